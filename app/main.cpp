@@ -1,0 +1,52 @@
+#include "AppGlobals.h"
+#include "MainWindow.h"
+#include "MsgBoxPresenter.h"
+#include "ServiceConfig.h"
+#include "Startup.h"
+#include "User.h"
+
+#include <QApplication>
+#include <QIcon>
+#include <QTextCodec>
+#include <QTranslator>
+
+#include <cstdio>
+
+int main(int argc, char *argv[])
+{
+    initResources();
+    QCoreApplication::addLibraryPath(QStringLiteral("./lib"));
+    QApplication app(argc, argv);
+    theApp() = &app;
+
+    ServiceConfig config;
+    QString error;
+    if (!loadServiceConfig(QCoreApplication::arguments(), QProcessEnvironment::systemEnvironment(),
+                           config, error)) {
+        std::fprintf(stderr, "halvik: %s\n", error.toLocal8Bit().constData());
+        return 64;
+    }
+    applyServiceConfig(theUser(), config);
+
+    MsgBoxPresenter presenter;
+    User::setMsgPresenter(&presenter);
+
+    seedRandomGenerator();
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/image/image/100.ico")));
+    QTextCodec::setCodecForLocale(QTextCodec::codecForName("UTF-8"));
+    QTranslator toolkitTranslator;
+    QTranslator ownTranslator;
+    installTranslators(app, toolkitTranslator, ownTranslator);
+    chooseApplicationFont();
+
+    int code = 0;
+    {
+        MainWindow window;
+        signInWindow() = &window;
+        window.show();
+        code = app.exec();
+        signInWindow() = nullptr;
+    }
+    User::setMsgPresenter(nullptr);
+    return code;
+}

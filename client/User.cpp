@@ -1,0 +1,131 @@
+#include "User.h"
+
+#include "LineTable.h"
+#include "MsgPresenter.h"
+#include "ResultMessages.h"
+#include "ServiceConfig.h"
+
+namespace {
+
+MsgPresenter *g_presenter = nullptr;
+
+MsgPresenter &currentPresenter()
+{
+    static StderrPresenter fallback;
+    return g_presenter ? *g_presenter : fallback;
+}
+
+const QList<QSslCertificate> &systemCaCertificates()
+{
+    // Reading the system store costs a disk scan; it does not change while we run.
+    static const QList<QSslCertificate> system = QSslConfiguration::systemCaCertificates();
+    return system;
+}
+
+} // namespace
+
+User::User(QObject *parent)
+    : QObject(parent), viewNames(buildViewNames()), resultMessages(buildResultMessages()),
+      lineCategoryNames(lineCategoryNameList()), lineCategoryIds(lineCategoryIdList()),
+      recordTypes(recordTypeList()), recordTypes2(recordTypeList()), baseUrl(defaultServiceUrl()),
+      webBaseUrl(defaultServiceUrl())
+{}
+
+User::~User() = default;
+
+void User::setExtraCaCertificates(const QList<QSslCertificate> &certificates)
+{
+    m_extraCa = certificates;
+}
+
+QSslConfiguration User::sslConfiguration() const
+{
+    QSslConfiguration config = QSslConfiguration::defaultConfiguration();
+    config.setPeerVerifyMode(QSslSocket::VerifyPeer);
+    config.setProtocol(QSsl::TlsV1_2OrLater);
+    // Setting any CA list replaces the system roots, so the system's come first.
+    config.setCaCertificates(systemCaCertificates() + m_extraCa);
+    return config;
+}
+
+void User::setMsgPresenter(MsgPresenter *presenter)
+{
+    g_presenter = presenter;
+}
+
+MsgPresenter *User::msgPresenter()
+{
+    return &currentPresenter();
+}
+
+int User::showMsgBox(const QString &content, const QString &title, int buttonMode, int countdownMs,
+                     bool hasInput, const QString &inputText, QString *out, const QString &okText,
+                     const QString &cancelText)
+{
+    MsgBoxRequest request;
+    request.content = content;
+    request.title = title;
+    request.buttonMode = buttonMode;
+    request.countdownMs = countdownMs;
+    request.hasInput = hasInput;
+    request.inputText = inputText;
+    request.out = out;
+    request.okText = okText;
+    request.cancelText = cancelText;
+    return currentPresenter().present(request);
+}
+
+int User::domain2dmid(const QString &domain) const
+{
+    const Domain *dm = domain2ptr(domain);
+    return dm ? dm->id : -1;
+}
+
+Domain *User::domain2ptr(const QString &domain) const
+{
+    const QString wanted = domain.trimmed();
+    for (Domain &dm : domains) {
+        if (dm.name.trimmed() == wanted)
+            return &dm;
+    }
+    return nullptr;
+}
+
+QString User::groupIDtoName(int id) const
+{
+    for (const Group &g : groups) {
+        if (g.groupID == id)
+            return g.groupName;
+    }
+    return QString();
+}
+
+int User::getGroupDmNum(int gid) const
+{
+    if (gid == 0)
+        return domains.size();
+    int n = 0;
+    for (const Domain &dm : domains) {
+        if (dm.groupID == gid)
+            ++n;
+    }
+    return n;
+}
+
+int User::getGroupDmNum(const Group *group) const
+{
+    return getGroupDmNum(group->groupID);
+}
+
+View User::getVID2V(const QList<View> &vlist, int vid) const
+{
+    for (const View &v : vlist) {
+        if (v.viewID == vid)
+            return v;
+        for (const View &sub : v.subViews) {
+            if (sub.viewID == vid)
+                return sub;
+        }
+    }
+    return View{QString(), 0, kAbsent, {}};
+}

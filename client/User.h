@@ -1,0 +1,170 @@
+#pragma once
+
+#include "ApiPaths.h"
+#include "ApiRequest.h"
+#include "Types.h"
+
+#include <QJsonObject>
+#include <QJsonValue>
+#include <QList>
+#include <QMap>
+#include <QObject>
+#include <QSslCertificate>
+#include <QSslConfiguration>
+#include <QStringList>
+
+class MsgPresenter;
+
+// The service client: every call to the service API and the account's cached data.
+class User : public QObject
+{
+    Q_OBJECT
+public:
+    explicit User(QObject *parent = nullptr);
+    ~User() override;
+
+    // --- Cached state -------------------------------------------------------------------
+    QMap<int, QString> viewNames;
+    QMap<int, QString> resultMessages;
+    QStringList lineCategoryNames;
+    QStringList lineCategoryIds;
+    QStringList recordTypes;
+    QStringList recordTypes2;
+    bool loggedIn = false;
+    bool registered = false;
+    int resultCode = 0;
+    QString errorText;
+    QString lastReply;
+    DomainList domains;
+    GroupList groups;
+    DMsgList msgsPublic0;
+    DMsgList msgsPublic1;
+    DMsgList msgsInform;
+    QList<View> allViews;
+    QMap<QString, QList<View>> viewsByType;
+    bool needDomainReload = true;
+    bool needGroupReload = true;
+    QJsonObject userDetail;
+    QString email;
+    QString pwdScrambled;
+    QString password;
+    QString apiKey;
+    QString apiSecret;
+    QString baseUrl;
+    QString webBaseUrl;
+    const ApiPaths paths;
+
+    // The domain list page's view state; User itself never reads it.
+    int filterGroupId = 0;
+    int matchCount = 0;
+    int nextIndex = 0;
+    int filling = 0;
+
+    // Limits of one request: no data for idleLimitMs, or longer than totalLimitMs in all.
+    int idleLimitMs = 15000;
+    int totalLimitMs = 20000;
+
+    // --- Configuration -----------------------------------------------------------------
+    // CA certificates trusted for the service in addition to the system's.
+    void setExtraCaCertificates(const QList<QSslCertificate> &certificates);
+    QList<QSslCertificate> extraCaCertificates() const { return m_extraCa; }
+    // The TLS settings of every HTTPS request: peer verified, TLS 1.2 or later.
+    QSslConfiguration sslConfiguration() const;
+
+    // Installs the presenter behind showMsgBox (not owned); null restores the stderr one.
+    static void setMsgPresenter(MsgPresenter *presenter);
+    static MsgPresenter *msgPresenter();
+
+    // --- Lookups over the cache ----------------------------------------------------------
+    int domain2dmid(const QString &domain) const;
+    Domain *domain2ptr(const QString &domain) const;
+    QString groupIDtoName(int id) const;
+    int getGroupDmNum(int gid) const;
+    int getGroupDmNum(const Group *group) const;
+    View getVID2V(const QList<View> &vlist, int vid) const;
+
+    // --- Message box ---------------------------------------------------------------------
+    static int showMsgBox(const QString &content, const QString &title = QString(),
+                          int buttonMode = 1, int countdownMs = -1, bool hasInput = false,
+                          const QString &inputText = QString(), QString *out = nullptr,
+                          const QString &okText = QString(), const QString &cancelText = QString());
+
+    // --- Account operations --------------------------------------------------------------
+    bool login(const QString &email, const QString &pwd);
+    bool loginwx(const QString &code, const QString &state);
+    int chkCid(const QString &cpuid, QString *hostName);
+    int chkCid(const QString &cpuid);
+    bool addCid(const QString &cpuid, const QString &hostname);
+    bool reg(const QString &email, const QString &pwd);
+    bool getUserDetail();
+    bool getChkVer(double &vCode, QString &vName, QString &vInfo, QString &vUrl);
+
+    // --- Domains and groups --------------------------------------------------------------
+    int getDomain();
+    bool addDomain(const QString &domain, int serviceID = 1000, int months = 1);
+    bool lockDomain(int domainID);
+    bool unlockDomain(int domainID);
+    bool pauseDomain(int domainID);
+    bool startDomain(int domainID);
+    bool delDomain(int domainID);
+    bool delDomainS(const QString &domainS, QStringList &errlist);
+    int getGroup();
+    bool addGroup(const QString &name, int order);
+    bool editGroup(Group *g, const QString &name, int order);
+    bool delGroup(Group *g);
+    bool editDMGroup(Domain *dm, int gid);
+
+    // --- Records -------------------------------------------------------------------------
+    int getRecord(Domain *dm);
+    bool delRecord(Domain *dm, int recordID);
+    bool delRecordS(Domain *dm, const QString &recordS, QStringList &errlist, QStringList &msglist);
+    bool pauseRecord(Domain *dm, int recordID);
+    bool startRecord(Domain *dm, int recordID);
+
+    // --- Messages ------------------------------------------------------------------------
+    int getMsg(DMsgType type, DMsgState state = DMsgUnread);
+    int getMsg_inform();
+    bool updateMsg(int msgID, int state);
+    QString getDetail(DMsg *m);
+
+    // --- Lines ---------------------------------------------------------------------------
+    QList<View> getTaoCanView_2(const QString &viewTypeStr = QStringLiteral("1"));
+
+public slots:
+    // One signed request: true exactly when a JSON object with "code" 0 came back.
+    bool doAPI(const QString &api, ApiParams post, QJsonValue &res, bool hasTimeStamp, int *resCode,
+               QString *retJSON, bool isQuiet);
+    bool doAPI(const QString &api, const ApiParams &post);
+    bool doAPI(const QString &api, const ApiParams &post, QJsonValue &res);
+    bool doAPI(const QString &api, const ApiParams &post, QJsonValue &res, bool hasTimeStamp);
+    bool doAPI(const QString &api, const ApiParams &post, QJsonValue &res, bool hasTimeStamp,
+               int *resCode);
+    bool doAPI(const QString &api, const ApiParams &post, QJsonValue &res, bool hasTimeStamp,
+               int *resCode, QString *retJSON);
+
+    bool addRecord(int dmid, const QString &value, const QString &type, const QString &viewID,
+                   const QString &host, const QString &TTL, const QString &MX, Record *okRec);
+    bool addRecord(int dmid, const QString &value, const QString &type = QStringLiteral("A"),
+                   const QString &viewID = QStringLiteral("0"),
+                   const QString &host = QStringLiteral("@"),
+                   const QString &TTL = QStringLiteral("600"),
+                   const QString &MX = QStringLiteral("10"));
+    bool addRecord(Domain *dm, const QString &value, const QString &type, const QString &viewID,
+                   const QString &host, const QString &TTL, const QString &MX, Record *okRec);
+    bool addRecord(Domain *dm, const QString &value, const QString &type = QStringLiteral("A"),
+                   const QString &viewID = QStringLiteral("0"),
+                   const QString &host = QStringLiteral("@"),
+                   const QString &TTL = QStringLiteral("600"),
+                   const QString &MX = QStringLiteral("10"));
+    bool editRecord(Domain *dm, int recordID, const QString &newhost = QString(),
+                    const QString &newtype = QString(), const QString &newvalue = QString(),
+                    const QString &newttl = QString(), const QString &newmx = QString(),
+                    const QString &newviewID = QString());
+
+private:
+    // Waits for reply within the two limits: 0 finished, 2 timed out, other = loop exit code.
+    int waitForReply(class QNetworkReply *reply);
+    void showNetworkFailure(bool isQuiet, const QString &text);
+
+    QList<QSslCertificate> m_extraCa;
+};

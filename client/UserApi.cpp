@@ -1,0 +1,159 @@
+#include "User.h"
+
+#include "JsonRead.h"
+
+#include <QDateTime>
+#include <QEventLoop>
+#include <QJsonDocument>
+#include <QMetaEnum>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QNetworkRequest>
+#include <QTimer>
+#include <QUrl>
+
+namespace {
+
+constexpr int kWaitFinished = 0;
+constexpr int kWaitTimedOut = 2;
+
+QString networkErrorName(QNetworkReply::NetworkError error)
+{
+    const char *name = QMetaEnum::fromType<QNetworkReply::NetworkError>().valueToKey(error);
+    return name ? QString::fromLatin1(name) : QString();
+}
+
+} // namespace
+
+bool User::doAPI(const QString &api, const ApiParams &post)
+{
+    QJsonValue res;
+    return doAPI(api, post, res, true, nullptr, nullptr, false);
+}
+
+bool User::doAPI(const QString &api, const ApiParams &post, QJsonValue &res)
+{
+    return doAPI(api, post, res, true, nullptr, nullptr, false);
+}
+
+bool User::doAPI(const QString &api, const ApiParams &post, QJsonValue &res, bool hasTimeStamp)
+{
+    return doAPI(api, post, res, hasTimeStamp, nullptr, nullptr, false);
+}
+
+bool User::doAPI(const QString &api, const ApiParams &post, QJsonValue &res, bool hasTimeStamp,
+                 int *resCode)
+{
+    return doAPI(api, post, res, hasTimeStamp, resCode, nullptr, false);
+}
+
+bool User::doAPI(const QString &api, const ApiParams &post, QJsonValue &res, bool hasTimeStamp,
+                 int *resCode, QString *retJSON)
+{
+    return doAPI(api, post, res, hasTimeStamp, resCode, retJSON, false);
+}
+
+bool User::doAPI(const QString &api, ApiParams post, QJsonValue &res, bool hasTimeStamp,
+                 int *resCode, QString *retJSON, bool isQuiet)
+{
+    errorText.clear();
+    prepareParams(post, hasTimeStamp, QDateTime::currentSecsSinceEpoch(), apiKey, apiSecret);
+    const QByteArray body = encodeFormBody(post);
+    if (resCode)
+        *resCode = -2;
+
+    const QUrl url(baseUrl + api, QUrl::TolerantMode);
+    QNetworkRequest request(url);
+    request.setHeader(QNetworkRequest::ContentTypeHeader,
+                      QByteArrayLiteral("application/x-www-form-urlencoded"));
+    if (baseUrl.startsWith(QLatin1String("https://")))
+        request.setSslConfiguration(sslConfiguration());
+
+    // One manager per request: no connection outlives the call.
+    QNetworkAccessManager manager;
+    QNetworkReply *reply = manager.post(request, body);
+    const int wait = waitForReply(reply);
+
+    if (wait == kWaitTimedOut) {
+        showNetworkFailure(isQuiet, QStringLiteral("网络连接超时,请检查网络."));
+        return false;
+    }
+    if (wait != kWaitFinished) {
+        showNetworkFailure(isQuiet, QStringLiteral("网络连接错误,请检查网络. 错误码a%1").arg(wait));
+        return false;
+    }
+    if (reply->error() != QNetworkReply::NoError) {
+        showNetworkFailure(isQuiet,
+                           QStringLiteral("网络连接错误,请检查网络. 错误码b395,%1:%2,\r\n%3")
+                               .arg(int(reply->error()))
+                               .arg(networkErrorName(reply->error()), url.toString()));
+        return false;
+    }
+
+    lastReply = QString::fromUtf8(reply->readAll());
+    if (retJSON)
+        *retJSON = lastReply;
+    const QJsonObject envelope = QJsonDocument::fromJson(lastReply.toUtf8()).object();
+
+    if (envelope.isEmpty() || readInt(envelope.value(QLatin1String("code")), kAbsent) == kAbsent) {
+        errorText = QStringLiteral("服务器返回错误,请检查网络. 错误码:L366");
+        if (!isQuiet) {
+            const bool forbiddenPage = lastReply.contains(QStringLiteral("<title>错误页面403"));
+            showMsgBox(forbiddenPage ? QStringLiteral("未找到页面，请检查网络。") : errorText);
+        }
+        return false;
+    }
+
+    const int code = readInt(envelope.value(QLatin1String("code")), -2);
+    if (resCode)
+        *resCode = code;
+    resultCode = code;
+    res = envelope.value(QLatin1String("data"));
+    if (code == 0)
+        return true;
+
+    const QString message = readString(envelope.value(QLatin1String("message")));
+    errorText = message.isEmpty()
+                    ? QStringLiteral("服务器返回错误,请检查网络. 错误码:c%1").arg(code)
+                    : message;
+    return false;
+}
+
+int User::waitForReply(QNetworkReply *reply)
+{
+    QEventLoop loop;
+    QTimer idle;
+    QTimer total;
+    idle.setSingleShot(true);
+    total.setSingleShot(true);
+
+    const QMetaObject::Connection finished =
+        connect(reply, &QNetworkReply::finished, &loop, [&loop] { loop.exit(kWaitFinished); });
+    auto giveUp = [&] {
+        // Abort emits finished at once; the wait must still end as a time-out.
+        disconnect(finished);
+        reply->abort();
+        loop.exit(kWaitTimedOut);
+    };
+    connect(&idle, &QTimer::timeout, &loop, giveUp);
+    connect(&total, &QTimer::timeout, &loop, giveUp);
+    connect(reply, &QNetworkReply::downloadProgress, &idle, [&idle] { idle.start(); });
+
+    if (reply->isFinished())
+        return kWaitFinished;
+    idle.start(idleLimitMs);
+    total.start(totalLimitMs);
+    const int result = loop.exec();
+    if (result != kWaitFinished && result != kWaitTimedOut && !reply->isFinished()) {
+        disconnect(finished);
+        reply->abort();
+    }
+    return result;
+}
+
+void User::showNetworkFailure(bool isQuiet, const QString &text)
+{
+    errorText = text;
+    if (!isQuiet)
+        showMsgBox(text);
+}

@@ -1,0 +1,26 @@
+# Installs the Debian packages a step needs, once: "apt-get update" runs only when some are
+# missing. Sourced by the other scripts; uses sudo when not run as root.
+halvik_install_packages() {
+    local missing=()
+    local pkg
+    for pkg in "$@"; do
+        dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q 'install ok installed' ||
+            missing+=("$pkg")
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+    local sudo=()
+    [ "$(id -u)" -eq 0 ] || sudo=(sudo)
+    echo "Installing: ${missing[*]}"
+    "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update -qq
+    "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends \
+        "${missing[@]}" >/dev/null
+}
+
+# Everything the program, the stand-in service and the tests are built from.
+HALVIK_BUILD_PACKAGES=(
+    cmake ninja-build g++ pkg-config clang-format
+    qtbase5-dev qtbase5-dev-tools qttools5-dev qttools5-dev-tools qttranslations5-l10n
+    libqt5webkit5-dev libqt5svg5-dev libqt5sql5-sqlite libsqlite3-dev
+    libcpp-httplib-dev libssl-dev libqrencode-dev zlib1g-dev
+    openssl ca-certificates curl
+)
