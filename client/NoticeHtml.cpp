@@ -1,7 +1,6 @@
 #include "NoticeHtml.h"
 
 #include <QRegularExpression>
-#include <QSet>
 
 namespace {
 
@@ -16,11 +15,9 @@ QString rewriteNoticeHtml(QString content, const QString &baseUrl)
     static const QRegularExpression image(QStringLiteral("<img.* src=\\\"(.*)\\\""), kMinimal);
     static const QRegularExpression lineBreak(QStringLiteral("<br .*/>"), kMinimal);
 
-    // An empty source would put the prefix between every two characters, and a source that
-    // was rewritten once must not be prefixed again: either way the notice would be ruined.
-    QSet<QString> rewritten;
-    // Each image attribute is rewritten at most once; the budget also ends the search on
-    // hostile input where a rewrite before the search position shifts it back.
+    const QString prefix = baseUrl + QLatin1Char('/');
+    // Each image attribute needs one rewrite at most; the budget ends the search even where a
+    // hostile base URL would let rewrites create new attributes.
     int budget = content.count(QLatin1String(" src=\""));
     int from = 0;
     while (budget > 0) {
@@ -28,11 +25,12 @@ QString rewriteNoticeHtml(QString content, const QString &baseUrl)
         if (!match.hasMatch())
             break;
         const QString source = match.captured(1);
+        // An empty source would put the prefix between every two characters; a prefixed one
+        // was rewritten already (a rewrite before the match shifts the search back onto it).
         if (!source.isEmpty() && !source.startsWith(QLatin1String("http")) &&
-            !rewritten.contains(source)) {
-            rewritten.insert(source);
+            !source.startsWith(prefix)) {
             --budget;
-            content.replace(source, baseUrl + QLatin1Char('/') + source);
+            content.replace(source, prefix + source);
         }
         from = match.capturedStart() + 1;
     }

@@ -89,8 +89,20 @@ TestHttpsServer::TestHttpsServer(bool tls, Certificate cert) : m_tls(tls)
     m_server->Post(".*", handler);
     m_server->Get(".*", handler);
 
+    // stop() does nothing until the accept loop runs, so a server destroyed right after it was
+    // made would never end. The loop asks for its task queue once it runs: wait for that.
+    m_server->new_task_queue = [this]() -> httplib::TaskQueue * {
+        {
+            std::lock_guard<std::mutex> lock(m_stopMutex);
+            m_running = true;
+        }
+        m_stopCond.notify_all();
+        return new httplib::ThreadPool(CPPHTTPLIB_THREAD_POOL_COUNT);
+    };
     m_port = m_server->bind_to_any_port("127.0.0.1");
     m_thread = std::thread([this] { m_server->listen_after_bind(); });
+    std::unique_lock<std::mutex> lock(m_stopMutex);
+    m_stopCond.wait(lock, [this] { return m_running; });
 }
 
 TestHttpsServer::~TestHttpsServer()

@@ -80,4 +80,5 @@ private:
     std::mutex m_stopMutex;
     std::condition_variable m_stopCond;
     bool m_stopping = false;
+    bool m_running = false;
 };
