@@ -110,8 +110,6 @@ void TestMessageOps::pageLoop_data()
                               informPage(21, 10, 99, 9, 0)}
         << 2 << 20;
 }
-<< 2 << 20;
-}
 
 void TestMessageOps::pageLoop()
 {
