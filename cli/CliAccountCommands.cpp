@@ -1,0 +1,86 @@
+#include "CliCommands.h"
+#include "CliFormat.h"
+#include "CliSession.h"
+#include "JsonRead.h"
+#include "Scramble.h"
+#include "Terminal.h"
+#include "User.h"
+
+#include <QJsonDocument>
+
+int cmdLogin(CliSession &s)
+{
+    s.print(QJsonObject{{QStringLiteral("email"), s.user.email},
+                        {QStringLiteral("signedIn"), s.user.loggedIn}},
+            QStringLiteral("Signed in as %1\n").arg(s.user.email));
+    return ExitOk;
+}
+
+int cmdWhoami(CliSession &s)
+{
+    s.beginCall();
+    if (!s.user.getUserDetail())
+        return s.failed(QStringLiteral("reading the account details"));
+    QList<QStringList> rows;
+    const QJsonObject &detail = s.user.userDetail;
+    for (auto it = detail.begin(); it != detail.end(); ++it) {
+        const QJsonValue v = it.value();
+        const QString text =
+            v.isObject()
+                ? QString::fromUtf8(QJsonDocument(v.toObject()).toJson(QJsonDocument::Compact))
+            : v.isArray()
+                ? QString::fromUtf8(QJsonDocument(v.toArray()).toJson(QJsonDocument::Compact))
+                : readString(v);
+        rows.append({it.key(), text});
+    }
+    s.print(detail, formatTable({QStringLiteral("FIELD"), QStringLiteral("VALUE")}, rows));
+    return ExitOk;
+}
+
+int cmdVersion(CliSession &s)
+{
+    double code = 0;
+    QString name, info, url;
+    s.beginCall();
+    if (!s.user.getChkVer(code, name, info, url))
+        return s.failed(QStringLiteral("reading the version information"));
+    s.print(QJsonObject{{QStringLiteral("versionCode"), code},
+                        {QStringLiteral("versionName"), name},
+                        {QStringLiteral("versionInfo"), info},
+                        {QStringLiteral("downloadUrl"), url}},
+            formatTable({QStringLiteral("VERSION"), QStringLiteral("DOWNLOAD")}, {{name, url}}) +
+                (info.isEmpty() ? QString() : info + QLatin1Char('\n')));
+    return ExitOk;
+}
+
+int cmdRegister(CliSession &s)
+{
+    const QString email = s.invocation.operands.value(0);
+    QString password;
+    if (!takePassword(s, email, true, password))
+        return ExitUsage;
+    s.beginCall();
+    if (!s.user.reg(email, password))
+        return s.failed(QStringLiteral("registering %1").arg(email));
+    s.print(QJsonObject{{QStringLiteral("email"), email}, {QStringLiteral("registered"), true}},
+            QStringLiteral("Registered %1\n").arg(email));
+    return ExitOk;
+}
+
+int cmdDeviceId(CliSession &)
+{
+    printErr(QStringLiteral("halvik-cli: device-id is not available in this build\n"));
+    return ExitUsage;
+}
+
+int cmdScramble(CliSession &)
+{
+    printOut(scrambleText(readStandardInput()) + QLatin1Char('\n'));
+    return ExitOk;
+}
+
+int cmdUnscramble(CliSession &)
+{
+    writeOutBytes(unscrambleText(QString::fromUtf8(readStandardInput()).trimmed()));
+    return ExitOk;
+}

@@ -1,0 +1,60 @@
+#include "CliApp.h"
+
+#include "CliSession.h"
+#include "Scramble.h"
+#include "ServiceConfig.h"
+#include "Terminal.h"
+#include "User.h"
+
+#include <QRandomGenerator>
+
+namespace {
+
+// Installs the presenter for the run and puts the default back afterwards.
+class PresenterScope
+{
+public:
+    explicit PresenterScope(MsgPresenter *presenter) { User::setMsgPresenter(presenter); }
+    ~PresenterScope() { User::setMsgPresenter(nullptr); }
+    PresenterScope(const PresenterScope &) = delete;
+    PresenterScope &operator=(const PresenterScope &) = delete;
+};
+
+int usageError(const QString &error, const QString &command)
+{
+    const QString usage = usageOf(command);
+    printErr(QStringLiteral("halvik-cli: %1\n%2\n")
+                 .arg(error, usage.isEmpty() ? QStringLiteral("Try halvik-cli --help.") : usage));
+    return ExitUsage;
+}
+
+} // namespace
+
+int runCli(const QStringList &args, const QProcessEnvironment &environment)
+{
+    CliInvocation invocation;
+    QString error;
+    if (!parseCli(args, invocation, error))
+        return usageError(error, invocation.command);
+    if (invocation.help) {
+        printOut(usageText());
+        return ExitOk;
+    }
+
+    ServiceConfig config;
+    if (!loadServiceConfig(invocation.serviceArgs, environment, config, error))
+        return usageError(error, QString());
+    User user;
+    applyServiceConfig(user, config);
+    CliPresenter presenter;
+    PresenterScope scope(&presenter);
+    scrambleRandom().seed(QRandomGenerator::system()->generate());
+
+    CliSession session(user, presenter, invocation, environment);
+    if (commandNeedsSignIn(invocation.command)) {
+        const int signedIn = signIn(session);
+        if (signedIn != ExitOk)
+            return signedIn;
+    }
+    return runCommand(session);
+}

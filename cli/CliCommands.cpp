@@ -1,0 +1,44 @@
+#include "CliCommands.h"
+
+#include "CliSession.h"
+
+#include <QHash>
+
+int runCommand(CliSession &session)
+{
+    using Handler = int (*)(CliSession &);
+    static const QHash<QString, Handler> handlers{
+        {QStringLiteral("login"), cmdLogin},
+        {QStringLiteral("whoami"), cmdWhoami},
+        {QStringLiteral("version"), cmdVersion},
+        {QStringLiteral("register"), cmdRegister},
+        {QStringLiteral("device-id"), cmdDeviceId},
+        {QStringLiteral("scramble"), cmdScramble},
+        {QStringLiteral("unscramble"), cmdUnscramble},
+        {QStringLiteral("domains"), cmdDomains},
+        {QStringLiteral("domain add"), cmdDomainAdd},
+        {QStringLiteral("domain pause"), cmdDomainChange},
+        {QStringLiteral("domain start"), cmdDomainChange},
+        {QStringLiteral("domain lock"), cmdDomainChange},
+        {QStringLiteral("domain unlock"), cmdDomainChange},
+        {QStringLiteral("domain delete"), cmdDomainChange},
+        {QStringLiteral("domain move"), cmdDomainMove},
+        {QStringLiteral("groups"), cmdGroups},
+        {QStringLiteral("group add"), cmdGroupAdd},
+        {QStringLiteral("group edit"), cmdGroupEdit},
+        {QStringLiteral("group delete"), cmdGroupDelete},
+        {QStringLiteral("records"), cmdRecords},
+        {QStringLiteral("record add"), cmdRecordAdd},
+        {QStringLiteral("record edit"), cmdRecordEdit},
+        {QStringLiteral("record pause"), cmdRecordChange},
+        {QStringLiteral("record start"), cmdRecordChange},
+        {QStringLiteral("record delete"), cmdRecordChange},
+        {QStringLiteral("lines"), cmdLines},
+        {QStringLiteral("messages news"), cmdMessages},
+        {QStringLiteral("messages notices"), cmdMessages},
+        {QStringLiteral("messages inform"), cmdMessages},
+        {QStringLiteral("message read"), cmdMessageRead},
+        {QStringLiteral("message show"), cmdMessageShow}};
+    const Handler handler = handlers.value(session.invocation.command);
+    return handler ? handler(session) : int(ExitUsage);
+}

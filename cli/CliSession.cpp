@@ -1,0 +1,140 @@
+#include "CliSession.h"
+
+#include "CliFormat.h"
+#include "Terminal.h"
+#include "User.h"
+
+#include <QJsonArray>
+
+#include <climits>
+
+namespace {
+
+// resultCode before an operation: stays so unless a reply with a code arrived.
+constexpr int kNoCode = INT_MIN;
+
+} // namespace
+
+int CliPresenter::present(const MsgBoxRequest &request)
+{
+    QString text = request.content;
+    if (request.hasInput && !request.inputText.isEmpty())
+        text += QLatin1Char('\n') + request.inputText;
+    printErr(text + QLatin1Char('\n'));
+    shown.append(request.content);
+    return request.buttonMode == 2 ? 0 : 1;
+}
+
+CliSession::CliSession(User &u, CliPresenter &presenter, const CliInvocation &inv,
+                       const QProcessEnvironment &env)
+    : user(u), invocation(inv), environment(env), m_presenter(presenter)
+{}
+
+void CliSession::beginCall()
+{
+    user.resultCode = kNoCode;
+    m_presenter.shown.clear();
+}
+
+bool CliSession::showedBox() const
+{
+    return !m_presenter.shown.isEmpty();
+}
+
+int CliSession::failureKind() const
+{
+    return user.resultCode == kNoCode ? ExitNetwork : ExitRefused;
+}
+
+int CliSession::failed(const QString &what)
+{
+    const QString reason = user.errorText;
+    if (!m_presenter.shown.contains(reason) || reason.isEmpty())
+        printErr(QStringLiteral("halvik-cli: %1: %2\n")
+                     .arg(what, reason.isEmpty() ? QStringLiteral("failed") : reason));
+    return failureKind();
+}
+
+void CliSession::print(const QJsonValue &value, const QString &table)
+{
+    printOut(json() ? jsonText(value) : table);
+}
+
+bool CliSession::loadDomains(int &exit)
+{
+    beginCall();
+    user.getDomain();
+    if (user.errorText.isEmpty())
+        return true;
+    exit = failed(QStringLiteral("reading the domain list"));
+    return false;
+}
+
+bool CliSession::resolveDomains(const QStringList &names, QList<Domain *> &found, int &exit)
+{
+    found.clear();
+    bool allKnown = true;
+    for (const QString &name : names) {
+        Domain *dm = user.domain2ptr(name);
+        if (!dm) {
+            printErr(QStringLiteral("halvik-cli: no domain \"%1\" in this account\n").arg(name));
+            allKnown = false;
+        }
+        found.append(dm);
+    }
+    if (!allKnown)
+        exit = ExitRefused;
+    return allKnown;
+}
+
+int CliSession::reportItems(const QList<ItemResult> &results)
+{
+    int worst = ExitOk;
+    QJsonArray array;
+    QList<QStringList> rows;
+    for (const ItemResult &r : results) {
+        worst = qMax(worst, r.exit);
+        QJsonObject o{{QStringLiteral("item"), r.item}, {QStringLiteral("ok"), r.exit == ExitOk}};
+        if (r.exit != ExitOk)
+            o.insert(QStringLiteral("error"), r.error);
+        array.append(o);
+        rows.append({r.item, r.exit == ExitOk ? QStringLiteral("ok")
+                                              : QStringLiteral("failed: ") + r.error});
+    }
+    print(array, formatTable({QStringLiteral("ITEM"), QStringLiteral("RESULT")}, rows));
+    return worst;
+}
+
+bool takePassword(const CliSession &session, const QString &account, bool askTerminal,
+                  QString &password)
+{
+    const QString variable = QStringLiteral("HALVIK_PASSWORD");
+    if (session.environment.contains(variable)) {
+        password = session.environment.value(variable);
+        return true;
+    }
+    if (askTerminal &&
+        readPasswordFromTerminal(QStringLiteral("Password for %1: ").arg(account), password))
+        return true;
+    printErr(QStringLiteral("halvik-cli: no password: set HALVIK_PASSWORD\n"));
+    return false;
+}
+
+int signIn(CliSession &session)
+{
+    const CliInvocation &inv = session.invocation;
+    const QString email =
+        inv.emailGiven ? inv.email : session.environment.value(QStringLiteral("HALVIK_EMAIL"));
+    if (email.isEmpty()) {
+        printErr(QStringLiteral("halvik-cli: no account: set HALVIK_EMAIL and HALVIK_PASSWORD, "
+                                "or give --email\n"));
+        return ExitUsage;
+    }
+    QString password;
+    if (!takePassword(session, email, inv.emailGiven, password))
+        return ExitUsage;
+    session.beginCall();
+    if (session.user.login(email, password))
+        return ExitOk;
+    return session.failed(QStringLiteral("signing in"));
+}

@@ -1,0 +1,85 @@
+#pragma once
+
+#include "CliSyntax.h"
+#include "MsgPresenter.h"
+
+#include <QJsonValue>
+#include <QList>
+#include <QProcessEnvironment>
+#include <QStringList>
+
+class User;
+struct Domain;
+
+enum CliExit
+{
+    ExitOk = 0,
+    ExitRefused = 1, // the service said no (or an operation could not be done)
+    ExitNetwork = 2, // no usable answer came back
+    ExitUsage = 64
+};
+
+// Message boxes of a process without windows, as the default presenter shows them (a notice
+// counts as acknowledged, a question as declined), on standard error in UTF-8; it also
+// remembers what it showed so that a failure is not printed twice.
+class CliPresenter : public MsgPresenter
+{
+public:
+    int present(const MsgBoxRequest &request) override;
+    QStringList shown;
+};
+
+// The outcome of one item of a command that works through several.
+struct ItemResult
+{
+    explicit ItemResult(const QString &what) : item(what) {}
+    QString item;
+    int exit = ExitOk;
+    QString error;
+};
+
+// What a command works with: the signed-in client, the parsed command line and the output.
+class CliSession
+{
+public:
+    CliSession(User &user, CliPresenter &presenter, const CliInvocation &invocation,
+               const QProcessEnvironment &environment);
+
+    User &user;
+    const CliInvocation &invocation;
+    const QProcessEnvironment environment;
+    bool json() const { return invocation.json; }
+
+    // Call before each operation whose outcome is judged by failure().
+    void beginCall();
+    // Whether the operation showed a message box since beginCall().
+    bool showedBox() const;
+    // After a failed operation: 2 when no answer with a code arrived, else 1.
+    int failureKind() const;
+    // Reports a failed operation on standard error (unless a box already showed the reason)
+    // and gives its exit code.
+    int failed(const QString &what);
+    // Prints value as JSON, or the table for people.
+    void print(const QJsonValue &value, const QString &table);
+
+    // Fetches the domain list; on failure reports and sets exit.
+    bool loadDomains(int &exit);
+    // Looks every name up in the domain list; unknown names are reported, exit 1.
+    bool resolveDomains(const QStringList &names, QList<Domain *> &found, int &exit);
+    // Prints per-item outcomes and gives the worst exit code among them.
+    int reportItems(const QList<ItemResult> &results);
+
+private:
+    CliPresenter &m_presenter;
+};
+
+// The password from HALVIK_PASSWORD or, with askTerminal, from the terminal; false (with the
+// reason printed) when there is none.
+bool takePassword(const CliSession &session, const QString &account, bool askTerminal,
+                  QString &password);
+
+// Signs in with HALVIK_EMAIL or --email; returns the exit code (0 = signed in).
+int signIn(CliSession &session);
+
+// Runs the parsed command; returns the exit code.
+int runCommand(CliSession &session);

@@ -1,0 +1,348 @@
+#include "CliSyntax.h"
+
+#include <QRegularExpression>
+
+namespace {
+
+// Options of the command line itself, valid with every command.
+const QStringList kGlobalValueOptions = {QStringLiteral("service-url"), QStringLiteral("ca-file"),
+                                         QStringLiteral("email")};
+
+struct Operand
+{
+    QString name;
+    bool optional = false;
+    bool repeated = false;
+};
+
+struct OptionSlot
+{
+    QString placeholder;
+    bool required = false;
+};
+
+// A usage line taken apart.
+struct Grammar
+{
+    QStringList words;
+    QList<Operand> operands;
+    QMap<QString, OptionSlot> options;
+};
+
+bool isIntegerPlaceholder(const QString &name)
+{
+    return name == QLatin1String("ID") || name == QLatin1String("N") ||
+           name == QLatin1String("ORDER") || name.endsWith(QLatin1String("_ID"));
+}
+
+Grammar grammarOf(const QString &usage)
+{
+    Grammar g;
+    const QStringList tokens = usage.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    for (int i = 0; i < tokens.size(); ++i) {
+        QString t = tokens.at(i);
+        const bool optional = t.startsWith(QLatin1Char('['));
+        if (optional)
+            t = t.mid(1);
+        if (t.startsWith(QLatin1String("--"))) {
+            QString placeholder = tokens.value(++i);
+            if (placeholder.endsWith(QLatin1Char(']')))
+                placeholder.chop(1);
+            g.options.insert(t.mid(2), OptionSlot{placeholder, !optional});
+            continue;
+        }
+        if (optional && t.endsWith(QLatin1Char(']')))
+            t.chop(1);
+        if (t.at(0).isLower()) {
+            g.words.append(t);
+            continue;
+        }
+        const bool repeated = t.endsWith(QLatin1String("..."));
+        if (repeated)
+            t.chop(3);
+        g.operands.append(Operand{t, optional, repeated});
+    }
+    return g;
+}
+
+bool isInteger(const QString &text)
+{
+    bool ok = false;
+    text.toInt(&ok, 10);
+    return ok && !text.startsWith(QLatin1Char('+')) && text.trimmed() == text;
+}
+
+bool checkValue(const QString &what, const QString &placeholder, const QString &value,
+                QString &error)
+{
+    if (!isIntegerPlaceholder(placeholder))
+        return true;
+    if (!isInteger(value)) {
+        error = QStringLiteral("%1 must be a whole number, not \"%2\"").arg(what, value);
+        return false;
+    }
+    if (placeholder.endsWith(QLatin1String("ID")) && value.toInt() < 0) {
+        error = QStringLiteral("%1 must not be negative").arg(what);
+        return false;
+    }
+    return true;
+}
+
+// Fits operands to g's operand list; the words are already matched.
+bool checkOperands(const Grammar &g, const QStringList &operands, QString &error)
+{
+    int need = 0;
+    bool unbounded = false;
+    for (const Operand &o : g.operands) {
+        if (!o.optional)
+            ++need;
+        unbounded = unbounded || o.repeated;
+    }
+    const int most = g.operands.size();
+    if (operands.size() < need) {
+        error = QStringLiteral("missing %1").arg(g.operands.at(operands.size()).name);
+        return false;
+    }
+    if (!unbounded && operands.size() > most) {
+        error = QStringLiteral("unexpected argument \"%1\"").arg(operands.at(most));
+        return false;
+    }
+    for (int i = 0; i < operands.size(); ++i) {
+        const Operand &o = g.operands.at(qMin(i, most - 1));
+        if (!checkValue(o.name, o.name, operands.at(i), error))
+            return false;
+        if (o.name == QLatin1String("RECORD_ID") && operands.at(i).toInt() == 0) {
+            error = QStringLiteral("RECORD_ID must be positive");
+            return false;
+        }
+        if (operands.at(i).trimmed().isEmpty()) {
+            error = QStringLiteral("%1 must not be empty").arg(o.name);
+            return false;
+        }
+    }
+    return true;
+}
+
+bool checkOptions(const Grammar &g, const CliInvocation &inv, QString &error)
+{
+    for (auto it = inv.options.cbegin(); it != inv.options.cend(); ++it) {
+        const auto slot = g.options.constFind(it.key());
+        if (slot == g.options.cend()) {
+            error =
+                QStringLiteral("option --%1 does not apply to \"%2\"").arg(it.key(), inv.command);
+            return false;
+        }
+        if (!checkValue(QStringLiteral("--") + it.key(), slot->placeholder, it.value(), error))
+            return false;
+    }
+    for (auto it = g.options.cbegin(); it != g.options.cend(); ++it) {
+        if (it->required && !inv.options.contains(it.key())) {
+            error = QStringLiteral("--%1 is required").arg(it.key());
+            return false;
+        }
+    }
+    return true;
+}
+
+// Options that take a value, from every usage line and the global ones.
+QStringList valueOptionNames()
+{
+    static const QStringList names = [] {
+        QStringList all = kGlobalValueOptions;
+        for (const CommandSpec &spec : commandSpecs()) {
+            const QStringList keys = grammarOf(spec.usage).options.keys();
+            for (const QString &key : keys) {
+                if (!all.contains(key))
+                    all.append(key);
+            }
+        }
+        return all;
+    }();
+    return names;
+}
+
+// Splits args into options and positional words; false on an unknown or incomplete option.
+bool tokenize(const QStringList &args, CliInvocation &inv, QStringList &positional, QString &error)
+{
+    const QStringList valueOptions = valueOptionNames();
+    bool onlyPositional = false;
+    for (int i = 0; i < args.size(); ++i) {
+        const QString &arg = args.at(i);
+        if (onlyPositional || !arg.startsWith(QLatin1Char('-')) || arg == QLatin1String("-")) {
+            positional.append(arg);
+            continue;
+        }
+        if (arg == QLatin1String("--")) {
+            onlyPositional = true;
+            continue;
+        }
+        if (arg == QLatin1String("--json")) {
+            inv.json = true;
+            continue;
+        }
+        if (arg == QLatin1String("--help") || arg == QLatin1String("-h")) {
+            inv.help = true;
+            continue;
+        }
+        const int eq = arg.indexOf(QLatin1Char('='));
+        const QString name = arg.mid(2, eq < 0 ? -1 : eq - 2);
+        if (!arg.startsWith(QLatin1String("--")) || !valueOptions.contains(name)) {
+            error = QStringLiteral("unknown option %1").arg(eq < 0 ? arg : arg.left(eq));
+            return false;
+        }
+        QString value;
+        if (eq >= 0) {
+            value = arg.mid(eq + 1);
+        } else if (i + 1 < args.size()) {
+            value = args.at(++i);
+        } else {
+            error = QStringLiteral("--%1 needs a value").arg(name);
+            return false;
+        }
+        if (kGlobalValueOptions.contains(name) && name != QLatin1String("email")) {
+            inv.serviceArgs << QStringLiteral("--") + name << value;
+        } else if (name == QLatin1String("email")) {
+            inv.email = value;
+            inv.emailGiven = true;
+        } else {
+            if (inv.options.contains(name)) {
+                error = QStringLiteral("--%1 given twice").arg(name);
+                return false;
+            }
+            inv.options.insert(name, value);
+        }
+    }
+    return true;
+}
+
+} // namespace
+
+const QList<CommandSpec> &commandSpecs()
+{
+    static const QList<CommandSpec> specs = [] {
+        QList<CommandSpec> s{
+            {QStringLiteral("login"), QStringLiteral("sign in and report the account")},
+            {QStringLiteral("whoami"), QStringLiteral("the account's details")},
+            {QStringLiteral("version"), QStringLiteral("the latest program version")},
+            {QStringLiteral("domains [--group ID] [--search TEXT]"),
+             QStringLiteral("list domains, of one group (0 = all) or containing TEXT")},
+            {QStringLiteral("domain add NAME..."), QStringLiteral("add domains")}};
+        const char *domainVerbs[] = {"pause", "start", "lock", "unlock", "delete"};
+        for (const char *verb : domainVerbs)
+            s.append({QStringLiteral("domain %1 NAME...").arg(QLatin1String(verb)),
+                      QStringLiteral("%1 domains").arg(QLatin1String(verb))});
+        s.append({QStringLiteral("domain move NAME... --group ID"),
+                  QStringLiteral("move domains into a group (0 = out of every group)")});
+        s.append({QStringLiteral("groups"), QStringLiteral("list groups")});
+        s.append({QStringLiteral("group add NAME [--order N]"), QStringLiteral("create a group")});
+        s.append({QStringLiteral("group edit ID NAME ORDER"),
+                  QStringLiteral("rename and reorder a group")});
+        s.append({QStringLiteral("group delete ID"), QStringLiteral("delete a group")});
+        s.append({QStringLiteral("records DOMAIN"), QStringLiteral("list a domain's records")});
+        s.append({QStringLiteral("record add DOMAIN --value V [--type T] [--host H] [--line ID] "
+                                 "[--ttl N] [--mx N]"),
+                  QStringLiteral("add a record (A record for @ on the default line unless told)")});
+        s.append({QStringLiteral("record edit DOMAIN RECORD_ID [--host H] [--type T] [--value V] "
+                                 "[--ttl N] [--mx N] [--line ID]"),
+                  QStringLiteral("change what is given of a record")});
+        const char *recordVerbs[] = {"pause", "start", "delete"};
+        for (const char *verb : recordVerbs)
+            s.append({QStringLiteral("record %1 DOMAIN RECORD_ID...").arg(QLatin1String(verb)),
+                      QStringLiteral("%1 records of a domain").arg(QLatin1String(verb))});
+        s.append({QStringLiteral("lines [VIEW_TYPE]"),
+                  QStringLiteral("the lines a package of VIEW_TYPE may use (default 1)")});
+        s.append({QStringLiteral("messages news"), QStringLiteral("the service's news")});
+        s.append({QStringLiteral("messages notices"), QStringLiteral("the service's notices")});
+        s.append({QStringLiteral("messages inform"),
+                  QStringLiteral("the account's messages, unread first")});
+        s.append({QStringLiteral("message read MESSAGE_ID"),
+                  QStringLiteral("mark an account message read")});
+        s.append({QStringLiteral("message show MESSAGE_ID"),
+                  QStringLiteral("a notice's full text (HTML)")});
+        s.append({QStringLiteral("register EMAIL"),
+                  QStringLiteral("create an account; password from HALVIK_PASSWORD"), false});
+        s.append({QStringLiteral("device-id"), QStringLiteral("this computer's device id"), false});
+        s.append({QStringLiteral("scramble"),
+                  QStringLiteral("scramble standard input to standard output"), false});
+        s.append({QStringLiteral("unscramble"),
+                  QStringLiteral("unscramble standard input to standard output"), false});
+        return s;
+    }();
+    return specs;
+}
+
+bool parseCli(const QStringList &args, CliInvocation &invocation, QString &error)
+{
+    invocation = CliInvocation();
+    QStringList positional;
+    if (!tokenize(args, invocation, positional, error))
+        return false;
+    if (positional.isEmpty()) {
+        if (invocation.help)
+            return true;
+        error = QStringLiteral("no command given");
+        return false;
+    }
+
+    // The command whose words are the longest prefix of the positional words.
+    const CommandSpec *best = nullptr;
+    Grammar bestGrammar;
+    for (const CommandSpec &spec : commandSpecs()) {
+        const Grammar g = grammarOf(spec.usage);
+        if (g.words.size() > positional.size() || positional.mid(0, g.words.size()) != g.words)
+            continue;
+        if (!best || g.words.size() > bestGrammar.words.size()) {
+            best = &spec;
+            bestGrammar = g;
+        }
+    }
+    if (!best) {
+        error = QStringLiteral("unknown command \"%1\"").arg(positional.join(QLatin1Char(' ')));
+        return false;
+    }
+    invocation.command = bestGrammar.words.join(QLatin1Char(' '));
+    invocation.operands = positional.mid(bestGrammar.words.size());
+    if (invocation.help)
+        return true;
+    return checkOperands(bestGrammar, invocation.operands, error) &&
+           checkOptions(bestGrammar, invocation, error);
+}
+
+namespace {
+
+const CommandSpec *specOf(const QString &command)
+{
+    for (const CommandSpec &spec : commandSpecs()) {
+        if (grammarOf(spec.usage).words.join(QLatin1Char(' ')) == command)
+            return &spec;
+    }
+    return nullptr;
+}
+
+} // namespace
+
+QString usageOf(const QString &command)
+{
+    const CommandSpec *spec = specOf(command);
+    return spec ? QStringLiteral("halvik-cli ") + spec->usage : QString();
+}
+
+bool commandNeedsSignIn(const QString &command)
+{
+    const CommandSpec *spec = specOf(command);
+    return spec && spec->needsSignIn;
+}
+
+QString usageText()
+{
+    QString text = QStringLiteral(
+        "Usage: halvik-cli [--json] [--service-url URL] [--ca-file FILE] [--email EMAIL] "
+        "COMMAND...\n\n"
+        "Signs in with HALVIK_EMAIL and HALVIK_PASSWORD; with --email the password comes from\n"
+        "HALVIK_PASSWORD or, when that is not set, from the terminal. --json prints JSON.\n"
+        "Exit status: 0 done, 1 refused by the service, 2 network failure, 64 bad usage.\n\n"
+        "Commands:\n");
+    for (const CommandSpec &spec : commandSpecs())
+        text += QStringLiteral("  %1\n      %2\n").arg(spec.usage, spec.summary);
+    return text;
+}
