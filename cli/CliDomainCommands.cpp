@@ -28,12 +28,7 @@ int forEachDomain(CliSession &s, const std::function<bool(Domain &)> &op)
         // Hold the entry: a nested reload cannot free it while its request waits.
         const QSharedPointer<Domain> held = s.user.domains.sharedOf(dm);
         s.beginCall();
-        ItemResult r(dm->name);
-        if (!op(*dm)) {
-            r.exit = s.failureKind();
-            r.error = s.user.errorText;
-        }
-        results.append(r);
+        results.append(s.outcome(dm->name, op(*dm)));
     }
     return s.reportItems(results);
 }
@@ -91,19 +86,17 @@ int cmdDomains(CliSession &s)
 
 int cmdDomainAdd(CliSession &s)
 {
-    QList<ItemResult> results;
+    // A line break would make the service client add several domains under one name.
     for (const QString &name : s.invocation.operands) {
-        ItemResult r(name.trimmed());
-        if (r.item.contains(QLatin1Char('\n')) || r.item.contains(QLatin1Char('\r'))) {
+        if (name.contains(QLatin1Char('\n')) || name.contains(QLatin1Char('\r'))) {
             printErr(QStringLiteral("halvik-cli: one domain name per argument\n"));
             return ExitUsage;
         }
+    }
+    QList<ItemResult> results;
+    for (const QString &name : s.invocation.operands) {
         s.beginCall();
-        if (!s.user.addDomain(r.item)) {
-            r.exit = s.failureKind();
-            r.error = s.user.errorText;
-        }
-        results.append(r);
+        results.append(s.outcome(name.trimmed(), s.user.addDomain(name)));
     }
     return s.reportItems(results);
 }

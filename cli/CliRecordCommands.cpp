@@ -122,12 +122,7 @@ int cmdRecordChange(CliSession &s)
         const bool ok = verb == QLatin1String("pause")   ? s.user.pauseRecord(dm.data(), recordID)
                         : verb == QLatin1String("start") ? s.user.startRecord(dm.data(), recordID)
                                                          : s.user.delRecord(dm.data(), recordID);
-        ItemResult r(id);
-        if (!ok) {
-            r.exit = s.failureKind();
-            r.error = s.user.errorText;
-        }
-        results.append(r);
+        results.append(s.outcome(id, ok));
     }
     return s.reportItems(results);
 }

@@ -87,6 +87,16 @@ bool CliSession::resolveDomains(const QStringList &names, QList<Domain *> &found
     return allKnown;
 }
 
+ItemResult CliSession::outcome(const QString &item, bool ok)
+{
+    ItemResult r(item);
+    if (!ok) {
+        r.error = user.errorText;
+        r.exit = failed(item);
+    }
+    return r;
+}
+
 int CliSession::reportItems(const QList<ItemResult> &results)
 {
     int worst = ExitOk;

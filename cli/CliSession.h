@@ -66,6 +66,9 @@ public:
     bool loadDomains(int &exit);
     // Looks every name up in the domain list; unknown names are reported, exit 1.
     bool resolveDomains(const QStringList &names, QList<Domain *> &found, int &exit);
+    // The outcome of one item's operation (ok = its result); a failure is also reported on
+    // standard error unless a box already showed the reason.
+    ItemResult outcome(const QString &item, bool ok);
     // Prints per-item outcomes and gives the worst exit code among them.
     int reportItems(const QList<ItemResult> &results);
 

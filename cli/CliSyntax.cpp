@@ -168,7 +168,9 @@ bool tokenize(const QStringList &args, CliInvocation &inv, QStringList &position
     bool onlyPositional = false;
     for (int i = 0; i < args.size(); ++i) {
         const QString &arg = args.at(i);
-        if (onlyPositional || !arg.startsWith(QLatin1Char('-')) || arg == QLatin1String("-")) {
+        // A negative number is an operand (a display order), not an option.
+        if (onlyPositional || !arg.startsWith(QLatin1Char('-')) || arg == QLatin1String("-") ||
+            isInteger(arg)) {
             positional.append(arg);
             continue;
         }
