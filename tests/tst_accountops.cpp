@@ -70,13 +70,13 @@ void TestAccountOps::loginWithoutSecretShowsMaskedCode()
     pointAt(user, server);
     user.loggedIn = true;
     user.apiSecret = QStringLiteral("old");
-    BoxRecorder boxes;
+    RecordingPresenter boxes;
 
     QVERIFY(!user.login(QStringLiteral("a@b.cn"), kPassword));
     QVERIFY(!user.loggedIn);
     QVERIFY(user.apiSecret.isEmpty());
-    QCOMPARE(boxes.requests.size(), 1);
-    const MsgBoxRequest box = boxes.requests.first();
+    QCOMPARE(boxes.shown.size(), 1);
+    const RecordedMsgBox box = boxes.shown.first();
     QCOMPARE(box.content,
              QStringLiteral("发生错误,对您造成不便深感歉意。\n请将以下错误代码反馈给我们:"));
     QVERIFY(box.title.isEmpty());
@@ -95,11 +95,11 @@ void TestAccountOps::loginRefusedShowsNothing()
                     refused(1001, QStringLiteral("用户邮箱或密码有误")));
     User user;
     pointAt(user, server);
-    BoxRecorder boxes;
+    RecordingPresenter boxes;
     QVERIFY(!user.login(QStringLiteral("a@b.cn"), kPassword));
     QCOMPARE(user.errorText, QStringLiteral("用户邮箱或密码有误"));
     QCOMPARE(user.resultCode, 1001);
-    QVERIFY(boxes.contents.isEmpty());
+    QVERIFY(boxes.contents().isEmpty());
 }
 
 void TestAccountOps::wechatWithoutCredentials()
@@ -112,10 +112,10 @@ void TestAccountOps::wechatWithoutCredentials()
     User user;
     pointAt(user, server);
     user.email = QStringLiteral("kept@b.cn");
-    BoxRecorder boxes;
+    RecordingPresenter boxes;
     QVERIFY(!user.loginwx(QStringLiteral("c0de"), QStringLiteral("st")));
     QVERIFY(!user.loggedIn);
-    QVERIFY(boxes.contents.isEmpty());
+    QVERIFY(boxes.contents().isEmpty());
     QVERIFY(user.loginwx(QStringLiteral("c0de"), QStringLiteral("st")));
     QVERIFY(user.loggedIn);
     QCOMPARE(user.email, QStringLiteral("kept@b.cn"));
@@ -148,7 +148,7 @@ void TestAccountOps::chkCid()
     server.setReply(QStringLiteral("/api/user/chkcpuid/"), reply);
     User user;
     pointAt(user, server);
-    BoxRecorder boxes;
+    RecordingPresenter boxes;
     QString host = QStringLiteral("unchanged");
     QCOMPARE(user.chkCid(QStringLiteral("CPU-1"), &host), result);
     QCOMPARE(host, hostName);

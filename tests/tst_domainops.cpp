@@ -101,7 +101,7 @@ void TestDomainOps::paging()
     server.setReply(kViews, lineList());
     User user;
     pointAt(user, server);
-    BoxRecorder boxes;
+    RecordingPresenter boxes;
     user.domains.append(Domain{}); // a stale entry, replaced by the fetch
 
     QCOMPARE(user.getDomain(), result);
@@ -156,13 +156,13 @@ void TestDomainOps::unreachableLineListAskedOncePerCall()
     server.setReply(kViews, broken());
     User user;
     pointAt(user, server);
-    BoxRecorder boxes;
+    RecordingPresenter boxes;
 
     QCOMPARE(user.getDomain(), 3);
     QCOMPARE(user.domains.size(), 3);
     QVERIFY(user.domains[2].views.isEmpty());
     QCOMPARE(server.requestedPaths().count(kViews), 1);
-    QCOMPARE(boxes.contents.size(), 1);
+    QCOMPARE(boxes.contents().size(), 1);
 }
 
 void TestDomainOps::addDomainTrimsAndSkips_data()
@@ -220,7 +220,7 @@ void TestDomainOps::delDomainS()
     server.setReplies(path, replies);
     User user;
     pointAt(user, server);
-    BoxRecorder boxes;
+    RecordingPresenter boxes;
 
     QStringList errlist{QStringLiteral("earlier")};
     QCOMPARE(user.delDomainS(ids, errlist), result);
@@ -319,12 +319,12 @@ void TestDomainOps::moveIsQuiet()
     server.setReply(QStringLiteral("/api/domain/editdomaingroup/"), broken());
     User user;
     pointAt(user, server);
-    BoxRecorder boxes;
+    RecordingPresenter boxes;
     Domain dm;
     dm.id = 21;
     QVERIFY(!user.editDMGroup(&dm, 3));
     QVERIFY(user.errorText.startsWith(QStringLiteral("网络连接错误")));
-    QVERIFY(boxes.contents.isEmpty());
+    QVERIFY(boxes.contents().isEmpty());
     const CapturedRequest sent = server.requests().value(0);
     QCOMPARE(sent.form.value("domainID"), QStringLiteral("21"));
     QCOMPARE(sent.form.value("groupID"), QStringLiteral("3"));

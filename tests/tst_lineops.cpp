@@ -78,11 +78,11 @@ void TestLineOps::failureCachesNothing()
     server.setReplies(kViews, {broken(), lineList()});
     User user;
     pointAt(user, server);
-    BoxRecorder boxes;
+    RecordingPresenter boxes;
     QVERIFY(user.getTaoCanView_2().isEmpty());
     QVERIFY(user.allViews.isEmpty());
     QVERIFY(user.viewsByType.isEmpty());
-    QCOMPARE(boxes.contents.size(), 1);
+    QCOMPARE(boxes.contents().size(), 1);
     QCOMPARE(names(user.getTaoCanView_2()), (QStringList{"one", "sub-1"}));
     QCOMPARE(server.requests().size(), 2);
 }

@@ -151,19 +151,19 @@ void TestMessageOps::failureShowsErrorAndKeepsWhatWasRead()
                       {newsPage({{1, 100}}, 2, 2), refused(1, QStringLiteral("非法的API Key"))});
     User user;
     pointAt(user, server);
-    BoxRecorder boxes;
+    RecordingPresenter boxes;
     QCOMPARE(user.getMsg(DMsgPublic1), 1);
     QCOMPARE(user.msgsPublic1.size(), 1);
-    QCOMPARE(boxes.contents, QStringList{QStringLiteral("非法的API Key")});
-    QCOMPARE(boxes.requests.first().buttonMode, 1);
-    QVERIFY(boxes.requests.first().title.isEmpty());
+    QCOMPARE(boxes.contents(), QStringList{QStringLiteral("非法的API Key")});
+    QCOMPARE(boxes.shown.first().buttonMode, 1);
+    QVERIFY(boxes.shown.first().title.isEmpty());
 
     // A network failure: the request layer's box, then this one.
     server.setReplies(kNews, {broken()});
-    boxes.contents.clear();
+    boxes.shown.clear();
     QCOMPARE(user.getMsg(DMsgPublic1), 0);
-    QCOMPARE(boxes.contents.size(), 2);
-    QCOMPARE(boxes.contents.at(0), boxes.contents.at(1));
+    QCOMPARE(boxes.contents().size(), 2);
+    QCOMPARE(boxes.contents().at(0), boxes.contents().at(1));
 }
 
 void TestMessageOps::updateMsgSendsState()

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "MsgPresenter.h"
+#include "RecordingPresenter.h"
 #include "TestHttpsServer.h"
 #include "User.h"
 
@@ -51,24 +51,6 @@ inline CannedReply broken()
     r.status = 500;
     return r;
 }
-
-// Installed for its lifetime: records every message box and answers OK.
-class BoxRecorder : public MsgPresenter
-{
-public:
-    BoxRecorder() { User::setMsgPresenter(this); }
-    ~BoxRecorder() override { User::setMsgPresenter(nullptr); }
-    BoxRecorder(const BoxRecorder &) = delete;
-    BoxRecorder &operator=(const BoxRecorder &) = delete;
-    int present(const MsgBoxRequest &request) override
-    {
-        requests.append(request);
-        contents.append(request.content);
-        return 1;
-    }
-    QList<MsgBoxRequest> requests;
-    QStringList contents;
-};
 
 // The value of key in each request the server received on path, in order.
 inline QStringList sentValues(const TestHttpsServer &server, const QString &path,
