@@ -24,3 +24,8 @@ HALVIK_BUILD_PACKAGES=(
     libcpp-httplib-dev libssl-dev libqrencode-dev zlib1g-dev
     openssl ca-certificates curl
 )
+
+# Only for scripts/bench: Google Benchmark and libcurl (the baseline of the end-to-end figure).
+HALVIK_BENCH_PACKAGES=(
+    libbenchmark-dev libcurl4-openssl-dev
+)

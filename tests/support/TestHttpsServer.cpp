@@ -53,14 +53,16 @@ TestHttpsServer::TestHttpsServer(bool tls, Certificate cert) : m_tls(tls)
         m_server = std::make_unique<httplib::Server>();
     }
     m_server->set_keep_alive_timeout(1);
+    m_server->set_tcp_nodelay(true);
 
     auto handler = [this](const httplib::Request &req, httplib::Response &res) {
         const CapturedRequest c = capture(req);
         {
             QMutexLocker lock(&m_mutex);
-            m_requests.append(c);
+            if (m_recording)
+                m_requests.append(c);
         }
-        const CannedReply reply = replyFor(c.path);
+        const CannedReply reply = replyFor(c);
         if (reply.silentMs > 0 && !sleepUnlessStopping(reply.silentMs))
             return;
         res.status = reply.status;
@@ -146,10 +148,27 @@ void TestHttpsServer::setDefaultReply(const CannedReply &reply)
     m_default = reply;
 }
 
-CannedReply TestHttpsServer::replyFor(const QString &path)
+void TestHttpsServer::setResponder(const QString &path, const Responder &responder)
 {
     QMutexLocker lock(&m_mutex);
-    auto it = m_replies.find(path);
+    m_responders.insert(path, responder);
+}
+
+void TestHttpsServer::setRecording(bool on)
+{
+    QMutexLocker lock(&m_mutex);
+    m_recording = on;
+}
+
+CannedReply TestHttpsServer::replyFor(const CapturedRequest &request)
+{
+    QMutexLocker lock(&m_mutex);
+    const Responder responder = m_responders.value(request.path);
+    if (responder) {
+        lock.unlock();
+        return responder(request);
+    }
+    auto it = m_replies.find(request.path);
     if (it == m_replies.end() || it->isEmpty())
         return m_default;
     return it->size() > 1 ? it->takeFirst() : it->first();

@@ -7,6 +7,7 @@
 #include <QString>
 
 #include <condition_variable>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -59,12 +60,19 @@ public:
     // Several replies for one path, used in order; the last one repeats.
     void setReplies(const QString &path, const QList<CannedReply> &replies);
 
+    // Computes the reply on path from each request (for instance by its "page"); runs on the
+    // server's threads. Takes precedence over scripted replies for that path.
+    using Responder = std::function<CannedReply(const CapturedRequest &)>;
+    void setResponder(const QString &path, const Responder &responder);
+    // Keep (default) or stop keeping the requests received; long runs turn it off.
+    void setRecording(bool on);
+
     QList<CapturedRequest> requests() const;
     QStringList requestedPaths() const;
     void clearRequests();
 
 private:
-    CannedReply replyFor(const QString &path);
+    CannedReply replyFor(const CapturedRequest &request);
     bool sleepUnlessStopping(int ms);
 
     std::unique_ptr<httplib::Server> m_server;
@@ -76,6 +84,8 @@ private:
     QMap<QString, QList<CannedReply>> m_replies;
     CannedReply m_default;
     QList<CapturedRequest> m_requests;
+    QMap<QString, Responder> m_responders;
+    bool m_recording = true;
 
     std::mutex m_stopMutex;
     std::condition_variable m_stopCond;
