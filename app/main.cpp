@@ -4,6 +4,7 @@
 #include "ServiceConfig.h"
 #include "Startup.h"
 #include "User.h"
+#include "WxQrPage.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -27,6 +28,11 @@ int main(int argc, char *argv[])
         return 64;
     }
     applyServiceConfig(theUser(), config);
+    if (!loadWxOrigin(QCoreApplication::arguments(), QProcessEnvironment::systemEnvironment(),
+                      wxOrigin(), error)) {
+        std::fprintf(stderr, "halvik: %s\n", error.toLocal8Bit().constData());
+        return 64;
+    }
 
     MsgBoxPresenter presenter;
     User::setMsgPresenter(&presenter);
