@@ -1,7 +1,8 @@
 #include "AppGlobals.h"
 #include "MainWindow.h"
-#include "MsgPresenter.h"
+#include "RecordingPresenter.h"
 #include "Scramble.h"
+#include "Startup.h"
 #include "TestHttpsServer.h"
 #include "User.h"
 
@@ -20,30 +21,6 @@
 #include <memory>
 
 namespace {
-
-// Records every box and answers questions as queued (Cancel once the queue is empty).
-class BoxLog : public MsgPresenter
-{
-public:
-    BoxLog() { User::setMsgPresenter(this); }
-    ~BoxLog() override { User::setMsgPresenter(nullptr); }
-    int present(const MsgBoxRequest &request) override
-    {
-        shown.append(request);
-        if (request.buttonMode != 2)
-            return 1;
-        return answers.isEmpty() ? 0 : answers.takeFirst();
-    }
-    QStringList contents() const
-    {
-        QStringList list;
-        for (const MsgBoxRequest &r : shown)
-            list.append(r.content);
-        return list;
-    }
-    QList<MsgBoxRequest> shown;
-    QList<int> answers;
-};
 
 const QString kEmail = QStringLiteral("owner@例子.cn");
 const QString kPassword = QStringLiteral("pa ss密码");
@@ -105,12 +82,13 @@ private:
 
     std::unique_ptr<TestHttpsServer> m_server;
     std::unique_ptr<QTemporaryDir> m_settingsDir;
-    std::unique_ptr<BoxLog> m_boxes;
+    std::unique_ptr<RecordingPresenter> m_boxes;
     QList<QUrl> m_opened;
 };
 
 void TestSignInWindow::initTestCase()
 {
+    initResources();
     m_server = std::make_unique<TestHttpsServer>();
     User &user = theUser();
     user.baseUrl = m_server->baseUrl();
@@ -127,7 +105,7 @@ void TestSignInWindow::init()
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_settingsDir->path());
     m_server->setReply(kVerify, kSignedIn);
     m_server->clearRequests();
-    m_boxes = std::make_unique<BoxLog>();
+    m_boxes = std::make_unique<RecordingPresenter>();
     m_opened.clear();
     User &user = theUser();
     user.pwdScrambled.clear();
@@ -165,6 +143,15 @@ void TestSignInWindow::builtAsFormSays()
     QVERIFY(window.managementWindow().windowFlags() & Qt::FramelessWindowHint);
     QCOMPARE(window.windowTitle(), QStringLiteral("halvik"));
     QCOMPARE(window.size(), QSize(900, 600));
+    // Every image the style sheet names is in the resource tree.
+    const QString style = window.styleSheet();
+    static const QRegularExpression url(QStringLiteral("url\\((:[^)]+)\\)"));
+    int images = 0;
+    for (auto it = url.globalMatch(style); it.hasNext(); ++images) {
+        const QString path = it.next().captured(1);
+        QVERIFY2(QFile::exists(path), qPrintable(path));
+    }
+    QVERIFY(images >= 5);
 
     auto *tabs = child<QTabWidget>(window, "tabWidget");
     QCOMPARE(tabs->count(), 2);
@@ -295,7 +282,7 @@ void TestSignInWindow::apiKeyMissingAsks()
     m_server->setReply(kVerify, json(R"({"code":1007,"message":"API Key 未开启"})"));
     MainWindow window;
     window.show();
-    m_boxes->answers = {answer};
+    m_boxes->answer(answer);
     signIn(window, kEmail, kPassword, false);
 
     QCOMPARE(m_boxes->contents(),
