@@ -7,6 +7,8 @@
 #include <QScopedPointer>
 #include <QUrl>
 
+#include <algorithm>
+
 namespace {
 constexpr int kAborted = 2;
 }
@@ -67,6 +69,12 @@ QByteArray PageFetcher::fetchPage(const QString &address, bool decode, const Abo
     }
     const QByteArray body = reply->readAll();
     return decode ? QString::fromUtf8(body).toUtf8() : body;
+}
+
+int PageFetcher::waiting() const
+{
+    return int(std::count_if(m_waits.cbegin(), m_waits.cend(),
+                             [](const Wait *wait) { return !wait->aborted; }));
 }
 
 void PageFetcher::watchFetch()

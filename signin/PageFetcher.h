@@ -35,8 +35,9 @@ public:
     // have changed.
     void watchFetch();
 
-    // How many fetches are waiting (nested ones included).
-    int waiting() const { return m_waits.size(); }
+    // How many fetches are waiting (nested ones included); an aborted one stops counting at
+    // once, before its wait has unwound.
+    int waiting() const;
 
 signals:
     // A GET has just been sent.
