@@ -97,6 +97,8 @@ private slots:
     void confirmed();
     void leavingAbortsWaitingPoll_data();
     void leavingAbortsWaitingPoll();
+    void untrustedPlatformRefused_data();
+    void untrustedPlatformRefused();
     void deviceCheck_data();
     void deviceCheck();
 
@@ -105,11 +107,15 @@ private:
     {
         QString query;  // what the poll asked with
         QString status; // the status line when it was sent
+        int interval;   // the poll timer's interval then
     };
     // Shows the window and opens the WeChat page: the code is loaded when this returns.
     void openWeChatPage(MainWindow &window);
     QTimer *qrTimer(MainWindow &window) { return window.findChild<QTimer *>("qrTimer"); }
     int requestsTo(const QString &path) const;
+    // Runs m_whilePolling once the platform has the poll: leaving before it arrived would
+    // hand its scripted reply to the next poll.
+    void whenPollArrived(MainWindow &window, int polls);
 
     std::unique_ptr<TestHttpsServer> m_server;
     std::unique_ptr<QTemporaryDir> m_settingsDir;
@@ -123,20 +129,21 @@ private:
 
 void TestWxSignIn::initTestCase()
 {
-    m_server = std::make_unique<TestHttpsServer>();
+    initResources();
     User &user = theUser();
-    user.baseUrl = m_server->baseUrl();
-    user.webBaseUrl = m_server->baseUrl();
     user.setExtraCaCertificates(QSslCertificate::fromPath(TestHttpsServer::caFile()));
     user.idleLimitMs = 3000;
     user.totalLimitMs = 5000;
-    initResources();
-    wxOrigin() = m_server->baseUrl();
     QDesktopServices::setUrlHandler(QStringLiteral("https"), this, "openUrl");
 }
 
 void TestWxSignIn::init()
 {
+    // A server per test: one that still holds a poll is gone with its test.
+    m_server = std::make_unique<TestHttpsServer>();
+    theUser().baseUrl = m_server->baseUrl();
+    theUser().webBaseUrl = m_server->baseUrl();
+    wxOrigin() = m_server->baseUrl();
     m_settingsDir = std::make_unique<QTemporaryDir>();
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_settingsDir->path());
     const QByteArray page =
@@ -151,7 +158,6 @@ void TestWxSignIn::init()
     m_server->setReply(kWxLogin, reply(R"({"code":0,"data":{"apiKey":"K","apiSecret":"S"}})"));
     m_server->setReply(kChkCpuId, reply(R"({"code":0,"data":"this-pc"})"));
     m_server->setReply(kAddCpuId, reply(R"({"code":0})"));
-    m_server->clearRequests();
     m_boxes = std::make_unique<RecordingPresenter>();
     m_opened.clear();
     m_fetched.clear();
@@ -165,17 +171,27 @@ void TestWxSignIn::cleanup()
 {
     m_boxes.reset();
     m_settingsDir.reset();
+    m_server.reset();
 }
 
 void TestWxSignIn::cleanupTestCase()
 {
     QDesktopServices::unsetUrlHandler(QStringLiteral("https"));
-    m_server.reset();
 }
 
 int TestWxSignIn::requestsTo(const QString &path) const
 {
     return m_server->requestedPaths().count(path);
+}
+
+void TestWxSignIn::whenPollArrived(MainWindow &window, int polls)
+{
+    QTimer::singleShot(requestsTo(kPollPath) < polls ? 5 : 0, &window, [this, &window, polls] {
+        if (requestsTo(kPollPath) < polls)
+            whenPollArrived(window, polls);
+        else
+            m_whilePolling(window);
+    });
 }
 
 void TestWxSignIn::openWeChatPage(MainWindow &window)
@@ -185,9 +201,10 @@ void TestWxSignIn::openWeChatPage(MainWindow &window)
                 m_fetched.append(url);
                 if (url.path() != kPollPath)
                     return;
-                m_polls.append({url.query(), child<QLabel>(window, "label_7")->text()});
+                m_polls.append({url.query(), child<QLabel>(window, "label_7")->text(),
+                                window.findChild<QTimer *>("qrTimer")->interval()});
                 if (m_whilePolling)
-                    QTimer::singleShot(0, &window, [this, &window] { m_whilePolling(window); });
+                    whenPollArrived(window, requestsTo(kPollPath) + 1);
             });
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
@@ -231,18 +248,19 @@ void TestWxSignIn::pollSequence_data()
     QTest::addColumn<QList<CannedReply>>("replies");
     QTest::addColumn<QStringList>("lasts");    // "&last=" of each poll
     QTest::addColumn<QStringList>("statuses"); // the status line as each poll went out
+    QTest::addColumn<QList<int>>("intervals"); // a poll that heard nothing useful backs off
 
     QTest::newRow("scanned, then nothing, then expired")
         << QList<CannedReply>{poll(404), poll(408), poll(402)} << QStringList{"", "404", ""}
-        << QStringList{kScanPrompt, kScanned, kScanned};
+        << QStringList{kScanPrompt, kScanned, kScanned} << QList<int>{1, 1, 1};
     QTest::newRow("cancelled, then expired as 666")
         << QList<CannedReply>{poll(403), poll(666)} << QStringList{"", "403"}
-        << QStringList{kScanPrompt, kCancelled};
+        << QStringList{kScanPrompt, kCancelled} << QList<int>{1, 1};
     QTest::newRow("noise changes nothing")
         << QList<CannedReply>{reply("<html>busy</html>", "text/html"), poll(404), poll(500),
                               poll(402)}
         << QStringList{"", "", "404", "404"}
-        << QStringList{kScanPrompt, kScanPrompt, kScanned, kScanned};
+        << QStringList{kScanPrompt, kScanPrompt, kScanned, kScanned} << QList<int>{1, 1000, 1, 1};
 }
 
 void TestWxSignIn::pollSequence()
@@ -250,6 +268,7 @@ void TestWxSignIn::pollSequence()
     QFETCH(QList<CannedReply>, replies);
     QFETCH(QStringList, lasts);
     QFETCH(QStringList, statuses);
+    QFETCH(QList<int>, intervals);
     m_server->setReplies(kPollPath, replies);
     MainWindow window;
     openWeChatPage(window);
@@ -262,6 +281,7 @@ void TestWxSignIn::pollSequence()
         QCOMPARE(query.hasQueryItem(QStringLiteral("last")), !lasts.at(i).isEmpty());
         QCOMPARE(query.queryItemValue(QStringLiteral("last")), lasts.at(i));
         QCOMPARE(m_polls.at(i).status, statuses.at(i));
+        QCOMPARE(m_polls.at(i).interval, intervals.at(i));
     }
     QCOMPARE(child<QLabel>(window, "label_7")->text(), kExpired);
 
@@ -382,6 +402,44 @@ void TestWxSignIn::leavingAbortsWaitingPoll()
     QCOMPARE(window.pageFetcher().waiting(), 0);
     QCOMPARE(m_polls.size(), polls);
     QCOMPARE(child<QLabel>(window, "label_7")->text(), status);
+}
+
+void TestWxSignIn::untrustedPlatformRefused_data()
+{
+    QTest::addColumn<bool>("pageThere");
+    QTest::newRow("QR page") << true;
+    QTest::newRow("long-poll") << false;
+}
+
+// The authorisation code must not go to a host that cannot prove who it is.
+void TestWxSignIn::untrustedPlatformRefused()
+{
+    QFETCH(bool, pageThere);
+    TestHttpsServer impostor(true, TestHttpsServer::Certificate::WrongName);
+    const QString pollAddress = impostor.baseUrl() + kPollPath + QStringLiteral("?uuid=0a1B2c3D");
+    if (pageThere) {
+        wxOrigin() = impostor.baseUrl();
+    } else {
+        m_server->setReply(kPagePath, reply("<img class=\"qrcode lightBorder\" src=\"" +
+                                                kImagePath.toUtf8() + "\"/><script>$.ajax({url:\"" +
+                                                pollAddress.toUtf8() + "\"});</script>",
+                                            "text/html"));
+    }
+    impostor.setDefaultReply(poll(405, "stolen"));
+    MainWindow window;
+    openWeChatPage(window);
+    wxOrigin() = m_server->baseUrl();
+
+    if (pageThere) {
+        QCOMPARE(child<QLabel>(window, "label_7")->text(), QStringLiteral("加载中..."));
+        QVERIFY(!qrTimer(window)->isActive());
+    } else {
+        QCOMPARE(child<QLabel>(window, "label_7")->text(), kScanPrompt);
+        QTRY_COMPARE(qrTimer(window)->interval(), 1000);
+        child<QTabWidget>(window, "tabWidget")->setCurrentWidget(child<QWidget>(window, "tab"));
+    }
+    QVERIFY(impostor.requests().isEmpty());
+    QCOMPARE(requestsTo(kWxLogin), 0);
 }
 
 void TestWxSignIn::deviceCheck_data()
