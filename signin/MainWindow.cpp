@@ -34,6 +34,8 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
 
 MainWindow::~MainWindow()
 {
+    // The widgets outlive this class's members; tearing down the tabs must not start a flow.
+    disconnect(ui->tabWidget, nullptr, this, nullptr);
     if (signInWindow() == this)
         signInWindow() = nullptr;
     if (manageWindow() == &m_manage)

@@ -204,7 +204,7 @@ void TestWxSignIn::openWeChatPage(MainWindow &window)
                 m_polls.append({url.query(), child<QLabel>(window, "label_7")->text(),
                                 window.findChild<QTimer *>("qrTimer")->interval()});
                 if (m_whilePolling)
-                    whenPollArrived(window, requestsTo(kPollPath) + 1);
+                    whenPollArrived(window, int(m_polls.size()));
             });
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
