@@ -12,6 +12,7 @@ namespace {
 
 constexpr size_t stackBytes = 16 * 1024;
 constexpr size_t bytesPerLine = 16;
+constexpr uintptr_t maxSkippedBytes = 1024 * 1024;
 
 long sysWrite(int fd, const void *data, size_t size)
 {
@@ -134,6 +135,19 @@ void writeRegisters(int fd, const void *context)
     }
 }
 
+// The first readable line at or above sp. After a stack overflow the stack pointer already lies
+// in the guard area below the stack, so whole unreadable pages are stepped over.
+uintptr_t firstReadable(const int pipeFds[2], uintptr_t sp)
+{
+    const auto page = uintptr_t(sysconf(_SC_PAGESIZE));
+    unsigned char probe;
+    for (uintptr_t at = sp; at - sp < maxSkippedBytes && at >= sp; at = (at / page + 1) * page) {
+        if (copyReadable(pipeFds, reinterpret_cast<const void *>(at), &probe, 1) == 1)
+            return at;
+    }
+    return 0;
+}
+
 void writeStack(int fd, const void *context)
 {
     const uintptr_t sp = context ? stackPointerOf(context) & ~uintptr_t(bytesPerLine - 1) : 0;
@@ -142,10 +156,11 @@ void writeStack(int fd, const void *context)
     int pipeFds[2];
     if (sp == 0 || syscall(SYS_pipe2, pipeFds, O_CLOEXEC) != 0)
         return;
+    const uintptr_t start = firstReadable(pipeFds, sp);
     unsigned char bytes[bytesPerLine];
-    for (size_t offset = 0; offset < stackBytes; offset += bytesPerLine) {
-        const uintptr_t at = sp + offset;
-        if (at < sp) // wrapped around the address space
+    for (size_t offset = 0; start != 0 && offset < stackBytes; offset += bytesPerLine) {
+        const uintptr_t at = start + offset;
+        if (at < start) // wrapped around the address space
             break;
         const size_t got =
             copyReadable(pipeFds, reinterpret_cast<const void *>(at), bytes, bytesPerLine);
