@@ -10,7 +10,13 @@ namespace {
 const char testOption[] = "--crash-test";
 
 // Faulting on purpose must reach the crash handler rather than a sanitizer's report.
+#if defined(__GNUC__)
 #define HALVIK_UNCHECKED __attribute__((noinline, no_sanitize("address", "undefined")))
+#elif defined(_MSC_VER)
+#define HALVIK_UNCHECKED __declspec(noinline)
+#else
+#define HALVIK_UNCHECKED
+#endif
 
 HALVIK_UNCHECKED void writeThroughNull()
 {
