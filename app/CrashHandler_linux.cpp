@@ -106,6 +106,7 @@ void runReporter(const char *dumpName, const crashdump::Text &code)
     if (child == 0) {
         sigprocmask(SIG_SETMASK, &g_noSignals, nullptr);
         execve("/proc/self/exe", argv, environ);
+        execve(g_programPath, argv, environ); // without /proc
         _exit(127);
     }
     if (child < 0)
