@@ -1,4 +1,8 @@
 #include "AppGlobals.h"
+#include "CrashBox.h"
+#include "CrashHandler.h"
+#include "CrashReport.h"
+#include "CrashTest.h"
 #include "MainWindow.h"
 #include "MsgBoxPresenter.h"
 #include "ServiceConfig.h"
@@ -15,6 +19,11 @@
 
 int main(int argc, char *argv[])
 {
+    if (findCrashReportRequest(argc, argv, nullptr))
+        return runCrashReport(argc, argv);
+    installCrashHandler();
+    runCrashTestIfAsked(argc, argv);
+
     initResources();
     QCoreApplication::addLibraryPath(QStringLiteral("./lib"));
     QApplication app(argc, argv);
