@@ -162,8 +162,14 @@ public slots:
                     const QString &newviewID = QString());
 
 private:
-    // Waits for reply within the two limits: 0 finished, 2 timed out, other = loop exit code.
-    int waitForReply(class QNetworkReply *reply);
+    enum class WaitEnd
+    {
+        Finished,
+        TimedOut,
+        Exited
+    };
+    // Waits for reply within the two limits; exitCode is the wait loop's return value.
+    WaitEnd waitForReply(class QNetworkReply *reply, int &exitCode);
     void showNetworkFailure(bool isQuiet, const QString &text);
 
     QList<QSslCertificate> m_extraCa;

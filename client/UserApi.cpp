@@ -14,7 +14,6 @@
 
 namespace {
 
-constexpr int kWaitFinished = 0;
 constexpr int kWaitTimedOut = 2;
 
 QString networkErrorName(QNetworkReply::NetworkError error)
@@ -72,14 +71,16 @@ bool User::doAPI(const QString &api, ApiParams post, QJsonValue &res, bool hasTi
     // One manager per request: no connection outlives the call.
     QNetworkAccessManager manager;
     QNetworkReply *reply = manager.post(request, body);
-    const int wait = waitForReply(reply);
+    int exitCode = 0;
+    const WaitEnd wait = waitForReply(reply, exitCode);
 
-    if (wait == kWaitTimedOut) {
+    if (wait == WaitEnd::TimedOut) {
         showNetworkFailure(isQuiet, QStringLiteral("网络连接超时,请检查网络."));
         return false;
     }
-    if (wait != kWaitFinished) {
-        showNetworkFailure(isQuiet, QStringLiteral("网络连接错误,请检查网络. 错误码a%1").arg(wait));
+    if (wait == WaitEnd::Exited) {
+        showNetworkFailure(isQuiet,
+                           QStringLiteral("网络连接错误,请检查网络. 错误码a%1").arg(exitCode));
         return false;
     }
     if (reply->error() != QNetworkReply::NoError) {
@@ -119,19 +120,24 @@ bool User::doAPI(const QString &api, ApiParams post, QJsonValue &res, bool hasTi
     return false;
 }
 
-int User::waitForReply(QNetworkReply *reply)
+User::WaitEnd User::waitForReply(QNetworkReply *reply, int &exitCode)
 {
+    if (reply->isFinished())
+        return WaitEnd::Finished;
+
     QEventLoop loop;
     QTimer idle;
     QTimer total;
     idle.setSingleShot(true);
     total.setSingleShot(true);
+    bool timedOut = false;
 
     const QMetaObject::Connection finished =
-        connect(reply, &QNetworkReply::finished, &loop, [&loop] { loop.exit(kWaitFinished); });
+        connect(reply, &QNetworkReply::finished, &loop, [&loop] { loop.exit(0); });
     auto giveUp = [&] {
         // Abort emits finished at once; the wait must still end as a time-out.
         disconnect(finished);
+        timedOut = true;
         reply->abort();
         loop.exit(kWaitTimedOut);
     };
@@ -139,16 +145,17 @@ int User::waitForReply(QNetworkReply *reply)
     connect(&total, &QTimer::timeout, &loop, giveUp);
     connect(reply, &QNetworkReply::downloadProgress, &idle, [&idle] { idle.start(); });
 
-    if (reply->isFinished())
-        return kWaitFinished;
     idle.start(idleLimitMs);
     total.start(totalLimitMs);
-    const int result = loop.exec();
-    if (result != kWaitFinished && result != kWaitTimedOut && !reply->isFinished()) {
-        disconnect(finished);
-        reply->abort();
-    }
-    return result;
+    exitCode = loop.exec();
+    if (timedOut)
+        return WaitEnd::TimedOut;
+    if (reply->isFinished())
+        return WaitEnd::Finished;
+    // Something told every event loop to exit while the reply was still on its way.
+    disconnect(finished);
+    reply->abort();
+    return WaitEnd::Exited;
 }
 
 void User::showNetworkFailure(bool isQuiet, const QString &text)

@@ -1,0 +1,164 @@
+#include "TestHttpsServer.h"
+
+#include <httplib.h>
+
+#include <QProcessEnvironment>
+
+#include <chrono>
+
+namespace {
+
+CapturedRequest capture(const httplib::Request &req)
+{
+    CapturedRequest c;
+    c.path = QString::fromStdString(req.path);
+    c.body = QByteArray::fromStdString(req.body);
+    const QList<QByteArray> pairs = c.body.split('&');
+    for (const QByteArray &pair : pairs) {
+        if (pair.isEmpty())
+            continue;
+        const int eq = pair.indexOf('=');
+        const QByteArray key = eq < 0 ? pair : pair.left(eq);
+        const QByteArray value = eq < 0 ? QByteArray() : pair.mid(eq + 1);
+        c.keys.append(key);
+        c.form.insert(key, QString::fromUtf8(QByteArray::fromPercentEncoding(value)));
+    }
+    return c;
+}
+
+} // namespace
+
+QString TestHttpsServer::dataPath(const QString &relative)
+{
+    return QProcessEnvironment::systemEnvironment().value(QStringLiteral("HALVIK_TEST_DATA")) +
+           QLatin1Char('/') + relative;
+}
+
+QString TestHttpsServer::caFile()
+{
+    return dataPath(QStringLiteral("tls/ca.pem"));
+}
+
+TestHttpsServer::TestHttpsServer(bool tls, Certificate cert) : m_tls(tls)
+{
+    if (tls) {
+        const QString certFile = cert == Certificate::Good ? QStringLiteral("tls/server.pem")
+                                 : cert == Certificate::WrongName
+                                     ? QStringLiteral("tls/wrongname.pem")
+                                     : QStringLiteral("tls/expired.pem");
+        m_server = std::make_unique<httplib::SSLServer>(
+            dataPath(certFile).toLocal8Bit().constData(),
+            dataPath(QStringLiteral("tls/server.key")).toLocal8Bit().constData());
+    } else {
+        m_server = std::make_unique<httplib::Server>();
+    }
+    m_server->set_keep_alive_timeout(1);
+
+    auto handler = [this](const httplib::Request &req, httplib::Response &res) {
+        const CapturedRequest c = capture(req);
+        {
+            QMutexLocker lock(&m_mutex);
+            m_requests.append(c);
+        }
+        const CannedReply reply = replyFor(c.path);
+        if (reply.silentMs > 0 && !sleepUnlessStopping(reply.silentMs))
+            return;
+        res.status = reply.status;
+        if (reply.dripChunks <= 0) {
+            res.set_content(reply.body.constData(), size_t(reply.body.size()),
+                            reply.contentType.constData());
+            return;
+        }
+        const int chunks = reply.dripChunks;
+        const int piece = qMax(1, int(reply.body.size() / chunks));
+        res.set_chunked_content_provider(
+            "application/octet-stream",
+            [this, reply, piece, sent = 0](size_t, httplib::DataSink &sink) mutable {
+                if (sent >= reply.body.size()) {
+                    sink.done();
+                    return true;
+                }
+                if (!sleepUnlessStopping(reply.dripIntervalMs))
+                    return false;
+                const QByteArray part = reply.body.mid(sent, piece);
+                sent += part.size();
+                sink.write(part.constData(), size_t(part.size()));
+                return true;
+            });
+    };
+    m_server->Post(".*", handler);
+    m_server->Get(".*", handler);
+
+    m_port = m_server->bind_to_any_port("127.0.0.1");
+    m_thread = std::thread([this] { m_server->listen_after_bind(); });
+}
+
+TestHttpsServer::~TestHttpsServer()
+{
+    {
+        std::lock_guard<std::mutex> lock(m_stopMutex);
+        m_stopping = true;
+    }
+    m_stopCond.notify_all();
+    m_server->stop();
+    if (m_thread.joinable())
+        m_thread.join();
+}
+
+bool TestHttpsServer::sleepUnlessStopping(int ms)
+{
+    std::unique_lock<std::mutex> lock(m_stopMutex);
+    return !m_stopCond.wait_for(lock, std::chrono::milliseconds(ms), [this] { return m_stopping; });
+}
+
+QString TestHttpsServer::baseUrl() const
+{
+    return (m_tls ? QStringLiteral("https://127.0.0.1:") : QStringLiteral("http://127.0.0.1:")) +
+           QString::number(m_port);
+}
+
+void TestHttpsServer::setReply(const QString &path, const CannedReply &reply)
+{
+    setReplies(path, {reply});
+}
+
+void TestHttpsServer::setReplies(const QString &path, const QList<CannedReply> &replies)
+{
+    QMutexLocker lock(&m_mutex);
+    m_replies.insert(path, replies);
+}
+
+void TestHttpsServer::setDefaultReply(const CannedReply &reply)
+{
+    QMutexLocker lock(&m_mutex);
+    m_default = reply;
+}
+
+CannedReply TestHttpsServer::replyFor(const QString &path)
+{
+    QMutexLocker lock(&m_mutex);
+    auto it = m_replies.find(path);
+    if (it == m_replies.end() || it->isEmpty())
+        return m_default;
+    return it->size() > 1 ? it->takeFirst() : it->first();
+}
+
+QList<CapturedRequest> TestHttpsServer::requests() const
+{
+    QMutexLocker lock(&m_mutex);
+    return m_requests;
+}
+
+QStringList TestHttpsServer::requestedPaths() const
+{
+    QStringList paths;
+    for (const CapturedRequest &r : requests())
+        paths.append(r.path);
+    return paths;
+}
+
+void TestHttpsServer::clearRequests()
+{
+    QMutexLocker lock(&m_mutex);
+    m_requests.clear();
+}
