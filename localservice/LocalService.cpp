@@ -135,6 +135,8 @@ bool LocalService::Impl::createServer(QString *errorText)
     // Idle keep-alive connections hold up stop(); one second is enough for page fetches.
     server->set_keep_alive_timeout(1);
     server->set_payload_max_length(kMaxRequestBytes);
+    // Headers and body go out in separate writes; without this each reply waits for an ACK.
+    server->set_tcp_nodelay(true);
     return true;
 }
 
