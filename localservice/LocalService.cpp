@@ -23,6 +23,8 @@
 #include <mutex>
 #include <thread>
 
+#include <sys/socket.h>
+
 namespace {
 
 constexpr size_t kMaxRequestBytes = 1024 * 1024;
@@ -135,6 +137,12 @@ bool LocalService::Impl::createServer(QString *errorText)
     // Idle keep-alive connections hold up stop(); one second is enough for page fetches.
     server->set_keep_alive_timeout(1);
     server->set_payload_max_length(kMaxRequestBytes);
+    // The server's default also sets SO_REUSEPORT, which would let a second service share the
+    // port (and split the clients) instead of being told it is taken.
+    server->set_socket_options([](socket_t sock) {
+        int yes = 1;
+        setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+    });
     // Headers and body go out in separate writes; without this each reply waits for an ACK.
     server->set_tcp_nodelay(true);
     return true;
