@@ -97,6 +97,12 @@ bool WxFlow::cancel(const QString &uuid)
     return setStatus(uuid, Cancelled);
 }
 
+bool WxFlow::expire(const QString &uuid)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return setStatus(uuid, Expired);
+}
+
 bool WxFlow::confirm(const QString &uuid, qint64 accountId)
 {
     std::lock_guard<std::mutex> lock(m_mutex);

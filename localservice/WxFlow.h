@@ -43,6 +43,8 @@ public:
     bool scan(const QString &uuid);
     bool cancel(const QString &uuid);
     bool confirm(const QString &uuid, qint64 accountId);
+    // Lets the code run out at once, as if it had been left too long.
+    bool expire(const QString &uuid);
 
     // Takes a code once: true with the account it signs in when code and state match.
     bool redeem(const QString &code, const QString &state, qint64 *accountId);

@@ -22,11 +22,12 @@ void qrConnect(ServiceContext &ctx, const QString &origin, const httplib::Reques
     }
     const QString uuid = ctx.wx.createSession(state);
     ctx.log(QStringLiteral("WeChat QR code %1 shown; act as the phone with\n"
-                           "  scan:    %2\n  confirm: %3\n  cancel:  %4\n"
-                           "  (or: halvik-localservice wx scan|confirm|cancel)")
+                           "  scan:    %2\n  confirm: %3\n  cancel:  %4\n  expire:  %5\n"
+                           "  (or: halvik-localservice wx scan|confirm|cancel|expire)")
                 .arg(uuid, wxSimulationUrl(origin, QStringLiteral("scan"), uuid),
                      wxSimulationUrl(origin, QStringLiteral("confirm"), uuid),
-                     wxSimulationUrl(origin, QStringLiteral("cancel"), uuid)));
+                     wxSimulationUrl(origin, QStringLiteral("cancel"), uuid),
+                     wxSimulationUrl(origin, QStringLiteral("expire"), uuid)));
     sendHtml(res, wxQrConnectPage(origin, uuid));
 }
 
@@ -41,6 +42,8 @@ void simulatePhone(ServiceContext &ctx, const QString &action, const httplib::Re
         done = ctx.wx.scan(uuid);
     } else if (action == QLatin1String("cancel")) {
         done = ctx.wx.cancel(uuid);
+    } else if (action == QLatin1String("expire")) {
+        done = ctx.wx.expire(uuid);
     } else {
         const QString email = queryValue(req, "email");
         AccountRow account;
@@ -90,7 +93,7 @@ void addWxRoutes(HttpSite &site)
         sendBytes(res, wxPollReply(r.status, r.code).toUtf8(), "text/javascript; charset=utf-8");
     });
 
-    site.get("/connect/sim/(scan|confirm|cancel)",
+    site.get("/connect/sim/(scan|confirm|cancel|expire)",
              [ctx](const httplib::Request &req, httplib::Response &res) {
                  simulatePhone(*ctx, QString::fromStdString(req.matches[1].str()), req, res);
              });

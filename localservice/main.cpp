@@ -18,7 +18,7 @@ void addOptions(QCommandLineParser &parser)
         "The local stand-in for the DNS-hosting service: the whole service API over HTTPS on "
         "127.0.0.1, with a demo account.\n\n"
         "  halvik-localservice [options]                    run the service\n"
-        "  halvik-localservice wx scan|confirm|cancel       act as the phone for a WeChat QR "
+        "  halvik-localservice wx scan|confirm|cancel|expire  act as the phone for a WeChat QR "
         "code"));
     parser.addHelpOption();
     parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("wx (optional)"));
@@ -100,10 +100,10 @@ int main(int argc, char *argv[])
     const QStringList positional = parser.positionalArguments();
     if (!positional.isEmpty()) {
         const QStringList actions = {QStringLiteral("scan"), QStringLiteral("confirm"),
-                                     QStringLiteral("cancel")};
+                                     QStringLiteral("cancel"), QStringLiteral("expire")};
         if (positional.size() != 2 || positional.at(0) != QLatin1String("wx") ||
             !actions.contains(positional.at(1))) {
-            std::fprintf(stderr, "usage: halvik-localservice wx scan|confirm|cancel\n");
+            std::fprintf(stderr, "usage: halvik-localservice wx scan|confirm|cancel|expire\n");
             return 64;
         }
         return runWxCommand(positional.at(1), parser.value(QStringLiteral("uuid")),

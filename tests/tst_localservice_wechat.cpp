@@ -36,6 +36,7 @@ private slots:
     void pollFollowsThePhone();
     void heldPollWakesWhenThePhoneActs();
     void codeExpires();
+    void codeExpiresWhenTold();
     void codeSignsInOnceWithItsState();
     void phoneMaySignInAnotherAccount();
 
@@ -210,6 +211,16 @@ void TestLocalServiceWechat::codeExpires()
     QVERIFY(reply->readAll().contains("wx_errcode=402"));
     reply->deleteLater();
     QVERIFY(!m_service->service().wx().scan(uuidOf(poll)));
+}
+
+void TestLocalServiceWechat::codeExpiresWhenTold()
+{
+    QString image;
+    QString poll;
+    QVERIFY(openQrPage(&image, &poll));
+    QVERIFY(get(m_service->baseUrl() + QStringLiteral("/connect/sim/expire?uuid=") + uuidOf(poll))
+                .contains(QLatin1String("done")));
+    QVERIFY(get(poll).contains(QLatin1String("wx_errcode=402")));
 }
 
 void TestLocalServiceWechat::codeSignsInOnceWithItsState()
