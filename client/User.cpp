@@ -116,16 +116,3 @@ int User::getGroupDmNum(const Group *group) const
 {
     return getGroupDmNum(group->groupID);
 }
-
-View User::getVID2V(const QList<View> &vlist, int vid) const
-{
-    for (const View &v : vlist) {
-        if (v.viewID == vid)
-            return v;
-        for (const View &sub : v.subViews) {
-            if (sub.viewID == vid)
-                return sub;
-        }
-    }
-    return View{QString(), 0, kAbsent, {}};
-}

@@ -1,9 +1,8 @@
 #include "User.h"
 
 #include "JsonRead.h"
+#include "ReplyReaders.h"
 #include "Scramble.h"
-
-#include <QLocale>
 
 namespace {
 
@@ -127,17 +126,10 @@ bool User::getChkVer(double &vCode, QString &vName, QString &vInfo, QString &vUr
     QJsonValue data;
     if (!doAPI(paths.appInfo, params, data))
         return false;
-    const QJsonObject o = data.toObject();
-    const QJsonValue code = o.value(key("version_code"));
-    if (code.isString()) {
-        bool ok = false;
-        const double parsed = readString(code, QStringLiteral("0.0")).toDouble(&ok);
-        vCode = ok ? parsed : 0;
-    } else {
-        vCode = code.isDouble() ? code.toDouble() : readInt(code, 0);
-    }
-    vName = readString(o.value(key("version_name")), QString::number(vCode, 'g', 6));
-    vInfo = readString(o.value(key("version_info")));
-    vUrl = readString(o.value(key("downurl")), webBaseUrl);
+    const AppInfo info = readAppInfo(data, webBaseUrl);
+    vCode = info.versionCode;
+    vName = info.versionName;
+    vInfo = info.versionInfo;
+    vUrl = info.downloadUrl;
     return true;
 }

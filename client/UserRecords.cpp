@@ -1,28 +1,14 @@
 #include "User.h"
 
+#include "IdList.h"
 #include "JsonRead.h"
-
-#include <QJsonArray>
+#include "ReplyReaders.h"
 
 namespace {
 
 QString key(const char *name)
 {
     return QString::fromLatin1(name);
-}
-
-// Ids of a comma-separated list, keeping each piece as written; non-positive pieces dropped.
-QList<QPair<QString, int>> positiveIds(const QString &text)
-{
-    QList<QPair<QString, int>> ids;
-    const QStringList pieces = text.split(QLatin1Char(','), Qt::SkipEmptyParts);
-    for (const QString &piece : pieces) {
-        bool ok = false;
-        const int id = piece.toInt(&ok);
-        if (ok && id > 0)
-            ids.append({piece, id});
-    }
-    return ids;
 }
 
 } // namespace
@@ -38,28 +24,14 @@ int User::getRecord(Domain *dm)
         return 0;
 
     dm->records.clear();
-    const QJsonObject page = data.toObject();
-    const QJsonArray entries = page.value(key("data")).toArray();
-    for (const QJsonValue &entry : entries) {
-        const QJsonObject o = entry.toObject();
-        Record r;
-        r.domainName = readString(o.value(key("domains")));
-        r.host = readString(o.value(key("record")));
-        r.id = readInt(o.value(key("recordID")), 0);
-        r.state = readInt(o.value(key("state")), 0);
-        r.type = readString(o.value(key("type")));
-        r.mx = readInt(o.value(key("MX")), 0);
-        r.ttl = readInt(o.value(key("TTL")), 0);
-        r.value = readString(o.value(key("value")));
-        r.viewID = readInt(o.value(key("viewID")), 0);
-        r.lineID = readInt(o.value(key("viewID")), 0);
-        r.json = o;
+    RecordPage page = readRecordPage(data);
+    for (Record &r : page.records) {
         r.view = getVID2V(dm->views, r.lineID);
         r.viewName = r.view.viewName.isEmpty() ? QStringLiteral("未知") : r.view.viewName;
         r.domain = dm;
         dm->records.append(std::move(r));
     }
-    return readInt(page.value(key("recordCount")), 0);
+    return page.recordCount;
 }
 
 bool User::addRecord(int dmid, const QString &value, const QString &type, const QString &viewID,
@@ -125,10 +97,10 @@ bool User::delRecordS(Domain *dm, const QString &recordS, QStringList &errlist,
                       QStringList &msglist)
 {
     bool allDeleted = true;
-    for (const auto &piece : positiveIds(recordS)) {
-        if (!delRecord(dm, piece.second)) {
+    for (const IdPiece &piece : positiveIds(recordS)) {
+        if (!delRecord(dm, piece.id)) {
             allDeleted = false;
-            errlist.append(piece.first);
+            errlist.append(piece.text);
             msglist.append(QStringLiteral("操作失败"));
         }
     }

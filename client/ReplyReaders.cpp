@@ -1,0 +1,146 @@
+#include "ReplyReaders.h"
+
+#include "JsonRead.h"
+
+#include <QJsonArray>
+#include <QJsonObject>
+#include <QLocale>
+
+namespace {
+
+QString key(const char *name)
+{
+    return QString::fromLatin1(name);
+}
+
+QJsonArray entriesOf(const QJsonObject &page)
+{
+    return page.value(key("data")).toArray();
+}
+
+QDateTime fromEpochSeconds(const QJsonValue &value)
+{
+    return QDateTime::fromSecsSinceEpoch(readInt(value, 0), Qt::UTC);
+}
+
+// The service only knows three states; anything else is shown as not yet read.
+DMsgState toMsgState(int state)
+{
+    return state == DMsgRead || state == DMsgDeleted ? DMsgState(state) : DMsgUnread;
+}
+
+DMsg readMessage(const QJsonObject &o, DMsgType type)
+{
+    DMsg m;
+    m.type = type;
+    m.title = readString(o.value(key("title")));
+    if (type == DMsgInform) {
+        m.id = readInt(o.value(key("msgID")), 0);
+        // This one announcement stays marked unread whatever the service says.
+        m.state = m.id == 90590 ? DMsgUnread : toMsgState(readInt(o.value(key("state")), 0));
+        m.content = readString(o.value(key("content")));
+        m.time = fromEpochSeconds(o.value(key("created")));
+    } else {
+        m.id = readInt(o.value(key("id")), 0);
+        m.state = DMsgRead;
+        m.url = readString(o.value(key("url")));
+        m.time = fromEpochSeconds(o.value(key("publishDate")));
+    }
+    return m;
+}
+
+} // namespace
+
+DomainPage readDomainPage(const QJsonValue &data)
+{
+    const QJsonObject page = data.toObject();
+    DomainPage result;
+    result.recordCount = readInt(page.value(key("recordCount")), 0);
+    const QJsonArray entries = entriesOf(page);
+    result.domains.reserve(entries.size());
+    for (const QJsonValue &entry : entries) {
+        const QJsonObject o = entry.toObject();
+        Domain dm;
+        dm.name = readString(o.value(key("domains")));
+        dm.id = readInt(o.value(key("domainsID")), 0);
+        dm.state = readInt(o.value(key("state")), 0);
+        dm.userLock = readInt(o.value(key("userLock")), 0);
+        dm.groupID = readInt(o.value(key("groupID")), 0);
+        dm.viewType = readString(o.value(key("view_type")), QStringLiteral("1"));
+        dm.json = o;
+        result.domains.append(std::move(dm));
+    }
+    return result;
+}
+
+RecordPage readRecordPage(const QJsonValue &data)
+{
+    const QJsonObject page = data.toObject();
+    RecordPage result;
+    result.recordCount = readInt(page.value(key("recordCount")), 0);
+    const QJsonArray entries = entriesOf(page);
+    result.records.reserve(entries.size());
+    for (const QJsonValue &entry : entries) {
+        const QJsonObject o = entry.toObject();
+        Record r;
+        r.domainName = readString(o.value(key("domains")));
+        r.host = readString(o.value(key("record")));
+        r.id = readInt(o.value(key("recordID")), 0);
+        r.state = readInt(o.value(key("state")), 0);
+        r.type = readString(o.value(key("type")));
+        r.mx = readInt(o.value(key("MX")), 0);
+        r.ttl = readInt(o.value(key("TTL")), 0);
+        r.value = readString(o.value(key("value")));
+        r.viewID = readInt(o.value(key("viewID")), 0);
+        r.lineID = r.viewID;
+        r.json = o;
+        result.records.append(std::move(r));
+    }
+    return result;
+}
+
+QList<Group> readGroupList(const QJsonValue &data)
+{
+    QList<Group> groups;
+    const QJsonArray entries = data.toArray();
+    for (const QJsonValue &entry : entries) {
+        const QJsonObject o = entry.toObject();
+        Group g;
+        g.groupID = readInt(o.value(key("groupID")), 0);
+        g.displayOrder = readInt(o.value(key("displayOrder")), 0);
+        g.groupName = readString(o.value(key("groupName")));
+        groups.append(g);
+    }
+    return groups;
+}
+
+MessagePage readMessagePage(const QJsonValue &data, DMsgType type)
+{
+    const QJsonObject page = data.toObject();
+    MessagePage result;
+    result.recordCount = readInt(page.value(key("recordCount")), 0);
+    result.pageCount = readInt(page.value(key("pageCount")), 0);
+    const QJsonArray entries = entriesOf(page);
+    for (const QJsonValue &entry : entries)
+        result.messages.append(readMessage(entry.toObject(), type));
+    return result;
+}
+
+AppInfo readAppInfo(const QJsonValue &data, const QString &defaultUrl)
+{
+    const QJsonObject o = data.toObject();
+    AppInfo info;
+    const QJsonValue code = o.value(key("version_code"));
+    if (code.isString()) {
+        bool ok = false;
+        const double parsed = readString(code, QStringLiteral("0.0")).toDouble(&ok);
+        info.versionCode = ok ? parsed : 0;
+    } else {
+        info.versionCode = code.isDouble() ? code.toDouble() : readInt(code, 0);
+    }
+    info.versionName =
+        readString(o.value(key("version_name")), QString::number(info.versionCode, 'g', 6));
+    info.versionInfo = readString(o.value(key("version_info")));
+    info.downloadUrl = readString(o.value(key("downurl")), defaultUrl);
+    return info;
+}

@@ -1,0 +1,48 @@
+#pragma once
+
+#include "Types.h"
+
+#include <QJsonValue>
+#include <QList>
+#include <QString>
+
+// Readers of the "data" member of the service's replies. Each takes whatever JSON arrived and
+// never fails: a member of the wrong kind reads as its default.
+
+// One page of "/api/domain/list/". Domains come without views; the caller adds them.
+struct DomainPage
+{
+    QList<Domain> domains;
+    int recordCount = 0; // the account's total
+};
+DomainPage readDomainPage(const QJsonValue &data);
+
+// "/api/record/list/". Records come without line, line name and domain; the caller adds them.
+struct RecordPage
+{
+    QList<Record> records;
+    int recordCount = 0; // the domain's total, which may exceed the records listed
+};
+RecordPage readRecordPage(const QJsonValue &data);
+
+// "/api/domain/getgrouplist/": an array of groups.
+QList<Group> readGroupList(const QJsonValue &data);
+
+// One page of "/api/news/getmsg/" (the public kinds) or "/api/user/message/" (DMsgInform).
+struct MessagePage
+{
+    QList<DMsg> messages;
+    int recordCount = 0;
+    int pageCount = 0;
+};
+MessagePage readMessagePage(const QJsonValue &data, DMsgType type);
+
+// "/api/user/appInfo/": the latest version of the program.
+struct AppInfo
+{
+    double versionCode = 0;
+    QString versionName;
+    QString versionInfo;
+    QString downloadUrl;
+};
+AppInfo readAppInfo(const QJsonValue &data, const QString &defaultUrl);
