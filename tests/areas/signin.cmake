@@ -5,3 +5,5 @@ halvik_add_test(tst_signinwindow SOURCES tst_signinwindow.cpp
                 LIBS halvik_signin halvik_testserver halvik_testsupport)
 halvik_add_test(tst_wxsignin SOURCES tst_wxsignin.cpp
                 LIBS halvik_signin halvik_testserver halvik_testsupport)
+halvik_add_test(tst_signin_localservice SOURCES tst_signin_localservice.cpp
+                LIBS halvik_signin halvik_localservice_testsupport halvik_testsupport)
