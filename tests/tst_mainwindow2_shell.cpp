@@ -2,7 +2,7 @@
 #include "FrameGeometry.h"
 #include "MainWindow2.h"
 #include "MenuHoverStyle.h"
-#include "MsgPresenter.h"
+#include "RecordingPresenter.h"
 #include "Startup.h"
 #include "Toast.h"
 #include "User.h"
@@ -20,21 +20,6 @@
 #include <QtTest>
 
 namespace {
-
-// Answers every message box as told and remembers what it was asked.
-class AnsweringPresenter : public MsgPresenter
-{
-public:
-    AnsweringPresenter() { User::setMsgPresenter(this); }
-    ~AnsweringPresenter() override { User::setMsgPresenter(nullptr); }
-    int present(const MsgBoxRequest &request) override
-    {
-        shown.append(request);
-        return request.buttonMode == 2 ? questionAnswer : 1;
-    }
-    int questionAnswer = 0;
-    QList<MsgBoxRequest> shown;
-};
 
 QStringList g_warnings;
 
@@ -115,11 +100,14 @@ private slots:
     void menuHoverStyleStaysBounded();
     void menuButtonHoverColour();
 
+    void shellImagesExist_data();
+    void shellImagesExist();
+
 private:
     // One window for the read-only checks of the form.
     MainWindow2 &sharedWindow();
 
-    AnsweringPresenter *m_presenter = nullptr;
+    RecordingPresenter *m_presenter = nullptr;
     MainWindow2 *m_shared = nullptr;
 };
 
@@ -148,7 +136,7 @@ MainWindow2 &TestMainWindow2Shell::sharedWindow()
 void TestMainWindow2Shell::init()
 {
     delete m_presenter;
-    m_presenter = new AnsweringPresenter;
+    m_presenter = new RecordingPresenter;
     freshAccount();
 }
 
@@ -784,11 +772,11 @@ void TestMainWindow2Shell::quitConfirmation()
     w.firstShowPending = false;
     w.show();
     const QRect before = w.geometry();
-    m_presenter->questionAnswer = answer;
+    m_presenter->setQuestionDefault(answer);
 
     child<QPushButton>(w, "pushButton_2")->click();
     QCOMPARE(m_presenter->shown.size(), 1);
-    const MsgBoxRequest asked = m_presenter->shown.first();
+    const RecordedMsgBox asked = m_presenter->shown.first();
     QCOMPARE(asked.content, QStringLiteral("确定要退出吗？"));
     QCOMPARE(asked.title, QStringLiteral("确认退出"));
     QCOMPARE(asked.buttonMode, 2);
@@ -860,6 +848,28 @@ void TestMainWindow2Shell::menuButtonHoverColour()
     delete entry;
     w.slot_scro();
     QVERIFY(w.menuButtons.isEmpty());
+}
+
+// --- Artwork -----------------------------------------------------------------------------------
+
+void TestMainWindow2Shell::shellImagesExist_data()
+{
+    QTest::addColumn<QString>("path");
+    const QString icons = QStringLiteral(":/image3/image3/a2/qietu/");
+    QTest::newRow("loading animation") << QStringLiteral(":/image/image/712.GIF");
+    QTest::newRow("window icon") << QStringLiteral(":/image/image/100.ico");
+    for (const char *name :
+         {"logo.png", "touxiang.png", "zuixiaohua.png", "zuidahua.png", "huanyuan.png",
+          "guanbi.png", "900600_06.png", "900600_10.png", "yuming.png", "yuming_h.png",
+          "piliang.png", "piliang_h.png", "xiaoxi.png", "xiaoxi_h.png", "shezhi.png",
+          "shezhi_h.png", "guanyu.png", "guanyu_h.png"})
+        QTest::newRow(name) << icons + QLatin1String(name);
+}
+
+void TestMainWindow2Shell::shellImagesExist()
+{
+    QFETCH(QString, path);
+    QVERIFY2(QFile::exists(path), qPrintable(path));
 }
 
 QTEST_MAIN(TestMainWindow2Shell)
