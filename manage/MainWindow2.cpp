@@ -121,6 +121,8 @@ void MainWindow2::prepareWidgets()
     new OverlayKeeper(ui->frame_loading2, ui->page_batedit2);
     new OverlayKeeper(ui->frame_loading3, ui->page_batdel2);
     new OverlayKeeper(ui->frame_loading4, ui->page_news);
+    // The group editor places its button strip over its own rows.
+    ui->widget_8->raise();
 }
 
 void MainWindow2::addNativeFrame()
