@@ -1,9 +1,14 @@
 #include "AppGlobals.h"
+#include "CrashBox.h"
+#include "CrashHandler.h"
+#include "CrashReport.h"
+#include "CrashTest.h"
 #include "MainWindow.h"
 #include "MsgBoxPresenter.h"
 #include "ServiceConfig.h"
 #include "Startup.h"
 #include "User.h"
+#include "WxQrPage.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -14,6 +19,11 @@
 
 int main(int argc, char *argv[])
 {
+    if (findCrashReportRequest(argc, argv, nullptr))
+        return runCrashReport(argc, argv);
+    installCrashHandler();
+    runCrashTestIfAsked(argc, argv);
+
     initResources();
     QCoreApplication::addLibraryPath(QStringLiteral("./lib"));
     QApplication app(argc, argv);
@@ -27,6 +37,11 @@ int main(int argc, char *argv[])
         return 64;
     }
     applyServiceConfig(theUser(), config);
+    if (!loadWxOrigin(QCoreApplication::arguments(), QProcessEnvironment::systemEnvironment(),
+                      wxOrigin(), error)) {
+        std::fprintf(stderr, "halvik: %s\n", error.toLocal8Bit().constData());
+        return 64;
+    }
 
     MsgBoxPresenter presenter;
     User::setMsgPresenter(&presenter);

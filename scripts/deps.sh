@@ -22,7 +22,7 @@ HALVIK_BUILD_PACKAGES=(
     qtbase5-dev qtbase5-dev-tools qttools5-dev qttools5-dev-tools qttranslations5-l10n
     libqt5webkit5-dev libqt5svg5-dev libqt5sql5-sqlite libsqlite3-dev
     libcpp-httplib-dev libssl-dev libqrencode-dev zlib1g-dev
-    openssl ca-certificates curl
+    openssl ca-certificates curl desktop-file-utils tzdata
 )
 
 # Only for scripts/bench: Google Benchmark and libcurl (the baseline of the end-to-end figure).

@@ -1,16 +1,145 @@
 #include "MainWindow.h"
 
 #include "AppGlobals.h"
+#include "LoginSettings.h"
+#include "Scramble.h"
 #include "User.h"
+#include "WebLinks.h"
+#include "ui_MainWindow.h"
 
-#include <QLabel>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QNetworkRequest>
+#include <QTimer>
 
-MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent)
+namespace {
+constexpr int kPasswordHandOverMs = 50;
+constexpr int kApiKeyMissing = 1007;
+} // namespace
+
+MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWindow)
 {
     signInWindow() = this;
-    setWindowTitle(QStringLiteral("halvik"));
-    resize(900, 600);
-    auto *label = new QLabel(QStringLiteral("halvik — %1").arg(theUser().baseUrl), this);
-    label->setAlignment(Qt::AlignCenter);
-    setCentralWidget(label);
+    manageWindow() = &m_manage;
+
+    ui->setupUi(this);
+    setWindowFlags(windowFlags() | Qt::FramelessWindowHint);
+    ui->tabWidget->removeTab(ui->tabWidget->indexOf(ui->tab_3));
+    ui->lineEdit->setFocus();
+    ui->tabWidget->setCurrentWidget(ui->tab);
+
+    restoreLoginSettings();
+    warmUpConnection();
+}
+
+MainWindow::~MainWindow()
+{
+    // The widgets outlive this class's members; tearing down the tabs must not start a flow.
+    disconnect(ui->tabWidget, nullptr, this, nullptr);
+    if (signInWindow() == this)
+        signInWindow() = nullptr;
+    if (manageWindow() == &m_manage)
+        manageWindow() = nullptr;
+}
+
+void MainWindow::restoreLoginSettings()
+{
+    const RememberedLogin saved = loadLoginSettings();
+    if (saved.hasUser) {
+        ui->lineEdit->setText(saved.user);
+        ui->lineEdit_2->setFocus();
+    }
+    if (saved.hasPassword) {
+        ui->lineEdit_2->setText(saved.password);
+        ui->lineEdit_2->setFocus();
+        ui->checkBox->setChecked(true);
+    }
+}
+
+// Opens a connection to the service early so that the first sign-in does not wait for it.
+void MainWindow::warmUpConnection()
+{
+    m_warmUp = new QNetworkAccessManager(this);
+    const QUrl url(theUser().baseUrl, QUrl::TolerantMode);
+    QNetworkRequest request(url);
+    if (url.scheme() == QLatin1String("https"))
+        request.setSslConfiguration(theUser().sslConfiguration());
+    QNetworkReply *reply = m_warmUp->get(request);
+    connect(reply, &QNetworkReply::finished, reply, &QObject::deleteLater);
+}
+
+bool MainWindow::saveLoginSettings(bool remember)
+{
+    return ::saveLoginSettings(theUser(), remember);
+}
+
+void MainWindow::handOver(int delayMs)
+{
+    m_manage.firstShowPending = true;
+    QTimer::singleShot(delayMs, &m_manage, &MainWindow2::show);
+    hide();
+}
+
+void MainWindow::on_pushButton_clicked()
+{
+    User &user = theUser();
+    m_manage.firstShowPending = true;
+    // Only this sign-in's reply may make the API-key question come up.
+    user.resultCode = 0;
+    const QString password = ui->lineEdit_2->text();
+    user.login(ui->lineEdit->text(), password);
+
+    if (user.loggedIn) {
+        user.pwdScrambled = scrambleText(password.toUtf8());
+        saveLoginSettings(ui->checkBox->isChecked());
+        handOver(kPasswordHandOverMs);
+    } else if (user.resultCode == kApiKeyMissing) {
+        if (User::showMsgBox(QStringLiteral("该账户未开启API Key,请前往web端开启。是否打开网页？"),
+                             QString(), 2) != 0)
+            openServicePage(user, QStringLiteral("/member/apiSet/"));
+    } else {
+        User::showMsgBox(user.errorText, QString(), 1);
+    }
+}
+
+void MainWindow::on_pushButton_2_clicked()
+{
+    close();
+}
+
+void MainWindow::on_pushButton_3_clicked()
+{
+    lower();
+    showMinimized();
+}
+
+void MainWindow::on_pushButton_4_clicked()
+{
+    openServicePage(theUser(), QStringLiteral("/member/register"));
+}
+
+// The registration page is never shown: accounts are registered on the web site.
+void MainWindow::on_pushButton_5_clicked() {}
+
+void MainWindow::on_pushButton_6_clicked()
+{
+    openServicePage(theUser(), QStringLiteral("/member/forget"));
+}
+
+void MainWindow::on_pushButton_7_clicked()
+{
+    openServicePage(theUser(), QString());
+}
+
+void MainWindow::on_pushButton_8_clicked() {}
+
+void MainWindow::on_pushButton_9_clicked()
+{
+    doQRCode();
+}
+
+void MainWindow::on_tabWidget_currentChanged(int index)
+{
+    Q_UNUSED(index)
+    doQRCode();
 }

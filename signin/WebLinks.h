@@ -1,0 +1,12 @@
+#pragma once
+
+#include <QString>
+#include <QUrl>
+
+class User;
+
+// A page of the service's web site: the web base URL followed by path ("" for the home page).
+QUrl servicePageUrl(const User &user, const QString &path);
+
+// Opens that page in the desktop browser; a failure to open it is ignored.
+void openServicePage(const User &user, const QString &path);

@@ -1,0 +1,127 @@
+#include "LocalServiceFixture.h"
+
+#include "SeedData.h"
+#include "User.h"
+
+#include <QFile>
+
+LocalServiceFixture::LocalServiceFixture() : LocalServiceFixture(Options()) {}
+
+LocalServiceFixture::LocalServiceFixture(const Options &options) : m_options(options) {}
+
+LocalServiceFixture::~LocalServiceFixture()
+{
+    stop();
+}
+
+bool LocalServiceFixture::start()
+{
+    stop();
+    if (!m_dir.isValid()) {
+        m_error = QStringLiteral("No temporary directory");
+        return false;
+    }
+    ServiceOptions o;
+    o.dataDir = m_dir.path();
+    o.port = 0;
+    o.useTls = m_options.tls;
+    o.testFaults = m_options.faultAdmin;
+    o.seedDemo = m_options.seedDemo;
+    o.seedDomains = m_options.seedDomains;
+    o.wxPollHoldMs = m_options.wxPollHoldMs;
+    o.wxQrLifetimeSecs = m_options.wxQrLifetimeSecs;
+    o.log = [](const QString &) {};
+    m_service = std::make_unique<LocalService>(o);
+    if (m_service->start(&m_error))
+        return true;
+    m_service.reset();
+    return false;
+}
+
+void LocalServiceFixture::stop()
+{
+    if (m_service)
+        m_service->stop();
+    m_service.reset();
+}
+
+bool LocalServiceFixture::restart()
+{
+    return start();
+}
+
+QString LocalServiceFixture::baseUrl() const
+{
+    return m_service ? m_service->baseUrl() : QString();
+}
+
+QString LocalServiceFixture::caFile() const
+{
+    return m_service ? m_service->caFile() : QString();
+}
+
+QList<QSslCertificate> LocalServiceFixture::caCertificates() const
+{
+    QFile file(caFile());
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return QSslCertificate::fromData(file.readAll(), QSsl::Pem);
+}
+
+QString LocalServiceFixture::dataDir() const
+{
+    return m_dir.path();
+}
+
+quint16 LocalServiceFixture::port() const
+{
+    return m_service ? m_service->port() : 0;
+}
+
+void LocalServiceFixture::configure(User &user) const
+{
+    user.baseUrl = baseUrl();
+    user.webBaseUrl = baseUrl();
+    user.setExtraCaCertificates(caCertificates());
+}
+
+bool LocalServiceFixture::loginDemo(User &user) const
+{
+    configure(user);
+    return user.login(demoEmail(), demoPassword());
+}
+
+void LocalServiceFixture::setFault(const QString &path, const Fault &fault)
+{
+    m_service->faults().set(path, fault);
+}
+
+void LocalServiceFixture::clearFaults()
+{
+    m_service->faults().clear();
+}
+
+LocalService &LocalServiceFixture::service()
+{
+    return *m_service;
+}
+
+QString LocalServiceFixture::demoEmail()
+{
+    return demo::email();
+}
+
+QString LocalServiceFixture::demoPassword()
+{
+    return demo::password();
+}
+
+QString LocalServiceFixture::noKeyEmail()
+{
+    return demo::noKeyEmail();
+}
+
+QString LocalServiceFixture::loadEmail(int domainCount)
+{
+    return loadAccountEmail(domainCount);
+}

@@ -1,0 +1,72 @@
+#pragma once
+
+#include "Faults.h"
+#include "LocalService.h"
+
+#include <QList>
+#include <QSslCertificate>
+#include <QString>
+#include <QTemporaryDir>
+
+#include <memory>
+
+class User;
+
+// A fresh stand-in service for a test: its own data folder in a temporary directory, a free
+// port on 127.0.0.1, HTTPS with a CA of its own, and the demo data. It runs inside the test
+// process on threads of its own, so the test's event loop stays free for the client.
+class LocalServiceFixture
+{
+public:
+    struct Options
+    {
+        bool tls = true;
+        bool seedDemo = true;
+        int seedDomains = 0;     // also an account bulk<N>@example.com with N domains
+        int wxPollHoldMs = 1000; // kept short so that idle polls come back quickly
+        int wxQrLifetimeSecs = 300;
+        bool faultAdmin = true; // serve /__test/fault for tests that drive a process
+    };
+
+    LocalServiceFixture();
+    explicit LocalServiceFixture(const Options &options);
+    ~LocalServiceFixture();
+    LocalServiceFixture(const LocalServiceFixture &) = delete;
+    LocalServiceFixture &operator=(const LocalServiceFixture &) = delete;
+
+    // Starts the service; false with the reason in errorText().
+    bool start();
+    void stop();
+    // Stops and starts again on the same data folder (on a new port).
+    bool restart();
+    QString errorText() const { return m_error; }
+
+    QString baseUrl() const;
+    QString caFile() const;
+    QList<QSslCertificate> caCertificates() const;
+    QString dataDir() const;
+    quint16 port() const;
+
+    // Points user at the service (request and browser base URL) and trusts its CA.
+    void configure(User &user) const;
+    // configure(), then User::login with the demo account.
+    bool loginDemo(User &user) const;
+
+    // Makes requests to path ("*" for every path) go wrong; see Fault.
+    void setFault(const QString &path, const Fault &fault);
+    void clearFaults();
+
+    // The running service itself: its storage, WeChat flow and fault table.
+    LocalService &service();
+
+    static QString demoEmail();
+    static QString demoPassword();
+    static QString noKeyEmail();
+    static QString loadEmail(int domainCount);
+
+private:
+    Options m_options;
+    QTemporaryDir m_dir;
+    std::unique_ptr<LocalService> m_service;
+    QString m_error;
+};
