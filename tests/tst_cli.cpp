@@ -1,4 +1,5 @@
 #include "ApiTestUtil.h"
+#include "LocalServiceFixture.h"
 #include "Scramble.h"
 
 #include <QProcess>
@@ -55,10 +56,11 @@ private slots:
     void recordsBeyondTheListLimit();
     void signInWithoutSecretShowsMaskedCode();
     void scrambleRoundTripsBytes();
+    void againstTheStandInService();
 
 private:
     Run run(const QStringList &args, const QByteArray &input = QByteArray(),
-            const QStringList &unset = {});
+            const QStringList &unset = {}, const QMap<QString, QString> &set = {});
     std::unique_ptr<TestHttpsServer> m_server;
 };
 
@@ -70,7 +72,8 @@ void TestCli::init()
     m_server->setReply(QStringLiteral("/api/service/allviews/"), ok(QJsonObject{}));
 }
 
-Run TestCli::run(const QStringList &args, const QByteArray &input, const QStringList &unset)
+Run TestCli::run(const QStringList &args, const QByteArray &input, const QStringList &unset,
+                 const QMap<QString, QString> &set)
 {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("HALVIK_SERVICE_URL"), m_server->baseUrl());
@@ -79,6 +82,8 @@ Run TestCli::run(const QStringList &args, const QByteArray &input, const QString
     env.insert(QStringLiteral("HALVIK_PASSWORD"), kPassword);
     for (const QString &name : unset)
         env.remove(name);
+    for (auto it = set.cbegin(); it != set.cend(); ++it)
+        env.insert(it.key(), it.value());
     QProcess p;
     p.setProcessEnvironment(env);
     p.start(QStringLiteral(HALVIK_CLI_BINARY), args);
@@ -251,6 +256,47 @@ void TestCli::scrambleRoundTripsBytes()
     QCOMPARE(plain.exit, 0);
     QCOMPARE(plain.out, bytes);
     QVERIFY(m_server->requests().isEmpty());
+}
+
+void TestCli::againstTheStandInService()
+{
+    LocalServiceFixture service;
+    QVERIFY2(service.start(), qPrintable(service.errorText()));
+    const QMap<QString, QString> env{{QStringLiteral("HALVIK_SERVICE_URL"), service.baseUrl()},
+                                     {QStringLiteral("HALVIK_CA_FILE"), service.caFile()},
+                                     {QStringLiteral("HALVIK_EMAIL"), service.demoEmail()},
+                                     {QStringLiteral("HALVIK_PASSWORD"), service.demoPassword()}};
+
+    const Run domains = run({QStringLiteral("--json"), QStringLiteral("domains"),
+                             QStringLiteral("--search"), QStringLiteral("pixel-demo.com")},
+                            QByteArray(), {}, env);
+    QCOMPARE(domains.exit, 0);
+    const QJsonArray found = domains.json().array();
+    QVERIFY(!found.isEmpty());
+    for (const QJsonValue &d : found) {
+        const QJsonObject o = d.toObject();
+        const QString name = o.value(QStringLiteral("name")).toString();
+        QVERIFY(name.contains(QStringLiteral("pixel-demo.com")));
+        if (name == QStringLiteral("pixel-demo.com"))
+            QCOMPARE(o.value(QStringLiteral("locked")).toBool(), true);
+    }
+
+    const Run records = run(
+        {QStringLiteral("--json"), QStringLiteral("records"), QStringLiteral("halvik-demo.com")},
+        QByteArray(), {}, env);
+    QCOMPARE(records.exit, 0);
+    const QJsonArray list = records.json().object().value(QStringLiteral("records")).toArray();
+    QVERIFY(!list.isEmpty());
+    QSet<QString> types;
+    for (const QJsonValue &r : list)
+        types.insert(r.toObject().value(QStringLiteral("type")).toString());
+    QCOMPARE(types.size(), 6);
+
+    QMap<QString, QString> wrong = env;
+    wrong.insert(QStringLiteral("HALVIK_PASSWORD"), QStringLiteral("not-the-password"));
+    const Run refused = run({QStringLiteral("whoami")}, QByteArray(), {}, wrong);
+    QCOMPARE(refused.exit, 1);
+    QVERIFY(!refused.err.isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TestCli)
