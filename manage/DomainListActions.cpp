@@ -128,11 +128,9 @@ QList<QSharedPointer<Domain>> DomainListPage::checkedDomains() const
     QList<QSharedPointer<Domain>> checked;
     const QTableWidget *table = m_ui.tableWidget;
     for (int row = 0; row < table->rowCount(); ++row) {
-        const QWidget *container = table->cellWidget(row, 0);
-        const QCheckBox *check = rowCheck(container);
-        if (!check || !check->isChecked())
+        if (!rowChecked(table, row))
             continue;
-        if (QSharedPointer<Domain> dm = rowDomain(container))
+        if (QSharedPointer<Domain> dm = rowDomain(table, row))
             checked.append(dm);
     }
     return checked;

@@ -33,6 +33,9 @@ const QString kTableStyle =
                    "QPushButton#dmAction{border:none;background:transparent;}\n"
                    "QToolTip{background-color:#282828;color:#fff;border:1px solid #282828;}");
 
+// Longest stretch a fill adds rows without handling events.
+constexpr qint64 kEventSliceMs = 10;
+
 const QString kHeaderStyle = QStringLiteral(
     "QHeaderView{border:none;background:#fff;}\n"
     "QHeaderView::section{border:none;border-bottom:1px solid #E1E1E1;font:16px;color:#000;"
@@ -46,8 +49,10 @@ DomainListPage::DomainListPage(MainWindow2 &window) : ManagePage(window)
     table->viewport()->installEventFilter(this);
     // Rows move under a resting pointer while the table scrolls; the table also grows as soon
     // as the user reaches its end rather than at the next tick of the periodic job.
-    connect(table->verticalScrollBar(), &QScrollBar::valueChanged, this,
-            [this] { hoverUnderCursor(); });
+    connect(table->verticalScrollBar(), &QScrollBar::valueChanged, this, [this] {
+        syncLiveRows();
+        hoverUnderCursor();
+    });
     connect(table->verticalScrollBar(), &QScrollBar::valueChanged, this,
             &DomainListPage::growWhileScrolling, Qt::QueuedConnection);
 
@@ -159,6 +164,7 @@ void DomainListPage::setUpTable()
 void DomainListPage::clearTable()
 {
     m_hoverItem = nullptr;
+    m_liveRows.clear();
     m_ui.tableWidget->clearContents();
     m_ui.tableWidget->setRowCount(0);
 }
@@ -222,25 +228,81 @@ void DomainListPage::fillDomainTable(int groupId, bool append, int limit)
 
 void DomainListPage::letEventsThrough()
 {
+    // Often enough that the window never seems to stall, seldom enough that it is not
+    // repainted for every row.
+    if (m_sinceEvents.isValid() && m_sinceEvents.elapsed() < kEventSliceMs)
+        return;
     QCoreApplication::processEvents();
+    m_sinceEvents.start();
 }
 
 void DomainListPage::addRow(const QSharedPointer<Domain> &dm)
 {
     QTableWidget *table = m_ui.tableWidget;
-    const bool odd = table->rowCount() % 2 != 0;
-    const DomainRowWidgets w =
-        appendDomainRow(table, dm, odd ? m_window.rowColorOdd : m_window.rowColorEven);
+    const int row = table->rowCount();
+    appendDomainRow(table, dm, row % 2 != 0 ? m_window.rowColorOdd : m_window.rowColorEven);
+    const LiveRange live = liveRange();
+    if (row >= live.first && row <= live.last)
+        makeWidgets(row);
+}
+
+void DomainListPage::makeWidgets(int row)
+{
+    QTableWidget *table = m_ui.tableWidget;
+    const QSharedPointer<Domain> dm = rowDomain(table, row);
+    const DomainRowWidgets w = makeRowWidgets(table, row);
+    if (!w.container || !dm)
+        return;
     m_window.addNameButton(w.name);
     w.container->installEventFilter(this);
     w.actions->installEventFilter(this);
+    m_liveRows.append(QPersistentModelIndex(table->model()->index(row, 0)));
 
+    // The row's item keeps the check state for when the widgets are gone again.
+    const QPersistentModelIndex index(table->model()->index(row, 0));
+    connect(w.check, &QCheckBox::toggled, this, [table, index](bool checked) {
+        if (QTableWidgetItem *first = index.isValid() ? table->item(index.row(), 0) : nullptr)
+            first->setData(kRowCheckedRole, checked);
+    });
     QCheckBox *check = w.check;
     connect(w.container, &QPushButton::clicked, this, [check] { check->toggle(); });
     connect(w.name, &QPushButton::clicked, this, [this, dm] { openRecords(dm); });
     connect(w.lock, &QPushButton::clicked, this, [this, dm] { lockClicked(dm); });
     connect(w.pause, &QPushButton::clicked, this, [this, dm] { pauseClicked(dm); });
     connect(w.remove, &QPushButton::clicked, this, [this, dm] { deleteClicked(dm); });
+}
+
+DomainListPage::LiveRange DomainListPage::liveRange() const
+{
+    const QTableWidget *table = m_ui.tableWidget;
+    const int rowHeight = qMax(1, table->verticalHeader()->defaultSectionSize());
+    const int first = table->verticalHeader()->offset() / rowHeight;
+    const int page = table->viewport()->height() / rowHeight + 1;
+    // One page on either side, so that a scroll step finds its rows made.
+    return {qMax(0, first - page), first + 2 * page};
+}
+
+void DomainListPage::syncLiveRows()
+{
+    QTableWidget *table = m_ui.tableWidget;
+    const LiveRange live = liveRange();
+    const int slack = live.last - live.first;
+    QList<QPersistentModelIndex> kept;
+    for (const QPersistentModelIndex &index : qAsConst(m_liveRows)) {
+        if (!index.isValid() || !rowHasWidgets(table, index.row()))
+            continue;
+        const int row = index.row();
+        if (row < live.first - slack || row > live.last + slack)
+            dropRowWidgets(table, row);
+        else
+            kept.append(index);
+    }
+    m_liveRows = kept;
+    const int last = qMin(live.last, table->rowCount() - 1);
+    for (int row = live.first; row <= last; ++row) {
+        if (!rowHasWidgets(table, row))
+            makeWidgets(row);
+    }
 }
 
 void DomainListPage::updateDomainRow(const Domain &domain, bool remove)
@@ -253,10 +315,10 @@ void DomainListPage::updateDomainRow(const Domain &domain, bool remove)
         if (m_hoverItem && m_hoverItem->row() == row)
             m_hoverItem = nullptr;
         table->removeRow(row); // its widgets are deleted later
+        syncLiveRows();
         return;
     }
-    const QWidget *container = table->cellWidget(row, 0);
-    applyRowLooks(rowLockButton(container), rowPauseButton(container), domain);
+    applyRowLooks(rowLockButton(table, row), rowPauseButton(table, row), domain);
 }
 
 void DomainListPage::growWhileScrolling()
@@ -371,10 +433,8 @@ void DomainListPage::selectAllClicked()
         fillDomainTable(u.filterGroupId, true, INT_MAX);
 
     const bool checked = m_ui.checkBox->isChecked();
-    for (int row = 0; row < table->rowCount(); ++row) {
-        if (QCheckBox *check = rowCheck(table->cellWidget(row, 0)))
-            check->setChecked(checked);
-    }
+    for (int row = 0; row < table->rowCount(); ++row)
+        setRowChecked(table, row, checked);
 }
 
 // --- Refresh, results, batch jobs -----------------------------------------------------------
@@ -431,6 +491,10 @@ bool DomainListPage::eventFilter(QObject *watched, QEvent *event)
     case QEvent::Leave:
         if (watched == viewport)
             hoverAt(QPoint(-1, -1));
+        break;
+    case QEvent::Resize:
+        if (watched == viewport)
+            syncLiveRows();
         break;
     case QEvent::Enter: {
         // Row widgets cover their cells, so the pointer entering one is what moves the row.

@@ -3,7 +3,9 @@
 #include "ManagePage.h"
 #include "Types.h"
 
+#include <QElapsedTimer>
 #include <QList>
+#include <QPersistentModelIndex>
 #include <QPointer>
 #include <QSharedPointer>
 #include <QStringList>
@@ -66,6 +68,15 @@ private:
     void clearTable();
     void showTitle(int groupId);
     void addRow(const QSharedPointer<Domain> &dm);
+    // Rows get their widgets while they are in or near the view.
+    struct LiveRange
+    {
+        int first;
+        int last;
+    };
+    LiveRange liveRange() const;
+    void makeWidgets(int row);
+    void syncLiveRows();
     void letEventsThrough();
     bool fetchStale();
 
@@ -94,6 +105,8 @@ private:
     // Counts fresh fills and list reloads; a running fill stops when it changes.
     quint64 m_fillGeneration = 0;
     QTableWidgetItem *m_hoverItem = nullptr;
+    QList<QPersistentModelIndex> m_liveRows;
+    QElapsedTimer m_sinceEvents;
     QList<QPointer<QPushButton>> m_groupButtons;
     QSpacerItem *m_groupSpacer = nullptr;
     QMovie *m_moveMovie = nullptr;

@@ -15,7 +15,7 @@ namespace {
 const QString kIconDir = QStringLiteral(":/image3/image3/a2/qietu/");
 const QSize kIconSize(16, 16);
 
-// Icons are shared by thousands of rows: load and scale each file once.
+// Icons are shared by every row: load and scale each file once.
 QIcon rowIcon(const QString &file)
 {
     static QHash<QString, QIcon> cache;
@@ -39,25 +39,52 @@ QPushButton *actionButton(QWidget *parent, const RowButtonLook &look)
     auto *button = new QPushButton(parent);
     button->setObjectName(QStringLiteral("dmAction"));
     button->setCursor(Qt::PointingHandCursor);
+    button->setFocusPolicy(Qt::NoFocus);
     button->setIconSize(kIconSize);
     applyLook(button, look);
     return button;
 }
 
-QObject *objectProperty(const QWidget *container, const char *name)
+QWidget *container(const QTableWidget *table, int row)
 {
-    return container ? container->property(name).value<QObject *>() : nullptr;
+    return row >= 0 && row < table->rowCount() ? table->cellWidget(row, 0) : nullptr;
+}
+
+QObject *containerProperty(const QTableWidget *table, int row, const char *name)
+{
+    const QWidget *c = container(table, row);
+    return c ? c->property(name).value<QObject *>() : nullptr;
 }
 
 } // namespace
 
-DomainRowWidgets appendDomainRow(QTableWidget *table, const QSharedPointer<Domain> &dm,
-                                 const QColor &background)
+void appendDomainRow(QTableWidget *table, const QSharedPointer<Domain> &dm,
+                     const QColor &background)
 {
     const int row = table->rowCount();
     table->insertRow(row);
+    auto *first = new QTableWidgetItem;
+    auto *second = new QTableWidgetItem;
+    first->setData(kRowIndexRole, row);
+    first->setData(kRowDomainIdRole, dm->id);
+    first->setData(kRowDomainRole, QVariant::fromValue(DomainRef{dm}));
+    first->setData(kRowCheckedRole, false);
+    first->setData(kPartnerItemRole, QVariant::fromValue<void *>(second));
+    second->setData(kPartnerItemRole, QVariant::fromValue<void *>(first));
+    first->setBackground(background);
+    second->setBackground(background);
+    table->setItem(row, 0, first);
+    table->setItem(row, 1, second);
+}
 
+DomainRowWidgets makeRowWidgets(QTableWidget *table, int row)
+{
+    QTableWidgetItem *first = table->item(row, 0);
+    const QSharedPointer<Domain> dm = rowDomain(table, row);
     DomainRowWidgets w;
+    if (!first || !dm)
+        return w;
+
     w.container = new QPushButton;
     w.container->setObjectName(QStringLiteral("dmCell"));
     w.container->setFlat(true);
@@ -68,6 +95,7 @@ DomainRowWidgets appendDomainRow(QTableWidget *table, const QSharedPointer<Domai
     w.check->setObjectName(QStringLiteral("dmCheck"));
     w.check->setFixedWidth(20);
     w.check->setFocusPolicy(Qt::NoFocus);
+    w.check->setChecked(first->data(kRowCheckedRole).toBool());
     w.name = new QPushButton(dm->name, w.container);
     w.name->setObjectName(QStringLiteral("dmName"));
     w.name->setCursor(Qt::PointingHandCursor);
@@ -95,21 +123,24 @@ DomainRowWidgets appendDomainRow(QTableWidget *table, const QSharedPointer<Domai
     w.container->setProperty("domainID", dm->id);
     w.container->setProperty("btnlock", QVariant::fromValue<QObject *>(w.lock));
     w.container->setProperty("btnPause", QVariant::fromValue<QObject *>(w.pause));
-
-    auto *first = new QTableWidgetItem;
-    auto *second = new QTableWidgetItem;
-    first->setData(kRowIndexRole, row);
     first->setData(kRowContainerRole, QVariant::fromValue<QObject *>(w.container));
-    first->setData(kRowDomainIdRole, dm->id);
-    first->setData(kPartnerItemRole, QVariant::fromValue<void *>(second));
-    second->setData(kPartnerItemRole, QVariant::fromValue<void *>(first));
-    first->setBackground(background);
-    second->setBackground(background);
-    table->setItem(row, 0, first);
-    table->setItem(row, 1, second);
+
     table->setCellWidget(row, 0, w.container);
     table->setCellWidget(row, 1, w.actions);
     return w;
+}
+
+void dropRowWidgets(QTableWidget *table, int row)
+{
+    if (QTableWidgetItem *first = table->item(row, 0))
+        first->setData(kRowContainerRole, QVariant());
+    table->removeCellWidget(row, 0);
+    table->removeCellWidget(row, 1);
+}
+
+bool rowHasWidgets(const QTableWidget *table, int row)
+{
+    return container(table, row) != nullptr;
 }
 
 void applyRowLooks(QPushButton *lock, QPushButton *pause, const Domain &dm)
@@ -121,35 +152,43 @@ void applyRowLooks(QPushButton *lock, QPushButton *pause, const Domain &dm)
         applyLook(pause, pauseButtonLook(dm));
 }
 
-QSharedPointer<Domain> rowDomain(const QWidget *container)
+QSharedPointer<Domain> rowDomain(const QTableWidget *table, int row)
 {
-    return container ? container->property("dmPtr").value<DomainRef>().domain
-                     : QSharedPointer<Domain>();
+    const QTableWidgetItem *first = table->item(row, 0);
+    return first ? first->data(kRowDomainRole).value<DomainRef>().domain : QSharedPointer<Domain>();
 }
 
-int rowDomainId(const QWidget *container)
+bool rowChecked(const QTableWidget *table, int row)
 {
-    return container ? container->property("domainID").toInt() : 0;
+    const QTableWidgetItem *first = table->item(row, 0);
+    return first && first->data(kRowCheckedRole).toBool();
 }
 
-QCheckBox *rowCheck(const QWidget *container)
+void setRowChecked(QTableWidget *table, int row, bool checked)
 {
-    return qobject_cast<QCheckBox *>(objectProperty(container, "chk1"));
+    if (QTableWidgetItem *first = table->item(row, 0))
+        first->setData(kRowCheckedRole, checked);
+    if (QCheckBox *check = rowCheckBox(table, row))
+        check->setChecked(checked);
 }
 
-QPushButton *rowLockButton(const QWidget *container)
+QCheckBox *rowCheckBox(const QTableWidget *table, int row)
 {
-    return qobject_cast<QPushButton *>(objectProperty(container, "btnlock"));
+    return qobject_cast<QCheckBox *>(containerProperty(table, row, "chk1"));
 }
 
-QPushButton *rowPauseButton(const QWidget *container)
+QPushButton *rowLockButton(const QTableWidget *table, int row)
 {
-    return qobject_cast<QPushButton *>(objectProperty(container, "btnPause"));
+    return qobject_cast<QPushButton *>(containerProperty(table, row, "btnlock"));
+}
+
+QPushButton *rowPauseButton(const QTableWidget *table, int row)
+{
+    return qobject_cast<QPushButton *>(containerProperty(table, row, "btnPause"));
 }
 
 int findDomainRow(const QTableWidget *table, int id)
 {
-    // Item data is much cheaper to read than the cell widget's dynamic properties.
     for (int row = 0; row < table->rowCount(); ++row) {
         const QTableWidgetItem *first = table->item(row, 0);
         if (first && first->data(kRowDomainIdRole).toInt() == id)
