@@ -9,7 +9,9 @@ bool groupNameTooLong(const QString &name)
 
 int nextGroupOrder(const GroupList &groups)
 {
-    int largest = -1;
+    if (groups.isEmpty())
+        return 0;
+    int largest = groups.first().displayOrder;
     for (const Group &g : groups)
         largest = std::max(largest, g.displayOrder);
     return largest + 1;
