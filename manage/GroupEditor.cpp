@@ -147,6 +147,9 @@ void GroupEditor::addGroupRow(int row, const QSharedPointer<Group> &group)
 
     auto *del = new QPushButton(QStringLiteral("删除"), contents);
     del->setFixedSize(kDeleteSize);
+    // The look of the page's "删除", without its padding, which a 40-pixel button has no room for.
+    del->setStyleSheet(m_ui.pushButton_delS->styleSheet() +
+                       QStringLiteral("\nQPushButton{padding:0px;}"));
     del->setCursor(Qt::PointingHandCursor);
     del->setProperty("mygp", QVariant::fromValue(GroupRef{group}));
     del->setProperty("mygn", QVariant::fromValue<QObject *>(name));
