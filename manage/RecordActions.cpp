@@ -18,7 +18,7 @@ QString joined(const QStringList &lines)
 
 } // namespace
 
-void RecordPage::togglePause(const QSharedPointer<Record> &record)
+void RecordPage::togglePause(QSharedPointer<Record> record)
 {
     const QSharedPointer<Domain> domain = m_domain;
     if (!domain)
@@ -43,7 +43,7 @@ void RecordPage::togglePause(const QSharedPointer<Record> &record)
     fillRecordRow(record);
 }
 
-void RecordPage::deleteRecord(const QSharedPointer<Record> &record)
+void RecordPage::deleteRecord(QSharedPointer<Record> record)
 {
     const QSharedPointer<Domain> domain = m_domain;
     if (!domain)

@@ -190,8 +190,7 @@ void RecordPage::activateRowAdd()
     connect(e.cancel, &QPushButton::clicked, this, [this, e] { cancelNew(e); });
 }
 
-void RecordPage::saveEdit(const QSharedPointer<Record> &record,
-                          const QSharedPointer<Domain> &domain, const Editor &e)
+void RecordPage::saveEdit(QSharedPointer<Record> record, QSharedPointer<Domain> domain, Editor e)
 {
     if (!editorAlive(e.host, e.type, e.value, e.line, e.mx, e.ttl))
         return;
@@ -232,7 +231,7 @@ void RecordPage::saveEdit(const QSharedPointer<Record> &record,
     fillRecordRow(record);
 }
 
-void RecordPage::saveNew(const QSharedPointer<Domain> &domain, const Editor &e)
+void RecordPage::saveNew(QSharedPointer<Domain> domain, Editor e)
 {
     if (!editorAlive(e.host, e.type, e.value, e.line, e.mx, e.ttl))
         return;

@@ -15,6 +15,10 @@ RecordPage::RecordPage(MainWindow2 &window) : ManagePage(window)
     QTableWidget *table = m_ui.tableR;
     table->setProperty("prow", 0);
     table->viewport()->installEventFilter(this);
+    m_ui.label_domain->installEventFilter(this);
+    // The label takes the room it is given, whatever the length of the name shown.
+    m_ui.label_domain->setMinimumWidth(1);
+    m_ui.label_domain->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     connect(table->verticalScrollBar(), &QScrollBar::valueChanged, this,
             &RecordPage::buildVisibleRows);
 }
@@ -36,9 +40,8 @@ void RecordPage::showRecordPage(const QSharedPointer<Domain> &domain)
     if (!domain)
         return;
     m_domain = domain;
-    QLabel *label = m_ui.label_domain;
-    label->setText(label->fontMetrics().elidedText(domain->name, Qt::ElideMiddle, label->width()));
-    label->setToolTip(domain->name);
+    m_ui.label_domain->setToolTip(domain->name);
+    showDomainName();
 
     QTableWidget *table = m_ui.tableR;
     table->setUpdatesEnabled(false);
@@ -151,10 +154,22 @@ int RecordPage::pendingNewRows() const
     return m_ui.tableR->property("prow").toInt();
 }
 
+// The name elided in the middle to the label's width, again whenever the width changes.
+void RecordPage::showDomainName()
+{
+    QLabel *label = m_ui.label_domain;
+    const QString name = m_domain ? m_domain->name : QString();
+    label->setText(label->fontMetrics().elidedText(name, Qt::ElideMiddle, label->width()));
+}
+
 bool RecordPage::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == m_ui.tableR->viewport() && event->type() == QEvent::Resize)
-        queueBuildVisibleRows();
+    if (event->type() == QEvent::Resize) {
+        if (watched == m_ui.tableR->viewport())
+            queueBuildVisibleRows();
+        else if (watched == m_ui.label_domain)
+            showDomainName();
+    }
     return ManagePage::eventFilter(watched, event);
 }
 

@@ -76,6 +76,7 @@ private:
 
     // Table set-up and lookup.
     void setUpTable(bool hasRecords);
+    void showDomainName();
     void updateOperationsWidth();
     int rowOf(const Record *record) const;
     int rowOfEditor(const QLineEdit *host) const;
@@ -95,14 +96,15 @@ private:
     // Editors (RecordEditors.cpp).
     QPushButton *makeLineButton(Record *record);
     Editor placeEditor(int row, QPushButton *lineButton, const Record *record);
-    void saveEdit(const QSharedPointer<Record> &record, const QSharedPointer<Domain> &domain,
-                  const Editor &editor);
-    void saveNew(const QSharedPointer<Domain> &domain, const Editor &editor);
+    // These take their arguments by value: a call lets events through, and a rebuild of the
+    // page meanwhile destroys the widgets (and the connections) they came from.
+    void saveEdit(QSharedPointer<Record> record, QSharedPointer<Domain> domain, Editor editor);
+    void saveNew(QSharedPointer<Domain> domain, Editor editor);
     void cancelNew(const Editor &editor);
 
     // Actions (RecordActions.cpp).
-    void togglePause(const QSharedPointer<Record> &record);
-    void deleteRecord(const QSharedPointer<Record> &record);
+    void togglePause(QSharedPointer<Record> record);
+    void deleteRecord(QSharedPointer<Record> record);
     void showResultLists(const QStringList &successes, const QStringList &failures);
 
     QSharedPointer<Domain> m_domain;
