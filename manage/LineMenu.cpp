@@ -118,6 +118,10 @@ MyMenu *buildLineMenu(MainWindow2 &window, QPushButton *button, Record *record,
     auto *top = new MyMenu(button);
     top->setObjectName(QStringLiteral("menup"));
     top->installEventFilter(top);
+    // Wide enough for a greyed entry's cover to hide the entry's own text, whose start the
+    // cover's text lines up with.
+    top->setMinimumWidth(130);
+    top->setStyleSheet(QStringLiteral("QMenu::item{padding:6px 24px 6px 8px;}"));
 
     const QList<View> entries = packageLineTree(user.allViews, lines);
     for (const View &line : entries) {

@@ -70,7 +70,12 @@ void RecordPage::setUpTable(bool hasRecords)
     header->setStyleSheet(QStringLiteral("border:none;border-bottom:1px solid #E1E1E1;font:bold "
                                          "14px \"黑体\";color:#292929"));
     header->setFixedHeight(40);
-    header->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    // Titles sit over their cells: host and value on the left, the others in the middle.
+    header->setDefaultAlignment(Qt::AlignCenter);
+    for (int column : {0, 2}) {
+        if (QTableWidgetItem *title = table->horizontalHeaderItem(column))
+            title->setTextAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    }
     QHeaderView *rows = table->verticalHeader();
     rows->hide();
     rows->setSectionResizeMode(QHeaderView::Fixed);

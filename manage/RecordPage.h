@@ -19,7 +19,8 @@ Q_DECLARE_METATYPE(QSharedPointer<Record>)
 // The record list page of one domain: the record table with in-place editors, row and bulk
 // actions. Rows hold their records by shared handle, so a reload of the record list during a
 // call (each call lets events through) never leaves a row or an editor with a freed record.
-// Display rows get their widgets when they scroll into view, so a long list opens at once.
+// Display rows get their widgets when they come into view and give them back when they are
+// far out of it, so a long list opens at once and scrolling through it stays light.
 class RecordPage : public ManagePage
 {
     Q_OBJECT
@@ -88,6 +89,7 @@ private:
     // Display rows (RecordRows.cpp).
     void queueBuildVisibleRows();
     void buildVisibleRows();
+    void releaseRowsOutside(int from, int to);
     void buildDisplayRow(int row, const QSharedPointer<Record> &record);
     void paintRowItems(int row);
     QPushButton *cellButton(const QString &text, Record *key, bool pointing);

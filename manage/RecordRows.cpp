@@ -19,6 +19,8 @@ namespace {
 constexpr int kRowsAhead = 10;
 // Rows built while the table has no size yet (before the page is first laid out).
 constexpr int kRowsBeforeLayout = 30;
+// Rows beyond those that keep their widgets once built.
+constexpr int kRowsKept = 40;
 
 const QString kTipStyle =
     QStringLiteral("QToolTip{background-color:#282828;color:#fff;border:1px solid #282828;}");
@@ -67,11 +69,28 @@ void RecordPage::buildVisibleRows()
     if (last < 0)
         last = first + qMax(kRowsBeforeLayout, height / qMax(1, table->rowHeight(first)));
     last = qMin(count - 1, last + kRowsAhead);
-    for (int row = qMax(0, first - kRowsAhead); row <= last; ++row) {
+    const int from = qMax(0, first - kRowsAhead);
+    for (int row = from; row <= last; ++row) {
         if (table->cellWidget(row, 0))
             continue;
         if (const auto record = recordAt(row))
             buildDisplayRow(row, record);
+    }
+    releaseRowsOutside(from - kRowsKept, last + kRowsKept);
+}
+
+// Display rows far from view give their widgets back, so that scrolling through a long list
+// keeps only a few screens of widgets; their ticks stay in the rows' header items. Editor rows
+// keep theirs.
+void RecordPage::releaseRowsOutside(int from, int to)
+{
+    QTableWidget *table = m_ui.tableR;
+    for (int row = 0; row < table->rowCount(); ++row) {
+        if ((row >= from && row <= to) || !table->cellWidget(row, 0) ||
+            headerItem(row)->data(EditingRole).toBool())
+            continue;
+        for (int column = 0; column < table->columnCount(); ++column)
+            table->removeCellWidget(row, column);
     }
 }
 
@@ -137,8 +156,10 @@ void RecordPage::buildDisplayRow(int row, const QSharedPointer<Record> &record)
 
     auto *type = cellButton(recordTypeName(u.recordTypes, u.recordTypes2, record->type), key, true);
     auto *value = cellButton(record->value, key, false);
-    value->setStyleSheet(QStringLiteral(".QPushButton{background-color:transparent;}\n") +
-                         kTipStyle);
+    // Long values show their beginning; the hover tool tip shows them whole.
+    value->setStyleSheet(
+        QStringLiteral(".QPushButton{background-color:transparent;text-align:left;}\n") +
+        kTipStyle);
     m_window.addNameButton(value);
 
     // The line as the domain knows it now; a line it no longer offers keeps the record's own.

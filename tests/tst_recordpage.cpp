@@ -769,12 +769,19 @@ void TestRecordPage::rowsBuiltAsTheyComeIntoView()
     // Ticking all reaches rows without widgets too.
     child<QCheckBox>(*m_window, "checkBoxR")->click();
     QCOMPARE(m_window->recordPage().checkedRecords().size(), 84);
+    openEditor(1);
 
     QTRY_VERIFY(t->verticalScrollBar()->maximum() > 0);
     t->verticalScrollBar()->setValue(t->verticalScrollBar()->maximum());
     QVERIFY(t->cellWidget(83, 0));
     QCOMPARE(cellText(83, 0), QStringLiteral("h79"));
     QVERIFY(t->cellWidget(83, 0)->property("chk1").value<QCheckBox *>()->isChecked());
+    // Rows far out of view give their widgets back; an open editor keeps its own.
+    QVERIFY(!t->cellWidget(0, 0));
+    QVERIFY(qobject_cast<QLineEdit *>(t->cellWidget(1, 0)));
+    t->verticalScrollBar()->setValue(0);
+    QVERIFY(t->cellWidget(0, 0)->property("chk1").value<QCheckBox *>()->isChecked());
+    QVERIFY(qobject_cast<QLineEdit *>(t->cellWidget(1, 0)));
 
     // A row without widgets opens for editing all the same.
     m_window->activateRow(recordOfRow(50).data());
