@@ -58,6 +58,8 @@ void RecordPage::showRecordPage(const QSharedPointer<Domain> &domain)
         table->setVerticalHeaderItem(i, item);
     }
     updateOperationsWidth();
+    // The new rows start unticked, and so does "全选".
+    m_ui.checkBoxR->setChecked(false);
     table->verticalScrollBar()->setValue(0);
     buildVisibleRows();
     table->setUpdatesEnabled(true);

@@ -212,7 +212,8 @@ void RecordPage::selectAllClicked()
     const bool on = m_ui.checkBoxR->isChecked();
     QTableWidget *table = m_ui.tableR;
     for (int row = 0; row < table->rowCount(); ++row) {
-        headerItem(row)->setData(CheckedRole, on);
+        if (QTableWidgetItem *header = headerItem(row))
+            header->setData(CheckedRole, on);
         if (QWidget *cell = table->cellWidget(row, 0)) {
             if (auto *check = cell->property("chk1").value<QCheckBox *>())
                 check->setChecked(on);
