@@ -14,6 +14,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <algorithm>
+
 namespace {
 
 const QString kDomain = QStringLiteral("harbor-demo.com");
@@ -122,14 +124,24 @@ void BenchRecordPage::fetchRecords()
     }
 }
 
+// From cached records to a drawn page, the median of 15 openings. Rows beyond the view are
+// built after the first paint and are not part of this.
 void BenchRecordPage::openPage()
 {
     theUser().getRecord(m_domain.data());
-    QBENCHMARK
-    {
+    QTableWidget *table = m_window->findChild<QTableWidget *>(QStringLiteral("tableR"));
+    QList<qint64> times;
+    for (int i = 0; i < 15; ++i) {
+        QElapsedTimer clock;
+        clock.start();
         m_window->recordPage().showRecordPage(m_domain);
+        table->viewport()->repaint();
+        times.append(clock.nsecsElapsed() / 1000);
         waitUntilDrawn();
     }
+    std::sort(times.begin(), times.end());
+    qInfo("open from cache to first paint: median %.1f ms, best %.1f ms", times.at(7) / 1000.0,
+          times.first() / 1000.0);
 }
 
 // From the click on the domain name to a drawn, usable page: fetch, rows, first paint.

@@ -61,8 +61,10 @@ void RecordPage::showRecordPage(const QSharedPointer<Domain> &domain)
     // The new rows start unticked, and so does "全选".
     m_ui.checkBoxR->setChecked(false);
     table->verticalScrollBar()->setValue(0);
-    buildVisibleRows();
+    // The rows in view first; those just beyond once the page is drawn.
+    buildRows(0);
     table->setUpdatesEnabled(true);
+    queueBuildVisibleRows();
 }
 
 void RecordPage::setUpTable(bool hasRecords)

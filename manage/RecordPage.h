@@ -89,6 +89,8 @@ private:
     // Display rows (RecordRows.cpp).
     void queueBuildVisibleRows();
     void buildVisibleRows();
+    // Builds the rows in view and ahead more on either side; releases those far away.
+    void buildRows(int ahead);
     void releaseRowsOutside(int from, int to);
     void buildDisplayRow(int row, const QSharedPointer<Record> &record);
     void paintRowItems(int row);

@@ -59,6 +59,11 @@ void RecordPage::queueBuildVisibleRows()
 
 void RecordPage::buildVisibleRows()
 {
+    buildRows(kRowsAhead);
+}
+
+void RecordPage::buildRows(int ahead)
+{
     QTableWidget *table = m_ui.tableR;
     const int count = table->rowCount();
     if (count == 0)
@@ -68,8 +73,8 @@ void RecordPage::buildVisibleRows()
     int last = table->rowAt(height - 1);
     if (last < 0)
         last = first + qMax(kRowsBeforeLayout, height / qMax(1, table->rowHeight(first)));
-    last = qMin(count - 1, last + kRowsAhead);
-    const int from = qMax(0, first - kRowsAhead);
+    last = qMin(count - 1, last + ahead);
+    const int from = qMax(0, first - ahead);
     for (int row = from; row <= last; ++row) {
         if (table->cellWidget(row, 0))
             continue;
