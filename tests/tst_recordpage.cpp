@@ -83,6 +83,8 @@ private slots:
     void cancelRestoresRow();
     void addRowsAndCancelBringPendingBackToZero();
     void newRecordSavedIntoRow();
+    void newRecordOnChosenLine();
+    void recordOnLineOutsidePackage();
 
     void greyedLineRefused();
     void subLinePanelAndParentChoice();
@@ -95,6 +97,7 @@ private slots:
     void nothingTickedToasts();
     void batchDeleteReportsFailingHost();
     void refreshToastAndReenable();
+    void failedRefreshClaimsNothing();
     void refreshDuringSaveKeepsRecordsValid();
     void rowsBuiltAsTheyComeIntoView();
     void backAndBatchButtons();
@@ -507,6 +510,41 @@ void TestRecordPage::newRecordSavedIntoRow()
     QVERIFY(qobject_cast<QLineEdit *>(t->cellWidget(0, 0))); // the other editor stays
 }
 
+void TestRecordPage::newRecordOnChosenLine()
+{
+    open(kBasic);
+    QTableWidget *t = table();
+    m_window->activateRowAdd();
+    qobject_cast<QLineEdit *>(t->cellWidget(0, 0))->setText("cn");
+    qobject_cast<QLineEdit *>(t->cellWidget(0, 2))->setText("192.0.2.8");
+    auto *line = qobject_cast<QPushButton *>(t->cellWidget(0, 3));
+    actionWithText(line->menu(), QStringLiteral("电信"))->trigger();
+    saveButton(0)->click();
+    QCOMPARE(m_boxes->count(), 0);
+    QCOMPARE(cellText(0, 3), QStringLiteral("电信"));
+    QCOMPARE(recordOfRow(0)->lineID, kTelecom);
+}
+
+void TestRecordPage::recordOnLineOutsidePackage()
+{
+    // A record on a line the package does not offer (the package was lowered, say).
+    const QSharedPointer<Domain> domain = domainNamed(kBasic);
+    RecordRow r;
+    r.host = QStringLiteral("gd");
+    r.type = QStringLiteral("A");
+    r.value = QStringLiteral("192.0.2.9");
+    r.viewId = kGuangdongTelecom;
+    QCOMPARE(m_service->service().storage().createRecord(accountId(), domain->id, r), 0);
+    open(kBasic);
+    const int row = rowOf("gd", "A");
+    QCOMPARE(cellText(row, 3), QStringLiteral("未知"));
+    openEditor(row);
+    auto *line = qobject_cast<QPushButton *>(table()->cellWidget(row, 3));
+    // Saving must not move it to the default line behind the user's back.
+    QCOMPARE(line->text(), QStringLiteral("未知"));
+    QCOMPARE(chosenLine(line).viewID, kGuangdongTelecom);
+}
+
 // --- Line chooser ----------------------------------------------------------------------------
 
 void TestRecordPage::greyedLineRefused()
@@ -725,6 +763,20 @@ void TestRecordPage::refreshToastAndReenable()
     QVERIFY(m_window->recordPage().checkedRecords().isEmpty());
     QVERIFY(!refresh->isEnabled());
     QTRY_VERIFY_WITH_TIMEOUT(refresh->isEnabled(), 4000);
+}
+
+void TestRecordPage::failedRefreshClaimsNothing()
+{
+    open(kShowcase);
+    Fault refusal;
+    refusal.kind = FaultKind::Custom;
+    refusal.contentType = "application/json";
+    refusal.body = R"({"code":2,"message":"列表暂不可用"})";
+    m_service->setFault(QStringLiteral("/api/record/list/"), refusal);
+    child<QPushButton>(*m_window, "pushButton_30")->click();
+    QCOMPARE(toast(), QStringLiteral("列表暂不可用"));
+    QCOMPARE(table()->rowCount(), 17);
+    QCOMPARE(domainNamed(kShowcase)->records.size(), 17);
 }
 
 void TestRecordPage::refreshDuringSaveKeepsRecordsValid()
