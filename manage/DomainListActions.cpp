@@ -17,9 +17,7 @@
 
 void DomainListPage::openRecords(const QSharedPointer<Domain> &dm)
 {
-    m_window.currentDomain = dm;
-    user().getRecord(dm.data());
-    m_window.recordPage().showRecordPage(dm.data());
+    m_window.recordPage().showDomain(dm);
 }
 
 void DomainListPage::applyChange(const QSharedPointer<Domain> &dm,

@@ -575,7 +575,7 @@ void MainWindow2::on_pushButton_42_clicked()
 
 void MainWindow2::on_pushButton_Rbat_clicked()
 {
-    m_batchJobs->openFromRecordPage();
+    m_recordPage->batchClicked();
 }
 
 void MainWindow2::on_pushButton_36_clicked()
