@@ -57,11 +57,14 @@ void JobRunner::requestStop()
 
 bool JobRunner::next(int i, int n)
 {
-    m_widgets.progress->setText(QStringLiteral("%1 / %2").arg(i + 1).arg(n));
     // Items that need no service call (an unknown domain) would otherwise run on without
     // letting a paint or the stop click through.
     QCoreApplication::processEvents();
-    return m_widgets.stop->property(kMustStop).toInt() != 1;
+    // Read before the count moves on, so that a stopped job shows the last item it processed.
+    if (m_widgets.stop->property(kMustStop).toInt() == 1)
+        return false;
+    m_widgets.progress->setText(QStringLiteral("%1 / %2").arg(i + 1).arg(n));
+    return true;
 }
 
 void JobRunner::finish()

@@ -30,8 +30,8 @@ public:
     explicit JobRunner(const JobWidgets &widgets, QObject *parent = nullptr);
 
     void start();
-    // Shows the progress of item i (from 0) of n; false once the user asked to stop, and then
-    // the item is not to be processed.
+    // False once the user asked to stop: item i (from 0) of n is then not to be processed and
+    // the progress still shows the item before it. Otherwise shows "i+1 / n".
     bool next(int i, int n);
     void finish();
 
