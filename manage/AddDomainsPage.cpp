@@ -21,6 +21,7 @@ JobWidgets addJobWidgets(Ui::MainWindow2 &ui)
     w.progress = ui.label_68;
     w.stop = ui.pushButton_57;
     w.locked = {ui.pushButton_52, ui.pushButton_53};
+    w.covered = {ui.textEdit_3, ui.textEdit_5};
     return w;
 }
 

@@ -17,7 +17,7 @@ namespace {
 constexpr int kMaxRowsFromRecordPage = 5;
 
 JobWidgets jobWidgets(QWidget *overlay, QLabel *animation, QLabel *progress, QPushButton *stop,
-                      QPushButton *locked)
+                      QPushButton *locked, QTextEdit *failures, QTextEdit *successes)
 {
     JobWidgets w;
     w.overlay = overlay;
@@ -25,6 +25,7 @@ JobWidgets jobWidgets(QWidget *overlay, QLabel *animation, QLabel *progress, QPu
     w.progress = progress;
     w.stop = stop;
     w.locked = {locked};
+    w.covered = {failures, successes};
     return w;
 }
 
@@ -35,10 +36,10 @@ BatchJobsPage::BatchJobsPage(MainWindow2 &window) : ManagePage(window)
     Ui::MainWindow2 &ui = m_ui;
     Tab add{BatchKind::Add};
     add.rows = new BatchRowTable(window, BatchKind::Add, ui.gridLayout_4, "batadd", this);
-    add.runner =
-        new JobRunner(jobWidgets(ui.frame_loading1, ui.label_f_loading1, ui.label_fp_loading1,
-                                 ui.pushButton_f_loading1, ui.pushButton_43),
-                      this);
+    add.runner = new JobRunner(jobWidgets(ui.frame_loading1, ui.label_f_loading1,
+                                          ui.label_fp_loading1, ui.pushButton_f_loading1,
+                                          ui.pushButton_43, ui.textEdit_6, ui.textEdit_7),
+                               this);
     add.stack = ui.stackedWidget_batadd;
     add.inputPage = ui.page_batadd1;
     add.resultsPage = ui.page_batadd2;
@@ -49,10 +50,10 @@ BatchJobsPage::BatchJobsPage(MainWindow2 &window) : ManagePage(window)
 
     Tab edit{BatchKind::Edit};
     edit.rows = new BatchRowTable(window, BatchKind::Edit, ui.gridLayout_5, "batedit", this);
-    edit.runner =
-        new JobRunner(jobWidgets(ui.frame_loading2, ui.label_f_loading2, ui.label_fp_loading2,
-                                 ui.pushButton_f_loading2, ui.pushButton_46),
-                      this);
+    edit.runner = new JobRunner(jobWidgets(ui.frame_loading2, ui.label_f_loading2,
+                                           ui.label_fp_loading2, ui.pushButton_f_loading2,
+                                           ui.pushButton_46, ui.textEdit_8, ui.textEdit_9),
+                                this);
     edit.stack = ui.stackedWidget_batedit;
     edit.inputPage = ui.page_batedit1;
     edit.resultsPage = ui.page_batedit2;
@@ -63,10 +64,10 @@ BatchJobsPage::BatchJobsPage(MainWindow2 &window) : ManagePage(window)
 
     Tab del{BatchKind::Delete};
     del.rows = new BatchRowTable(window, BatchKind::Delete, ui.gridLayout_6, "batdel", this);
-    del.runner =
-        new JobRunner(jobWidgets(ui.frame_loading3, ui.label_f_loading3, ui.label_fp_loading3,
-                                 ui.pushButton_f_loading3, ui.pushButton_59),
-                      this);
+    del.runner = new JobRunner(jobWidgets(ui.frame_loading3, ui.label_f_loading3,
+                                          ui.label_fp_loading3, ui.pushButton_f_loading3,
+                                          ui.pushButton_59, ui.textEdit_10, ui.textEdit_11),
+                               this);
     del.stack = ui.stackedWidget_batdel;
     del.inputPage = ui.page_batdel1;
     del.resultsPage = ui.page_batdel2;

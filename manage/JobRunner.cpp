@@ -28,6 +28,8 @@ void JobRunner::start()
     m_widgets.overlay->show();
     for (QWidget *w : qAsConst(m_widgets.locked))
         w->setEnabled(false);
+    for (QWidget *w : qAsConst(m_widgets.covered))
+        w->setUpdatesEnabled(false);
     m_widgets.stop->show();
     m_widgets.stop->setProperty(kMustStop, 0);
     m_widgets.stop->setText(QStringLiteral("停止"));
@@ -73,6 +75,8 @@ void JobRunner::finish()
     m_widgets.overlay->hide();
     for (QWidget *w : qAsConst(m_widgets.locked))
         w->setEnabled(true);
+    for (QWidget *w : qAsConst(m_widgets.covered))
+        w->setUpdatesEnabled(true);
     // Nothing shows the animation until the next job.
     if (m_animation)
         m_animation->setPaused(true);

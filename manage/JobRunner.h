@@ -17,6 +17,9 @@ struct JobWidgets
     QLabel *progress = nullptr;  // "i / n"
     QPushButton *stop = nullptr; // raises "mustStop"
     QList<QWidget *> locked;     // disabled while the job runs
+    // Under the overlay: not repainted while it covers them (a result list that grows by a
+    // line per item would otherwise be redrawn behind it for every item).
+    QList<QWidget *> covered;
 };
 
 // Runs the jobs of one page on the window's thread: the page's start slot calls start(), asks

@@ -21,6 +21,7 @@ struct Page
     QLabel *progress = new QLabel(QStringLiteral("1/2"), overlay);
     QPushButton *stop = new QPushButton(QStringLiteral("停止"), overlay);
     QPushButton *back = new QPushButton(QStringLiteral("返回继续"), &root);
+    QWidget *list = new QWidget(&root);
 
     Page() { overlay->hide(); }
 
@@ -32,6 +33,7 @@ struct Page
         w.progress = progress;
         w.stop = stop;
         w.locked = {back};
+        w.covered = {list};
         return w;
     }
 };
@@ -70,6 +72,7 @@ void TestJobRunner::runningShowsOverlayAndLocksButtons()
     QVERIFY(runner.isRunning());
     QVERIFY(!page.overlay->isHidden());
     QVERIFY(!page.back->isEnabled());
+    QVERIFY(!page.list->updatesEnabled());
     QCOMPARE(page.stop->text(), QStringLiteral("停止"));
     QCOMPARE(page.stop->property("mustStop"), QVariant(0));
     QVERIFY(page.animation->movie());
@@ -86,6 +89,7 @@ void TestJobRunner::runningShowsOverlayAndLocksButtons()
     QVERIFY(!runner.isRunning());
     QVERIFY(page.overlay->isHidden());
     QVERIFY(page.back->isEnabled());
+    QVERIFY(page.list->updatesEnabled());
 }
 
 void TestJobRunner::stopClickEndsBeforeNextItem()
