@@ -228,16 +228,20 @@ QLineEdit *BatchRowTable::addEditRow()
     gap->setFixedHeight(15);
 
     const QList<QWidget *> oldLine{oldLabel, host, type1, line1, value1};
-    const QList<QWidget *> newLine{newLabel, host2, type2, line2, value2, mx2, ttl2, cancel};
+    const QList<QWidget *> newLine{newLabel, host2, type2, line2, value2, mx2, ttl2};
     for (int c = 0; c < oldLine.size(); ++c)
         m_grid->addWidget(oldLine.at(c), r, c);
     for (int c = 0; c < newLine.size(); ++c)
         m_grid->addWidget(newLine.at(c), r + 1, c);
+    // Beside the old record, under the MX and TTL columns that line leaves free: at the end
+    // of the new one the row would not fit the page at the window's smallest width.
+    m_grid->addWidget(cancel, r, oldLine.size(), 1, 2, Qt::AlignLeft);
     m_grid->addWidget(gap, r + 2, 0, 1, newLine.size());
 
     QVariantList all;
     for (QWidget *w : oldLine + newLine)
         all.append(objectValue(w));
+    all.append(objectValue(cancel));
     all.append(objectValue(gap));
     host->setProperty(kAll, all);
     host->setProperty("typew1", objectValue(type1));
