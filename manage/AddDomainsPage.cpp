@@ -52,6 +52,8 @@ AddDomainsPage::AddDomainsPage(MainWindow2 &window)
 
 void AddDomainsPage::startClicked()
 {
+    if (m_runner.isRunning())
+        return;
     const QStringList names = namesToAdd(m_ui.plainTextEdit->toPlainText());
     if (names.isEmpty()) {
         User::showMsgBox(QStringLiteral("请输入欲添加的域名"), QString(), 1);
