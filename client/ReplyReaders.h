@@ -7,7 +7,9 @@
 #include <QString>
 
 // Readers of the "data" member of the service's replies. Each takes whatever JSON arrived and
-// never fails: a member of the wrong kind reads as its default.
+// never fails: a member of the wrong kind reads as its default. The list results are named
+// ...Reply: the management window's page classes (RecordPage, MessagePage) own the ...Page
+// names, and two classes of one name in one program break each other.
 
 // One page of "/api/domain/list/". Domains come without views; the caller adds them.
 struct DomainPage
@@ -18,24 +20,24 @@ struct DomainPage
 DomainPage readDomainPage(const QJsonValue &data);
 
 // "/api/record/list/". Records come without line, line name and domain; the caller adds them.
-struct RecordPage
+struct RecordListReply
 {
     QList<Record> records;
     int recordCount = 0; // the domain's total, which may exceed the records listed
 };
-RecordPage readRecordPage(const QJsonValue &data);
+RecordListReply readRecordPage(const QJsonValue &data);
 
 // "/api/domain/getgrouplist/": an array of groups.
 QList<Group> readGroupList(const QJsonValue &data);
 
 // One page of "/api/news/getmsg/" (the public kinds) or "/api/user/message/" (DMsgInform).
-struct MessagePage
+struct MessageListReply
 {
     QList<DMsg> messages;
     int recordCount = 0;
     int pageCount = 0;
 };
-MessagePage readMessagePage(const QJsonValue &data, DMsgType type);
+MessageListReply readMessagePage(const QJsonValue &data, DMsgType type);
 
 // "/api/user/appInfo/": the latest version of the program.
 struct AppInfo
