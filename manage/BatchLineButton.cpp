@@ -2,14 +2,42 @@
 
 #include "MainWindow2.h"
 
-#include <QMetaType>
+#include <QPointer>
 #include <QPushButton>
 
-// TEMPORARY until the record editors' line chooser lands: the button holds its line but has
-// no menu yet.
+// The record editors' line chooser comes with the record page; until it is part of the build,
+// the button holds its line without a menu.
+#if __has_include("LineMenu.h")
+#include "LineMenu.h"
+#define HALVIK_HAS_LINE_MENU 1
+#else
+#include <QMetaType>
 Q_DECLARE_METATYPE(View)
+#define HALVIK_HAS_LINE_MENU 0
+#endif
 
-QPushButton *newBatchLineButton(MainWindow2 &, QWidget *parent)
+namespace {
+
+#if HALVIK_HAS_LINE_MENU
+// The menu is built on the first press, not with the row: building it may fetch the service's
+// line list, which a new empty row has no need of.
+void attachLineMenu(MainWindow2 &window, QPushButton *button)
+{
+    const QPointer<MainWindow2> owner(&window);
+    QObject::connect(button, &QPushButton::pressed, button, [button, owner] {
+        if (button->menu() || !owner)
+            return;
+        buildLineMenu(*owner, button, nullptr, nullptr, true);
+        button->showMenu();
+    });
+}
+#else
+void attachLineMenu(MainWindow2 &, QPushButton *) {}
+#endif
+
+} // namespace
+
+QPushButton *newBatchLineButton(MainWindow2 &window, QWidget *parent)
 {
     auto *button = new QPushButton(parent);
     button->setObjectName(QStringLiteral("xlbtn"));
@@ -20,9 +48,21 @@ QPushButton *newBatchLineButton(MainWindow2 &, QWidget *parent)
     View defaultLine;
     defaultLine.viewName = QStringLiteral("默认");
     setBatchRowLine(button, defaultLine);
+    attachLineMenu(window, button);
     return button;
 }
 
+#if HALVIK_HAS_LINE_MENU
+View batchRowLine(const QPushButton *button)
+{
+    return chosenLine(button);
+}
+
+void setBatchRowLine(QPushButton *button, const View &line)
+{
+    setChosenLine(button, line);
+}
+#else
 View batchRowLine(const QPushButton *button)
 {
     const QVariant line = button->property("currview");
@@ -34,3 +74,4 @@ void setBatchRowLine(QPushButton *button, const View &line)
     button->setProperty("currview", QVariant::fromValue(line));
     button->setText(line.viewName);
 }
+#endif
