@@ -1,8 +1,12 @@
 #pragma once
 
+#include "JobRunner.h"
 #include "ManagePage.h"
 
-// The add-domains page: one service call per typed name.
+#include <QString>
+
+// The add-domains page: one service call per typed name, each added domain then moved into
+// the group chosen on the page, if any.
 class AddDomainsPage : public ManagePage
 {
     Q_OBJECT
@@ -16,4 +20,16 @@ public:
     void continueClicked();
     void pageChanged(int index);
     void textChanged();
+
+    JobRunner &runner() { return m_runner; }
+
+private:
+    void refreshGroupChoice();
+    // Adds one name and writes its line; groupId > 0 moves the new domain into that group.
+    void addOne(const QString &name, int groupId);
+    // Moves the domain the last successful add created; an empty string on success, else the
+    // reason.
+    QString moveAddedDomain(const QString &name, int groupId);
+
+    JobRunner m_runner;
 };

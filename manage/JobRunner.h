@@ -2,8 +2,10 @@
 
 #include <QList>
 #include <QObject>
+#include <QPointer>
 
 class QLabel;
+class QMovie;
 class QPushButton;
 class QWidget;
 
@@ -15,10 +17,15 @@ struct JobWidgets
     QLabel *progress = nullptr;  // "i / n"
     QPushButton *stop = nullptr; // raises "mustStop"
     QList<QWidget *> locked;     // disabled while the job runs
+    // Under the overlay: not repainted while it covers them (a result list that grows by a
+    // line per item would otherwise be redrawn behind it for every item).
+    QList<QWidget *> covered;
 };
 
 // Runs the jobs of one page on the window's thread: the page's start slot calls start(), asks
-// next(i, n) before each item and calls finish() after the loop. Each page owns one runner.
+// next(i, n) before each item and calls finish() after the loop. The service calls of an item
+// wait in the client's own event loop, so the window repaints and takes the stop click while
+// the job runs. Each page owns one runner.
 class JobRunner : public QObject
 {
     Q_OBJECT
@@ -26,13 +33,26 @@ public:
     explicit JobRunner(const JobWidgets &widgets, QObject *parent = nullptr);
 
     void start();
-    // Shows the progress of item i of n; false once the user asked to stop.
+    // False once the user asked to stop: item i (from 0) of n is then not to be processed and
+    // the progress still shows the item before it. Otherwise shows "i+1 / n".
     bool next(int i, int n);
     void finish();
 
-    // Flashes the border of an input the user must fill in.
+    bool isRunning() const { return m_running; }
+    // How often the stop handler ran: once per click, however many jobs the page ran.
+    int stopRequests() const { return m_stopRequests; }
+
+    // Flashes the border of an input the user must fill in: red six times over 1.8 s, then the
+    // widget's own style again.
     static void flashInput(QWidget *widget);
 
 private:
+    void prepareFirstUse();
+    void requestStop();
+
     JobWidgets m_widgets;
+    QPointer<QMovie> m_animation;
+    bool m_firstUseDone = false;
+    bool m_running = false;
+    int m_stopRequests = 0;
 };

@@ -1,0 +1,220 @@
+#include "ApiRequest.h"
+#include "AppGlobals.h"
+#include "BatchJobsPage.h"
+#include "BatchRowTable.h"
+#include "LocalService.h"
+#include "MainWindow2.h"
+#include "SeedData.h"
+#include "Startup.h"
+#include "User.h"
+
+#include <QComboBox>
+#include <QDateTime>
+#include <QElapsedTimer>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QProcess>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTextEdit>
+#include <QtTest>
+
+#include <memory>
+
+#include <time.h>
+
+namespace {
+
+constexpr int kDomains = 1000;
+
+template <typename T>
+T *child(QObject &root, const char *name)
+{
+    T *found = root.findChild<T *>(QLatin1String(name));
+    if (!found)
+        qFatal("no child %s", name);
+    return found;
+}
+
+// CPU time of the calling (GUI) thread in milliseconds: what the client itself spends, whatever
+// else the machine is doing.
+double threadCpuMs()
+{
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return t.tv_sec * 1000.0 + t.tv_nsec / 1e6;
+}
+
+void report(const char *what, int requests, qint64 ms)
+{
+    qInfo("%-34s %5d requests in %6lld ms: %7.1f per second, %6.2f ms each", what, requests, ms,
+          requests * 1000.0 / ms, double(ms) / requests);
+}
+
+} // namespace
+
+// A batch record job over 1,000 domains against the stand-in over HTTPS on loopback, beside the
+// same requests sent straight through the client and by curl, one TLS connection each.
+class BenchBatchJobs : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+    void addRecordJob();
+    void jobOverheadWithoutRequests();
+    void sameRequestsThroughTheClient();
+    void sameRequestsByCurl();
+
+private:
+    QTemporaryDir m_dir;
+    std::unique_ptr<LocalService> m_service;
+    std::unique_ptr<MainWindow2> m_window;
+    qint64 m_jobMs = 0;
+    qint64 m_clientMs = 0;
+};
+
+void BenchBatchJobs::initTestCase()
+{
+    initResources();
+    ServiceOptions options;
+    options.dataDir = m_dir.path();
+    options.port = 0;
+    options.seedDemo = false;
+    options.seedDomains = kDomains;
+    options.log = [](const QString &) {};
+    m_service = std::make_unique<LocalService>(options);
+    QString error;
+    QVERIFY2(m_service->start(&error), qPrintable(error));
+    User &user = theUser();
+    user.baseUrl = m_service->baseUrl();
+    user.setExtraCaCertificates(QSslCertificate::fromPath(m_service->caFile()));
+    QVERIFY(user.login(loadAccountEmail(kDomains), demo::password()));
+    QCOMPARE(user.getDomain(), kDomains);
+    m_window = std::make_unique<MainWindow2>();
+    m_window->firstShowPending = false;
+    m_window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+    child<QPushButton>(*m_window, "commandLinkButton_2")->click();
+}
+
+void BenchBatchJobs::cleanupTestCase()
+{
+    m_window.reset();
+    m_service.reset();
+}
+
+void BenchBatchJobs::addRecordJob()
+{
+    QStringList names;
+    for (const Domain &dm : theUser().domains)
+        names.append(dm.name);
+    child<QPlainTextEdit>(*m_window, "plainTextEdit_2")->setPlainText(names.join('\n'));
+    BatchRowTable &rows = m_window->batchJobsPage().rows(BatchKind::Add);
+    QLineEdit *host = rows.rows().first();
+    host->setText(QStringLiteral("bench"));
+    BatchRowTable::part<QLineEdit>(host, "valuew")->setText(QStringLiteral("198.51.100.77"));
+
+    QElapsedTimer clock;
+    clock.start();
+    const double cpu = threadCpuMs();
+    child<QPushButton>(*m_window, "pushButton_dobatadd")->click();
+    m_jobMs = clock.elapsed();
+    qInfo("GUI thread CPU: %.2f ms per domain", (threadCpuMs() - cpu) / kDomains);
+
+    const QString successes = child<QTextEdit>(*m_window, "textEdit_7")->toPlainText();
+    QCOMPARE(successes.count('\n') + 1, kDomains);
+    QVERIFY(child<QTextEdit>(*m_window, "textEdit_6")->toPlainText().isEmpty());
+    report("batch add job (window)", kDomains, m_jobMs);
+}
+
+void BenchBatchJobs::jobOverheadWithoutRequests()
+{
+    // Names the account does not hold: every item is looked up, counted and written, and
+    // nothing is sent, which leaves the job's own cost per item.
+    QStringList names;
+    for (int i = 0; i < kDomains; ++i)
+        names.append(QStringLiteral("absent-%1.example").arg(i));
+    child<QPushButton>(*m_window, "pushButton_43")->click();
+    child<QPlainTextEdit>(*m_window, "plainTextEdit_2")->setPlainText(names.join('\n'));
+    QLineEdit *host = m_window->batchJobsPage().rows(BatchKind::Add).rows().first();
+    host->setText(QStringLiteral("bench"));
+    BatchRowTable::part<QLineEdit>(host, "valuew")->setText(QStringLiteral("198.51.100.77"));
+
+    QElapsedTimer clock;
+    clock.start();
+    child<QPushButton>(*m_window, "pushButton_dobatadd")->click();
+    const qint64 ms = clock.elapsed();
+    QCOMPARE(child<QTextEdit>(*m_window, "textEdit_6")->toPlainText().count('\n') + 1, kDomains);
+    qInfo("job without requests: %d items in %lld ms, %.3f ms each", kDomains, ms,
+          double(ms) / kDomains);
+}
+
+void BenchBatchJobs::sameRequestsThroughTheClient()
+{
+    User &user = theUser();
+    QList<int> ids;
+    for (const Domain &dm : user.domains)
+        ids.append(dm.id);
+    QElapsedTimer clock;
+    clock.start();
+    const double cpu = threadCpuMs();
+    for (int id : qAsConst(ids)) {
+        QVERIFY(user.addRecord(id, QStringLiteral("198.51.100.77"), QStringLiteral("A"),
+                               QStringLiteral("0"), QStringLiteral("client"), QStringLiteral("600"),
+                               QStringLiteral("-")));
+    }
+    m_clientMs = clock.elapsed();
+    qInfo("GUI thread CPU: %.2f ms per request", (threadCpuMs() - cpu) / kDomains);
+    report("User::addRecord loop", kDomains, m_clientMs);
+    qInfo("job overhead over the bare calls: %.2f ms per domain (%.1f%%)",
+          double(m_jobMs - m_clientMs) / kDomains, 100.0 * (m_jobMs - m_clientMs) / m_clientMs);
+}
+
+void BenchBatchJobs::sameRequestsByCurl()
+{
+    // The same signed form posts, each on a connection of its own without session resumption:
+    // the floor for one TLS handshake per request.
+    const User &user = theUser();
+    QTemporaryDir dir;
+    QFile config(dir.filePath(QStringLiteral("requests.conf")));
+    QVERIFY(config.open(QIODevice::WriteOnly));
+    const QByteArray url = (user.baseUrl + user.paths.recordCreate).toUtf8();
+    const qint64 now = QDateTime::currentSecsSinceEpoch();
+    bool first = true;
+    for (const Domain &dm : user.domains) {
+        ApiParams params;
+        params.insert("domainID", QString::number(dm.id));
+        params.insert("type", QStringLiteral("A"));
+        params.insert("viewID", QStringLiteral("0"));
+        params.insert("host", QStringLiteral("curl"));
+        params.insert("value", QStringLiteral("198.51.100.77"));
+        params.insert("ttl", QStringLiteral("600"));
+        params.insert("mx", QStringLiteral("-"));
+        prepareParams(params, true, now, user.apiKey, user.apiSecret);
+        if (!first)
+            config.write("next\n");
+        first = false;
+        config.write("url = \"" + url + "\"\n");
+        config.write("data = \"" + encodeFormBody(params) + "\"\n");
+        config.write("header = \"Connection: close\"\n");
+        config.write("cacert = \"" + m_service->caFile().toUtf8() + "\"\n");
+        config.write("no-sessionid\nsilent\noutput = /dev/null\nwrite-out = \"%{http_code}\\n\"\n");
+    }
+    config.close();
+
+    QProcess curl;
+    QElapsedTimer clock;
+    clock.start();
+    curl.start(QStringLiteral("curl"), {QStringLiteral("--config"), config.fileName()});
+    QVERIFY(curl.waitForFinished(600000));
+    const qint64 curlMs = clock.elapsed();
+    const QList<QByteArray> codes = curl.readAllStandardOutput().trimmed().split('\n');
+    QCOMPARE(codes.size(), kDomains);
+    QCOMPARE(codes.count("200"), kDomains);
+    report("curl, one connection each", kDomains, curlMs);
+    qInfo("batch job / curl time: %.2f", double(m_jobMs) / curlMs);
+}
+
+QTEST_MAIN(BenchBatchJobs)
+#include "bench_batchjobs.moc"

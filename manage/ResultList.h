@@ -1,0 +1,10 @@
+#pragma once
+
+#include <QString>
+
+class QTextEdit;
+
+// Appends line to a job's success or failure list as plain text: a name or value that looks
+// like markup is shown as typed, and the padding of the columns is kept. The list follows its
+// end while the user has not scrolled away from it.
+void appendResultLine(QTextEdit *list, const QString &line);
