@@ -73,10 +73,10 @@ DomainPage readDomainPage(const QJsonValue &data)
     return result;
 }
 
-RecordPage readRecordPage(const QJsonValue &data)
+RecordListPage readRecordPage(const QJsonValue &data)
 {
     const QJsonObject page = data.toObject();
-    RecordPage result;
+    RecordListPage result;
     result.recordCount = readInt(page.value(key("recordCount")), 0);
     const QJsonArray entries = entriesOf(page);
     result.records.reserve(entries.size());
@@ -114,10 +114,10 @@ QList<Group> readGroupList(const QJsonValue &data)
     return groups;
 }
 
-MessagePage readMessagePage(const QJsonValue &data, DMsgType type)
+MessageListPage readMessagePage(const QJsonValue &data, DMsgType type)
 {
     const QJsonObject page = data.toObject();
-    MessagePage result;
+    MessageListPage result;
     result.recordCount = readInt(page.value(key("recordCount")), 0);
     result.pageCount = readInt(page.value(key("pageCount")), 0);
     const QJsonArray entries = entriesOf(page);

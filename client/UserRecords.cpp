@@ -24,7 +24,7 @@ int User::getRecord(Domain *dm)
         return 0;
 
     dm->records.clear();
-    RecordPage page = readRecordPage(data);
+    RecordListPage page = readRecordPage(data);
     for (Record &r : page.records) {
         r.view = getVID2V(dm->views, r.lineID);
         r.viewName = r.view.viewName.isEmpty() ? QStringLiteral("未知") : r.view.viewName;
