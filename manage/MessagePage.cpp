@@ -83,6 +83,11 @@ void MessagePage::prepareOnce()
 
     // Deleting messages is offered as well.
     m_ui.pushButton_msg_del->show();
+    // Row cells draw only the lines their own style gives them.
+    for (const Grid *grid : {&m_news, &m_notices, &m_unread, &m_all}) {
+        QWidget *list = grid->layout->parentWidget();
+        list->setStyleSheet(list->styleSheet() + QStringLiteral("\nQPushButton{border:none;}"));
+    }
 
     QWebView *view = m_ui.webView;
     view->setStyleSheet(m_ui.textBrowser_msg->styleSheet());
