@@ -88,6 +88,14 @@ void MessagePage::prepareOnce()
         QWidget *list = grid->layout->parentWidget();
         list->setStyleSheet(list->styleSheet() + QStringLiteral("\nQPushButton{border:none;}"));
     }
+}
+
+void MessagePage::prepareBodyView()
+{
+    // The web engine starts with the first message opened, not with the first list.
+    if (m_bodyViewReady)
+        return;
+    m_bodyViewReady = true;
 
     QWebView *view = m_ui.webView;
     view->setStyleSheet(m_ui.textBrowser_msg->styleSheet());
@@ -349,6 +357,7 @@ void MessagePage::openMessage(const QSharedPointer<DMsg> &msg, const Grid *from)
 
 void MessagePage::showBody(const QSharedPointer<DMsg> &msg)
 {
+    prepareBodyView();
     QTextBrowser *browser = m_ui.textBrowser_msg;
     if (msg->type == DMsgInform) {
         // The account's own messages come with their text; the detail request serves the

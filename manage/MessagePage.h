@@ -48,6 +48,7 @@ private:
     };
 
     void prepareOnce();
+    void prepareBodyView();
     void clearGrid(Grid &grid);
     void buildGrid(Grid &grid, const QList<QSharedPointer<DMsg>> &messages, bool withChecks);
     void addRow(Grid &grid, int row, const QSharedPointer<DMsg> &msg, bool withChecks);
@@ -68,4 +69,5 @@ private:
     QPointer<QWidget> m_lastListPage;
     QMovie *m_loading = nullptr;
     bool m_prepared = false;
+    bool m_bodyViewReady = false;
 };
