@@ -73,10 +73,10 @@ DomainPage readDomainPage(const QJsonValue &data)
     return result;
 }
 
-RecordListPage readRecordPage(const QJsonValue &data)
+RecordListReply readRecordPage(const QJsonValue &data)
 {
     const QJsonObject page = data.toObject();
-    RecordListPage result;
+    RecordListReply result;
     result.recordCount = readInt(page.value(key("recordCount")), 0);
     const QJsonArray entries = entriesOf(page);
     result.records.reserve(entries.size());
@@ -114,10 +114,10 @@ QList<Group> readGroupList(const QJsonValue &data)
     return groups;
 }
 
-MessageListPage readMessagePage(const QJsonValue &data, DMsgType type)
+MessageListReply readMessagePage(const QJsonValue &data, DMsgType type)
 {
     const QJsonObject page = data.toObject();
-    MessageListPage result;
+    MessageListReply result;
     result.recordCount = readInt(page.value(key("recordCount")), 0);
     result.pageCount = readInt(page.value(key("pageCount")), 0);
     const QJsonArray entries = entriesOf(page);

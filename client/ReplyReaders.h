@@ -7,9 +7,9 @@
 #include <QString>
 
 // Readers of the "data" member of the service's replies. Each takes whatever JSON arrived and
-// never fails: a member of the wrong kind reads as its default.
-// The page types are named apart from the management window's page units (RecordPage,
-// MessagePage): two classes of one name in one program share their inline members at link time.
+// never fails: a member of the wrong kind reads as its default. The list results are named
+// ...Reply: the management window's page classes (RecordPage, MessagePage) own the ...Page
+// names, and two classes of one name in one program break each other.
 
 // One page of "/api/domain/list/". Domains come without views; the caller adds them.
 struct DomainPage
@@ -20,24 +20,24 @@ struct DomainPage
 DomainPage readDomainPage(const QJsonValue &data);
 
 // "/api/record/list/". Records come without line, line name and domain; the caller adds them.
-struct RecordListPage
+struct RecordListReply
 {
     QList<Record> records;
     int recordCount = 0; // the domain's total, which may exceed the records listed
 };
-RecordListPage readRecordPage(const QJsonValue &data);
+RecordListReply readRecordPage(const QJsonValue &data);
 
 // "/api/domain/getgrouplist/": an array of groups.
 QList<Group> readGroupList(const QJsonValue &data);
 
 // One page of "/api/news/getmsg/" (the public kinds) or "/api/user/message/" (DMsgInform).
-struct MessageListPage
+struct MessageListReply
 {
     QList<DMsg> messages;
     int recordCount = 0;
     int pageCount = 0;
 };
-MessageListPage readMessagePage(const QJsonValue &data, DMsgType type);
+MessageListReply readMessagePage(const QJsonValue &data, DMsgType type);
 
 // "/api/user/appInfo/": the latest version of the program.
 struct AppInfo

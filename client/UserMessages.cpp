@@ -47,7 +47,7 @@ int User::getMsg(DMsgType type, DMsgState state)
             showMsgBox(errorText, QString(), 1);
             return read;
         }
-        const MessageListPage page = readMessagePage(data, type);
+        const MessageListReply page = readMessagePage(data, type);
         if (total == 0)
             total = page.recordCount;
         if (pageCount == 0)

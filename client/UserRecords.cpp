@@ -24,7 +24,7 @@ int User::getRecord(Domain *dm)
         return 0;
 
     dm->records.clear();
-    RecordListPage page = readRecordPage(data);
+    RecordListReply page = readRecordPage(data);
     for (Record &r : page.records) {
         r.view = getVID2V(dm->views, r.lineID);
         r.viewName = r.view.viewName.isEmpty() ? QStringLiteral("未知") : r.view.viewName;
