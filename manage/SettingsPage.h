@@ -9,6 +9,7 @@ class SettingsPage : public ManagePage
     Q_OBJECT
 public:
     explicit SettingsPage(MainWindow2 &window);
+    ~SettingsPage() override;
 
     // Part of the preparation after the first show: the account labels and the two switches.
     void showAccount();
