@@ -6,7 +6,6 @@
 #include <QPointer>
 #include <QPushButton>
 
-
 namespace {
 
 // The menu is built on the first press, not with the row: building it may fetch the service's

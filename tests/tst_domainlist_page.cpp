@@ -2,6 +2,7 @@
 
 #include "DomainListLogic.h"
 #include "DomainListPage.h"
+#include "RecordPage.h"
 
 #include <QButtonGroup>
 #include <QComboBox>
@@ -10,6 +11,7 @@
 #include <QPlainTextEdit>
 #include <QScrollBar>
 #include <QStackedWidget>
+#include <QTableWidget>
 #include <QTextEdit>
 #include <QTimer>
 
@@ -57,6 +59,7 @@ private slots:
 
     void refreshReloadsAndCounts();
     void batchJobsTakeCheckedNames();
+    void nameOpensRecordPage();
 
 private:
     void checkRows(int first, int count);
@@ -883,6 +886,17 @@ void TestDomainListPage::batchJobsTakeCheckedNames()
     QCOMPARE(list->toPlainText(),
              rowDomain(h.table(), 1)->name + QLatin1Char('\n') + rowDomain(h.table(), 2)->name);
     QCOMPARE(inputForm.count(), 1);
+}
+
+void TestDomainListPage::nameOpensRecordPage()
+{
+    QVERIFY(h.open());
+    const QSharedPointer<Domain> dm = rowDomain(h.table(), 0);
+    h.rowButton(0, 3)->click();
+    QCOMPARE(h.widget<QStackedWidget>("stacked_3")->currentWidget(), h.widget("page_record"));
+    QCOMPARE(h.window->recordPage().domain(), dm);
+    QCOMPARE(h.widget<QLabel>("label_domain")->toolTip(), dm->name);
+    QCOMPARE(h.widget<QTableWidget>("tableR")->rowCount(), dm->records.size());
 }
 
 QTEST_MAIN(TestDomainListPage)

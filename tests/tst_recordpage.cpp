@@ -1,4 +1,6 @@
 #include "AppGlobals.h"
+#include "BatchJobsPage.h"
+#include "BatchRowTable.h"
 #include "LineMenu.h"
 #include "LocalServiceFixture.h"
 #include "MainWindow2.h"
@@ -15,9 +17,11 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QStackedWidget>
+#include <QTabWidget>
 #include <QTableWidget>
 #include <QTextEdit>
 #include <QWidgetAction>
@@ -850,9 +854,23 @@ void TestRecordPage::backAndBatchButtons()
     child<QPushButton>(*m_window, "pushButton_31")->click();
     QCOMPARE(child<QStackedWidget>(*m_window, "stacked_3")->currentWidget(),
              child<QWidget>(*m_window, "page_dmdm"));
+
+    // The batch button hands the domain and its ticked records to the batch page's edit tab.
+    open(kShowcase);
+    const QList<int> rows = {rowOf("www", "CNAME"), rowOf("edu", "A")};
+    for (int row : rows)
+        table()->cellWidget(row, 0)->property("chk1").value<QCheckBox *>()->click();
     child<QPushButton>(*m_window, "pushButton_Rbat")->click();
     QCOMPARE(child<QStackedWidget>(*m_window, "stackedWidget")->currentWidget(),
              child<QWidget>(*m_window, "page_bat3"));
+    QCOMPARE(child<QTabWidget>(*m_window, "tabWidget_bat")->currentWidget(),
+             child<QWidget>(*m_window, "tab_batedit"));
+    QCOMPARE(child<QPlainTextEdit>(*m_window, "plainTextEdit_2")->toPlainText(), kShowcase);
+    QStringList hosts;
+    for (QLineEdit *host : m_window->batchJobsPage().rows(BatchKind::Edit).rows())
+        hosts.append(host->text());
+    hosts.sort();
+    QCOMPARE(hosts, QStringList({QStringLiteral("edu"), QStringLiteral("www")}));
 }
 
 QTEST_MAIN(TestRecordPage)

@@ -88,7 +88,7 @@ void TestReplyReaders::domainPageDefaults()
 
 void TestReplyReaders::recordPage()
 {
-    const RecordPage page = readRecordPage(parse(R"({"recordCount": 1200, "data": [
+    const RecordListReply page = readRecordPage(parse(R"({"recordCount": 1200, "data": [
         {"domains": "a.cn", "record": "www", "recordID": 9, "state": 1, "type": "MX",
          "MX": "5", "TTL": 600, "value": "mx.a.cn", "viewID": 286736640}]})"));
     QCOMPARE(page.recordCount, 1200);
@@ -105,12 +105,13 @@ void TestReplyReaders::recordPage()
 
 void TestReplyReaders::messagePage()
 {
-    const MessagePage inform = readMessagePage(parse(R"({"recordCount": 4, "pageCount": 1, "data": [
+    const MessageListReply inform =
+        readMessagePage(parse(R"({"recordCount": 4, "pageCount": 1, "data": [
         {"msgID": 1, "state": 1, "title": "t", "content": "<p>c</p>", "created": 86400},
         {"msgID": 90590, "state": 1},
         {"msgID": 3, "state": 7},
         {"msgID": 4, "state": "2"}]})"),
-                                               DMsgInform);
+                        DMsgInform);
     QCOMPARE(inform.recordCount, 4);
     QCOMPARE(inform.pageCount, 1);
     QCOMPARE(inform.messages.size(), 4);
@@ -123,7 +124,7 @@ void TestReplyReaders::messagePage()
     QCOMPARE(inform.messages.at(2).state, DMsgUnread); // a state the client does not know
     QCOMPARE(inform.messages.at(3).state, DMsgDeleted);
 
-    const MessagePage news = readMessagePage(
+    const MessageListReply news = readMessagePage(
         parse(R"({"data": [{"id": 5, "title": "n", "url": "u", "publishDate": 60, "msgID": 9,
                             "content": "not read for public kinds"}]})"),
         DMsgPublic1);
