@@ -1,6 +1,7 @@
 #include "CliCommands.h"
 #include "CliFormat.h"
 #include "CliSession.h"
+#include "DeviceId.h"
 #include "JsonRead.h"
 #include "Scramble.h"
 #include "Terminal.h"
@@ -67,10 +68,11 @@ int cmdRegister(CliSession &s)
     return ExitOk;
 }
 
-int cmdDeviceId(CliSession &)
+int cmdDeviceId(CliSession &s)
 {
-    printErr(QStringLiteral("halvik-cli: device-id is not available in this build\n"));
-    return ExitUsage;
+    const QString id = computeDeviceId();
+    s.print(QJsonObject{{QStringLiteral("deviceId"), id}}, id + QLatin1Char('\n'));
+    return ExitOk;
 }
 
 int cmdScramble(CliSession &)

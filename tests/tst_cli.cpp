@@ -1,4 +1,5 @@
 #include "ApiTestUtil.h"
+#include "DeviceId.h"
 #include "LocalServiceFixture.h"
 #include "Scramble.h"
 
@@ -55,7 +56,7 @@ private slots:
     void exitCodes();
     void recordsBeyondTheListLimit();
     void signInWithoutSecretShowsMaskedCode();
-    void scrambleRoundTripsBytes();
+    void scrambleAndDeviceIdNeedNoService();
     void againstTheStandInService();
 
 private:
@@ -247,7 +248,7 @@ void TestCli::signInWithoutSecretShowsMaskedCode()
     QVERIFY(!code.contains(kPassword));
 }
 
-void TestCli::scrambleRoundTripsBytes()
+void TestCli::scrambleAndDeviceIdNeedNoService()
 {
     const QByteArray bytes("line\n\0\xff tail\r\n", 14);
     const Run scrambled = run({QStringLiteral("scramble")}, bytes, {"HALVIK_EMAIL"});
@@ -255,6 +256,11 @@ void TestCli::scrambleRoundTripsBytes()
     const Run plain = run({QStringLiteral("unscramble")}, scrambled.out, {"HALVIK_EMAIL"});
     QCOMPARE(plain.exit, 0);
     QCOMPARE(plain.out, bytes);
+
+    // The device id is this computer's, the same the sign-in window sends; no service needed.
+    const Run id = run({QStringLiteral("device-id")}, {}, {"HALVIK_EMAIL"});
+    QCOMPARE(id.exit, 0);
+    QCOMPARE(QString::fromUtf8(id.out), computeDeviceId() + QLatin1Char('\n'));
     QVERIFY(m_server->requests().isEmpty());
 }
 
