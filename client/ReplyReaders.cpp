@@ -51,6 +51,19 @@ DMsg readMessage(const QJsonObject &o, DMsgType type)
 
 } // namespace
 
+bool isPageData(const QJsonValue &data)
+{
+    if (!data.isObject())
+        return false;
+    const QJsonValue entries = data.toObject().value(key("data"));
+    return entries.isUndefined() || entries.isNull() || entries.isArray();
+}
+
+bool isListData(const QJsonValue &data)
+{
+    return data.isArray() || data.isNull();
+}
+
 DomainPage readDomainPage(const QJsonValue &data)
 {
     const QJsonObject page = data.toObject();

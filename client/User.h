@@ -171,6 +171,9 @@ private:
     // Waits for reply within the two limits; exitCode is the wait loop's return value.
     WaitEnd waitForReply(class QNetworkReply *reply, int &exitCode);
     void showNetworkFailure(bool isQuiet, const QString &text);
+    // A reply that arrived with "code" 0 but "data" of the wrong shape: told as an unreadable
+    // reply; returns false for the caller to pass on.
+    bool refuseReplyData(bool isQuiet = false);
 
     QList<QSslCertificate> m_extraCa;
 };

@@ -126,6 +126,8 @@ bool User::getChkVer(double &vCode, QString &vName, QString &vInfo, QString &vUr
     QJsonValue data;
     if (!doAPI(paths.appInfo, params, data))
         return false;
+    if (!data.isObject())
+        return refuseReplyData();
     const AppInfo info = readAppInfo(data, webBaseUrl);
     vCode = info.versionCode;
     vName = info.versionName;

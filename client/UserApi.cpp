@@ -1,10 +1,9 @@
 #include "User.h"
 
-#include "JsonRead.h"
+#include "ReplyEnvelope.h"
 
 #include <QDateTime>
 #include <QEventLoop>
-#include <QJsonDocument>
 #include <QMetaEnum>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
@@ -94,30 +93,22 @@ bool User::doAPI(const QString &api, ApiParams post, QJsonValue &res, bool hasTi
     lastReply = QString::fromUtf8(reply->readAll());
     if (retJSON)
         *retJSON = lastReply;
-    const QJsonObject envelope = QJsonDocument::fromJson(lastReply.toUtf8()).object();
-
-    if (envelope.isEmpty() || readInt(envelope.value(QLatin1String("code")), kAbsent) == kAbsent) {
-        errorText = QStringLiteral("服务器返回错误,请检查网络. 错误码:L366");
-        if (!isQuiet) {
-            const bool forbiddenPage = lastReply.contains(QStringLiteral("<title>错误页面403"));
-            showMsgBox(forbiddenPage ? QStringLiteral("未找到页面，请检查网络。") : errorText);
-        }
+    // The body is read through the text the caller sees, so both agree on every byte.
+    const ReplyEnvelope envelope = evaluateReply(lastReply.toUtf8());
+    if (!envelope.wellFormed) {
+        errorText = envelope.errorText;
+        if (!isQuiet)
+            showMsgBox(envelope.forbiddenPage ? QStringLiteral("未找到页面，请检查网络。")
+                                              : errorText);
         return false;
     }
 
-    const int code = readInt(envelope.value(QLatin1String("code")), -2);
     if (resCode)
-        *resCode = code;
-    resultCode = code;
-    res = envelope.value(QLatin1String("data"));
-    if (code == 0)
-        return true;
-
-    const QString message = readString(envelope.value(QLatin1String("message")));
-    errorText = message.isEmpty()
-                    ? QStringLiteral("服务器返回错误,请检查网络. 错误码:c%1").arg(code)
-                    : message;
-    return false;
+        *resCode = envelope.code;
+    resultCode = envelope.code;
+    res = envelope.data;
+    errorText = envelope.errorText;
+    return envelope.code == 0;
 }
 
 User::WaitEnd User::waitForReply(QNetworkReply *reply, int &exitCode)
@@ -156,6 +147,12 @@ User::WaitEnd User::waitForReply(QNetworkReply *reply, int &exitCode)
     disconnect(finished);
     reply->abort();
     return WaitEnd::Exited;
+}
+
+bool User::refuseReplyData(bool isQuiet)
+{
+    showNetworkFailure(isQuiet, QStringLiteral("服务器返回错误,请检查网络. 错误码:L366"));
+    return false;
 }
 
 void User::showNetworkFailure(bool isQuiet, const QString &text)

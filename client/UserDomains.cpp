@@ -25,6 +25,10 @@ int User::getDomain()
     QJsonValue data;
     if (!doAPI(paths.domainList, params, data))
         return 0;
+    if (!isPageData(data)) {
+        refuseReplyData();
+        return 0;
+    }
 
     domains.clear();
     DomainPage page = readDomainPage(data);
@@ -57,6 +61,10 @@ int User::getDomain()
         params.insert("page", QString::number(n / kDomainPageSize + 1));
         if (!doAPI(paths.domainList, params, data))
             break;
+        if (!isPageData(data)) {
+            refuseReplyData();
+            break;
+        }
         page = readDomainPage(data);
     }
     return total;
@@ -120,10 +128,15 @@ bool User::delDomainS(const QString &domainS, QStringList &errlist)
 int User::getGroup()
 {
     QJsonValue data;
-    const bool ok = doAPI(paths.groupList, {}, data);
-    groups.clear();
-    if (!ok)
+    // A failed request keeps the groups known so far: the domain list's group column and the
+    // move targets would otherwise vanish with a passing network fault.
+    if (!doAPI(paths.groupList, {}, data))
         return 0;
+    if (!isListData(data)) {
+        refuseReplyData();
+        return 0;
+    }
+    groups.clear();
     const QList<Group> read = readGroupList(data);
     for (const Group &g : read)
         groups.append(g);

@@ -9,7 +9,14 @@ QList<View> User::getTaoCanView_2(const QString &viewTypeStr)
         QJsonValue data;
         if (!doAPI(paths.allViews, {}, data))
             return {};
+        if (!data.isObject()) {
+            refuseReplyData();
+            return {};
+        }
         allViews = readAllViews(data);
+        // Nothing to filter yet; an empty result must not be kept for the package.
+        if (allViews.isEmpty())
+            return {};
     }
     const auto cached = viewsByType.constFind(viewType);
     if (cached != viewsByType.constEnd())

@@ -43,7 +43,10 @@ int User::getMsg(DMsgType type, DMsgState state)
     do {
         params.insert("page", QString::number(++pagesAsked));
         QJsonValue data;
-        if (!doAPI(path, params, data)) {
+        bool ok = doAPI(path, params, data);
+        if (ok && !isPageData(data))
+            ok = refuseReplyData();
+        if (!ok) {
             showMsgBox(errorText, QString(), 1);
             return read;
         }

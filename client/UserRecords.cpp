@@ -22,6 +22,10 @@ int User::getRecord(Domain *dm)
     QJsonValue data;
     if (!doAPI(paths.recordList, params, data))
         return 0;
+    if (!isPageData(data)) {
+        refuseReplyData();
+        return 0;
+    }
 
     dm->records.clear();
     RecordListReply page = readRecordPage(data);

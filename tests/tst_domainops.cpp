@@ -54,7 +54,7 @@ private slots:
     void singleDomainOperations_data();
     void singleDomainOperations();
     void groups();
-    void groupFailureEmptiesList();
+    void groupFailureKeepsList();
     void groupChanges();
     void moveIsQuiet();
     void lookupsByName();
@@ -280,15 +280,21 @@ void TestDomainOps::groups()
     QCOMPARE(user.groupIDtoName(99), QString());
 }
 
-void TestDomainOps::groupFailureEmptiesList()
+void TestDomainOps::groupFailureKeepsList()
 {
     TestHttpsServer server;
-    server.setReply(QStringLiteral("/api/domain/getgrouplist/"), refused(1));
+    server.setReplies(QStringLiteral("/api/domain/getgrouplist/"),
+                      {refused(1), ok(QJsonObject{{QStringLiteral("groupID"), 2}})});
     User user;
     pointAt(user, server);
     user.groups.append(Group{1, 1, QStringLiteral("old")});
-    QCOMPARE(user.getGroup(), 0);
-    QVERIFY(user.groups.isEmpty());
+    const Group *held = &user.groups[0];
+    for (int attempt = 0; attempt < 2; ++attempt) { // refused; then data that is not a list
+        QCOMPARE(user.getGroup(), 0);
+        QCOMPARE(user.groups.size(), 1);
+        QCOMPARE(&user.groups[0], held);
+    }
+    QCOMPARE(user.errorText, QStringLiteral("服务器返回错误,请检查网络. 错误码:L366"));
 }
 
 void TestDomainOps::groupChanges()

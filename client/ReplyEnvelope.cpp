@@ -1,0 +1,29 @@
+#include "ReplyEnvelope.h"
+
+#include "JsonRead.h"
+#include "Types.h"
+
+#include <QJsonDocument>
+#include <QJsonObject>
+
+ReplyEnvelope evaluateReply(const QByteArray &body)
+{
+    ReplyEnvelope reply;
+    const QJsonObject envelope = QJsonDocument::fromJson(body).object();
+    if (envelope.isEmpty() || readInt(envelope.value(QLatin1String("code")), kAbsent) == kAbsent) {
+        reply.errorText = QStringLiteral("服务器返回错误,请检查网络. 错误码:L366");
+        reply.forbiddenPage = body.contains("<title>错误页面403");
+        return reply;
+    }
+    reply.wellFormed = true;
+    reply.code = readInt(envelope.value(QLatin1String("code")), -2);
+    reply.data = envelope.value(QLatin1String("data"));
+    if (reply.code != 0) {
+        const QString message = readString(envelope.value(QLatin1String("message")));
+        reply.errorText =
+            message.isEmpty()
+                ? QStringLiteral("服务器返回错误,请检查网络. 错误码:c%1").arg(reply.code)
+                : message;
+    }
+    return reply;
+}
