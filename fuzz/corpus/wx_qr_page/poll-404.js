@@ -1,0 +1,1 @@
+window.wx_errcode=404;window.wx_code='';

@@ -1,0 +1,1 @@
+window.wx_errcode=405;window.wx_code='c5f119c389991c6de717ba2e911b1e05';

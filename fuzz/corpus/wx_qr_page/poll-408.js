@@ -1,0 +1,1 @@
+window.wx_errcode=408;window.wx_code='';

@@ -1,0 +1,1 @@
+window.wx_errcode=403;window.wx_code='';

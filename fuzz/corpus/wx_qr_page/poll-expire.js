@@ -1,0 +1,1 @@
+window.wx_errcode=402;window.wx_code='';
