@@ -19,6 +19,10 @@ QString rewriteNoticeHtml(QString content, const QString &baseUrl)
     // Each image attribute needs one rewrite at most; the budget ends the search even where a
     // hostile base URL would let rewrites create new attributes.
     int budget = content.count(QLatin1String(" src=\""));
+    // A source that also occurs in the prefix is found again inside every prefix inserted
+    // before it, so each rewrite could multiply the text; together the rewrites change no more
+    // places than the notice has characters.
+    int places = content.size();
     int from = 0;
     while (budget > 0) {
         const QRegularExpressionMatch match = image.match(content, from);
@@ -30,6 +34,9 @@ QString rewriteNoticeHtml(QString content, const QString &baseUrl)
         if (!source.isEmpty() && !source.startsWith(QLatin1String("http")) &&
             !source.startsWith(prefix)) {
             --budget;
+            places -= content.count(source);
+            if (places < 0)
+                break;
             content.replace(source, prefix + source);
         }
         from = match.capturedStart() + 1;

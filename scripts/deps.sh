@@ -16,8 +16,8 @@ halvik_install_packages() {
         "${missing[@]}" >/dev/null
 }
 
-# Everything the program, the stand-in service and the tests are built from, and what
-# scripts/screenshots runs them with.
+# Everything the program, the stand-in service and the tests are built from (the fuzz targets
+# with clang and its sanitizer runtimes), and what scripts/screenshots runs them with.
 HALVIK_BUILD_PACKAGES=(
     cmake ninja-build g++ pkg-config clang-format
     qtbase5-dev qtbase5-dev-tools qttools5-dev qttools5-dev-tools qttranslations5-l10n
@@ -25,6 +25,7 @@ HALVIK_BUILD_PACKAGES=(
     libcpp-httplib-dev libssl-dev libqrencode-dev zlib1g-dev
     openssl ca-certificates curl desktop-file-utils tzdata
     xvfb xauth xdotool x11-apps imagemagick fonts-noto-cjk
+    clang libclang-rt-14-dev llvm-14
 )
 
 # Only for scripts/bench: Google Benchmark and libcurl (the baseline of the end-to-end figure).

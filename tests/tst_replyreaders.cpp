@@ -60,6 +60,7 @@ private slots:
     void noticeRewrite_data();
     void noticeRewrite();
     void hostileNoticeEnds();
+    void noticeGrowthBounded();
 };
 
 void TestReplyReaders::domainPageDefaults()
@@ -283,6 +284,28 @@ void TestReplyReaders::hostileNoticeEnds()
     const QString content = QString::fromUtf8(R"(x <img src="x"><img src="y">)");
     QCOMPARE(rewriteNoticeHtml(content, QStringLiteral("p")),
              QString::fromUtf8(R"(p/x <img src="p/x"><img src="p/y">)"));
+}
+
+void TestReplyReaders::noticeGrowthBounded()
+{
+    // Image sources that are pieces of the service's own address are found again inside every
+    // address inserted before them: 600 bytes of such images grew into 28 million characters.
+    const QString base = QStringLiteral("https://api.halvik.example");
+    const QString prefix = base + QLatin1Char('/');
+    // Pieces of the tag itself would break the tags that follow.
+    const QRegularExpression tagText(QStringLiteral("[imgsrc\"<> ]"));
+    QString content;
+    for (int length = 1; length <= 3; ++length) {
+        for (int i = 0; i + length <= prefix.size(); ++i) {
+            const QString piece = prefix.mid(i, length);
+            if (!piece.contains(tagText) && !piece.startsWith(QLatin1String("ht")))
+                content += QStringLiteral("<img src=\"") + piece + QStringLiteral("\">");
+        }
+    }
+    const QString html = rewriteNoticeHtml(content, base);
+    QVERIFY(html.contains(prefix));
+    QVERIFY2(html.size() <= content.size() * (prefix.size() + 1),
+             qPrintable(QString::number(html.size())));
 }
 
 QTEST_GUILESS_MAIN(TestReplyReaders)
