@@ -15,10 +15,23 @@ QRegExp minimalPattern(const QString &pattern)
     return rx;
 }
 
-bool captureOne(const QString &pattern, const QString &text, QString &capture)
+// Searches text for head followed by tail, as a search for the whole pattern would. A match can
+// only start where head first matches: each tail begins with ".*", so what it finds after a
+// later head it finds after the first one too. Trying the whole pattern at every start instead
+// costs a pass over the rest of the text for each, and a page of repeated heads takes seconds.
+bool matchAfterFirstHead(const QString &head, const QString &tail, const QString &text, QRegExp &rx)
 {
-    QRegExp rx = minimalPattern(pattern);
-    if (rx.indexIn(text) < 0)
+    const int start = minimalPattern(head).indexIn(text);
+    if (start < 0)
+        return false;
+    rx = minimalPattern(QLatin1Char('^') + head + tail);
+    return rx.indexIn(text, start, QRegExp::CaretAtOffset) == start;
+}
+
+bool captureOne(const QString &head, const QString &tail, const QString &text, QString &capture)
+{
+    QRegExp rx;
+    if (!matchAfterFirstHead(head, tail, text, rx))
         return false;
     capture = rx.cap(1);
     return true;
@@ -82,13 +95,15 @@ QString qrConnectUrl(const QString &origin, const QString &serviceBaseUrl)
 
 bool findQrImagePath(const QString &page, QString &path)
 {
-    return captureOne(QStringLiteral("qrcode\\s+lightBorder.*src.*\"(.*)\""), page, path);
+    return captureOne(QStringLiteral("qrcode\\s+lightBorder"), QStringLiteral(".*src.*\"(.*)\""),
+                      page, path);
 }
 
 bool findPollAddress(const QString &page, QString &address)
 {
     QString rest;
-    if (!captureOne(QStringLiteral("\\.ajax\\(.*url:\"https(.*)\""), page, rest))
+    if (!captureOne(QStringLiteral("\\.ajax\\("), QStringLiteral(".*url:\"https(.*)\""), page,
+                    rest))
         return false;
     address = QStringLiteral("https") + rest;
     return true;
@@ -96,9 +111,9 @@ bool findPollAddress(const QString &page, QString &address)
 
 bool parsePollReply(const QString &body, PollReply &reply)
 {
-    QRegExp rx =
-        minimalPattern(QStringLiteral("window\\.wx_errcode=(.*);window\\.wx_code=\\'(.*)\\'"));
-    if (rx.indexIn(body) < 0)
+    QRegExp rx;
+    if (!matchAfterFirstHead(QStringLiteral("window\\.wx_errcode="),
+                             QStringLiteral("(.*);window\\.wx_code=\\'(.*)\\'"), body, rx))
         return false;
     bool ok = false;
     const int state = rx.cap(1).toInt(&ok, 10);

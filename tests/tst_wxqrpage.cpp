@@ -66,6 +66,11 @@ void TestWxQrPage::pageWithoutThemGivesNothing()
     QVERIFY(!findPollAddress(
         QString(kPage).replace(QStringLiteral("url:\"https"), QStringLiteral("url:\"http")),
         address));
+    // Starts repeated without an end: trying every start would cost a pass over the rest of the
+    // page for each (minutes for these).
+    QVERIFY(!findQrImagePath(QStringLiteral("qrcode lightBorder ").repeated(20000), path));
+    QVERIFY(!findPollAddress(QStringLiteral(".ajax(").repeated(60000), address));
+    QCOMPARE(path, QStringLiteral("kept"));
     QCOMPARE(address, QStringLiteral("kept"));
 }
 
@@ -83,6 +88,9 @@ void TestWxQrPage::pollReply_data()
     QTest::newRow("not a number") << "window.wx_errcode=abc;window.wx_code='';" << true << 0 << "";
     QTest::newRow("other text") << "<html>502 Bad Gateway</html>" << false << 0 << "";
     QTest::newRow("empty") << "" << false << 0 << "";
+    QTest::newRow("starts repeated without an end")
+        << QStringLiteral("window.wx_errcode=").repeated(20000) + "408;window.wx_code='" << false
+        << 0 << "";
 }
 
 void TestWxQrPage::pollReply()
