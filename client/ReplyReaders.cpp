@@ -6,6 +6,8 @@
 #include <QJsonObject>
 #include <QLocale>
 
+#include <cmath>
+
 namespace {
 
 QString key(const char *name)
@@ -21,6 +23,13 @@ QJsonArray entriesOf(const QJsonObject &page)
 QDateTime fromEpochSeconds(const QJsonValue &value)
 {
     return QDateTime::fromSecsSinceEpoch(readInt(value, 0), Qt::UTC);
+}
+
+// A text with a default of its own: a member of the wrong kind (an array or object) reads as
+// absent, so the default applies rather than an empty text.
+QString readText(const QJsonValue &value, const QString &def)
+{
+    return value.isArray() || value.isObject() ? def : readString(value, def);
 }
 
 // The service only knows three states; anything else is shown as not yet read.
@@ -79,7 +88,7 @@ DomainPage readDomainPage(const QJsonValue &data)
         dm.state = readInt(o.value(key("state")), 0);
         dm.userLock = readInt(o.value(key("userLock")), 0);
         dm.groupID = readInt(o.value(key("groupID")), 0);
-        dm.viewType = readString(o.value(key("view_type")), QStringLiteral("1"));
+        dm.viewType = readText(o.value(key("view_type")), QStringLiteral("1"));
         dm.json = o;
         result.domains.append(std::move(dm));
     }
@@ -147,13 +156,14 @@ AppInfo readAppInfo(const QJsonValue &data, const QString &defaultUrl)
     if (code.isString()) {
         bool ok = false;
         const double parsed = readString(code, QStringLiteral("0.0")).toDouble(&ok);
-        info.versionCode = ok ? parsed : 0;
+        // "inf" and "nan" parse, but no version is newer or older than every other.
+        info.versionCode = ok && std::isfinite(parsed) ? parsed : 0;
     } else {
         info.versionCode = code.isDouble() ? code.toDouble() : readInt(code, 0);
     }
     info.versionName =
-        readString(o.value(key("version_name")), QString::number(info.versionCode, 'g', 6));
+        readText(o.value(key("version_name")), QString::number(info.versionCode, 'g', 6));
     info.versionInfo = readString(o.value(key("version_info")));
-    info.downloadUrl = readString(o.value(key("downurl")), defaultUrl);
+    info.downloadUrl = readText(o.value(key("downurl")), defaultUrl);
     return info;
 }

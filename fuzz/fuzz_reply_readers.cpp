@@ -3,6 +3,10 @@
 #include "FuzzSupport.h"
 #include "ReplyReaders.h"
 
+#include <QJsonObject>
+
+#include <cmath>
+
 namespace {
 
 void readMessages(const QJsonValue &data, DMsgType type)
@@ -15,6 +19,14 @@ void readMessages(const QJsonValue &data, DMsgType type)
     }
 }
 
+// Whether the member is there as an empty string: the one way to an empty text where the
+// reader has a default.
+bool givesEmptyText(const QJsonObject &o, const char *member)
+{
+    const QJsonValue value = o.value(QLatin1String(member));
+    return value.isString() && value.toString().isEmpty();
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
@@ -25,13 +37,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     fuzzCheck(!(page && list), "data is a page or a list, never both");
 
     const DomainPage domains = readDomainPage(value);
-    fuzzCheck(page || domains.domains.isEmpty(), "domains come from a page only");
+    fuzzCheck(value.isObject() || domains.domains.isEmpty(), "domains come from an object only");
     const RecordListReply records = readRecordPage(value);
-    fuzzCheck(page || records.records.isEmpty(), "records come from a page only");
+    fuzzCheck(value.isObject() || records.records.isEmpty(), "records come from an object only");
     for (const Record &r : records.records)
         fuzzCheck(r.lineID == r.viewID && r.domain == nullptr, "a record as read has no domain");
     const QList<Group> groups = readGroupList(value);
-    fuzzCheck(list || groups.isEmpty(), "groups come from a list only");
+    fuzzCheck(value.isArray() || groups.isEmpty(), "groups come from an array only");
 
     readMessages(value, DMsgPublic0);
     readMessages(value, DMsgPublic1);
@@ -39,6 +51,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 
     const QString home = QStringLiteral("https://www.halvik.example/download");
     const AppInfo info = readAppInfo(value, home);
-    fuzzCheck(!info.versionName.isNull(), "a version always has a name");
+    const QJsonObject app = value.toObject();
+    fuzzCheck(std::isfinite(info.versionCode), "a version code is a number");
+    fuzzCheck(!info.versionName.isEmpty() || givesEmptyText(app, "version_name"),
+              "a version has a name unless the reply gives an empty one");
+    fuzzCheck(!info.downloadUrl.isEmpty() || givesEmptyText(app, "downurl"),
+              "a download address unless the reply gives an empty one");
     return 0;
 }

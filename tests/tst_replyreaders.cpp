@@ -69,9 +69,10 @@ void TestReplyReaders::domainPageDefaults()
         {"domains": "a.cn", "domainsID": "17", "state": 1, "userLock": true, "groupID": 4,
          "view_type": "1,2"},
         {"domains": "b.cn"},
-        7]})"));
+        7,
+        {"domains": "c.cn", "view_type": ["1,2"]}]})"));
     QCOMPARE(page.recordCount, 3);
-    QCOMPARE(page.domains.size(), 3);
+    QCOMPARE(page.domains.size(), 4);
     const Domain &a = page.domains.at(0);
     QCOMPARE(a.name, QStringLiteral("a.cn"));
     QCOMPARE(a.id, 17);
@@ -82,6 +83,7 @@ void TestReplyReaders::domainPageDefaults()
     QCOMPARE(a.json.value(QStringLiteral("domains")).toString(), QStringLiteral("a.cn"));
     QCOMPARE(page.domains.at(1).viewType, QStringLiteral("1")); // no "view_type"
     QCOMPARE(page.domains.at(2).name, QString());               // not an object: all defaults
+    QCOMPARE(page.domains.at(3).viewType, QStringLiteral("1")); // of the wrong kind
 
     QCOMPARE(readDomainPage(parse("[1,2]")).domains.size(), 0);
     QCOMPARE(readDomainPage(QJsonValue()).recordCount, 0);
@@ -156,6 +158,11 @@ void TestReplyReaders::appInfo_data()
     QTest::newRow("non-numeric string")
         << QByteArray(R"({"version_code":"beta"})") << 0.0 << QStringLiteral("0") << home;
     QTest::newRow("missing") << QByteArray("{}") << 0.0 << QStringLiteral("0") << home;
+    QTest::newRow("name and address of the wrong kind")
+        << QByteArray(R"({"version_code":"1.32","version_name":["v1.32"],"downurl":{}})") << 1.32
+        << QStringLiteral("1.32") << home;
+    QTest::newRow("infinite code")
+        << QByteArray(R"({"version_code":"inf"})") << 0.0 << QStringLiteral("0") << home;
 }
 
 void TestReplyReaders::appInfo()
