@@ -1,3 +1,8 @@
+// Windows only; the build lists this file for Windows, and the guard keeps it so.
+#include <QtGlobal>
+
+#ifdef Q_OS_WIN
+
 #include "Autostart.h"
 
 #include <QCoreApplication>
@@ -34,3 +39,5 @@ bool setAutostart(bool on, QString *errorText)
         *errorText = on ? QStringLiteral("无法写入自启动项") : QStringLiteral("无法删除自启动项");
     return false;
 }
+
+#endif // Q_OS_WIN

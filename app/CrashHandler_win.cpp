@@ -1,3 +1,8 @@
+// Windows only; the build lists this file for Windows, and the guard keeps it so.
+#include <QtGlobal>
+
+#ifdef Q_OS_WIN
+
 #include "CrashHandler.h"
 
 #include "CrashReport.h"
@@ -56,3 +61,5 @@ void installCrashHandler()
 {
     SetUnhandledExceptionFilter(crashFilter);
 }
+
+#endif // Q_OS_WIN

@@ -64,7 +64,12 @@ bool isPageData(const QJsonValue &data)
 {
     if (!data.isObject())
         return false;
-    const QJsonValue entries = data.toObject().value(key("data"));
+    const QJsonObject page = data.toObject();
+    // A total no int can hold is no total: read as 0 it would empty the list.
+    const QJsonValue total = page.value(key("recordCount"));
+    if (!total.isUndefined() && !total.isNull() && readInt(total, 0) != readInt(total, 1))
+        return false;
+    const QJsonValue entries = page.value(key("data"));
     return entries.isUndefined() || entries.isNull() || entries.isArray();
 }
 

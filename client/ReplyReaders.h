@@ -12,8 +12,9 @@
 // names, and two classes of one name in one program break each other.
 
 // Whether data has the shape its reader expects: a page is an object whose "data" member, when
-// present, is an array; a list is an array (null for none). A reply of another shape is not
-// the service's, and must not replace what the cache holds.
+// present, is an array, and whose "recordCount", when present, reads as an int; a list is an array
+// (null for none). A reply of another shape is not the service's, and must not replace what the
+// cache holds.
 bool isPageData(const QJsonValue &data);
 bool isListData(const QJsonValue &data);
 

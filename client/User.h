@@ -174,6 +174,10 @@ private:
     // A reply that arrived with "code" 0 but "data" of the wrong shape: told as an unreadable
     // reply; returns false for the caller to pass on.
     bool refuseReplyData(bool isQuiet = false);
+    // getMsg's pages; replace empties the kind's list when the first page has arrived.
+    int readMsgPages(DMsgType type, DMsgState state, bool replace, bool *failedAtOnce);
+    // text without the password or the API secret in it.
+    QString withoutSecrets(const QString &text) const;
 
     QList<QSslCertificate> m_extraCa;
 };

@@ -43,7 +43,7 @@ bool User::login(const QString &mail, const QString &pwd)
     // password never goes into it, not even scrambled.
     const QString diagnostic =
         QStringLiteral("%1|%2|%3|%4")
-            .arg(mail, QStringLiteral("***"), params.value("type"), lastReply);
+            .arg(mail, QStringLiteral("***"), params.value("type"), withoutSecrets(lastReply));
     showMsgBox(QStringLiteral("发生错误,对您造成不便深感歉意。\n请将以下错误代码反馈给我们:"),
                QString(), 1, -1, true, scrambleText(diagnostic.toUtf8()));
     loggedIn = false;

@@ -1,6 +1,7 @@
 #include "User.h"
 
 #include "ReplyEnvelope.h"
+#include "SecretMask.h"
 
 #include <QDateTime>
 #include <QEventLoop>
@@ -107,7 +108,9 @@ bool User::doAPI(const QString &api, ApiParams post, QJsonValue &res, bool hasTi
         *resCode = envelope.code;
     resultCode = envelope.code;
     res = envelope.data;
-    errorText = envelope.errorText;
+    // A refusal's text is the server's to choose; a broken or hostile one may echo what it was
+    // sent, and the password and secret must not reach a box or a log from there.
+    errorText = withoutSecrets(envelope.errorText);
     return envelope.code == 0;
 }
 
@@ -147,6 +150,11 @@ User::WaitEnd User::waitForReply(QNetworkReply *reply, int &exitCode)
     disconnect(finished);
     reply->abort();
     return WaitEnd::Exited;
+}
+
+QString User::withoutSecrets(const QString &text) const
+{
+    return maskSecrets(text, {password, apiSecret});
 }
 
 bool User::refuseReplyData(bool isQuiet)

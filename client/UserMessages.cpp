@@ -25,9 +25,16 @@ DMsgList *listFor(User &user, DMsgType type)
 
 int User::getMsg(DMsgType type, DMsgState state)
 {
+    return readMsgPages(type, state, type != DMsgInform, nullptr);
+}
+
+// The list is emptied only once the first page has arrived: a request that fails at once
+// leaves the messages known so far in place.
+int User::readMsgPages(DMsgType type, DMsgState state, bool replace, bool *failedAtOnce)
+{
     DMsgList &list = *listFor(*this, type);
-    if (type != DMsgInform)
-        list.clear();
+    if (failedAtOnce)
+        *failedAtOnce = false;
 
     ApiParams params;
     if (type != DMsgInform)
@@ -48,8 +55,12 @@ int User::getMsg(DMsgType type, DMsgState state)
             ok = refuseReplyData();
         if (!ok) {
             showMsgBox(errorText, QString(), 1);
+            if (failedAtOnce)
+                *failedAtOnce = pagesAsked == 1;
             return read;
         }
+        if (replace && pagesAsked == 1)
+            list.clear();
         const MessageListReply page = readMessagePage(data, type);
         if (total == 0)
             total = page.recordCount;
@@ -66,9 +77,11 @@ int User::getMsg(DMsgType type, DMsgState state)
 
 int User::getMsg_inform()
 {
-    msgsInform.clear();
-    const int unread = getMsg(DMsgInform, DMsgUnread);
-    return unread + getMsg(DMsgInform, DMsgRead);
+    bool failedAtOnce = false;
+    const int unread = readMsgPages(DMsgInform, DMsgUnread, true, &failedAtOnce);
+    if (failedAtOnce)
+        return 0;
+    return unread + readMsgPages(DMsgInform, DMsgRead, false, nullptr);
 }
 
 bool User::updateMsg(int msgID, int state)

@@ -132,6 +132,8 @@ void replaceReply(const httplib::Request &req, httplib::Response &res, const Fau
         return;
     }
     case FaultKind::Custom:
+        if (!f.location.isEmpty())
+            res.set_header("Location", f.location.toStdString());
         sendBytes(res, f.body, f.contentType.constData(), f.status);
         return;
     case FaultKind::Drop:

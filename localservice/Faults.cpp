@@ -95,6 +95,7 @@ bool faultFromParams(const ApiParams &params, QString *path, Fault *fault, QStri
     if (params.contains("contentType"))
         f.contentType = params.value("contentType").toUtf8();
     f.body = params.value("body").toUtf8();
+    f.location = params.value("location").toUtf8();
     *fault = f;
     return true;
 }

@@ -39,8 +39,9 @@ struct Fault
     int status = 200;
     QByteArray contentType = "text/html; charset=utf-8";
     QByteArray body;
-    int skip = 0;   // matching requests that pass untouched before the fault strikes
-    int times = -1; // how many requests it strikes; -1 every one
+    QByteArray location; // Custom: a "Location" header, for redirects
+    int skip = 0;        // matching requests that pass untouched before the fault strikes
+    int times = -1;      // how many requests it strikes; -1 every one
 };
 
 QString faultKindName(FaultKind kind);

@@ -160,7 +160,7 @@ QWidget *BatchRowTable::newCancelButton(QLineEdit *host)
     cancel->setMinimumHeight(28);
     cancel->setStyleSheet(QStringLiteral(
         "QPushButton{color:#1eb6f6;border:1px solid #1eb6f6;border-radius:2px;background:#fff;"
-        "padding:0px 8px;}QPushButton:hover{color:#4cc9ff;border-color:#4cc9ff;}"));
+        "padding:0px 6px;}QPushButton:hover{color:#4cc9ff;border-color:#4cc9ff;}"));
     host->setProperty(kCancel, objectValue(cancel));
     connect(cancel, &QPushButton::clicked, this, [this, host] { removeRow(host); });
     return cancel;

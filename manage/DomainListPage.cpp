@@ -338,6 +338,9 @@ void DomainListPage::repairEmptyTable()
     User &u = user();
     if (u.filling || m_ui.tableWidget->rowCount() > 0)
         return;
+    // A fill shows the domain list; someone working on a domain's records stays there.
+    if (m_ui.stacked_3->currentWidget() != m_ui.page_dmdm)
+        return;
     // With the search text too: a search that matches nothing must not refill every tick.
     if (anyMatch(u.domains, u.filterGroupId, m_ui.lineEdit_search->text()))
         fillDomainTable(u.filterGroupId, false, 0);

@@ -55,7 +55,7 @@ private slots:
     void exitCodes_data();
     void exitCodes();
     void recordsBeyondTheListLimit();
-    void signInWithoutSecretShowsMaskedCode();
+    void secretsNeverOnStandardError();
     void scrambleAndDeviceIdNeedNoService();
     void againstTheStandInService();
 
@@ -233,7 +233,7 @@ void TestCli::recordsBeyondTheListLimit()
     QVERIFY(r.err.contains("the first 3 are listed"));
 }
 
-void TestCli::signInWithoutSecretShowsMaskedCode()
+void TestCli::secretsNeverOnStandardError()
 {
     m_server->setReply(QStringLiteral("/api/user/verify/"), credentials(false));
     const Run r = run({QStringLiteral("whoami")});
@@ -246,6 +246,19 @@ void TestCli::signInWithoutSecretShowsMaskedCode()
     const QString code = QString::fromUtf8(unscrambleText(lines.value(at + 1)));
     QVERIFY2(code.startsWith(QStringLiteral("ops@example.com|***|pc|{")), qPrintable(code));
     QVERIFY(!code.contains(kPassword));
+
+    // A refusal that echoes what it was sent reaches standard error masked.
+    const QString secret = QStringLiteral("the-api-secret");
+    m_server->setReply(QStringLiteral("/api/user/verify/"),
+                       ok(QJsonObject{{QStringLiteral("apiKey"), QStringLiteral("K")},
+                                      {QStringLiteral("apiSecret"), secret}}));
+    m_server->setReply(QStringLiteral("/api/domain/list/"),
+                       refused(9, QStringLiteral("echo %1 %2").arg(kPassword, secret)));
+    const Run echoed = run({QStringLiteral("domains")});
+    QCOMPARE(echoed.exit, 1);
+    QVERIFY2(echoed.err.contains("echo *** ***"), echoed.err.constData());
+    QVERIFY(!echoed.err.contains(kPassword.toUtf8()));
+    QVERIFY(!echoed.err.contains(secret.toUtf8()));
 }
 
 void TestCli::scrambleAndDeviceIdNeedNoService()

@@ -105,6 +105,7 @@ private slots:
     void refreshDuringSaveKeepsRecordsValid();
     void rowsBuiltAsTheyComeIntoView();
     void backAndBatchButtons();
+    void periodicJobLeavesRecordPageAlone();
 
 private:
     QSharedPointer<Domain> domainNamed(const QString &name) const;
@@ -871,6 +872,23 @@ void TestRecordPage::backAndBatchButtons()
         hosts.append(host->text());
     hosts.sort();
     QCOMPARE(hosts, QStringList({QStringLiteral("edu"), QStringLiteral("www")}));
+}
+
+// The window's periodic job fills an empty domain table, but never pulls the user away from
+// the records they are working on.
+void TestRecordPage::periodicJobLeavesRecordPageAlone()
+{
+    open(kShowcase);
+    auto *domainTable = child<QTableWidget>(*m_window, "tableWidget");
+    QCOMPARE(domainTable->rowCount(), 0);
+    QVERIFY(QMetaObject::invokeMethod(m_window.get(), "slot_scro"));
+    QCOMPARE(child<QStackedWidget>(*m_window, "stacked_3")->currentWidget(),
+             child<QWidget>(*m_window, "page_record"));
+    QCOMPARE(domainTable->rowCount(), 0);
+
+    child<QPushButton>(*m_window, "pushButton_31")->click();
+    QVERIFY(QMetaObject::invokeMethod(m_window.get(), "slot_scro"));
+    QVERIFY(domainTable->rowCount() > 0);
 }
 
 QTEST_MAIN(TestRecordPage)

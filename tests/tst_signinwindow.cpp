@@ -8,6 +8,7 @@
 
 #include <QCheckBox>
 #include <QDesktopServices>
+#include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSettings>
@@ -311,6 +312,14 @@ void TestSignInWindow::rememberRoundTrip()
     QCOMPARE(
         QString::fromUtf8(unscrambleText(loginStore().value(QStringLiteral("pwd")).toString())),
         kPassword);
+    {
+        // Only the scrambled form is on disk.
+        QSettings store = loginStore();
+        store.sync();
+        QFile file(store.fileName());
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QVERIFY(!file.readAll().contains(kPassword.toUtf8()));
+    }
     {
         MainWindow window;
         QCOMPARE(child<QLineEdit>(window, "lineEdit")->text(), kEmail);
