@@ -6,12 +6,17 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
+QString unreadableReplyText()
+{
+    return QStringLiteral("服务器返回错误,请检查网络. 错误码:L366");
+}
+
 ReplyEnvelope evaluateReply(const QByteArray &body)
 {
     ReplyEnvelope reply;
     const QJsonObject envelope = QJsonDocument::fromJson(body).object();
     if (envelope.isEmpty() || readInt(envelope.value(QLatin1String("code")), kAbsent) == kAbsent) {
-        reply.errorText = QStringLiteral("服务器返回错误,请检查网络. 错误码:L366");
+        reply.errorText = unreadableReplyText();
         reply.forbiddenPage = body.contains("<title>错误页面403");
         return reply;
     }

@@ -15,4 +15,7 @@ struct ReplyEnvelope
     QString errorText; // empty when code is 0
 };
 
+// What the user is told of a reply the client cannot read.
+QString unreadableReplyText();
+
 ReplyEnvelope evaluateReply(const QByteArray &body);

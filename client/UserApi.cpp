@@ -159,7 +159,7 @@ QString User::withoutSecrets(const QString &text) const
 
 bool User::refuseReplyData(bool isQuiet)
 {
-    showNetworkFailure(isQuiet, QStringLiteral("服务器返回错误,请检查网络. 错误码:L366"));
+    showNetworkFailure(isQuiet, unreadableReplyText());
     return false;
 }
 
