@@ -1,6 +1,6 @@
-#include "AppGlobals.h"
+#include "app/AppGlobals.h"
 
-#include "User.h"
+#include "client/User.h"
 
 namespace {
 // Built before main runs and torn down after it returns, like every process-wide object.

@@ -1,4 +1,4 @@
-#include "Autostart.h"
+#include "app/Autostart.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -3,7 +3,7 @@
 
 #ifdef Q_OS_WIN
 
-#include "Autostart.h"
+#include "app/Autostart.h"
 
 #include <QCoreApplication>
 #include <QDir>

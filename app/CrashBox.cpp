@@ -1,7 +1,7 @@
-#include "CrashBox.h"
+#include "app/CrashBox.h"
 
-#include "CrashReport.h"
-#include "Startup.h"
+#include "app/CrashReport.h"
+#include "app/Startup.h"
 
 #include <QApplication>
 #include <QIcon>

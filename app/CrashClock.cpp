@@ -1,4 +1,4 @@
-#include "CrashClock.h"
+#include "app/CrashClock.h"
 
 #include <QDateTime>
 #include <QTimeZone>

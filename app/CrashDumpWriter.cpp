@@ -1,4 +1,4 @@
-#include "CrashDumpWriter.h"
+#include "app/CrashDumpWriter.h"
 
 #include <cerrno>
 #include <fcntl.h>

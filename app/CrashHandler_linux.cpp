@@ -1,7 +1,7 @@
-#include "CrashHandler.h"
+#include "app/CrashHandler.h"
 
-#include "CrashClock.h"
-#include "CrashDumpWriter.h"
+#include "app/CrashClock.h"
+#include "app/CrashDumpWriter.h"
 
 #include <QCoreApplication>
 #include <QDateTime>

@@ -3,9 +3,9 @@
 
 #ifdef Q_OS_WIN
 
-#include "CrashHandler.h"
+#include "app/CrashHandler.h"
 
-#include "CrashReport.h"
+#include "app/CrashReport.h"
 
 #include <QApplication>
 #include <QMessageBox>

@@ -1,4 +1,4 @@
-#include "CrashTest.h"
+#include "app/CrashTest.h"
 
 #include <csignal>
 #include <cstdio>

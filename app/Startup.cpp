@@ -1,6 +1,6 @@
-#include "Startup.h"
+#include "app/Startup.h"
 
-#include "Scramble.h"
+#include "client/Scramble.h"
 
 #include <QApplication>
 #include <QDateTime>

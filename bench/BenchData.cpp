@@ -1,6 +1,6 @@
-#include "BenchData.h"
+#include "bench/BenchData.h"
 
-#include "LineTable.h"
+#include "client/LineTable.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>

@@ -1,12 +1,12 @@
-#include "ApiRequest.h"
-#include "AppGlobals.h"
-#include "BatchJobsPage.h"
-#include "BatchRowTable.h"
-#include "LocalService.h"
-#include "MainWindow2.h"
-#include "SeedData.h"
-#include "Startup.h"
-#include "User.h"
+#include "app/AppGlobals.h"
+#include "app/Startup.h"
+#include "client/ApiRequest.h"
+#include "client/User.h"
+#include "localservice/server/LocalService.h"
+#include "localservice/storage/SeedData.h"
+#include "manage/batch/BatchJobsPage.h"
+#include "manage/batch/BatchRowTable.h"
+#include "manage/shell/MainWindow2.h"
 
 #include <QComboBox>
 #include <QDateTime>

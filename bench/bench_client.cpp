@@ -1,7 +1,7 @@
-#include "ApiRequest.h"
-#include "BenchData.h"
-#include "LineList.h"
-#include "ReplyReaders.h"
+#include "bench/BenchData.h"
+#include "client/ApiRequest.h"
+#include "client/LineList.h"
+#include "client/ReplyReaders.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>

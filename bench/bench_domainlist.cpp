@@ -1,10 +1,10 @@
-#include "AppGlobals.h"
-#include "DomainListPage.h"
-#include "MainWindow2.h"
-#include "MsgPresenter.h"
-#include "SeedData.h"
-#include "Startup.h"
-#include "User.h"
+#include "app/AppGlobals.h"
+#include "app/Startup.h"
+#include "client/MsgPresenter.h"
+#include "client/User.h"
+#include "localservice/storage/SeedData.h"
+#include "manage/domains/DomainListPage.h"
+#include "manage/shell/MainWindow2.h"
 
 #include <QCheckBox>
 #include <QElapsedTimer>

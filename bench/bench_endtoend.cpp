@@ -1,6 +1,6 @@
-#include "BenchData.h"
-#include "TestHttpsServer.h"
-#include "User.h"
+#include "bench/BenchData.h"
+#include "client/User.h"
+#include "tests/support/TestHttpsServer.h"
 
 #include <QSslCertificate>
 

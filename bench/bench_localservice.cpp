@@ -1,7 +1,7 @@
-#include "LocalService.h"
-#include "MsgPresenter.h"
-#include "SeedData.h"
-#include "User.h"
+#include "client/MsgPresenter.h"
+#include "client/User.h"
+#include "localservice/server/LocalService.h"
+#include "localservice/storage/SeedData.h"
 
 #include <QTemporaryDir>
 #include <QtTest>

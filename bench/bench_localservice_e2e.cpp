@@ -1,7 +1,7 @@
-#include "ApiRequest.h"
-#include "LocalService.h"
-#include "SeedData.h"
-#include "User.h"
+#include "client/ApiRequest.h"
+#include "client/User.h"
+#include "localservice/server/LocalService.h"
+#include "localservice/storage/SeedData.h"
 
 #include <QDateTime>
 #include <QSslCertificate>

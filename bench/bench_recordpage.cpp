@@ -1,11 +1,11 @@
-#include "AppGlobals.h"
-#include "LocalService.h"
-#include "MainWindow2.h"
-#include "RecordPage.h"
-#include "SeedData.h"
-#include "Startup.h"
-#include "Storage.h"
-#include "User.h"
+#include "app/AppGlobals.h"
+#include "app/Startup.h"
+#include "client/User.h"
+#include "localservice/server/LocalService.h"
+#include "localservice/storage/SeedData.h"
+#include "localservice/storage/Storage.h"
+#include "manage/records/RecordPage.h"
+#include "manage/shell/MainWindow2.h"
 
 #include <QElapsedTimer>
 #include <QFile>

@@ -1,11 +1,11 @@
-#include "CliCommands.h"
-#include "CliFormat.h"
-#include "CliSession.h"
-#include "DeviceId.h"
-#include "JsonRead.h"
-#include "Scramble.h"
-#include "Terminal.h"
-#include "User.h"
+#include "cli/CliCommands.h"
+#include "cli/CliFormat.h"
+#include "cli/CliSession.h"
+#include "cli/Terminal.h"
+#include "client/DeviceId.h"
+#include "client/JsonRead.h"
+#include "client/Scramble.h"
+#include "client/User.h"
 
 #include <QJsonDocument>
 

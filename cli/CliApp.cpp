@@ -1,10 +1,10 @@
-#include "CliApp.h"
+#include "cli/CliApp.h"
 
-#include "CliSession.h"
-#include "Scramble.h"
-#include "ServiceConfig.h"
-#include "Terminal.h"
-#include "User.h"
+#include "cli/CliSession.h"
+#include "cli/Terminal.h"
+#include "client/Scramble.h"
+#include "client/ServiceConfig.h"
+#include "client/User.h"
 
 #include <QRandomGenerator>
 

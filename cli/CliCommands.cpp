@@ -1,6 +1,6 @@
-#include "CliCommands.h"
+#include "cli/CliCommands.h"
 
-#include "CliSession.h"
+#include "cli/CliSession.h"
 
 #include <QHash>
 

@@ -1,9 +1,9 @@
-#include "CliCommands.h"
-#include "CliFormat.h"
-#include "CliSession.h"
-#include "DomainFilter.h"
-#include "Terminal.h"
-#include "User.h"
+#include "cli/CliCommands.h"
+#include "cli/CliFormat.h"
+#include "cli/CliSession.h"
+#include "cli/Terminal.h"
+#include "client/DomainFilter.h"
+#include "client/User.h"
 
 #include <QJsonArray>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Types.h"
+#include "client/Types.h"
 
 #include <QJsonArray>
 #include <QJsonObject>

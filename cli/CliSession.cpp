@@ -1,8 +1,8 @@
-#include "CliSession.h"
+#include "cli/CliSession.h"
 
-#include "CliFormat.h"
-#include "Terminal.h"
-#include "User.h"
+#include "cli/CliFormat.h"
+#include "cli/Terminal.h"
+#include "client/User.h"
 
 #include <QJsonArray>
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "CliSyntax.h"
-#include "MsgPresenter.h"
+#include "cli/CliSyntax.h"
+#include "client/MsgPresenter.h"
 
 #include <QJsonValue>
 #include <QList>

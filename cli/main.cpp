@@ -1,4 +1,4 @@
-#include "CliApp.h"
+#include "cli/CliApp.h"
 
 #include <QCoreApplication>
 

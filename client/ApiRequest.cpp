@@ -1,4 +1,4 @@
-#include "ApiRequest.h"
+#include "client/ApiRequest.h"
 
 #include <QCryptographicHash>
 #include <QUrl>

@@ -1,4 +1,4 @@
-#include "DomainFilter.h"
+#include "client/DomainFilter.h"
 
 bool domainMatchesFilter(const Domain &dm, int groupId, const QString &search)
 {

@@ -1,4 +1,4 @@
-#include "IdList.h"
+#include "client/IdList.h"
 
 #include <QStringList>
 

@@ -1,4 +1,4 @@
-#include "JsonRead.h"
+#include "client/JsonRead.h"
 
 #include <QLocale>
 

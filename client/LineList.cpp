@@ -1,6 +1,6 @@
-#include "LineList.h"
+#include "client/LineList.h"
 
-#include "JsonRead.h"
+#include "client/JsonRead.h"
 
 #include <QJsonArray>
 #include <QJsonObject>

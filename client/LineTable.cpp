@@ -1,4 +1,4 @@
-#include "LineTable.h"
+#include "client/LineTable.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "MsgPresenter.h"
+#include "client/MsgPresenter.h"
 
 #include <cstdio>
 

@@ -1,4 +1,4 @@
-#include "NoticeHtml.h"
+#include "client/NoticeHtml.h"
 
 #include <QRegularExpression>
 

@@ -1,4 +1,4 @@
-#include "PackageLines.h"
+#include "client/PackageLines.h"
 
 #include <QSet>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Types.h"
+#include "client/Types.h"
 
 #include <QList>
 #include <QString>

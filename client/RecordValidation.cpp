@@ -1,4 +1,4 @@
-#include "RecordValidation.h"
+#include "client/RecordValidation.h"
 
 #include <QStringList>
 #include <QUrl>

@@ -1,7 +1,7 @@
-#include "ReplyEnvelope.h"
+#include "client/ReplyEnvelope.h"
 
-#include "JsonRead.h"
-#include "Types.h"
+#include "client/JsonRead.h"
+#include "client/Types.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>

@@ -1,6 +1,6 @@
-#include "ReplyReaders.h"
+#include "client/ReplyReaders.h"
 
-#include "JsonRead.h"
+#include "client/JsonRead.h"
 
 #include <QJsonArray>
 #include <QJsonObject>

@@ -1,4 +1,4 @@
-#include "ResultMessages.h"
+#include "client/ResultMessages.h"
 
 QMap<int, QString> buildResultMessages()
 {

@@ -1,4 +1,4 @@
-#include "SecretMask.h"
+#include "client/SecretMask.h"
 
 #include <algorithm>
 

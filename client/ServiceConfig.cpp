@@ -1,6 +1,6 @@
-#include "ServiceConfig.h"
+#include "client/ServiceConfig.h"
 
-#include "User.h"
+#include "client/User.h"
 
 #include <QFile>
 #include <QUrl>

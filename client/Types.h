@@ -1,6 +1,6 @@
 #pragma once
 
-#include "StableList.h"
+#include "client/StableList.h"
 
 #include <QDateTime>
 #include <QJsonObject>

@@ -1,9 +1,9 @@
-#include "User.h"
+#include "client/User.h"
 
-#include "LineTable.h"
-#include "MsgPresenter.h"
-#include "ResultMessages.h"
-#include "ServiceConfig.h"
+#include "client/LineTable.h"
+#include "client/MsgPresenter.h"
+#include "client/ResultMessages.h"
+#include "client/ServiceConfig.h"
 
 namespace {
 

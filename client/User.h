@@ -1,8 +1,8 @@
 #pragma once
 
-#include "ApiPaths.h"
-#include "ApiRequest.h"
-#include "Types.h"
+#include "client/ApiPaths.h"
+#include "client/ApiRequest.h"
+#include "client/Types.h"
 
 #include <QJsonObject>
 #include <QJsonValue>

@@ -1,8 +1,8 @@
-#include "User.h"
+#include "client/User.h"
 
-#include "JsonRead.h"
-#include "ReplyReaders.h"
-#include "Scramble.h"
+#include "client/JsonRead.h"
+#include "client/ReplyReaders.h"
+#include "client/Scramble.h"
 
 namespace {
 

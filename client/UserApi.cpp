@@ -1,7 +1,7 @@
-#include "User.h"
+#include "client/User.h"
 
-#include "ReplyEnvelope.h"
-#include "SecretMask.h"
+#include "client/ReplyEnvelope.h"
+#include "client/SecretMask.h"
 
 #include <QDateTime>
 #include <QEventLoop>

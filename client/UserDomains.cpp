@@ -1,7 +1,7 @@
-#include "User.h"
+#include "client/User.h"
 
-#include "IdList.h"
-#include "ReplyReaders.h"
+#include "client/IdList.h"
+#include "client/ReplyReaders.h"
 
 #include <QHash>
 

@@ -1,6 +1,6 @@
-#include "User.h"
+#include "client/User.h"
 
-#include "LineList.h"
+#include "client/LineList.h"
 
 QList<View> User::getTaoCanView_2(const QString &viewTypeStr)
 {

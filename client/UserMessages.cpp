@@ -1,8 +1,8 @@
-#include "User.h"
+#include "client/User.h"
 
-#include "JsonRead.h"
-#include "NoticeHtml.h"
-#include "ReplyReaders.h"
+#include "client/JsonRead.h"
+#include "client/NoticeHtml.h"
+#include "client/ReplyReaders.h"
 
 #include <QJsonObject>
 

@@ -1,8 +1,8 @@
-#include "User.h"
+#include "client/User.h"
 
-#include "IdList.h"
-#include "JsonRead.h"
-#include "ReplyReaders.h"
+#include "client/IdList.h"
+#include "client/JsonRead.h"
+#include "client/ReplyReaders.h"
 
 namespace {
 

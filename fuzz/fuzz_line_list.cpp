@@ -1,7 +1,7 @@
 // The service's line list: read from the reply, then filtered by every area type it names and
 // searched for every line id it holds, as the record editors do.
-#include "FuzzSupport.h"
-#include "LineList.h"
+#include "client/LineList.h"
+#include "fuzz/FuzzSupport.h"
 
 #include <QStringList>
 

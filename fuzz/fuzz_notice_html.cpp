@@ -1,8 +1,8 @@
 // A notice's HTML made displayable. The input's first line is the service's base URL (which
 // could be a hostile one too), the rest the notice; without a line end the whole input is the
 // notice under the usual address.
-#include "FuzzSupport.h"
-#include "NoticeHtml.h"
+#include "client/NoticeHtml.h"
+#include "fuzz/FuzzSupport.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {

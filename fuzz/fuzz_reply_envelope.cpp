@@ -1,7 +1,7 @@
 // Raw reply bodies, as a broken proxy, a captive portal or a cut-off reply may deliver them, go
 // through the reply evaluation every API call makes.
-#include "FuzzSupport.h"
-#include "ReplyEnvelope.h"
+#include "client/ReplyEnvelope.h"
+#include "fuzz/FuzzSupport.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {

@@ -1,7 +1,7 @@
 // Replies of every list and page call: the JSON document's "data" goes to every reader, which
 // must read whatever arrives without failing.
-#include "FuzzSupport.h"
-#include "ReplyReaders.h"
+#include "client/ReplyReaders.h"
+#include "fuzz/FuzzSupport.h"
 
 #include <QJsonObject>
 

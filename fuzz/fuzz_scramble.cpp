@@ -1,7 +1,7 @@
 // Scrambled texts as the settings file holds them, which anyone may have edited: the input as
 // text is unscrambled, and the input as bytes must come back whole from scrambling.
-#include "FuzzSupport.h"
-#include "Scramble.h"
+#include "client/Scramble.h"
+#include "fuzz/FuzzSupport.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {

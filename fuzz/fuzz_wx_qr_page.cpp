@@ -2,8 +2,8 @@
 // long-poll reply, and what is found builds the next poll request. On texts of up to 1024
 // characters each pattern must find what a plain search for the whole pattern finds; that search
 // takes a pass over the rest of the text at each start, too slow for longer ones.
-#include "FuzzSupport.h"
-#include "WxQrPage.h"
+#include "fuzz/FuzzSupport.h"
+#include "signin/WxQrPage.h"
 
 #include <QRegExp>
 

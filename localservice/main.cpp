@@ -1,6 +1,6 @@
-#include "LocalService.h"
-#include "SeedData.h"
-#include "WxCommand.h"
+#include "localservice/server/LocalService.h"
+#include "localservice/storage/SeedData.h"
+#include "localservice/wechat/WxCommand.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>

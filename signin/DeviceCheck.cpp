@@ -1,7 +1,7 @@
-#include "DeviceCheck.h"
+#include "signin/DeviceCheck.h"
 
-#include "User.h"
-#include "WebLinks.h"
+#include "client/User.h"
+#include "signin/WebLinks.h"
 
 int checkDevice(User &user, const QString &deviceId, const QString &localHostName)
 {

@@ -1,10 +1,10 @@
-#include "MainWindow.h"
+#include "signin/MainWindow.h"
 
-#include "AppGlobals.h"
-#include "LoginSettings.h"
-#include "Scramble.h"
-#include "User.h"
-#include "WebLinks.h"
+#include "app/AppGlobals.h"
+#include "client/LoginSettings.h"
+#include "client/Scramble.h"
+#include "client/User.h"
+#include "signin/WebLinks.h"
 #include "ui_MainWindow.h"
 
 #include <QNetworkAccessManager>

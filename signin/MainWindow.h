@@ -1,7 +1,7 @@
 #pragma once
 
-#include "MainWindow2.h"
-#include "PageFetcher.h"
+#include "manage/shell/MainWindow2.h"
+#include "signin/PageFetcher.h"
 
 #include <QMainWindow>
 #include <QScopedPointer>

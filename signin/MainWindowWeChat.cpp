@@ -1,12 +1,12 @@
 // The WeChat QR-code sign-in of MainWindow: fetch the QR-connect page, show its code, long-poll
 // the platform until the user confirms on the phone, then redeem the code.
-#include "MainWindow.h"
+#include "signin/MainWindow.h"
 
-#include "AppGlobals.h"
-#include "DeviceCheck.h"
-#include "DeviceId.h"
-#include "User.h"
-#include "WxQrPage.h"
+#include "app/AppGlobals.h"
+#include "client/DeviceId.h"
+#include "client/User.h"
+#include "signin/DeviceCheck.h"
+#include "signin/WxQrPage.h"
 #include "ui_MainWindow.h"
 
 #include <QHideEvent>

@@ -1,4 +1,4 @@
-#include "PageFetcher.h"
+#include "signin/PageFetcher.h"
 
 #include <QEventLoop>
 #include <QNetworkAccessManager>

@@ -1,6 +1,6 @@
-#include "WebLinks.h"
+#include "signin/WebLinks.h"
 
-#include "User.h"
+#include "client/User.h"
 
 #include <QDesktopServices>
 

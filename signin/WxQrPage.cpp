@@ -1,6 +1,6 @@
-#include "WxQrPage.h"
+#include "signin/WxQrPage.h"
 
-#include "ServiceConfig.h"
+#include "client/ServiceConfig.h"
 
 #include <QRegExp>
 #include <QUrl>

@@ -1,4 +1,4 @@
-#include "MsgBox.h"
+#include "widgets/MsgBox.h"
 
 #include "ui_MsgBox.h"
 

@@ -1,6 +1,6 @@
-#include "MsgBoxPresenter.h"
+#include "widgets/MsgBoxPresenter.h"
 
-#include "MsgBox.h"
+#include "widgets/MsgBox.h"
 
 int MsgBoxPresenter::present(const MsgBoxRequest &request)
 {

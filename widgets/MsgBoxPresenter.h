@@ -1,6 +1,6 @@
 #pragma once
 
-#include "MsgPresenter.h"
+#include "client/MsgPresenter.h"
 
 // Shows every message of the program in the real MsgBox, modally.
 class MsgBoxPresenter : public MsgPresenter

@@ -1,4 +1,4 @@
-#include "MyMenu.h"
+#include "widgets/MyMenu.h"
 
 #include <QMouseEvent>
 

@@ -1,4 +1,4 @@
-#include "MyTitleBar.h"
+#include "widgets/MyTitleBar.h"
 
 #include <QMouseEvent>
 

@@ -1,10 +1,10 @@
 // Captures real replies of the stand-in service as seeds for the fuzz targets.
 // Usage: halvik-fuzz-capture --service-url URL --ca-file FILE CORPUS_DIR
 // The service must run with --test-faults (for its broken replies) and a short --wx-hold.
-#include "Scramble.h"
-#include "ServiceConfig.h"
-#include "User.h"
-#include "WxQrPage.h"
+#include "client/Scramble.h"
+#include "client/ServiceConfig.h"
+#include "client/User.h"
+#include "signin/WxQrPage.h"
 
 #include <QCoreApplication>
 #include <QDir>

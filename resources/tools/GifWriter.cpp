@@ -1,4 +1,4 @@
-#include "GifWriter.h"
+#include "resources/tools/GifWriter.h"
 
 #include <QHash>
 

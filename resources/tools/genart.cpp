@@ -1,7 +1,7 @@
 // Draws the program's images once; the output is committed under resources/.
 // Run through make-artwork.sh.
 
-#include "GifWriter.h"
+#include "resources/tools/GifWriter.h"
 
 #include <QBuffer>
 #include <QDir>

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "RecordingPresenter.h"
-#include "TestHttpsServer.h"
-#include "User.h"
+#include "client/User.h"
+#include "tests/support/RecordingPresenter.h"
+#include "tests/support/TestHttpsServer.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>

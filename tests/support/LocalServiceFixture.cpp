@@ -1,7 +1,7 @@
-#include "LocalServiceFixture.h"
+#include "tests/support/LocalServiceFixture.h"
 
-#include "SeedData.h"
-#include "User.h"
+#include "client/User.h"
+#include "localservice/storage/SeedData.h"
 
 #include <QFile>
 

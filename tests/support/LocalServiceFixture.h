@@ -1,7 +1,7 @@
 #pragma once
 
-#include "Faults.h"
-#include "LocalService.h"
+#include "localservice/server/Faults.h"
+#include "localservice/server/LocalService.h"
 
 #include <QList>
 #include <QSslCertificate>

@@ -1,6 +1,6 @@
-#include "RecordingPresenter.h"
+#include "tests/support/RecordingPresenter.h"
 
-#include "User.h"
+#include "client/User.h"
 
 #include <QStringList>
 

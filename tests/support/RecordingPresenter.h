@@ -1,6 +1,6 @@
 #pragma once
 
-#include "MsgPresenter.h"
+#include "client/MsgPresenter.h"
 
 #include <QList>
 #include <QString>

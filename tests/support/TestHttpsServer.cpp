@@ -1,4 +1,4 @@
-#include "TestHttpsServer.h"
+#include "tests/support/TestHttpsServer.h"
 
 #include <httplib.h>
 

@@ -1,8 +1,0 @@
-#include "ApiRouter.h"
-#include "ServiceLines.h"
-
-void addLineRoutes(ApiRouter &router, ServiceContext &)
-{
-    router.add(QStringLiteral("/api/service/allviews/"), Access::Signed,
-               [](const ApiCall &) { return ok(serviceLinesJson()); });
-}

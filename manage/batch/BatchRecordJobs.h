@@ -1,0 +1,24 @@
+#pragma once
+
+#include "manage/batch/BatchRowTable.h"
+#include "manage/batch/BatchStartChecks.h"
+
+#include <QList>
+#include <QString>
+#include <functional>
+
+class User;
+
+// Where a job's result lines go.
+struct BatchResultSink
+{
+    std::function<void(const QString &)> success;
+    std::function<void(const QString &)> failure;
+};
+
+// One domain's part of a batch record job: every row (rows with no host are skipped) applied
+// to the domain named domainName, with one line per outcome. A failed call is written and the
+// job goes on. The domain is looked up afresh, and its entry held, for the time of the call,
+// since each service call lets events through that may reload the account's lists.
+void runBatchDomain(User &user, BatchKind kind, const QString &domainName,
+                    const QList<BatchRowValues> &rows, const BatchResultSink &sink);

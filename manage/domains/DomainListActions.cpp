@@ -1,0 +1,290 @@
+// The domain list page's actions on one row and on the checked rows.
+
+#include "client/DomainFilter.h"
+#include "client/User.h"
+#include "manage/domains/DomainListLogic.h"
+#include "manage/domains/DomainListPage.h"
+#include "manage/domains/DomainTableRow.h"
+#include "manage/records/RecordPage.h"
+#include "manage/shell/MainWindow2.h"
+#include "ui_MainWindow2.h"
+
+#include <QCheckBox>
+#include <QHash>
+#include <QMovie>
+
+// --- One row --------------------------------------------------------------------------------
+
+void DomainListPage::openRecords(const QSharedPointer<Domain> &dm)
+{
+    m_window.recordPage().showDomain(dm);
+}
+
+void DomainListPage::applyChange(const QSharedPointer<Domain> &dm,
+                                 const std::function<void(Domain &)> &change)
+{
+    change(*dm);
+    const DomainList &domains = user().domains;
+    const int i = domainIndexById(domains, dm->id);
+    if (i >= 0 && &domains.at(i) != dm.data())
+        change(domains.at(i));
+}
+
+bool DomainListPage::refuseLocked(const Domain &dm)
+{
+    if (dm.userLock == 0)
+        return false;
+    User::showMsgBox(dm.name + QStringLiteral("<br/>该域名锁定中,请先解锁"),
+                     QStringLiteral("锁定中"), 1);
+    return true;
+}
+
+void DomainListPage::lockClicked(const QSharedPointer<Domain> &dm)
+{
+    User &u = user();
+    if (dm->userLock == 0) {
+        if (u.lockDomain(dm->id)) {
+            applyChange(dm, [](Domain &d) { d.userLock = 1; });
+            showToast(QStringLiteral("锁定成功"));
+        } else {
+            User::showMsgBox(QStringLiteral("锁定失败 ") + u.errorText);
+        }
+    } else {
+        if (u.unlockDomain(dm->id)) {
+            applyChange(dm, [](Domain &d) { d.userLock = 0; });
+            showToast(QStringLiteral("解锁成功"));
+        } else {
+            User::showMsgBox(QStringLiteral("解锁失败 ") + u.errorText);
+        }
+    }
+    updateDomainRow(*dm, false);
+}
+
+void DomainListPage::pauseClicked(const QSharedPointer<Domain> &dm)
+{
+    User &u = user();
+    if (refuseLocked(*dm))
+        return;
+    if (dm->state == 0) {
+        if (!User::showMsgBox(dm->name + QStringLiteral("<br/>确定暂停该域名吗？"),
+                              QStringLiteral("暂停"), 2))
+            return;
+        if (u.pauseDomain(dm->id)) {
+            applyChange(dm, [](Domain &d) { d.state = 1; });
+            showToast(QStringLiteral("暂停成功"));
+        } else {
+            User::showMsgBox(QStringLiteral("暂停失败 ") + u.errorText);
+        }
+    } else {
+        if (u.startDomain(dm->id)) {
+            applyChange(dm, [](Domain &d) { d.state = 0; });
+            showToast(QStringLiteral("启用成功"));
+        } else {
+            User::showMsgBox(QStringLiteral("启用失败 ") + u.errorText);
+        }
+    }
+    updateDomainRow(*dm, false);
+}
+
+void DomainListPage::deleteClicked(const QSharedPointer<Domain> &dm)
+{
+    User &u = user();
+    if (refuseLocked(*dm))
+        return;
+    if (!User::showMsgBox(QStringLiteral("是否删除域名及对应解析？\n") + dm->name,
+                          QStringLiteral("是否删除"), 2))
+        return;
+    if (!u.delDomain(dm->id)) {
+        User::showMsgBox(u.errorText);
+        return;
+    }
+    showToast(QStringLiteral("删除成功"));
+    updateDomainRow(*dm, true);
+    forgetDomain(dm->id);
+}
+
+void DomainListPage::forgetDomain(int id)
+{
+    User &u = user();
+    const int i = domainIndexById(u.domains, id);
+    if (i < 0)
+        return;
+    // The entries behind it move up by one: growth must neither skip nor expect one more.
+    const bool shown =
+        domainMatchesFilter(u.domains.at(i), u.filterGroupId, m_ui.lineEdit_search->text());
+    u.domains.removeAt(i);
+    if (i < u.nextIndex)
+        --u.nextIndex;
+    if (shown && u.matchCount > 0)
+        --u.matchCount;
+}
+
+// --- Checked rows ---------------------------------------------------------------------------
+
+QList<QSharedPointer<Domain>> DomainListPage::checkedDomains() const
+{
+    QList<QSharedPointer<Domain>> checked;
+    const QTableWidget *table = m_ui.tableWidget;
+    for (int row = 0; row < table->rowCount(); ++row) {
+        if (!rowChecked(table, row))
+            continue;
+        if (QSharedPointer<Domain> dm = rowDomain(table, row))
+            checked.append(dm);
+    }
+    return checked;
+}
+
+void DomainListPage::reportBulk(const QStringList &successes, const QStringList &failures)
+{
+    switch (bulkReportFor(failures.size())) {
+    case BulkReport::Toast:
+        showToast(QStringLiteral("操作成功"));
+        break;
+    case BulkReport::MessageBox:
+        User::showMsgBox(bulkFailureBoxText(failures), QStringLiteral("部分操作失败"), 1);
+        break;
+    case BulkReport::ResultPage:
+        showResultLists(successes, failures);
+        break;
+    }
+}
+
+void DomainListPage::pauseComboActivated(int index)
+{
+    if (index != 0 && index != 1)
+        return;
+    const QList<QSharedPointer<Domain>> domains = checkedDomains();
+    if (domains.isEmpty()) {
+        showToast(QStringLiteral("请勾选欲操作的域名"));
+        return;
+    }
+    User &u = user();
+    const bool pause = index == 0;
+    QStringList successes;
+    QStringList failures;
+    for (const QSharedPointer<Domain> &dm : domains) {
+        if (pause ? u.pauseDomain(dm->id) : u.startDomain(dm->id)) {
+            applyChange(dm, [pause](Domain &d) { d.state = pause ? 1 : 0; });
+            successes.append(pauseSuccessLine(dm->name, pause));
+        } else {
+            failures.append(pauseFailureLine(dm->name, dm->userLock != 0, u.errorText));
+        }
+        updateDomainRow(*dm, false);
+    }
+    reportBulk(successes, failures);
+}
+
+void DomainListPage::lockComboActivated(int index)
+{
+    if (index != 0 && index != 1)
+        return;
+    const QList<QSharedPointer<Domain>> domains = checkedDomains();
+    if (domains.isEmpty()) {
+        showToast(QStringLiteral("请勾选欲操作的域名"));
+        return;
+    }
+    User &u = user();
+    const bool lock = index == 0;
+    QStringList successes;
+    QStringList failures;
+    for (const QSharedPointer<Domain> &dm : domains) {
+        if (lock ? u.lockDomain(dm->id) : u.unlockDomain(dm->id)) {
+            applyChange(dm, [lock](Domain &d) { d.userLock = lock ? 1 : 0; });
+            successes.append(dm->name);
+        } else {
+            failures.append(lockFailureLine(dm->name, u.errorText));
+        }
+        updateDomainRow(*dm, false);
+    }
+    if (failures.isEmpty())
+        showToast(QStringLiteral("操作成功"));
+    else
+        showResultLists(successes, failures);
+}
+
+void DomainListPage::groupComboActivated(int index)
+{
+    QComboBox *combo = m_ui.comboBox_group;
+    const QVariant data = combo->itemData(index);
+    combo->setCurrentIndex(0);
+    const int target = data.isValid() ? data.toInt() : -1;
+    if (target < 0)
+        return;
+    const QList<QSharedPointer<Domain>> domains = checkedDomains();
+    if (domains.isEmpty()) {
+        showToast(QStringLiteral("请勾选欲更改分组的域名"));
+        return;
+    }
+    moveToGroup(domains, target);
+}
+
+void DomainListPage::moveToGroup(const QList<QSharedPointer<Domain>> &domains, int target)
+{
+    User &u = user();
+    QPushButton *stop = m_ui.pushButton_f_loading_chdg;
+    stop->setProperty("mustStop", 0);
+    stop->setText(QStringLiteral("停止"));
+    m_ui.frame_loadingchdg->show();
+    m_moveMovie->start();
+
+    QStringList successes;
+    QStringList failures;
+    const int count = domains.size();
+    for (int k = 0; k < count && stop->property("mustStop").toInt() == 0; ++k) {
+        const QSharedPointer<Domain> &dm = domains.at(k);
+        m_ui.label_fp_loading_chdg->setText(QStringLiteral("%1/%2").arg(k + 1).arg(count));
+        if (u.editDMGroup(dm.data(), target)) {
+            applyChange(dm, [target](Domain &d) { d.groupID = target; });
+            successes.append(moveSuccessLine(dm->name));
+        } else {
+            failures.append(moveFailureLine(dm->name, u.errorText));
+        }
+    }
+    m_moveMovie->stop();
+    m_ui.frame_loadingchdg->hide();
+
+    if (!successes.isEmpty()) {
+        u.needDomainReload = true;
+        u.needGroupReload = true;
+        reloadKeepingGroup();
+    }
+    reportBulk(successes, failures);
+}
+
+void DomainListPage::deleteCheckedClicked()
+{
+    const QList<QSharedPointer<Domain>> domains = checkedDomains();
+    if (domains.isEmpty()) {
+        showToast(QStringLiteral("请勾选欲删除的域名"));
+        return;
+    }
+    if (!User::showMsgBox(QStringLiteral("确定要删除 %1 个域名吗?").arg(domains.size()),
+                          QStringLiteral("是否删除"), 2))
+        return;
+
+    User &u = user();
+    QStringList ids;
+    QHash<QString, QString> names;
+    for (const QSharedPointer<Domain> &dm : domains) {
+        const QString id = QString::number(dm->id);
+        ids.append(id);
+        names.insert(id, dm->name);
+    }
+    QStringList failedIds;
+    if (!u.delDomainS(ids.join(QLatin1Char(',')), failedIds)) {
+        User::showMsgBox(QStringLiteral("批量删除失败,原因:") + u.errorText, QStringLiteral("失败"),
+                         1);
+        return;
+    }
+    if (failedIds.isEmpty()) {
+        showToast(QStringLiteral("批量删除成功"));
+    } else {
+        QStringList successes;
+        QStringList failures;
+        for (const QString &id : qAsConst(ids))
+            (failedIds.contains(id) ? failures : successes).append(names.value(id));
+        showResultLists(successes, failures);
+    }
+    u.needDomainReload = true;
+    reloadKeepingGroup();
+}

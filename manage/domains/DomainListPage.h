@@ -1,0 +1,113 @@
+#pragma once
+
+#include "client/Types.h"
+#include "manage/shell/ManagePage.h"
+
+#include <QElapsedTimer>
+#include <QList>
+#include <QPersistentModelIndex>
+#include <QPointer>
+#include <QSharedPointer>
+#include <QStringList>
+
+#include <functional>
+
+class QMovie;
+class QPoint;
+class QPushButton;
+class QSpacerItem;
+class QTableWidgetItem;
+
+// The domain list page: the domain table, the group column, search and the bulk actions.
+class DomainListPage : public ManagePage
+{
+    Q_OBJECT
+public:
+    explicit DomainListPage(MainWindow2 &window);
+
+    // Runs inside the window's loading loop when the domain page opens with stale lists:
+    // fetches what is stale (clearing its flag), rebuilds the group column and, when the
+    // domains were fetched, refills the table for all groups.
+    void loadStaleLists();
+
+    // The table duties of the window's periodic job: append rows while the user scrolls near
+    // the end, and refill a table left empty although domains of the current filter exist.
+    // Both do nothing while a fill runs.
+    void growWhileScrolling();
+    void repairEmptyTable();
+
+    // Builds the table afresh for groupId (0 = every group), or with append extends it by the
+    // next matching domains up to limit rows. Lets events through while it adds many rows; a
+    // newer fresh fill stops it.
+    void fillDomainTable(int groupId, bool append, int limit);
+    // Rebuilds the group column and the group choice of the move combo.
+    void RFdmFinish();
+    // Removes the row of domain (matched by id), or resets its lock and pause buttons.
+    void updateDomainRow(const Domain &domain, bool remove);
+    // Reloads what is stale and shows the group that was shown before.
+    void reloadKeepingGroup();
+    void showResultLists(const QStringList &successes, const QStringList &failures);
+
+    // By-name slots handed over by the window.
+    void selectAllClicked();
+    void searchTextChanged(const QString &text);
+    void allDomainsClicked();
+    void pauseComboActivated(int index);
+    void lockComboActivated(int index);
+    void groupComboActivated(int index);
+    void deleteCheckedClicked();
+    void refreshClicked();
+    void resultBackClicked();
+    void batchJobsClicked();
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void setUpTable();
+    void clearTable();
+    void showTitle(int groupId);
+    void addRow(const QSharedPointer<Domain> &dm);
+    // Rows get their widgets while they are in or near the view.
+    struct LiveRange
+    {
+        int first;
+        int last;
+    };
+    LiveRange liveRange() const;
+    void makeWidgets(int row);
+    void syncLiveRows();
+    void letEventsThrough();
+    bool fetchStale();
+
+    // Row actions.
+    void openRecords(const QSharedPointer<Domain> &dm);
+    void lockClicked(const QSharedPointer<Domain> &dm);
+    void pauseClicked(const QSharedPointer<Domain> &dm);
+    void deleteClicked(const QSharedPointer<Domain> &dm);
+    bool refuseLocked(const Domain &dm);
+    // Applies a confirmed change to dm and to the list's current entry of the same domain,
+    // which differs from dm when the list was reloaded during the call.
+    void applyChange(const QSharedPointer<Domain> &dm, const std::function<void(Domain &)> &change);
+    void forgetDomain(int id);
+
+    // Bulk actions.
+    QList<QSharedPointer<Domain>> checkedDomains() const;
+    void reportBulk(const QStringList &successes, const QStringList &failures);
+    void moveToGroup(const QList<QSharedPointer<Domain>> &domains, int target);
+
+    // Row hover highlight, driven by the table's own mouse events.
+    void hoverAt(const QPoint &viewportPos);
+    void hoverUnderCursor();
+    void paintRow(QTableWidgetItem *first, bool hovered);
+
+    bool m_tableReady = false;
+    // Counts fresh fills and list reloads; a running fill stops when it changes.
+    quint64 m_fillGeneration = 0;
+    QTableWidgetItem *m_hoverItem = nullptr;
+    QList<QPersistentModelIndex> m_liveRows;
+    QElapsedTimer m_sinceEvents;
+    QList<QPointer<QPushButton>> m_groupButtons;
+    QSpacerItem *m_groupSpacer = nullptr;
+    QMovie *m_moveMovie = nullptr;
+};

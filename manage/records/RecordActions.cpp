@@ -1,0 +1,170 @@
+// Row and bulk actions of the record page: pause/start, delete, refresh, batch hand-over.
+#include "manage/records/RecordPage.h"
+
+#include "client/User.h"
+#include "manage/batch/BatchJobsPage.h"
+#include "manage/shell/MainWindow2.h"
+#include "ui_MainWindow2.h"
+
+#include <QPointer>
+#include <QTimer>
+
+namespace {
+
+QString joined(const QStringList &lines)
+{
+    return lines.join(QLatin1Char('\n'));
+}
+
+} // namespace
+
+void RecordPage::togglePause(QSharedPointer<Record> record)
+{
+    const QSharedPointer<Domain> domain = m_domain;
+    if (!domain)
+        return;
+    User &u = user();
+    if (record->state == 0) {
+        if (!User::showMsgBox(record->host + QStringLiteral("<br/>确定暂停该解析记录吗？"),
+                              QStringLiteral("暂停"), 2))
+            return;
+        if (u.pauseRecord(domain.data(), record->id)) {
+            record->state = 2;
+            showToast(QStringLiteral("暂停成功"));
+        } else {
+            User::showMsgBox(u.errorText, QString(), 1);
+        }
+    } else if (u.startRecord(domain.data(), record->id)) {
+        record->state = 0;
+        showToast(QStringLiteral("启用成功"));
+    } else {
+        User::showMsgBox(u.errorText, QString(), 1);
+    }
+    fillRecordRow(record);
+}
+
+void RecordPage::deleteRecord(QSharedPointer<Record> record)
+{
+    const QSharedPointer<Domain> domain = m_domain;
+    if (!domain)
+        return;
+    if (!User::showMsgBox(QStringLiteral("确定要删除 ") + record->host + QStringLiteral(" 吗?"),
+                          QStringLiteral("是否删除"), 2))
+        return;
+    User &u = user();
+    if (!u.delRecord(domain.data(), record->id)) {
+        User::showMsgBox(u.errorText, QString(), 1);
+        return;
+    }
+    showToast(QStringLiteral("删除成功"));
+    domain->records.removeOne(record.data());
+    if (m_domain == domain)
+        showRecordPage(domain);
+}
+
+void RecordPage::pauseComboActivated(int index)
+{
+    const QSharedPointer<Domain> domain = m_domain;
+    const QList<QSharedPointer<Record>> records = checkedRecords();
+    if (!domain || records.isEmpty()) {
+        showToast(QStringLiteral("请勾选欲操作的主机记录"));
+        return;
+    }
+    User &u = user();
+    const bool pause = index == 0;
+    QString lastFailure;
+    bool allDone = true;
+    for (const QSharedPointer<Record> &record : records) {
+        const bool done = pause ? u.pauseRecord(domain.data(), record->id)
+                                : u.startRecord(domain.data(), record->id);
+        if (done) {
+            record->state = pause ? 2 : 0;
+        } else {
+            allDone = false;
+            lastFailure = u.errorText;
+        }
+        fillRecordRow(record);
+    }
+    showToast(allDone ? QStringLiteral("操作成功") : lastFailure);
+}
+
+void RecordPage::deleteCheckedClicked()
+{
+    const QSharedPointer<Domain> domain = m_domain;
+    const QList<QSharedPointer<Record>> records = checkedRecords();
+    if (!domain || records.isEmpty()) {
+        showToast(QStringLiteral("请勾选欲删除的主机记录"));
+        return;
+    }
+    QStringList ids;
+    for (const QSharedPointer<Record> &record : records)
+        ids.append(QString::number(record->id));
+    if (!User::showMsgBox(QStringLiteral("确定要删除 %1 个记录吗?").arg(records.size()),
+                          QStringLiteral("是否删除"), 2))
+        return;
+
+    User &u = user();
+    QStringList failedIds;
+    QStringList messages;
+    const bool allDeleted =
+        u.delRecordS(domain.data(), ids.join(QLatin1Char(',')), failedIds, messages);
+    // Per-record failures come back in failedIds and are reported record by record; only a
+    // failure that names no record is a failure of the whole call.
+    if (!allDeleted && failedIds.isEmpty()) {
+        User::showMsgBox(QStringLiteral("批量删除失败,原因:") + u.errorText, QStringLiteral("失败"),
+                         1);
+    } else if (failedIds.isEmpty()) {
+        showToast(QStringLiteral("批量删除成功"));
+    } else {
+        QStringList successes;
+        QStringList failures;
+        for (const QSharedPointer<Record> &record : records) {
+            const int at = failedIds.indexOf(QString::number(record->id));
+            if (at < 0)
+                successes.append(record->host);
+            else
+                failures.append(record->host + QStringLiteral(":") + messages.value(at));
+        }
+        showResultLists(successes, failures);
+    }
+    u.getRecord(domain.data());
+    if (m_domain == domain)
+        showRecordPage(domain);
+}
+
+void RecordPage::showResultLists(const QStringList &successes, const QStringList &failures)
+{
+    m_ui.stackedWidget->setCurrentWidget(m_ui.page_flist);
+    m_ui.textEdit_succ->clear();
+    m_ui.textEdit_fail->clear();
+    m_ui.textEdit_succ->setPlainText(joined(successes));
+    m_ui.textEdit_fail->setPlainText(joined(failures));
+}
+
+void RecordPage::refreshClicked()
+{
+    const QSharedPointer<Domain> domain = m_domain;
+    if (!domain)
+        return;
+    QPushButton *button = m_ui.pushButton_30;
+    button->setEnabled(false);
+    User &u = user();
+    const int count = u.getRecord(domain.data());
+    QTimer::singleShot(2000, button, [button] { button->setEnabled(true); });
+    if (count == 0 && !u.errorText.isEmpty()) {
+        // The list stays as it was; say so instead of claiming a refresh.
+        showToast(u.errorText);
+        return;
+    }
+    showToast(QStringLiteral("已刷新，%1个解析记录").arg(count));
+    if (m_domain == domain)
+        showRecordPage(domain);
+    m_ui.checkBoxR->setChecked(false);
+}
+
+void RecordPage::batchClicked()
+{
+    // The batch page takes the domain and the ticked records from domain()/checkedRecords().
+    m_ui.commandLinkButton_2->click();
+    m_window.batchJobsPage().openFromRecordPage();
+}

@@ -1,0 +1,193 @@
+#include "manage/records/RecordPage.h"
+
+#include "client/User.h"
+#include "manage/records/RecordRowText.h"
+#include "manage/shell/MainWindow2.h"
+#include "ui_MainWindow2.h"
+
+#include <QEvent>
+#include <QHeaderView>
+#include <QScrollBar>
+#include <QTableWidget>
+
+RecordPage::RecordPage(MainWindow2 &window) : ManagePage(window)
+{
+    QTableWidget *table = m_ui.tableR;
+    table->setProperty("prow", 0);
+    table->viewport()->installEventFilter(this);
+    m_ui.label_domain->installEventFilter(this);
+    // The label takes the room it is given, whatever the length of the name shown.
+    m_ui.label_domain->setMinimumWidth(1);
+    m_ui.label_domain->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    connect(table->verticalScrollBar(), &QScrollBar::valueChanged, this,
+            &RecordPage::buildVisibleRows);
+}
+
+void RecordPage::showDomain(const QSharedPointer<Domain> &domain)
+{
+    if (!domain)
+        return;
+    m_window.currentDomain = domain;
+    m_ui.stackedWidget->setCurrentWidget(m_ui.page_domain);
+    user().getRecord(domain.data());
+    // Another domain may have been opened while the records were on their way.
+    if (m_window.currentDomain == domain)
+        showRecordPage(domain);
+}
+
+void RecordPage::showRecordPage(const QSharedPointer<Domain> &domain)
+{
+    if (!domain)
+        return;
+    m_domain = domain;
+    m_ui.label_domain->setToolTip(domain->name);
+    showDomainName();
+
+    QTableWidget *table = m_ui.tableR;
+    table->setUpdatesEnabled(false);
+    table->setRowCount(0);
+    setPendingNewRows(0);
+    setUpTable(!domain->records.isEmpty());
+    m_ui.stacked_3->setCurrentWidget(m_ui.page_record);
+
+    const RecordList &records = domain->records;
+    table->setRowCount(records.size());
+    for (int i = 0; i < records.size(); ++i) {
+        auto *item = new QTableWidgetItem;
+        item->setData(RecordRole, QVariant::fromValue(records.shared(i)));
+        table->setVerticalHeaderItem(i, item);
+    }
+    updateOperationsWidth();
+    // The new rows start unticked, and so does "全选".
+    m_ui.checkBoxR->setChecked(false);
+    table->verticalScrollBar()->setValue(0);
+    // The rows in view first; those just beyond once the page is drawn.
+    buildRows(0);
+    table->setUpdatesEnabled(true);
+    queueBuildVisibleRows();
+}
+
+void RecordPage::setUpTable(bool hasRecords)
+{
+    QTableWidget *table = m_ui.tableR;
+    QHeaderView *header = table->horizontalHeader();
+    header->setStyleSheet(QStringLiteral("border:none;border-bottom:1px solid #E1E1E1;font:bold "
+                                         "14px \"黑体\";color:#292929"));
+    header->setFixedHeight(40);
+    // Titles sit over their cells: host and value on the left, the others in the middle.
+    header->setDefaultAlignment(Qt::AlignCenter);
+    for (int column : {0, 2}) {
+        if (QTableWidgetItem *title = table->horizontalHeaderItem(column))
+            title->setTextAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    }
+    QHeaderView *rows = table->verticalHeader();
+    rows->hide();
+    rows->setSectionResizeMode(QHeaderView::Fixed);
+    rows->setDefaultSectionSize(40);
+    table->setSelectionMode(QAbstractItemView::NoSelection);
+    table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    table->setFocusPolicy(Qt::NoFocus);
+
+    const int widths[][2] = {{1, 75}, {3, 91}, {4, 40}, {5, 50}};
+    for (const auto &w : widths) {
+        header->setSectionResizeMode(w[0], hasRecords ? QHeaderView::Fixed : QHeaderView::Stretch);
+        table->setColumnWidth(w[0], w[1]);
+    }
+    header->setSectionResizeMode(0, QHeaderView::Stretch);
+    header->setSectionResizeMode(2, QHeaderView::Stretch);
+    header->setSectionResizeMode(6, hasRecords ? QHeaderView::Fixed : QHeaderView::Stretch);
+}
+
+void RecordPage::updateOperationsWidth()
+{
+    m_ui.tableR->setColumnWidth(6, operationsColumnWidth(m_ui.tableR->rowCount()));
+}
+
+QTableWidgetItem *RecordPage::headerItem(int row) const
+{
+    return m_ui.tableR->verticalHeaderItem(row);
+}
+
+QSharedPointer<Record> RecordPage::recordAt(int row) const
+{
+    const QTableWidgetItem *item = headerItem(row);
+    return item ? item->data(RecordRole).value<QSharedPointer<Record>>() : nullptr;
+}
+
+int RecordPage::rowOf(const Record *record) const
+{
+    if (!record)
+        return -1;
+    const int count = m_ui.tableR->rowCount();
+    for (int row = 0; row < count; ++row) {
+        const QTableWidgetItem *item = headerItem(row);
+        if (item && item->data(RecordRole).value<QSharedPointer<Record>>().data() == record)
+            return row;
+    }
+    return -1;
+}
+
+int RecordPage::rowOfEditor(const QLineEdit *host) const
+{
+    if (!host)
+        return -1;
+    const int count = m_ui.tableR->rowCount();
+    for (int row = 0; row < count; ++row) {
+        if (m_ui.tableR->cellWidget(row, 0) == host)
+            return row;
+    }
+    return -1;
+}
+
+QList<QSharedPointer<Record>> RecordPage::checkedRecords() const
+{
+    QList<QSharedPointer<Record>> checked;
+    const int count = m_ui.tableR->rowCount();
+    for (int row = 0; row < count; ++row) {
+        const QTableWidgetItem *item = headerItem(row);
+        if (!item || !item->data(CheckedRole).toBool() || item->data(EditingRole).toBool())
+            continue;
+        if (const auto record = item->data(RecordRole).value<QSharedPointer<Record>>())
+            checked.append(record);
+    }
+    return checked;
+}
+
+void RecordPage::setPendingNewRows(int count)
+{
+    m_ui.tableR->setProperty("prow", qMax(0, count));
+}
+
+int RecordPage::pendingNewRows() const
+{
+    return m_ui.tableR->property("prow").toInt();
+}
+
+// The name elided in the middle to the label's width, again whenever the width changes.
+void RecordPage::showDomainName()
+{
+    QLabel *label = m_ui.label_domain;
+    const QString name = m_domain ? m_domain->name : QString();
+    label->setText(label->fontMetrics().elidedText(name, Qt::ElideMiddle, label->width()));
+}
+
+bool RecordPage::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::Resize) {
+        if (watched == m_ui.tableR->viewport())
+            queueBuildVisibleRows();
+        else if (watched == m_ui.label_domain)
+            showDomainName();
+    }
+    return ManagePage::eventFilter(watched, event);
+}
+
+void RecordPage::addClicked()
+{
+    activateRowAdd();
+}
+
+void RecordPage::backClicked()
+{
+    m_ui.stacked_3->setCurrentWidget(m_ui.page_dmdm);
+}

@@ -1,0 +1,116 @@
+#pragma once
+
+#include "client/Types.h"
+#include "manage/shell/ManagePage.h"
+
+#include <QList>
+#include <QMetaType>
+#include <QPointer>
+#include <QSharedPointer>
+#include <QStringList>
+
+class QComboBox;
+class QLineEdit;
+class QPushButton;
+class QTableWidgetItem;
+
+Q_DECLARE_METATYPE(QSharedPointer<Record>)
+
+// The record list page of one domain: the record table with in-place editors, row and bulk
+// actions. Rows hold their records by shared handle, so a reload of the record list during a
+// call (each call lets events through) never leaves a row or an editor with a freed record.
+// Display rows get their widgets when they come into view and give them back when they are
+// far out of it, so a long list opens at once and scrolling through it stays light.
+class RecordPage : public ManagePage
+{
+    Q_OBJECT
+public:
+    explicit RecordPage(MainWindow2 &window);
+
+    // Opens the records of domain: makes it the window's currentDomain, fetches its records
+    // and shows the page. The domain list calls this when a domain name is clicked.
+    void showDomain(const QSharedPointer<Domain> &domain);
+    // Shows the cached records of domain afresh; open editors are discarded.
+    void showRecordPage(const QSharedPointer<Domain> &domain);
+    // Rebuilds the row of record in display mode, keeping its check box.
+    void fillRecordRow(const QSharedPointer<Record> &record);
+    // Turns the row of rcp into an editor row; nothing when it has none or is being edited.
+    void activateRow(Record *rcp);
+    // Inserts an editor row for a new record at the top.
+    void activateRowAdd();
+
+    // The domain shown, and its records whose rows are ticked, in row order (rows being edited
+    // do not count): what the batch page takes over.
+    QSharedPointer<Domain> domain() const { return m_domain; }
+    QList<QSharedPointer<Record>> checkedRecords() const;
+
+    // By-name slots handed over by the window.
+    void addClicked();
+    void refreshClicked();
+    void backClicked();
+    void selectAllClicked();
+    void deleteCheckedClicked();
+    void pauseComboActivated(int index);
+    void batchClicked();
+
+    // Data of a row's vertical header item.
+    static constexpr int RecordRole =
+        Qt::UserRole + 1; // QSharedPointer<Record>; null for a new one
+    static constexpr int CheckedRole = Qt::UserRole + 2;
+    static constexpr int EditingRole = Qt::UserRole + 3;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    struct Editor
+    {
+        QPointer<QLineEdit> host;
+        QPointer<QComboBox> type;
+        QPointer<QLineEdit> value;
+        QPointer<QPushButton> line;
+        QPointer<QLineEdit> mx;
+        QPointer<QLineEdit> ttl;
+        QPointer<QPushButton> save;
+        QPointer<QPushButton> cancel;
+    };
+
+    // Table set-up and lookup.
+    void setUpTable(bool hasRecords);
+    void showDomainName();
+    void updateOperationsWidth();
+    int rowOf(const Record *record) const;
+    int rowOfEditor(const QLineEdit *host) const;
+    QTableWidgetItem *headerItem(int row) const;
+    QSharedPointer<Record> recordAt(int row) const;
+    void setPendingNewRows(int count);
+    int pendingNewRows() const;
+
+    // Display rows (RecordRows.cpp).
+    void queueBuildVisibleRows();
+    void buildVisibleRows();
+    // Builds the rows in view and ahead more on either side; releases those far away.
+    void buildRows(int ahead);
+    void releaseRowsOutside(int from, int to);
+    void buildDisplayRow(int row, const QSharedPointer<Record> &record);
+    void paintRowItems(int row);
+    QPushButton *cellButton(const QString &text, Record *key, bool pointing);
+    QWidget *operationsCell(const QSharedPointer<Record> &record);
+
+    // Editors (RecordEditors.cpp).
+    QPushButton *makeLineButton(Record *record);
+    Editor placeEditor(int row, QPushButton *lineButton, const Record *record);
+    // These take their arguments by value: a call lets events through, and a rebuild of the
+    // page meanwhile destroys the widgets (and the connections) they came from.
+    void saveEdit(QSharedPointer<Record> record, QSharedPointer<Domain> domain, Editor editor);
+    void saveNew(QSharedPointer<Domain> domain, Editor editor);
+    void cancelNew(const Editor &editor);
+
+    // Actions (RecordActions.cpp).
+    void togglePause(QSharedPointer<Record> record);
+    void deleteRecord(QSharedPointer<Record> record);
+    void showResultLists(const QStringList &successes, const QStringList &failures);
+
+    QSharedPointer<Domain> m_domain;
+    bool m_buildQueued = false;
+};

@@ -1,0 +1,322 @@
+#include "client/DeviceId.h"
+#include "client/Scramble.h"
+#include "tests/support/ApiTestUtil.h"
+#include "tests/support/LocalServiceFixture.h"
+
+#include <QProcess>
+#include <QRegularExpression>
+#include <QtTest>
+
+using namespace apitest;
+
+namespace {
+
+const QString kPassword = QStringLiteral("Pw-密码-42");
+
+struct Run
+{
+    int exit = -1;
+    QByteArray out;
+    QByteArray err;
+    QJsonDocument json() const { return QJsonDocument::fromJson(out); }
+};
+
+CannedReply credentials(bool withSecret = true)
+{
+    QJsonObject data{{QStringLiteral("apiKey"), QStringLiteral("K")}};
+    if (withSecret)
+        data.insert(QStringLiteral("apiSecret"), QStringLiteral("S"));
+    return ok(data);
+}
+
+CannedReply twoDomains()
+{
+    const QJsonArray entries{QJsonObject{{QStringLiteral("domains"), QStringLiteral("a.cn")},
+                                         {QStringLiteral("domainsID"), 11},
+                                         {QStringLiteral("groupID"), 2}},
+                             QJsonObject{{QStringLiteral("domains"), QStringLiteral("工作.cn")},
+                                         {QStringLiteral("domainsID"), 12},
+                                         {QStringLiteral("state"), 1},
+                                         {QStringLiteral("userLock"), 1}}};
+    return ok(QJsonObject{{QStringLiteral("recordCount"), 2}, {QStringLiteral("data"), entries}});
+}
+
+} // namespace
+
+// halvik-cli run as a child process against the scripted HTTPS server.
+class TestCli : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init();
+    void listsDomainsAsJsonAndTable();
+    void unknownNameSendsNothing();
+    void perItemOutcomes();
+    void exitCodes_data();
+    void exitCodes();
+    void recordsBeyondTheListLimit();
+    void secretsNeverOnStandardError();
+    void scrambleAndDeviceIdNeedNoService();
+    void againstTheStandInService();
+
+private:
+    Run run(const QStringList &args, const QByteArray &input = QByteArray(),
+            const QStringList &unset = {}, const QMap<QString, QString> &set = {});
+    std::unique_ptr<TestHttpsServer> m_server;
+};
+
+void TestCli::init()
+{
+    m_server = std::make_unique<TestHttpsServer>();
+    m_server->setReply(QStringLiteral("/api/user/verify/"), credentials());
+    m_server->setReply(QStringLiteral("/api/domain/list/"), twoDomains());
+    m_server->setReply(QStringLiteral("/api/service/allviews/"), ok(QJsonObject{}));
+}
+
+Run TestCli::run(const QStringList &args, const QByteArray &input, const QStringList &unset,
+                 const QMap<QString, QString> &set)
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("HALVIK_SERVICE_URL"), m_server->baseUrl());
+    env.insert(QStringLiteral("HALVIK_CA_FILE"), TestHttpsServer::caFile());
+    env.insert(QStringLiteral("HALVIK_EMAIL"), QStringLiteral("ops@example.com"));
+    env.insert(QStringLiteral("HALVIK_PASSWORD"), kPassword);
+    for (const QString &name : unset)
+        env.remove(name);
+    for (auto it = set.cbegin(); it != set.cend(); ++it)
+        env.insert(it.key(), it.value());
+    QProcess p;
+    p.setProcessEnvironment(env);
+    p.start(QStringLiteral(HALVIK_CLI_BINARY), args);
+    Run r;
+    if (!p.waitForStarted(30000))
+        return r;
+    p.write(input);
+    p.closeWriteChannel();
+    if (!p.waitForFinished(120000))
+        p.kill();
+    r.exit = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+    r.out = p.readAllStandardOutput();
+    r.err = p.readAllStandardError();
+    return r;
+}
+
+void TestCli::listsDomainsAsJsonAndTable()
+{
+    const Run json = run({QStringLiteral("--json"), QStringLiteral("domains")});
+    QCOMPARE(json.exit, 0);
+    const QJsonArray domains = json.json().array();
+    QCOMPARE(domains.size(), 2);
+    const QJsonObject first = domains.at(0).toObject();
+    QCOMPARE(first.value(QStringLiteral("name")).toString(), QStringLiteral("a.cn"));
+    QCOMPARE(first.value(QStringLiteral("id")).toInt(), 11);
+    QCOMPARE(first.value(QStringLiteral("groupID")).toInt(), 2);
+    QCOMPARE(first.value(QStringLiteral("paused")).toBool(), false);
+    QCOMPARE(domains.at(1).toObject().value(QStringLiteral("locked")).toBool(), true);
+
+    // Signed in first, then every request signed with the issued secret.
+    const QList<CapturedRequest> sent = m_server->requests();
+    QCOMPARE(sent.first().path, QStringLiteral("/api/user/verify/"));
+    QCOMPARE(sent.first().form.value("password"), kPassword);
+    QVERIFY(sent.last().form.contains("hash"));
+
+    const Run table =
+        run({QStringLiteral("domains"), QStringLiteral("--search"), QStringLiteral("工作")});
+    QCOMPARE(table.exit, 0);
+    QCOMPARE(QString::fromUtf8(table.out), QStringLiteral("ID  NAME     STATE   LOCK    GROUP\n"
+                                                          "12  工作.cn  paused  locked  -\n"));
+}
+
+void TestCli::unknownNameSendsNothing()
+{
+    const Run r = run({QStringLiteral("domain"), QStringLiteral("pause"), QStringLiteral("a.cn"),
+                       QStringLiteral("nope.cn")});
+    QCOMPARE(r.exit, 1);
+    QVERIFY2(r.err.contains("no domain \"nope.cn\""), r.err.constData());
+    QVERIFY(!m_server->requestedPaths().contains(QStringLiteral("/api/domain/pause/")));
+}
+
+void TestCli::perItemOutcomes()
+{
+    m_server->setReplies(QStringLiteral("/api/domain/pause/"),
+                         {ok(), refused(2010, QStringLiteral("该域名处于锁定状态"))});
+    const Run r = run({QStringLiteral("--json"), QStringLiteral("domain"), QStringLiteral("pause"),
+                       QStringLiteral("a.cn"), QStringLiteral(" 工作.cn ")});
+    QCOMPARE(r.exit, 1);
+    const QJsonArray items = r.json().array();
+    QCOMPARE(items.size(), 2);
+    QCOMPARE(items.at(0).toObject(), (QJsonObject{{QStringLiteral("item"), QStringLiteral("a.cn")},
+                                                  {QStringLiteral("ok"), true}}));
+    QCOMPARE(items.at(1).toObject().value(QStringLiteral("error")).toString(),
+             QStringLiteral("该域名处于锁定状态"));
+    QVERIFY(QString::fromUtf8(r.err).contains(QStringLiteral("该域名处于锁定状态")));
+    QCOMPARE(sentValues(*m_server, QStringLiteral("/api/domain/pause/"), "domain"),
+             (QStringList{"11", "12"}));
+}
+
+void TestCli::exitCodes_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QString>("path"); // where the failing reply is served; empty: none
+    QTest::addColumn<CannedReply>("reply");
+    QTest::addColumn<QStringList>("unset");
+    QTest::addColumn<int>("exit");
+    QTest::addColumn<QString>("stderrHas");
+
+    const QString verify = QStringLiteral("/api/user/verify/");
+    QTest::newRow("sign-in refused")
+        << QStringList{"whoami"} << verify << refused(1001, QStringLiteral("用户邮箱或密码有误"))
+        << QStringList{} << 1 << QStringLiteral("用户邮箱或密码有误");
+    QTest::newRow("network failure")
+        << QStringList{"groups"} << QStringLiteral("/api/domain/getgrouplist/") << broken()
+        << QStringList{} << 2 << QStringLiteral("网络连接错误");
+    QTest::newRow("quiet move still reports")
+        << QStringList{"domain", "move", "a.cn", "--group", "3"}
+        << QStringLiteral("/api/domain/editdomaingroup/") << broken() << QStringList{} << 2
+        << QStringLiteral("网络连接错误");
+    QTest::newRow("unknown group")
+        << QStringList{"group", "delete", "9"} << QString() << CannedReply() << QStringList{} << 1
+        << QStringLiteral("no group 9");
+    QTest::newRow("no account") << QStringList{"whoami"} << QString() << CannedReply()
+                                << QStringList{"HALVIK_EMAIL"} << 64
+                                << QStringLiteral("HALVIK_EMAIL");
+    QTest::newRow("bad usage") << QStringList{"record", "pause", "a.cn", "x"} << QString()
+                               << CannedReply() << QStringList{} << 64
+                               << QStringLiteral("halvik-cli record pause DOMAIN RECORD_ID...");
+    QTest::newRow("bad service url")
+        << QStringList{"--service-url", "ftp://x", "whoami"} << QString() << CannedReply()
+        << QStringList{} << 64 << QStringLiteral("Invalid service URL");
+    QTest::newRow("version") << QStringList{"--json", "version"} << QString() << CannedReply()
+                             << QStringList{} << 0 << QString();
+}
+
+void TestCli::exitCodes()
+{
+    QFETCH(QStringList, args);
+    QFETCH(QString, path);
+    QFETCH(CannedReply, reply);
+    QFETCH(QStringList, unset);
+    QFETCH(int, exit);
+    QFETCH(QString, stderrHas);
+    m_server->setReply(QStringLiteral("/api/domain/getgrouplist/"), ok(QJsonArray{}));
+    m_server->setReply(QStringLiteral("/api/user/appInfo/"),
+                       ok(QJsonObject{{QStringLiteral("version_code"), QStringLiteral("1.32")}}));
+    if (!path.isEmpty())
+        m_server->setReply(path, reply);
+    const Run r = run(args, QByteArray(), unset);
+    QCOMPARE(r.exit, exit);
+    QVERIFY2(QString::fromUtf8(r.err).contains(stderrHas), r.err.constData());
+    QVERIFY(!r.err.contains(kPassword.toUtf8()));
+    if (exit == 0)
+        QCOMPARE(r.json().object().value(QStringLiteral("versionCode")).toDouble(), 1.32);
+}
+
+void TestCli::recordsBeyondTheListLimit()
+{
+    QJsonArray entries;
+    for (int id = 1; id <= 3; ++id)
+        entries.append(QJsonObject{{QStringLiteral("recordID"), id},
+                                   {QStringLiteral("type"), QStringLiteral("A")},
+                                   {QStringLiteral("value"), QStringLiteral("192.0.2.1")}});
+    m_server->setReply(
+        QStringLiteral("/api/record/list/"),
+        ok(QJsonObject{{QStringLiteral("recordCount"), 1200}, {QStringLiteral("data"), entries}}));
+    const Run r =
+        run({QStringLiteral("records"), QStringLiteral("a.cn"), QStringLiteral("--json")});
+    QCOMPARE(r.exit, 0);
+    const QJsonObject o = r.json().object();
+    QCOMPARE(o.value(QStringLiteral("domain")).toString(), QStringLiteral("a.cn"));
+    QCOMPARE(o.value(QStringLiteral("total")).toInt(), 1200);
+    const QJsonObject rec = o.value(QStringLiteral("records")).toArray().at(2).toObject();
+    QCOMPARE(rec.value(QStringLiteral("id")).toInt(), 3);
+    QCOMPARE(rec.value(QStringLiteral("lineName")).toString(), QStringLiteral("未知"));
+    QVERIFY(r.err.contains("the first 3 are listed"));
+}
+
+void TestCli::secretsNeverOnStandardError()
+{
+    m_server->setReply(QStringLiteral("/api/user/verify/"), credentials(false));
+    const Run r = run({QStringLiteral("whoami")});
+    QCOMPARE(r.exit, 1);
+    QVERIFY(!r.err.contains(kPassword.toUtf8()));
+    // The support code is the line after the apology; it hides the password too.
+    const QStringList lines = QString::fromUtf8(r.err).split(QLatin1Char('\n'));
+    const int at = lines.indexOf(QStringLiteral("请将以下错误代码反馈给我们:"));
+    QVERIFY2(at >= 0, r.err.constData());
+    const QString code = QString::fromUtf8(unscrambleText(lines.value(at + 1)));
+    QVERIFY2(code.startsWith(QStringLiteral("ops@example.com|***|pc|{")), qPrintable(code));
+    QVERIFY(!code.contains(kPassword));
+
+    // A refusal that echoes what it was sent reaches standard error masked.
+    const QString secret = QStringLiteral("the-api-secret");
+    m_server->setReply(QStringLiteral("/api/user/verify/"),
+                       ok(QJsonObject{{QStringLiteral("apiKey"), QStringLiteral("K")},
+                                      {QStringLiteral("apiSecret"), secret}}));
+    m_server->setReply(QStringLiteral("/api/domain/list/"),
+                       refused(9, QStringLiteral("echo %1 %2").arg(kPassword, secret)));
+    const Run echoed = run({QStringLiteral("domains")});
+    QCOMPARE(echoed.exit, 1);
+    QVERIFY2(echoed.err.contains("echo *** ***"), echoed.err.constData());
+    QVERIFY(!echoed.err.contains(kPassword.toUtf8()));
+    QVERIFY(!echoed.err.contains(secret.toUtf8()));
+}
+
+void TestCli::scrambleAndDeviceIdNeedNoService()
+{
+    const QByteArray bytes("line\n\0\xff tail\r\n", 14);
+    const Run scrambled = run({QStringLiteral("scramble")}, bytes, {"HALVIK_EMAIL"});
+    QCOMPARE(scrambled.exit, 0);
+    const Run plain = run({QStringLiteral("unscramble")}, scrambled.out, {"HALVIK_EMAIL"});
+    QCOMPARE(plain.exit, 0);
+    QCOMPARE(plain.out, bytes);
+
+    // The device id is this computer's, the same the sign-in window sends; no service needed.
+    const Run id = run({QStringLiteral("device-id")}, {}, {"HALVIK_EMAIL"});
+    QCOMPARE(id.exit, 0);
+    QCOMPARE(QString::fromUtf8(id.out), computeDeviceId() + QLatin1Char('\n'));
+    QVERIFY(m_server->requests().isEmpty());
+}
+
+void TestCli::againstTheStandInService()
+{
+    LocalServiceFixture service;
+    QVERIFY2(service.start(), qPrintable(service.errorText()));
+    const QMap<QString, QString> env{{QStringLiteral("HALVIK_SERVICE_URL"), service.baseUrl()},
+                                     {QStringLiteral("HALVIK_CA_FILE"), service.caFile()},
+                                     {QStringLiteral("HALVIK_EMAIL"), service.demoEmail()},
+                                     {QStringLiteral("HALVIK_PASSWORD"), service.demoPassword()}};
+
+    const Run domains = run({QStringLiteral("--json"), QStringLiteral("domains"),
+                             QStringLiteral("--search"), QStringLiteral("pixel-demo.com")},
+                            QByteArray(), {}, env);
+    QCOMPARE(domains.exit, 0);
+    const QJsonArray found = domains.json().array();
+    QVERIFY(!found.isEmpty());
+    for (const QJsonValue &d : found) {
+        const QJsonObject o = d.toObject();
+        const QString name = o.value(QStringLiteral("name")).toString();
+        QVERIFY(name.contains(QStringLiteral("pixel-demo.com")));
+        if (name == QStringLiteral("pixel-demo.com"))
+            QCOMPARE(o.value(QStringLiteral("locked")).toBool(), true);
+    }
+
+    const Run records = run(
+        {QStringLiteral("--json"), QStringLiteral("records"), QStringLiteral("halvik-demo.com")},
+        QByteArray(), {}, env);
+    QCOMPARE(records.exit, 0);
+    const QJsonArray list = records.json().object().value(QStringLiteral("records")).toArray();
+    QVERIFY(!list.isEmpty());
+    QSet<QString> types;
+    for (const QJsonValue &r : list)
+        types.insert(r.toObject().value(QStringLiteral("type")).toString());
+    QCOMPARE(types.size(), 6);
+
+    QMap<QString, QString> wrong = env;
+    wrong.insert(QStringLiteral("HALVIK_PASSWORD"), QStringLiteral("not-the-password"));
+    const Run refused = run({QStringLiteral("whoami")}, QByteArray(), {}, wrong);
+    QCOMPARE(refused.exit, 1);
+    QVERIFY(!refused.err.isEmpty());
+}
+
+QTEST_GUILESS_MAIN(TestCli)
+#include "tst_cli.moc"

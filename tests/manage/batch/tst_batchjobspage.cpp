@@ -1,0 +1,436 @@
+#include "app/AppGlobals.h"
+#include "app/Startup.h"
+#include "client/User.h"
+#include "manage/batch/BatchJobsPage.h"
+#include "manage/batch/BatchRowTable.h"
+#include "manage/shared/JobRunner.h"
+#include "manage/shell/MainWindow2.h"
+#include "tests/support/LocalServiceFixture.h"
+#include "tests/support/RecordingPresenter.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QStackedWidget>
+#include <QTabWidget>
+#include <QTextEdit>
+#include <QtTest>
+
+#include <memory>
+
+namespace {
+
+template <typename T>
+T *child(QObject &root, const char *name)
+{
+    T *found = root.findChild<T *>(QLatin1String(name));
+    if (!found)
+        qFatal("no child %s", name);
+    return found;
+}
+
+const QString kDemo = QStringLiteral("halvik-demo.com");
+const QString kRed = QStringLiteral("border:2px solid #f00");
+
+template <typename T>
+T *part(QLineEdit *host, const char *name)
+{
+    return BatchRowTable::part<T>(host, name);
+}
+
+void chooseType(QComboBox *combo, const QString &type)
+{
+    const int index = combo->findData(type);
+    QVERIFY(index >= 0);
+    combo->setCurrentIndex(index);
+}
+
+// Fills an add or delete row.
+void setRow(QLineEdit *host, const QString &hostText, const QString &type, const QString &value,
+            const QString &ttl = QString())
+{
+    host->setText(hostText);
+    chooseType(part<QComboBox>(host, "typew"), type);
+    part<QLineEdit>(host, "valuew")->setText(value);
+    if (auto *ttlEdit = part<QLineEdit>(host, "ttlw"))
+        ttlEdit->setText(ttl);
+}
+
+} // namespace
+
+// The batch page against the stand-in service: start checks, the three jobs and their result
+// lines, stopping, and the hand-over from the record page.
+class TestBatchJobsPage : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void startChecksInOrder();
+    void addJob();
+    void deleteJob();
+    void editJob();
+    void stopAfterThirdOfTenThenStopAgain();
+    void recordPageFillsAtMostFiveRows();
+
+private:
+    BatchJobsPage &page() { return m_window->batchJobsPage(); }
+    QList<QLineEdit *> rows(BatchKind kind) { return page().rows(kind).rows(); }
+    // Leaves the tab with count empty rows.
+    QList<QLineEdit *> freshRows(BatchKind kind, int count);
+    void setDomains(const QString &text);
+    QStringList lines(const char *name);
+    QWidget *shownInput(BatchKind kind);
+    // The domain's records as the service has them now.
+    StableList<Record> &records(const QString &domain);
+
+    std::unique_ptr<LocalServiceFixture> m_service;
+    std::unique_ptr<RecordingPresenter> m_boxes;
+    std::unique_ptr<MainWindow2> m_window;
+};
+
+void TestBatchJobsPage::initTestCase()
+{
+    initResources();
+}
+
+void TestBatchJobsPage::init()
+{
+    m_boxes = std::make_unique<RecordingPresenter>();
+    m_service = std::make_unique<LocalServiceFixture>();
+    QVERIFY2(m_service->start(), qPrintable(m_service->errorText()));
+    User &user = theUser();
+    user.idleLimitMs = 5000;
+    user.totalLimitMs = 8000;
+    QVERIFY(m_service->loginDemo(user));
+    QVERIFY(user.getDomain() > 0);
+    m_window = std::make_unique<MainWindow2>();
+    // Shown, so that focus can be checked; the start-up loading is not under test here.
+    m_window->firstShowPending = false;
+    m_window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+    child<QPushButton>(*m_window, "commandLinkButton_2")->click();
+}
+
+void TestBatchJobsPage::cleanup()
+{
+    m_window.reset();
+    m_service.reset();
+    m_boxes.reset();
+    theUser().domains.clear();
+    theUser().loggedIn = false;
+}
+
+QList<QLineEdit *> TestBatchJobsPage::freshRows(BatchKind kind, int count)
+{
+    for (QLineEdit *host : rows(kind))
+        part<QPushButton>(host, "btnC")->click();
+    const char *button = kind == BatchKind::Add    ? "pushButton_bataddnew"
+                         : kind == BatchKind::Edit ? "pushButton_bateditnew"
+                                                   : "pushButton_batdelnew";
+    for (int i = 0; i < count; ++i)
+        child<QPushButton>(*m_window, button)->click();
+    return rows(kind);
+}
+
+void TestBatchJobsPage::setDomains(const QString &text)
+{
+    child<QPlainTextEdit>(*m_window, "plainTextEdit_2")->setPlainText(text);
+}
+
+QStringList TestBatchJobsPage::lines(const char *name)
+{
+    const QString text = child<QTextEdit>(*m_window, name)->toPlainText();
+    return text.isEmpty() ? QStringList() : text.split('\n');
+}
+
+StableList<Record> &TestBatchJobsPage::records(const QString &domain)
+{
+    User &user = theUser();
+    Domain *dm = user.domain2ptr(domain);
+    if (!dm)
+        qFatal("no domain");
+    user.getRecord(dm);
+    return dm->records;
+}
+
+void TestBatchJobsPage::startChecksInOrder()
+{
+    auto *domains = child<QPlainTextEdit>(*m_window, "plainTextEdit_2");
+    auto *start = child<QPushButton>(*m_window, "pushButton_dobatadd");
+    // The first show left one empty row.
+    QCOMPARE(rows(BatchKind::Add).size(), 1);
+
+    setDomains(QStringLiteral("  \n\t\n"));
+    start->click();
+    QCOMPARE(m_boxes->contents(), QStringList{"请输入欲操作的域名"});
+    QCOMPARE(m_boxes->shown.last().title, QString());
+    QCOMPARE(m_boxes->shown.last().buttonMode, 1);
+    QTRY_COMPARE(domains->styleSheet(), kRed);
+    QCOMPARE(QApplication::focusWidget(), domains);
+
+    setDomains(QStringLiteral(" halvik-demo.com\nhalvik-demo.com \n\n"));
+    freshRows(BatchKind::Add, 0);
+    start->click();
+    QCOMPARE(m_boxes->shown.last().content, QStringLiteral("请点击‘新增解析’按钮"));
+    // The list was cleaned for the start.
+    QCOMPARE(domains->toPlainText(), kDemo);
+
+    const QList<QLineEdit *> added = freshRows(BatchKind::Add, 2);
+    setRow(added.at(0), QString(), QStringLiteral("A"), QStringLiteral("198.51.100.7"));
+    setRow(added.at(1), QString(), QStringLiteral("A"), QStringLiteral("  "), QStringLiteral("60"));
+    auto *missing = part<QLineEdit>(added.at(1), "valuew");
+    // New rows come into view with the next round of events; only then can they take focus.
+    QTRY_VERIFY(missing->isVisible());
+    start->click();
+    QCOMPARE(m_boxes->shown.last().content, QStringLiteral("请输入记录值"));
+    QCOMPARE(m_boxes->count(), 3);
+    QCOMPARE(QApplication::focusWidget(), missing);
+    QTRY_COMPARE(missing->styleSheet(), kRed);
+    // The fix-ups stay in the editors although nothing started.
+    QCOMPARE(added.at(0)->text(), QStringLiteral("@"));
+    QCOMPARE(part<QLineEdit>(added.at(0), "ttlw")->text(), QStringLiteral("600"));
+    QCOMPARE(added.at(1)->text(), QStringLiteral("@"));
+    QCOMPARE(part<QLineEdit>(added.at(1), "ttlw")->text(), QStringLiteral("60"));
+    QCOMPARE(child<QStackedWidget>(*m_window, "stackedWidget_batadd")->currentWidget(),
+             child<QWidget>(*m_window, "page_batadd1"));
+
+    // The MX rule of a type combo.
+    auto *type = part<QComboBox>(added.at(0), "typew");
+    auto *mx = part<QLineEdit>(added.at(0), "mxw");
+    QCOMPARE(mx->text(), QStringLiteral("-"));
+    QVERIFY(!mx->isEnabled());
+    chooseType(type, QStringLiteral("MX"));
+    QCOMPARE(mx->text(), QStringLiteral("10"));
+    QVERIFY(mx->isEnabled());
+    chooseType(type, QStringLiteral("TXT"));
+    QCOMPARE(mx->text(), QStringLiteral("-"));
+    QVERIFY(!mx->isEnabled());
+}
+
+void TestBatchJobsPage::addJob()
+{
+    setDomains(QStringLiteral("halvik-demo.com\nnowhere-x.com\nharbor-demo.com"));
+    const QList<QLineEdit *> added = freshRows(BatchKind::Add, 3);
+    setRow(added.at(0), QStringLiteral("bat"), QStringLiteral("A"), QStringLiteral("198.51.100.7"));
+    setRow(added.at(1), QStringLiteral("bad"), QStringLiteral("A"), QStringLiteral("not-an-ip"),
+           QStringLiteral("60"));
+    setRow(added.at(2), QStringLiteral("mail"), QStringLiteral("MX"),
+           QStringLiteral("mx9.example.net"), QStringLiteral("3600"));
+    child<QPushButton>(*m_window, "pushButton_dobatadd")->click();
+
+    QCOMPARE(lines("textEdit_7"),
+             (QStringList{
+                 "bat.halvik-demo.com A     198.51.100.7    默认   -  600  成功",
+                 "mail.halvik-demo.com MX    mx9.example.net 默认   10 3600 成功",
+                 "bat.harbor-demo.com A     198.51.100.7    默认   -  600  成功",
+                 "mail.harbor-demo.com MX    mx9.example.net 默认   10 3600 成功",
+             }));
+    QCOMPARE(lines("textEdit_6"),
+             (QStringList{
+                 "bad.halvik-demo.com A     not-an-ip       默认   -  60    IP格式有误",
+                 "找不到域名 nowhere-x.com",
+                 "bad.harbor-demo.com A     not-an-ip       默认   -  60    IP格式有误",
+             }));
+    // The empty TTL was sent as "600" and shows so.
+    QCOMPARE(part<QLineEdit>(added.at(0), "ttlw")->text(), QStringLiteral("600"));
+    bool found = false;
+    for (const Record &r : records(kDemo)) {
+        if (r.host == QLatin1String("bat")) {
+            found = true;
+            QCOMPARE(r.type, QStringLiteral("A"));
+            QCOMPARE(r.ttl, 600);
+        }
+    }
+    QVERIFY(found);
+    QCOMPARE(child<QLabel>(*m_window, "label_fp_loading1")->text(), QStringLiteral("3 / 3"));
+    QVERIFY(child<QWidget>(*m_window, "frame_loading1")->isHidden());
+    QCOMPARE(m_boxes->count(), 0);
+
+    // Return and continue: one empty row on the input page.
+    child<QPushButton>(*m_window, "pushButton_43")->click();
+    QCOMPARE(child<QStackedWidget>(*m_window, "stackedWidget_batadd")->currentWidget(),
+             child<QWidget>(*m_window, "page_batadd1"));
+    QCOMPARE(rows(BatchKind::Add).size(), 1);
+    QVERIFY(rows(BatchKind::Add).first()->text().isEmpty());
+}
+
+void TestBatchJobsPage::deleteJob()
+{
+    User &user = theUser();
+    Domain *dm = user.domain2ptr(kDemo);
+    // Two MX records that differ only by the final dot: one row matches both.
+    QVERIFY(user.addRecord(dm, QStringLiteral("mail.halvik-demo.com"), QStringLiteral("MX"),
+                           QStringLiteral("0"), QStringLiteral("two")));
+    QVERIFY(user.addRecord(dm, QStringLiteral("mail.halvik-demo.com."), QStringLiteral("MX"),
+                           QStringLiteral("0"), QStringLiteral("two")));
+
+    setDomains(kDemo);
+    child<QTabWidget>(*m_window, "tabWidget_bat")
+        ->setCurrentWidget(child<QWidget>(*m_window, "tab_batdel"));
+    const QList<QLineEdit *> del = freshRows(BatchKind::Delete, 3);
+    setRow(del.at(0), QStringLiteral("www"), QStringLiteral("CNAME"),
+           QStringLiteral("halvik-demo.com.cdn.example.net"));
+    setRow(del.at(1), QStringLiteral("two"), QStringLiteral("MX"),
+           QStringLiteral("mail.halvik-demo.com"));
+    setRow(del.at(2), QStringLiteral("none"), QStringLiteral("A"), QStringLiteral("192.0.2.1"));
+    child<QPushButton>(*m_window, "pushButton_dobatdel")->click();
+
+    // The CNAME value took its final dot in the editor.
+    QCOMPARE(part<QLineEdit>(del.at(0), "valuew")->text(),
+             QStringLiteral("halvik-demo.com.cdn.example.net."));
+    QCOMPARE(lines("textEdit_11"),
+             (QStringList{
+                 "www.halvik-demo.com CNAME halvik-demo.com.cdn.example.net. 默认   删除成功",
+                 "two.halvik-demo.com MX    mail.halvik-demo.com 默认   删除成功",
+                 "two.halvik-demo.com MX    mail.halvik-demo.com 默认   删除成功",
+             }));
+    QCOMPARE(lines("textEdit_10"),
+             QStringList{"none.halvik-demo.com A     192.0.2.1       默认   未找到"});
+    for (const Record &r : records(kDemo))
+        QVERIFY2(r.host != QLatin1String("www") && r.host != QLatin1String("two"),
+                 qPrintable(r.host));
+}
+
+void TestBatchJobsPage::editJob()
+{
+    setDomains(kDemo);
+    child<QTabWidget>(*m_window, "tabWidget_bat")
+        ->setCurrentWidget(child<QWidget>(*m_window, "tab_batedit"));
+    const QList<QLineEdit *> edit = freshRows(BatchKind::Edit, 2);
+    edit.at(0)->setText(QStringLiteral("old"));
+    chooseType(part<QComboBox>(edit.at(0), "typew1"), QStringLiteral("A"));
+    part<QLineEdit>(edit.at(0), "valuew1")->setText(QStringLiteral("203.0.113.99"));
+    part<QLineEdit>(edit.at(0), "rdw2")->setText(QStringLiteral("older"));
+    part<QLineEdit>(edit.at(0), "ttlw2")->setText(QStringLiteral("1200"));
+    edit.at(1)->setText(QStringLiteral("gone"));
+    part<QLineEdit>(edit.at(1), "valuew1")->setText(QStringLiteral("192.0.2.9"));
+    child<QPushButton>(*m_window, "pushButton_dobatedit")->click();
+
+    // The empty new value took the old one.
+    QCOMPARE(part<QLineEdit>(edit.at(0), "valuew2")->text(), QStringLiteral("203.0.113.99"));
+    QCOMPARE(lines("textEdit_9"),
+             (QStringList{"old.halvik-demo.com A     203.0.113.99    默认  ",
+                          "  -> older.halvik-demo.com A     203.0.113.99    默认   - 1200"}));
+    QCOMPARE(lines("textEdit_8"),
+             QStringList{"gone.halvik-demo.com A     192.0.2.9       默认   未找到"});
+    int older = 0;
+    for (const Record &r : records(kDemo)) {
+        QVERIFY(r.host != QLatin1String("old"));
+        if (r.host == QLatin1String("older")) {
+            ++older;
+            QCOMPARE(r.value, QStringLiteral("203.0.113.99"));
+            QCOMPARE(r.ttl, 1200);
+        }
+    }
+    QCOMPARE(older, 1);
+}
+
+void TestBatchJobsPage::stopAfterThirdOfTenThenStopAgain()
+{
+    const User &user = theUser();
+    QStringList ten;
+    for (int i = 0; i < 10; ++i)
+        ten.append(user.domains.at(i).name);
+    setDomains(ten.join('\n'));
+    setRow(freshRows(BatchKind::Add, 1).first(), QStringLiteral("stop"), QStringLiteral("A"),
+           QStringLiteral("198.51.100.9"));
+
+    // The third request is slow; the stop click comes while it waits.
+    const QString createPath = QStringLiteral("/api/record/create/");
+    Fault slow;
+    slow.delayMs = 1500;
+    slow.skip = 2;
+    slow.times = 1;
+    m_service->setFault(createPath, slow);
+    auto *stop = child<QPushButton>(*m_window, "pushButton_f_loading1");
+    auto *successes = child<QTextEdit>(*m_window, "textEdit_7");
+    QMetaObject::Connection armed = connect(successes, &QTextEdit::textChanged, this, [&] {
+        if (successes->toPlainText().count('\n') == 1) {
+            disconnect(armed);
+            QTimer::singleShot(150, stop, &QPushButton::click);
+        }
+    });
+    child<QPushButton>(*m_window, "pushButton_dobatadd")->click();
+    disconnect(armed);
+
+    QCOMPARE(lines("textEdit_7").size(), 3);
+    QCOMPARE(lines("textEdit_7").at(2).left(ten.at(2).size() + 5), "stop." + ten.at(2));
+    QCOMPARE(child<QLabel>(*m_window, "label_fp_loading1")->text(), QStringLiteral("3 / 10"));
+    QCOMPARE(stop->text(), QStringLiteral("请稍候..."));
+    QVERIFY(child<QWidget>(*m_window, "frame_loading1")->isHidden());
+    QVERIFY(child<QPushButton>(*m_window, "pushButton_43")->isEnabled());
+    const int clicks = page().runner(BatchKind::Add).stopRequests();
+    QCOMPARE(clicks, 1);
+
+    // A second job on the same tab: one click still stops it, and reaches one handler.
+    child<QPushButton>(*m_window, "pushButton_43")->click();
+    setRow(rows(BatchKind::Add).first(), QStringLiteral("again"), QStringLiteral("A"),
+           QStringLiteral("198.51.100.9"));
+    slow.skip = 0;
+    m_service->setFault(createPath, slow);
+    QTimer::singleShot(150, stop, &QPushButton::click);
+    child<QPushButton>(*m_window, "pushButton_dobatadd")->click();
+
+    QCOMPARE(lines("textEdit_7").size(), 1);
+    QCOMPARE(child<QLabel>(*m_window, "label_fp_loading1")->text(), QStringLiteral("1 / 10"));
+    QCOMPARE(page().runner(BatchKind::Add).stopRequests(), clicks + 1);
+}
+
+void TestBatchJobsPage::recordPageFillsAtMostFiveRows()
+{
+    child<QPushButton>(*m_window, "commandLinkButton")->click();
+    const StableList<Record> &all = records(kDemo);
+    QVERIFY(all.size() >= 7);
+    QList<QSharedPointer<Record>> ticked;
+    for (int i = 0; i < 7; ++i)
+        ticked.append(all.shared(i));
+    const Record &first = *ticked.first();
+    setDomains(QStringLiteral("other.com"));
+
+    page().editRecords(kDemo, ticked);
+
+    QCOMPARE(child<QStackedWidget>(*m_window, "stackedWidget")->currentWidget(),
+             child<QWidget>(*m_window, "page_bat3"));
+    QCOMPARE(child<QTabWidget>(*m_window, "tabWidget_bat")->currentWidget(),
+             child<QWidget>(*m_window, "tab_batedit"));
+    QCOMPARE(child<QPlainTextEdit>(*m_window, "plainTextEdit_2")->toPlainText(), kDemo);
+    const QList<QLineEdit *> edit = rows(BatchKind::Edit);
+    QCOMPARE(edit.size(), 5);
+    for (int i = 0; i < edit.size(); ++i) {
+        const Record &r = *ticked.at(i);
+        QLineEdit *host = edit.at(i);
+        QCOMPARE(host->text(), r.host);
+        QCOMPARE(part<QLineEdit>(host, "rdw2")->text(), r.host);
+        QCOMPARE(part<QComboBox>(host, "typew1")->currentData().toString(), r.type);
+        QCOMPARE(part<QComboBox>(host, "typew2")->currentData().toString(), r.type);
+        QCOMPARE(part<QPushButton>(host, "xianluw1")->text(), r.view.viewName);
+        QCOMPARE(part<QPushButton>(host, "xianluw2")->text(), r.view.viewName);
+        QCOMPARE(part<QLineEdit>(host, "valuew1")->text(), r.value);
+        QCOMPARE(part<QLineEdit>(host, "valuew2")->text(), r.value);
+        QCOMPARE(part<QLineEdit>(host, "mxw2")->text(),
+                 r.mx > 0 ? QString::number(r.mx) : QStringLiteral("-"));
+        QCOMPARE(part<QLineEdit>(host, "ttlw2")->text(), QString::number(r.ttl));
+    }
+    QCOMPARE(part<QPushButton>(edit.at(1), "xianluw1")->text(), QStringLiteral("电信"));
+    QCOMPARE(first.host, QStringLiteral("@"));
+
+    // Fewer records than rows: the extra rows go.
+    page().editRecords(kDemo, ticked.mid(0, 2));
+    QCOMPARE(rows(BatchKind::Edit).size(), 2);
+
+    // None ticked: the add tab, and the edit tab back to one empty row.
+    page().editRecords(kDemo, {});
+    QCOMPARE(child<QTabWidget>(*m_window, "tabWidget_bat")->currentWidget(),
+             child<QWidget>(*m_window, "tab_batadd"));
+    QCOMPARE(rows(BatchKind::Edit).size(), 1);
+    QVERIFY(rows(BatchKind::Edit).first()->text().isEmpty());
+}
+
+QTEST_MAIN(TestBatchJobsPage)
+#include "tst_batchjobspage.moc"

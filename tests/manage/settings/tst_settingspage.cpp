@@ -1,0 +1,341 @@
+#include "app/AppGlobals.h"
+#include "app/Autostart.h"
+#include "app/Startup.h"
+#include "client/User.h"
+#include "localservice/storage/Storage.h"
+#include "manage/settings/SettingsPage.h"
+#include "manage/shell/MainWindow2.h"
+#include "signin/MainWindow.h"
+#include "tests/support/LocalServiceFixture.h"
+#include "tests/support/RecordingPresenter.h"
+
+#include <QCheckBox>
+#include <QDesktopServices>
+#include <QFile>
+#include <QLabel>
+#include <QPushButton>
+#include <QSettings>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <memory>
+
+namespace {
+
+template <typename T>
+T *child(const QObject &root, const char *name)
+{
+    T *found = root.findChild<T *>(QLatin1String(name));
+    if (!found)
+        qFatal("no child %s", name);
+    return found;
+}
+
+QSettings loginStore()
+{
+    return QSettings(QStringLiteral("halvik"), QStringLiteral("halvik"));
+}
+
+} // namespace
+
+// The settings and help pages: account labels, the two switches, logout, the web site and the
+// version check against the stand-in service.
+class TestSettingsPage : public QObject
+{
+    Q_OBJECT
+public slots:
+    void openUrl(const QUrl &url) { m_opened.append(url); }
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+    void cleanupTestCase();
+
+    void versionCheck_data();
+    void versionCheck();
+    void versionCheckFailure();
+
+    void showAccountTakesSwitchStates_data();
+    void showAccountTakesSwitchStates();
+    void rememberPassword_data();
+    void rememberPassword();
+    void autostartSwitch();
+    void autostartFailureShowsTheTruth();
+    void logout_data();
+    void logout();
+    void webSite();
+
+private:
+    void setLatestVersion(const QString &code, const QString &downUrl);
+    MainWindow2 &manage() { return m_signIn->managementWindow(); }
+    QPushButton *button(const char *name) { return child<QPushButton>(manage(), name); }
+
+    std::unique_ptr<LocalServiceFixture> m_service;
+    std::unique_ptr<QTemporaryDir> m_home;
+    std::unique_ptr<RecordingPresenter> m_boxes;
+    std::unique_ptr<MainWindow> m_signIn;
+    QByteArray m_savedConfigHome;
+    QList<QUrl> m_opened;
+};
+
+void TestSettingsPage::initTestCase()
+{
+    initResources();
+    m_savedConfigHome = qgetenv("XDG_CONFIG_HOME");
+    m_service = std::make_unique<LocalServiceFixture>();
+    QVERIFY2(m_service->start(), qPrintable(m_service->errorText()));
+    theUser().idleLimitMs = 5000;
+    theUser().totalLimitMs = 8000;
+    QVERIFY(m_service->loginDemo(theUser()));
+    QDesktopServices::setUrlHandler(QStringLiteral("http"), this, "openUrl");
+    QDesktopServices::setUrlHandler(QStringLiteral("https"), this, "openUrl");
+}
+
+void TestSettingsPage::init()
+{
+    // Settings and the autostart entry live in a folder of the test's own.
+    m_home = std::make_unique<QTemporaryDir>();
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_home->path()));
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_home->path());
+    m_boxes = std::make_unique<RecordingPresenter>();
+    m_opened.clear();
+    theUser().pwdScrambled.clear();
+    m_signIn = std::make_unique<MainWindow>();
+    // The pages are driven directly; the first show's loading is not under test here.
+    manage().firstShowPending = false;
+}
+
+void TestSettingsPage::cleanup()
+{
+    m_signIn.reset();
+    m_boxes.reset();
+    m_home.reset();
+    m_service->clearFaults();
+}
+
+void TestSettingsPage::cleanupTestCase()
+{
+    QDesktopServices::unsetUrlHandler(QStringLiteral("http"));
+    QDesktopServices::unsetUrlHandler(QStringLiteral("https"));
+    m_service.reset();
+    qputenv("XDG_CONFIG_HOME", m_savedConfigHome);
+}
+
+void TestSettingsPage::setLatestVersion(const QString &code, const QString &downUrl)
+{
+    SeedSet seed;
+    AppInfoRow app;
+    app.type = 1;
+    app.versionCode = code;
+    app.versionName = code;
+    app.downUrl = downUrl;
+    seed.appInfo.append(app);
+    QString error;
+    QVERIFY2(m_service->service().storage().import(seed, &error), qPrintable(error));
+}
+
+void TestSettingsPage::versionCheck_data()
+{
+    QTest::addColumn<QString>("code");
+    QTest::addColumn<QString>("downUrl");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("opened"); // "" when no update is offered; "SERVICE" = base URL
+
+    QTest::newRow("same version") << "1.31"
+                                  << "/download/"
+                                  << "当前已是最新版本。" << QString();
+    QTest::newRow("older on the service") << "1.30"
+                                          << "/download/"
+                                          << "当前已是最新版本" << QString();
+    const QString offer = QStringLiteral("本地版本是 1.31，最新版本是 1.4，是否前往下载更新？");
+    QTest::newRow("newer: service's own page") << "1.4"
+                                               << "/download/" << offer << "SERVICE/download/";
+    QTest::newRow("newer: address without scheme")
+        << "1.4"
+        << "dl.example.com/halvik/setup.exe" << offer << "http://dl.example.com/halvik/setup.exe";
+    QTest::newRow("newer: no address") << "1.4"
+                                       << "" << offer << "SERVICE";
+}
+
+void TestSettingsPage::versionCheck()
+{
+    QFETCH(QString, code);
+    QFETCH(QString, downUrl);
+    QFETCH(QString, text);
+    QFETCH(QString, opened);
+    setLatestVersion(code, downUrl);
+    opened.replace(QLatin1String("SERVICE"), m_service->baseUrl());
+
+    m_boxes->answer(1);
+    button("pushButton_chkV")->click();
+    QCOMPARE(m_boxes->contents(), QStringList{text});
+    const RecordedMsgBox &box = m_boxes->shown.first();
+    if (opened.isEmpty()) {
+        QCOMPARE(box.buttonMode, 1);
+        QVERIFY(m_opened.isEmpty());
+        return;
+    }
+    QCOMPARE(box.title, QStringLiteral("是否更新"));
+    QCOMPARE(box.buttonMode, 2);
+    QCOMPARE(box.okText, QStringLiteral("更新"));
+    QCOMPARE(box.cancelText, QStringLiteral("暂不更新"));
+    QCOMPARE(m_opened, QList<QUrl>{QUrl(opened)});
+
+    // "暂不更新" opens nothing.
+    m_boxes->answer(0);
+    button("pushButton_chkV")->click();
+    QCOMPARE(m_opened.size(), 1);
+}
+
+void TestSettingsPage::versionCheckFailure()
+{
+    Fault refused;
+    refused.kind = FaultKind::Custom;
+    refused.contentType = "application/json";
+    refused.body = R"({"code":1,"message":"版本信息暂不可用"})";
+    m_service->setFault(QStringLiteral("/api/user/appInfo/"), refused);
+    button("pushButton_chkV")->click();
+    QCOMPARE(m_boxes->contents(), QStringList{QStringLiteral("版本信息暂不可用")});
+    QVERIFY(m_opened.isEmpty());
+}
+
+void TestSettingsPage::showAccountTakesSwitchStates_data()
+{
+    QTest::addColumn<bool>("remember");
+    QTest::addColumn<bool>("autostart");
+    QTest::newRow("both on") << true << true;
+    QTest::newRow("both off") << false << false;
+}
+
+void TestSettingsPage::showAccountTakesSwitchStates()
+{
+    QFETCH(bool, remember);
+    QFETCH(bool, autostart);
+    QString error;
+    QVERIFY2(setAutostart(autostart, &error), qPrintable(error));
+    child<QCheckBox>(*m_signIn, "checkBox")->setChecked(remember);
+    button("pushButton_34")->setChecked(!remember);
+    button("pushButton_21")->setChecked(!autostart);
+
+    manage().settingsPage().showAccount();
+    QCOMPARE(child<QLabel>(manage(), "label_37")->text(), LocalServiceFixture::demoEmail());
+    QCOMPARE(child<QLabel>(manage(), "label")->text(), LocalServiceFixture::demoEmail());
+    QCOMPARE(button("pushButton_34")->isChecked(), remember);
+    QCOMPARE(button("pushButton_21")->isChecked(), autostart);
+}
+
+void TestSettingsPage::rememberPassword_data()
+{
+    QTest::addColumn<QString>("scrambled"); // empty: the run signed in by WeChat only
+    QTest::addColumn<bool>("turnOn");
+    QTest::addColumn<bool>("switchAfter");
+    QTest::addColumn<QString>("storedPwd"); // empty: no "pwd" key
+    QTest::addColumn<QString>("box");
+
+    QTest::newRow("on after a password sign-in")
+        << "c2NyYW1ibGVk" << true << true << "c2NyYW1ibGVk" << QString();
+    QTest::newRow("off removes the password")
+        << "c2NyYW1ibGVk" << false << false << QString() << QString();
+    QTest::newRow("on after WeChat only")
+        << QString() << true << false << "kept" << QStringLiteral("微信扫码登录无法记住密码");
+}
+
+void TestSettingsPage::rememberPassword()
+{
+    QFETCH(QString, scrambled);
+    QFETCH(bool, turnOn);
+    QFETCH(bool, switchAfter);
+    QFETCH(QString, storedPwd);
+    QFETCH(QString, box);
+    theUser().pwdScrambled = scrambled;
+    {
+        QSettings store = loginStore();
+        store.setValue(QStringLiteral("pwd"), QStringLiteral("kept"));
+    }
+    QPushButton *toggle = button("pushButton_34");
+    toggle->setChecked(!turnOn);
+    toggle->click();
+
+    QCOMPARE(toggle->isChecked(), switchAfter);
+    QCOMPARE(m_boxes->contents(), box.isEmpty() ? QStringList() : QStringList{box});
+    QSettings store = loginStore();
+    QCOMPARE(store.value(QStringLiteral("user")).toString(), LocalServiceFixture::demoEmail());
+    QCOMPARE(store.contains(QStringLiteral("pwd")), !storedPwd.isEmpty());
+    if (!storedPwd.isEmpty())
+        QCOMPARE(store.value(QStringLiteral("pwd")).toString(), storedPwd);
+}
+
+void TestSettingsPage::autostartSwitch()
+{
+    QPushButton *toggle = button("pushButton_21");
+    toggle->click();
+    QVERIFY(toggle->isChecked());
+    QVERIFY(autostartEnabled());
+    QVERIFY(QFile::exists(autostartEntryPath()));
+
+    toggle->click();
+    QVERIFY(!toggle->isChecked());
+    QVERIFY(!autostartEnabled());
+
+    toggle->click();
+    QVERIFY(autostartEnabled());
+    QVERIFY(QFile(autostartEntryPath()).open(QIODevice::ReadOnly));
+    QCOMPARE(m_boxes->count(), 0);
+}
+
+void TestSettingsPage::autostartFailureShowsTheTruth()
+{
+    // A configuration folder below a plain file cannot be created.
+    QFile blocker(m_home->path() + QStringLiteral("/file"));
+    QVERIFY(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(blocker.fileName()));
+
+    QPushButton *toggle = button("pushButton_21");
+    toggle->click();
+    QVERIFY(!toggle->isChecked());
+    QCOMPARE(m_boxes->count(), 1);
+    QVERIFY(!m_boxes->shown.first().content.isEmpty());
+}
+
+void TestSettingsPage::logout_data()
+{
+    QTest::addColumn<int>("answer");
+    QTest::newRow("cancel keeps the window") << 0;
+    QTest::newRow("OK returns to the sign-in window") << 1;
+}
+
+void TestSettingsPage::logout()
+{
+    QFETCH(int, answer);
+    QTabWidget *tabs = child<QTabWidget>(*m_signIn, "tabWidget");
+    {
+        // Another tab, without starting its QR flow.
+        const QSignalBlocker quiet(tabs);
+        tabs->setCurrentIndex(1);
+    }
+    manage().show();
+    QVERIFY(m_signIn->isHidden());
+
+    m_boxes->answer(answer);
+    button("pushButton_18")->click();
+    QCOMPARE(m_boxes->count(), 1);
+    const RecordedMsgBox &box = m_boxes->shown.first();
+    QCOMPARE(box.content, QStringLiteral("确定注销当前账户吗?"));
+    QCOMPARE(box.title, QStringLiteral("注销确认"));
+    QCOMPARE(box.buttonMode, 2);
+    QCOMPARE(manage().isVisible(), !answer);
+    QCOMPARE(m_signIn->isVisible(), bool(answer));
+    QCOMPARE(tabs->currentIndex(), answer ? 0 : 1);
+}
+
+void TestSettingsPage::webSite()
+{
+    button("pushButton_35")->click();
+    QCOMPARE(m_opened, QList<QUrl>{QUrl(m_service->baseUrl())});
+}
+
+QTEST_MAIN(TestSettingsPage)
+#include "tst_settingspage.moc"
