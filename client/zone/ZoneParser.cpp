@@ -64,9 +64,8 @@ QStringList directiveWords(const QByteArray &line)
 // Our own pass before ldns sees the text: the directives ldns would follow or take as
 // relative, and which lines hold something (a record starts on the first of them after the
 // previous record).
-void precheck(const QByteArray &text, QList<ZoneError> &errors, QList<int> &contentLines)
+void precheck(const QList<QByteArray> &lines, QList<ZoneError> &errors, QList<int> &contentLines)
 {
-    const QList<QByteArray> lines = text.split('\n');
     for (int i = 0; i < lines.size(); ++i) {
         const QByteArray &line = lines.at(i);
         const QByteArray trimmed = line.trimmed();
@@ -118,6 +117,45 @@ QString txtValue(const ldns_rr *rr, bool &ok)
     const QString text = QString::fromUtf8(joined);
     ok = text.toUtf8() == joined;
     return text;
+}
+
+// Top-level domains that make a relative target look like a name written without its final
+// dot ("cdn.example.net" meaning cdn.example.net., not cdn.example.net.<origin>).
+bool isCommonTopLevel(const QString &label)
+{
+    static const QSet<QString> names = {
+        QStringLiteral("com"),  QStringLiteral("net"),  QStringLiteral("org"),
+        QStringLiteral("cn"),   QStringLiteral("io"),   QStringLiteral("info"),
+        QStringLiteral("biz"),  QStringLiteral("top"),  QStringLiteral("xyz"),
+        QStringLiteral("edu"),  QStringLiteral("gov"),  QStringLiteral("cc"),
+        QStringLiteral("tv"),   QStringLiteral("me"),   QStringLiteral("co"),
+        QStringLiteral("uk"),   QStringLiteral("de"),   QStringLiteral("jp"),
+        QStringLiteral("hk"),   QStringLiteral("tw"),   QStringLiteral("us"),
+        QStringLiteral("app"),  QStringLiteral("dev"),  QStringLiteral("site"),
+        QStringLiteral("vip"),  QStringLiteral("club"), QStringLiteral("ltd"),
+        QStringLiteral("tech"), QStringLiteral("asia"), QStringLiteral("cloud")};
+    return names.contains(label);
+}
+
+// The target as the file wrote it, when it is relative yet reads like a full name: the last
+// word of the record's text.
+QString suspiciousTarget(const QList<QByteArray> &lines, int first, int last, const QString &origin)
+{
+    QByteArray code;
+    for (int i = first; i <= last && i <= lines.size(); ++i) {
+        QByteArray line = lines.at(i - 1);
+        const int comment = line.indexOf(';');
+        if (comment >= 0)
+            line.truncate(comment);
+        code += line.replace('(', ' ').replace(')', ' ') + ' ';
+    }
+    const QList<QByteArray> words = code.simplified().split(' ');
+    const QString target = QString::fromUtf8(words.last()).toLower();
+    if (target.endsWith(QLatin1Char('.')) || !target.contains(QLatin1Char('.')))
+        return QString();
+    const QString top = target.section(QLatin1Char('.'), -1);
+    const bool repeatsOrigin = target == origin || target.endsWith(QLatin1Char('.') + origin);
+    return repeatsOrigin || isCommonTopLevel(top) ? QString::fromUtf8(words.last()) : QString();
 }
 
 // Turns one parsed record into a record, a skip or an error of file.
@@ -191,7 +229,8 @@ ZoneFile parseZoneText(const QByteArray &text, const QString &domain)
         return file;
     }
     QList<int> contentLines;
-    precheck(text, file.errors, contentLines);
+    const QList<QByteArray> lines = text.split('\n');
+    precheck(lines, file.errors, contentLines);
     if (!file.errors.isEmpty() || contentLines.isEmpty())
         return file;
 
@@ -222,7 +261,13 @@ ZoneFile parseZoneText(const QByteArray &text, const QString &domain)
             ldns_rr_new_frm_fp_l(&raw, fp.get(), &defaultTtl, &originRaw, &prev, &lineNr);
         RrPtr rr(raw);
         if (status == LDNS_STATUS_OK && rr) {
+            const int count = file.records.size();
             takeRecord(rr.get(), start, origin, file);
+            const ldns_rr_type type = ldns_rr_get_type(rr.get());
+            const bool named =
+                type == LDNS_RR_TYPE_CNAME || type == LDNS_RR_TYPE_MX || type == LDNS_RR_TYPE_NS;
+            if (named && file.records.size() > count)
+                file.records.last().relativeTarget = suspiciousTarget(lines, start, lineNr, origin);
         } else if (status != LDNS_STATUS_SYNTAX_EMPTY && status != LDNS_STATUS_SYNTAX_TTL &&
                    status != LDNS_STATUS_SYNTAX_ORIGIN) {
             file.errors.append(

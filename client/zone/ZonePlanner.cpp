@@ -243,6 +243,17 @@ ZonePlan planZoneImport(const ZoneFile &file, const QString &domain, const QList
         }
     }
     plan.steps = skips + plan.steps;
-    plan.warnings = warningsOf(plan, onLine);
+    for (const ZoneRecord &f : file.records) {
+        if (f.relativeTarget.isEmpty())
+            continue;
+        for (const ZoneStep &s : plan.steps) {
+            if (s.fileLine == f.line && (s.op == ZoneStepOp::Create || s.op == ZoneStepOp::Change))
+                plan.warnings.append(
+                    QStringLiteral("第%1行：目标%2没有结尾的点，按相对名称补全为%3")
+                        .arg(f.line)
+                        .arg(f.relativeTarget, f.value));
+        }
+    }
+    plan.warnings += warningsOf(plan, onLine);
     return plan;
 }

@@ -14,6 +14,9 @@ struct ZoneRecord
     QString value;
     int ttl = 0;
     int mx = 0; // MX only
+    // A target written without its final dot that reads like a full name ("cdn.example.net"):
+    // completed with the origin as the format says, but worth a warning.
+    QString relativeTarget;
 };
 
 // A record of the file left out by rule (SOA, NS at the apex, a type the service lacks).

@@ -79,7 +79,7 @@ ZoneFile parsedRecords(const QList<ZoneRecord> &records)
 ZoneRecord fileRec(int line, const QString &host, const QString &type, const QString &value,
                    int ttl = 600, int mx = 0)
 {
-    return ZoneRecord{line, host, type, value, ttl, mx};
+    return ZoneRecord{line, host, type, value, ttl, mx, QString()};
 }
 
 QString opsOf(const ZonePlan &plan)
@@ -105,6 +105,8 @@ private slots:
     void plan();
     void planWarnings_data();
     void planWarnings();
+    void targetsWithoutFinalDot_data();
+    void targetsWithoutFinalDot();
 };
 
 void TestZoneFile::readsTheTrickyFixture()
@@ -369,6 +371,39 @@ void TestZoneFile::planWarnings()
     const ZonePlan plan =
         planZoneImport(parsedRecords(file), QStringLiteral("example.cn"), live, 0, false);
     QCOMPARE(plan.warnings, warnings);
+}
+
+void TestZoneFile::targetsWithoutFinalDot_data()
+{
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<QString>("warning"); // empty: none
+
+    QTest::newRow("other domain") << QByteArray("www IN CNAME cdn.example.net\n")
+                                  << QStringLiteral("第1行：目标cdn.example.net没有结尾的点，"
+                                                    "按相对名称补全为cdn.example.net.example.cn");
+    QTest::newRow("own domain twice") << QByteArray("www IN CNAME web.example.cn\n")
+                                      << QStringLiteral("web.example.cn.example.cn");
+    QTest::newRow("MX over two lines")
+        << QByteArray("\n@ IN MX ( 10\n  mail.example.com ) ; mail\n")
+        << QStringLiteral("第2行：目标mail.example.com没有");
+    QTest::newRow("one label") << QByteArray("shop IN CNAME www\n") << QString();
+    QTest::newRow("relative within the zone") << QByteArray("sub IN NS ns1.sub\n") << QString();
+    QTest::newRow("absolute") << QByteArray("www IN CNAME cdn.example.net.\n") << QString();
+}
+
+void TestZoneFile::targetsWithoutFinalDot()
+{
+    QFETCH(QByteArray, text);
+    QFETCH(QString, warning);
+    const ZoneFile f = parseZoneText(text, QStringLiteral("example.cn"));
+    QVERIFY(f.errors.isEmpty());
+    const ZonePlan plan = planZoneImport(f, QStringLiteral("example.cn"), {}, 0, false);
+    if (warning.isEmpty()) {
+        QVERIFY2(plan.warnings.isEmpty(), qPrintable(plan.warnings.join(QLatin1Char('\n'))));
+    } else {
+        QCOMPARE(plan.warnings.size(), 1);
+        QVERIFY2(plan.warnings.first().contains(warning), qPrintable(plan.warnings.first()));
+    }
 }
 
 QTEST_GUILESS_MAIN(TestZoneFile)
