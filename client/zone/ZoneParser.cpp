@@ -9,6 +9,7 @@
 
 #include <ldns/ldns.h>
 
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -89,16 +90,41 @@ void precheck(const QList<QByteArray> &lines, QList<ZoneError> &errors, QList<in
     }
 }
 
+// A name as ldns prints it, with the bytes of UTF-8 labels (which it writes as \DDD) turned
+// back into text; other escapes stay, and the service's checks refuse them.
+QString nameText(const ldns_rdf *rdf)
+{
+    const QString printed = rdfText(rdf);
+    QByteArray bytes;
+    const QByteArray in = printed.toLatin1();
+    for (int i = 0; i < in.size(); ++i) {
+        if (in.at(i) == '\\' && i + 3 < in.size() && std::isdigit(uchar(in.at(i + 1))) &&
+            std::isdigit(uchar(in.at(i + 2))) && std::isdigit(uchar(in.at(i + 3)))) {
+            const int value = in.mid(i + 1, 3).toInt();
+            if (value >= 0x80 && value <= 0xff) {
+                bytes.append(char(value));
+                i += 3;
+                continue;
+            }
+        }
+        bytes.append(in.at(i));
+    }
+    const QString text = QString::fromUtf8(bytes);
+    return withoutDot(text.toUtf8() == bytes ? text : printed);
+}
+
 // The owner relative to the domain: "@" for the apex, empty when it lies outside.
 QString hostOf(const QString &owner, const QString &origin)
 {
-    const QString name = comparableName(owner);
-    if (name == origin)
-        return QStringLiteral("@");
-    if (!name.endsWith(QLatin1Char('.') + origin))
+    const QStringList labels = owner.split(QLatin1Char('.'));
+    const int originLabels = origin.count(QLatin1Char('.')) + 1;
+    if (labels.size() < originLabels)
+        return QString();
+    const int hostLabels = labels.size() - originLabels;
+    if (comparableName(labels.mid(hostLabels).join(QLatin1Char('.'))) != origin)
         return QString();
     // Letter case of the file kept: the service keeps what it is sent.
-    return withoutDot(owner).left(name.size() - origin.size() - 1);
+    return hostLabels == 0 ? QStringLiteral("@") : labels.mid(0, hostLabels).join(QLatin1Char('.'));
 }
 
 QString txtValue(const ldns_rr *rr, bool &ok)
@@ -161,7 +187,7 @@ QString suspiciousTarget(const QList<QByteArray> &lines, int first, int last, co
 // Turns one parsed record into a record, a skip or an error of file.
 void takeRecord(const ldns_rr *rr, int line, const QString &origin, ZoneFile &file)
 {
-    const QString owner = rdfText(ldns_rr_owner(rr));
+    const QString owner = nameText(ldns_rr_owner(rr));
     const QString host = hostOf(owner, origin);
     if (host.isEmpty()) {
         file.errors.append(
@@ -196,11 +222,11 @@ void takeRecord(const ldns_rr *rr, int line, const QString &origin, ZoneFile &fi
         break;
     case LDNS_RR_TYPE_CNAME:
     case LDNS_RR_TYPE_NS:
-        r.value = withoutDot(rdfText(ldns_rr_rdf(rr, 0)));
+        r.value = nameText(ldns_rr_rdf(rr, 0));
         break;
     case LDNS_RR_TYPE_MX:
         r.mx = ldns_rr_rdf(rr, 0) ? ldns_rdf2native_int16(ldns_rr_rdf(rr, 0)) : 0;
-        r.value = withoutDot(rdfText(ldns_rr_rdf(rr, 1)));
+        r.value = nameText(ldns_rr_rdf(rr, 1));
         break;
     case LDNS_RR_TYPE_TXT: {
         bool utf8 = true;

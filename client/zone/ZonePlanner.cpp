@@ -180,8 +180,14 @@ ZonePlan planZoneImport(const ZoneFile &file, const QString &domain, const QList
         skips.append(step);
     }
 
+    // Candidates by host and type, so that a zone of a thousand records is not compared with
+    // every record of the domain one by one.
+    QHash<QString, QList<int>> byKey;
+    for (int i = 0; i < onLine.size(); ++i)
+        byKey[hostKey(onLine.at(i).host) + QLatin1Char(' ') + onLine.at(i).type.toUpper()].append(
+            i);
     QVector<bool> used(onLine.size(), false);
-    QList<ZoneRecord> accepted; // records of the file already planned, to find repeats
+    QHash<QString, QList<const ZoneRecord *>> accepted; // planned records of the file, by key
     for (const ZoneRecord &f : file.records) {
         ZoneStep step;
         step.fileLine = f.line;
@@ -195,21 +201,21 @@ ZonePlan planZoneImport(const ZoneFile &file, const QString &domain, const QList
             plan.steps.append(step);
             continue;
         }
-        const auto repeat =
-            std::find_if(accepted.cbegin(), accepted.cend(), [&](const ZoneRecord &a) {
-                return hostKey(a.host) == hostKey(f.host) && a.type == f.type &&
-                       sameRecordValue(f.type, a.value, f.value);
-            });
-        if (repeat != accepted.cend()) {
+        const QString key = hostKey(f.host) + QLatin1Char(' ') + f.type.toUpper();
+        QList<const ZoneRecord *> &twins = accepted[key];
+        const auto repeat = std::find_if(twins.cbegin(), twins.cend(), [&](const ZoneRecord *a) {
+            return sameRecordValue(f.type.toUpper(), a->value, f.value);
+        });
+        if (repeat != twins.cend()) {
             step.op = ZoneStepOp::Skip;
-            step.reason = QStringLiteral("与第%1行的记录相同").arg(repeat->line);
+            step.reason = QStringLiteral("与第%1行的记录相同").arg((*repeat)->line);
             plan.steps.append(step);
             continue;
         }
-        accepted.append(f);
+        twins.append(&f);
         // Prefer a live record that is already the same in every field.
         int match = -1;
-        for (int i = 0; i < onLine.size(); ++i) {
+        for (int i : byKey.value(key)) {
             if (used.at(i) || !sameKey(f, onLine.at(i)))
                 continue;
             if (match < 0)

@@ -70,8 +70,9 @@ QByteArray targetOf(const QString &value)
     return escapedName(asciiName(value)) + '.';
 }
 
-QByteArray rdataOf(const Record &r)
+QByteArray rdataOf(Record r)
 {
+    r.type = r.type.toUpper();
     if (r.type == QLatin1String("MX"))
         return QByteArray::number(r.mx) + ' ' + targetOf(r.value);
     if (r.type == QLatin1String("CNAME") || r.type == QLatin1String("NS"))
@@ -83,8 +84,8 @@ QByteArray rdataOf(const Record &r)
 
 QByteArray recordLine(const Record &r)
 {
-    return ownerOf(r) + '\t' + QByteArray::number(r.ttl) + "\tIN\t" + r.type.toUtf8() + '\t' +
-           rdataOf(r);
+    return ownerOf(r) + '\t' + QByteArray::number(r.ttl) + "\tIN\t" + r.type.toUpper().toUtf8() +
+           '\t' + rdataOf(r);
 }
 
 // One line of text as a comment: line breaks in service data must not end the comment.
@@ -103,8 +104,9 @@ bool isApexNs(const Record &r)
 
 } // namespace
 
-QString zoneExportProblem(const Record &r)
+QString zoneExportProblem(Record r)
 {
+    r.type = r.type.toUpper();
     const QString host = r.host.trimmed();
     const bool apex = host.isEmpty() || host == QLatin1String("@");
     if (!apex && asciiName(host).isEmpty())

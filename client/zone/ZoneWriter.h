@@ -8,7 +8,7 @@
 
 // Why a record of the service cannot be written as a zone file record (the writer keeps it as
 // a comment, and an import never deletes it); empty when it can.
-QString zoneExportProblem(const Record &r);
+QString zoneExportProblem(Record r);
 
 struct ZoneExport
 {

@@ -132,7 +132,9 @@ void TestZoneFile::readsTheTrickyFixture()
         QStringLiteral("21 sub NS 3600 ns1.sub.example.cn"),
         QStringLiteral("22 ns1.sub A 3600 203.0.113.53"),
         QStringLiteral("26 *.deep A 3600 203.0.113.99"),
-        QStringLiteral("27 WWW2 A 60 203.0.113.12")};
+        QStringLiteral("27 WWW2 A 60 203.0.113.12"),
+        QStringLiteral("28 邮件.deep A 3600 203.0.113.26"),
+        QStringLiteral("29 cn.deep CNAME 3600 例子.example.net")};
     QCOMPARE(got, want);
 
     QStringList skipped;
@@ -221,16 +223,17 @@ void TestZoneFile::exportLoadsInNamedCheckzone()
 void TestZoneFile::exportImportedAgainPlansNothing()
 {
     const QList<Record> records = serviceRecords();
-    for (int line : {0, 285}) {
-        const ZoneExport zone = writeZone(QStringLiteral("example.cn"), records, line);
-        const ZoneFile f = parseZoneText(zone.text, QStringLiteral("example.cn"));
-        QVERIFY2(f.errors.isEmpty(), qPrintable(f.errors.value(0).message));
-        for (bool prune : {false, true}) {
-            const ZonePlan plan =
-                planZoneImport(f, QStringLiteral("example.cn"), records, line, prune);
-            QVERIFY2(!plan.hasWork(), qPrintable(opsOf(plan)));
-            QCOMPARE(plan.count(ZoneStepOp::Problem), 0);
-            QVERIFY(plan.warnings.isEmpty());
+    for (const QString &domain : {QStringLiteral("example.cn"), QStringLiteral("工作.cn")}) {
+        for (int line : {0, 285}) {
+            const ZoneExport zone = writeZone(domain, records, line);
+            const ZoneFile f = parseZoneText(zone.text, domain);
+            QVERIFY2(f.errors.isEmpty(), qPrintable(f.errors.value(0).message));
+            for (bool prune : {false, true}) {
+                const ZonePlan plan = planZoneImport(f, domain, records, line, prune);
+                QVERIFY2(!plan.hasWork(), qPrintable(opsOf(plan)));
+                QCOMPARE(plan.count(ZoneStepOp::Problem), 0);
+                QVERIFY(plan.warnings.isEmpty());
+            }
         }
     }
     // The 300-byte text came back whole across its two strings.
