@@ -9,6 +9,7 @@
 #include <QHeaderView>
 #include <QScrollBar>
 #include <QTableWidget>
+#include <QToolTip>
 
 RecordPage::RecordPage(MainWindow2 &window) : ManagePage(window)
 {
@@ -40,6 +41,8 @@ void RecordPage::showRecordPage(const QSharedPointer<Domain> &domain)
     if (!domain)
         return;
     m_domain = domain;
+    // A tip shown over the old rows would stand over rows that no longer carry its text.
+    QToolTip::hideText();
     m_ui.label_domain->setToolTip(domain->name);
     showDomainName();
 

@@ -74,6 +74,10 @@ public:
     // Shows text in the notice strip for a time that grows with its length.
     void showToast(const QString &text);
 
+signals:
+    // The hover tool tip of a name button was shown with text.
+    void nameTipShown(const QString &text);
+
 public slots:
     // The 500 ms periodic job: domain table growth and repair, stale notice strip.
     void slot_scro();
