@@ -2,7 +2,7 @@
 
 #include "client/User.h"
 #include "manage/batch/BatchResultLines.h"
-#include "manage/batch/RecordMatch.h"
+#include "client/plan/RecordMatch.h"
 
 #include <QSharedPointer>
 
