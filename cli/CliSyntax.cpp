@@ -19,6 +19,7 @@ struct OptionSlot
 {
     QString placeholder;
     bool required = false;
+    bool flag = false; // "[--name]": takes no value
 };
 
 // A usage line taken apart.
@@ -39,19 +40,30 @@ Grammar grammarOf(const QString &usage)
 {
     Grammar g;
     const QStringList tokens = usage.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    // "(A | B)" offers two ways: each is optional to the grammar, the command checks that one
+    // of them is given.
     for (int i = 0; i < tokens.size(); ++i) {
         QString t = tokens.at(i);
-        const bool optional = t.startsWith(QLatin1Char('['));
+        if (t == QLatin1String("|"))
+            continue;
+        bool optional = t.startsWith(QLatin1Char('[')) || t.startsWith(QLatin1Char('('));
         if (optional)
             t = t.mid(1);
         if (t.startsWith(QLatin1String("--"))) {
+            if (t.endsWith(QLatin1Char(']'))) {
+                t.chop(1);
+                g.options.insert(t.mid(2), OptionSlot{QString(), false, true});
+                continue;
+            }
             QString placeholder = tokens.value(++i);
-            if (placeholder.endsWith(QLatin1Char(']')))
+            if (placeholder.endsWith(QLatin1Char(')')))
+                optional = true;
+            if (placeholder.endsWith(QLatin1Char(']')) || placeholder.endsWith(QLatin1Char(')')))
                 placeholder.chop(1);
             g.options.insert(t.mid(2), OptionSlot{placeholder, !optional});
             continue;
         }
-        if (optional && t.endsWith(QLatin1Char(']')))
+        if (optional && (t.endsWith(QLatin1Char(']')) || t.endsWith(QLatin1Char(')'))))
             t.chop(1);
         if (t.at(0).isLower()) {
             g.words.append(t);
@@ -144,27 +156,33 @@ bool checkOptions(const Grammar &g, const CliInvocation &inv, QString &error)
     return true;
 }
 
-// Options that take a value, from every usage line and the global ones.
-QStringList valueOptionNames()
+// Options that take a value (flag false) or none (flag true), from every usage line, and the
+// global ones.
+QStringList collectOptionNames(bool flag)
 {
-    static const QStringList names = [] {
-        QStringList all = kGlobalValueOptions;
-        for (const CommandSpec &spec : commandSpecs()) {
-            const QStringList keys = grammarOf(spec.usage).options.keys();
-            for (const QString &key : keys) {
-                if (!all.contains(key))
-                    all.append(key);
-            }
+    QStringList all = flag ? QStringList() : kGlobalValueOptions;
+    for (const CommandSpec &spec : commandSpecs()) {
+        const Grammar g = grammarOf(spec.usage);
+        for (auto it = g.options.cbegin(); it != g.options.cend(); ++it) {
+            if (it->flag == flag && !all.contains(it.key()))
+                all.append(it.key());
         }
-        return all;
-    }();
-    return names;
+    }
+    return all;
+}
+
+const QStringList &optionNames(bool flag)
+{
+    static const QStringList values = collectOptionNames(false);
+    static const QStringList flags = collectOptionNames(true);
+    return flag ? flags : values;
 }
 
 // Splits args into options and positional words; false on an unknown or incomplete option.
 bool tokenize(const QStringList &args, CliInvocation &inv, QStringList &positional, QString &error)
 {
-    const QStringList valueOptions = valueOptionNames();
+    const QStringList valueOptions = optionNames(false);
+    const QStringList flagOptions = optionNames(true);
     bool onlyPositional = false;
     for (int i = 0; i < args.size(); ++i) {
         const QString &arg = args.at(i);
@@ -188,6 +206,10 @@ bool tokenize(const QStringList &args, CliInvocation &inv, QStringList &position
         }
         const int eq = arg.indexOf(QLatin1Char('='));
         const QString name = arg.mid(2, eq < 0 ? -1 : eq - 2);
+        if (arg.startsWith(QLatin1String("--")) && eq < 0 && flagOptions.contains(name)) {
+            inv.options.insert(name, QString());
+            continue;
+        }
         if (!arg.startsWith(QLatin1String("--")) || !valueOptions.contains(name)) {
             error = QStringLiteral("unknown option %1").arg(eq < 0 ? arg : arg.left(eq));
             return false;
@@ -251,6 +273,25 @@ const QList<CommandSpec> &commandSpecs()
         for (const char *verb : recordVerbs)
             s.append({QStringLiteral("record %1 DOMAIN RECORD_ID...").arg(QLatin1String(verb)),
                       QStringLiteral("%1 records of a domain").arg(QLatin1String(verb))});
+        const QString domainsOperand = QStringLiteral("(DOMAIN... | --domains-file FILE)");
+        const QString match = QStringLiteral("[--host H] [--type T] --value V [--line ID]");
+        s.append({QStringLiteral("batch add %1 %2 [--ttl N] [--mx N] [--apply] [--yes]")
+                      .arg(domainsOperand, match),
+                  QStringLiteral("add a record to many domains (the plan; --apply runs it)")});
+        s.append({QStringLiteral("batch edit %1 %2 [--new-host H] [--new-type T] [--new-value V] "
+                                 "[--new-line ID] [--new-ttl N] [--new-mx N] [--apply] [--yes]")
+                      .arg(domainsOperand, match),
+                  QStringLiteral("change matching records of many domains; an omitted --new-* "
+                                 "keeps that field")});
+        s.append({QStringLiteral("batch delete %1 %2 [--apply] [--yes]").arg(domainsOperand, match),
+                  QStringLiteral("delete matching records of many domains")});
+        s.append({QStringLiteral("jobs"), QStringLiteral("the journal of changes, newest first"),
+                  false});
+        s.append({QStringLiteral("job show ID"), QStringLiteral("a journaled job and its steps"),
+                  false});
+        s.append({QStringLiteral("undo ID [--apply] [--yes] [--force]"),
+                  QStringLiteral("undo a journaled job (the plan; --apply runs it, --force also "
+                                 "reverts conflicts)")});
         s.append({QStringLiteral("lines [VIEW_TYPE]"),
                   QStringLiteral("the lines a package of VIEW_TYPE may use (default 1)")});
         s.append({QStringLiteral("messages news"), QStringLiteral("the service's news")});
@@ -342,7 +383,9 @@ QString usageText()
         "COMMAND...\n\n"
         "Signs in with HALVIK_EMAIL and HALVIK_PASSWORD; with --email the password comes from\n"
         "HALVIK_PASSWORD or, when that is not set, from the terminal. --json prints JSON.\n"
-        "Exit status: 0 done, 1 refused by the service, 2 network failure, 64 bad usage.\n\n"
+        "Exit status: 0 done, 1 refused, skipped or in conflict, 2 network failure, 64 bad usage.\n"
+        "A command that changes many domains prints its plan and changes nothing without --apply;\n"
+        "a plan that trips a warning also needs --yes. Changes are journaled (jobs, undo).\n\n"
         "Commands:\n");
     for (const CommandSpec &spec : commandSpecs())
         text += QStringLiteral("  %1\n      %2\n").arg(spec.usage, spec.summary);

@@ -31,7 +31,8 @@ QString nowText()
 
 QString jsonText(const QJsonObject &o)
 {
-    return o.isEmpty() ? QString()
+    // Never a null text: SQL would store NULL.
+    return o.isEmpty() ? QStringLiteral("")
                        : QString::fromUtf8(QJsonDocument(o).toJson(QJsonDocument::Compact));
 }
 
@@ -45,6 +46,12 @@ QDateTime timeOf(const QVariant &v)
     QDateTime t = QDateTime::fromString(v.toString(), Qt::ISODate);
     t.setTimeSpec(Qt::UTC);
     return t;
+}
+
+// A text bound never as NULL: the columns are NOT NULL.
+QString text(const QString &s)
+{
+    return s.isNull() ? QStringLiteral("") : s;
 }
 
 int nextConnection = 0;
@@ -166,7 +173,8 @@ qint64 Journal::beginJob(const QString &account, const QString &kind, const QStr
     qint64 id = 0;
     if (!exec(QStringLiteral("INSERT INTO jobs (account, kind, created, state, summary, runner,"
                              " undoes) VALUES (?, ?, ?, ?, ?, ?, ?)"),
-              {account.toLower(), kind, nowText(), JobState::Running, summary, runner, undoes},
+              {text(account.toLower()), text(kind), nowText(), JobState::Running, text(summary),
+               runner, undoes},
               &id))
         return 0;
     m_locks.insert(id, lock);
@@ -186,8 +194,8 @@ qint64 Journal::addSettledStep(const JournalStep &s)
     if (!exec(QStringLiteral("INSERT INTO steps (job, ord, domain_id, domain, record_id, op,"
                              " before, after, status, error, reverts)"
                              " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"),
-              {s.job, s.order, s.domainID, s.domain, s.recordID, s.op, jsonText(s.before),
-               jsonText(s.after), s.status, s.error, s.reverts},
+              {s.job, s.order, s.domainID, text(s.domain), s.recordID, text(s.op),
+               jsonText(s.before), jsonText(s.after), text(s.status), text(s.error), s.reverts},
               &id))
         return 0;
     return id;
@@ -198,11 +206,11 @@ bool Journal::settleStep(qint64 stepId, const QString &status, const QString &er
 {
     if (after.isEmpty())
         return exec(QStringLiteral("UPDATE steps SET status = ?, error = ? WHERE id = ?"),
-                    {status, error, stepId});
+                    {text(status), text(error), stepId});
     return exec(QStringLiteral("UPDATE steps SET status = ?, error = ?, after = ?,"
                                " record_id = CASE WHEN record_id = 0 THEN ? ELSE record_id END"
                                " WHERE id = ?"),
-                {status, error, jsonText(after), after.value(QStringLiteral("id")).toInt(),
+                {text(status), text(error), jsonText(after), after.value(QStringLiteral("id")).toInt(),
                  stepId});
 }
 
