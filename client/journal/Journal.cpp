@@ -248,7 +248,8 @@ void Journal::settleAbandoned(JournalJob &job, const QString &runner)
 
 QList<JournalJob> Journal::jobs(const QString &account)
 {
-    return selectJobs(QStringLiteral("? = '' OR account = ?"), {account.toLower(), account.toLower()});
+    const QString who = text(account.toLower());
+    return selectJobs(QStringLiteral("? = '' OR account = ?"), {who, who});
 }
 
 JournalJob Journal::job(qint64 id)
