@@ -106,7 +106,8 @@ bool reportProblems(const ChangePlan &plan)
             if (opSendsRequest(step.op) || step.op == StepOps::Unchanged ||
                 step.op == StepOps::AlreadyReverted)
                 continue;
-            printErr(QStringLiteral("halvik-cli: %1: %2 %3\n").arg(d.domain, step.op, step.problem));
+            printErr(
+                QStringLiteral("halvik-cli: %1: %2 %3\n").arg(d.domain, step.op, step.problem));
             any = true;
         }
     }
@@ -186,10 +187,10 @@ int cmdBatch(CliSession &s)
     }
     while (!preview.atEnd())
         preview.runNext();
-    const QString summary = QStringLiteral("%1 %2 %3 %4: %5 domains")
-                                .arg(s.invocation.command, request.match.host, request.match.type,
-                                     request.match.value)
-                                .arg(names.size());
+    const QString summary =
+        QStringLiteral("%1 %2 %3 %4: %5 domains")
+            .arg(s.invocation.command, request.match.host, request.match.type, request.match.value)
+            .arg(names.size());
     return showOrApply(s, journal, preview.plan(), preview.networkFailed(),
                        batchKindName(request.kind), summary, 0);
 }

@@ -69,9 +69,8 @@ QJsonObject planJson(const ChangePlan &plan)
             steps.append(QJsonObject{{QStringLiteral("op"), s.op},
                                      {QStringLiteral("before"), sideJson(s.before)},
                                      {QStringLiteral("after"), sideJson(s.after)},
-                                     {QStringLiteral("problem"), s.problem.isEmpty()
-                                                                     ? QJsonValue()
-                                                                     : QJsonValue(s.problem)}});
+                                     {QStringLiteral("problem"),
+                                      s.problem.isEmpty() ? QJsonValue() : QJsonValue(s.problem)}});
         }
         domains.append(QJsonObject{{QStringLiteral("domain"), d.domain},
                                    {QStringLiteral("domainID"), d.domainID},
@@ -93,13 +92,12 @@ QString planTable(const ChangePlan &plan)
     QList<QStringList> rows;
     for (const DomainPlan &d : plan.domains) {
         for (const PlanStep &s : d.steps)
-            rows.append({d.domain, s.op, stepSideText(s.before), stepSideText(s.after),
-                         s.problem});
+            rows.append({d.domain, s.op, stepSideText(s.before), stepSideText(s.after), s.problem});
     }
-    QString text = formatTable({QStringLiteral("DOMAIN"), QStringLiteral("OP"),
-                                QStringLiteral("BEFORE"), QStringLiteral("AFTER"),
-                                QStringLiteral("NOTE")},
-                               rows);
+    QString text =
+        formatTable({QStringLiteral("DOMAIN"), QStringLiteral("OP"), QStringLiteral("BEFORE"),
+                     QStringLiteral("AFTER"), QStringLiteral("NOTE")},
+                    rows);
     for (const PlanWarning &w : plan.warnings)
         text += QStringLiteral("warning: %1 (%2)\n").arg(w.text, w.code);
     text += QStringLiteral("plan: %1\n").arg(countsText(plan.counts()));
@@ -153,8 +151,8 @@ QString stepsTable(const QList<JournalStep> &steps)
         rows.append({QString::number(s.order), s.domain, s.op, stepSideText(s.before),
                      stepSideText(s.after), s.status, s.error});
     return formatTable({QStringLiteral("#"), QStringLiteral("DOMAIN"), QStringLiteral("OP"),
-                        QStringLiteral("BEFORE"), QStringLiteral("AFTER"),
-                        QStringLiteral("STATUS"), QStringLiteral("ERROR")},
+                        QStringLiteral("BEFORE"), QStringLiteral("AFTER"), QStringLiteral("STATUS"),
+                        QStringLiteral("ERROR")},
                        rows);
 }
 

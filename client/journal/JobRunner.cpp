@@ -166,8 +166,7 @@ void JobRunner::runNext()
         cached->recordsDirty = true;
 }
 
-QString JobRunner::perform(PlanStep &step, int &domainID, const QString &domainName,
-                           QString &error)
+QString JobRunner::perform(PlanStep &step, int &domainID, const QString &domainName, QString &error)
 {
     Domain target;
     target.id = domainID;
@@ -197,10 +196,9 @@ QString JobRunner::perform(PlanStep &step, int &domainID, const QString &domainN
             }
         }
     } else if (op == StepOps::Change) {
-        ok = m_user.editRecord(&target, before.id, after.host, after.type, after.value,
-                               number(after.ttl),
-                               after.type == QLatin1String("MX") ? number(after.mx) : QString(),
-                               number(after.lineID));
+        ok = m_user.editRecord(
+            &target, before.id, after.host, after.type, after.value, number(after.ttl),
+            after.type == QLatin1String("MX") ? number(after.mx) : QString(), number(after.lineID));
         if (ok && (after.state != 0) != (before.state != 0)) {
             m_user.resultCode = kNoAnswer;
             ok = after.state != 0 ? m_user.pauseRecord(&target, before.id)

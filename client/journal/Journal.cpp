@@ -210,8 +210,8 @@ bool Journal::settleStep(qint64 stepId, const QString &status, const QString &er
     return exec(QStringLiteral("UPDATE steps SET status = ?, error = ?, after = ?,"
                                " record_id = CASE WHEN record_id = 0 THEN ? ELSE record_id END"
                                " WHERE id = ?"),
-                {text(status), text(error), jsonText(after), after.value(QStringLiteral("id")).toInt(),
-                 stepId});
+                {text(status), text(error), jsonText(after),
+                 after.value(QStringLiteral("id")).toInt(), stepId});
 }
 
 bool Journal::finishJob(qint64 jobId, const QString &state)

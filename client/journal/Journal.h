@@ -5,8 +5,8 @@
 #include <QList>
 #include <QLockFile>
 #include <QMap>
-#include <QVariant>
 #include <QString>
+#include <QVariant>
 
 #include <memory>
 
@@ -40,7 +40,7 @@ struct JournalJob
     QDateTime finished;
     QString state;
     QString summary;
-    qint64 undoes = 0; // for an undo: the job it reverts
+    qint64 undoes = 0;         // for an undo: the job it reverts
     QMap<QString, int> counts; // steps per status
 };
 

@@ -168,8 +168,8 @@ void UndoPreview::runNext()
         // lines that package no longer offers.
         const QString viewType = step.after.value(QStringLiteral("viewType")).toString();
         QSet<int> lines{0};
-        for (const View &v : m_user.getTaoCanView_2(viewType.isEmpty() ? QStringLiteral("1")
-                                                                        : viewType))
+        for (const View &v :
+             m_user.getTaoCanView_2(viewType.isEmpty() ? QStringLiteral("1") : viewType))
             lines.insert(v.viewID);
         const QJsonArray records = step.after.value(QStringLiteral("records")).toArray();
         for (const QJsonValue &v : records) {

@@ -55,9 +55,12 @@ Record edited(const Record &before, const BatchRequest &request)
         after.ttl = request.newTtl.toInt();
     if (!request.newMx.isEmpty())
         after.mx = request.newMx.toInt();
-    // A record that stops being MX carries no preference any more.
+    // A record that stops being MX carries no preference any more; one that becomes MX
+    // without a preference given gets the usual 10.
     if (after.type != QLatin1String("MX"))
         after.mx = 0;
+    else if (after.mx <= 0)
+        after.mx = 10;
     return after;
 }
 

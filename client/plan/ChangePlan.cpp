@@ -88,7 +88,8 @@ QList<PlanWarning> planWarnings(const QList<DomainPlan> &domains)
             if (s.op == StepOps::Create || s.op == StepOps::Change) {
                 const Record r = recordFromJson(s.after);
                 touched.insert(placeOf(r));
-                if (r.type.toUpper() == QLatin1String("NS") && normalizedHost(r.host) == QLatin1String("@"))
+                if (r.type.toUpper() == QLatin1String("NS") &&
+                    normalizedHost(r.host) == QLatin1String("@"))
                     warnings.append({QStringLiteral("ns-at-apex"), d.domain, QStringLiteral("@"),
                                      QStringLiteral("%1 的主机记录 @ 将有 NS 记录").arg(d.domain)});
             }

@@ -97,13 +97,13 @@ void TestCliJournal::previewApplyAndUndoAroundAChangeBehindOurBack()
     const QString a = QStringLiteral("river-demo.com");
     const QString b = QStringLiteral("summit-demo.com");
     const QString c = QStringLiteral("orbit-demo.com");
-    const QStringList add{QStringLiteral("batch"), QStringLiteral("add"),
+    const QStringList add{QStringLiteral("batch"),          QStringLiteral("add"),
                           QStringLiteral("--domains-file"), QStringLiteral("-"),
-                          QStringLiteral("--host"), QStringLiteral("e2e"),
-                          QStringLiteral("--value"), QStringLiteral("10.0.0.1")};
-    const QByteArray names = (a + QStringLiteral("\n ") + b + QStringLiteral(" \n\n") + c +
-                              QStringLiteral("\n") + a)
-                                 .toUtf8();
+                          QStringLiteral("--host"),         QStringLiteral("e2e"),
+                          QStringLiteral("--value"),        QStringLiteral("10.0.0.1")};
+    const QByteArray names =
+        (a + QStringLiteral("\n ") + b + QStringLiteral(" \n\n") + c + QStringLiteral("\n") + a)
+            .toUtf8();
 
     // Without --apply: the plan, and nothing changed or journaled.
     const Run plan = run(QStringList{QStringLiteral("--json")} + add, names);
@@ -127,19 +127,19 @@ void TestCliJournal::previewApplyAndUndoAroundAChangeBehindOurBack()
     QCOMPARE(wwwValue(b, QStringLiteral("e2e")), QString());
     QCOMPARE(run({QStringLiteral("--json"), QStringLiteral("jobs")}).json().toArray().size(), 0);
 
-    const Run applied = run(QStringList{QStringLiteral("--json")} + add +
-                                QStringList{QStringLiteral("--apply")},
-                            names);
+    const Run applied =
+        run(QStringList{QStringLiteral("--json")} + add + QStringList{QStringLiteral("--apply")},
+            names);
     QCOMPARE(applied.exit, 0);
     const qint64 addJob = applied.json().toObject().value(QStringLiteral("id")).toInt();
     QVERIFY(addJob > 0);
     for (const QString &d : {a, b, c})
         QCOMPARE(wwwValue(d, QStringLiteral("e2e")), QStringLiteral("10.0.0.1"));
 
-    const Run edit = run({QStringLiteral("batch"), QStringLiteral("edit"), a, b, c,
-                          QStringLiteral("--host"), QStringLiteral("e2e"), QStringLiteral("--value"),
-                          QStringLiteral("10.0.0.1"), QStringLiteral("--new-value"),
-                          QStringLiteral("10.0.0.2"), QStringLiteral("--apply")});
+    const Run edit =
+        run({QStringLiteral("batch"), QStringLiteral("edit"), a, b, c, QStringLiteral("--host"),
+             QStringLiteral("e2e"), QStringLiteral("--value"), QStringLiteral("10.0.0.1"),
+             QStringLiteral("--new-value"), QStringLiteral("10.0.0.2"), QStringLiteral("--apply")});
     QCOMPARE(edit.exit, 0);
     const Run jobs = run({QStringLiteral("--json"), QStringLiteral("jobs")});
     const QJsonArray list = jobs.json().toArray();
@@ -149,8 +149,7 @@ void TestCliJournal::previewApplyAndUndoAroundAChangeBehindOurBack()
     QCOMPARE(newest.value(QStringLiteral("state")).toString(), QStringLiteral("done"));
     QCOMPARE(newest.value(QStringLiteral("counts")).toObject().value(QStringLiteral("done")),
              QJsonValue(3));
-    QVERIFY(QDateTime::fromString(newest.value(QStringLiteral("created")).toString(),
-                                  Qt::ISODate)
+    QVERIFY(QDateTime::fromString(newest.value(QStringLiteral("created")).toString(), Qt::ISODate)
                 .isValid());
     QVERIFY(newest.value(QStringLiteral("created")).toString().endsWith(QLatin1Char('Z')));
     const qint64 editJob = newest.value(QStringLiteral("id")).toInt();
@@ -180,7 +179,8 @@ void TestCliJournal::previewApplyAndUndoAroundAChangeBehindOurBack()
     QCOMPARE(wwwValue(b, QStringLiteral("e2e")), QStringLiteral("10.0.0.2"));
 
     // --force reverts the conflict too; the job is then undone, and not twice.
-    const Run forced = run(undo + QStringList{QStringLiteral("--apply"), QStringLiteral("--force")});
+    const Run forced =
+        run(undo + QStringList{QStringLiteral("--apply"), QStringLiteral("--force")});
     QCOMPARE(forced.exit, 0);
     QCOMPARE(wwwValue(b, QStringLiteral("e2e")), QStringLiteral("10.0.0.1"));
     const Run again = run(undo + QStringList{QStringLiteral("--apply")});
@@ -198,8 +198,11 @@ void TestCliJournal::previewApplyAndUndoAroundAChangeBehindOurBack()
     QCOMPARE(show.exit, 0);
     const QJsonArray steps = show.json().toObject().value(QStringLiteral("steps")).toArray();
     QCOMPARE(steps.size(), 3);
-    QCOMPARE(steps.at(0).toObject().value(QStringLiteral("before")).toObject().value(
-                 QStringLiteral("value")),
+    QCOMPARE(steps.at(0)
+                 .toObject()
+                 .value(QStringLiteral("before"))
+                 .toObject()
+                 .value(QStringLiteral("value")),
              QJsonValue(QStringLiteral("10.0.0.1")));
     QCOMPARE(show.json().toObject().value(QStringLiteral("state")).toString(),
              QStringLiteral("undone"));
@@ -207,11 +210,11 @@ void TestCliJournal::previewApplyAndUndoAroundAChangeBehindOurBack()
 
 void TestCliJournal::warningNeedsYes()
 {
-    const QStringList cname{QStringLiteral("batch"),    QStringLiteral("add"),
-                            QStringLiteral("halvik-demo.com"), QStringLiteral("--host"),
-                            QStringLiteral("www"),      QStringLiteral("--type"),
-                            QStringLiteral("CNAME"),    QStringLiteral("--value"),
-                            QStringLiteral("edge.example.net"), QStringLiteral("--apply")};
+    const QStringList cname{
+        QStringLiteral("batch"),  QStringLiteral("add"),     QStringLiteral("halvik-demo.com"),
+        QStringLiteral("--host"), QStringLiteral("www"),     QStringLiteral("--type"),
+        QStringLiteral("CNAME"),  QStringLiteral("--value"), QStringLiteral("edge.example.net"),
+        QStringLiteral("--apply")};
     const QString before = wwwValue(QStringLiteral("halvik-demo.com"), QStringLiteral("www"));
     QVERIFY(!before.isEmpty());
     const Run refused = run(cname);
@@ -229,8 +232,8 @@ void TestCliJournal::badInput_data()
     QTest::addColumn<int>("exit");
     QTest::addColumn<QByteArray>("message");
 
-    const QStringList del{QStringLiteral("batch"), QStringLiteral("delete"),
-                          QStringLiteral("--host"), QStringLiteral("www"),
+    const QStringList del{QStringLiteral("batch"),   QStringLiteral("delete"),
+                          QStringLiteral("--host"),  QStringLiteral("www"),
                           QStringLiteral("--value"), QStringLiteral("1.2.3.4"),
                           QStringLiteral("--apply")};
     QTest::newRow("unreadable domains file")
@@ -256,8 +259,8 @@ void TestCliJournal::badInput_data()
         << QStringList{QStringLiteral("undo"), QStringLiteral("99"), QStringLiteral("--apply")}
         << QByteArray() << QStringLiteral("empty") << 1
         << QStringLiteral("没有这条操作记录").toUtf8();
-    QTest::newRow("bad ttl") << QStringList{QStringLiteral("batch"), QStringLiteral("add"),
-                                            QStringLiteral("a.cn"), QStringLiteral("--value"),
+    QTest::newRow("bad ttl") << QStringList{QStringLiteral("batch"),   QStringLiteral("add"),
+                                            QStringLiteral("a.cn"),    QStringLiteral("--value"),
                                             QStringLiteral("1.1.1.1"), QStringLiteral("--ttl"),
                                             QStringLiteral("soon")}
                              << QByteArray() << QString() << 64 << QByteArray("whole number");
@@ -278,10 +281,10 @@ void TestCliJournal::badInput()
         QVERIFY(f.open(QIODevice::WriteOnly));
         f.write(QByteArray(2048, 'z'));
     } else if (journal == QLatin1String("empty")) {
-        QVERIFY(run({QStringLiteral("batch"), QStringLiteral("add"), QStringLiteral("nope.cn"),
-                     QStringLiteral("--value"), QStringLiteral("1.1.1.1"),
-                     QStringLiteral("--apply")})
-                    .exit == 1);
+        QVERIFY(
+            run({QStringLiteral("batch"), QStringLiteral("add"), QStringLiteral("nope.cn"),
+                 QStringLiteral("--value"), QStringLiteral("1.1.1.1"), QStringLiteral("--apply")})
+                .exit == 1);
     }
     const QString before = wwwValue(QStringLiteral("halvik-demo.com"), QStringLiteral("www"));
     const Run r = run(args, input);

@@ -72,10 +72,9 @@ void TestChangePlan::identical_data()
                                   << rec(1, QStringLiteral("www"), QStringLiteral("A"),
                                          QStringLiteral("1.2.3.4"), 7)
                                   << false;
-    QTest::newRow("value differs") << a
-                                   << rec(1, QStringLiteral("www"), QStringLiteral("A"),
-                                          QStringLiteral("1.2.3.5"))
-                                   << false;
+    QTest::newRow("value differs")
+        << a << rec(1, QStringLiteral("www"), QStringLiteral("A"), QStringLiteral("1.2.3.5"))
+        << false;
     QTest::newRow("cname name case and dot")
         << rec(1, QStringLiteral("@"), QStringLiteral("CNAME"), QStringLiteral("Edge.CDN.net."))
         << rec(2, QStringLiteral("@"), QStringLiteral("CNAME"), QStringLiteral("edge.cdn.net"))
@@ -144,15 +143,15 @@ void TestChangePlan::batchPlan_data()
     QTest::newRow("type is exact")
         << int(BatchRequest::Delete) << QStringLiteral("www") << QStringLiteral("AAAA")
         << QStringLiteral("1.2.3.4") << QString() << 0 << QStringList{StepOps::NotFound};
-    QTest::newRow("paused domain") << int(BatchRequest::Delete) << QStringLiteral("www") << a
-                                   << QStringLiteral("1.2.3.4") << QString() << 1
-                                   << QStringList{StepOps::Paused};
-    QTest::newRow("locked domain") << int(BatchRequest::Add) << QStringLiteral("www") << a
-                                   << QStringLiteral("1.2.3.4") << QString() << 2
-                                   << QStringList{StepOps::Locked};
-    QTest::newRow("unknown domain") << int(BatchRequest::Edit) << QStringLiteral("www") << a
-                                    << QStringLiteral("1.2.3.4") << QString() << 3
-                                    << QStringList{StepOps::UnknownDomain};
+    QTest::newRow("paused domain")
+        << int(BatchRequest::Delete) << QStringLiteral("www") << a << QStringLiteral("1.2.3.4")
+        << QString() << 1 << QStringList{StepOps::Paused};
+    QTest::newRow("locked domain")
+        << int(BatchRequest::Add) << QStringLiteral("www") << a << QStringLiteral("1.2.3.4")
+        << QString() << 2 << QStringList{StepOps::Locked};
+    QTest::newRow("unknown domain")
+        << int(BatchRequest::Edit) << QStringLiteral("www") << a << QStringLiteral("1.2.3.4")
+        << QString() << 3 << QStringList{StepOps::UnknownDomain};
 }
 
 void TestChangePlan::batchPlan()
@@ -202,8 +201,8 @@ void TestChangePlan::editKeepsOmittedFields()
     dm.id = 1;
     BatchRequest request;
     request.kind = BatchRequest::Edit;
-    request.match = RecordPattern{QStringLiteral("MX"), QStringLiteral("@"), 3,
-                                  QStringLiteral("mx1.a.cn")};
+    request.match =
+        RecordPattern{QStringLiteral("MX"), QStringLiteral("@"), 3, QStringLiteral("mx1.a.cn")};
     request.newValue = QStringLiteral("mx2.a.cn.");
     const DomainPlan plan = planBatchDomain(request, QStringLiteral("a.cn"), &dm, live);
     QCOMPARE(opsOf(plan), QStringList{StepOps::Change});
@@ -248,19 +247,18 @@ void TestChangePlan::warnings_data()
         << QList<Record>{rec(0, QStringLiteral("@"), QStringLiteral("NS"),
                              QStringLiteral("ns1.x.cn"))}
         << QStringList{QStringLiteral("ns-at-apex")};
-    QTest::newRow("ns below the apex") << 0 << none << 0
-                                       << QList<Record>{rec(0, QStringLiteral("sub"),
-                                                            QStringLiteral("NS"),
-                                                            QStringLiteral("ns1.x.cn"))}
-                                       << QStringList();
-    QTest::newRow("second spf")
-        << 0
-        << QList<Record>{rec(91, QStringLiteral("@"), QStringLiteral("TXT"),
-                             QStringLiteral("v=spf1 include:a.cn ~all"))}
-        << 0
-        << QList<Record>{rec(0, QStringLiteral("@"), QStringLiteral("TXT"),
-                             QStringLiteral("\"v=spf1 -all\""))}
-        << QStringList{QStringLiteral("second-spf")};
+    QTest::newRow("ns below the apex")
+        << 0 << none << 0
+        << QList<Record>{rec(0, QStringLiteral("sub"), QStringLiteral("NS"),
+                             QStringLiteral("ns1.x.cn"))}
+        << QStringList();
+    QTest::newRow("second spf") << 0
+                                << QList<Record>{rec(91, QStringLiteral("@"), QStringLiteral("TXT"),
+                                                     QStringLiteral("v=spf1 include:a.cn ~all"))}
+                                << 0
+                                << QList<Record>{rec(0, QStringLiteral("@"), QStringLiteral("TXT"),
+                                                     QStringLiteral("\"v=spf1 -all\""))}
+                                << QStringList{QStringLiteral("second-spf")};
     QTest::newRow("spf beside another txt")
         << 0
         << QList<Record>{rec(91, QStringLiteral("@"), QStringLiteral("TXT"),
@@ -272,8 +270,8 @@ void TestChangePlan::warnings_data()
     QTest::newRow("3 of 10 deleted") << 10 << none << 3 << none << QStringList();
     QTest::newRow("4 of 10 deleted")
         << 10 << none << 4 << none << QStringList{QStringLiteral("large-change")};
-    QTest::newRow("5 of 9 deleted: too few records to count") << 9 << none << 5 << none
-                                                               << QStringList();
+    QTest::newRow("5 of 9 deleted: too few records to count")
+        << 9 << none << 5 << none << QStringList();
 }
 
 void TestChangePlan::warnings()

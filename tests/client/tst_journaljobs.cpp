@@ -118,8 +118,8 @@ void TestJournalJobs::changedSincePreviewIsSkipped()
 {
     const QStringList names{QStringLiteral("halvik-demo.com"), QStringLiteral("harbor-demo.com")};
     BatchRequest add;
-    add.match = RecordPattern{QStringLiteral("A"), QStringLiteral("jr"), 0,
-                              QStringLiteral("10.1.1.1")};
+    add.match =
+        RecordPattern{QStringLiteral("A"), QStringLiteral("jr"), 0, QStringLiteral("10.1.1.1")};
     QCOMPARE(run(m_user, m_journal, preview(m_user, add, names), QStringLiteral("batch-add")),
              JobState::Done);
 
@@ -152,8 +152,8 @@ void TestJournalJobs::unknownOutcomeIsNeverGuessed()
 {
     const QString name = QStringLiteral("maple-demo.com");
     BatchRequest add;
-    add.match = RecordPattern{QStringLiteral("A"), QStringLiteral("u"), 0,
-                              QStringLiteral("10.3.3.3")};
+    add.match =
+        RecordPattern{QStringLiteral("A"), QStringLiteral("u"), 0, QStringLiteral("10.3.3.3")};
     add.ttl = 300;
     Fault drop;
     drop.kind = FaultKind::Drop;

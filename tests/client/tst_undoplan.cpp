@@ -57,44 +57,44 @@ void TestUndoPlan::revertRecord_data()
 
     const QString done = StepStatus::Done;
     const QString unknown = StepStatus::Unknown;
-    QTest::newRow("create, still there") << StepOps::Create << done << int(AsAfter) << false
-                                         << StepOps::Delete;
+    QTest::newRow("create, still there")
+        << StepOps::Create << done << int(AsAfter) << false << StepOps::Delete;
     QTest::newRow("create, gone") << StepOps::Create << done << int(Gone) << false
                                   << StepOps::AlreadyReverted;
-    QTest::newRow("create, edited since") << StepOps::Create << done << int(Other) << false
-                                          << StepOps::Conflict;
-    QTest::newRow("create, edited since, forced") << StepOps::Create << done << int(Other) << true
-                                                  << StepOps::Delete;
-    QTest::newRow("create unknown, it happened") << StepOps::Create << unknown << int(AsAfter)
-                                                 << false << StepOps::Delete;
-    QTest::newRow("create unknown, it did not") << StepOps::Create << unknown << int(Gone) << false
-                                                << StepOps::AlreadyReverted;
-    QTest::newRow("change, still as changed") << StepOps::Change << done << int(AsAfter) << false
-                                              << StepOps::Change;
-    QTest::newRow("change, back already") << StepOps::Change << done << int(AsBefore) << false
-                                          << StepOps::AlreadyReverted;
-    QTest::newRow("change, edited since") << StepOps::Change << done << int(Other) << false
-                                          << StepOps::Conflict;
-    QTest::newRow("change, edited since, forced") << StepOps::Change << done << int(Other) << true
-                                                  << StepOps::Change;
-    QTest::newRow("change, record gone") << StepOps::Change << done << int(Gone) << false
-                                         << StepOps::Conflict;
-    QTest::newRow("change unknown, it happened") << StepOps::Change << unknown << int(AsAfter)
-                                                 << false << StepOps::Change;
-    QTest::newRow("change unknown, it did not") << StepOps::Change << unknown << int(AsBefore)
-                                                << false << StepOps::AlreadyReverted;
+    QTest::newRow("create, edited since")
+        << StepOps::Create << done << int(Other) << false << StepOps::Conflict;
+    QTest::newRow("create, edited since, forced")
+        << StepOps::Create << done << int(Other) << true << StepOps::Delete;
+    QTest::newRow("create unknown, it happened")
+        << StepOps::Create << unknown << int(AsAfter) << false << StepOps::Delete;
+    QTest::newRow("create unknown, it did not")
+        << StepOps::Create << unknown << int(Gone) << false << StepOps::AlreadyReverted;
+    QTest::newRow("change, still as changed")
+        << StepOps::Change << done << int(AsAfter) << false << StepOps::Change;
+    QTest::newRow("change, back already")
+        << StepOps::Change << done << int(AsBefore) << false << StepOps::AlreadyReverted;
+    QTest::newRow("change, edited since")
+        << StepOps::Change << done << int(Other) << false << StepOps::Conflict;
+    QTest::newRow("change, edited since, forced")
+        << StepOps::Change << done << int(Other) << true << StepOps::Change;
+    QTest::newRow("change, record gone")
+        << StepOps::Change << done << int(Gone) << false << StepOps::Conflict;
+    QTest::newRow("change unknown, it happened")
+        << StepOps::Change << unknown << int(AsAfter) << false << StepOps::Change;
+    QTest::newRow("change unknown, it did not")
+        << StepOps::Change << unknown << int(AsBefore) << false << StepOps::AlreadyReverted;
     QTest::newRow("delete, gone") << StepOps::Delete << done << int(Gone) << false
                                   << StepOps::Create;
     QTest::newRow("delete, put back by someone")
         << StepOps::Delete << done << int(OtherIdAsBefore) << false << StepOps::AlreadyReverted;
-    QTest::newRow("delete unknown, it did not") << StepOps::Delete << unknown << int(AsBefore)
-                                                << false << StepOps::AlreadyReverted;
-    QTest::newRow("pause, still paused") << StepOps::Pause << done << int(AsAfter) << false
-                                         << StepOps::Start;
-    QTest::newRow("pause, started since") << StepOps::Pause << done << int(AsBefore) << false
-                                          << StepOps::AlreadyReverted;
-    QTest::newRow("start, still running") << StepOps::Start << done << int(AsAfter) << false
-                                          << StepOps::Pause;
+    QTest::newRow("delete unknown, it did not")
+        << StepOps::Delete << unknown << int(AsBefore) << false << StepOps::AlreadyReverted;
+    QTest::newRow("pause, still paused")
+        << StepOps::Pause << done << int(AsAfter) << false << StepOps::Start;
+    QTest::newRow("pause, started since")
+        << StepOps::Pause << done << int(AsBefore) << false << StepOps::AlreadyReverted;
+    QTest::newRow("start, still running")
+        << StepOps::Start << done << int(AsAfter) << false << StepOps::Pause;
 }
 
 void TestUndoPlan::revertRecord()
@@ -170,8 +170,18 @@ void TestUndoPlan::chainOfOneRecordRevertsToTheFirstState()
     const Record v1 = rec(7, QStringLiteral("1.1.1.1"));
     const Record v2 = rec(7, QStringLiteral("2.2.2.2"));
     const Record v3 = rec(7, QStringLiteral("3.3.3.3"));
-    JournalStep first{1, 1, 1, 1, QStringLiteral("a.cn"), 7, StepOps::Change, json(v1), json(v2),
-                      StepStatus::Done, QString(), 0};
+    JournalStep first{1,
+                      1,
+                      1,
+                      1,
+                      QStringLiteral("a.cn"),
+                      7,
+                      StepOps::Change,
+                      json(v1),
+                      json(v2),
+                      StepStatus::Done,
+                      QString(),
+                      0};
     JournalStep second = first;
     second.id = 2;
     second.before = json(v2);
@@ -191,31 +201,31 @@ void TestUndoPlan::chainOfOneRecordRevertsToTheFirstState()
 void TestUndoPlan::revertDomain_data()
 {
     QTest::addColumn<QString>("op");
-    QTest::addColumn<int>("state");   // live domain: -1 gone
+    QTest::addColumn<int>("state"); // live domain: -1 gone
     QTest::addColumn<int>("locked");
     QTest::addColumn<int>("group");
     QTest::addColumn<QString>("revert");
 
-    QTest::newRow("paused, still paused") << StepOps::DomainPause << 1 << 0 << 0
-                                          << StepOps::DomainStart;
-    QTest::newRow("paused, running again") << StepOps::DomainPause << 0 << 0 << 0
-                                           << StepOps::AlreadyReverted;
-    QTest::newRow("locked, still locked") << StepOps::DomainLock << 0 << 1 << 0
-                                          << StepOps::DomainUnlock;
-    QTest::newRow("unlocked, locked again") << StepOps::DomainUnlock << 0 << 1 << 0
-                                            << StepOps::AlreadyReverted;
-    QTest::newRow("moved, still there") << StepOps::DomainMove << 0 << 0 << 5
-                                        << StepOps::DomainMove;
-    QTest::newRow("moved, back already") << StepOps::DomainMove << 0 << 0 << 2
-                                         << StepOps::AlreadyReverted;
-    QTest::newRow("moved, moved elsewhere") << StepOps::DomainMove << 0 << 0 << 9
-                                            << StepOps::Conflict;
-    QTest::newRow("deleted, gone") << StepOps::DomainDelete << -1 << 0 << 0
-                                   << StepOps::DomainCreate;
-    QTest::newRow("deleted, added again since") << StepOps::DomainDelete << 0 << 0 << 0
-                                                << StepOps::AlreadyReverted;
-    QTest::newRow("paused, domain gone") << StepOps::DomainPause << -1 << 0 << 0
-                                         << StepOps::Conflict;
+    QTest::newRow("paused, still paused")
+        << StepOps::DomainPause << 1 << 0 << 0 << StepOps::DomainStart;
+    QTest::newRow("paused, running again")
+        << StepOps::DomainPause << 0 << 0 << 0 << StepOps::AlreadyReverted;
+    QTest::newRow("locked, still locked")
+        << StepOps::DomainLock << 0 << 1 << 0 << StepOps::DomainUnlock;
+    QTest::newRow("unlocked, locked again")
+        << StepOps::DomainUnlock << 0 << 1 << 0 << StepOps::AlreadyReverted;
+    QTest::newRow("moved, still there")
+        << StepOps::DomainMove << 0 << 0 << 5 << StepOps::DomainMove;
+    QTest::newRow("moved, back already")
+        << StepOps::DomainMove << 0 << 0 << 2 << StepOps::AlreadyReverted;
+    QTest::newRow("moved, moved elsewhere")
+        << StepOps::DomainMove << 0 << 0 << 9 << StepOps::Conflict;
+    QTest::newRow("deleted, gone")
+        << StepOps::DomainDelete << -1 << 0 << 0 << StepOps::DomainCreate;
+    QTest::newRow("deleted, added again since")
+        << StepOps::DomainDelete << 0 << 0 << 0 << StepOps::AlreadyReverted;
+    QTest::newRow("paused, domain gone")
+        << StepOps::DomainPause << -1 << 0 << 0 << StepOps::Conflict;
 }
 
 void TestUndoPlan::revertDomain()
