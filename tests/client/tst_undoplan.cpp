@@ -1,3 +1,4 @@
+#include "client/journal/Previews.h"
 #include "client/journal/UndoPlanner.h"
 #include "client/plan/RecordJson.h"
 
@@ -45,6 +46,8 @@ private slots:
     void chainOfOneRecordRevertsToTheFirstState();
     void revertDomain_data();
     void revertDomain();
+    void whoMayUndo_data();
+    void whoMayUndo();
 };
 
 void TestUndoPlan::revertRecord_data()
@@ -266,6 +269,41 @@ void TestUndoPlan::revertDomain()
         QCOMPARE(s.after.value(QStringLiteral("groupID")).toInt(), 2);
     if (revert == StepOps::DomainCreate)
         QCOMPARE(s.after.value(QStringLiteral("name")).toString(), QStringLiteral("a.cn"));
+}
+
+void TestUndoPlan::whoMayUndo_data()
+{
+    QTest::addColumn<qint64>("id");
+    QTest::addColumn<QString>("account");
+    QTest::addColumn<QString>("state");
+    QTest::addColumn<QString>("refusal"); // a piece of it; empty: may be undone
+
+    const QString me = QStringLiteral("ops@example.com");
+    QTest::newRow("done") << qint64(4) << me << JobState::Done << QString();
+    QTest::newRow("interrupted") << qint64(4) << me << JobState::Interrupted << QString();
+    QTest::newRow("partly done") << qint64(4) << me << JobState::Partial << QString();
+    QTest::newRow("no such job") << qint64(0) << me << QString() << QStringLiteral("没有");
+    QTest::newRow("another account") << qint64(4) << QStringLiteral("boss@example.com")
+                                     << JobState::Done << QStringLiteral("另一个账号");
+    QTest::newRow("still running")
+        << qint64(4) << me << JobState::Running << QStringLiteral("仍在进行");
+    QTest::newRow("undone already")
+        << qint64(4) << me << JobState::Undone << QStringLiteral("已撤销过");
+}
+
+void TestUndoPlan::whoMayUndo()
+{
+    QFETCH(qint64, id);
+    QFETCH(QString, account);
+    QFETCH(QString, state);
+    QFETCH(QString, refusal);
+    JournalJob job;
+    job.id = id;
+    job.account = account;
+    job.state = state;
+    const QString why = undoRefusal(job, QStringLiteral("Ops@Example.com"));
+    QCOMPARE(why.isEmpty(), refusal.isEmpty());
+    QVERIFY2(why.contains(refusal), qPrintable(why));
 }
 
 QTEST_GUILESS_MAIN(TestUndoPlan)
