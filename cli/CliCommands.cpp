@@ -40,6 +40,8 @@ int runCommand(CliSession &session)
         {QStringLiteral("jobs"), cmdJobs},
         {QStringLiteral("job show"), cmdJobShow},
         {QStringLiteral("undo"), cmdUndo},
+        {QStringLiteral("zone export"), cmdZoneExport},
+        {QStringLiteral("zone import"), cmdZoneImport},
         {QStringLiteral("messages news"), cmdMessages},
         {QStringLiteral("messages notices"), cmdMessages},
         {QStringLiteral("messages inform"), cmdMessages},

@@ -19,7 +19,7 @@ struct OptionSlot
 {
     QString placeholder;
     bool required = false;
-    bool flag = false; // "[--name]": takes no value
+    bool flag = false; // "[--name]": no value
 };
 
 // A usage line taken apart.
@@ -49,18 +49,18 @@ Grammar grammarOf(const QString &usage)
         bool optional = t.startsWith(QLatin1Char('[')) || t.startsWith(QLatin1Char('('));
         if (optional)
             t = t.mid(1);
+        if (t.startsWith(QLatin1String("--")) && t.endsWith(QLatin1Char(']'))) {
+            t.chop(1);
+            g.options.insert(t.mid(2), OptionSlot{QString(), false, true});
+            continue;
+        }
         if (t.startsWith(QLatin1String("--"))) {
-            if (t.endsWith(QLatin1Char(']'))) {
-                t.chop(1);
-                g.options.insert(t.mid(2), OptionSlot{QString(), false, true});
-                continue;
-            }
             QString placeholder = tokens.value(++i);
             if (placeholder.endsWith(QLatin1Char(')')))
                 optional = true;
             if (placeholder.endsWith(QLatin1Char(']')) || placeholder.endsWith(QLatin1Char(')')))
                 placeholder.chop(1);
-            g.options.insert(t.mid(2), OptionSlot{placeholder, !optional});
+            g.options.insert(t.mid(2), OptionSlot{placeholder, !optional, false});
             continue;
         }
         if (optional && (t.endsWith(QLatin1Char(']')) || t.endsWith(QLatin1Char(')'))))
@@ -156,33 +156,36 @@ bool checkOptions(const Grammar &g, const CliInvocation &inv, QString &error)
     return true;
 }
 
-// Options that take a value (flag false) or none (flag true), from every usage line, and the
-// global ones.
-QStringList collectOptionNames(bool flag)
+// Options of every usage line and the global ones, those with a value or flags only.
+QStringList optionNames(bool flags)
 {
-    QStringList all = flag ? QStringList() : kGlobalValueOptions;
+    QStringList all = flags ? QStringList() : kGlobalValueOptions;
     for (const CommandSpec &spec : commandSpecs()) {
-        const Grammar g = grammarOf(spec.usage);
-        for (auto it = g.options.cbegin(); it != g.options.cend(); ++it) {
-            if (it->flag == flag && !all.contains(it.key()))
+        const QMap<QString, OptionSlot> options = grammarOf(spec.usage).options;
+        for (auto it = options.cbegin(); it != options.cend(); ++it) {
+            if (it->flag == flags && !all.contains(it.key()))
                 all.append(it.key());
         }
     }
     return all;
 }
 
-const QStringList &optionNames(bool flag)
+QStringList valueOptionNames()
 {
-    static const QStringList values = collectOptionNames(false);
-    static const QStringList flags = collectOptionNames(true);
-    return flag ? flags : values;
+    static const QStringList names = optionNames(false);
+    return names;
+}
+
+QStringList flagOptionNames()
+{
+    static const QStringList names = optionNames(true);
+    return names;
 }
 
 // Splits args into options and positional words; false on an unknown or incomplete option.
 bool tokenize(const QStringList &args, CliInvocation &inv, QStringList &positional, QString &error)
 {
-    const QStringList valueOptions = optionNames(false);
-    const QStringList flagOptions = optionNames(true);
+    const QStringList valueOptions = valueOptionNames();
     bool onlyPositional = false;
     for (int i = 0; i < args.size(); ++i) {
         const QString &arg = args.at(i);
@@ -206,7 +209,11 @@ bool tokenize(const QStringList &args, CliInvocation &inv, QStringList &position
         }
         const int eq = arg.indexOf(QLatin1Char('='));
         const QString name = arg.mid(2, eq < 0 ? -1 : eq - 2);
-        if (arg.startsWith(QLatin1String("--")) && eq < 0 && flagOptions.contains(name)) {
+        if (arg.startsWith(QLatin1String("--")) && flagOptionNames().contains(name)) {
+            if (eq >= 0) {
+                error = QStringLiteral("--%1 takes no value").arg(name);
+                return false;
+            }
             inv.options.insert(name, QString());
             continue;
         }
@@ -292,6 +299,12 @@ const QList<CommandSpec> &commandSpecs()
         s.append({QStringLiteral("undo ID [--apply] [--yes] [--force]"),
                   QStringLiteral("undo a journaled job (the plan; --apply runs it, --force also "
                                  "reverts conflicts)")});
+        s.append({QStringLiteral("zone export DOMAIN [--line ID] [--output FILE]"),
+                  QStringLiteral("a domain's records of one line (default 0) as a zone file")});
+        s.append({QStringLiteral("zone import DOMAIN FILE [--line ID] [--prune] [--apply] [--yes]"),
+                  QStringLiteral("plan a zone file's records into one line; --apply runs the "
+                                 "plan, --prune deletes what the file lacks, --yes accepts "
+                                 "warnings")});
         s.append({QStringLiteral("lines [VIEW_TYPE]"),
                   QStringLiteral("the lines a package of VIEW_TYPE may use (default 1)")});
         s.append({QStringLiteral("messages news"), QStringLiteral("the service's news")});

@@ -60,6 +60,10 @@ void TestCliSyntax::parses_data()
     QTest::newRow("undo forced") << QStringList{"undo", "7", "--force", "--apply"}
                                  << QStringLiteral("undo") << QStringList{"7"}
                                  << QStringList{"apply=", "force="} << false;
+    QTest::newRow("flags beside a value option")
+        << QStringList{"zone", "import", "a.cn", "a.zone", "--prune", "--line", "3", "--apply"}
+        << QStringLiteral("zone import") << QStringList{"a.cn", "a.zone"}
+        << QStringList{"apply=", "line=3", "prune="} << false;
 }
 
 void TestCliSyntax::parses()
@@ -101,7 +105,7 @@ void TestCliSyntax::rejects_data()
         << QStringList{"record", "delete", "a.cn", "3", "--apply"}
         << QStringLiteral("option --apply does not apply to \"record delete\"");
     QTest::newRow("flag with a value")
-        << QStringList{"undo", "3", "--apply=yes"} << QStringLiteral("unknown option --apply");
+        << QStringList{"undo", "3", "--apply=yes"} << QStringLiteral("--apply takes no value");
     QTest::newRow("job id not a number")
         << QStringList{"job", "show", "last"}
         << QStringLiteral("ID must be a whole number, not \"last\"");
@@ -130,6 +134,11 @@ void TestCliSyntax::rejects_data()
     QTest::newRow("ttl with sign")
         << QStringList{"record", "add", "a.cn", "--value", "v", "--ttl", "+60"}
         << QStringLiteral("--ttl must be a whole number, not \"+60\"");
+    QTest::newRow("flag with a value") << QStringList{"zone", "import", "a.cn", "f", "--apply=1"}
+                                       << QStringLiteral("--apply takes no value");
+    QTest::newRow("flag of another command")
+        << QStringList{"records", "a.cn", "--prune"}
+        << QStringLiteral("option --prune does not apply to \"records\"");
 }
 
 void TestCliSyntax::rejects()
