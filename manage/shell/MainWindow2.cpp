@@ -48,6 +48,7 @@ MainWindow2::MainWindow2(QWidget *parent) : QMainWindow(parent), ui(new Ui::Main
 {
     ui->setupUi(this);
     makePages();
+    showNameTip = [](const QPoint &at, const QString &text) { QToolTip::showText(at, text); };
 
     // No frame is drawn; the system still snaps, resizes and animates the window (Windows
     // through the native style bits, elsewhere through the resizer).
@@ -534,8 +535,7 @@ bool MainWindow2::eventFilter(QObject *watched, QEvent *event)
     // Rows are built outside the view and handed back for reuse: a hover event can reach a
     // button that is not (or no longer) the one under the pointer.
     if (button && entering && listed(nameButtons, button) && underPointer(button)) {
-        QToolTip::showText(QCursor::pos() + QPoint(10, 10), button->text());
-        emit nameTipShown(button->text());
+        showNameTip(QCursor::pos() + QPoint(10, 10), button->text());
     }
     if (button && listed(menuButtons, button)) {
         const QString sheet =
