@@ -17,10 +17,6 @@
 
 #include <memory>
 
-namespace {
-
-} // namespace
-
 // Both ways of signing in, end to end against the stand-in service and its simulated phone.
 class TestSignInLocalService : public QObject
 {

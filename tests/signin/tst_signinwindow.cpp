@@ -2,8 +2,8 @@
 #include "client/Scramble.h"
 #include "client/User.h"
 #include "signin/MainWindow.h"
-#include "tests/support/WindowHarness.h"
 #include "tests/support/TestHttpsServer.h"
+#include "tests/support/WindowHarness.h"
 
 #include <QCheckBox>
 #include <QDesktopServices>

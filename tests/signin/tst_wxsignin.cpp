@@ -4,8 +4,8 @@
 #include "signin/DeviceCheck.h"
 #include "signin/MainWindow.h"
 #include "signin/WxQrPage.h"
-#include "tests/support/WindowHarness.h"
 #include "tests/support/TestHttpsServer.h"
+#include "tests/support/WindowHarness.h"
 
 #include <QBuffer>
 #include <QDesktopServices>
@@ -370,7 +370,8 @@ void TestWxSignIn::leavingAbortsWaitingPoll()
         if (action == QLatin1String("hide"))
             window.hide();
         else if (action == QLatin1String("tab"))
-            widget<QTabWidget>(window, "tabWidget")->setCurrentWidget(widget<QWidget>(window, "tab"));
+            widget<QTabWidget>(window, "tabWidget")
+                ->setCurrentWidget(widget<QWidget>(window, "tab"));
         else
             widget<QPushButton>(window, "pushButton_9")->click();
         waitingAfter = window.pageFetcher().waiting();

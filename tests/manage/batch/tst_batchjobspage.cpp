@@ -240,8 +240,7 @@ void TestBatchJobsPage::deleteJob()
                            QStringLiteral("0"), QStringLiteral("two")));
 
     setDomains(kDemo);
-    h.widget<QTabWidget>("tabWidget_bat")
-        ->setCurrentWidget(h.widget<QWidget>("tab_batdel"));
+    h.widget<QTabWidget>("tabWidget_bat")->setCurrentWidget(h.widget<QWidget>("tab_batdel"));
     const QList<QLineEdit *> del = freshRows(BatchKind::Delete, 3);
     setRow(del.at(0), QStringLiteral("www"), QStringLiteral("CNAME"),
            QStringLiteral("halvik-demo.com.cdn.example.net"));
@@ -269,8 +268,7 @@ void TestBatchJobsPage::deleteJob()
 void TestBatchJobsPage::editJob()
 {
     setDomains(kDemo);
-    h.widget<QTabWidget>("tabWidget_bat")
-        ->setCurrentWidget(h.widget<QWidget>("tab_batedit"));
+    h.widget<QTabWidget>("tabWidget_bat")->setCurrentWidget(h.widget<QWidget>("tab_batedit"));
     const QList<QLineEdit *> edit = freshRows(BatchKind::Edit, 2);
     edit.at(0)->setText(QStringLiteral("old"));
     chooseType(part<QComboBox>(edit.at(0), "typew1"), QStringLiteral("A"));

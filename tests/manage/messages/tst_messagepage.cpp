@@ -124,8 +124,7 @@ void TestMessagePage::openInform()
 void TestMessagePage::informListsBothTabs()
 {
     openInform();
-    QCOMPARE(h.widget<QTabWidget>("tabWidget")->currentWidget(),
-             h.widget<QWidget>("tab_all"));
+    QCOMPARE(h.widget<QTabWidget>("tabWidget")->currentWidget(), h.widget<QWidget>("tab_all"));
     // Deleting is offered next to the read actions.
     QVERIFY(!button("pushButton_msg_del")->isHidden());
 

@@ -695,10 +695,8 @@ void TestRecordPage::batchDeleteReportsFailingHost()
     QCOMPARE(h.boxes->shown.at(0).content, QStringLiteral("确定要删除 3 个记录吗?"));
     QCOMPARE(h.widget<QStackedWidget>("stackedWidget")->currentWidget(),
              h.widget<QWidget>("page_flist"));
-    QCOMPARE(h.widget<QTextEdit>("textEdit_succ")->toPlainText(),
-             QStringLiteral("edu\nold"));
-    QCOMPARE(h.widget<QTextEdit>("textEdit_fail")->toPlainText(),
-             QStringLiteral("www:操作失败"));
+    QCOMPARE(h.widget<QTextEdit>("textEdit_succ")->toPlainText(), QStringLiteral("edu\nold"));
+    QCOMPARE(h.widget<QTextEdit>("textEdit_fail")->toPlainText(), QStringLiteral("www:操作失败"));
     // The page was rebuilt from a fresh list.
     QCOMPARE(table()->rowCount(), 14);
     QCOMPARE(domain->records.size(), 14);
@@ -748,8 +746,7 @@ void TestRecordPage::refreshDuringSaveKeepsRecordsValid()
     openEditor(row);
     qobject_cast<QLineEdit *>(table()->cellWidget(row, 2))->setText("203.0.113.50");
     // While the change is on its way, the user refreshes: the record list is rebuilt.
-    QTimer::singleShot(100, h.window,
-                       [this] { h.widget<QPushButton>("pushButton_30")->click(); });
+    QTimer::singleShot(100, h.window, [this] { h.widget<QPushButton>("pushButton_30")->click(); });
     saveButton(row)->click();
 
     QCOMPARE(h.boxes->count(), 0);
