@@ -17,6 +17,7 @@
 #include <QPushButton>
 #include <QSettings>
 #include <QTableWidget>
+#include <QTimer>
 
 namespace {
 
@@ -258,6 +259,22 @@ bool WindowHarness::settle()
 QAbstractButton *WindowHarness::button(const char *name) const
 {
     return widget<QAbstractButton>(name);
+}
+
+void WindowHarness::whenStruck(const QString &path, int count, const std::function<void()> &action)
+{
+    // Looks every few milliseconds; the window's nested wait for the reply runs this timer.
+    // It goes with the window if the request never comes.
+    auto *timer = new QTimer(window);
+    LocalService *running = &service->service();
+    QObject::connect(timer, &QTimer::timeout, timer, [timer, running, path, count, action] {
+        if (running->faults().struck(path) < count)
+            return;
+        timer->stop();
+        timer->deleteLater();
+        action();
+    });
+    timer->start(2);
 }
 
 void WindowHarness::refuse(const QString &path, int code, const QString &message, int skip,

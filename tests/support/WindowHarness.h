@@ -17,6 +17,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <functional>
 #include <memory>
 
 // The object named name below root. A missing name ends the run with the test, the type and
@@ -106,6 +107,10 @@ public:
     // The notices shown so far, and the latest.
     QStringList toastsShown() const { return toasts ? toasts->shown : QStringList(); }
     QString toast() const { return toasts ? toasts->last() : QString(); }
+
+    // Runs action once the fault set for path has struck count requests, that is while a
+    // delayed reply is under way: for a step that must land while the window waits.
+    void whenStruck(const QString &path, int count, const std::function<void()> &action);
 
     // A refusal of the service with this code and message for requests to path.
     void refuse(const QString &path, int code, const QString &message, int skip = 0,

@@ -316,15 +316,8 @@ void TestBatchJobsPage::stopAfterThirdOfTenThenStopAgain()
     slow.times = 1;
     h.service->setFault(createPath, slow);
     auto *stop = h.widget<QPushButton>("pushButton_f_loading1");
-    auto *successes = h.widget<QTextEdit>("textEdit_7");
-    QMetaObject::Connection armed = connect(successes, &QTextEdit::textChanged, this, [&] {
-        if (successes->toPlainText().count('\n') == 1) {
-            disconnect(armed);
-            QTimer::singleShot(150, stop, &QPushButton::click);
-        }
-    });
+    h.whenStruck(createPath, 1, [stop] { stop->click(); });
     h.widget<QPushButton>("pushButton_dobatadd")->click();
-    disconnect(armed);
 
     QCOMPARE(lines("textEdit_7").size(), 3);
     QCOMPARE(lines("textEdit_7").at(2).left(ten.at(2).size() + 5), "stop." + ten.at(2));
@@ -341,7 +334,7 @@ void TestBatchJobsPage::stopAfterThirdOfTenThenStopAgain()
            QStringLiteral("198.51.100.9"));
     slow.skip = 0;
     h.service->setFault(createPath, slow);
-    QTimer::singleShot(150, stop, &QPushButton::click);
+    h.whenStruck(createPath, 1, [stop] { stop->click(); });
     h.widget<QPushButton>("pushButton_dobatadd")->click();
 
     QCOMPARE(lines("textEdit_7").size(), 1);

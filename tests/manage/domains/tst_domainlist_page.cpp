@@ -544,7 +544,7 @@ void TestDomainListPage::rowActionSurvivesNestedReload()
     h.boxes->setQuestionDefault(1);
     // While the call waits, the list is fetched again and the table rebuilt.
     bool reloaded = false;
-    QTimer::singleShot(50, h.window, [this, &reloaded] {
+    h.whenStruck(path, 1, [this, &reloaded] {
         h.button("pushButton_refDomain")->click();
         reloaded = true;
     });

@@ -746,7 +746,8 @@ void TestRecordPage::refreshDuringSaveKeepsRecordsValid()
     openEditor(row);
     qobject_cast<QLineEdit *>(table()->cellWidget(row, 2))->setText("203.0.113.50");
     // While the change is on its way, the user refreshes: the record list is rebuilt.
-    QTimer::singleShot(100, h.window, [this] { h.widget<QPushButton>("pushButton_30")->click(); });
+    h.whenStruck(QStringLiteral("/api/record/modify/"), 1,
+                 [this] { h.widget<QPushButton>("pushButton_30")->click(); });
     saveButton(row)->click();
 
     QCOMPARE(h.boxes->count(), 0);
