@@ -1,5 +1,5 @@
 #include "app/AppGlobals.h"
-#include "app/Autostart.h"
+#include "client/Autostart.h"
 #include "client/User.h"
 #include "localservice/storage/Storage.h"
 #include "manage/settings/SettingsPage.h"
