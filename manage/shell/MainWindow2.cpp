@@ -474,6 +474,7 @@ void MainWindow2::showToast(const QString &text)
     ui->frame_msgtt->raise();
     ui->frame_msgtt->setProperty("vtime", toastClockMs());
     ui->label_msgtt->setText(text);
+    reportToast(text);
     ui->label_msgtt->adjustSize();
     ui->label_msgtt->move(0, 0);
 

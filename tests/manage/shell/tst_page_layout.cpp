@@ -1,6 +1,6 @@
 #include "client/User.h"
 #include "manage/shell/MainWindow2.h"
-#include "tests/support/DomainPageHarness.h"
+#include "tests/support/WindowHarness.h"
 #include "tests/support/WidgetOverlap.h"
 
 #include <QComboBox>
@@ -34,13 +34,14 @@ class TestPageLayout : public QObject
     Q_OBJECT
 private slots:
     void initTestCase();
+    void init();
     void cleanup();
     void pagesDoNotOverlap_data();
     void pagesDoNotOverlap();
     void nameTipOnlyUnderPointer();
 
 private:
-    DomainPageHarness h;
+    WindowHarness h;
 };
 
 void TestPageLayout::initTestCase()
@@ -48,9 +49,14 @@ void TestPageLayout::initTestCase()
     initResources();
 }
 
+void TestPageLayout::init()
+{
+    h.init();
+}
+
 void TestPageLayout::cleanup()
 {
-    h.close();
+    h.cleanup();
 }
 
 void TestPageLayout::pagesDoNotOverlap_data()
@@ -83,7 +89,7 @@ void TestPageLayout::pagesDoNotOverlap()
 {
     QFETCH(QSize, size);
     QFETCH(QStringList, clicks);
-    QVERIFY(h.open());
+    QVERIFY(h.openDomainPage());
     h.window->resize(size);
     for (const QString &name : clicks) {
         if (name == QLatin1String("@records")) {
@@ -103,7 +109,7 @@ void TestPageLayout::pagesDoNotOverlap()
     QApplication::processEvents();
     // The group editor's panels are laid over the group column and the domain list.
     const QStringList found = overlappingSiblings(
-        h.window.get(), {QStringLiteral("frame_zdgedit"), QStringLiteral("widget_5")});
+        h.window, {QStringLiteral("frame_zdgedit"), QStringLiteral("widget_5")});
     if (!found.isEmpty())
         qWarning().noquote() << found.join(QLatin1Char('\n'));
     QVERIFY(found.isEmpty());
@@ -116,7 +122,7 @@ void TestPageLayout::pagesDoNotOverlap()
 
 void TestPageLayout::nameTipOnlyUnderPointer()
 {
-    QVERIFY(h.open());
+    QVERIFY(h.openDomainPage());
     QPushButton *first = h.rowButton(0, 3);
     QVERIFY(first);
     first->click();
