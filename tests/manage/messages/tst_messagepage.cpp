@@ -239,11 +239,11 @@ void TestMessagePage::openingReadMessageStillMarksIt()
     refused.contentType = "application/json";
     refused.body = R"({"code":3,"message":"消息不存在"})";
     refused.times = 1;
-    m_service->setFault(kStatePath, refused);
+    h.service->setFault(kStatePath, refused);
     theUser().errorText.clear();
 
     readRow.title->click();
-    QCOMPARE(listPage(), child<QWidget>(*m_window, "page_detail"));
+    QCOMPARE(listPage(), h.widget<QWidget>("page_detail"));
     QCOMPARE(theUser().errorText, QStringLiteral("消息不存在"));
     QCOMPARE(messageOf(readRow)->state, DMsgRead);
 }

@@ -33,7 +33,6 @@ class TestPageLayout : public QObject
 {
     Q_OBJECT
 private slots:
-    void initTestCase();
     void init();
     void cleanup();
     void pagesDoNotOverlap_data();
@@ -43,11 +42,6 @@ private slots:
 private:
     WindowHarness h;
 };
-
-void TestPageLayout::initTestCase()
-{
-    initResources();
-}
 
 void TestPageLayout::init()
 {
