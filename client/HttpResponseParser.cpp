@@ -105,23 +105,22 @@ HttpResponseParser::State HttpResponseParser::endOfInput()
 
 bool HttpResponseParser::takeLine(QByteArray &line)
 {
-    const int end = m_buffer.indexOf('\n', m_pos);
+    // The header section as a whole, and every framing line on its own, have a size limit,
+    // checked the same way whether or not the line end has arrived yet.
     const bool inHead =
         m_phase == Phase::StatusLine || m_phase == Phase::Headers || m_phase == Phase::Trailers;
-    if (end < 0) {
-        // A line that never ends must not grow without bound.
-        if (m_buffer.size() - m_pos > (inHead ? kMaxHeaderBytes : 1024))
-            m_state = State::Failed;
+    const qint64 used = inHead ? m_headerBytes : 0;
+    const qint64 limit = inHead ? kMaxHeaderBytes : kMaxFramingLine;
+    const int end = m_buffer.indexOf('\n', m_pos);
+    const qint64 length = end < 0 ? m_buffer.size() - m_pos : end - m_pos + 1;
+    if (used + length > limit) {
+        m_state = State::Failed;
         return false;
     }
-    const int length = end - m_pos + 1;
-    if (inHead) {
-        m_headerBytes += length;
-        if (m_headerBytes > kMaxHeaderBytes) {
-            m_state = State::Failed;
-            return false;
-        }
-    }
+    if (end < 0)
+        return false;
+    if (inHead)
+        m_headerBytes += int(length);
     line = m_buffer.mid(m_pos, end - m_pos);
     if (line.endsWith('\r'))
         line.chop(1);

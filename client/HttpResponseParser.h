@@ -38,6 +38,7 @@ public:
     QByteArray takeBody();
 
     static constexpr int kMaxHeaderBytes = 64 * 1024;
+    static constexpr int kMaxFramingLine = 1024; // a chunk size line with its extensions
 
 private:
     enum class Phase
