@@ -18,14 +18,29 @@ QHash<QString, QByteArray> &sessions()
     return store;
 }
 
+// Digests of the trusted CAs, remembered for the last list seen: the settings are built once,
+// so the list is the same shared one on every call and comparing it costs nothing.
+QString trustFingerprint(const QList<QSslCertificate> &cas)
+{
+    static QList<QSslCertificate> lastList;
+    static QString lastFingerprint;
+    if (!lastFingerprint.isNull() && lastList == cas)
+        return lastFingerprint;
+    QString fingerprint = QStringLiteral("");
+    for (const QSslCertificate &ca : cas)
+        fingerprint +=
+            QLatin1Char(' ') + QString::fromLatin1(ca.digest(QCryptographicHash::Sha256).toHex());
+    lastList = cas;
+    lastFingerprint = fingerprint;
+    return fingerprint;
+}
+
+// Called with g_sessionMutex held.
 QString sessionKey(const QUrl &url, const QSslConfiguration &ssl)
 {
-    QString key = url.host() + QLatin1Char(':') + QString::number(url.port(443));
-    for (const QSslCertificate &ca : ssl.caCertificates())
-        key +=
-            QLatin1Char(' ') + QString::fromLatin1(ca.digest(QCryptographicHash::Sha256).toHex());
-    key += QStringLiteral(" v%1 p%2").arg(int(ssl.peerVerifyMode())).arg(int(ssl.protocol()));
-    return key;
+    return url.host() + QLatin1Char(':') + QString::number(url.port(443)) +
+           QStringLiteral(" v%1 p%2").arg(int(ssl.peerVerifyMode())).arg(int(ssl.protocol())) +
+           trustFingerprint(ssl.caCertificates());
 }
 
 QNetworkReply::NetworkError errorForSocket(QAbstractSocket::SocketError error)
@@ -153,8 +168,8 @@ void HttpExchange::start(const QByteArray &method, const QUrl &url, const Header
         auto *socket = new QSslSocket(this);
         QSslConfiguration config = ssl;
         if (!config.testSslOption(QSsl::SslOptionDisableSessionPersistence)) {
-            m_sessionKey = sessionKey(url, config);
             QMutexLocker lock(&g_sessionMutex);
+            m_sessionKey = sessionKey(url, config);
             config.setSessionTicket(sessions().value(m_sessionKey));
         }
         socket->setSslConfiguration(config);
