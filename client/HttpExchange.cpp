@@ -1,11 +1,13 @@
 #include "client/HttpExchange.h"
 
+#include <QCoreApplication>
 #include <QCryptographicHash>
 #include <QHash>
 #include <QMutex>
 #include <QMutexLocker>
 #include <QSslSocket>
 #include <QTcpSocket>
+#include <QThread>
 
 namespace {
 
@@ -66,7 +68,62 @@ QNetworkReply::NetworkError errorForSocket(QAbstractSocket::SocketError error)
     }
 }
 
+// The thread of background exchanges, started on first use and stopped with the application.
+QMutex g_threadMutex;
+QThread *g_thread = nullptr;
+
+void stopNetworkThread()
+{
+    QMutexLocker lock(&g_threadMutex);
+    if (!g_thread)
+        return;
+    g_thread->quit();
+    g_thread->wait();
+    delete g_thread;
+    g_thread = nullptr;
+}
+
+QThread *networkThread()
+{
+    QMutexLocker lock(&g_threadMutex);
+    if (!g_thread) {
+        g_thread = new QThread;
+        g_thread->setObjectName(QStringLiteral("halvik network"));
+        g_thread->start();
+        qAddPostRoutine(stopNetworkThread);
+    }
+    return g_thread;
+}
+
 } // namespace
+
+HttpExchange *HttpExchange::startInBackground(const QByteArray &method, const QUrl &url,
+                                              const Headers &headers, const QByteArray &body,
+                                              const QSslConfiguration &ssl)
+{
+    auto *exchange = new HttpExchange;
+    exchange->moveToThread(networkThread());
+    QMetaObject::invokeMethod(
+        exchange, [=] { exchange->start(method, url, headers, body, ssl); }, Qt::QueuedConnection);
+    return exchange;
+}
+
+void HttpExchange::dispose(HttpExchange *exchange)
+{
+    if (!exchange)
+        return;
+    if (exchange->thread() == QThread::currentThread()) {
+        delete exchange;
+        return;
+    }
+    QMetaObject::invokeMethod(
+        exchange,
+        [exchange] {
+            exchange->abort();
+            delete exchange;
+        },
+        Qt::QueuedConnection);
+}
 
 HttpExchange::HttpExchange(QObject *parent) : QObject(parent) {}
 
@@ -281,6 +338,10 @@ void HttpExchange::finishWithResponse()
 
 void HttpExchange::abort()
 {
+    if (thread() != QThread::currentThread()) {
+        QMetaObject::invokeMethod(this, &HttpExchange::abort, Qt::QueuedConnection);
+        return;
+    }
     if (!m_finished)
         finish(QNetworkReply::OperationCanceledError, QStringLiteral("Operation canceled"));
 }

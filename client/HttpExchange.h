@@ -11,6 +11,8 @@
 #include <QSslConfiguration>
 #include <QUrl>
 
+#include <atomic>
+
 class QAbstractSocket;
 
 // One HTTP/1.1 request on a connection of its own, closed when the answer is in: nothing is
@@ -32,10 +34,21 @@ public:
     // finished(), possibly before start() returns (a URL that cannot be requested).
     void start(const QByteArray &method, const QUrl &url, const Headers &headers,
                const QByteArray &body, const QSslConfiguration &ssl);
-    // Ends the exchange at once with OperationCanceledError; finished() is emitted now.
+    // Ends the exchange with OperationCanceledError; finished() is emitted at once when called
+    // on the exchange's own thread, otherwise as soon as that thread gets to it.
     void abort();
 
-    bool isFinished() const { return m_finished; }
+    // An exchange on the process's network thread, already started: the TLS handshake and the
+    // reading cost the calling thread nothing, and its signals reach the caller queued. Hand
+    // it to dispose() when done, never delete it.
+    static HttpExchange *startInBackground(const QByteArray &method, const QUrl &url,
+                                           const Headers &headers, const QByteArray &body,
+                                           const QSslConfiguration &ssl);
+    // Ends (if still running) and deletes an exchange, on its own thread.
+    static void dispose(HttpExchange *exchange);
+
+    // Safe from any thread; what follows is read once finished() has been received.
+    bool isFinished() const { return m_finished.load(); }
     // Named as Qt's network replies name them, HTTP statuses of 400 and up included.
     QNetworkReply::NetworkError error() const { return m_error; }
     QString errorString() const { return m_errorString; }
@@ -81,5 +94,5 @@ private:
     HttpResponseParser m_response;
     QNetworkReply::NetworkError m_error = QNetworkReply::NoError;
     QString m_errorString;
-    bool m_finished = false;
+    std::atomic<bool> m_finished{false};
 };

@@ -8,12 +8,18 @@
 #include <QEventLoop>
 #include <QMetaEnum>
 #include <QNetworkReply>
+#include <QScopedPointer>
 #include <QTimer>
 #include <QUrl>
 
 namespace {
 
 constexpr int kWaitTimedOut = 2;
+
+struct ExchangeDisposer
+{
+    static void cleanup(HttpExchange *exchange) { HttpExchange::dispose(exchange); }
+};
 
 QString networkErrorName(QNetworkReply::NetworkError error)
 {
@@ -61,13 +67,13 @@ bool User::doAPI(const QString &api, ApiParams post, QJsonValue &res, bool hasTi
         *resCode = -2;
 
     const QUrl url(baseUrl + api, QUrl::TolerantMode);
-    // A connection per request: nothing but a TLS session ticket outlives the call.
-    HttpExchange exchange;
-    HttpExchange *reply = &exchange;
-    reply->start(
+    // A connection per request: nothing but a TLS session ticket outlives the call. It runs on
+    // the network thread, so the handshake costs this (GUI) thread nothing.
+    HttpExchange *reply = HttpExchange::startInBackground(
         "POST", url,
         {{"Content-Type", "application/x-www-form-urlencoded"}, {"User-Agent", "Mozilla/5.0"}},
         body, sslConfiguration());
+    const QScopedPointer<HttpExchange, ExchangeDisposer> owner(reply);
     int exitCode = 0;
     const WaitEnd wait = waitForReply(reply, exitCode);
 

@@ -74,6 +74,7 @@ private slots:
     void buildsRequest();
     void requestLeavesInOneWrite();
     void socketHasNoNagleDelay();
+    void sessionOfferedOnlyUnderTheSameTrust();
     void replyForWebViewCarriesBodyAndMetaData();
     void statusesNamedLikeQt_data();
     void statusesNamedLikeQt();
@@ -226,6 +227,27 @@ void TestHttpExchange::socketHasNoNagleDelay()
     QCOMPARE(exchange.error(), QNetworkReply::NoError);
     QCOMPARE(exchange.readAll(), QByteArray("{\"code\":0}"));
     QVERIFY(noDelay > 0);
+}
+
+void TestHttpExchange::sessionOfferedOnlyUnderTheSameTrust()
+{
+    // A resumed session skips the certificate check: one made while the test CA was trusted
+    // must not let a client that no longer trusts it through.
+    TestHttpsServer server;
+    const QString api = QStringLiteral("/api/test/");
+    {
+        User trusting;
+        trusting.baseUrl = server.baseUrl();
+        trusting.setExtraCaCertificates(QSslCertificate::fromPath(TestHttpsServer::caFile()));
+        QVERIFY2(trusting.doAPI(api, {}), qPrintable(trusting.errorText));
+        QVERIFY2(trusting.doAPI(api, {}), qPrintable(trusting.errorText));
+    }
+    User plain;
+    plain.baseUrl = server.baseUrl();
+    QJsonValue res;
+    QVERIFY(!plain.doAPI(api, {}, res, true, nullptr, nullptr, true));
+    QVERIFY2(plain.errorText.contains(QStringLiteral("SslHandshakeFailedError")),
+             qPrintable(plain.errorText));
 }
 
 void TestHttpExchange::replyForWebViewCarriesBodyAndMetaData()
