@@ -19,6 +19,7 @@ struct OptionSlot
 {
     QString placeholder;
     bool required = false;
+    bool flag = false; // "[--name]": no value
 };
 
 // A usage line taken apart.
@@ -44,11 +45,16 @@ Grammar grammarOf(const QString &usage)
         const bool optional = t.startsWith(QLatin1Char('['));
         if (optional)
             t = t.mid(1);
+        if (t.startsWith(QLatin1String("--")) && t.endsWith(QLatin1Char(']'))) {
+            t.chop(1);
+            g.options.insert(t.mid(2), OptionSlot{QString(), false, true});
+            continue;
+        }
         if (t.startsWith(QLatin1String("--"))) {
             QString placeholder = tokens.value(++i);
             if (placeholder.endsWith(QLatin1Char(']')))
                 placeholder.chop(1);
-            g.options.insert(t.mid(2), OptionSlot{placeholder, !optional});
+            g.options.insert(t.mid(2), OptionSlot{placeholder, !optional, false});
             continue;
         }
         if (optional && t.endsWith(QLatin1Char(']')))
@@ -144,20 +150,29 @@ bool checkOptions(const Grammar &g, const CliInvocation &inv, QString &error)
     return true;
 }
 
-// Options that take a value, from every usage line and the global ones.
+// Options of every usage line and the global ones, those with a value or flags only.
+QStringList optionNames(bool flags)
+{
+    QStringList all = flags ? QStringList() : kGlobalValueOptions;
+    for (const CommandSpec &spec : commandSpecs()) {
+        const QMap<QString, OptionSlot> options = grammarOf(spec.usage).options;
+        for (auto it = options.cbegin(); it != options.cend(); ++it) {
+            if (it->flag == flags && !all.contains(it.key()))
+                all.append(it.key());
+        }
+    }
+    return all;
+}
+
 QStringList valueOptionNames()
 {
-    static const QStringList names = [] {
-        QStringList all = kGlobalValueOptions;
-        for (const CommandSpec &spec : commandSpecs()) {
-            const QStringList keys = grammarOf(spec.usage).options.keys();
-            for (const QString &key : keys) {
-                if (!all.contains(key))
-                    all.append(key);
-            }
-        }
-        return all;
-    }();
+    static const QStringList names = optionNames(false);
+    return names;
+}
+
+QStringList flagOptionNames()
+{
+    static const QStringList names = optionNames(true);
     return names;
 }
 
@@ -188,6 +203,14 @@ bool tokenize(const QStringList &args, CliInvocation &inv, QStringList &position
         }
         const int eq = arg.indexOf(QLatin1Char('='));
         const QString name = arg.mid(2, eq < 0 ? -1 : eq - 2);
+        if (arg.startsWith(QLatin1String("--")) && flagOptionNames().contains(name)) {
+            if (eq >= 0) {
+                error = QStringLiteral("--%1 takes no value").arg(name);
+                return false;
+            }
+            inv.options.insert(name, QString());
+            continue;
+        }
         if (!arg.startsWith(QLatin1String("--")) || !valueOptions.contains(name)) {
             error = QStringLiteral("unknown option %1").arg(eq < 0 ? arg : arg.left(eq));
             return false;
@@ -251,6 +274,12 @@ const QList<CommandSpec> &commandSpecs()
         for (const char *verb : recordVerbs)
             s.append({QStringLiteral("record %1 DOMAIN RECORD_ID...").arg(QLatin1String(verb)),
                       QStringLiteral("%1 records of a domain").arg(QLatin1String(verb))});
+        s.append({QStringLiteral("zone export DOMAIN [--line ID] [--output FILE]"),
+                  QStringLiteral("a domain's records of one line (default 0) as a zone file")});
+        s.append({QStringLiteral("zone import DOMAIN FILE [--line ID] [--prune] [--apply] [--yes]"),
+                  QStringLiteral("plan a zone file's records into one line; --apply runs the "
+                                 "plan, --prune deletes what the file lacks, --yes accepts "
+                                 "warnings")});
         s.append({QStringLiteral("lines [VIEW_TYPE]"),
                   QStringLiteral("the lines a package of VIEW_TYPE may use (default 1)")});
         s.append({QStringLiteral("messages news"), QStringLiteral("the service's news")});
