@@ -26,6 +26,10 @@ int cmdRecordEdit(CliSession &s);
 int cmdRecordChange(CliSession &s); // pause, start, delete
 int cmdLines(CliSession &s);
 
+int cmdBatch(CliSession &s); // add, edit, delete
+int cmdJobs(CliSession &s);
+int cmdJobShow(CliSession &s);
+int cmdUndo(CliSession &s);
 int cmdZoneExport(CliSession &s);
 int cmdZoneImport(CliSession &s);
 

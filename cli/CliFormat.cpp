@@ -1,5 +1,7 @@
 #include "cli/CliFormat.h"
 
+#include "client/plan/RecordJson.h"
+
 #include <QJsonDocument>
 
 namespace {
@@ -111,12 +113,7 @@ QJsonObject domainJson(const Domain &dm)
 
 QJsonObject recordJson(const Record &r)
 {
-    return QJsonObject{
-        {QStringLiteral("id"), r.id},         {QStringLiteral("host"), r.host},
-        {QStringLiteral("type"), r.type},     {QStringLiteral("value"), r.value},
-        {QStringLiteral("lineID"), r.viewID}, {QStringLiteral("lineName"), r.viewName},
-        {QStringLiteral("ttl"), r.ttl},       {QStringLiteral("mx"), r.mx},
-        {QStringLiteral("state"), r.state},   {QStringLiteral("paused"), r.state != 0}};
+    return recordToJson(r);
 }
 
 QJsonObject groupJson(const Group &g)

@@ -40,9 +40,13 @@ Grammar grammarOf(const QString &usage)
 {
     Grammar g;
     const QStringList tokens = usage.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    // "(A | B)" offers two ways: each is optional to the grammar, the command checks that one
+    // of them is given.
     for (int i = 0; i < tokens.size(); ++i) {
         QString t = tokens.at(i);
-        const bool optional = t.startsWith(QLatin1Char('['));
+        if (t == QLatin1String("|"))
+            continue;
+        bool optional = t.startsWith(QLatin1Char('[')) || t.startsWith(QLatin1Char('('));
         if (optional)
             t = t.mid(1);
         if (t.startsWith(QLatin1String("--")) && t.endsWith(QLatin1Char(']'))) {
@@ -52,12 +56,14 @@ Grammar grammarOf(const QString &usage)
         }
         if (t.startsWith(QLatin1String("--"))) {
             QString placeholder = tokens.value(++i);
-            if (placeholder.endsWith(QLatin1Char(']')))
+            if (placeholder.endsWith(QLatin1Char(')')))
+                optional = true;
+            if (placeholder.endsWith(QLatin1Char(']')) || placeholder.endsWith(QLatin1Char(')')))
                 placeholder.chop(1);
             g.options.insert(t.mid(2), OptionSlot{placeholder, !optional, false});
             continue;
         }
-        if (optional && t.endsWith(QLatin1Char(']')))
+        if (optional && (t.endsWith(QLatin1Char(']')) || t.endsWith(QLatin1Char(')'))))
             t.chop(1);
         if (t.at(0).isLower()) {
             g.words.append(t);
@@ -274,6 +280,25 @@ const QList<CommandSpec> &commandSpecs()
         for (const char *verb : recordVerbs)
             s.append({QStringLiteral("record %1 DOMAIN RECORD_ID...").arg(QLatin1String(verb)),
                       QStringLiteral("%1 records of a domain").arg(QLatin1String(verb))});
+        const QString domainsOperand = QStringLiteral("(DOMAIN... | --domains-file FILE)");
+        const QString match = QStringLiteral("[--host H] [--type T] --value V [--line ID]");
+        s.append({QStringLiteral("batch add %1 %2 [--ttl N] [--mx N] [--apply] [--yes]")
+                      .arg(domainsOperand, match),
+                  QStringLiteral("add a record to many domains (the plan; --apply runs it)")});
+        s.append({QStringLiteral("batch edit %1 %2 [--new-host H] [--new-type T] [--new-value V] "
+                                 "[--new-line ID] [--new-ttl N] [--new-mx N] [--apply] [--yes]")
+                      .arg(domainsOperand, match),
+                  QStringLiteral("change matching records of many domains; an omitted --new-* "
+                                 "keeps that field")});
+        s.append({QStringLiteral("batch delete %1 %2 [--apply] [--yes]").arg(domainsOperand, match),
+                  QStringLiteral("delete matching records of many domains")});
+        s.append({QStringLiteral("jobs"), QStringLiteral("the journal of changes, newest first"),
+                  false});
+        s.append({QStringLiteral("job show ID"), QStringLiteral("a journaled job and its steps"),
+                  false});
+        s.append({QStringLiteral("undo ID [--apply] [--yes] [--force]"),
+                  QStringLiteral("undo a journaled job (the plan; --apply runs it, --force also "
+                                 "reverts conflicts)")});
         s.append({QStringLiteral("zone export DOMAIN [--line ID] [--output FILE]"),
                   QStringLiteral("a domain's records of one line (default 0) as a zone file")});
         s.append({QStringLiteral("zone import DOMAIN FILE [--line ID] [--prune] [--apply] [--yes]"),
@@ -371,7 +396,9 @@ QString usageText()
         "COMMAND...\n\n"
         "Signs in with HALVIK_EMAIL and HALVIK_PASSWORD; with --email the password comes from\n"
         "HALVIK_PASSWORD or, when that is not set, from the terminal. --json prints JSON.\n"
-        "Exit status: 0 done, 1 refused by the service, 2 network failure, 64 bad usage.\n\n"
+        "Exit status: 0 done, 1 refused, skipped or in conflict, 2 network failure, 64 bad usage.\n"
+        "A command that changes many domains prints its plan and changes nothing without --apply;\n"
+        "a plan that trips a warning also needs --yes. Changes are journaled (jobs, undo).\n\n"
         "Commands:\n");
     for (const CommandSpec &spec : commandSpecs())
         text += QStringLiteral("  %1\n      %2\n").arg(spec.usage, spec.summary);

@@ -1,8 +1,8 @@
 #include "manage/batch/BatchRecordJobs.h"
 
 #include "client/User.h"
+#include "client/plan/RecordMatch.h"
 #include "manage/batch/BatchResultLines.h"
-#include "manage/batch/RecordMatch.h"
 
 #include <QSharedPointer>
 

@@ -1,6 +1,6 @@
 #include "manage/batch/BatchStartChecks.h"
 
-#include "manage/batch/RecordMatch.h"
+#include "client/plan/RecordMatch.h"
 
 namespace {
 

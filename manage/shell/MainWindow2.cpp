@@ -16,6 +16,7 @@
 #include "manage/shell/MenuHoverStyle.h"
 #include "manage/shell/OverlayKeeper.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QCursor>
 #include <QEventLoop>
@@ -47,6 +48,7 @@ MainWindow2::MainWindow2(QWidget *parent) : QMainWindow(parent), ui(new Ui::Main
 {
     ui->setupUi(this);
     makePages();
+    showNameTip = [](const QPoint &at, const QString &text) { QToolTip::showText(at, text); };
 
     // No frame is drawn; the system still snaps, resizes and animates the window (Windows
     // through the native style bits, elsewhere through the resizer).
@@ -511,6 +513,16 @@ void MainWindow2::dropDestroyedButtons()
 
 // --- Hover effects and the native frame ------------------------------------------------------
 
+namespace {
+
+bool underPointer(const QWidget *widget)
+{
+    const QWidget *at = QApplication::widgetAt(QCursor::pos());
+    return at && (at == widget || widget->isAncestorOf(at));
+}
+
+} // namespace
+
 bool MainWindow2::eventFilter(QObject *watched, QEvent *event)
 {
     const QEvent::Type type = event->type();
@@ -520,8 +532,11 @@ bool MainWindow2::eventFilter(QObject *watched, QEvent *event)
         return QMainWindow::eventFilter(watched, event);
 
     auto *button = qobject_cast<QPushButton *>(watched);
-    if (button && entering && listed(nameButtons, button))
-        QToolTip::showText(QCursor::pos() + QPoint(10, 10), button->text());
+    // Rows are built outside the view and handed back for reuse: a hover event can reach a
+    // button that is not (or no longer) the one under the pointer.
+    if (button && entering && listed(nameButtons, button) && underPointer(button)) {
+        showNameTip(QCursor::pos() + QPoint(10, 10), button->text());
+    }
     if (button && listed(menuButtons, button)) {
         const QString sheet =
             entering ? menuHoverStyle(button->styleSheet()) : menuRestStyle(button->styleSheet());

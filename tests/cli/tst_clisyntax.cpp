@@ -49,6 +49,17 @@ void TestCliSyntax::parses_data()
     QTest::newRow("three operands")
         << QStringList{"group", "edit", "4", "工作", "-2"} << QStringLiteral("group edit")
         << QStringList{"4", "工作", "-2"} << QStringList{} << false;
+    QTest::newRow("flags take no value")
+        << QStringList{"batch", "delete", "a.cn", "--apply", "b.cn", "--value", "v", "--yes"}
+        << QStringLiteral("batch delete") << QStringList{"a.cn", "b.cn"}
+        << QStringList{"apply=", "value=v", "yes="} << false;
+    QTest::newRow("domains from a file, standard input")
+        << QStringList{"batch", "edit", "--domains-file", "-", "--value", "v", "--new-ttl", "60"}
+        << QStringLiteral("batch edit") << QStringList{}
+        << QStringList{"domains-file=-", "new-ttl=60", "value=v"} << false;
+    QTest::newRow("undo forced") << QStringList{"undo", "7", "--force", "--apply"}
+                                 << QStringLiteral("undo") << QStringList{"7"}
+                                 << QStringList{"apply=", "force="} << false;
     QTest::newRow("flags beside a value option")
         << QStringList{"zone", "import", "a.cn", "a.zone", "--prune", "--line", "3", "--apply"}
         << QStringLiteral("zone import") << QStringList{"a.cn", "a.zone"}
@@ -90,6 +101,14 @@ void TestCliSyntax::rejects_data()
         << QStringLiteral("option --group does not apply to \"records\"");
     QTest::newRow("option without value")
         << QStringList{"domains", "--group"} << QStringLiteral("--group needs a value");
+    QTest::newRow("flag of another command")
+        << QStringList{"record", "delete", "a.cn", "3", "--apply"}
+        << QStringLiteral("option --apply does not apply to \"record delete\"");
+    QTest::newRow("flag with a value")
+        << QStringList{"undo", "3", "--apply=yes"} << QStringLiteral("--apply takes no value");
+    QTest::newRow("job id not a number")
+        << QStringList{"job", "show", "last"}
+        << QStringLiteral("ID must be a whole number, not \"last\"");
     QTest::newRow("option twice") << QStringList{"domains", "--search", "a", "--search", "b"}
                                   << QStringLiteral("--search given twice");
     QTest::newRow("missing name") << QStringList{"domain", "pause"}
@@ -159,9 +178,17 @@ void TestCliSyntax::everyUsageLineParses()
     for (const CommandSpec &spec : commandSpecs()) {
         QStringList args;
         const QStringList tokens = spec.usage.split(QLatin1Char(' '));
+        bool skipping = false;
         for (QString t : tokens) {
-            if (t.startsWith(QLatin1Char('[')))
-                break; // optional parts left out
+            // Optional parts and all but the first of "(A | B)" are left out.
+            if (skipping || t.startsWith(QLatin1Char('[')) || t == QLatin1String("|")) {
+                skipping = !t.endsWith(QLatin1Char(']')) && !t.endsWith(QLatin1Char(')'));
+                continue;
+            }
+            if (t.startsWith(QLatin1Char('('))) {
+                t = t.mid(1);
+                skipping = true;
+            }
             t.remove(QStringLiteral("..."));
             if (t.startsWith(QLatin1String("--")) || t.at(0).isLower())
                 args.append(t);

@@ -1,6 +1,6 @@
+#include "client/plan/RecordMatch.h"
 #include "manage/batch/BatchResultLines.h"
 #include "manage/batch/BatchStartChecks.h"
-#include "manage/batch/RecordMatch.h"
 #include "manage/shared/NameLines.h"
 
 #include <QtTest>

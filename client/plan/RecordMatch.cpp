@@ -1,4 +1,4 @@
-#include "manage/batch/RecordMatch.h"
+#include "client/plan/RecordMatch.h"
 
 bool typeTakesFinalDot(const QString &type)
 {

@@ -1,0 +1,257 @@
+#include "cli/CliCommands.h"
+#include "cli/CliPlanFormat.h"
+#include "cli/CliSession.h"
+#include "cli/Terminal.h"
+#include "client/User.h"
+#include "client/journal/JobRunner.h"
+#include "client/journal/Journal.h"
+#include "client/journal/Previews.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonArray>
+
+namespace {
+
+QString option(const CliSession &s, const char *name, const QString &def = QString())
+{
+    return s.invocation.options.value(QString::fromLatin1(name), def);
+}
+
+bool hasFlag(const CliSession &s, const char *name)
+{
+    return s.invocation.options.contains(QString::fromLatin1(name));
+}
+
+int usage(const CliSession &s, const QString &error)
+{
+    printErr(QStringLiteral("halvik-cli: %1\n%2\n").arg(error, usageOf(s.invocation.command)));
+    return ExitUsage;
+}
+
+// The domains a batch works on, from its operands or --domains-file; false with the exit code.
+bool domainList(const CliSession &s, QStringList &names, int &exit)
+{
+    const bool fromFile = s.invocation.options.contains(QStringLiteral("domains-file"));
+    if (fromFile == !s.invocation.operands.isEmpty()) {
+        exit = usage(s, fromFile ? QStringLiteral("give domains or --domains-file, not both")
+                                 : QStringLiteral("give domains or --domains-file"));
+        return false;
+    }
+    QString text = s.invocation.operands.join(QLatin1Char('\n'));
+    if (fromFile) {
+        const QString path = option(s, "domains-file");
+        QByteArray data;
+        if (path == QLatin1String("-")) {
+            data = readStandardInput();
+        } else {
+            QFile file(path);
+            if (QFileInfo(path).isDir() || !file.open(QIODevice::ReadOnly)) {
+                printErr(QStringLiteral("halvik-cli: cannot read the domains file %1: %2\n")
+                             .arg(path, QFileInfo(path).isDir() ? QStringLiteral("is a folder")
+                                                                : file.errorString()));
+                exit = ExitUsage;
+                return false;
+            }
+            data = file.readAll();
+        }
+        text = QString::fromUtf8(data);
+    }
+    names = cleanDomainList(text);
+    if (names.isEmpty()) {
+        printErr(QStringLiteral("halvik-cli: the domain list is empty; nothing to do\n"));
+        exit = ExitUsage;
+        return false;
+    }
+    return true;
+}
+
+BatchRequest batchRequest(const CliSession &s)
+{
+    BatchRequest r;
+    const QString verb = s.invocation.command.section(QLatin1Char(' '), 1);
+    r.kind = verb == QLatin1String("add")    ? BatchRequest::Add
+             : verb == QLatin1String("edit") ? BatchRequest::Edit
+                                             : BatchRequest::Delete;
+    r.match.host = option(s, "host", QStringLiteral("@"));
+    r.match.type = option(s, "type", QStringLiteral("A")).toUpper();
+    r.match.lineID = option(s, "line", QStringLiteral("0")).toInt();
+    r.match.value = option(s, "value");
+    r.ttl = option(s, "ttl", QStringLiteral("600")).toInt();
+    r.mx = option(s, "mx", QStringLiteral("10")).toInt();
+    r.newHost = option(s, "new-host");
+    r.newType = option(s, "new-type").toUpper();
+    r.newValue = option(s, "new-value");
+    r.newLine = option(s, "new-line");
+    r.newTtl = option(s, "new-ttl");
+    r.newMx = option(s, "new-mx");
+    return r;
+}
+
+bool openJournal(Journal &journal, bool forWriting, int &exit)
+{
+    if (journal.open(Journal::defaultPath(), forWriting))
+        return true;
+    printErr(QStringLiteral("halvik-cli: %1\n").arg(journal.errorText()));
+    exit = ExitRefused;
+    return false;
+}
+
+// Steps of the plan that will not be carried out, one line each on standard error.
+bool reportProblems(const ChangePlan &plan)
+{
+    bool any = false;
+    for (const DomainPlan &d : plan.domains) {
+        for (const PlanStep &step : d.steps) {
+            if (opSendsRequest(step.op) || step.op == StepOps::Unchanged ||
+                step.op == StepOps::AlreadyReverted)
+                continue;
+            printErr(
+                QStringLiteral("halvik-cli: %1: %2 %3\n").arg(d.domain, step.op, step.problem));
+            any = true;
+        }
+    }
+    return any;
+}
+
+// Prints plan; with --apply runs it as a journaled job. Returns the exit code.
+int showOrApply(CliSession &s, Journal &journal, const ChangePlan &plan, bool previewNoAnswer,
+                const QString &kind, const QString &summary, qint64 undoes)
+{
+    const bool apply = hasFlag(s, "apply");
+    if (!apply || !s.json())
+        s.print(planJson(plan), planTable(plan));
+    if (!apply)
+        return previewNoAnswer ? ExitNetwork : ExitOk;
+    if (!plan.warnings.isEmpty() && !hasFlag(s, "yes")) {
+        for (const PlanWarning &w : plan.warnings)
+            printErr(QStringLiteral("halvik-cli: warning %1: %2\n").arg(w.code, w.text));
+        printErr(QStringLiteral("halvik-cli: the plan trips a warning; nothing changed (--yes "
+                                "applies it anyway)\n"));
+        return ExitRefused;
+    }
+    const bool problems = reportProblems(plan);
+    if (!plan.changesAnything()) {
+        printErr(QStringLiteral("halvik-cli: nothing to change\n"));
+        return previewNoAnswer ? ExitNetwork : problems ? ExitRefused : ExitOk;
+    }
+
+    JobRunner runner(s.user, journal);
+    if (!runner.start(plan, kind, summary, journalAccount(s.user), undoes)) {
+        printErr(QStringLiteral("halvik-cli: cannot write the journal, nothing changed: %1\n")
+                     .arg(runner.errorText()));
+        return ExitRefused;
+    }
+    while (!runner.atEnd())
+        runner.runNext();
+    const QString state = runner.finish();
+    int exit = problems ? ExitRefused : ExitOk;
+    for (const StepOutcome &o : runner.outcomes()) {
+        if (o.status == StepStatus::Done || o.status == StepStatus::AlreadyReverted)
+            continue;
+        if (opSendsRequest(o.step.op))
+            printErr(QStringLiteral("halvik-cli: %1: %2 %3: %4\n")
+                         .arg(o.domain, o.step.op, o.status, o.error));
+        exit = qMax(exit, int(ExitRefused));
+    }
+    if (!runner.errorText().isEmpty())
+        printErr(QStringLiteral("halvik-cli: the journal failed, job stopped: %1\n")
+                     .arg(runner.errorText()));
+    if (runner.networkFailed() || previewNoAnswer)
+        exit = ExitNetwork;
+    const JournalJob job = journal.job(runner.jobId());
+    s.print(jobJson(job), QStringLiteral("job %1: %2\n").arg(runner.jobId()).arg(state));
+    return exit;
+}
+
+} // namespace
+
+int cmdBatch(CliSession &s)
+{
+    QStringList names;
+    int exit = ExitOk;
+    if (!domainList(s, names, exit))
+        return exit;
+    const BatchRequest request = batchRequest(s);
+    if (request.match.value.trimmed().isEmpty())
+        return usage(s, QStringLiteral("--value must not be empty"));
+    Journal journal;
+    // Before the first request: no change goes out unjournaled.
+    if (hasFlag(s, "apply") && !openJournal(journal, true, exit))
+        return exit;
+
+    BatchPreview preview(s.user, request, names);
+    if (!preview.begin()) {
+        printErr(QStringLiteral("halvik-cli: %1\n").arg(preview.errorText()));
+        return preview.networkFailed() ? ExitNetwork : ExitRefused;
+    }
+    while (!preview.atEnd())
+        preview.runNext();
+    const QString summary =
+        QStringLiteral("%1 %2 %3 %4: %5 domains")
+            .arg(s.invocation.command, request.match.host, request.match.type, request.match.value)
+            .arg(names.size());
+    return showOrApply(s, journal, preview.plan(), preview.networkFailed(),
+                       batchKindName(request.kind), summary, 0);
+}
+
+int cmdJobs(CliSession &s)
+{
+    Journal journal;
+    QList<JournalJob> jobs;
+    // No journal yet: no jobs.
+    if (QFileInfo::exists(Journal::defaultPath())) {
+        int exit = ExitOk;
+        if (!openJournal(journal, false, exit))
+            return exit;
+        const QString account = s.invocation.emailGiven
+                                    ? s.invocation.email
+                                    : s.environment.value(QStringLiteral("HALVIK_EMAIL"));
+        jobs = journal.jobs(account);
+    }
+    QJsonArray array;
+    for (const JournalJob &j : jobs)
+        array.append(jobJson(j));
+    s.print(array, jobsTable(jobs));
+    return ExitOk;
+}
+
+int cmdJobShow(CliSession &s)
+{
+    Journal journal;
+    int exit = ExitOk;
+    if (!openJournal(journal, false, exit))
+        return exit;
+    const JournalJob job = journal.job(s.invocation.operands.at(0).toLongLong());
+    if (!job.id) {
+        printErr(QStringLiteral("halvik-cli: no job %1 in the journal\n")
+                     .arg(s.invocation.operands.at(0)));
+        return ExitRefused;
+    }
+    const QList<JournalStep> steps = journal.steps(job.id);
+    QJsonObject o = jobJson(job);
+    QJsonArray array;
+    for (const JournalStep &step : steps)
+        array.append(stepJson(step));
+    o.insert(QStringLiteral("steps"), array);
+    s.print(o, jobsTable({job}) + QLatin1Char('\n') + stepsTable(steps));
+    return ExitOk;
+}
+
+int cmdUndo(CliSession &s)
+{
+    Journal journal;
+    int exit = ExitOk;
+    if (!openJournal(journal, hasFlag(s, "apply"), exit))
+        return exit;
+    const qint64 id = s.invocation.operands.at(0).toLongLong();
+    UndoPreview preview(s.user, journal, id, hasFlag(s, "force"));
+    if (!preview.begin()) {
+        printErr(QStringLiteral("halvik-cli: %1\n").arg(preview.errorText()));
+        return preview.networkFailed() ? ExitNetwork : ExitRefused;
+    }
+    while (!preview.atEnd())
+        preview.runNext();
+    return showOrApply(s, journal, preview.plan(), preview.networkFailed(), QStringLiteral("undo"),
+                       QStringLiteral("undo %1 (%2)").arg(id).arg(preview.job().summary), id);
+}

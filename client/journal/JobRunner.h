@@ -1,0 +1,83 @@
+#pragma once
+
+#include "client/journal/Journal.h"
+#include "client/plan/ChangePlan.h"
+
+#include <QHash>
+#include <QList>
+#include <QString>
+
+class User;
+
+// The account a job is journaled under: the e-mail in lower case, or after a WeChat sign-in
+// the e-mail of the account's details.
+QString journalAccount(const User &user);
+
+// The outcome of one step of a job, as the job settled it.
+struct StepOutcome
+{
+    QString domain;
+    PlanStep step;
+    QString status; // StepStatus
+    QString error;
+};
+
+// Runs a plan as a journaled job, one domain per runNext(), on the caller's thread: each
+// request waits in the client's own event loop, so a window stays responsive and can call
+// stop() between domains. Every request is written as pending first and settled after; a
+// domain whose records differ from what the plan saw is skipped.
+//
+//     JobRunner runner(user, journal);
+//     if (!runner.start(plan, "batch-edit", summary, journalAccount(user)))
+//         show(runner.errorText());           // nothing was sent
+//     while (!runner.atEnd() && !stopAsked)
+//         runner.runNext();                   // progress: position() / total()
+//     runner.finish(stopAsked);
+class JobRunner
+{
+public:
+    JobRunner(User &user, Journal &journal);
+
+    // Writes the job. False, with nothing sent, when the journal cannot be written or the plan
+    // has nothing to do. undoes: the job this one reverts.
+    bool start(const ChangePlan &plan, const QString &kind, const QString &summary,
+               const QString &account, qint64 undoes = 0);
+    qint64 jobId() const { return m_jobId; }
+    int position() const { return m_next; }
+    int total() const { return m_plan.domains.size(); }
+    // True after the last domain, or once the journal failed (the job then stops).
+    bool atEnd() const;
+    void runNext();
+    // Ends the job (stopped when asked to stop before the end) and returns its state. An undo
+    // that reverted everything marks the job it reverts undone.
+    QString finish(bool stopped = false);
+
+    const QList<StepOutcome> &outcomes() const { return m_outcomes; }
+    // Set when the journal could not be written during the job.
+    QString errorText() const { return m_error; }
+    // Whether any request had no answer (a network failure or time-out).
+    bool networkFailed() const { return m_networkFailed; }
+
+private:
+    // Sends one step; on a create, after gets the new record's id.
+    QString perform(PlanStep &step, int &domainID, const QString &domainName, QString &error);
+    bool liveUnchanged(const DomainPlan &d, QString &error);
+    void settle(const QString &domain, const PlanStep &step, const QString &status,
+                const QString &error);
+
+    User &m_user;
+    Journal &m_journal;
+    ChangePlan m_plan;
+    qint64 m_jobId = 0;
+    qint64 m_undoes = 0;
+    int m_next = 0;
+    int m_order = 0;
+    QList<StepOutcome> m_outcomes;
+    QString m_error;
+    bool m_networkFailed = false;
+    bool m_journalFailed = false;
+    bool m_finished = false;
+};
+
+// Records of a list in a form two looks at the same domain compare by: ids and all fields.
+bool sameRecordSet(const QList<Record> &a, const QList<Record> &b);

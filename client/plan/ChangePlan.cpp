@@ -1,0 +1,143 @@
+#include "client/plan/ChangePlan.h"
+
+#include "client/plan/RecordJson.h"
+#include "client/plan/RecordNormalize.h"
+
+#include <QSet>
+
+bool opSendsRequest(const QString &op)
+{
+    static const QSet<QString> requests{
+        StepOps::Create,       StepOps::Change,      StepOps::Delete,       StepOps::Pause,
+        StepOps::Start,        StepOps::DomainPause, StepOps::DomainStart,  StepOps::DomainLock,
+        StepOps::DomainUnlock, StepOps::DomainMove,  StepOps::DomainDelete, StepOps::DomainCreate};
+    return requests.contains(op);
+}
+
+QMap<QString, int> ChangePlan::counts() const
+{
+    QMap<QString, int> n;
+    for (const DomainPlan &d : domains) {
+        for (const PlanStep &s : d.steps)
+            ++n[s.op];
+    }
+    return n;
+}
+
+bool ChangePlan::changesAnything() const
+{
+    for (const DomainPlan &d : domains) {
+        for (const PlanStep &s : d.steps) {
+            if (opSendsRequest(s.op))
+                return true;
+        }
+    }
+    return false;
+}
+
+namespace {
+
+bool isSpf(const Record &r)
+{
+    return r.type.toUpper() == QLatin1String("TXT") &&
+           r.value.trimmed()
+               .remove(QLatin1Char('"'))
+               .startsWith(QLatin1String("v=spf1"), Qt::CaseInsensitive);
+}
+
+// host and line of a record, the place the first three warnings look at.
+QString placeOf(const Record &r)
+{
+    return normalizedHost(r.host) + QLatin1Char('/') + QString::number(r.lineID);
+}
+
+// The records of d once its steps have run.
+QList<Record> recordsAfter(const DomainPlan &d)
+{
+    QList<Record> result = d.live;
+    for (const PlanStep &s : d.steps) {
+        if (s.op == StepOps::Create) {
+            result.append(recordFromJson(s.after));
+            continue;
+        }
+        if (s.op != StepOps::Change && s.op != StepOps::Delete)
+            continue;
+        const Record before = recordFromJson(s.before);
+        for (int i = 0; i < result.size(); ++i) {
+            if (result.at(i).id == before.id) {
+                if (s.op == StepOps::Change)
+                    result[i] = recordFromJson(s.after);
+                else
+                    result.removeAt(i);
+                break;
+            }
+        }
+    }
+    return result;
+}
+
+} // namespace
+
+QList<PlanWarning> planWarnings(const QList<DomainPlan> &domains)
+{
+    QList<PlanWarning> warnings;
+    for (const DomainPlan &d : domains) {
+        QSet<QString> touched;
+        int changedOrDeleted = 0;
+        for (const PlanStep &s : d.steps) {
+            if (s.op == StepOps::Create || s.op == StepOps::Change) {
+                const Record r = recordFromJson(s.after);
+                touched.insert(placeOf(r));
+                if (r.type.toUpper() == QLatin1String("NS") &&
+                    normalizedHost(r.host) == QLatin1String("@"))
+                    warnings.append({QStringLiteral("ns-at-apex"), d.domain, QStringLiteral("@"),
+                                     QStringLiteral("%1 的主机记录 @ 将有 NS 记录").arg(d.domain)});
+            }
+            if (s.op == StepOps::Change || s.op == StepOps::Delete)
+                ++changedOrDeleted;
+        }
+        const QList<Record> after = recordsAfter(d);
+        QMap<QString, QList<const Record *>> byPlace;
+        for (const Record &r : after)
+            byPlace[placeOf(r)].append(&r);
+        for (auto it = byPlace.cbegin(); it != byPlace.cend(); ++it) {
+            if (!touched.contains(it.key()))
+                continue;
+            int cnames = 0;
+            int spfs = 0;
+            for (const Record *r : it.value()) {
+                cnames += r->type.toUpper() == QLatin1String("CNAME");
+                spfs += isSpf(*r);
+            }
+            const QString host = it.key().section(QLatin1Char('/'), 0, 0);
+            if (cnames > 0 && it.value().size() > 1)
+                warnings.append({QStringLiteral("cname-beside-others"), d.domain, host,
+                                 QStringLiteral("%1 的主机记录 %2 将有 CNAME 与其他记录并存")
+                                     .arg(d.domain, host)});
+            if (spfs > 1)
+                warnings.append(
+                    {QStringLiteral("second-spf"), d.domain, host,
+                     QStringLiteral("%1 的主机记录 %2 将有多条 SPF 记录").arg(d.domain, host)});
+        }
+        // More than 30 %: compared in whole numbers, so 3 of 10 is not yet too many.
+        if (d.live.size() >= 10 && changedOrDeleted * 10 > d.live.size() * 3)
+            warnings.append({QStringLiteral("large-change"), d.domain, QString(),
+                             QStringLiteral("%1 的 %2 条记录中将有 %3 条被修改或删除")
+                                 .arg(d.domain)
+                                 .arg(d.live.size())
+                                 .arg(changedOrDeleted)});
+    }
+    return warnings;
+}
+
+QJsonObject domainToJson(const Domain &dm)
+{
+    return QJsonObject{
+        {QStringLiteral("id"), dm.id},
+        {QStringLiteral("name"), dm.name},
+        {QStringLiteral("state"), dm.state},
+        {QStringLiteral("locked"), dm.userLock != 0},
+        {QStringLiteral("groupID"), dm.groupID},
+        {QStringLiteral("serviceID"), dm.json.value(QStringLiteral("serviceID")).toInt(1000)},
+        {QStringLiteral("viewType"), dm.viewType}};
+}

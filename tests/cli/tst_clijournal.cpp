@@ -1,0 +1,302 @@
+#include "tests/support/LocalServiceFixture.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+
+struct Run
+{
+    int exit = -1;
+    QByteArray out;
+    QByteArray err;
+    QJsonValue json() const
+    {
+        const QJsonDocument d = QJsonDocument::fromJson(out);
+        return d.isArray() ? QJsonValue(d.array()) : QJsonValue(d.object());
+    }
+};
+
+} // namespace
+
+// halvik-cli's batch commands, journal and undo, as a child process against the stand-in.
+class TestCliJournal : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void init();
+    void previewApplyAndUndoAroundAChangeBehindOurBack();
+    void warningNeedsYes();
+    void badInput_data();
+    void badInput();
+
+private:
+    Run run(const QStringList &args, const QByteArray &input = QByteArray());
+    QString wwwValue(const QString &domain, const QString &host);
+    LocalServiceFixture m_service;
+    std::unique_ptr<QTemporaryDir> m_data;
+};
+
+void TestCliJournal::initTestCase()
+{
+    QVERIFY2(m_service.start(), qPrintable(m_service.errorText()));
+}
+
+void TestCliJournal::init()
+{
+    // Each test its own journal.
+    m_data = std::make_unique<QTemporaryDir>();
+}
+
+Run TestCliJournal::run(const QStringList &args, const QByteArray &input)
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("HALVIK_SERVICE_URL"), m_service.baseUrl());
+    env.insert(QStringLiteral("HALVIK_CA_FILE"), m_service.caFile());
+    env.insert(QStringLiteral("HALVIK_EMAIL"), LocalServiceFixture::demoEmail());
+    env.insert(QStringLiteral("HALVIK_PASSWORD"), LocalServiceFixture::demoPassword());
+    env.insert(QStringLiteral("XDG_DATA_HOME"), m_data->path());
+    QProcess p;
+    p.setProcessEnvironment(env);
+    p.start(QStringLiteral(HALVIK_CLI_BINARY), args);
+    Run r;
+    if (!p.waitForStarted(30000))
+        return r;
+    p.write(input);
+    p.closeWriteChannel();
+    if (!p.waitForFinished(120000))
+        p.kill();
+    r.exit = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+    r.out = p.readAllStandardOutput();
+    r.err = p.readAllStandardError();
+    return r;
+}
+
+// The values of domain's records on host, sorted, as one text.
+QString TestCliJournal::wwwValue(const QString &domain, const QString &host)
+{
+    const Run r = run({QStringLiteral("--json"), QStringLiteral("records"), domain});
+    QStringList values;
+    const QJsonArray records = r.json().toObject().value(QStringLiteral("records")).toArray();
+    for (const QJsonValue &v : records) {
+        const QJsonObject o = v.toObject();
+        if (o.value(QStringLiteral("host")).toString() == host)
+            values.append(o.value(QStringLiteral("value")).toString());
+    }
+    values.sort();
+    return values.join(QLatin1Char(','));
+}
+
+void TestCliJournal::previewApplyAndUndoAroundAChangeBehindOurBack()
+{
+    const QString a = QStringLiteral("river-demo.com");
+    const QString b = QStringLiteral("summit-demo.com");
+    const QString c = QStringLiteral("orbit-demo.com");
+    const QStringList add{QStringLiteral("batch"),          QStringLiteral("add"),
+                          QStringLiteral("--domains-file"), QStringLiteral("-"),
+                          QStringLiteral("--host"),         QStringLiteral("e2e"),
+                          QStringLiteral("--value"),        QStringLiteral("10.0.0.1")};
+    const QByteArray names =
+        (a + QStringLiteral("\n ") + b + QStringLiteral(" \n\n") + c + QStringLiteral("\n") + a)
+            .toUtf8();
+
+    // Without --apply: the plan, and nothing changed or journaled.
+    const Run plan = run(QStringList{QStringLiteral("--json")} + add, names);
+    QCOMPARE(plan.exit, 0);
+    const QJsonObject p = plan.json().toObject();
+    QCOMPARE(p.value(QStringLiteral("domains")).toArray().size(), 3);
+    QCOMPARE(p.value(QStringLiteral("counts")).toObject().value(QStringLiteral("create")).toInt(),
+             3);
+    const QJsonObject step = p.value(QStringLiteral("domains"))
+                                 .toArray()
+                                 .at(1)
+                                 .toObject()
+                                 .value(QStringLiteral("steps"))
+                                 .toArray()
+                                 .at(0)
+                                 .toObject();
+    QCOMPARE(step.value(QStringLiteral("op")).toString(), QStringLiteral("create"));
+    QCOMPARE(step.value(QStringLiteral("after")).toObject().value(QStringLiteral("ttl")).toInt(),
+             600);
+    QVERIFY(step.value(QStringLiteral("before")).isNull());
+    QCOMPARE(wwwValue(b, QStringLiteral("e2e")), QString());
+    QCOMPARE(run({QStringLiteral("--json"), QStringLiteral("jobs")}).json().toArray().size(), 0);
+
+    const Run applied =
+        run(QStringList{QStringLiteral("--json")} + add + QStringList{QStringLiteral("--apply")},
+            names);
+    QCOMPARE(applied.exit, 0);
+    const qint64 addJob = applied.json().toObject().value(QStringLiteral("id")).toInt();
+    QVERIFY(addJob > 0);
+    for (const QString &d : {a, b, c})
+        QCOMPARE(wwwValue(d, QStringLiteral("e2e")), QStringLiteral("10.0.0.1"));
+
+    const Run edit =
+        run({QStringLiteral("batch"), QStringLiteral("edit"), a, b, c, QStringLiteral("--host"),
+             QStringLiteral("e2e"), QStringLiteral("--value"), QStringLiteral("10.0.0.1"),
+             QStringLiteral("--new-value"), QStringLiteral("10.0.0.2"), QStringLiteral("--apply")});
+    QCOMPARE(edit.exit, 0);
+    const Run jobs = run({QStringLiteral("--json"), QStringLiteral("jobs")});
+    const QJsonArray list = jobs.json().toArray();
+    QCOMPARE(list.size(), 2);
+    const QJsonObject newest = list.at(0).toObject();
+    QCOMPARE(newest.value(QStringLiteral("kind")).toString(), QStringLiteral("batch-edit"));
+    QCOMPARE(newest.value(QStringLiteral("state")).toString(), QStringLiteral("done"));
+    QCOMPARE(newest.value(QStringLiteral("counts")).toObject().value(QStringLiteral("done")),
+             QJsonValue(3));
+    QVERIFY(QDateTime::fromString(newest.value(QStringLiteral("created")).toString(), Qt::ISODate)
+                .isValid());
+    QVERIFY(newest.value(QStringLiteral("created")).toString().endsWith(QLatin1Char('Z')));
+    const qint64 editJob = newest.value(QStringLiteral("id")).toInt();
+
+    // Someone changes b's record behind our back.
+    QVERIFY(run({QStringLiteral("batch"), QStringLiteral("edit"), b, QStringLiteral("--host"),
+                 QStringLiteral("e2e"), QStringLiteral("--value"), QStringLiteral("10.0.0.2"),
+                 QStringLiteral("--new-ttl"), QStringLiteral("60"), QStringLiteral("--apply")})
+                .exit == 0);
+
+    const QStringList undo{QStringLiteral("undo"), QString::number(editJob)};
+    const Run undoPlan = run(QStringList{QStringLiteral("--json")} + undo);
+    QCOMPARE(undoPlan.exit, 0);
+    const QJsonObject counts =
+        undoPlan.json().toObject().value(QStringLiteral("counts")).toObject();
+    QCOMPARE(counts.value(QStringLiteral("change")).toInt(), 2);
+    QCOMPARE(counts.value(QStringLiteral("conflict")).toInt(), 1);
+    QCOMPARE(wwwValue(a, QStringLiteral("e2e")), QStringLiteral("10.0.0.2"));
+
+    const Run undone = run(undo + QStringList{QStringLiteral("--apply")});
+    QCOMPARE(undone.exit, 1);
+    QVERIFY2(undone.err.contains(b.toUtf8()) && undone.err.contains("conflict"),
+             undone.err.constData());
+    QVERIFY(!undone.err.contains(a.toUtf8()));
+    QCOMPARE(wwwValue(a, QStringLiteral("e2e")), QStringLiteral("10.0.0.1"));
+    QCOMPARE(wwwValue(c, QStringLiteral("e2e")), QStringLiteral("10.0.0.1"));
+    QCOMPARE(wwwValue(b, QStringLiteral("e2e")), QStringLiteral("10.0.0.2"));
+
+    // --force reverts the conflict too; the job is then undone, and not twice.
+    const Run forced =
+        run(undo + QStringList{QStringLiteral("--apply"), QStringLiteral("--force")});
+    QCOMPARE(forced.exit, 0);
+    QCOMPARE(wwwValue(b, QStringLiteral("e2e")), QStringLiteral("10.0.0.1"));
+    const Run again = run(undo + QStringList{QStringLiteral("--apply")});
+    QCOMPARE(again.exit, 1);
+    QVERIFY(again.err.contains(QStringLiteral("已撤销过").toUtf8()));
+
+    // Undo of the add: its creates are taken away again.
+    QCOMPARE(run({QStringLiteral("undo"), QString::number(addJob), QStringLiteral("--apply")}).exit,
+             0);
+    for (const QString &d : {a, b, c})
+        QCOMPARE(wwwValue(d, QStringLiteral("e2e")), QString());
+
+    const Run show = run({QStringLiteral("--json"), QStringLiteral("job"), QStringLiteral("show"),
+                          QString::number(editJob)});
+    QCOMPARE(show.exit, 0);
+    const QJsonArray steps = show.json().toObject().value(QStringLiteral("steps")).toArray();
+    QCOMPARE(steps.size(), 3);
+    QCOMPARE(steps.at(0)
+                 .toObject()
+                 .value(QStringLiteral("before"))
+                 .toObject()
+                 .value(QStringLiteral("value")),
+             QJsonValue(QStringLiteral("10.0.0.1")));
+    QCOMPARE(show.json().toObject().value(QStringLiteral("state")).toString(),
+             QStringLiteral("undone"));
+}
+
+void TestCliJournal::warningNeedsYes()
+{
+    const QStringList cname{
+        QStringLiteral("batch"),  QStringLiteral("add"),     QStringLiteral("halvik-demo.com"),
+        QStringLiteral("--host"), QStringLiteral("www"),     QStringLiteral("--type"),
+        QStringLiteral("CNAME"),  QStringLiteral("--value"), QStringLiteral("edge.example.net"),
+        QStringLiteral("--apply")};
+    const QString before = wwwValue(QStringLiteral("halvik-demo.com"), QStringLiteral("www"));
+    QVERIFY(!before.isEmpty());
+    const Run refused = run(cname);
+    QCOMPARE(refused.exit, 1);
+    QVERIFY2(refused.err.contains("cname-beside-others"), refused.err.constData());
+    QCOMPARE(wwwValue(QStringLiteral("halvik-demo.com"), QStringLiteral("www")), before);
+    QCOMPARE(run({QStringLiteral("--json"), QStringLiteral("jobs")}).json().toArray().size(), 0);
+}
+
+void TestCliJournal::badInput_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QByteArray>("input");
+    QTest::addColumn<QString>("journal"); // what the journal file holds first
+    QTest::addColumn<int>("exit");
+    QTest::addColumn<QByteArray>("message");
+
+    const QStringList del{QStringLiteral("batch"),   QStringLiteral("delete"),
+                          QStringLiteral("--host"),  QStringLiteral("www"),
+                          QStringLiteral("--value"), QStringLiteral("1.2.3.4"),
+                          QStringLiteral("--apply")};
+    QTest::newRow("unreadable domains file")
+        << (del + QStringList{QStringLiteral("--domains-file"), QStringLiteral("/nonexistent/x")})
+        << QByteArray() << QString() << 64 << QByteArray("cannot read the domains file");
+    QTest::newRow("empty domain list")
+        << (del + QStringList{QStringLiteral("--domains-file"), QStringLiteral("-")})
+        << QByteArray(" \n\n  \n") << QString() << 64 << QByteArray("empty");
+    QTest::newRow("domains and a file")
+        << (del + QStringList{QStringLiteral("a.cn"), QStringLiteral("--domains-file"),
+                              QStringLiteral("-")})
+        << QByteArray() << QString() << 64 << QByteArray("not both");
+    QTest::newRow("no domains") << del << QByteArray() << QString() << 64
+                                << QByteArray("give domains");
+    QTest::newRow("journal is not sqlite")
+        << (del + QStringList{QStringLiteral("halvik-demo.com")}) << QByteArray()
+        << QStringLiteral("garbage") << 1 << QByteArray("journal.sqlite");
+    QTest::newRow("no such job") << QStringList{QStringLiteral("job"), QStringLiteral("show"),
+                                                QStringLiteral("99")}
+                                 << QByteArray() << QStringLiteral("empty") << 1
+                                 << QByteArray("no job 99");
+    QTest::newRow("undo of no such job")
+        << QStringList{QStringLiteral("undo"), QStringLiteral("99"), QStringLiteral("--apply")}
+        << QByteArray() << QStringLiteral("empty") << 1
+        << QStringLiteral("没有这条操作记录").toUtf8();
+    QTest::newRow("bad ttl") << QStringList{QStringLiteral("batch"),   QStringLiteral("add"),
+                                            QStringLiteral("a.cn"),    QStringLiteral("--value"),
+                                            QStringLiteral("1.1.1.1"), QStringLiteral("--ttl"),
+                                            QStringLiteral("soon")}
+                             << QByteArray() << QString() << 64 << QByteArray("whole number");
+}
+
+void TestCliJournal::badInput()
+{
+    QFETCH(QStringList, args);
+    QFETCH(QByteArray, input);
+    QFETCH(QString, journal);
+    QFETCH(int, exit);
+    QFETCH(QByteArray, message);
+
+    const QString path = m_data->filePath(QStringLiteral("halvik/journal.sqlite"));
+    QVERIFY(QDir().mkpath(QFileInfo(path).absolutePath()));
+    if (journal == QLatin1String("garbage")) {
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(QByteArray(2048, 'z'));
+    } else if (journal == QLatin1String("empty")) {
+        QVERIFY(
+            run({QStringLiteral("batch"), QStringLiteral("add"), QStringLiteral("nope.cn"),
+                 QStringLiteral("--value"), QStringLiteral("1.1.1.1"), QStringLiteral("--apply")})
+                .exit == 1);
+    }
+    const QString before = wwwValue(QStringLiteral("halvik-demo.com"), QStringLiteral("www"));
+    const Run r = run(args, input);
+    QCOMPARE(r.exit, exit);
+    QVERIFY2(r.err.contains(message), r.err.constData());
+    QCOMPARE(wwwValue(QStringLiteral("halvik-demo.com"), QStringLiteral("www")), before);
+    if (journal == QLatin1String("garbage")) {
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QCOMPARE(f.readAll(), QByteArray(2048, 'z'));
+    }
+}
+
+QTEST_GUILESS_MAIN(TestCliJournal)
+#include "tst_clijournal.moc"

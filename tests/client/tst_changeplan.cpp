@@ -1,0 +1,300 @@
+#include "client/plan/BatchPlanner.h"
+#include "client/plan/ChangePlan.h"
+#include "client/plan/RecordJson.h"
+#include "client/plan/RecordNormalize.h"
+
+#include <QtTest>
+
+Q_DECLARE_METATYPE(Record)
+
+namespace {
+
+Record rec(int id, const QString &host, const QString &type, const QString &value, int line = 0,
+           int ttl = 600, int mx = 0)
+{
+    Record r;
+    r.id = id;
+    r.host = host;
+    r.type = type;
+    r.value = value;
+    r.lineID = r.viewID = line;
+    r.ttl = ttl;
+    r.mx = mx;
+    return r;
+}
+
+QStringList opsOf(const DomainPlan &d)
+{
+    QStringList ops;
+    for (const PlanStep &s : d.steps)
+        ops.append(s.op);
+    return ops;
+}
+
+QStringList warningCodes(const QList<PlanWarning> &warnings)
+{
+    QStringList codes;
+    for (const PlanWarning &w : warnings)
+        codes.append(w.code);
+    return codes;
+}
+
+} // namespace
+
+// Plans, as pure functions over a domain's live records.
+class TestChangePlan : public QObject
+{
+    Q_OBJECT
+private slots:
+    void identical_data();
+    void identical();
+    void batchPlan_data();
+    void batchPlan();
+    void editKeepsOmittedFields();
+    void warnings_data();
+    void warnings();
+};
+
+void TestChangePlan::identical_data()
+{
+    QTest::addColumn<Record>("a");
+    QTest::addColumn<Record>("b");
+    QTest::addColumn<bool>("same");
+    const Record a = rec(1, QStringLiteral("www"), QStringLiteral("A"), QStringLiteral("1.2.3.4"));
+    QTest::newRow("host case and trailing dot")
+        << a << rec(2, QStringLiteral("WWW."), QStringLiteral("A"), QStringLiteral("1.2.3.4"))
+        << true;
+    QTest::newRow("ttl differs") << a
+                                 << rec(1, QStringLiteral("www"), QStringLiteral("A"),
+                                        QStringLiteral("1.2.3.4"), 0, 300)
+                                 << false;
+    QTest::newRow("line differs") << a
+                                  << rec(1, QStringLiteral("www"), QStringLiteral("A"),
+                                         QStringLiteral("1.2.3.4"), 7)
+                                  << false;
+    QTest::newRow("value differs")
+        << a << rec(1, QStringLiteral("www"), QStringLiteral("A"), QStringLiteral("1.2.3.5"))
+        << false;
+    QTest::newRow("cname name case and dot")
+        << rec(1, QStringLiteral("@"), QStringLiteral("CNAME"), QStringLiteral("Edge.CDN.net."))
+        << rec(2, QStringLiteral("@"), QStringLiteral("CNAME"), QStringLiteral("edge.cdn.net"))
+        << true;
+    QTest::newRow("txt value case counts")
+        << rec(1, QStringLiteral("@"), QStringLiteral("TXT"), QStringLiteral("Key=A"))
+        << rec(2, QStringLiteral("@"), QStringLiteral("TXT"), QStringLiteral("key=a")) << false;
+    QTest::newRow("ipv6 written two ways")
+        << rec(1, QStringLiteral("@"), QStringLiteral("AAAA"), QStringLiteral("2001:DB8:0:0::1"))
+        << rec(2, QStringLiteral("@"), QStringLiteral("AAAA"), QStringLiteral("2001:db8::1"))
+        << true;
+    QTest::newRow("mx counts for MX")
+        << rec(1, QStringLiteral("@"), QStringLiteral("MX"), QStringLiteral("mx.a.cn"), 0, 600, 5)
+        << rec(2, QStringLiteral("@"), QStringLiteral("MX"), QStringLiteral("mx.a.cn"), 0, 600, 10)
+        << false;
+    QTest::newRow("mx ignored for A")
+        << rec(1, QStringLiteral("@"), QStringLiteral("A"), QStringLiteral("1.1.1.1"), 0, 600, 5)
+        << rec(2, QStringLiteral("@"), QStringLiteral("A"), QStringLiteral("1.1.1.1"), 0, 600, 10)
+        << true;
+}
+
+void TestChangePlan::identical()
+{
+    QFETCH(Record, a);
+    QFETCH(Record, b);
+    QFETCH(bool, same);
+    QCOMPARE(sameRecord(a, b), same);
+    QCOMPARE(sameRecord(b, a), same);
+}
+
+void TestChangePlan::batchPlan_data()
+{
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<QString>("host");
+    QTest::addColumn<QString>("type");
+    QTest::addColumn<QString>("value");
+    QTest::addColumn<QString>("newValue");
+    QTest::addColumn<int>("domainState"); // 0 running, 1 paused, 2 locked, 3 unknown
+    QTest::addColumn<QStringList>("ops");
+
+    const QString a = QStringLiteral("A");
+    const QStringList create{StepOps::Create};
+    QTest::newRow("add new") << int(BatchRequest::Add) << QStringLiteral("new") << a
+                             << QStringLiteral("9.9.9.9") << QString() << 0 << create;
+    QTest::newRow("add identical exists")
+        << int(BatchRequest::Add) << QStringLiteral("WWW") << a << QStringLiteral("1.2.3.4")
+        << QString() << 0 << QStringList{StepOps::Unchanged};
+    QTest::newRow("add beside other value")
+        << int(BatchRequest::Add) << QStringLiteral("www") << a << QStringLiteral("1.2.3.5")
+        << QString() << 0 << create;
+    QTest::newRow("edit every match")
+        << int(BatchRequest::Edit) << QStringLiteral("dup") << a << QStringLiteral("5.5.5.5")
+        << QStringLiteral("6.6.6.6") << 0 << QStringList{StepOps::Change, StepOps::Change};
+    QTest::newRow("edit to the same value")
+        << int(BatchRequest::Edit) << QStringLiteral("www") << a << QStringLiteral("1.2.3.4")
+        << QStringLiteral("1.2.3.4") << 0 << QStringList{StepOps::Unchanged};
+    QTest::newRow("delete every match")
+        << int(BatchRequest::Delete) << QStringLiteral("dup") << a << QStringLiteral("5.5.5.5")
+        << QString() << 0 << QStringList{StepOps::Delete, StepOps::Delete};
+    QTest::newRow("delete cname without its dot")
+        << int(BatchRequest::Delete) << QStringLiteral("cdn") << QStringLiteral("CNAME")
+        << QStringLiteral("edge.cdn.net") << QString() << 0 << QStringList{StepOps::Delete};
+    QTest::newRow("host is exact for matching")
+        << int(BatchRequest::Delete) << QStringLiteral("WWW") << a << QStringLiteral("1.2.3.4")
+        << QString() << 0 << QStringList{StepOps::NotFound};
+    QTest::newRow("type is exact")
+        << int(BatchRequest::Delete) << QStringLiteral("www") << QStringLiteral("AAAA")
+        << QStringLiteral("1.2.3.4") << QString() << 0 << QStringList{StepOps::NotFound};
+    QTest::newRow("paused domain")
+        << int(BatchRequest::Delete) << QStringLiteral("www") << a << QStringLiteral("1.2.3.4")
+        << QString() << 1 << QStringList{StepOps::Paused};
+    QTest::newRow("locked domain")
+        << int(BatchRequest::Add) << QStringLiteral("www") << a << QStringLiteral("1.2.3.4")
+        << QString() << 2 << QStringList{StepOps::Locked};
+    QTest::newRow("unknown domain")
+        << int(BatchRequest::Edit) << QStringLiteral("www") << a << QStringLiteral("1.2.3.4")
+        << QString() << 3 << QStringList{StepOps::UnknownDomain};
+}
+
+void TestChangePlan::batchPlan()
+{
+    QFETCH(int, kind);
+    QFETCH(QString, host);
+    QFETCH(QString, type);
+    QFETCH(QString, value);
+    QFETCH(QString, newValue);
+    QFETCH(int, domainState);
+    QFETCH(QStringList, ops);
+
+    const QList<Record> live{
+        rec(1, QStringLiteral("www"), QStringLiteral("A"), QStringLiteral("1.2.3.4")),
+        rec(2, QStringLiteral("dup"), QStringLiteral("A"), QStringLiteral("5.5.5.5")),
+        rec(3, QStringLiteral("dup"), QStringLiteral("A"), QStringLiteral("5.5.5.5")),
+        rec(4, QStringLiteral("dup"), QStringLiteral("A"), QStringLiteral("5.5.5.5"), 7),
+        rec(5, QStringLiteral("cdn"), QStringLiteral("CNAME"), QStringLiteral("edge.cdn.net."))};
+    Domain dm;
+    dm.id = 42;
+    dm.name = QStringLiteral("a.cn");
+    dm.state = domainState == 1 ? 1 : 0;
+    dm.userLock = domainState == 2 ? 1 : 0;
+
+    BatchRequest request;
+    request.kind = BatchRequest::Kind(kind);
+    request.match = RecordPattern{type, host, 0, value};
+    request.newValue = newValue;
+    const DomainPlan plan =
+        planBatchDomain(request, dm.name, domainState == 3 ? nullptr : &dm, live);
+    QCOMPARE(opsOf(plan), ops);
+    QCOMPARE(plan.domainID, domainState == 3 ? -1 : 42);
+    for (const PlanStep &s : plan.steps) {
+        // Changes and deletes name the record they act on; creates carry what is sent.
+        if (s.op == StepOps::Change || s.op == StepOps::Delete)
+            QVERIFY(recordFromJson(s.before).id > 0);
+        if (s.op == StepOps::Create)
+            QCOMPARE(recordFromJson(s.after).value, value);
+    }
+}
+
+void TestChangePlan::editKeepsOmittedFields()
+{
+    const QList<Record> live{
+        rec(9, QStringLiteral("@"), QStringLiteral("MX"), QStringLiteral("mx1.a.cn."), 3, 900, 5)};
+    Domain dm;
+    dm.id = 1;
+    BatchRequest request;
+    request.kind = BatchRequest::Edit;
+    request.match =
+        RecordPattern{QStringLiteral("MX"), QStringLiteral("@"), 3, QStringLiteral("mx1.a.cn")};
+    request.newValue = QStringLiteral("mx2.a.cn.");
+    const DomainPlan plan = planBatchDomain(request, QStringLiteral("a.cn"), &dm, live);
+    QCOMPARE(opsOf(plan), QStringList{StepOps::Change});
+    const Record after = recordFromJson(plan.steps.first().after);
+    QCOMPARE(after.id, 9);
+    QCOMPARE(after.value, QStringLiteral("mx2.a.cn."));
+    QCOMPARE(after.ttl, 900);
+    QCOMPARE(after.mx, 5);
+    QCOMPARE(after.lineID, 3);
+    QCOMPARE(after.host, QStringLiteral("@"));
+}
+
+void TestChangePlan::warnings_data()
+{
+    QTest::addColumn<int>("liveCount"); // plain A records on hosts h0, h1, ...
+    QTest::addColumn<QList<Record>>("extraLive");
+    QTest::addColumn<int>("deletes"); // deletes of the first plain records
+    QTest::addColumn<QList<Record>>("creates");
+    QTest::addColumn<QStringList>("codes");
+
+    const QList<Record> none;
+    QTest::newRow("cname beside an A record")
+        << 1 << none << 0
+        << QList<Record>{rec(0, QStringLiteral("h0"), QStringLiteral("CNAME"),
+                             QStringLiteral("x.cn"))}
+        << QStringList{QStringLiteral("cname-beside-others")};
+    QTest::newRow("cname on another line is fine")
+        << 1 << none << 0
+        << QList<Record>{rec(0, QStringLiteral("h0"), QStringLiteral("CNAME"),
+                             QStringLiteral("x.cn"), 5)}
+        << QStringList();
+    QTest::newRow("an old conflict the plan leaves alone")
+        << 1
+        << QList<Record>{rec(90, QStringLiteral("h0"), QStringLiteral("CNAME"),
+                             QStringLiteral("x.cn"))}
+        << 0
+        << QList<Record>{rec(0, QStringLiteral("other"), QStringLiteral("A"),
+                             QStringLiteral("1.1.1.1"))}
+        << QStringList();
+    QTest::newRow("ns at the apex")
+        << 0 << none << 0
+        << QList<Record>{rec(0, QStringLiteral("@"), QStringLiteral("NS"),
+                             QStringLiteral("ns1.x.cn"))}
+        << QStringList{QStringLiteral("ns-at-apex")};
+    QTest::newRow("ns below the apex")
+        << 0 << none << 0
+        << QList<Record>{rec(0, QStringLiteral("sub"), QStringLiteral("NS"),
+                             QStringLiteral("ns1.x.cn"))}
+        << QStringList();
+    QTest::newRow("second spf") << 0
+                                << QList<Record>{rec(91, QStringLiteral("@"), QStringLiteral("TXT"),
+                                                     QStringLiteral("v=spf1 include:a.cn ~all"))}
+                                << 0
+                                << QList<Record>{rec(0, QStringLiteral("@"), QStringLiteral("TXT"),
+                                                     QStringLiteral("\"v=spf1 -all\""))}
+                                << QStringList{QStringLiteral("second-spf")};
+    QTest::newRow("spf beside another txt")
+        << 0
+        << QList<Record>{rec(91, QStringLiteral("@"), QStringLiteral("TXT"),
+                             QStringLiteral("google-site-verification=x"))}
+        << 0
+        << QList<Record>{rec(0, QStringLiteral("@"), QStringLiteral("TXT"),
+                             QStringLiteral("v=spf1 -all"))}
+        << QStringList();
+    QTest::newRow("3 of 10 deleted") << 10 << none << 3 << none << QStringList();
+    QTest::newRow("4 of 10 deleted")
+        << 10 << none << 4 << none << QStringList{QStringLiteral("large-change")};
+    QTest::newRow("5 of 9 deleted: too few records to count")
+        << 9 << none << 5 << none << QStringList();
+}
+
+void TestChangePlan::warnings()
+{
+    QFETCH(int, liveCount);
+    QFETCH(QList<Record>, extraLive);
+    QFETCH(int, deletes);
+    QFETCH(QList<Record>, creates);
+    QFETCH(QStringList, codes);
+
+    DomainPlan d;
+    d.domain = QStringLiteral("a.cn");
+    d.liveKnown = true;
+    for (int i = 0; i < liveCount; ++i)
+        d.live.append(rec(i + 1, QStringLiteral("h%1").arg(i), QStringLiteral("A"),
+                          QStringLiteral("10.0.0.%1").arg(i)));
+    d.live.append(extraLive);
+    for (int i = 0; i < deletes; ++i)
+        d.steps.append(PlanStep{StepOps::Delete, recordToJson(d.live.at(i)), {}, {}, 0, false});
+    for (const Record &r : creates)
+        d.steps.append(PlanStep{StepOps::Create, {}, recordToJson(r), {}, 0, false});
+    QCOMPARE(warningCodes(planWarnings({d})), codes);
+}
+
+QTEST_GUILESS_MAIN(TestChangePlan)
+#include "tst_changeplan.moc"

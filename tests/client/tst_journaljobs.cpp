@@ -1,0 +1,232 @@
+#include "client/User.h"
+#include "client/journal/JobRunner.h"
+#include "client/journal/JobSteps.h"
+#include "client/journal/Journal.h"
+#include "client/journal/Previews.h"
+#include "client/plan/RecordJson.h"
+#include "tests/support/LocalServiceFixture.h"
+#include "tests/support/RecordingPresenter.h"
+
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+
+ChangePlan preview(User &user, const BatchRequest &request, const QStringList &names)
+{
+    BatchPreview p(user, request, names);
+    if (!p.begin())
+        return ChangePlan();
+    while (!p.atEnd())
+        p.runNext();
+    return p.plan();
+}
+
+ChangePlan undoPlan(User &user, Journal &journal, qint64 job, QString *error = nullptr)
+{
+    UndoPreview p(user, journal, job, false);
+    if (!p.begin()) {
+        if (error)
+            *error = p.errorText();
+        return ChangePlan();
+    }
+    while (!p.atEnd())
+        p.runNext();
+    return p.plan();
+}
+
+QString run(User &user, Journal &journal, const ChangePlan &plan, const QString &kind,
+            qint64 undoes = 0, JobRunner *keep = nullptr)
+{
+    JobRunner local(user, journal);
+    JobRunner &runner = keep ? *keep : local;
+    if (!runner.start(plan, kind, QString(), journalAccount(user), undoes))
+        return runner.errorText();
+    while (!runner.atEnd())
+        runner.runNext();
+    return runner.finish();
+}
+
+// The domain's records now, read by a second client.
+QList<Record> recordsOf(User &user, const QString &name)
+{
+    user.getDomain();
+    Domain *dm = user.domain2ptr(name);
+    QList<Record> list;
+    if (!dm || !user.getRecord(dm))
+        return list;
+    for (const Record &r : dm->records)
+        list.append(r);
+    return list;
+}
+
+QList<Record> withHost(const QList<Record> &records, const QString &host)
+{
+    QList<Record> found;
+    for (const Record &r : records) {
+        if (r.host == host)
+            found.append(r);
+    }
+    return found;
+}
+
+} // namespace
+
+// Jobs against the stand-in service, run in this process: the fresh look before each domain,
+// unknown outcomes, and undo with what changed in between.
+class TestJournalJobs : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+    void changedSincePreviewIsSkipped();
+    void unknownOutcomeIsNeverGuessed();
+    void deletedDomainComesBack();
+
+private:
+    RecordingPresenter m_presenter;
+    std::unique_ptr<LocalServiceFixture> m_service;
+    std::unique_ptr<QTemporaryDir> m_dir;
+    User m_user;
+    User m_other; // changes things behind the job's back
+    Journal m_journal;
+};
+
+void TestJournalJobs::initTestCase()
+{
+    User::setMsgPresenter(&m_presenter);
+}
+
+void TestJournalJobs::init()
+{
+    m_service = std::make_unique<LocalServiceFixture>();
+    QVERIFY2(m_service->start(), qPrintable(m_service->errorText()));
+    QVERIFY(m_service->loginDemo(m_user));
+    QVERIFY(m_service->loginDemo(m_other));
+    m_dir = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_journal.open(m_dir->filePath(QStringLiteral("journal.sqlite"))));
+}
+
+void TestJournalJobs::cleanup()
+{
+    m_service.reset();
+}
+
+void TestJournalJobs::changedSincePreviewIsSkipped()
+{
+    const QStringList names{QStringLiteral("halvik-demo.com"), QStringLiteral("harbor-demo.com")};
+    BatchRequest add;
+    add.match =
+        RecordPattern{QStringLiteral("A"), QStringLiteral("jr"), 0, QStringLiteral("10.1.1.1")};
+    QCOMPARE(run(m_user, m_journal, preview(m_user, add, names), QStringLiteral("batch-add")),
+             JobState::Done);
+
+    BatchRequest edit = add;
+    edit.kind = BatchRequest::Edit;
+    edit.newValue = QStringLiteral("10.2.2.2");
+    const ChangePlan plan = preview(m_user, edit, names);
+    QCOMPARE(plan.counts().value(StepOps::Change), 2);
+    // The preview changed nothing.
+    QCOMPARE(withHost(recordsOf(m_other, names.at(0)), QStringLiteral("jr")).first().value,
+             QStringLiteral("10.1.1.1"));
+
+    // Someone adds a record to the second domain between preview and apply.
+    QVERIFY(m_other.addRecord(m_other.domain2dmid(names.at(1)), QStringLiteral("10.9.9.9"),
+                              QStringLiteral("A"), QStringLiteral("0"), QStringLiteral("other")));
+    JobRunner runner(m_user, m_journal);
+    QCOMPARE(run(m_user, m_journal, plan, QStringLiteral("batch-edit"), 0, &runner),
+             JobState::Partial);
+    QCOMPARE(runner.outcomes().size(), 2);
+    QCOMPARE(runner.outcomes().at(0).status, StepStatus::Done);
+    QCOMPARE(runner.outcomes().at(1).status, StepStatus::Skipped);
+    QCOMPARE(runner.outcomes().at(1).error, QStringLiteral("预览后已有改动"));
+    QCOMPARE(withHost(recordsOf(m_other, names.at(0)), QStringLiteral("jr")).first().value,
+             QStringLiteral("10.2.2.2"));
+    QCOMPARE(withHost(recordsOf(m_other, names.at(1)), QStringLiteral("jr")).first().value,
+             QStringLiteral("10.1.1.1"));
+}
+
+void TestJournalJobs::unknownOutcomeIsNeverGuessed()
+{
+    const QString name = QStringLiteral("maple-demo.com");
+    BatchRequest add;
+    add.match =
+        RecordPattern{QStringLiteral("A"), QStringLiteral("u"), 0, QStringLiteral("10.3.3.3")};
+    add.ttl = 300;
+    Fault drop;
+    drop.kind = FaultKind::Drop;
+    m_service->setFault(QStringLiteral("/api/record/create/"), drop);
+    JobRunner runner(m_user, m_journal);
+    QCOMPARE(run(m_user, m_journal, preview(m_user, add, {name}), QStringLiteral("batch-add"), 0,
+                 &runner),
+             JobState::Partial);
+    m_service->clearFaults();
+    QVERIFY(runner.networkFailed());
+    const QList<JournalStep> steps = m_journal.steps(runner.jobId());
+    QCOMPARE(steps.size(), 1);
+    QCOMPARE(steps.first().status, StepStatus::Unknown);
+
+    // It did not happen: undo finds the record absent and calls the step already reverted.
+    ChangePlan undo = undoPlan(m_user, m_journal, runner.jobId());
+    QCOMPARE(undo.counts().value(StepOps::AlreadyReverted), 1);
+
+    // Had it happened (someone added the same record), undo takes it away.
+    QVERIFY(m_other.addRecord(m_other.domain2dmid(name), QStringLiteral("10.3.3.3"),
+                              QStringLiteral("A"), QStringLiteral("0"), QStringLiteral("u"),
+                              QStringLiteral("300"), QStringLiteral("10")));
+    undo = undoPlan(m_user, m_journal, runner.jobId());
+    QCOMPARE(undo.counts().value(StepOps::Delete), 1);
+    QCOMPARE(run(m_user, m_journal, undo, QStringLiteral("undo"), runner.jobId()), JobState::Done);
+    QVERIFY(withHost(recordsOf(m_other, name), QStringLiteral("u")).isEmpty());
+    QCOMPARE(m_journal.job(runner.jobId()).state, JobState::Undone);
+    QString refusal;
+    undoPlan(m_user, m_journal, runner.jobId(), &refusal);
+    QVERIFY(refusal.contains(QStringLiteral("已撤销过")));
+}
+
+void TestJournalJobs::deletedDomainComesBack()
+{
+    const QString name = QStringLiteral("cedar-demo.com");
+    m_user.getDomain();
+    Domain *dm = m_user.domain2ptr(name);
+    QVERIFY(dm);
+    const int group = dm->groupID;
+    QVERIFY(group > 0);
+    const QList<Record> before = recordsOf(m_other, name);
+    QVERIFY(!before.isEmpty());
+
+    PlanStep del;
+    QString error;
+    QVERIFY2(domainDeleteStep(m_user, *dm, del, error), qPrintable(error));
+    ChangePlan plan;
+    plan.domains.append(domainSteps(*dm, {del}));
+    QCOMPARE(run(m_user, m_journal, plan, QStringLiteral("domain")), JobState::Done);
+    m_other.getDomain();
+    QVERIFY(!m_other.domain2ptr(name));
+
+    JobRunner runner(m_user, m_journal);
+    const qint64 job = m_journal.jobs().first().id;
+    const ChangePlan undo = undoPlan(m_user, m_journal, job);
+    QCOMPARE(undo.warnings.size(), 1);
+    QCOMPARE(undo.warnings.first().code, QStringLiteral("domain-created-anew"));
+    QCOMPARE(run(m_user, m_journal, undo, QStringLiteral("undo"), job, &runner), JobState::Done);
+
+    m_other.getDomain();
+    Domain *back = m_other.domain2ptr(name);
+    QVERIFY(back);
+    QCOMPARE(back->groupID, group);
+    const QList<Record> after = recordsOf(m_other, name);
+    QCOMPARE(after.size(), before.size());
+    for (const Record &r : before) {
+        bool found = false;
+        for (const Record &a : after)
+            found = found || (a.host == r.host && a.type == r.type && a.value == r.value &&
+                              a.ttl == r.ttl && a.lineID == r.lineID && a.state == r.state);
+        QVERIFY2(found, qPrintable(r.host + QLatin1Char(' ') + r.value));
+    }
+}
+
+QTEST_GUILESS_MAIN(TestJournalJobs)
+#include "tst_journaljobs.moc"

@@ -1,0 +1,310 @@
+#include "client/journal/Previews.h"
+#include "client/journal/UndoPlanner.h"
+#include "client/plan/RecordJson.h"
+
+#include <QtTest>
+
+namespace {
+
+Record rec(int id, const QString &value, int ttl = 600, int state = 0)
+{
+    Record r;
+    r.id = id;
+    r.host = QStringLiteral("www");
+    r.type = QStringLiteral("A");
+    r.value = value;
+    r.ttl = ttl;
+    r.state = state;
+    return r;
+}
+
+QJsonObject json(const Record &r)
+{
+    return recordToJson(r);
+}
+
+// The states a record of the tables can be in now.
+enum Live
+{
+    Gone,
+    AsBefore,
+    AsAfter,
+    Other,
+    OtherIdAsBefore // a record equal to the before-state, under another id
+};
+
+} // namespace
+
+// How each kind of journaled step is undone, against each state the record may be in now.
+class TestUndoPlan : public QObject
+{
+    Q_OBJECT
+private slots:
+    void revertRecord_data();
+    void revertRecord();
+    void refusedStepsAreLeftOut();
+    void chainOfOneRecordRevertsToTheFirstState();
+    void revertDomain_data();
+    void revertDomain();
+    void whoMayUndo_data();
+    void whoMayUndo();
+};
+
+void TestUndoPlan::revertRecord_data()
+{
+    QTest::addColumn<QString>("op");
+    QTest::addColumn<QString>("status");
+    QTest::addColumn<int>("live");
+    QTest::addColumn<bool>("force");
+    QTest::addColumn<QString>("revert");
+
+    const QString done = StepStatus::Done;
+    const QString unknown = StepStatus::Unknown;
+    QTest::newRow("create, still there")
+        << StepOps::Create << done << int(AsAfter) << false << StepOps::Delete;
+    QTest::newRow("create, gone") << StepOps::Create << done << int(Gone) << false
+                                  << StepOps::AlreadyReverted;
+    QTest::newRow("create, edited since")
+        << StepOps::Create << done << int(Other) << false << StepOps::Conflict;
+    QTest::newRow("create, edited since, forced")
+        << StepOps::Create << done << int(Other) << true << StepOps::Delete;
+    QTest::newRow("create unknown, it happened")
+        << StepOps::Create << unknown << int(AsAfter) << false << StepOps::Delete;
+    QTest::newRow("create unknown, it did not")
+        << StepOps::Create << unknown << int(Gone) << false << StepOps::AlreadyReverted;
+    QTest::newRow("change, still as changed")
+        << StepOps::Change << done << int(AsAfter) << false << StepOps::Change;
+    QTest::newRow("change, back already")
+        << StepOps::Change << done << int(AsBefore) << false << StepOps::AlreadyReverted;
+    QTest::newRow("change, edited since")
+        << StepOps::Change << done << int(Other) << false << StepOps::Conflict;
+    QTest::newRow("change, edited since, forced")
+        << StepOps::Change << done << int(Other) << true << StepOps::Change;
+    QTest::newRow("change, record gone")
+        << StepOps::Change << done << int(Gone) << false << StepOps::Conflict;
+    QTest::newRow("change unknown, it happened")
+        << StepOps::Change << unknown << int(AsAfter) << false << StepOps::Change;
+    QTest::newRow("change unknown, it did not")
+        << StepOps::Change << unknown << int(AsBefore) << false << StepOps::AlreadyReverted;
+    QTest::newRow("delete, gone") << StepOps::Delete << done << int(Gone) << false
+                                  << StepOps::Create;
+    QTest::newRow("delete, put back by someone")
+        << StepOps::Delete << done << int(OtherIdAsBefore) << false << StepOps::AlreadyReverted;
+    QTest::newRow("delete unknown, it did not")
+        << StepOps::Delete << unknown << int(AsBefore) << false << StepOps::AlreadyReverted;
+    QTest::newRow("pause, still paused")
+        << StepOps::Pause << done << int(AsAfter) << false << StepOps::Start;
+    QTest::newRow("pause, started since")
+        << StepOps::Pause << done << int(AsBefore) << false << StepOps::AlreadyReverted;
+    QTest::newRow("start, still running")
+        << StepOps::Start << done << int(AsAfter) << false << StepOps::Pause;
+}
+
+void TestUndoPlan::revertRecord()
+{
+    QFETCH(QString, op);
+    QFETCH(QString, status);
+    QFETCH(int, live);
+    QFETCH(bool, force);
+    QFETCH(QString, revert);
+
+    Record before = rec(7, QStringLiteral("1.1.1.1"));
+    Record after = rec(7, QStringLiteral("2.2.2.2"), 300);
+    if (op == StepOps::Pause || op == StepOps::Start) {
+        after = before;
+        (op == StepOps::Pause ? after : before).state = 1;
+    }
+    JournalStep step;
+    step.id = 55;
+    step.op = op;
+    step.status = status;
+    if (op != StepOps::Create)
+        step.before = json(before);
+    if (op != StepOps::Delete)
+        step.after = json(after);
+    if (op == StepOps::Create) {
+        before = Record();
+        // An unknown create never learned its id: the record is found by its values.
+        if (status == StepStatus::Unknown)
+            step.after.insert(QStringLiteral("id"), 0);
+    }
+
+    QList<Record> now{rec(1, QStringLiteral("9.9.9.9"))};
+    if (live == AsBefore)
+        now.append(before);
+    else if (live == AsAfter)
+        now.append(after);
+    else if (live == Other)
+        now.append(rec(7, QStringLiteral("3.3.3.3")));
+    else if (live == OtherIdAsBefore)
+        now.append(rec(8, before.value));
+
+    const PlanStep s = revertStep(step, now, nullptr, force);
+    QCOMPARE(s.op, revert);
+    QCOMPARE(s.reverts, qint64(55));
+    QCOMPARE(s.forced, force && revert != StepOps::Conflict);
+    // A revert in place names the live record and restores the before-state exactly.
+    if (revert == StepOps::Change) {
+        QCOMPARE(recordFromJson(s.before).id, 7);
+        QCOMPARE(s.after, json(before));
+    }
+    if (revert == StepOps::Create)
+        QCOMPARE(recordFromJson(s.after).value, before.value);
+    if (revert == StepOps::Delete)
+        QCOMPARE(recordFromJson(s.before).id, 7);
+}
+
+void TestUndoPlan::refusedStepsAreLeftOut()
+{
+    for (const QString &status : {StepStatus::Failed, StepStatus::Skipped,
+                                  StepStatus::AlreadyReverted, StepStatus::Conflict}) {
+        JournalStep step;
+        step.op = StepOps::Delete;
+        step.status = status;
+        step.before = json(rec(7, QStringLiteral("1.1.1.1")));
+        QVERIFY2(revertStep(step, {}, nullptr, true).op.isEmpty(), qPrintable(status));
+    }
+}
+
+void TestUndoPlan::chainOfOneRecordRevertsToTheFirstState()
+{
+    // One job changed a record twice; reverted newest first, against the state each revert
+    // leaves, the record ends as it was before the job.
+    const Record v1 = rec(7, QStringLiteral("1.1.1.1"));
+    const Record v2 = rec(7, QStringLiteral("2.2.2.2"));
+    const Record v3 = rec(7, QStringLiteral("3.3.3.3"));
+    JournalStep first{1,
+                      1,
+                      1,
+                      1,
+                      QStringLiteral("a.cn"),
+                      7,
+                      StepOps::Change,
+                      json(v1),
+                      json(v2),
+                      StepStatus::Done,
+                      QString(),
+                      0};
+    JournalStep second = first;
+    second.id = 2;
+    second.before = json(v2);
+    second.after = json(v3);
+    QList<Record> live{v3};
+    const PlanStep undoSecond = revertStep(second, live, nullptr, false);
+    QCOMPARE(undoSecond.op, StepOps::Change);
+    applyToLive(undoSecond, live);
+    const PlanStep undoFirst = revertStep(first, live, nullptr, false);
+    QCOMPARE(undoFirst.op, StepOps::Change);
+    applyToLive(undoFirst, live);
+    QCOMPARE(live.size(), 1);
+    QCOMPARE(live.first().value, v1.value);
+    QCOMPARE(live.first().id, 7);
+}
+
+void TestUndoPlan::revertDomain_data()
+{
+    QTest::addColumn<QString>("op");
+    QTest::addColumn<int>("state"); // live domain: -1 gone
+    QTest::addColumn<int>("locked");
+    QTest::addColumn<int>("group");
+    QTest::addColumn<QString>("revert");
+
+    QTest::newRow("paused, still paused")
+        << StepOps::DomainPause << 1 << 0 << 0 << StepOps::DomainStart;
+    QTest::newRow("paused, running again")
+        << StepOps::DomainPause << 0 << 0 << 0 << StepOps::AlreadyReverted;
+    QTest::newRow("locked, still locked")
+        << StepOps::DomainLock << 0 << 1 << 0 << StepOps::DomainUnlock;
+    QTest::newRow("unlocked, locked again")
+        << StepOps::DomainUnlock << 0 << 1 << 0 << StepOps::AlreadyReverted;
+    QTest::newRow("moved, still there")
+        << StepOps::DomainMove << 0 << 0 << 5 << StepOps::DomainMove;
+    QTest::newRow("moved, back already")
+        << StepOps::DomainMove << 0 << 0 << 2 << StepOps::AlreadyReverted;
+    QTest::newRow("moved, moved elsewhere")
+        << StepOps::DomainMove << 0 << 0 << 9 << StepOps::Conflict;
+    QTest::newRow("deleted, gone")
+        << StepOps::DomainDelete << -1 << 0 << 0 << StepOps::DomainCreate;
+    QTest::newRow("deleted, added again since")
+        << StepOps::DomainDelete << 0 << 0 << 0 << StepOps::AlreadyReverted;
+    QTest::newRow("paused, domain gone")
+        << StepOps::DomainPause << -1 << 0 << 0 << StepOps::Conflict;
+}
+
+void TestUndoPlan::revertDomain()
+{
+    QFETCH(QString, op);
+    QFETCH(int, state);
+    QFETCH(int, locked);
+    QFETCH(int, group);
+    QFETCH(QString, revert);
+
+    Domain was;
+    was.id = 3;
+    was.name = QStringLiteral("a.cn");
+    was.groupID = 2;
+    Domain became = was;
+    if (op == StepOps::DomainPause)
+        became.state = 1;
+    if (op == StepOps::DomainLock)
+        became.userLock = 1;
+    if (op == StepOps::DomainUnlock)
+        was.userLock = 1;
+    if (op == StepOps::DomainMove)
+        became.groupID = 5;
+    JournalStep step;
+    step.id = 8;
+    step.op = op;
+    step.status = StepStatus::Done;
+    step.before = domainToJson(was);
+    if (op != StepOps::DomainDelete)
+        step.after = domainToJson(became);
+    Domain now = was;
+    now.state = state;
+    now.userLock = locked;
+    now.groupID = group;
+    const PlanStep s = revertStep(step, {}, state < 0 ? nullptr : &now, false);
+    QCOMPARE(s.op, revert);
+    if (revert == StepOps::DomainMove)
+        QCOMPARE(s.after.value(QStringLiteral("groupID")).toInt(), 2);
+    if (revert == StepOps::DomainCreate)
+        QCOMPARE(s.after.value(QStringLiteral("name")).toString(), QStringLiteral("a.cn"));
+}
+
+void TestUndoPlan::whoMayUndo_data()
+{
+    QTest::addColumn<qint64>("id");
+    QTest::addColumn<QString>("account");
+    QTest::addColumn<QString>("state");
+    QTest::addColumn<QString>("refusal"); // a piece of it; empty: may be undone
+
+    const QString me = QStringLiteral("ops@example.com");
+    QTest::newRow("done") << qint64(4) << me << JobState::Done << QString();
+    QTest::newRow("interrupted") << qint64(4) << me << JobState::Interrupted << QString();
+    QTest::newRow("partly done") << qint64(4) << me << JobState::Partial << QString();
+    QTest::newRow("no such job") << qint64(0) << me << QString() << QStringLiteral("没有");
+    QTest::newRow("another account") << qint64(4) << QStringLiteral("boss@example.com")
+                                     << JobState::Done << QStringLiteral("另一个账号");
+    QTest::newRow("still running")
+        << qint64(4) << me << JobState::Running << QStringLiteral("仍在进行");
+    QTest::newRow("undone already")
+        << qint64(4) << me << JobState::Undone << QStringLiteral("已撤销过");
+}
+
+void TestUndoPlan::whoMayUndo()
+{
+    QFETCH(qint64, id);
+    QFETCH(QString, account);
+    QFETCH(QString, state);
+    QFETCH(QString, refusal);
+    JournalJob job;
+    job.id = id;
+    job.account = account;
+    job.state = state;
+    const QString why = undoRefusal(job, QStringLiteral("Ops@Example.com"));
+    QCOMPARE(why.isEmpty(), refusal.isEmpty());
+    QVERIFY2(why.contains(refusal), qPrintable(why));
+}
+
+QTEST_GUILESS_MAIN(TestUndoPlan)
+#include "tst_undoplan.moc"
