@@ -68,7 +68,7 @@ public:
     // CA certificates trusted for the service in addition to the system's.
     void setExtraCaCertificates(const QList<QSslCertificate> &certificates);
     QList<QSslCertificate> extraCaCertificates() const { return m_extraCa; }
-    // The TLS settings of every HTTPS request: peer verified, TLS 1.2 or later.
+    // The TLS settings of every HTTPS request: peer verified, TLS 1.2 or later (built once).
     QSslConfiguration sslConfiguration() const;
 
     // Installs the presenter behind showMsgBox (not owned); null restores the stderr one.
@@ -169,7 +169,7 @@ private:
         Exited
     };
     // Waits for reply within the two limits; exitCode is the wait loop's return value.
-    WaitEnd waitForReply(class QNetworkReply *reply, int &exitCode);
+    WaitEnd waitForReply(class HttpExchange *reply, int &exitCode);
     void showNetworkFailure(bool isQuiet, const QString &text);
     // A reply that arrived with "code" 0 but "data" of the wrong shape: told as an unreadable
     // reply; returns false for the caller to pass on.

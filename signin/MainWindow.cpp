@@ -1,5 +1,6 @@
 #include "signin/MainWindow.h"
 
+#include "client/HttpExchange.h"
 #include "client/LoginSettings.h"
 #include "client/ProcessObjects.h"
 #include "client/Scramble.h"
@@ -8,10 +9,8 @@
 #include "signin/WindowPointers.h"
 #include "ui_MainWindow.h"
 
-#include <QNetworkAccessManager>
-#include <QNetworkReply>
-#include <QNetworkRequest>
 #include <QTimer>
+#include <QUrl>
 
 namespace {
 constexpr int kPasswordHandOverMs = 50;
@@ -65,16 +64,14 @@ void MainWindow::restoreLoginSettings()
     }
 }
 
-// Opens a connection to the service early so that the first sign-in does not wait for it.
+// Reaches the service early on the request path every call takes, so that the first sign-in
+// finds TLS set up and, where the service allows it, a session to resume.
 void MainWindow::warmUpConnection()
 {
-    m_warmUp = new QNetworkAccessManager(this);
-    const QUrl url(theUser().baseUrl, QUrl::TolerantMode);
-    QNetworkRequest request(url);
-    if (url.scheme() == QLatin1String("https"))
-        request.setSslConfiguration(theUser().sslConfiguration());
-    QNetworkReply *reply = m_warmUp->get(request);
-    connect(reply, &QNetworkReply::finished, reply, &QObject::deleteLater);
+    m_warmUp = new HttpExchange(this);
+    connect(m_warmUp, &HttpExchange::finished, m_warmUp, &QObject::deleteLater);
+    m_warmUp->start("GET", QUrl(theUser().baseUrl, QUrl::TolerantMode), {}, QByteArray(),
+                    theUser().sslConfiguration());
 }
 
 bool MainWindow::saveLoginSettings(bool remember)
