@@ -34,6 +34,8 @@ int runCommand(CliSession &session)
         {QStringLiteral("record start"), cmdRecordChange},
         {QStringLiteral("record delete"), cmdRecordChange},
         {QStringLiteral("lines"), cmdLines},
+        {QStringLiteral("search"), cmdSearch},
+        {QStringLiteral("sync"), cmdSync},
         {QStringLiteral("messages news"), cmdMessages},
         {QStringLiteral("messages notices"), cmdMessages},
         {QStringLiteral("messages inform"), cmdMessages},

@@ -26,6 +26,9 @@ int cmdRecordEdit(CliSession &s);
 int cmdRecordChange(CliSession &s); // pause, start, delete
 int cmdLines(CliSession &s);
 
+int cmdSearch(CliSession &s);
+int cmdSync(CliSession &s);
+
 int cmdMessages(CliSession &s); // news, notices, inform
 int cmdMessageRead(CliSession &s);
 int cmdMessageShow(CliSession &s);

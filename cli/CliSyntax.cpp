@@ -1,5 +1,7 @@
 #include "cli/CliSyntax.h"
 
+#include "client/copy/LocalCopy.h"
+
 #include <QRegularExpression>
 
 namespace {
@@ -17,7 +19,7 @@ struct Operand
 
 struct OptionSlot
 {
-    QString placeholder;
+    QString placeholder; // empty for a switch
     bool required = false;
 };
 
@@ -44,6 +46,11 @@ Grammar grammarOf(const QString &usage)
         const bool optional = t.startsWith(QLatin1Char('['));
         if (optional)
             t = t.mid(1);
+        if (t.startsWith(QLatin1String("--")) && optional && t.endsWith(QLatin1Char(']'))) {
+            t.chop(1);
+            g.options.insert(t.mid(2), OptionSlot{QString(), false});
+            continue;
+        }
         if (t.startsWith(QLatin1String("--"))) {
             QString placeholder = tokens.value(++i);
             if (placeholder.endsWith(QLatin1Char(']')))
@@ -144,20 +151,29 @@ bool checkOptions(const Grammar &g, const CliInvocation &inv, QString &error)
     return true;
 }
 
-// Options that take a value, from every usage line and the global ones.
+// Options that take a value (from every usage line and the global ones), or none.
+QStringList optionNames(bool switches)
+{
+    QStringList all = switches ? QStringList() : kGlobalValueOptions;
+    for (const CommandSpec &spec : commandSpecs()) {
+        const Grammar g = grammarOf(spec.usage);
+        for (auto it = g.options.cbegin(); it != g.options.cend(); ++it) {
+            if (it->placeholder.isEmpty() == switches && !all.contains(it.key()))
+                all.append(it.key());
+        }
+    }
+    return all;
+}
+
 QStringList valueOptionNames()
 {
-    static const QStringList names = [] {
-        QStringList all = kGlobalValueOptions;
-        for (const CommandSpec &spec : commandSpecs()) {
-            const QStringList keys = grammarOf(spec.usage).options.keys();
-            for (const QString &key : keys) {
-                if (!all.contains(key))
-                    all.append(key);
-            }
-        }
-        return all;
-    }();
+    static const QStringList names = optionNames(false);
+    return names;
+}
+
+QStringList switchNames()
+{
+    static const QStringList names = optionNames(true);
     return names;
 }
 
@@ -184,6 +200,10 @@ bool tokenize(const QStringList &args, CliInvocation &inv, QStringList &position
         }
         if (arg == QLatin1String("--help") || arg == QLatin1String("-h")) {
             inv.help = true;
+            continue;
+        }
+        if (switchNames().contains(arg.mid(2)) && arg.startsWith(QLatin1String("--"))) {
+            inv.options.insert(arg.mid(2), QString());
             continue;
         }
         const int eq = arg.indexOf(QLatin1Char('='));
@@ -251,6 +271,14 @@ const QList<CommandSpec> &commandSpecs()
         for (const char *verb : recordVerbs)
             s.append({QStringLiteral("record %1 DOMAIN RECORD_ID...").arg(QLatin1String(verb)),
                       QStringLiteral("%1 records of a domain").arg(QLatin1String(verb))});
+        s.append({QStringLiteral("search [--refresh] [--contains] [--type T] [--line ID] TEXT"),
+                  QStringLiteral("find records in the local copy of the account: TEXT is a value, "
+                                 "a host, a full name, or an address range such as "
+                                 "203.0.113.0/24; --contains for a part of a name or value; "
+                                 "--refresh reads every domain first"),
+                  false});
+        s.append({QStringLiteral("sync"),
+                  QStringLiteral("read every domain's records into the local copy")});
         s.append({QStringLiteral("lines [VIEW_TYPE]"),
                   QStringLiteral("the lines a package of VIEW_TYPE may use (default 1)")});
         s.append({QStringLiteral("messages news"), QStringLiteral("the service's news")});
@@ -306,8 +334,16 @@ bool parseCli(const QStringList &args, CliInvocation &invocation, QString &error
     invocation.operands = positional.mid(bestGrammar.words.size());
     if (invocation.help)
         return true;
-    return checkOperands(bestGrammar, invocation.operands, error) &&
-           checkOptions(bestGrammar, invocation, error);
+    if (!checkOperands(bestGrammar, invocation.operands, error) ||
+        !checkOptions(bestGrammar, invocation, error))
+        return false;
+    if (invocation.command == QLatin1String("search")) {
+        SearchQuery query;
+        query.text = invocation.operands.value(0);
+        query.contains = invocation.options.contains(QStringLiteral("contains"));
+        return checkSearchQuery(query, error);
+    }
+    return true;
 }
 
 namespace {
