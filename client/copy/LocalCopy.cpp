@@ -130,6 +130,7 @@ bool LocalCopy::fail(const QString &what, const QSqlError &error)
 
 void LocalCopy::close()
 {
+    m_insert.reset();
     if (m_db.isValid()) {
         m_db.close();
         m_db = QSqlDatabase();
@@ -357,27 +358,30 @@ QString LocalCopy::domainName(int domainID) const
 bool LocalCopy::putRecord(int domainID, const QString &name, const Record &r)
 {
     const NormalizedValue v = normalizeValue(r.type, r.value);
-    QSqlQuery q(m_db);
-    q.prepare(QStringLiteral(
-        "INSERT OR REPLACE INTO records(account, domain, id, host, type, value, line, line_name, "
-        "ttl, mx, state, host_n, name_n, value_n, v4, v6) "
-        "VALUES(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"));
-    q.addBindValue(m_account);
-    q.addBindValue(domainID);
-    q.addBindValue(r.id);
-    q.addBindValue(r.host);
-    q.addBindValue(r.type);
-    q.addBindValue(r.value);
-    q.addBindValue(r.lineID);
-    q.addBindValue(r.viewName);
-    q.addBindValue(r.ttl);
-    q.addBindValue(r.mx);
-    q.addBindValue(r.state);
-    q.addBindValue(normalizeName(r.host.isEmpty() ? QStringLiteral("@") : r.host));
-    q.addBindValue(fullName(r.host, name));
-    q.addBindValue(v.text);
-    q.addBindValue(v.ipv4 >= 0 ? QVariant(v.ipv4) : QVariant(QVariant::LongLong));
-    q.addBindValue(v.ipv6.isEmpty() ? QVariant(QVariant::ByteArray) : QVariant(v.ipv6));
+    if (!m_insert) {
+        m_insert = std::make_unique<QSqlQuery>(m_db);
+        m_insert->prepare(QStringLiteral(
+            "INSERT OR REPLACE INTO records(account, domain, id, host, type, value, line, "
+            "line_name, ttl, mx, state, host_n, name_n, value_n, v4, v6) "
+            "VALUES(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"));
+    }
+    QSqlQuery &q = *m_insert;
+    q.bindValue(0, m_account);
+    q.bindValue(1, domainID);
+    q.bindValue(2, r.id);
+    q.bindValue(3, r.host);
+    q.bindValue(4, r.type);
+    q.bindValue(5, r.value);
+    q.bindValue(6, r.lineID);
+    q.bindValue(7, r.viewName);
+    q.bindValue(8, r.ttl);
+    q.bindValue(9, r.mx);
+    q.bindValue(10, r.state);
+    q.bindValue(11, normalizeName(r.host.isEmpty() ? QStringLiteral("@") : r.host));
+    q.bindValue(12, fullName(r.host, name));
+    q.bindValue(13, v.text);
+    q.bindValue(14, v.ipv4 >= 0 ? QVariant(v.ipv4) : QVariant(QVariant::LongLong));
+    q.bindValue(15, v.ipv6.isEmpty() ? QVariant(QVariant::ByteArray) : QVariant(v.ipv6));
     return q.exec() || fail(QStringLiteral("无法写入本地副本"), q.lastError());
 }
 

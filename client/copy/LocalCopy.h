@@ -9,6 +9,10 @@
 #include <QString>
 #include <QVector>
 
+#include <memory>
+
+class QSqlQuery;
+
 // One domain as the copy knows it.
 struct CopyDomain
 {
@@ -111,6 +115,7 @@ private:
     QString domainName(int domainID) const;
 
     QSqlDatabase m_db;
+    std::unique_ptr<QSqlQuery> m_insert; // prepared once: a refresh writes every record
     QString m_connection;
     QString m_path;
     QString m_error;

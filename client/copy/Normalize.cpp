@@ -59,7 +59,7 @@ QString fullName(const QString &host, const QString &domain)
     const QString h = host.trimmed();
     if (h.isEmpty() || h == QLatin1String("@"))
         return normalizeName(domain);
-    return normalizeName(h + QLatin1Char('.') + normalizeName(domain));
+    return normalizeName(normalizeName(h) + QLatin1Char('.') + normalizeName(domain));
 }
 
 bool parseIpv4(const QString &text, quint32 &address)
