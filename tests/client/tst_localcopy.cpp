@@ -5,8 +5,8 @@
 
 namespace {
 
-Record rec(int id, const QString &host, const QString &type, const QString &value,
-           int line = 0, const QString &lineName = QStringLiteral("默认"))
+Record rec(int id, const QString &host, const QString &type, const QString &value, int line = 0,
+           const QString &lineName = QStringLiteral("默认"))
 {
     Record r;
     r.id = id;
@@ -114,18 +114,17 @@ void TestLocalCopy::searches_data()
     const QStringList both7 = {"example.com @ A", "工作.cn www A"};
     QTest::newRow("value") << "203.0.113.7" << false << "" << -1 << both7;
     QTest::newRow("value with blanks") << " 203.0.113.7 " << false << "" << -1 << both7;
-    QTest::newRow("value is whole, not a prefix") << "203.0.113.2" << false << "" << -1
-                                                  << QStringList();
-    QTest::newRow("ipv6 in another form") << "2001:db8::7" << false << "" << -1
-                                          << QStringList{"example.com v6 AAAA"};
-    QTest::newRow("/24 takes .255, not the next") << "203.0.113.0/24" << false << "" << -1
-                                                   << QStringList{"example.com @ A",
-                                                                  "example.com edge A",
-                                                                  "工作.cn www A"};
+    QTest::newRow("value is whole, not a prefix")
+        << "203.0.113.2" << false << "" << -1 << QStringList();
+    QTest::newRow("ipv6 in another form")
+        << "2001:db8::7" << false << "" << -1 << QStringList{"example.com v6 AAAA"};
+    QTest::newRow("/24 takes .255, not the next")
+        << "203.0.113.0/24" << false << "" << -1
+        << QStringList{"example.com @ A", "example.com edge A", "工作.cn www A"};
     QTest::newRow("/32") << "203.0.114.0/32" << false << "" << -1
                          << QStringList{"example.com next A"};
-    QTest::newRow("v6 /32 leaves 2001:db9::") << "2001:db8::/32" << false << "" << -1
-                                              << QStringList{"example.com v6 AAAA"};
+    QTest::newRow("v6 /32 leaves 2001:db9::")
+        << "2001:db8::/32" << false << "" << -1 << QStringList{"example.com v6 AAAA"};
     QTest::newRow("v6 /31 takes both") << "2001:db8::/31" << false << "" << -1
                                        << QStringList{"example.com v6 AAAA", "工作.cn v6 AAAA"};
     QTest::newRow("full name, case, trailing dot")
@@ -141,17 +140,17 @@ void TestLocalCopy::searches_data()
         << "WWW.工作.cn" << false << "" << -1 << QStringList{"工作.cn www A"};
     QTest::newRow("same name in ASCII form")
         << "www.xn--2qq276a.cn" << false << "" << -1 << QStringList{"工作.cn www A"};
-    QTest::newRow("name value, trailing dot") << "mail.example.com" << false << "" << -1
-                                              << QStringList{"example.com @ MX"};
-    QTest::newRow("contains in a value") << "ip4:203.0.113.0/24" << true << "" << -1
-                                         << QStringList{"example.com @ TXT"};
-    QTest::newRow("contains, any case") << "AIL.EXAMPLE" << true << "" << -1
-                                        << QStringList{"example.com @ MX"};
+    QTest::newRow("name value, trailing dot")
+        << "mail.example.com" << false << "" << -1 << QStringList{"example.com @ MX"};
+    QTest::newRow("contains in a value")
+        << "ip4:203.0.113.0/24" << true << "" << -1 << QStringList{"example.com @ TXT"};
+    QTest::newRow("contains, any case")
+        << "AIL.EXAMPLE" << true << "" << -1 << QStringList{"example.com @ MX"};
     QTest::newRow("type filter") << "203.0.113.0/24" << false << "a" << -1
                                  << QStringList{"example.com @ A", "example.com edge A",
                                                 "工作.cn www A"};
-    QTest::newRow("type filter excludes") << "www" << false << "A" << -1
-                                          << QStringList{"工作.cn www A"};
+    QTest::newRow("type filter excludes")
+        << "www" << false << "A" << -1 << QStringList{"工作.cn www A"};
     QTest::newRow("line filter") << "203.0.113.0/24" << false << "" << 7
                                  << QStringList{"example.com edge A"};
     QTest::newRow("no hits") << "198.51.100.1" << false << "" << -1 << QStringList();
@@ -181,16 +180,16 @@ void TestLocalCopy::onlyACompleteListRemovesDomains()
 {
     fill();
     // A list cut off after its first page: what it brought is added, nothing removed.
-    QVERIFY(m_copy->storeDomains({{1, QStringLiteral("example.com"), {}, {}},
-                                  {5, QStringLiteral("new.com"), {}, {}}},
-                                 false));
+    QVERIFY(m_copy->storeDomains(
+        {{1, QStringLiteral("example.com"), {}, {}}, {5, QStringLiteral("new.com"), {}, {}}},
+        false));
     QCOMPARE(m_copy->domainCount(), 4);
     QCOMPARE(m_copy->recordCount(), 9);
 
     const QDateTime before = m_copy->listedAt();
-    QVERIFY(m_copy->storeDomains({{1, QStringLiteral("example.com"), {}, {}},
-                                  {5, QStringLiteral("new.com"), {}, {}}},
-                                 true));
+    QVERIFY(m_copy->storeDomains(
+        {{1, QStringLiteral("example.com"), {}, {}}, {5, QStringLiteral("new.com"), {}, {}}},
+        true));
     QCOMPARE(m_copy->domainCount(), 2);
     QCOMPARE(m_copy->recordCount(), 7); // 工作.cn's records left with it
     QVERIFY(m_copy->listedAt() >= before);
