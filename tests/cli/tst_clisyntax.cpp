@@ -150,9 +150,14 @@ void TestCliSyntax::everyUsageLineParses()
     for (const CommandSpec &spec : commandSpecs()) {
         QStringList args;
         const QStringList tokens = spec.usage.split(QLatin1Char(' '));
+        bool optional = false;
         for (QString t : tokens) {
-            if (t.startsWith(QLatin1Char('[')))
-                break; // optional parts left out
+            // Optional parts left out, wherever they stand.
+            optional = optional || t.startsWith(QLatin1Char('['));
+            if (optional) {
+                optional = !t.endsWith(QLatin1Char(']'));
+                continue;
+            }
             t.remove(QStringLiteral("..."));
             if (t.startsWith(QLatin1String("--")) || t.at(0).isLower())
                 args.append(t);
