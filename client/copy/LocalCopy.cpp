@@ -536,7 +536,9 @@ bool LocalCopy::search(const SearchQuery &query, QVector<CopyHit> &hits, QString
     q.prepare(QStringLiteral("SELECT r.domain, d.name, d.fetched, r.id, r.host, r.type, r.value, "
                              "r.line, r.line_name, r.ttl, r.mx, r.state FROM records r "
                              "JOIN domains d ON d.account = r.account AND d.id = r.domain "
-                             "WHERE r.account = ? AND ") +
+                             // "+": the account is checked on each row, not used to pick an
+                             // index; the indexes on the normalized forms find the rows.
+                             "WHERE +r.account = ? AND ") +
               where);
     q.addBindValue(m_account);
     for (const QVariant &v : binds)
