@@ -63,9 +63,8 @@ struct BigCopy
              copy.setAccount(QStringLiteral("bench@example.com"));
         QList<CopyDomain> domains;
         for (int i = 0; i < kDomains; ++i)
-            domains.append(
-                CopyDomain{i + 1, QStringLiteral("bench-%1.com").arg(i, 6, 10, QLatin1Char('0')),
-                           {}, {}});
+            domains.append(CopyDomain{
+                i + 1, QStringLiteral("bench-%1.com").arg(i, 6, 10, QLatin1Char('0')), {}, {}});
         ok = ok && copy.storeDomains(domains, true);
         const QDateTime now = QDateTime::currentDateTimeUtc();
         for (int i = 0; ok && i < kDomains; ++i)
@@ -96,10 +95,9 @@ void runSearch(benchmark::State &state, const SearchQuery &query)
             state.SkipWithError(qPrintable(error));
     }
     state.counters["hits"] = hits.size();
-    state.counters["fileMB"] =
-        double(QFileInfo(big.copy.path()).size() +
-               QFileInfo(big.copy.path() + QStringLiteral("-wal")).size()) /
-        (1024.0 * 1024.0);
+    state.counters["fileMB"] = double(QFileInfo(big.copy.path()).size() +
+                                      QFileInfo(big.copy.path() + QStringLiteral("-wal")).size()) /
+                               (1024.0 * 1024.0);
 }
 
 void BM_CopySearch200k_ExactValue(benchmark::State &state)
