@@ -500,8 +500,21 @@ bool LocalCopy::search(const SearchQuery &query, QVector<CopyHit> &hits, QString
     QVariantList binds;
     AddressRange range;
     if (query.contains) {
-        where = QStringLiteral("(instr(r.name_n, ?) > 0 OR instr(r.value_n, ?) > 0)");
-        binds << text.toLower() << text.toLower();
+        const QString part = text.toLower();
+        where = QStringLiteral("(instr(r.name_n, ?) > 0 OR instr(r.value_n, ?) > 0");
+        binds << part << part;
+        // Names are kept in their ASCII form; a part written in other characters is looked
+        // for in the names as they were written.
+        bool ascii = true;
+        for (const QChar c : part)
+            ascii = ascii && c.unicode() < 0x80;
+        if (!ascii) {
+            where +=
+                QStringLiteral(" OR instr(lower(d.name), ?) > 0 OR instr(lower(r.host), ?) > 0 "
+                               "OR instr(lower(r.value), ?) > 0");
+            binds << part << part << part;
+        }
+        where += QLatin1Char(')');
     } else if (looksLikeCidr(text)) {
         parseCidr(text, range, error);
         if (range.isV6) {

@@ -146,6 +146,8 @@ void TestLocalCopy::searches_data()
         << "ip4:203.0.113.0/24" << true << "" << -1 << QStringList{"example.com @ TXT"};
     QTest::newRow("contains, any case")
         << "AIL.EXAMPLE" << true << "" << -1 << QStringList{"example.com @ MX"};
+    QTest::newRow("contains, internationalized")
+        << "工作" << true << "" << -1 << QStringList{"工作.cn v6 AAAA", "工作.cn www A"};
     QTest::newRow("type filter") << "203.0.113.0/24" << false << "a" << -1
                                  << QStringList{"example.com @ A", "example.com edge A",
                                                 "工作.cn www A"};
