@@ -8,6 +8,7 @@ User g_user;
 QApplication *g_app = nullptr;
 MainWindow *g_signIn = nullptr;
 MainWindow2 *g_manage = nullptr;
+LocalCopy *g_localCopy = nullptr;
 } // namespace
 
 User &theUser()
@@ -28,4 +29,9 @@ MainWindow *&signInWindow()
 MainWindow2 *&manageWindow()
 {
     return g_manage;
+}
+
+LocalCopy *&localCopy()
+{
+    return g_localCopy;
 }

@@ -13,6 +13,8 @@
 
 #include <algorithm>
 
+using namespace copynorm;
+
 namespace {
 
 // Raised when the layout of the file changes; an older copy is rebuilt from the service.
@@ -378,7 +380,7 @@ bool LocalCopy::putRecord(int domainID, const QString &name, const Record &r)
     q.bindValue(9, r.mx);
     q.bindValue(10, r.state);
     q.bindValue(11, normalizeName(r.host.isEmpty() ? QStringLiteral("@") : r.host));
-    q.bindValue(12, fullName(r.host, name));
+    q.bindValue(12, normalizedFullName(r.host, name));
     q.bindValue(13, v.text);
     q.bindValue(14, v.ipv4 >= 0 ? QVariant(v.ipv4) : QVariant(QVariant::LongLong));
     q.bindValue(15, v.ipv6.isEmpty() ? QVariant(QVariant::ByteArray) : QVariant(v.ipv6));

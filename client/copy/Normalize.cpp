@@ -3,6 +3,8 @@
 #include <QHostAddress>
 #include <QUrl>
 
+namespace copynorm {
+
 namespace {
 
 bool isAscii(const QString &text)
@@ -54,7 +56,7 @@ QString normalizeName(const QString &name)
     return ace.isEmpty() ? n : ace;
 }
 
-QString fullName(const QString &host, const QString &domain)
+QString normalizedFullName(const QString &host, const QString &domain)
 {
     const QString h = host.trimmed();
     if (h.isEmpty() || h == QLatin1String("@"))
@@ -218,3 +220,5 @@ bool parseCidr(const QString &text, AddressRange &range, QString &error)
     error = QStringLiteral("“%1”不是地址段：“%2”不是 IPv4 或 IPv6 地址").arg(text, address);
     return false;
 }
+
+} // namespace copynorm

@@ -4,14 +4,17 @@
 #include <QString>
 
 // The comparable forms of names and addresses: two texts that mean the same DNS name or the
-// same address normalize to the same form. Pure functions, no state.
+// same address normalize to the same form. Pure functions, no state; in a namespace of their
+// own, beside the record comparison's normalization, until the two become one.
+
+namespace copynorm {
 
 // A DNS name: surrounding blanks and trailing dots removed, lower case, internationalized
 // labels in their ASCII (xn--) form. A name that has no ASCII form is kept in lower case.
 QString normalizeName(const QString &name);
 
 // The name a record answers for: host "@" (or empty) is the domain itself.
-QString fullName(const QString &host, const QString &domain);
+QString normalizedFullName(const QString &host, const QString &domain);
 
 // A dotted-quad IPv4 address (four decimal parts of 0 to 255) as a number; false otherwise.
 bool parseIpv4(const QString &text, quint32 &address);
@@ -44,3 +47,5 @@ struct AddressRange
 };
 bool looksLikeCidr(const QString &text);
 bool parseCidr(const QString &text, AddressRange &range, QString &error);
+
+} // namespace copynorm

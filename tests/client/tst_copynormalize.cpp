@@ -3,6 +3,8 @@
 
 #include <QtTest>
 
+using namespace copynorm;
+
 // How names, values and ranges compare: a search finds a record exactly when the forms meet.
 class TestCopyNormalize : public QObject
 {
@@ -63,7 +65,7 @@ void TestCopyNormalize::names()
     QFETCH(QString, host);
     QFETCH(QString, domain);
     QFETCH(QString, expected);
-    QCOMPARE(fullName(host, domain), expected);
+    QCOMPARE(normalizedFullName(host, domain), expected);
 }
 
 void TestCopyNormalize::values_data()
