@@ -1,13 +1,11 @@
-#include "app/AppGlobals.h"
+#include "client/ProcessObjects.h"
 
 #include "client/User.h"
 
 namespace {
 // Built before main runs and torn down after it returns, like every process-wide object.
 User g_user;
-QApplication *g_app = nullptr;
-MainWindow *g_signIn = nullptr;
-MainWindow2 *g_manage = nullptr;
+QCoreApplication *g_app = nullptr;
 LocalCopy *g_localCopy = nullptr;
 } // namespace
 
@@ -16,19 +14,9 @@ User &theUser()
     return g_user;
 }
 
-QApplication *&theApp()
+QCoreApplication *&theApp()
 {
     return g_app;
-}
-
-MainWindow *&signInWindow()
-{
-    return g_signIn;
-}
-
-MainWindow2 *&manageWindow()
-{
-    return g_manage;
 }
 
 LocalCopy *&localCopy()
