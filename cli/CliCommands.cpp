@@ -36,6 +36,8 @@ int runCommand(CliSession &session)
         {QStringLiteral("lines"), cmdLines},
         {QStringLiteral("search"), cmdSearch},
         {QStringLiteral("sync"), cmdSync},
+        {QStringLiteral("zone export"), cmdZoneExport},
+        {QStringLiteral("zone import"), cmdZoneImport},
         {QStringLiteral("messages news"), cmdMessages},
         {QStringLiteral("messages notices"), cmdMessages},
         {QStringLiteral("messages inform"), cmdMessages},

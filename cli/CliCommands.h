@@ -28,6 +28,8 @@ int cmdLines(CliSession &s);
 
 int cmdSearch(CliSession &s);
 int cmdSync(CliSession &s);
+int cmdZoneExport(CliSession &s);
+int cmdZoneImport(CliSession &s);
 
 int cmdMessages(CliSession &s); // news, notices, inform
 int cmdMessageRead(CliSession &s);

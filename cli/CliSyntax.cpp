@@ -19,8 +19,9 @@ struct Operand
 
 struct OptionSlot
 {
-    QString placeholder; // empty for a switch
+    QString placeholder;
     bool required = false;
+    bool flag = false; // "[--name]": no value
 };
 
 // A usage line taken apart.
@@ -46,16 +47,16 @@ Grammar grammarOf(const QString &usage)
         const bool optional = t.startsWith(QLatin1Char('['));
         if (optional)
             t = t.mid(1);
-        if (t.startsWith(QLatin1String("--")) && optional && t.endsWith(QLatin1Char(']'))) {
+        if (t.startsWith(QLatin1String("--")) && t.endsWith(QLatin1Char(']'))) {
             t.chop(1);
-            g.options.insert(t.mid(2), OptionSlot{QString(), false});
+            g.options.insert(t.mid(2), OptionSlot{QString(), false, true});
             continue;
         }
         if (t.startsWith(QLatin1String("--"))) {
             QString placeholder = tokens.value(++i);
             if (placeholder.endsWith(QLatin1Char(']')))
                 placeholder.chop(1);
-            g.options.insert(t.mid(2), OptionSlot{placeholder, !optional});
+            g.options.insert(t.mid(2), OptionSlot{placeholder, !optional, false});
             continue;
         }
         if (optional && t.endsWith(QLatin1Char(']')))
@@ -151,14 +152,14 @@ bool checkOptions(const Grammar &g, const CliInvocation &inv, QString &error)
     return true;
 }
 
-// Options that take a value (from every usage line and the global ones), or none.
-QStringList optionNames(bool switches)
+// Options of every usage line and the global ones, those with a value or flags only.
+QStringList optionNames(bool flags)
 {
-    QStringList all = switches ? QStringList() : kGlobalValueOptions;
+    QStringList all = flags ? QStringList() : kGlobalValueOptions;
     for (const CommandSpec &spec : commandSpecs()) {
-        const Grammar g = grammarOf(spec.usage);
-        for (auto it = g.options.cbegin(); it != g.options.cend(); ++it) {
-            if (it->placeholder.isEmpty() == switches && !all.contains(it.key()))
+        const QMap<QString, OptionSlot> options = grammarOf(spec.usage).options;
+        for (auto it = options.cbegin(); it != options.cend(); ++it) {
+            if (it->flag == flags && !all.contains(it.key()))
                 all.append(it.key());
         }
     }
@@ -171,7 +172,7 @@ QStringList valueOptionNames()
     return names;
 }
 
-QStringList switchNames()
+QStringList flagOptionNames()
 {
     static const QStringList names = optionNames(true);
     return names;
@@ -202,12 +203,16 @@ bool tokenize(const QStringList &args, CliInvocation &inv, QStringList &position
             inv.help = true;
             continue;
         }
-        if (switchNames().contains(arg.mid(2)) && arg.startsWith(QLatin1String("--"))) {
-            inv.options.insert(arg.mid(2), QString());
-            continue;
-        }
         const int eq = arg.indexOf(QLatin1Char('='));
         const QString name = arg.mid(2, eq < 0 ? -1 : eq - 2);
+        if (arg.startsWith(QLatin1String("--")) && flagOptionNames().contains(name)) {
+            if (eq >= 0) {
+                error = QStringLiteral("--%1 takes no value").arg(name);
+                return false;
+            }
+            inv.options.insert(name, QString());
+            continue;
+        }
         if (!arg.startsWith(QLatin1String("--")) || !valueOptions.contains(name)) {
             error = QStringLiteral("unknown option %1").arg(eq < 0 ? arg : arg.left(eq));
             return false;
@@ -271,14 +276,12 @@ const QList<CommandSpec> &commandSpecs()
         for (const char *verb : recordVerbs)
             s.append({QStringLiteral("record %1 DOMAIN RECORD_ID...").arg(QLatin1String(verb)),
                       QStringLiteral("%1 records of a domain").arg(QLatin1String(verb))});
-        s.append({QStringLiteral("search [--refresh] [--contains] [--type T] [--line ID] TEXT"),
-                  QStringLiteral("find records in the local copy of the account: TEXT is a value, "
-                                 "a host, a full name, or an address range such as "
-                                 "203.0.113.0/24; --contains for a part of a name or value; "
-                                 "--refresh reads every domain first"),
-                  false});
-        s.append({QStringLiteral("sync"),
-                  QStringLiteral("read every domain's records into the local copy")});
+        s.append({QStringLiteral("zone export DOMAIN [--line ID] [--output FILE]"),
+                  QStringLiteral("a domain's records of one line (default 0) as a zone file")});
+        s.append({QStringLiteral("zone import DOMAIN FILE [--line ID] [--prune] [--apply] [--yes]"),
+                  QStringLiteral("plan a zone file's records into one line; --apply runs the "
+                                 "plan, --prune deletes what the file lacks, --yes accepts "
+                                 "warnings")});
         s.append({QStringLiteral("lines [VIEW_TYPE]"),
                   QStringLiteral("the lines a package of VIEW_TYPE may use (default 1)")});
         s.append({QStringLiteral("messages news"), QStringLiteral("the service's news")});

@@ -22,7 +22,7 @@ HALVIK_BUILD_PACKAGES=(
     cmake ninja-build g++ pkg-config clang-format
     qtbase5-dev qtbase5-dev-tools qttools5-dev qttools5-dev-tools qttranslations5-l10n
     libqt5webkit5-dev libqt5svg5-dev libqt5sql5-sqlite libsqlite3-dev
-    libcpp-httplib-dev libssl-dev libqrencode-dev zlib1g-dev
+    libcpp-httplib-dev libssl-dev libqrencode-dev zlib1g-dev libldns-dev bind9-utils
     openssl ca-certificates curl desktop-file-utils tzdata
     xvfb xauth xdotool x11-apps imagemagick fonts-noto-cjk
     clang libclang-rt-14-dev llvm-14
