@@ -282,6 +282,14 @@ const QList<CommandSpec> &commandSpecs()
                   QStringLiteral("plan a zone file's records into one line; --apply runs the "
                                  "plan, --prune deletes what the file lacks, --yes accepts "
                                  "warnings")});
+        s.append({QStringLiteral("search [--refresh] [--contains] [--type T] [--line ID] TEXT"),
+                  QStringLiteral("find records in the local copy of the account: TEXT is a value, "
+                                 "a host, a full name, or an address range such as "
+                                 "203.0.113.0/24; --contains for a part of a name or value; "
+                                 "--refresh reads every domain first"),
+                  false});
+        s.append({QStringLiteral("sync"),
+                  QStringLiteral("read every domain's records into the local copy")});
         s.append({QStringLiteral("lines [VIEW_TYPE]"),
                   QStringLiteral("the lines a package of VIEW_TYPE may use (default 1)")});
         s.append({QStringLiteral("messages news"), QStringLiteral("the service's news")});
