@@ -6,6 +6,8 @@
 #include "client/ProcessObjects.h"
 #include "client/ServiceConfig.h"
 #include "client/User.h"
+#include "client/copy/CopyKeeper.h"
+#include "client/copy/LocalCopy.h"
 #include "signin/MainWindow.h"
 #include "signin/WindowPointers.h"
 #include "signin/WxQrPage.h"
@@ -47,6 +49,13 @@ int main(int argc, char *argv[])
     MsgBoxPresenter presenter;
     User::setMsgPresenter(&presenter);
 
+    // Every read and change of the run goes into the local copy behind the account-wide search,
+    // whichever page makes it.
+    LocalCopy copy;
+    copy.open();
+    CopyKeeper copyKeeper(theUser(), copy);
+    localCopy() = &copy;
+
     seedRandomGenerator();
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/image/image/100.ico")));
     QTextCodec::setCodecForLocale(QTextCodec::codecForName("UTF-8"));
@@ -63,6 +72,7 @@ int main(int argc, char *argv[])
         code = app.exec();
         signInWindow() = nullptr;
     }
+    localCopy() = nullptr;
     User::setMsgPresenter(nullptr);
     return code;
 }

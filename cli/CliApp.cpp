@@ -5,8 +5,12 @@
 #include "client/Scramble.h"
 #include "client/ServiceConfig.h"
 #include "client/User.h"
+#include "client/copy/CopyKeeper.h"
+#include "client/copy/LocalCopy.h"
 
 #include <QRandomGenerator>
+
+#include <memory>
 
 namespace {
 
@@ -51,10 +55,19 @@ int runCli(const QStringList &args, const QProcessEnvironment &environment)
     scrambleRandom().seed(QRandomGenerator::system()->generate());
 
     CliSession session(user, presenter, invocation, environment);
+    // What the commands read and change goes into the local copy as it happens; sync and
+    // search keep their own.
+    LocalCopy copy;
+    std::unique_ptr<CopyKeeper> keeper;
     if (commandNeedsSignIn(invocation.command)) {
         const int signedIn = signIn(session);
         if (signedIn != ExitOk)
             return signedIn;
+        if (invocation.command != QLatin1String("sync") && copy.open() &&
+            copy.setAccount(user.email))
+            keeper = std::make_unique<CopyKeeper>(user, copy);
+        if (!copy.notice().isEmpty())
+            printErr(QStringLiteral("halvik-cli: %1\n").arg(copy.notice()));
     }
     return runCommand(session);
 }

@@ -40,6 +40,8 @@ int runCommand(CliSession &session)
         {QStringLiteral("jobs"), cmdJobs},
         {QStringLiteral("job show"), cmdJobShow},
         {QStringLiteral("undo"), cmdUndo},
+        {QStringLiteral("search"), cmdSearch},
+        {QStringLiteral("sync"), cmdSync},
         {QStringLiteral("zone export"), cmdZoneExport},
         {QStringLiteral("zone import"), cmdZoneImport},
         {QStringLiteral("messages news"), cmdMessages},

@@ -30,6 +30,8 @@ int cmdBatch(CliSession &s); // add, edit, delete
 int cmdJobs(CliSession &s);
 int cmdJobShow(CliSession &s);
 int cmdUndo(CliSession &s);
+int cmdSearch(CliSession &s);
+int cmdSync(CliSession &s);
 int cmdZoneExport(CliSession &s);
 int cmdZoneImport(CliSession &s);
 

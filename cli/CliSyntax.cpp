@@ -1,5 +1,7 @@
 #include "cli/CliSyntax.h"
 
+#include "client/copy/LocalCopy.h"
+
 #include <QRegularExpression>
 
 namespace {
@@ -305,6 +307,14 @@ const QList<CommandSpec> &commandSpecs()
                   QStringLiteral("plan a zone file's records into one line; --apply runs the "
                                  "plan, --prune deletes what the file lacks, --yes accepts "
                                  "warnings")});
+        s.append({QStringLiteral("search [--refresh] [--contains] [--type T] [--line ID] TEXT"),
+                  QStringLiteral("find records in the local copy of the account: TEXT is a value, "
+                                 "a host, a full name, or an address range such as "
+                                 "203.0.113.0/24; --contains for a part of a name or value; "
+                                 "--refresh reads every domain first"),
+                  false});
+        s.append({QStringLiteral("sync"),
+                  QStringLiteral("read every domain's records into the local copy")});
         s.append({QStringLiteral("lines [VIEW_TYPE]"),
                   QStringLiteral("the lines a package of VIEW_TYPE may use (default 1)")});
         s.append({QStringLiteral("messages news"), QStringLiteral("the service's news")});
@@ -360,8 +370,16 @@ bool parseCli(const QStringList &args, CliInvocation &invocation, QString &error
     invocation.operands = positional.mid(bestGrammar.words.size());
     if (invocation.help)
         return true;
-    return checkOperands(bestGrammar, invocation.operands, error) &&
-           checkOptions(bestGrammar, invocation, error);
+    if (!checkOperands(bestGrammar, invocation.operands, error) ||
+        !checkOptions(bestGrammar, invocation, error))
+        return false;
+    if (invocation.command == QLatin1String("search")) {
+        SearchQuery query;
+        query.text = invocation.operands.value(0);
+        query.contains = invocation.options.contains(QStringLiteral("contains"));
+        return checkSearchQuery(query, error);
+    }
+    return true;
 }
 
 namespace {

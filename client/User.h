@@ -2,6 +2,7 @@
 
 #include "client/ApiPaths.h"
 #include "client/ApiRequest.h"
+#include "client/RecordChange.h"
 #include "client/Types.h"
 
 #include <QJsonObject>
@@ -161,6 +162,16 @@ public slots:
                     const QString &newttl = QString(), const QString &newmx = QString(),
                     const QString &newviewID = QString());
 
+signals:
+    // Told after the service accepted or answered, so that a copy of the account (the local
+    // copy behind the search) follows every change made through this client.
+    // A read of the domain list; complete when every domain the service counts arrived.
+    void domainListRead(bool complete);
+    void domainRemoved(int domainID);
+    // A read of a domain's records into dm->records; complete when none was left out.
+    void recordsRead(Domain *dm, bool complete);
+    void recordChanged(const RecordChange &change);
+
 private:
     enum class WaitEnd
     {
@@ -176,6 +187,8 @@ private:
     bool refuseReplyData(bool isQuiet = false);
     // getMsg's pages; replace empties the kind's list when the first page has arrived.
     int readMsgPages(DMsgType type, DMsgState state, bool replace, bool *failedAtOnce);
+    // Emits recordChanged for a change of kind (RecordChange::Kind) of one record; true.
+    bool told(int kind, const Domain *dm, int recordID);
     // text without the password or the API secret in it.
     QString withoutSecrets(const QString &text) const;
 
