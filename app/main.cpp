@@ -4,6 +4,7 @@
 #include "app/CrashReport.h"
 #include "app/CrashTest.h"
 #include "app/Startup.h"
+#include "client/KeyringStore.h"
 #include "client/ServiceConfig.h"
 #include "client/User.h"
 #include "signin/MainWindow.h"
@@ -45,6 +46,8 @@ int main(int argc, char *argv[])
 
     MsgBoxPresenter presenter;
     User::setMsgPresenter(&presenter);
+    KeyringStore keyring;
+    setPasswordStore(&keyring);
 
     seedRandomGenerator();
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/image/image/100.ico")));
@@ -63,5 +66,6 @@ int main(int argc, char *argv[])
         signInWindow() = nullptr;
     }
     User::setMsgPresenter(nullptr);
+    setPasswordStore(nullptr);
     return code;
 }

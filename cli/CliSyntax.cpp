@@ -17,7 +17,7 @@ struct Operand
 
 struct OptionSlot
 {
-    QString placeholder;
+    QString placeholder; // empty for a switch, which takes no value
     bool required = false;
 };
 
@@ -45,6 +45,14 @@ Grammar grammarOf(const QString &usage)
         if (optional)
             t = t.mid(1);
         if (t.startsWith(QLatin1String("--"))) {
+            // A switch: "[--name]", or "--name" not followed by an upper-case placeholder.
+            const QString next = tokens.value(i + 1);
+            if (t.endsWith(QLatin1Char(']')) || next.isEmpty() || !next.at(0).isUpper()) {
+                if (t.endsWith(QLatin1Char(']')))
+                    t.chop(1);
+                g.options.insert(t.mid(2), OptionSlot{QString(), !optional});
+                continue;
+            }
             QString placeholder = tokens.value(++i);
             if (placeholder.endsWith(QLatin1Char(']')))
                 placeholder.chop(1);
@@ -144,20 +152,29 @@ bool checkOptions(const Grammar &g, const CliInvocation &inv, QString &error)
     return true;
 }
 
-// Options that take a value, from every usage line and the global ones.
+// Options of every usage line, and the global ones, by whether they take a value.
+QStringList optionNames(bool takingValue)
+{
+    QStringList all = takingValue ? kGlobalValueOptions : QStringList();
+    for (const CommandSpec &spec : commandSpecs()) {
+        const QMap<QString, OptionSlot> options = grammarOf(spec.usage).options;
+        for (auto it = options.cbegin(); it != options.cend(); ++it) {
+            if (it->placeholder.isEmpty() != takingValue && !all.contains(it.key()))
+                all.append(it.key());
+        }
+    }
+    return all;
+}
+
 QStringList valueOptionNames()
 {
-    static const QStringList names = [] {
-        QStringList all = kGlobalValueOptions;
-        for (const CommandSpec &spec : commandSpecs()) {
-            const QStringList keys = grammarOf(spec.usage).options.keys();
-            for (const QString &key : keys) {
-                if (!all.contains(key))
-                    all.append(key);
-            }
-        }
-        return all;
-    }();
+    static const QStringList names = optionNames(true);
+    return names;
+}
+
+QStringList switchNames()
+{
+    static const QStringList names = optionNames(false);
     return names;
 }
 
@@ -186,8 +203,20 @@ bool tokenize(const QStringList &args, CliInvocation &inv, QStringList &position
             inv.help = true;
             continue;
         }
+        if (arg == QLatin1String("--version")) {
+            inv.version = true;
+            continue;
+        }
         const int eq = arg.indexOf(QLatin1Char('='));
         const QString name = arg.mid(2, eq < 0 ? -1 : eq - 2);
+        if (arg.startsWith(QLatin1String("--")) && switchNames().contains(name)) {
+            if (eq >= 0) {
+                error = QStringLiteral("--%1 takes no value").arg(name);
+                return false;
+            }
+            inv.options.insert(name, QString());
+            continue;
+        }
         if (!arg.startsWith(QLatin1String("--")) || !valueOptions.contains(name)) {
             error = QStringLiteral("unknown option %1").arg(eq < 0 ? arg : arg.left(eq));
             return false;
@@ -223,7 +252,10 @@ const QList<CommandSpec> &commandSpecs()
 {
     static const QList<CommandSpec> specs = [] {
         QList<CommandSpec> s{
-            {QStringLiteral("login"), QStringLiteral("sign in and report the account")},
+            {QStringLiteral("login [--remember]"),
+             QStringLiteral("sign in; --remember keeps the password in the desktop keyring")},
+            {QStringLiteral("logout --forget"),
+             QStringLiteral("forget the remembered e-mail and its password"), false},
             {QStringLiteral("whoami"), QStringLiteral("the account's details")},
             {QStringLiteral("version"), QStringLiteral("the latest program version")},
             {QStringLiteral("domains [--group ID] [--search TEXT]"),
@@ -280,7 +312,7 @@ bool parseCli(const QStringList &args, CliInvocation &invocation, QString &error
     if (!tokenize(args, invocation, positional, error))
         return false;
     if (positional.isEmpty()) {
-        if (invocation.help)
+        if (invocation.help || invocation.version)
             return true;
         error = QStringLiteral("no command given");
         return false;
@@ -339,9 +371,11 @@ QString usageText()
 {
     QString text = QStringLiteral(
         "Usage: halvik-cli [--json] [--service-url URL] [--ca-file FILE] [--email EMAIL] "
-        "COMMAND...\n\n"
-        "Signs in with HALVIK_EMAIL and HALVIK_PASSWORD; with --email the password comes from\n"
-        "HALVIK_PASSWORD or, when that is not set, from the terminal. --json prints JSON.\n"
+        "COMMAND...\n"
+        "       halvik-cli --help | --version\n\n"
+        "Signs in as --email, HALVIK_EMAIL or the e-mail remembered by \"login --remember\" (or\n"
+        "the window), in that order. The password comes from HALVIK_PASSWORD, else from the\n"
+        "desktop keyring, else from the terminal. --json prints JSON.\n"
         "Exit status: 0 done, 1 refused by the service, 2 network failure, 64 bad usage.\n\n"
         "Commands:\n");
     for (const CommandSpec &spec : commandSpecs())

@@ -2,6 +2,7 @@
 
 #include "app/AppGlobals.h"
 #include "client/LoginSettings.h"
+#include "client/PasswordStore.h"
 #include "client/Scramble.h"
 #include "client/User.h"
 #include "signin/WebLinks.h"
@@ -53,6 +54,17 @@ void MainWindow::restoreLoginSettings()
         ui->lineEdit_2->setText(saved.password);
         ui->lineEdit_2->setFocus();
         ui->checkBox->setChecked(true);
+        movePasswordToKeyring(saved, this);
+    } else if (saved.hasUser) {
+        // The keyring answers when it can (a locked one may first ask the user); the window
+        // does not wait, and a late answer fills only what the user has not touched.
+        passwordStore().read(saved.user, this, [this, user = saved.user](const KeyringAnswer &a) {
+            if (a.result != KeyringResult::Done || ui->lineEdit->text() != user ||
+                !ui->lineEdit_2->text().isEmpty())
+                return;
+            ui->lineEdit_2->setText(a.password);
+            ui->checkBox->setChecked(true);
+        });
     }
 }
 
@@ -70,7 +82,7 @@ void MainWindow::warmUpConnection()
 
 bool MainWindow::saveLoginSettings(bool remember)
 {
-    return ::saveLoginSettings(theUser(), remember);
+    return ::saveLoginSettings(theUser(), remember, this);
 }
 
 void MainWindow::handOver(int delayMs)

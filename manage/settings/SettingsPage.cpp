@@ -3,6 +3,7 @@
 #include "app/AppGlobals.h"
 #include "app/Autostart.h"
 #include "client/LoginSettings.h"
+#include "client/PasswordStore.h"
 #include "client/User.h"
 #include "manage/settings/VersionCheck.h"
 #include "manage/shell/MainWindow2.h"
@@ -12,6 +13,7 @@
 
 #include <QCheckBox>
 #include <QDesktopServices>
+#include <QLabel>
 #include <QTabWidget>
 #include <QUrl>
 
@@ -26,7 +28,19 @@ QCheckBox *signInRememberBox()
 
 } // namespace
 
-SettingsPage::SettingsPage(MainWindow2 &window) : ManagePage(window) {}
+SettingsPage::SettingsPage(MainWindow2 &window) : ManagePage(window)
+{
+    // Said once, here, while no keyring answers: the password then stays in the settings file.
+    auto *notice =
+        new QLabel(QStringLiteral("未找到系统密钥环，记住的密码将以混淆形式保存在设置文件中。"),
+                   m_ui.page_accOpt);
+    notice->setObjectName(QStringLiteral("label_keyring"));
+    notice->setWordWrap(true);
+    notice->setStyleSheet(QStringLiteral("color:#909399;"));
+    notice->setVisible(passwordStore().keyringMissing());
+    m_ui.lay_accOpt_fields->addWidget(notice, 3, 0, 1, 2);
+    connect(&passwordStore(), &PasswordStore::keyringFoundMissing, notice, &QLabel::show);
+}
 
 SettingsPage::~SettingsPage() = default;
 
@@ -46,7 +60,13 @@ void SettingsPage::rememberPasswordClicked()
     QPushButton *toggle = m_ui.pushButton_34;
     // A refusal (nothing to remember after a WeChat sign-in) was told to the user; the switch
     // goes back so that it does not claim a password is kept.
-    if (!saveLoginSettings(user(), toggle->isChecked()))
+    // The keyring may also decline (locked, or the user said no): the switch then shows what is
+    // kept.
+    const bool remember = toggle->isChecked();
+    if (!saveLoginSettings(user(), remember, toggle, [toggle, remember](bool kept) {
+            if (!kept)
+                toggle->setChecked(!remember);
+        }))
         toggle->setChecked(false);
 }
 
