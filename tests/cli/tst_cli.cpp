@@ -63,10 +63,13 @@ private:
     Run run(const QStringList &args, const QByteArray &input = QByteArray(),
             const QStringList &unset = {}, const QMap<QString, QString> &set = {});
     std::unique_ptr<TestHttpsServer> m_server;
+    // Settings of its own, and no session bus: a run never reaches the user's remembered login.
+    std::unique_ptr<QTemporaryDir> m_home;
 };
 
 void TestCli::init()
 {
+    m_home = std::make_unique<QTemporaryDir>();
     m_server = std::make_unique<TestHttpsServer>();
     m_server->setReply(QStringLiteral("/api/user/verify/"), credentials());
     m_server->setReply(QStringLiteral("/api/domain/list/"), twoDomains());
@@ -81,6 +84,9 @@ Run TestCli::run(const QStringList &args, const QByteArray &input, const QString
     env.insert(QStringLiteral("HALVIK_CA_FILE"), TestHttpsServer::caFile());
     env.insert(QStringLiteral("HALVIK_EMAIL"), QStringLiteral("ops@example.com"));
     env.insert(QStringLiteral("HALVIK_PASSWORD"), kPassword);
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), m_home->path());
+    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), m_home->path());
+    env.remove(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"));
     for (const QString &name : unset)
         env.remove(name);
     for (auto it = set.cbegin(); it != set.cend(); ++it)
@@ -274,6 +280,11 @@ void TestCli::scrambleAndDeviceIdNeedNoService()
     const Run id = run({QStringLiteral("device-id")}, {}, {"HALVIK_EMAIL"});
     QCOMPARE(id.exit, 0);
     QCOMPARE(QString::fromUtf8(id.out), computeDeviceId() + QLatin1Char('\n'));
+
+    // The program's own version, for packagers and bug reports; no sign-in.
+    const Run version = run({QStringLiteral("--version")}, {}, {"HALVIK_EMAIL"});
+    QCOMPARE(version.exit, 0);
+    QCOMPARE(QString::fromUtf8(version.out), QStringLiteral("halvik-cli %1\n").arg(HALVIK_VERSION));
     QVERIFY(m_server->requests().isEmpty());
 }
 

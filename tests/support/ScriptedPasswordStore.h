@@ -17,6 +17,7 @@ public:
     KeyringResult refusal = KeyringResult::Done; // Done: answer from entries
     bool held = false;
     QStringList calls; // "read a@b", "write a@b", "remove a@b"
+    int answered = 0;  // replies handed to their callers
 
     void read(const QString &account, QObject *context, Reply reply) override
     {
@@ -61,7 +62,12 @@ private:
         auto go = [this, guard, hasContext = context != nullptr, reply, outcome] {
             if (hasContext && !guard)
                 return;
-            deliver(guard, reply,
+            auto counted = [this, reply](const KeyringAnswer &a) {
+                if (reply)
+                    reply(a);
+                ++answered;
+            };
+            deliver(guard, counted,
                     refusal == KeyringResult::Done
                         ? outcome()
                         : KeyringAnswer{refusal, {}, QStringLiteral("declined")});

@@ -1,6 +1,7 @@
 #include "app/AppGlobals.h"
 #include "app/Autostart.h"
 #include "app/Startup.h"
+#include "client/Scramble.h"
 #include "client/User.h"
 #include "localservice/storage/Storage.h"
 #include "manage/settings/SettingsPage.h"
@@ -8,6 +9,7 @@
 #include "signin/MainWindow.h"
 #include "tests/support/LocalServiceFixture.h"
 #include "tests/support/RecordingPresenter.h"
+#include "tests/support/ScriptedPasswordStore.h"
 
 #include <QCheckBox>
 #include <QDesktopServices>
@@ -75,6 +77,7 @@ private:
     std::unique_ptr<LocalServiceFixture> m_service;
     std::unique_ptr<QTemporaryDir> m_home;
     std::unique_ptr<RecordingPresenter> m_boxes;
+    std::unique_ptr<ScriptedPasswordStore> m_keyring;
     std::unique_ptr<MainWindow> m_signIn;
     QByteArray m_savedConfigHome;
     QList<QUrl> m_opened;
@@ -102,6 +105,8 @@ void TestSettingsPage::init()
     m_boxes = std::make_unique<RecordingPresenter>();
     m_opened.clear();
     theUser().pwdScrambled.clear();
+    m_keyring = std::make_unique<ScriptedPasswordStore>();
+    setPasswordStore(m_keyring.get());
     m_signIn = std::make_unique<MainWindow>();
     // The pages are driven directly; the first show's loading is not under test here.
     manage().firstShowPending = false;
@@ -110,6 +115,8 @@ void TestSettingsPage::init()
 void TestSettingsPage::cleanup()
 {
     m_signIn.reset();
+    setPasswordStore(nullptr);
+    m_keyring.reset();
     m_boxes.reset();
     m_home.reset();
     m_service->clearFaults();
@@ -229,42 +236,63 @@ void TestSettingsPage::showAccountTakesSwitchStates()
 void TestSettingsPage::rememberPassword_data()
 {
     QTest::addColumn<QString>("scrambled"); // empty: the run signed in by WeChat only
+    QTest::addColumn<int>("keyring");       // KeyringResult the store answers with
     QTest::addColumn<bool>("turnOn");
     QTest::addColumn<bool>("switchAfter");
     QTest::addColumn<QString>("storedPwd"); // empty: no "pwd" key
+    QTest::addColumn<QString>("entry");     // the keyring's entry; empty: none
     QTest::addColumn<QString>("box");
 
+    const QString scrambled = scrambleText("secret");
+    const int done = int(KeyringResult::Done);
     QTest::newRow("on after a password sign-in")
-        << "c2NyYW1ibGVk" << true << true << "c2NyYW1ibGVk" << QString();
+        << scrambled << done << true << true << QString() << "secret" << QString();
+    QTest::newRow("on without a keyring") << scrambled << int(KeyringResult::NoKeyring) << true
+                                          << true << scrambled << QString() << QString();
+    QTest::newRow("on, keyring declines") << scrambled << int(KeyringResult::Failed) << true
+                                          << false << "kept" << QString() << QString();
     QTest::newRow("off removes the password")
-        << "c2NyYW1ibGVk" << false << false << QString() << QString();
+        << scrambled << done << false << false << QString() << QString() << QString();
     QTest::newRow("on after WeChat only")
-        << QString() << true << false << "kept" << QStringLiteral("微信扫码登录无法记住密码");
+        << QString() << done << true << false << "kept"
+        << "earlier" << QStringLiteral("微信扫码登录无法记住密码");
 }
 
 void TestSettingsPage::rememberPassword()
 {
     QFETCH(QString, scrambled);
+    QFETCH(int, keyring);
     QFETCH(bool, turnOn);
     QFETCH(bool, switchAfter);
     QFETCH(QString, storedPwd);
+    QFETCH(QString, entry);
     QFETCH(QString, box);
     theUser().pwdScrambled = scrambled;
     {
         QSettings store = loginStore();
         store.setValue(QStringLiteral("pwd"), QStringLiteral("kept"));
     }
+    const QString email = LocalServiceFixture::demoEmail();
+    m_keyring->entries.insert(email, QStringLiteral("earlier"));
+    m_keyring->refusal = KeyringResult(keyring);
     QPushButton *toggle = button("pushButton_34");
     toggle->setChecked(!turnOn);
     toggle->click();
 
+    if (!scrambled.isEmpty())
+        QTRY_COMPARE(m_keyring->answered, 1);
     QCOMPARE(toggle->isChecked(), switchAfter);
     QCOMPARE(m_boxes->contents(), box.isEmpty() ? QStringList() : QStringList{box});
     QSettings store = loginStore();
-    QCOMPARE(store.value(QStringLiteral("user")).toString(), LocalServiceFixture::demoEmail());
+    QCOMPARE(store.value(QStringLiteral("user")).toString(), email);
     QCOMPARE(store.contains(QStringLiteral("pwd")), !storedPwd.isEmpty());
     if (!storedPwd.isEmpty())
         QCOMPARE(store.value(QStringLiteral("pwd")).toString(), storedPwd);
+    if (KeyringResult(keyring) == KeyringResult::Done)
+        QCOMPARE(m_keyring->entries.value(email), entry);
+    // The page says so, once, when no keyring answers.
+    QCOMPARE(child<QLabel>(manage(), "label_keyring")->isVisibleTo(&manage()),
+             KeyringResult(keyring) == KeyringResult::NoKeyring);
 }
 
 void TestSettingsPage::autostartSwitch()
