@@ -132,6 +132,8 @@ bool takePassword(const CliSession &session, const QString &account, bool askTer
     return false;
 }
 
+namespace {
+
 bool rememberedPassword(const QString &account, QString &password)
 {
     bool found = false;
@@ -145,6 +147,8 @@ bool rememberedPassword(const QString &account, QString &password)
     });
     return found;
 }
+
+} // namespace
 
 int signIn(CliSession &session)
 {

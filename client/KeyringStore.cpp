@@ -82,6 +82,12 @@ void KeyringStore::whenKnown(std::function<void(bool)> then)
     if (m_presence == Presence::Asking)
         return;
     m_presence = Presence::Asking;
+    // Even connecting to the bus waits: not inside the caller (a window being built).
+    QMetaObject::invokeMethod(this, &KeyringStore::probe, Qt::QueuedConnection);
+}
+
+void KeyringStore::probe()
+{
 #ifdef HALVIK_KEYRING_ON_DBUS
     if (!sessionBusConfigured()) {
         settle(false);
@@ -97,7 +103,7 @@ void KeyringStore::whenKnown(std::function<void(bool)> then)
     auto *startable =
         new QDBusPendingCallWatcher(busCall(bus, QStringLiteral("ListActivatableNames")), this);
     auto judge = [this, running, startable] {
-        if (!running->isFinished() || !startable->isFinished())
+        if (m_presence != Presence::Asking || !running->isFinished() || !startable->isFinished())
             return;
         QStringList names = QDBusPendingReply<QStringList>(*running).value();
         names += QDBusPendingReply<QStringList>(*startable).value();

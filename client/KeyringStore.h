@@ -32,6 +32,7 @@ private:
     // Runs then(true) once a keyring is known to answer on this session, then(false) when none
     // does. The first call asks the session bus; later ones use its answer.
     void whenKnown(std::function<void(bool)> then);
+    void probe();
     void settle(bool present);
     // Starts the job makeJob gives once a keyring is known to answer.
     void run(QObject *context, Reply reply, std::function<QKeychain::Job *()> makeJob);

@@ -37,23 +37,28 @@ RememberedLogin loadLoginSettings()
     return login;
 }
 
-void movePasswordToKeyring(const RememberedLogin &saved, QObject *context)
+void movePasswordToKeyring(const RememberedLogin &saved, QObject *context,
+                           std::function<void()> moved)
 {
     // A text that no longer unscrambles is nothing worth keeping; the setting then stays as the
     // window shows it (ticked, empty).
-    if (!saved.hasUser || saved.user.isEmpty() || !saved.hasPassword || saved.password.isEmpty())
+    if (!saved.hasUser || saved.user.isEmpty() || !saved.hasPassword || saved.password.isEmpty()) {
+        if (moved)
+            later(context, moved);
         return;
+    }
     const QString scrambled = loginStore().value(kPasswordKey).toString();
     passwordStore().write(saved.user, saved.password, context,
-                          [user = saved.user, scrambled](const KeyringAnswer &a) {
-                              if (a.result != KeyringResult::Done)
-                                  return;
+                          [user = saved.user, scrambled, moved](const KeyringAnswer &a) {
                               // Only the setting that was moved goes: a newer sign-in may have
-                              // replaced it.
+                              // replaced it meanwhile.
                               QSettings settings = loginStore();
-                              if (settings.value(kUserKey).toString() == user &&
+                              if (a.result == KeyringResult::Done &&
+                                  settings.value(kUserKey).toString() == user &&
                                   settings.value(kPasswordKey).toString() == scrambled)
                                   settings.remove(kPasswordKey);
+                              if (moved)
+                                  moved();
                           });
 }
 
@@ -62,8 +67,8 @@ void findRememberedPassword(const QString &account, QObject *context,
 {
     const RememberedLogin saved = loadLoginSettings();
     if (saved.hasUser && saved.user == account && saved.hasPassword && !saved.password.isEmpty()) {
-        movePasswordToKeyring(saved, context);
-        later(context, [done, password = saved.password] { done(true, password); });
+        movePasswordToKeyring(saved, context,
+                              [done, password = saved.password] { done(true, password); });
         return;
     }
     passwordStore().read(account, context, [done](const KeyringAnswer &a) {

@@ -22,7 +22,9 @@ RememberedLogin loadLoginSettings();
 
 // Moves a password still kept in the settings into the keyring under the remembered e-mail.
 // The setting goes only once the keyring confirmed the write; without a keyring it stays.
-void movePasswordToKeyring(const RememberedLogin &saved, QObject *context);
+// moved (when given) runs once the keyring answered, whatever it said.
+void movePasswordToKeyring(const RememberedLogin &saved, QObject *context,
+                           std::function<void()> moved = {});
 
 // The remembered password of account: the one in the settings while it is still there (moving
 // it on), else the keyring's entry. found is false when neither has one or the keyring failed.

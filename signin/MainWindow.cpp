@@ -55,7 +55,7 @@ void MainWindow::restoreLoginSettings()
         ui->lineEdit_2->setFocus();
         ui->checkBox->setChecked(true);
         movePasswordToKeyring(saved, this);
-    } else if (saved.hasUser) {
+    } else if (saved.hasUser && !saved.user.isEmpty()) {
         // The keyring answers when it can (a locked one may first ask the user); the window
         // does not wait, and a late answer fills only what the user has not touched.
         passwordStore().read(saved.user, this, [this, user = saved.user](const KeyringAnswer &a) {
@@ -82,7 +82,8 @@ void MainWindow::warmUpConnection()
 
 bool MainWindow::saveLoginSettings(bool remember)
 {
-    return ::saveLoginSettings(theUser(), remember, this);
+    // The keyring's answer only touches the settings: it lands even if this window is gone.
+    return ::saveLoginSettings(theUser(), remember);
 }
 
 void MainWindow::handOver(int delayMs)

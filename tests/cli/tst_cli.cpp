@@ -58,6 +58,8 @@ private slots:
     void secretsNeverOnStandardError();
     void scrambleAndDeviceIdNeedNoService();
     void againstTheStandInService();
+    void completion_data();
+    void completion();
 
 private:
     Run run(const QStringList &args, const QByteArray &input = QByteArray(),
@@ -327,6 +329,48 @@ void TestCli::againstTheStandInService()
     const Run refused = run({QStringLiteral("whoami")}, QByteArray(), {}, wrong);
     QCOMPARE(refused.exit, 1);
     QVERIFY(!refused.err.isEmpty());
+}
+
+void TestCli::completion_data()
+{
+    QTest::addColumn<QStringList>("words"); // the last one is being completed
+    QTest::addColumn<QStringList>("offered");
+    QTest::newRow("command") << QStringList{"do"} << QStringList{"domain", "domains"};
+    QTest::newRow("second word") << QStringList{"domain", ""}
+                                 << QStringList{"add",   "delete", "lock",  "move",
+                                                "pause", "start",  "unlock"};
+    QTest::newRow("options of the command")
+        << QStringList{"record", "add", "a.cn", "--t"} << QStringList{"--ttl", "--type"};
+    QTest::newRow("switch") << QStringList{"login", "--r"} << QStringList{"--remember"};
+    QTest::newRow("after global options")
+        << QStringList{"--json", "--email", "a@b.cn", "messages", ""}
+        << QStringList{"inform", "news", "notices"};
+    QTest::newRow("a value is due") << QStringList{"domains", "--group", ""} << QStringList{};
+}
+
+// The bash completion reads the commands from the program's help.
+void TestCli::completion()
+{
+    QFETCH(QStringList, words);
+    QFETCH(QStringList, offered);
+    QStringList quoted{QStringLiteral("halvik-cli")};
+    for (const QString &w : words)
+        quoted.append(QLatin1Char('\'') + w + QLatin1Char('\''));
+    const QString script =
+        QStringLiteral("source '%1'; COMP_WORDS=(%2); COMP_CWORD=%3; _halvik_cli; "
+                       "printf '%s\\n' \"${COMPREPLY[@]}\"")
+            .arg(QStringLiteral(HALVIK_COMPLETION), quoted.join(QLatin1Char(' ')))
+            .arg(words.size());
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("PATH"), QFileInfo(QStringLiteral(HALVIK_CLI_BINARY)).path() +
+                                           QLatin1Char(':') + env.value(QStringLiteral("PATH")));
+    QProcess bash;
+    bash.setProcessEnvironment(env);
+    bash.start(QStringLiteral("bash"), {QStringLiteral("-c"), script});
+    QVERIFY(bash.waitForFinished(60000));
+    QCOMPARE(bash.exitCode(), 0);
+    const QString out = QString::fromUtf8(bash.readAllStandardOutput()).trimmed();
+    QCOMPARE(out.isEmpty() ? QStringList() : out.split(QLatin1Char('\n')), offered);
 }
 
 QTEST_GUILESS_MAIN(TestCli)

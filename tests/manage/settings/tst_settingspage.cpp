@@ -291,7 +291,8 @@ void TestSettingsPage::rememberPassword()
     if (KeyringResult(keyring) == KeyringResult::Done)
         QCOMPARE(m_keyring->entries.value(email), entry);
     // The page says so, once, when no keyring answers.
-    QCOMPARE(child<QLabel>(manage(), "label_keyring")->isVisibleTo(&manage()),
+    QCOMPARE(child<QLabel>(manage(), "label_keyring")
+                 ->isVisibleTo(child<QWidget>(manage(), "page_accOpt")),
              KeyringResult(keyring) == KeyringResult::NoKeyring);
 }
 
