@@ -32,7 +32,7 @@ set(HALVIK_MANPAGE ${CMAKE_BINARY_DIR}/halvik-cli.1.gz)
 add_custom_command(
     OUTPUT ${HALVIK_MANPAGE}
     COMMAND ${CMAKE_COMMAND} -E env ASAN_OPTIONS=detect_leaks=0 QT_QPA_PLATFORM=offscreen
-            ${HALVIK_HELP2MAN} --no-info --section=1 --source=halvik
+            ${HALVIK_HELP2MAN} --no-info --section=1
             "--name=command line of the halvik DNS-hosting client"
             --output=${CMAKE_BINARY_DIR}/halvik-cli.1 $<TARGET_FILE:halvik-cli>
     COMMAND gzip -9nf ${CMAKE_BINARY_DIR}/halvik-cli.1

@@ -45,7 +45,7 @@ grep -q '<svg' "$usr/share/icons/hicolor/scalable/apps/net.halvik.Halvik.svg" ||
     fail "the scalable icon is not SVG"
 
 man=$(gzip -dc "$usr/share/man/man1/halvik-cli.1.gz")
-for text in '.TH HALVIK-CLI "1"' "halvik-cli $version" 'login [\\-\\-remember]' 'logout \\-\\-forget'; do
+for text in '.TH HALVIK-CLI "1"' "halvik-cli $version" 'login [\-\-remember]' 'logout \fB\-\-forget'; do
     printf '%s' "$man" | grep -qF -- "$text" || fail "man page lacks: $text"
 done
 
