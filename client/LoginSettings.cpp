@@ -23,6 +23,13 @@ void later(QObject *context, std::function<void()> fn)
                               Qt::QueuedConnection);
 }
 
+// Bumped by every save: a keyring answer that comes after a newer save must not undo it.
+int &saveGeneration()
+{
+    static int generation = 0;
+    return generation;
+}
+
 } // namespace
 
 RememberedLogin loadLoginSettings()
@@ -81,6 +88,7 @@ bool saveLoginSettings(const User &user, bool remember, QObject *context,
                        std::function<void(bool)> kept)
 {
     const QString email = user.email;
+    const int generation = ++saveGeneration();
     loginStore().setValue(kUserKey, email);
     if (!remember) {
         loginStore().remove(kPasswordKey);
@@ -97,7 +105,9 @@ bool saveLoginSettings(const User &user, bool remember, QObject *context,
     const QString scrambled = user.pwdScrambled;
     const QString password = QString::fromUtf8(unscrambleText(scrambled));
     passwordStore().write(email, password, context,
-                          [email, scrambled, kept](const KeyringAnswer &a) {
+                          [email, scrambled, kept, generation](const KeyringAnswer &a) {
+                              if (generation != saveGeneration())
+                                  return;
                               QSettings settings = loginStore();
                               bool ok = true;
                               if (a.result == KeyringResult::Done) {

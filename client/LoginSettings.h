@@ -35,7 +35,8 @@ void findRememberedPassword(const QString &account, QObject *context,
 // sign-in: in the keyring, or scrambled in the settings when no keyring answers. Not remembering
 // removes it from both. A run that signed in by WeChat only has no password to remember: the
 // user is told so and false comes back. kept (when given) learns later whether the password is
-// now kept as asked; a keyring that declined leaves it false.
+// now kept as asked (a keyring that declined makes it false); a save overtaken by a newer one
+// before the keyring answered changes nothing more and does not answer.
 bool saveLoginSettings(const User &user, bool remember, QObject *context = nullptr,
                        std::function<void(bool kept)> kept = {});
 

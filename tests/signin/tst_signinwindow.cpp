@@ -78,6 +78,7 @@ private slots:
     void keyringAnswersLate();
     void lateKeyringLeavesTypedPassword();
     void rememberInKeyringMovesOldPassword();
+    void laterChoiceWins();
     void corruptPasswordGivesEmptyTicked();
     void weChatOnlyRunCannotRememberPassword();
     void linksOpenServicePages_data();
@@ -442,6 +443,20 @@ void TestSignInWindow::rememberInKeyringMovesOldPassword()
         QTRY_VERIFY(!m_keyring->entries.contains(kEmail));
     }
     QCOMPARE(loginStore().value(QStringLiteral("user")).toString(), kEmail);
+}
+
+void TestSignInWindow::laterChoiceWins()
+{
+    // Remembered, then forgotten before the (keyring-less) store answered: forgetting stands.
+    theUser().email = kEmail;
+    theUser().pwdScrambled = scrambleText(kPassword.toUtf8());
+    m_keyring->held = true;
+    MainWindow window;
+    QVERIFY(window.saveLoginSettings(true));
+    QVERIFY(window.saveLoginSettings(false));
+    m_keyring->release();
+    QTRY_COMPARE(m_keyring->answered, 2);
+    QVERIFY(!loginStore().contains(QStringLiteral("pwd")));
 }
 
 void TestSignInWindow::corruptPasswordGivesEmptyTicked()
