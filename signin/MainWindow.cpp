@@ -1,11 +1,12 @@
 #include "signin/MainWindow.h"
 
-#include "app/AppGlobals.h"
 #include "client/LoginSettings.h"
 #include "client/PasswordStore.h"
+#include "client/ProcessObjects.h"
 #include "client/Scramble.h"
 #include "client/User.h"
 #include "signin/WebLinks.h"
+#include "signin/WindowPointers.h"
 #include "ui_MainWindow.h"
 
 #include <QNetworkAccessManager>
@@ -30,6 +31,14 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
     ui->tabWidget->setCurrentWidget(ui->tab);
 
     restoreLoginSettings();
+    // The management window's settings page shows the remember box in its switch, and its
+    // logout brings this window back on the password tab.
+    m_manage.setPasswordRemembered(ui->checkBox->isChecked());
+    connect(ui->checkBox, &QCheckBox::toggled, &m_manage, &MainWindow2::setPasswordRemembered);
+    connect(&m_manage, &MainWindow2::logoutConfirmed, this, [this] {
+        show();
+        ui->tabWidget->setCurrentIndex(0);
+    });
     warmUpConnection();
 }
 

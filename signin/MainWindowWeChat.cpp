@@ -2,8 +2,8 @@
 // the platform until the user confirms on the phone, then redeem the code.
 #include "signin/MainWindow.h"
 
-#include "app/AppGlobals.h"
 #include "client/DeviceId.h"
+#include "client/ProcessObjects.h"
 #include "client/User.h"
 #include "signin/DeviceCheck.h"
 #include "signin/WxQrPage.h"

@@ -1,12 +1,11 @@
 #pragma once
 
+#include "client/ServicePageUrl.h"
+
 #include <QString>
-#include <QUrl>
 
 class User;
 
-// A page of the service's web site: the web base URL followed by path ("" for the home page).
-QUrl servicePageUrl(const User &user, const QString &path);
-
-// Opens that page in the desktop browser; a failure to open it is ignored.
+// Opens a page of the service's web site (servicePageUrl) in the desktop browser; a failure to
+// open it is ignored.
 void openServicePage(const User &user, const QString &path);

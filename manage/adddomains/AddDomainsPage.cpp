@@ -5,25 +5,16 @@
 #include "manage/shared/NameLines.h"
 #include "manage/shared/ResultList.h"
 #include "manage/shell/MainWindow2.h"
-#include "ui_MainWindow2.h"
 
+#include <QComboBox>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QPlainTextEdit>
 #include <QRandomGenerator>
+#include <QStackedWidget>
+#include <QTextEdit>
 
 namespace {
-
-JobWidgets addJobWidgets(Ui::MainWindow2 &ui)
-{
-    JobWidgets w;
-    w.overlay = ui.frame_bat_2;
-    w.animation = ui.label_batLoading_2;
-    w.progress = ui.label_68;
-    w.stop = ui.pushButton_57;
-    w.locked = {ui.pushButton_52, ui.pushButton_53};
-    w.covered = {ui.textEdit_3, ui.textEdit_5};
-    return w;
-}
 
 // The id of the domain that the reply to a successful add describes, or 0.
 int addedDomainId(const QString &reply)
@@ -46,35 +37,35 @@ QString testDomainName()
 
 } // namespace
 
-AddDomainsPage::AddDomainsPage(MainWindow2 &window)
-    : ManagePage(window), m_runner(addJobWidgets(m_ui), this)
+AddDomainsPage::AddDomainsPage(MainWindow2 &window, const AddDomainsWidgets &widgets)
+    : ManagePage(window), m_w(widgets), m_runner(widgets.job, this)
 {}
 
 void AddDomainsPage::startClicked()
 {
     if (m_runner.isRunning())
         return;
-    const QStringList names = namesToAdd(m_ui.plainTextEdit->toPlainText());
+    const QStringList names = namesToAdd(m_w.plainTextEdit->toPlainText());
     if (names.isEmpty()) {
         User::showMsgBox(QStringLiteral("请输入欲添加的域名"), QString(), 1);
-        JobRunner::flashInput(m_ui.plainTextEdit);
+        JobRunner::flashInput(m_w.plainTextEdit);
         return;
     }
     // Read before the job: the choice is refreshed whenever the input page shows again.
     const int groupId =
-        m_ui.comboBox_18->currentIndex() > 0 ? m_ui.comboBox_18->currentData().toInt() : 0;
+        m_w.comboBox_18->currentIndex() > 0 ? m_w.comboBox_18->currentData().toInt() : 0;
 
-    m_ui.stackedWidget_add->setCurrentWidget(m_ui.page_p_add2);
+    m_w.stackedWidget_add->setCurrentWidget(m_w.page_p_add2);
     m_runner.start();
-    m_ui.textEdit_3->clear();
-    m_ui.textEdit_5->clear();
-    appendResultLine(m_ui.textEdit_3, QStringLiteral("开始批量添加域名..."));
+    m_w.textEdit_3->clear();
+    m_w.textEdit_5->clear();
+    appendResultLine(m_w.textEdit_3, QStringLiteral("开始批量添加域名..."));
     for (int i = 0; i < names.size(); ++i) {
         if (!m_runner.next(i, names.size()))
             break;
         addOne(names.at(i), groupId);
     }
-    appendResultLine(m_ui.textEdit_3, QStringLiteral("处理结束。"));
+    appendResultLine(m_w.textEdit_3, QStringLiteral("处理结束。"));
     m_runner.finish();
 }
 
@@ -82,7 +73,7 @@ void AddDomainsPage::addOne(const QString &name, int groupId)
 {
     User &u = user();
     if (!u.addDomain(name)) {
-        appendResultLine(m_ui.textEdit_5, name + QStringLiteral("\t失败\t") + u.errorText);
+        appendResultLine(m_w.textEdit_5, name + QStringLiteral("\t失败\t") + u.errorText);
         return;
     }
     u.needDomainReload = true;
@@ -92,7 +83,7 @@ void AddDomainsPage::addOne(const QString &name, int groupId)
         if (!moveError.isEmpty())
             line += QStringLiteral("\t移入分组失败\t") + moveError;
     }
-    appendResultLine(m_ui.textEdit_3, line);
+    appendResultLine(m_w.textEdit_3, line);
 }
 
 QString AddDomainsPage::moveAddedDomain(const QString &name, int groupId)
@@ -114,29 +105,29 @@ QString AddDomainsPage::moveAddedDomain(const QString &name, int groupId)
 
 void AddDomainsPage::backClicked()
 {
-    m_ui.commandLinkButton->click();
+    m_window.showDomainList();
 }
 
 void AddDomainsPage::cancelClicked()
 {
-    m_ui.commandLinkButton->click();
+    m_window.showDomainList();
 }
 
 void AddDomainsPage::continueClicked()
 {
-    m_ui.plainTextEdit->clear();
-    m_ui.stackedWidget_add->setCurrentWidget(m_ui.page_p_add1);
+    m_w.plainTextEdit->clear();
+    m_w.stackedWidget_add->setCurrentWidget(m_w.page_p_add1);
 }
 
 void AddDomainsPage::pageChanged(int index)
 {
-    if (m_ui.stackedWidget_add->widget(index) == m_ui.page_p_add1)
+    if (m_w.stackedWidget_add->widget(index) == m_w.page_p_add1)
         refreshGroupChoice();
 }
 
 void AddDomainsPage::refreshGroupChoice()
 {
-    QComboBox *combo = m_ui.comboBox_18;
+    QComboBox *combo = m_w.comboBox_18;
     combo->clear();
     combo->addItem(QStringLiteral("分组选择"));
     User &u = user();
@@ -151,7 +142,7 @@ void AddDomainsPage::refreshGroupChoice()
 
 void AddDomainsPage::textChanged()
 {
-    const QString text = m_ui.plainTextEdit->toPlainText();
+    const QString text = m_w.plainTextEdit->toPlainText();
     int count = 0;
     if (text == QLatin1String("`gr10"))
         count = 10;
@@ -159,7 +150,7 @@ void AddDomainsPage::textChanged()
         count = 99;
     if (count == 0)
         return;
-    m_ui.plainTextEdit->clear();
+    m_w.plainTextEdit->clear();
     for (int i = 0; i < count; ++i)
-        m_ui.plainTextEdit->appendPlainText(testDomainName());
+        m_w.plainTextEdit->appendPlainText(testDomainName());
 }

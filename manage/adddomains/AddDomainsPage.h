@@ -5,13 +5,32 @@
 
 #include <QString>
 
+class QComboBox;
+class QPlainTextEdit;
+class QStackedWidget;
+class QTextEdit;
+class QWidget;
+
+// The widgets the add-domains page owns, under the form's object names.
+struct AddDomainsWidgets
+{
+    QStackedWidget *stackedWidget_add = nullptr;
+    QWidget *page_p_add1 = nullptr;          // input: the names and the group choice
+    QWidget *page_p_add2 = nullptr;          // the job and its results
+    QPlainTextEdit *plainTextEdit = nullptr; // the names, one a line
+    QComboBox *comboBox_18 = nullptr;        // the group the new domains go into
+    QTextEdit *textEdit_3 = nullptr;         // successes
+    QTextEdit *textEdit_5 = nullptr;         // failures
+    JobWidgets job;                          // overlay, progress and stop of the job
+};
+
 // The add-domains page: one service call per typed name, each added domain then moved into
 // the group chosen on the page, if any.
 class AddDomainsPage : public ManagePage
 {
     Q_OBJECT
 public:
-    explicit AddDomainsPage(MainWindow2 &window);
+    AddDomainsPage(MainWindow2 &window, const AddDomainsWidgets &widgets);
 
     // By-name slots handed over by the window.
     void startClicked();
@@ -31,5 +50,6 @@ private:
     // reason.
     QString moveAddedDomain(const QString &name, int groupId);
 
+    const AddDomainsWidgets m_w;
     JobRunner m_runner;
 };

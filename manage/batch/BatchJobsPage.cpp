@@ -3,13 +3,15 @@
 #include "client/User.h"
 #include "manage/batch/BatchRecordJobs.h"
 #include "manage/batch/BatchRowTable.h"
-#include "manage/records/RecordPage.h"
 #include "manage/shared/JobRunner.h"
 #include "manage/shared/NameLines.h"
 #include "manage/shared/ResultList.h"
 #include "manage/shell/MainWindow2.h"
-#include "ui_MainWindow2.h"
 
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QStackedWidget>
+#include <QTabWidget>
 #include <algorithm>
 
 namespace {
@@ -32,52 +34,28 @@ JobWidgets jobWidgets(QWidget *overlay, QLabel *animation, QLabel *progress, QPu
 
 } // namespace
 
-BatchJobsPage::BatchJobsPage(MainWindow2 &window) : ManagePage(window)
+BatchJobsPage::BatchJobsPage(MainWindow2 &window, const BatchJobsWidgets &widgets)
+    : ManagePage(window), m_w(widgets)
 {
-    Ui::MainWindow2 &ui = m_ui;
-    Tab add{BatchKind::Add};
-    add.rows = new BatchRowTable(window, BatchKind::Add, ui.gridLayout_4, "batadd", this);
-    add.runner = new JobRunner(jobWidgets(ui.frame_loading1, ui.label_f_loading1,
-                                          ui.label_fp_loading1, ui.pushButton_f_loading1,
-                                          ui.pushButton_43, ui.textEdit_6, ui.textEdit_7),
-                               this);
-    add.stack = ui.stackedWidget_batadd;
-    add.inputPage = ui.page_batadd1;
-    add.resultsPage = ui.page_batadd2;
-    add.failures = ui.textEdit_6;
-    add.successes = ui.textEdit_7;
-    add.newRow = ui.pushButton_bataddnew;
-    add.returnButton = ui.pushButton_43;
-
-    Tab edit{BatchKind::Edit};
-    edit.rows = new BatchRowTable(window, BatchKind::Edit, ui.gridLayout_5, "batedit", this);
-    edit.runner = new JobRunner(jobWidgets(ui.frame_loading2, ui.label_f_loading2,
-                                           ui.label_fp_loading2, ui.pushButton_f_loading2,
-                                           ui.pushButton_46, ui.textEdit_8, ui.textEdit_9),
-                                this);
-    edit.stack = ui.stackedWidget_batedit;
-    edit.inputPage = ui.page_batedit1;
-    edit.resultsPage = ui.page_batedit2;
-    edit.failures = ui.textEdit_8;
-    edit.successes = ui.textEdit_9;
-    edit.newRow = ui.pushButton_bateditnew;
-    edit.returnButton = ui.pushButton_46;
-
-    Tab del{BatchKind::Delete};
-    del.rows = new BatchRowTable(window, BatchKind::Delete, ui.gridLayout_6, "batdel", this);
-    del.runner = new JobRunner(jobWidgets(ui.frame_loading3, ui.label_f_loading3,
-                                          ui.label_fp_loading3, ui.pushButton_f_loading3,
-                                          ui.pushButton_59, ui.textEdit_10, ui.textEdit_11),
-                               this);
-    del.stack = ui.stackedWidget_batdel;
-    del.inputPage = ui.page_batdel1;
-    del.resultsPage = ui.page_batdel2;
-    del.failures = ui.textEdit_10;
-    del.successes = ui.textEdit_11;
-    del.newRow = ui.pushButton_batdelnew;
-    del.returnButton = ui.pushButton_59;
-
-    m_tabs = {add, edit, del};
+    const auto makeTab = [this, &window](BatchKind kind, const BatchTabWidgets &w,
+                                         const char *listName) {
+        Tab t{kind};
+        t.rows = new BatchRowTable(window, kind, w.rows, listName, this);
+        t.runner = new JobRunner(jobWidgets(w.overlay, w.animation, w.progress, w.stop,
+                                            w.returnButton, w.failures, w.successes),
+                                 this);
+        t.stack = w.stack;
+        t.inputPage = w.inputPage;
+        t.resultsPage = w.resultsPage;
+        t.failures = w.failures;
+        t.successes = w.successes;
+        t.newRow = w.newRow;
+        t.returnButton = w.returnButton;
+        return t;
+    };
+    m_tabs = {makeTab(BatchKind::Add, widgets.add, "batadd"),
+              makeTab(BatchKind::Edit, widgets.edit, "batedit"),
+              makeTab(BatchKind::Delete, widgets.del, "batdel")};
 }
 
 BatchJobsPage::~BatchJobsPage() = default;
@@ -151,15 +129,15 @@ void BatchJobsPage::tabChanged(int index)
 
 void BatchJobsPage::clearDomainsClicked()
 {
-    m_ui.plainTextEdit_2->clear();
+    m_w.plainTextEdit_2->clear();
 }
 
 QStringList BatchJobsPage::takeDomainList()
 {
-    const QStringList domains = cleanDomainList(m_ui.plainTextEdit_2->toPlainText());
+    const QStringList domains = cleanDomainList(m_w.plainTextEdit_2->toPlainText());
     const QString text = domains.join(QLatin1Char('\n'));
-    if (m_ui.plainTextEdit_2->toPlainText() != text)
-        m_ui.plainTextEdit_2->setPlainText(text);
+    if (m_w.plainTextEdit_2->toPlainText() != text)
+        m_w.plainTextEdit_2->setPlainText(text);
     return domains;
 }
 
@@ -190,7 +168,7 @@ bool BatchJobsPage::checkStart(const Tab &t, const QStringList &domains)
     User::showMsgBox(check.message, QString(), 1);
     QWidget *offending = nullptr;
     if (check.outcome == StartCheck::NoDomains)
-        offending = m_ui.plainTextEdit_2;
+        offending = m_w.plainTextEdit_2;
     else if (check.outcome == StartCheck::RowIncomplete)
         offending = t.rows->requiredEditor(hosts.at(check.row));
     if (offending) {
@@ -243,21 +221,20 @@ void BatchJobsPage::returnAndContinue(BatchKind kind)
     t.stack->setCurrentWidget(t.inputPage);
 }
 
-void BatchJobsPage::openFromRecordPage()
+void BatchJobsPage::setDomainNames(const QStringList &names)
 {
-    const RecordPage &records = m_window.recordPage();
-    const QSharedPointer<Domain> domain = records.domain();
-    editRecords(domain ? domain->name : QString(), records.checkedRecords());
+    if (!names.isEmpty())
+        m_w.plainTextEdit_2->setPlainText(names.join(QLatin1Char('\n')));
 }
 
 void BatchJobsPage::editRecords(const QString &domainName,
                                 const QList<QSharedPointer<Record>> &records)
 {
-    m_ui.plainTextEdit_2->setPlainText(domainName);
+    m_w.plainTextEdit_2->setPlainText(domainName);
     takeDomainList();
-    m_ui.commandLinkButton_2->click();
-    m_ui.tabWidget_bat->setCurrentWidget(m_ui.tab_batedit);
-    m_ui.pushButton_46->click();
+    m_window.showBatchJobs();
+    m_w.tabWidget_bat->setCurrentWidget(m_w.tab_batedit);
+    tab(BatchKind::Edit).returnButton->click();
 
     QList<QSharedPointer<Record>> taken;
     for (const QSharedPointer<Record> &record : records) {
@@ -265,7 +242,7 @@ void BatchJobsPage::editRecords(const QString &domainName,
             taken.append(record);
     }
     if (taken.isEmpty()) {
-        m_ui.tabWidget_bat->setCurrentWidget(m_ui.tab_batadd);
+        m_w.tabWidget_bat->setCurrentWidget(m_w.tab_batadd);
         return;
     }
     const Tab &t = tab(BatchKind::Edit);

@@ -10,10 +10,45 @@
 
 class BatchRowTable;
 class JobRunner;
+class QFrame;
+class QGridLayout;
+class QLabel;
+class QPlainTextEdit;
 class QPushButton;
 class QStackedWidget;
+class QTabWidget;
 class QTextEdit;
 class QWidget;
+
+// The widgets of one tab of the batch page.
+struct BatchTabWidgets
+{
+    QGridLayout *rows = nullptr;     // the record rows
+    QPushButton *newRow = nullptr;   // adds a row
+    QStackedWidget *stack = nullptr; // input page or results page
+    QWidget *inputPage = nullptr;
+    QWidget *resultsPage = nullptr;
+    QTextEdit *failures = nullptr;
+    QTextEdit *successes = nullptr;
+    QPushButton *returnButton = nullptr; // back to the input page
+    // The job's overlay.
+    QFrame *overlay = nullptr;
+    QLabel *animation = nullptr;
+    QLabel *progress = nullptr;
+    QPushButton *stop = nullptr;
+};
+
+// The widgets the batch page owns: the shared domain list, the tabs and each tab's widgets.
+struct BatchJobsWidgets
+{
+    QPlainTextEdit *plainTextEdit_2 = nullptr; // the domains, one a line
+    QTabWidget *tabWidget_bat = nullptr;
+    QWidget *tab_batadd = nullptr;
+    QWidget *tab_batedit = nullptr;
+    BatchTabWidgets add;
+    BatchTabWidgets edit;
+    BatchTabWidgets del;
+};
 
 // The batch page: add, edit and delete records across many domains. The domain list on the
 // left is shared by the three tabs; each tab has its rows, its job and its result lists.
@@ -21,7 +56,7 @@ class BatchJobsPage : public ManagePage
 {
     Q_OBJECT
 public:
-    explicit BatchJobsPage(MainWindow2 &window);
+    BatchJobsPage(MainWindow2 &window, const BatchJobsWidgets &widgets);
     ~BatchJobsPage() override;
 
     // By-name slots handed over by the window.
@@ -36,7 +71,8 @@ public:
     void returnDeleteClicked();
     void tabChanged(int index);
     void clearDomainsClicked();
-    void openFromRecordPage();
+    // The domain list's batch button: names (when any) become the domain list.
+    void setDomainNames(const QStringList &names);
 
     // The record page's batch button: shows the batch page with domainName as the domain list
     // and opens the edit tab with one row for each of the first five of records (old and new
@@ -70,5 +106,6 @@ private:
     // The cleaned domain list, also written back into its editor.
     QStringList takeDomainList();
 
+    const BatchJobsWidgets m_w;
     QList<Tab> m_tabs;
 };

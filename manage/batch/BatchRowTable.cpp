@@ -1,6 +1,6 @@
 #include "manage/batch/BatchRowTable.h"
 
-#include "app/AppGlobals.h"
+#include "client/ProcessObjects.h"
 #include "client/User.h"
 #include "manage/batch/BatchLineButton.h"
 #include "manage/shell/MainWindow2.h"

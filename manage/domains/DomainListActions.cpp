@@ -5,19 +5,23 @@
 #include "manage/domains/DomainListLogic.h"
 #include "manage/domains/DomainListPage.h"
 #include "manage/domains/DomainTableRow.h"
-#include "manage/records/RecordPage.h"
 #include "manage/shell/MainWindow2.h"
-#include "ui_MainWindow2.h"
 
 #include <QCheckBox>
+#include <QComboBox>
+#include <QFrame>
 #include <QHash>
+#include <QLabel>
+#include <QLineEdit>
 #include <QMovie>
+#include <QPushButton>
+#include <QTableWidget>
 
 // --- One row --------------------------------------------------------------------------------
 
 void DomainListPage::openRecords(const QSharedPointer<Domain> &dm)
 {
-    m_window.recordPage().showDomain(dm);
+    m_window.showRecords(dm);
 }
 
 void DomainListPage::applyChange(const QSharedPointer<Domain> &dm,
@@ -111,7 +115,7 @@ void DomainListPage::forgetDomain(int id)
         return;
     // The entries behind it move up by one: growth must neither skip nor expect one more.
     const bool shown =
-        domainMatchesFilter(u.domains.at(i), u.filterGroupId, m_ui.lineEdit_search->text());
+        domainMatchesFilter(u.domains.at(i), u.filterGroupId, m_w.lineEdit_search->text());
     u.domains.removeAt(i);
     if (i < u.nextIndex)
         --u.nextIndex;
@@ -124,7 +128,7 @@ void DomainListPage::forgetDomain(int id)
 QList<QSharedPointer<Domain>> DomainListPage::checkedDomains() const
 {
     QList<QSharedPointer<Domain>> checked;
-    const QTableWidget *table = m_ui.tableWidget;
+    const QTableWidget *table = m_w.tableWidget;
     for (int row = 0; row < table->rowCount(); ++row) {
         if (!rowChecked(table, row))
             continue;
@@ -144,7 +148,7 @@ void DomainListPage::reportBulk(const QStringList &successes, const QStringList 
         User::showMsgBox(bulkFailureBoxText(failures), QStringLiteral("部分操作失败"), 1);
         break;
     case BulkReport::ResultPage:
-        showResultLists(successes, failures);
+        m_window.showJobResults(successes, failures);
         break;
     }
 }
@@ -199,12 +203,12 @@ void DomainListPage::lockComboActivated(int index)
     if (failures.isEmpty())
         showToast(QStringLiteral("操作成功"));
     else
-        showResultLists(successes, failures);
+        m_window.showJobResults(successes, failures);
 }
 
 void DomainListPage::groupComboActivated(int index)
 {
-    QComboBox *combo = m_ui.comboBox_group;
+    QComboBox *combo = m_w.comboBox_group;
     const QVariant data = combo->itemData(index);
     combo->setCurrentIndex(0);
     const int target = data.isValid() ? data.toInt() : -1;
@@ -221,10 +225,10 @@ void DomainListPage::groupComboActivated(int index)
 void DomainListPage::moveToGroup(const QList<QSharedPointer<Domain>> &domains, int target)
 {
     User &u = user();
-    QPushButton *stop = m_ui.pushButton_f_loading_chdg;
+    QPushButton *stop = m_w.pushButton_f_loading_chdg;
     stop->setProperty("mustStop", 0);
     stop->setText(QStringLiteral("停止"));
-    m_ui.frame_loadingchdg->show();
+    m_w.frame_loadingchdg->show();
     m_moveMovie->start();
 
     QStringList successes;
@@ -232,7 +236,7 @@ void DomainListPage::moveToGroup(const QList<QSharedPointer<Domain>> &domains, i
     const int count = domains.size();
     for (int k = 0; k < count && stop->property("mustStop").toInt() == 0; ++k) {
         const QSharedPointer<Domain> &dm = domains.at(k);
-        m_ui.label_fp_loading_chdg->setText(QStringLiteral("%1/%2").arg(k + 1).arg(count));
+        m_w.label_fp_loading_chdg->setText(QStringLiteral("%1/%2").arg(k + 1).arg(count));
         if (u.editDMGroup(dm.data(), target)) {
             applyChange(dm, [target](Domain &d) { d.groupID = target; });
             successes.append(moveSuccessLine(dm->name));
@@ -241,7 +245,7 @@ void DomainListPage::moveToGroup(const QList<QSharedPointer<Domain>> &domains, i
         }
     }
     m_moveMovie->stop();
-    m_ui.frame_loadingchdg->hide();
+    m_w.frame_loadingchdg->hide();
 
     if (!successes.isEmpty()) {
         u.needDomainReload = true;
@@ -283,7 +287,7 @@ void DomainListPage::deleteCheckedClicked()
         QStringList failures;
         for (const QString &id : qAsConst(ids))
             (failedIds.contains(id) ? failures : successes).append(names.value(id));
-        showResultLists(successes, failures);
+        m_window.showJobResults(successes, failures);
     }
     u.needDomainReload = true;
     reloadKeepingGroup();

@@ -6,7 +6,6 @@
 #include "manage/domains/DomainTableRow.h"
 #include "manage/shared/GroupRef.h"
 #include "manage/shell/MainWindow2.h"
-#include "ui_MainWindow2.h"
 
 #include <QCheckBox>
 #include <QCoreApplication>
@@ -18,6 +17,16 @@
 #include <QScrollBar>
 #include <QTimer>
 
+#include <QButtonGroup>
+#include <QComboBox>
+#include <QFrame>
+#include <QGridLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QStackedWidget>
+#include <QTableWidget>
 #include <algorithm>
 #include <climits>
 
@@ -43,9 +52,10 @@ const QString kHeaderStyle = QStringLiteral(
 
 } // namespace
 
-DomainListPage::DomainListPage(MainWindow2 &window) : ManagePage(window)
+DomainListPage::DomainListPage(MainWindow2 &window, const DomainListWidgets &widgets)
+    : ManagePage(window), m_w(widgets)
 {
-    QTableWidget *table = m_ui.tableWidget;
+    QTableWidget *table = m_w.tableWidget;
     table->viewport()->installEventFilter(this);
     // Rows move under a resting pointer while the table scrolls; the table also grows as soon
     // as the user reaches its end rather than at the next tick of the periodic job.
@@ -58,8 +68,8 @@ DomainListPage::DomainListPage(MainWindow2 &window) : ManagePage(window)
 
     m_moveMovie = new QMovie(QStringLiteral(":/image/image/712.GIF"), QByteArray(), this);
     m_moveMovie->setScaledSize(QSize(40, 40));
-    m_ui.label_f_loading_chdg->setMovie(m_moveMovie);
-    QPushButton *stop = m_ui.pushButton_f_loading_chdg;
+    m_w.label_f_loading_chdg->setMovie(m_moveMovie);
+    QPushButton *stop = m_w.pushButton_f_loading_chdg;
     stop->setProperty("mustStop", 0);
     connect(stop, &QPushButton::clicked, this, [stop] {
         stop->setProperty("mustStop", 1);
@@ -101,16 +111,16 @@ void DomainListPage::loadStaleLists()
     // A group that no longer exists shows every domain instead of its stale rows.
     if (fetched || groupGone) {
         fillDomainTable(0, false, 0);
-        m_ui.pushButton_17->setChecked(true);
+        m_w.pushButton_17->setChecked(true);
     }
 }
 
 void DomainListPage::reloadKeepingGroup()
 {
-    QAbstractButton *checked = m_ui.buttonGroup_groups->checkedButton();
+    QAbstractButton *checked = m_w.buttonGroup_groups->checkedButton();
     const int remembered =
-        (!checked || checked == m_ui.pushButton_17) ? -1 : checked->property("groupID").toInt();
-    m_ui.frame_dm->show();
+        (!checked || checked == m_w.pushButton_17) ? -1 : checked->property("groupID").toInt();
+    m_w.frame_dm->show();
     QEventLoop loop;
     QTimer::singleShot(1, &loop, [this, &loop, remembered] {
         const bool fetched = fetchStale();
@@ -126,12 +136,12 @@ void DomainListPage::reloadKeepingGroup()
             // Every domain, also when the group shown before is gone.
             user().filterGroupId = 0;
             fillDomainTable(0, false, 0);
-            m_ui.pushButton_17->setChecked(true);
+            m_w.pushButton_17->setChecked(true);
         }
         loop.quit();
     });
     loop.exec();
-    m_ui.frame_dm->hide();
+    m_w.frame_dm->hide();
 }
 
 // --- The table ------------------------------------------------------------------------------
@@ -141,7 +151,7 @@ void DomainListPage::setUpTable()
     if (m_tableReady)
         return;
     m_tableReady = true;
-    QTableWidget *table = m_ui.tableWidget;
+    QTableWidget *table = m_w.tableWidget;
     table->setStyleSheet(kTableStyle);
     table->verticalHeader()->hide();
     table->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
@@ -165,14 +175,14 @@ void DomainListPage::clearTable()
 {
     m_hoverItem = nullptr;
     m_liveRows.clear();
-    m_ui.tableWidget->clearContents();
-    m_ui.tableWidget->setRowCount(0);
+    m_w.tableWidget->clearContents();
+    m_w.tableWidget->setRowCount(0);
 }
 
 void DomainListPage::showTitle(int groupId)
 {
     const User &u = user();
-    QLabel *label = m_ui.label_domain_g_n;
+    QLabel *label = m_w.label_domain_g_n;
     const QString title = domainListTitle(u.groupIDtoName(groupId), u.getGroupDmNum(groupId));
     label->setText(label->fontMetrics().elidedText(title, Qt::ElideMiddle, label->width()));
     label->setToolTip(title);
@@ -181,12 +191,12 @@ void DomainListPage::showTitle(int groupId)
 void DomainListPage::fillDomainTable(int groupId, bool append, int limit)
 {
     User &u = user();
-    QTableWidget *table = m_ui.tableWidget;
-    if (m_ui.stacked_3->currentWidget() != m_ui.page_dmdm)
-        m_ui.stacked_3->setCurrentWidget(m_ui.page_dmdm);
+    QTableWidget *table = m_w.tableWidget;
+    if (m_w.stacked_3->currentWidget() != m_w.page_dmdm)
+        m_w.stacked_3->setCurrentWidget(m_w.page_dmdm);
     showTitle(groupId);
     if (!append) {
-        m_ui.frame_dm->show();
+        m_w.frame_dm->show();
         u.matchCount = 0;
         ++m_fillGeneration;
         clearTable();
@@ -197,7 +207,7 @@ void DomainListPage::fillDomainTable(int groupId, bool append, int limit)
 
     if (!u.domains.isEmpty()) {
         const quint64 generation = m_fillGeneration;
-        const QString search = m_ui.lineEdit_search->text();
+        const QString search = m_w.lineEdit_search->text();
         u.filling = 1;
         u.filterGroupId = groupId;
         // nextIndex is the next entry to look at; a delete during a pause below moves it.
@@ -223,7 +233,7 @@ void DomainListPage::fillDomainTable(int groupId, bool append, int limit)
         u.filling = 0;
     }
     if (!append)
-        m_ui.frame_dm->hide();
+        m_w.frame_dm->hide();
 }
 
 void DomainListPage::letEventsThrough()
@@ -238,7 +248,7 @@ void DomainListPage::letEventsThrough()
 
 void DomainListPage::addRow(const QSharedPointer<Domain> &dm)
 {
-    QTableWidget *table = m_ui.tableWidget;
+    QTableWidget *table = m_w.tableWidget;
     const int row = table->rowCount();
     appendDomainRow(table, dm, row % 2 != 0 ? m_window.rowColorOdd : m_window.rowColorEven);
     const LiveRange live = liveRange();
@@ -248,7 +258,7 @@ void DomainListPage::addRow(const QSharedPointer<Domain> &dm)
 
 void DomainListPage::makeWidgets(int row)
 {
-    QTableWidget *table = m_ui.tableWidget;
+    QTableWidget *table = m_w.tableWidget;
     const QSharedPointer<Domain> dm = rowDomain(table, row);
     const DomainRowWidgets w = makeRowWidgets(table, row);
     if (!w.container || !dm)
@@ -274,7 +284,7 @@ void DomainListPage::makeWidgets(int row)
 
 DomainListPage::LiveRange DomainListPage::liveRange() const
 {
-    const QTableWidget *table = m_ui.tableWidget;
+    const QTableWidget *table = m_w.tableWidget;
     const int rowHeight = qMax(1, table->verticalHeader()->defaultSectionSize());
     const int first = table->verticalHeader()->offset() / rowHeight;
     const int page = table->viewport()->height() / rowHeight + 1;
@@ -284,7 +294,7 @@ DomainListPage::LiveRange DomainListPage::liveRange() const
 
 void DomainListPage::syncLiveRows()
 {
-    QTableWidget *table = m_ui.tableWidget;
+    QTableWidget *table = m_w.tableWidget;
     const LiveRange live = liveRange();
     const int slack = live.last - live.first;
     QList<QPersistentModelIndex> kept;
@@ -307,7 +317,7 @@ void DomainListPage::syncLiveRows()
 
 void DomainListPage::updateDomainRow(const Domain &domain, bool remove)
 {
-    QTableWidget *table = m_ui.tableWidget;
+    QTableWidget *table = m_w.tableWidget;
     const int row = findDomainRow(table, domain.id);
     if (row < 0)
         return;
@@ -326,23 +336,22 @@ void DomainListPage::growWhileScrolling()
     User &u = user();
     if (u.filling || !m_tableReady)
         return;
-    const QScrollBar *bar = m_ui.tableWidget->verticalScrollBar();
+    const QScrollBar *bar = m_w.tableWidget->verticalScrollBar();
     if (shouldGrowTable(bar->maximum(), bar->value(), bar->pageStep(), u.matchCount))
-        fillDomainTable(
-            u.filterGroupId, true,
-            growthTarget(bar->maximum(), bar->pageStep(), m_ui.tableWidget->rowCount()));
+        fillDomainTable(u.filterGroupId, true,
+                        growthTarget(bar->maximum(), bar->pageStep(), m_w.tableWidget->rowCount()));
 }
 
 void DomainListPage::repairEmptyTable()
 {
     User &u = user();
-    if (u.filling || m_ui.tableWidget->rowCount() > 0)
+    if (u.filling || m_w.tableWidget->rowCount() > 0)
         return;
     // A fill shows the domain list; someone working on a domain's records stays there.
-    if (m_ui.stacked_3->currentWidget() != m_ui.page_dmdm)
+    if (m_w.stacked_3->currentWidget() != m_w.page_dmdm)
         return;
     // With the search text too: a search that matches nothing must not refill every tick.
-    if (anyMatch(u.domains, u.filterGroupId, m_ui.lineEdit_search->text()))
+    if (anyMatch(u.domains, u.filterGroupId, m_w.lineEdit_search->text()))
         fillDomainTable(u.filterGroupId, false, 0);
 }
 
@@ -354,27 +363,27 @@ void DomainListPage::RFdmFinish()
     for (const QPointer<QPushButton> &b : qAsConst(m_groupButtons)) {
         if (!b)
             continue;
-        m_ui.buttonGroup_groups->removeButton(b);
-        m_ui.layout_groups->removeWidget(b);
+        m_w.buttonGroup_groups->removeButton(b);
+        m_w.layout_groups->removeWidget(b);
         b->hide();
         b->deleteLater();
     }
     m_groupButtons.clear();
     if (m_groupSpacer) {
-        m_ui.layout_groups->removeItem(m_groupSpacer);
+        m_w.layout_groups->removeItem(m_groupSpacer);
         delete m_groupSpacer;
         m_groupSpacer = nullptr;
     }
 
-    QPushButton *all = m_ui.pushButton_17;
+    QPushButton *all = m_w.pushButton_17;
     all->setText(QStringLiteral("全部域名 (%1)").arg(u.domains.size()));
     const int height = qMax(all->height(), all->minimumHeight());
     // The buttons indent their text as "全部域名" does.
-    const int textWidth = m_ui.scrollArea_5->width() - 24;
+    const int textWidth = m_w.scrollArea_5->width() - 24;
     int row = 0;
     for (int i = 0; i < u.groups.size(); ++i) {
         const QSharedPointer<Group> group = u.groups.shared(i);
-        auto *b = new QPushButton(m_ui.scrollAreaWidgetContents_5);
+        auto *b = new QPushButton(m_w.scrollAreaWidgetContents_5);
         b->setCheckable(true);
         b->setAutoExclusive(true);
         b->setFocusPolicy(Qt::NoFocus);
@@ -387,8 +396,8 @@ void DomainListPage::RFdmFinish()
         b->setToolTip(text);
         b->setProperty("gptr", QVariant::fromValue(GroupRef{group}));
         b->setProperty("groupID", group->groupID);
-        m_ui.buttonGroup_groups->addButton(b);
-        m_ui.layout_groups->addWidget(b, row++, 0);
+        m_w.buttonGroup_groups->addButton(b);
+        m_w.layout_groups->addWidget(b, row++, 0);
         b->setChecked(group->groupID == u.filterGroupId);
         const int id = group->groupID;
         connect(b, &QPushButton::clicked, this, [this, id] {
@@ -400,15 +409,15 @@ void DomainListPage::RFdmFinish()
     if (u.filterGroupId == 0)
         all->setChecked(true);
     m_groupSpacer = new QSpacerItem(0, 0, QSizePolicy::Minimum, QSizePolicy::Expanding);
-    m_ui.layout_groups->addItem(m_groupSpacer, row, 0);
+    m_w.layout_groups->addItem(m_groupSpacer, row, 0);
 
-    QComboBox *move = m_ui.comboBox_group;
+    QComboBox *move = m_w.comboBox_group;
     move->clear();
     move->addItem(QStringLiteral("切换分组"), -1);
     move->addItem(QStringLiteral("移出分组"), 0);
     for (const Group &g : u.groups)
         move->addItem(g.groupName, g.groupID);
-    m_ui.frame_dm->hide();
+    m_w.frame_dm->hide();
 }
 
 void DomainListPage::allDomainsClicked()
@@ -420,7 +429,7 @@ void DomainListPage::allDomainsClicked()
 void DomainListPage::searchTextChanged(const QString &)
 {
     // Refills the group shown, with the new text.
-    if (QAbstractButton *checked = m_ui.buttonGroup_groups->checkedButton())
+    if (QAbstractButton *checked = m_w.buttonGroup_groups->checkedButton())
         checked->click();
     else
         fillDomainTable(user().filterGroupId, false, 0);
@@ -429,13 +438,13 @@ void DomainListPage::searchTextChanged(const QString &)
 void DomainListPage::selectAllClicked()
 {
     User &u = user();
-    QTableWidget *table = m_ui.tableWidget;
-    if (m_ui.checkBox->isChecked() && u.matchCount > table->rowCount() &&
+    QTableWidget *table = m_w.tableWidget;
+    if (m_w.checkBox->isChecked() && u.matchCount > table->rowCount() &&
         User::showMsgBox(QStringLiteral("当前页内容较多,是否全部加载?"), QString(), 2, -1, false,
                          QString(), nullptr, QStringLiteral("是"), QStringLiteral("否")))
         fillDomainTable(u.filterGroupId, true, INT_MAX);
 
-    const bool checked = m_ui.checkBox->isChecked();
+    const bool checked = m_w.checkBox->isChecked();
     for (int row = 0; row < table->rowCount(); ++row)
         setRowChecked(table, row, checked);
 }
@@ -445,29 +454,14 @@ void DomainListPage::selectAllClicked()
 void DomainListPage::refreshClicked()
 {
     User &u = user();
-    QPushButton *refresh = m_ui.pushButton_refDomain;
+    QPushButton *refresh = m_w.pushButton_refDomain;
     refresh->setEnabled(false);
     u.needDomainReload = true;
     u.needGroupReload = true;
-    m_ui.commandLinkButton->click();
-    m_ui.pushButton_17->setChecked(true);
+    m_window.showDomainList();
+    m_w.pushButton_17->setChecked(true);
     showToast(QStringLiteral("已刷新，%1个域名").arg(u.domains.size()));
     QTimer::singleShot(2000, refresh, [refresh] { refresh->setEnabled(true); });
-}
-
-void DomainListPage::showResultLists(const QStringList &successes, const QStringList &failures)
-{
-    m_ui.stackedWidget->setCurrentWidget(m_ui.page_flist);
-    m_ui.textEdit_succ->clear();
-    m_ui.textEdit_fail->clear();
-    // Plain text: the lines carry the service's messages.
-    m_ui.textEdit_succ->setPlainText(successes.join(QLatin1Char('\n')));
-    m_ui.textEdit_fail->setPlainText(failures.join(QLatin1Char('\n')));
-}
-
-void DomainListPage::resultBackClicked()
-{
-    m_ui.stackedWidget->setCurrentWidget(m_ui.page_domain);
 }
 
 void DomainListPage::batchJobsClicked()
@@ -475,17 +469,14 @@ void DomainListPage::batchJobsClicked()
     QStringList names;
     for (const QSharedPointer<Domain> &dm : checkedDomains())
         names.append(dm->name);
-    if (!names.isEmpty())
-        m_ui.plainTextEdit_2->setPlainText(names.join(QLatin1Char('\n')));
-    m_ui.commandLinkButton_2->click();
-    m_ui.pushButton_43->click();
+    m_window.showBatchAddInput(names);
 }
 
 // --- Hover highlight ------------------------------------------------------------------------
 
 bool DomainListPage::eventFilter(QObject *watched, QEvent *event)
 {
-    const QWidget *viewport = m_ui.tableWidget->viewport();
+    const QWidget *viewport = m_w.tableWidget->viewport();
     switch (event->type()) {
     case QEvent::MouseMove:
         if (watched == viewport)
@@ -514,7 +505,7 @@ bool DomainListPage::eventFilter(QObject *watched, QEvent *event)
 
 void DomainListPage::hoverUnderCursor()
 {
-    const QWidget *viewport = m_ui.tableWidget->viewport();
+    const QWidget *viewport = m_w.tableWidget->viewport();
     const QPoint pos = viewport->mapFromGlobal(QCursor::pos());
     if (viewport->rect().contains(pos))
         hoverAt(pos);
@@ -522,7 +513,7 @@ void DomainListPage::hoverUnderCursor()
 
 void DomainListPage::hoverAt(const QPoint &viewportPos)
 {
-    QTableWidget *table = m_ui.tableWidget;
+    QTableWidget *table = m_w.tableWidget;
     QTableWidgetItem *item =
         table->viewport()->rect().contains(viewportPos) ? table->itemAt(viewportPos) : nullptr;
     if (item && item->column() != 0)
@@ -543,6 +534,6 @@ void DomainListPage::paintRow(QTableWidgetItem *first, bool hovered)
                           : odd   ? m_window.rowColorOdd
                                   : m_window.rowColorEven;
     first->setBackground(colour);
-    if (QTableWidgetItem *partner = m_ui.tableWidget->item(first->row(), 1))
+    if (QTableWidgetItem *partner = m_w.tableWidget->item(first->row(), 1))
         partner->setBackground(colour);
 }

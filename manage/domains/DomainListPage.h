@@ -12,18 +12,54 @@
 
 #include <functional>
 
+class QButtonGroup;
+class QCheckBox;
+class QComboBox;
+class QFrame;
+class QGridLayout;
+class QLabel;
+class QLineEdit;
 class QMovie;
 class QPoint;
 class QPushButton;
+class QScrollArea;
 class QSpacerItem;
+class QStackedWidget;
+class QTableWidget;
 class QTableWidgetItem;
+class QWidget;
+
+// The widgets the domain list page owns, under the form's object names.
+struct DomainListWidgets
+{
+    QStackedWidget *stacked_3 = nullptr; // the domain rows, or a domain's records in their place
+    QWidget *page_dmdm = nullptr;        // the domain rows with the group column
+    QTableWidget *tableWidget = nullptr; // the domain table
+    QCheckBox *checkBox = nullptr;       // "全选"
+    QLineEdit *lineEdit_search = nullptr;
+    QComboBox *comboBox_group = nullptr;         // move the checked domains into a group
+    QPushButton *pushButton_refDomain = nullptr; // refresh
+    QLabel *label_domain_g_n = nullptr;          // the title: the group shown
+    QFrame *frame_dm = nullptr;                  // loading overlay
+    // The group column.
+    QScrollArea *scrollArea_5 = nullptr;
+    QWidget *scrollAreaWidgetContents_5 = nullptr;
+    QGridLayout *layout_groups = nullptr;
+    QButtonGroup *buttonGroup_groups = nullptr;
+    QPushButton *pushButton_17 = nullptr; // "全部域名"
+    // The overlay of a move into a group.
+    QFrame *frame_loadingchdg = nullptr;
+    QLabel *label_f_loading_chdg = nullptr;
+    QLabel *label_fp_loading_chdg = nullptr;
+    QPushButton *pushButton_f_loading_chdg = nullptr;
+};
 
 // The domain list page: the domain table, the group column, search and the bulk actions.
 class DomainListPage : public ManagePage
 {
     Q_OBJECT
 public:
-    explicit DomainListPage(MainWindow2 &window);
+    DomainListPage(MainWindow2 &window, const DomainListWidgets &widgets);
 
     // Runs inside the window's loading loop when the domain page opens with stale lists:
     // fetches what is stale (clearing its flag), rebuilds the group column and, when the
@@ -46,7 +82,6 @@ public:
     void updateDomainRow(const Domain &domain, bool remove);
     // Reloads what is stale and shows the group that was shown before.
     void reloadKeepingGroup();
-    void showResultLists(const QStringList &successes, const QStringList &failures);
 
     // By-name slots handed over by the window.
     void selectAllClicked();
@@ -57,7 +92,6 @@ public:
     void groupComboActivated(int index);
     void deleteCheckedClicked();
     void refreshClicked();
-    void resultBackClicked();
     void batchJobsClicked();
 
 protected:
@@ -101,6 +135,7 @@ private:
     void hoverUnderCursor();
     void paintRow(QTableWidgetItem *first, bool hovered);
 
+    const DomainListWidgets m_w;
     bool m_tableReady = false;
     // Counts fresh fills and list reloads; a running fill stops when it changes.
     quint64 m_fillGeneration = 0;

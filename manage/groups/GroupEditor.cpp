@@ -5,12 +5,15 @@
 #include "manage/shared/GroupRef.h"
 #include "manage/shared/JobRunner.h"
 #include "manage/shell/MainWindow2.h"
-#include "ui_MainWindow2.h"
 
+#include <QEvent>
+#include <QFrame>
+#include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QScrollBar>
 #include <QTimer>
 
@@ -30,17 +33,18 @@ QLineEdit *field(const QPushButton *button, const char *name)
 
 } // namespace
 
-GroupEditor::GroupEditor(MainWindow2 &window) : ManagePage(window)
+GroupEditor::GroupEditor(MainWindow2 &window, const GroupEditorWidgets &widgets)
+    : ManagePage(window), m_w(widgets)
 {
     // The button strip sits under the last row and follows it while the rows scroll.
-    connect(m_ui.scrollArea_6->verticalScrollBar(), &QScrollBar::valueChanged, this,
+    connect(m_w.scrollArea_6->verticalScrollBar(), &QScrollBar::valueChanged, this,
             &GroupEditor::placeButtonStrip);
-    m_ui.scrollArea_6->installEventFilter(this);
+    m_w.scrollArea_6->installEventFilter(this);
 }
 
 bool GroupEditor::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == m_ui.scrollArea_6 && event->type() == QEvent::Resize && m_lastRow)
+    if (watched == m_w.scrollArea_6 && event->type() == QEvent::Resize && m_lastRow)
         placeButtonStrip();
     return false;
 }
@@ -50,19 +54,19 @@ bool GroupEditor::eventFilter(QObject *watched, QEvent *event)
 void GroupEditor::openEditor()
 {
     User &u = user();
-    m_ui.widget_8->hide();
-    m_ui.widget_5->show();
-    m_ui.frame_zdgedit->show();
-    m_ui.pushButton_Gedit->setChecked(true);
+    m_w.widget_8->hide();
+    m_w.widget_5->show();
+    m_w.frame_zdgedit->show();
+    m_w.pushButton_Gedit->setChecked(true);
 
     discardBuild();
     ++m_build;
     u.getGroup();
 
     m_save = qobject_cast<QPushButton *>(
-        remember(new QPushButton(QStringLiteral("保存"), m_ui.widget_8)));
+        remember(new QPushButton(QStringLiteral("保存"), m_w.widget_8)));
     m_save->setFixedSize(kWideButton);
-    m_save->setStyleSheet(m_ui.pushButton_refDomain->styleSheet());
+    m_save->setStyleSheet(m_w.buttonStyle);
     m_save->setCursor(Qt::PointingHandCursor);
     m_save->setProperty("changedText", false);
     m_save->hide();
@@ -74,14 +78,14 @@ void GroupEditor::openEditor()
     addNewGroupRow(row++);
     addButtons();
     m_spacer = new QSpacerItem(0, 0, QSizePolicy::Minimum, QSizePolicy::Expanding);
-    m_ui.gridLayout_3->addItem(m_spacer, row, 0, 1, 4);
+    m_w.gridLayout_3->addItem(m_spacer, row, 0, 1, 4);
 
     const int build = m_build;
     QTimer::singleShot(200, this, [this, build] {
         if (build != m_build)
             return;
         placeButtonStrip();
-        m_ui.widget_8->show();
+        m_w.widget_8->show();
     });
 }
 
@@ -90,15 +94,15 @@ void GroupEditor::discardBuild()
     for (const QPointer<QWidget> &w : qAsConst(m_built)) {
         if (!w)
             continue;
-        m_ui.gridLayout_3->removeWidget(w);
-        m_ui.gridLayout_11->removeWidget(w);
+        m_w.gridLayout_3->removeWidget(w);
+        m_w.gridLayout_11->removeWidget(w);
         w->hide();
         w->deleteLater(); // a build may start from a click on one of these
     }
     m_built.clear();
     m_deleteButtons.clear();
     if (m_spacer) {
-        m_ui.gridLayout_3->removeItem(m_spacer);
+        m_w.gridLayout_3->removeItem(m_spacer);
         delete m_spacer;
         m_spacer = nullptr;
     }
@@ -112,7 +116,7 @@ QWidget *GroupEditor::remember(QWidget *widget)
 
 QWidget *GroupEditor::orderBox(QLineEdit **order, int value)
 {
-    auto *box = new QWidget(m_ui.scrollAreaWidgetContents_6);
+    auto *box = new QWidget(m_w.scrollAreaWidgetContents_6);
     box->setFixedWidth(85);
     auto *layout = new QHBoxLayout(box);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -128,8 +132,8 @@ QWidget *GroupEditor::orderBox(QLineEdit **order, int value)
 
 void GroupEditor::addGroupRow(int row, const QSharedPointer<Group> &group)
 {
-    QWidget *contents = m_ui.scrollAreaWidgetContents_6;
-    QGridLayout *grid = m_ui.gridLayout_3;
+    QWidget *contents = m_w.scrollAreaWidgetContents_6;
+    QGridLayout *grid = m_w.gridLayout_3;
 
     auto *name = new QLineEdit(group->groupName, contents);
     name->setFixedSize(kFieldSize);
@@ -148,8 +152,7 @@ void GroupEditor::addGroupRow(int row, const QSharedPointer<Group> &group)
     auto *del = new QPushButton(QStringLiteral("删除"), contents);
     del->setFixedSize(kDeleteSize);
     // The look of the page's "删除", without its padding, which a 40-pixel button has no room for.
-    del->setStyleSheet(m_ui.pushButton_delS->styleSheet() +
-                       QStringLiteral("\nQPushButton{padding:0px;}"));
+    del->setStyleSheet(m_w.deleteButtonStyle + QStringLiteral("\nQPushButton{padding:0px;}"));
     del->setCursor(Qt::PointingHandCursor);
     del->setProperty("mygp", QVariant::fromValue(GroupRef{group}));
     del->setProperty("mygn", QVariant::fromValue<QObject *>(name));
@@ -169,8 +172,8 @@ void GroupEditor::addGroupRow(int row, const QSharedPointer<Group> &group)
 
 void GroupEditor::addNewGroupRow(int row)
 {
-    QWidget *contents = m_ui.scrollAreaWidgetContents_6;
-    QGridLayout *grid = m_ui.gridLayout_3;
+    QWidget *contents = m_w.scrollAreaWidgetContents_6;
+    QGridLayout *grid = m_w.gridLayout_3;
     const GroupList &groups = user().groups;
 
     m_newName = new QLineEdit(contents);
@@ -184,7 +187,7 @@ void GroupEditor::addNewGroupRow(int row)
 
     auto *add = new QPushButton(QStringLiteral("新增分组"), contents);
     add->setFixedSize(kWideButton);
-    add->setStyleSheet(m_ui.pushButton_refDomain->styleSheet());
+    add->setStyleSheet(m_w.buttonStyle);
     add->setCursor(Qt::PointingHandCursor);
     remember(add);
 
@@ -204,24 +207,24 @@ void GroupEditor::addNewGroupRow(int row)
 void GroupEditor::addButtons()
 {
     m_close = qobject_cast<QPushButton *>(
-        remember(new QPushButton(QStringLiteral("关闭分组"), m_ui.widget_8)));
+        remember(new QPushButton(QStringLiteral("关闭分组"), m_w.widget_8)));
     m_close->setFixedSize(kWideButton);
-    m_close->setStyleSheet(m_ui.pushButton_Gedit->styleSheet());
+    m_close->setStyleSheet(m_w.pushButton_Gedit->styleSheet());
     m_close->setCursor(Qt::PointingHandCursor);
-    m_ui.gridLayout_11->addWidget(m_save, 1, 0);
-    m_ui.gridLayout_11->addWidget(m_close, 1, 1);
-    m_ui.gridLayout_3->setProperty("btnClose", QVariant::fromValue<QObject *>(m_close.data()));
+    m_w.gridLayout_11->addWidget(m_save, 1, 0);
+    m_w.gridLayout_11->addWidget(m_close, 1, 1);
+    m_w.gridLayout_3->setProperty("btnClose", QVariant::fromValue<QObject *>(m_close.data()));
     connect(m_close, &QPushButton::clicked, this, &GroupEditor::closeEditor);
 }
 
 void GroupEditor::placeButtonStrip()
 {
-    QWidget *strip = m_ui.widget_8;
-    const QRect area = m_ui.scrollArea_6->geometry();
+    QWidget *strip = m_w.widget_8;
+    const QRect area = m_w.scrollArea_6->geometry();
     strip->adjustSize();
     int y = area.top();
     if (m_lastRow)
-        y = m_lastRow->mapTo(m_ui.widget_5, QPoint(0, m_lastRow->height())).y() + 16;
+        y = m_lastRow->mapTo(m_w.widget_5, QPoint(0, m_lastRow->height())).y() + 16;
     y = qMax(area.top(), qMin(y, area.bottom() - strip->height()));
     strip->move(area.left(), y);
     strip->raise();
@@ -278,7 +281,7 @@ bool GroupEditor::addNewGroup()
     }
     showToast(name + QStringLiteral(" 新增成功!"));
     u.needGroupReload = true;
-    m_ui.pushButton_Gedit->click();
+    m_w.pushButton_Gedit->click();
     return true;
 }
 
@@ -320,7 +323,7 @@ void GroupEditor::saveClicked()
     if (!saveGroups())
         return;
     showToast(QStringLiteral("保存成功"));
-    m_ui.pushButton_Gedit->click();
+    m_w.pushButton_Gedit->click();
     closeEditor();
 }
 
@@ -341,21 +344,21 @@ void GroupEditor::deleteClicked(QPushButton *button)
     }
     showToast(QStringLiteral("删除成功"));
     u.needGroupReload = true;
-    m_ui.pushButton_Gedit->click();
+    m_w.pushButton_Gedit->click();
 }
 
 void GroupEditor::closeEditor()
 {
-    m_ui.widget_5->hide();
-    m_ui.frame_zdgedit->hide();
-    m_ui.pushButton_Gedit->setChecked(false);
-    m_ui.commandLinkButton->click();
+    m_w.widget_5->hide();
+    m_w.frame_zdgedit->hide();
+    m_w.pushButton_Gedit->setChecked(false);
+    m_window.showDomainList();
 }
 
 void GroupEditor::overlayClicked()
 {
     auto *close =
-        qobject_cast<QPushButton *>(m_ui.gridLayout_3->property("btnClose").value<QObject *>());
+        qobject_cast<QPushButton *>(m_w.gridLayout_3->property("btnClose").value<QObject *>());
     if (close)
         close->click();
     else

@@ -4,17 +4,22 @@
 #include "manage/messages/MessageRows.h"
 #include "manage/shell/MainWindow2.h"
 #include "manage/shell/OverlayKeeper.h"
-#include "ui_MainWindow2.h"
 
 #include <QCheckBox>
 #include <QDesktopServices>
+#include <QFrame>
 #include <QGridLayout>
+#include <QLabel>
+#include <QLineEdit>
 #include <QMovie>
 #include <QNetworkAccessManager>
 #include <QNetworkRequest>
 #include <QPushButton>
 #include <QSpacerItem>
+#include <QStackedWidget>
+#include <QTabWidget>
 #include <QTextBlockFormat>
+#include <QTextBrowser>
 #include <QTextCursor>
 #include <QTimer>
 #include <QWebFrame>
@@ -53,14 +58,15 @@ private:
 
 } // namespace
 
-MessagePage::MessagePage(MainWindow2 &window) : ManagePage(window)
+MessagePage::MessagePage(MainWindow2 &window, const MessagePageWidgets &widgets)
+    : ManagePage(window), m_w(widgets)
 {
     qRegisterMetaType<QSharedPointer<DMsg>>();
-    m_news.layout = m_ui.gridLayout_9;
-    m_notices.layout = m_ui.gridLayout_10;
-    m_unread.layout = m_ui.gridLayout_7;
+    m_news.layout = m_w.gridLayout_9;
+    m_notices.layout = m_w.gridLayout_10;
+    m_unread.layout = m_w.gridLayout_7;
     m_unread.unreadOnly = true;
-    m_all.layout = m_ui.gridLayout_8;
+    m_all.layout = m_w.gridLayout_8;
 }
 
 MessagePage::~MessagePage() = default;
@@ -75,14 +81,14 @@ void MessagePage::prepareOnce()
 
     m_loading = new QMovie(kLoadingAnimation, QByteArray(), this);
     m_loading->setScaledSize(QSize(40, 40));
-    m_ui.label_f_loading4->setMovie(m_loading);
+    m_w.label_f_loading4->setMovie(m_loading);
     // The animation plays while the overlay is up.
-    new OverlayKeeper(m_ui.frame_loading4, m_ui.page_news, m_loading);
-    if (m_ui.frame_loading4->isVisible())
+    new OverlayKeeper(m_w.frame_loading4, m_w.page_news, m_loading);
+    if (m_w.frame_loading4->isVisible())
         m_loading->start();
 
     // Deleting messages is offered as well.
-    m_ui.pushButton_msg_del->show();
+    m_w.pushButton_msg_del->show();
     // Row cells draw only the lines their own style gives them.
     for (const Grid *grid : {&m_news, &m_notices, &m_unread, &m_all}) {
         QWidget *list = grid->layout->parentWidget();
@@ -97,9 +103,9 @@ void MessagePage::prepareBodyView()
         return;
     m_bodyViewReady = true;
 
-    QWebView *view = m_ui.webView;
-    view->setStyleSheet(m_ui.textBrowser_msg->styleSheet());
-    m_ui.textBrowser_msg->setFixedSize(0, 0);
+    QWebView *view = m_w.webView;
+    view->setStyleSheet(m_w.textBrowser_msg->styleSheet());
+    m_w.textBrowser_msg->setFixedSize(0, 0);
     QWebSettings::globalSettings()->setUserStyleSheetUrl(QUrl(kBodyStyleSheet));
     // A body is the service's HTML: it runs no scripts, and its links open in the browser
     // instead of replacing the body.
@@ -116,8 +122,8 @@ void MessagePage::prepareBodyView()
 void MessagePage::clearGrid(Grid &grid)
 {
     prepareOnce();
-    m_ui.label_fp_loading4->setText(QStringLiteral("Loading..."));
-    m_ui.frame_loading4->show();
+    m_w.label_fp_loading4->setText(QStringLiteral("Loading..."));
+    m_w.frame_loading4->show();
     for (const QPointer<QWidget> &w : qAsConst(grid.widgets)) {
         if (!w)
             continue;
@@ -142,15 +148,15 @@ void MessagePage::buildGrid(Grid &grid, const QList<QSharedPointer<DMsg>> &messa
 
     const int n = messages.size();
     for (int i = 0; i < n; ++i) {
-        m_ui.label_fp_loading4->setText(QStringLiteral("%1/%2").arg(i + 1).arg(n));
+        m_w.label_fp_loading4->setText(QStringLiteral("%1/%2").arg(i + 1).arg(n));
         addRow(grid, i, messages.at(i), withChecks);
     }
     grid.spacer = new QSpacerItem(1, 1, QSizePolicy::Minimum, QSizePolicy::Expanding);
     grid.layout->addItem(grid.spacer, n, 0);
     if (&grid == &currentInformGrid())
-        m_ui.checkBox_msg_all->setChecked(false);
+        m_w.checkBox_msg_all->setChecked(false);
 
-    QTimer::singleShot(kOverlayHideMs, m_ui.frame_loading4, &QWidget::hide);
+    QTimer::singleShot(kOverlayHideMs, m_w.frame_loading4, &QWidget::hide);
 }
 
 void MessagePage::addRow(Grid &grid, int row, const QSharedPointer<DMsg> &msg, bool withChecks)
@@ -191,7 +197,7 @@ void MessagePage::buildInformGrid(Grid &grid)
 
 MessagePage::Grid &MessagePage::currentInformGrid()
 {
-    return m_ui.tabWidget->currentWidget() == m_ui.tab_unread ? m_unread : m_all;
+    return m_w.tabWidget->currentWidget() == m_w.tab_unread ? m_unread : m_all;
 }
 
 QList<QSharedPointer<DMsg>> MessagePage::tickedMessages(const Grid &grid) const
@@ -208,7 +214,7 @@ QList<QSharedPointer<DMsg>> MessagePage::tickedMessages(const Grid &grid) const
 
 void MessagePage::showPublicKind(QWidget *page, Grid &grid, DMsgType kind, const DMsgList &list)
 {
-    m_ui.stackedWidget_msg->setCurrentWidget(page);
+    m_w.stackedWidget_msg->setCurrentWidget(page);
     m_lastListPage = page;
     clearGrid(grid);
     user().getMsg(kind);
@@ -217,25 +223,25 @@ void MessagePage::showPublicKind(QWidget *page, Grid &grid, DMsgType kind, const
 
 void MessagePage::newsClicked()
 {
-    showPublicKind(m_ui.page_msg_news, m_news, DMsgPublic0, user().msgsPublic0);
+    showPublicKind(m_w.page_msg_news, m_news, DMsgPublic0, user().msgsPublic0);
 }
 
 void MessagePage::noticesClicked()
 {
-    showPublicKind(m_ui.page_msg_notice, m_notices, DMsgPublic1, user().msgsPublic1);
+    showPublicKind(m_w.page_msg_notice, m_notices, DMsgPublic1, user().msgsPublic1);
 }
 
 void MessagePage::informClicked()
 {
-    m_ui.stackedWidget_msg->setCurrentWidget(m_ui.page_msg_inform);
-    m_lastListPage = m_ui.page_msg_inform;
+    m_w.stackedWidget_msg->setCurrentWidget(m_w.page_msg_inform);
+    m_lastListPage = m_w.page_msg_inform;
     clearGrid(m_unread);
     clearGrid(m_all);
     user().getMsg_inform();
     {
         // Both lists are built right below; the tab change need not build one first.
-        const QSignalBlocker quiet(m_ui.tabWidget);
-        m_ui.tabWidget->setCurrentWidget(m_ui.tab_all);
+        const QSignalBlocker quiet(m_w.tabWidget);
+        m_w.tabWidget->setCurrentWidget(m_w.tab_all);
     }
     buildInformGrid(m_all);
     buildInformGrid(m_unread);
@@ -248,19 +254,19 @@ void MessagePage::tabChanged(int)
 
 void MessagePage::allTabClicked()
 {
-    m_ui.tabWidget->setCurrentWidget(m_ui.tab_all);
+    m_w.tabWidget->setCurrentWidget(m_w.tab_all);
 }
 
 void MessagePage::unreadTabClicked()
 {
-    m_ui.tabWidget->setCurrentWidget(m_ui.tab_unread);
+    m_w.tabWidget->setCurrentWidget(m_w.tab_unread);
 }
 
 // --- Actions on the account's messages -----------------------------------------------------
 
 void MessagePage::selectAllClicked()
 {
-    const bool all = m_ui.checkBox_msg_all->isChecked();
+    const bool all = m_w.checkBox_msg_all->isChecked();
     for (const QPointer<QCheckBox> &check : qAsConst(currentInformGrid().checks)) {
         if (check)
             check->setChecked(all);
@@ -323,7 +329,7 @@ void MessagePage::changeStates(const QList<QSharedPointer<DMsg>> &messages, DMsg
 
 void MessagePage::refreshClicked()
 {
-    QPushButton *button = m_ui.pushButton_44;
+    QPushButton *button = m_w.pushButton_44;
     button->setEnabled(false);
     clearGrid(m_unread);
     clearGrid(m_all);
@@ -338,9 +344,9 @@ void MessagePage::refreshClicked()
 void MessagePage::openMessage(const QSharedPointer<DMsg> &msg, const Grid *from)
 {
     showBody(msg);
-    m_ui.lineEdit_title->setText(msg->title);
-    m_ui.lineEdit_date->setText(messageDetailTime(msg->time));
-    m_ui.stackedWidget_msg->setCurrentWidget(m_ui.page_detail);
+    m_w.lineEdit_title->setText(msg->title);
+    m_w.lineEdit_date->setText(messageDetailTime(msg->time));
+    m_w.stackedWidget_msg->setCurrentWidget(m_w.page_detail);
 
     const bool informList = from == &m_unread || from == &m_all;
     if (!informList || msg->state != DMsgUnread)
@@ -358,7 +364,7 @@ void MessagePage::openMessage(const QSharedPointer<DMsg> &msg, const Grid *from)
 void MessagePage::showBody(const QSharedPointer<DMsg> &msg)
 {
     prepareBodyView();
-    QTextBrowser *browser = m_ui.textBrowser_msg;
+    QTextBrowser *browser = m_w.textBrowser_msg;
     if (msg->type == DMsgInform) {
         // The account's own messages come with their text; the detail request serves the
         // public kinds only.
@@ -371,11 +377,11 @@ void MessagePage::showBody(const QSharedPointer<DMsg> &msg)
     QTextBlockFormat justified;
     justified.setAlignment(Qt::AlignJustify);
     all.mergeBlockFormat(justified);
-    m_ui.webView->setHtml(browser->toHtml());
+    m_w.webView->setHtml(browser->toHtml());
 }
 
 void MessagePage::backClicked()
 {
-    m_ui.stackedWidget_msg->setCurrentWidget(m_lastListPage ? m_lastListPage.data()
-                                                            : m_ui.page_msg_inform);
+    m_w.stackedWidget_msg->setCurrentWidget(m_lastListPage ? m_lastListPage.data()
+                                                           : m_w.page_msg_inform);
 }

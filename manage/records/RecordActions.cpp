@@ -2,21 +2,12 @@
 #include "manage/records/RecordPage.h"
 
 #include "client/User.h"
-#include "manage/batch/BatchJobsPage.h"
 #include "manage/shell/MainWindow2.h"
-#include "ui_MainWindow2.h"
 
+#include <QCheckBox>
 #include <QPointer>
+#include <QPushButton>
 #include <QTimer>
-
-namespace {
-
-QString joined(const QStringList &lines)
-{
-    return lines.join(QLatin1Char('\n'));
-}
-
-} // namespace
 
 void RecordPage::togglePause(QSharedPointer<Record> record)
 {
@@ -125,20 +116,11 @@ void RecordPage::deleteCheckedClicked()
             else
                 failures.append(record->host + QStringLiteral(":") + messages.value(at));
         }
-        showResultLists(successes, failures);
+        m_window.showJobResults(successes, failures);
     }
     u.getRecord(domain.data());
     if (m_domain == domain)
         showRecordPage(domain);
-}
-
-void RecordPage::showResultLists(const QStringList &successes, const QStringList &failures)
-{
-    m_ui.stackedWidget->setCurrentWidget(m_ui.page_flist);
-    m_ui.textEdit_succ->clear();
-    m_ui.textEdit_fail->clear();
-    m_ui.textEdit_succ->setPlainText(joined(successes));
-    m_ui.textEdit_fail->setPlainText(joined(failures));
 }
 
 void RecordPage::refreshClicked()
@@ -146,7 +128,7 @@ void RecordPage::refreshClicked()
     const QSharedPointer<Domain> domain = m_domain;
     if (!domain)
         return;
-    QPushButton *button = m_ui.pushButton_30;
+    QPushButton *button = m_w.pushButton_30;
     button->setEnabled(false);
     User &u = user();
     const int count = u.getRecord(domain.data());
@@ -159,12 +141,10 @@ void RecordPage::refreshClicked()
     showToast(QStringLiteral("已刷新，%1个解析记录").arg(count));
     if (m_domain == domain)
         showRecordPage(domain);
-    m_ui.checkBoxR->setChecked(false);
+    m_w.checkBoxR->setChecked(false);
 }
 
 void RecordPage::batchClicked()
 {
-    // The batch page takes the domain and the ticked records from domain()/checkedRecords().
-    m_ui.commandLinkButton_2->click();
-    m_window.batchJobsPage().openFromRecordPage();
+    m_window.showBatchEdit(m_domain ? m_domain->name : QString(), checkedRecords());
 }

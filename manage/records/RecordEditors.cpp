@@ -6,7 +6,6 @@
 #include "manage/records/RecordRowText.h"
 #include "manage/shared/LineMenu.h"
 #include "manage/shell/MainWindow2.h"
-#include "ui_MainWindow2.h"
 
 #include <QComboBox>
 #include <QHBoxLayout>
@@ -126,7 +125,7 @@ RecordPage::Editor RecordPage::placeEditor(int row, QPushButton *lineButton, con
     layout->addStretch();
 
     paintRowItems(row);
-    QTableWidget *table = m_ui.tableR;
+    QTableWidget *table = m_w.tableR;
     table->setCellWidget(row, 0, e.host);
     table->setCellWidget(row, 1, e.type);
     table->setCellWidget(row, 2, e.value);
@@ -177,7 +176,7 @@ void RecordPage::activateRowAdd()
     }
     setChosenLine(line, View{QStringLiteral("默认"), 0, 1, {}});
 
-    QTableWidget *table = m_ui.tableR;
+    QTableWidget *table = m_w.tableR;
     table->insertRow(0);
     auto *header = new QTableWidgetItem;
     header->setData(EditingRole, true);
@@ -269,7 +268,7 @@ void RecordPage::saveNew(QSharedPointer<Domain> domain, Editor e)
     const int row = rowOfEditor(e.host);
     if (row < 0 || m_domain != domain)
         return;
-    QTableWidget *table = m_ui.tableR;
+    QTableWidget *table = m_w.tableR;
     table->removeRow(row);
     setPendingNewRows(pendingNewRows() - 1);
     table->insertRow(row);
@@ -285,7 +284,7 @@ void RecordPage::cancelNew(const Editor &e)
     const int row = rowOfEditor(e.host);
     if (row < 0)
         return;
-    m_ui.tableR->removeRow(row);
+    m_w.tableR->removeRow(row);
     setPendingNewRows(pendingNewRows() - 1);
     updateOperationsWidth();
 }

@@ -3,22 +3,25 @@
 #include "client/User.h"
 #include "manage/records/RecordRowText.h"
 #include "manage/shell/MainWindow2.h"
-#include "ui_MainWindow2.h"
 
+#include <QCheckBox>
 #include <QEvent>
 #include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
 #include <QScrollBar>
 #include <QTableWidget>
 
-RecordPage::RecordPage(MainWindow2 &window) : ManagePage(window)
+RecordPage::RecordPage(MainWindow2 &window, const RecordPageWidgets &widgets)
+    : ManagePage(window), m_w(widgets)
 {
-    QTableWidget *table = m_ui.tableR;
+    QTableWidget *table = m_w.tableR;
     table->setProperty("prow", 0);
     table->viewport()->installEventFilter(this);
-    m_ui.label_domain->installEventFilter(this);
+    m_w.label_domain->installEventFilter(this);
     // The label takes the room it is given, whatever the length of the name shown.
-    m_ui.label_domain->setMinimumWidth(1);
-    m_ui.label_domain->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    m_w.label_domain->setMinimumWidth(1);
+    m_w.label_domain->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     connect(table->verticalScrollBar(), &QScrollBar::valueChanged, this,
             &RecordPage::buildVisibleRows);
 }
@@ -28,7 +31,7 @@ void RecordPage::showDomain(const QSharedPointer<Domain> &domain)
     if (!domain)
         return;
     m_window.currentDomain = domain;
-    m_ui.stackedWidget->setCurrentWidget(m_ui.page_domain);
+    m_window.showDomainPage();
     user().getRecord(domain.data());
     // Another domain may have been opened while the records were on their way.
     if (m_window.currentDomain == domain)
@@ -40,15 +43,15 @@ void RecordPage::showRecordPage(const QSharedPointer<Domain> &domain)
     if (!domain)
         return;
     m_domain = domain;
-    m_ui.label_domain->setToolTip(domain->name);
+    m_w.label_domain->setToolTip(domain->name);
     showDomainName();
 
-    QTableWidget *table = m_ui.tableR;
+    QTableWidget *table = m_w.tableR;
     table->setUpdatesEnabled(false);
     table->setRowCount(0);
     setPendingNewRows(0);
     setUpTable(!domain->records.isEmpty());
-    m_ui.stacked_3->setCurrentWidget(m_ui.page_record);
+    m_window.showRecordTable();
 
     const RecordList &records = domain->records;
     table->setRowCount(records.size());
@@ -59,7 +62,7 @@ void RecordPage::showRecordPage(const QSharedPointer<Domain> &domain)
     }
     updateOperationsWidth();
     // The new rows start unticked, and so does "全选".
-    m_ui.checkBoxR->setChecked(false);
+    m_w.checkBoxR->setChecked(false);
     table->verticalScrollBar()->setValue(0);
     // The rows in view first; those just beyond once the page is drawn.
     buildRows(0);
@@ -69,7 +72,7 @@ void RecordPage::showRecordPage(const QSharedPointer<Domain> &domain)
 
 void RecordPage::setUpTable(bool hasRecords)
 {
-    QTableWidget *table = m_ui.tableR;
+    QTableWidget *table = m_w.tableR;
     QHeaderView *header = table->horizontalHeader();
     header->setStyleSheet(QStringLiteral("border:none;border-bottom:1px solid #E1E1E1;font:bold "
                                          "14px \"黑体\";color:#292929"));
@@ -100,12 +103,12 @@ void RecordPage::setUpTable(bool hasRecords)
 
 void RecordPage::updateOperationsWidth()
 {
-    m_ui.tableR->setColumnWidth(6, operationsColumnWidth(m_ui.tableR->rowCount()));
+    m_w.tableR->setColumnWidth(6, operationsColumnWidth(m_w.tableR->rowCount()));
 }
 
 QTableWidgetItem *RecordPage::headerItem(int row) const
 {
-    return m_ui.tableR->verticalHeaderItem(row);
+    return m_w.tableR->verticalHeaderItem(row);
 }
 
 QSharedPointer<Record> RecordPage::recordAt(int row) const
@@ -118,7 +121,7 @@ int RecordPage::rowOf(const Record *record) const
 {
     if (!record)
         return -1;
-    const int count = m_ui.tableR->rowCount();
+    const int count = m_w.tableR->rowCount();
     for (int row = 0; row < count; ++row) {
         const QTableWidgetItem *item = headerItem(row);
         if (item && item->data(RecordRole).value<QSharedPointer<Record>>().data() == record)
@@ -131,9 +134,9 @@ int RecordPage::rowOfEditor(const QLineEdit *host) const
 {
     if (!host)
         return -1;
-    const int count = m_ui.tableR->rowCount();
+    const int count = m_w.tableR->rowCount();
     for (int row = 0; row < count; ++row) {
-        if (m_ui.tableR->cellWidget(row, 0) == host)
+        if (m_w.tableR->cellWidget(row, 0) == host)
             return row;
     }
     return -1;
@@ -142,7 +145,7 @@ int RecordPage::rowOfEditor(const QLineEdit *host) const
 QList<QSharedPointer<Record>> RecordPage::checkedRecords() const
 {
     QList<QSharedPointer<Record>> checked;
-    const int count = m_ui.tableR->rowCount();
+    const int count = m_w.tableR->rowCount();
     for (int row = 0; row < count; ++row) {
         const QTableWidgetItem *item = headerItem(row);
         if (!item || !item->data(CheckedRole).toBool() || item->data(EditingRole).toBool())
@@ -155,18 +158,18 @@ QList<QSharedPointer<Record>> RecordPage::checkedRecords() const
 
 void RecordPage::setPendingNewRows(int count)
 {
-    m_ui.tableR->setProperty("prow", qMax(0, count));
+    m_w.tableR->setProperty("prow", qMax(0, count));
 }
 
 int RecordPage::pendingNewRows() const
 {
-    return m_ui.tableR->property("prow").toInt();
+    return m_w.tableR->property("prow").toInt();
 }
 
 // The name elided in the middle to the label's width, again whenever the width changes.
 void RecordPage::showDomainName()
 {
-    QLabel *label = m_ui.label_domain;
+    QLabel *label = m_w.label_domain;
     const QString name = m_domain ? m_domain->name : QString();
     label->setText(label->fontMetrics().elidedText(name, Qt::ElideMiddle, label->width()));
 }
@@ -174,9 +177,9 @@ void RecordPage::showDomainName()
 bool RecordPage::eventFilter(QObject *watched, QEvent *event)
 {
     if (event->type() == QEvent::Resize) {
-        if (watched == m_ui.tableR->viewport())
+        if (watched == m_w.tableR->viewport())
             queueBuildVisibleRows();
-        else if (watched == m_ui.label_domain)
+        else if (watched == m_w.label_domain)
             showDomainName();
     }
     return ManagePage::eventFilter(watched, event);
@@ -189,5 +192,5 @@ void RecordPage::addClicked()
 
 void RecordPage::backClicked()
 {
-    m_ui.stacked_3->setCurrentWidget(m_ui.page_dmdm);
+    m_window.showDomainRows();
 }

@@ -9,10 +9,23 @@
 #include <QSharedPointer>
 #include <QStringList>
 
+class QCheckBox;
 class QComboBox;
+class QLabel;
 class QLineEdit;
 class QPushButton;
+class QTableWidget;
 class QTableWidgetItem;
+class QWidget;
+
+// The widgets the record page owns, under the form's object names.
+struct RecordPageWidgets
+{
+    QLabel *label_domain = nullptr;       // the domain's name
+    QTableWidget *tableR = nullptr;       // the record table
+    QCheckBox *checkBoxR = nullptr;       // "全选"
+    QPushButton *pushButton_30 = nullptr; // refresh
+};
 
 Q_DECLARE_METATYPE(QSharedPointer<Record>)
 
@@ -25,7 +38,7 @@ class RecordPage : public ManagePage
 {
     Q_OBJECT
 public:
-    explicit RecordPage(MainWindow2 &window);
+    RecordPage(MainWindow2 &window, const RecordPageWidgets &widgets);
 
     // Opens the records of domain: makes it the window's currentDomain, fetches its records
     // and shows the page. The domain list calls this when a domain name is clicked.
@@ -109,8 +122,8 @@ private:
     // Actions (RecordActions.cpp).
     void togglePause(QSharedPointer<Record> record);
     void deleteRecord(QSharedPointer<Record> record);
-    void showResultLists(const QStringList &successes, const QStringList &failures);
 
+    const RecordPageWidgets m_w;
     QSharedPointer<Domain> m_domain;
     bool m_buildQueued = false;
 };

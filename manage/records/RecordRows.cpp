@@ -4,7 +4,6 @@
 #include "client/User.h"
 #include "manage/records/RecordRowText.h"
 #include "manage/shell/MainWindow2.h"
-#include "ui_MainWindow2.h"
 
 #include <QCheckBox>
 #include <QHBoxLayout>
@@ -64,7 +63,7 @@ void RecordPage::buildVisibleRows()
 
 void RecordPage::buildRows(int ahead)
 {
-    QTableWidget *table = m_ui.tableR;
+    QTableWidget *table = m_w.tableR;
     const int count = table->rowCount();
     if (count == 0)
         return;
@@ -89,7 +88,7 @@ void RecordPage::buildRows(int ahead)
 // keep theirs.
 void RecordPage::releaseRowsOutside(int from, int to)
 {
-    QTableWidget *table = m_ui.tableR;
+    QTableWidget *table = m_w.tableR;
     for (int row = 0; row < table->rowCount(); ++row) {
         if ((row >= from && row <= to) || !table->cellWidget(row, 0) ||
             headerItem(row)->data(EditingRole).toBool())
@@ -108,7 +107,7 @@ void RecordPage::fillRecordRow(const QSharedPointer<Record> &record)
 
 void RecordPage::paintRowItems(int row)
 {
-    QTableWidget *table = m_ui.tableR;
+    QTableWidget *table = m_w.tableR;
     const QColor colour = row % 2 == 0 ? m_window.rowColorEven : m_window.rowColorOdd;
     for (int column = 0; column < table->columnCount(); ++column) {
         QTableWidgetItem *item = table->item(row, column);
@@ -134,7 +133,7 @@ QPushButton *RecordPage::cellButton(const QString &text, Record *key, bool point
 
 void RecordPage::buildDisplayRow(int row, const QSharedPointer<Record> &record)
 {
-    QTableWidget *table = m_ui.tableR;
+    QTableWidget *table = m_w.tableR;
     QTableWidgetItem *header = headerItem(row);
     header->setData(EditingRole, false);
     paintRowItems(row);
@@ -214,8 +213,8 @@ QWidget *RecordPage::operationsCell(const QSharedPointer<Record> &record)
 
 void RecordPage::selectAllClicked()
 {
-    const bool on = m_ui.checkBoxR->isChecked();
-    QTableWidget *table = m_ui.tableR;
+    const bool on = m_w.checkBoxR->isChecked();
+    QTableWidget *table = m_w.tableR;
     for (int row = 0; row < table->rowCount(); ++row) {
         if (QTableWidgetItem *header = headerItem(row))
             header->setData(CheckedRole, on);

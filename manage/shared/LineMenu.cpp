@@ -1,7 +1,7 @@
 #include "manage/shared/LineMenu.h"
 
-#include "app/AppGlobals.h"
 #include "client/PackageLines.h"
+#include "client/ProcessObjects.h"
 #include "client/User.h"
 #include "manage/shell/MainWindow2.h"
 #include "widgets/MyMenu.h"

@@ -1,7 +1,7 @@
 #include "manage/shell/MainWindow2.h"
 #include "ui_MainWindow2.h"
 
-#include "app/AppGlobals.h"
+#include "client/ProcessObjects.h"
 #include "client/User.h"
 #include "manage/adddomains/AddDomainsPage.h"
 #include "manage/batch/BatchJobsPage.h"
@@ -46,14 +46,7 @@ bool listed(const QList<QPointer<QPushButton>> &buttons, const QObject *object)
 MainWindow2::MainWindow2(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWindow2)
 {
     ui->setupUi(this);
-
-    m_domainList = std::make_unique<DomainListPage>(*this);
-    m_groupEditor = std::make_unique<GroupEditor>(*this);
-    m_recordPage = std::make_unique<RecordPage>(*this);
-    m_addDomains = std::make_unique<AddDomainsPage>(*this);
-    m_batchJobs = std::make_unique<BatchJobsPage>(*this);
-    m_messages = std::make_unique<MessagePage>(*this);
-    m_settings = std::make_unique<SettingsPage>(*this);
+    makePages();
 
     // No frame is drawn; the system still snaps, resizes and animates the window (Windows
     // through the native style bits, elsewhere through the resizer).
@@ -92,6 +85,120 @@ MainWindow2::~MainWindow2()
     const QList<QObject *> children = findChildren<QObject *>();
     for (QObject *child : children)
         disconnect(child, nullptr, this, nullptr);
+}
+
+// Each page is handed the widgets it owns, and nothing else of the form.
+void MainWindow2::makePages()
+{
+    DomainListWidgets domains;
+    domains.stacked_3 = ui->stacked_3;
+    domains.page_dmdm = ui->page_dmdm;
+    domains.tableWidget = ui->tableWidget;
+    domains.checkBox = ui->checkBox;
+    domains.lineEdit_search = ui->lineEdit_search;
+    domains.comboBox_group = ui->comboBox_group;
+    domains.pushButton_refDomain = ui->pushButton_refDomain;
+    domains.label_domain_g_n = ui->label_domain_g_n;
+    domains.frame_dm = ui->frame_dm;
+    domains.scrollArea_5 = ui->scrollArea_5;
+    domains.scrollAreaWidgetContents_5 = ui->scrollAreaWidgetContents_5;
+    domains.layout_groups = ui->layout_groups;
+    domains.buttonGroup_groups = ui->buttonGroup_groups;
+    domains.pushButton_17 = ui->pushButton_17;
+    domains.frame_loadingchdg = ui->frame_loadingchdg;
+    domains.label_f_loading_chdg = ui->label_f_loading_chdg;
+    domains.label_fp_loading_chdg = ui->label_fp_loading_chdg;
+    domains.pushButton_f_loading_chdg = ui->pushButton_f_loading_chdg;
+    m_domainList = std::make_unique<DomainListPage>(*this, domains);
+
+    GroupEditorWidgets groups;
+    groups.pushButton_Gedit = ui->pushButton_Gedit;
+    groups.widget_5 = ui->widget_5;
+    groups.scrollArea_6 = ui->scrollArea_6;
+    groups.scrollAreaWidgetContents_6 = ui->scrollAreaWidgetContents_6;
+    groups.gridLayout_3 = ui->gridLayout_3;
+    groups.gridLayout_11 = ui->gridLayout_11;
+    groups.widget_8 = ui->widget_8;
+    groups.frame_zdgedit = ui->frame_zdgedit;
+    groups.buttonStyle = ui->pushButton_refDomain->styleSheet();
+    groups.deleteButtonStyle = ui->pushButton_delS->styleSheet();
+    m_groupEditor = std::make_unique<GroupEditor>(*this, groups);
+
+    RecordPageWidgets records;
+    records.label_domain = ui->label_domain;
+    records.tableR = ui->tableR;
+    records.checkBoxR = ui->checkBoxR;
+    records.pushButton_30 = ui->pushButton_30;
+    m_recordPage = std::make_unique<RecordPage>(*this, records);
+
+    AddDomainsWidgets add;
+    add.stackedWidget_add = ui->stackedWidget_add;
+    add.page_p_add1 = ui->page_p_add1;
+    add.page_p_add2 = ui->page_p_add2;
+    add.plainTextEdit = ui->plainTextEdit;
+    add.comboBox_18 = ui->comboBox_18;
+    add.textEdit_3 = ui->textEdit_3;
+    add.textEdit_5 = ui->textEdit_5;
+    add.job.overlay = ui->frame_bat_2;
+    add.job.animation = ui->label_batLoading_2;
+    add.job.progress = ui->label_68;
+    add.job.stop = ui->pushButton_57;
+    add.job.locked = {ui->pushButton_52, ui->pushButton_53};
+    add.job.covered = {ui->textEdit_3, ui->textEdit_5};
+    m_addDomains = std::make_unique<AddDomainsPage>(*this, add);
+
+    BatchJobsWidgets batch;
+    batch.plainTextEdit_2 = ui->plainTextEdit_2;
+    batch.tabWidget_bat = ui->tabWidget_bat;
+    batch.tab_batadd = ui->tab_batadd;
+    batch.tab_batedit = ui->tab_batedit;
+    batch.add = {ui->gridLayout_4,     ui->pushButton_bataddnew, ui->stackedWidget_batadd,
+                 ui->page_batadd1,     ui->page_batadd2,         ui->textEdit_6,
+                 ui->textEdit_7,       ui->pushButton_43,        ui->frame_loading1,
+                 ui->label_f_loading1, ui->label_fp_loading1,    ui->pushButton_f_loading1};
+    batch.edit = {ui->gridLayout_5,     ui->pushButton_bateditnew, ui->stackedWidget_batedit,
+                  ui->page_batedit1,    ui->page_batedit2,         ui->textEdit_8,
+                  ui->textEdit_9,       ui->pushButton_46,         ui->frame_loading2,
+                  ui->label_f_loading2, ui->label_fp_loading2,     ui->pushButton_f_loading2};
+    batch.del = {ui->gridLayout_6,     ui->pushButton_batdelnew, ui->stackedWidget_batdel,
+                 ui->page_batdel1,     ui->page_batdel2,         ui->textEdit_10,
+                 ui->textEdit_11,      ui->pushButton_59,        ui->frame_loading3,
+                 ui->label_f_loading3, ui->label_fp_loading3,    ui->pushButton_f_loading3};
+    m_batchJobs = std::make_unique<BatchJobsPage>(*this, batch);
+
+    MessagePageWidgets messages;
+    messages.page_news = ui->page_news;
+    messages.stackedWidget_msg = ui->stackedWidget_msg;
+    messages.page_msg_news = ui->page_msg_news;
+    messages.page_msg_notice = ui->page_msg_notice;
+    messages.page_msg_inform = ui->page_msg_inform;
+    messages.page_detail = ui->page_detail;
+    messages.gridLayout_9 = ui->gridLayout_9;
+    messages.gridLayout_10 = ui->gridLayout_10;
+    messages.gridLayout_7 = ui->gridLayout_7;
+    messages.gridLayout_8 = ui->gridLayout_8;
+    messages.tabWidget = ui->tabWidget;
+    messages.tab_all = ui->tab_all;
+    messages.tab_unread = ui->tab_unread;
+    messages.checkBox_msg_all = ui->checkBox_msg_all;
+    messages.pushButton_msg_del = ui->pushButton_msg_del;
+    messages.pushButton_44 = ui->pushButton_44;
+    messages.lineEdit_title = ui->lineEdit_title;
+    messages.lineEdit_date = ui->lineEdit_date;
+    messages.textBrowser_msg = ui->textBrowser_msg;
+    messages.webView = ui->webView;
+    messages.frame_loading4 = ui->frame_loading4;
+    messages.label_f_loading4 = ui->label_f_loading4;
+    messages.label_fp_loading4 = ui->label_fp_loading4;
+    m_messages = std::make_unique<MessagePage>(*this, messages);
+
+    SettingsWidgets settings;
+    settings.label_37 = ui->label_37;
+    settings.label = ui->label;
+    settings.pushButton_34 = ui->pushButton_34;
+    settings.pushButton_21 = ui->pushButton_21;
+    settings.label_keyring = ui->label_keyring;
+    m_settings = std::make_unique<SettingsPage>(*this, settings);
 }
 
 void MainWindow2::prepareWidgets()
@@ -235,6 +342,73 @@ void MainWindow2::on_pushButton_14_clicked()
     ui->stackedWidget_add->setCurrentWidget(ui->page_p_add2);
     ui->stackedWidget_add->setCurrentWidget(ui->page_p_add1);
     ui->stackedWidget_add->setCurrentWidget(shown);
+}
+
+// --- Navigation for the pages ----------------------------------------------------------------
+
+void MainWindow2::showDomainList()
+{
+    ui->commandLinkButton->click();
+}
+
+void MainWindow2::showDomainPage()
+{
+    ui->stackedWidget->setCurrentWidget(ui->page_domain);
+}
+
+void MainWindow2::showRecordTable()
+{
+    ui->stacked_3->setCurrentWidget(ui->page_record);
+}
+
+void MainWindow2::showDomainRows()
+{
+    ui->stacked_3->setCurrentWidget(ui->page_dmdm);
+}
+
+void MainWindow2::showRecords(const QSharedPointer<Domain> &domain)
+{
+    m_recordPage->showDomain(domain);
+}
+
+void MainWindow2::showJobResults(const QStringList &successes, const QStringList &failures)
+{
+    ui->stackedWidget->setCurrentWidget(ui->page_flist);
+    ui->textEdit_succ->clear();
+    ui->textEdit_fail->clear();
+    // Plain text: the lines carry the service's messages.
+    ui->textEdit_succ->setPlainText(successes.join(QLatin1Char('\n')));
+    ui->textEdit_fail->setPlainText(failures.join(QLatin1Char('\n')));
+}
+
+void MainWindow2::showBatchJobs()
+{
+    ui->commandLinkButton_2->click();
+}
+
+void MainWindow2::showBatchAddInput(const QStringList &domainNames)
+{
+    m_batchJobs->setDomainNames(domainNames);
+    ui->commandLinkButton_2->click();
+    ui->pushButton_43->click();
+}
+
+void MainWindow2::showBatchEdit(const QString &domainName,
+                                const QList<QSharedPointer<Record>> &records)
+{
+    ui->commandLinkButton_2->click();
+    m_batchJobs->editRecords(domainName, records);
+}
+
+void MainWindow2::returnToSignIn()
+{
+    emit logoutConfirmed();
+    hide();
+}
+
+void MainWindow2::setPasswordRemembered(bool remembered)
+{
+    m_passwordRemembered = remembered;
 }
 
 void MainWindow2::changeEvent(QEvent *event)
@@ -440,7 +614,7 @@ void MainWindow2::on_pushButton_refDomain_clicked()
 
 void MainWindow2::on_pushButton_58_clicked()
 {
-    m_domainList->resultBackClicked();
+    showDomainPage();
 }
 
 void MainWindow2::on_pushButton_25_clicked()

@@ -10,8 +10,10 @@
 #include <QScopedPointer>
 #include <QSharedPointer>
 #include <QString>
+#include <QStringList>
 
 #include <memory>
+#include <optional>
 
 namespace Ui {
 class MainWindow2;
@@ -60,9 +62,6 @@ public:
     void addNameButton(QPushButton *button);
     void addMenuButton(QPushButton *button);
 
-    // Every widget of the window, by object name.
-    Ui::MainWindow2 &form() const { return *ui; }
-
     DomainListPage &domainList() const { return *m_domainList; }
     GroupEditor &groupEditor() const { return *m_groupEditor; }
     RecordPage &recordPage() const { return *m_recordPage; }
@@ -74,7 +73,44 @@ public:
     // Shows text in the notice strip for a time that grows with its length.
     void showToast(const QString &text);
 
+    // Navigation for the pages: a page moves the user to another page only through these.
+    // Each does what the navigation column or the target page's own buttons do, in their order.
+    // The domain page as the navigation column opens it: the lists are reloaded when stale.
+    void showDomainList();
+    // The domain page as it was left, without a reload (back from the job results).
+    void showDomainPage();
+    // Inside the domain page: a domain's record table in place of the domain rows, and back.
+    void showRecordTable();
+    void showDomainRows();
+    // Fetches the records of domain and shows them (the domain list's names open this).
+    void showRecords(const QSharedPointer<Domain> &domain);
+    // The results of a job run on the domain or record page, one line per item.
+    void showJobResults(const QStringList &successes, const QStringList &failures);
+    // The batch page as the navigation column opens it.
+    void showBatchJobs();
+    // The batch page's add tab at its input, with domainNames (when any) as its domain list.
+    void showBatchAddInput(const QStringList &domainNames);
+    // The batch page's edit tab with domainName as the domain list and a row for each of the
+    // first records (see BatchJobsPage::editRecords).
+    void showBatchEdit(const QString &domainName, const QList<QSharedPointer<Record>> &records);
+    // Logging out, confirmed: the sign-in side takes over (logoutConfirmed) and this window
+    // hides.
+    void returnToSignIn();
+
+    // Whether the sign-in side remembers the password, as its last setPasswordRemembered
+    // said; empty when no sign-in side has told.
+    std::optional<bool> passwordRemembered() const { return m_passwordRemembered; }
+
+signals:
+    // The user confirmed logging out; emitted before this window hides. The sign-in window
+    // shows itself on its first tab.
+    void logoutConfirmed();
+
 public slots:
+    // The sign-in side's remember-password choice, which the settings page's switch takes
+    // when the window prepares its first show.
+    void setPasswordRemembered(bool remembered);
+
     // The 500 ms periodic job: domain table growth and repair, stale notice strip.
     void slot_scro();
     void activateRow(Record *rcp);
@@ -168,6 +204,7 @@ private slots:
     void on_pushButton_chkV_clicked();
 
 private:
+    void makePages();
     void prepareWidgets();
     void addNativeFrame();
     void openDomainPage();
@@ -185,4 +222,5 @@ private:
 
     QMovie *m_domainLoading = nullptr;
     bool m_batchRowsSeeded = false;
+    std::optional<bool> m_passwordRemembered;
 };

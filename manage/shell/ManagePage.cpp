@@ -1,9 +1,9 @@
 #include "manage/shell/ManagePage.h"
 
-#include "app/AppGlobals.h"
+#include "client/ProcessObjects.h"
 #include "manage/shell/MainWindow2.h"
 
-ManagePage::ManagePage(MainWindow2 &window) : m_window(window), m_ui(window.form()) {}
+ManagePage::ManagePage(MainWindow2 &window) : m_window(window) {}
 
 User &ManagePage::user()
 {

@@ -5,14 +5,11 @@
 
 class MainWindow2;
 class User;
-namespace Ui {
-class MainWindow2;
-}
 
 // Base of the page units of the management window. A unit owns the behaviour of one page; it
-// reaches the page's widgets by object name through m_ui (include "ui_MainWindow2.h" in the
-// unit's source), the shell and the other units through m_window, and the service client
-// through user(). Its slots are handed over by the window's by-name slots.
+// is handed the widgets it owns at construction (a struct of pointers the shell fills from the
+// form), reaches the shell and its navigation through m_window, and the service client through
+// user(). Its slots are handed over by the window's by-name slots.
 class ManagePage : public QObject
 {
     Q_OBJECT
@@ -24,5 +21,4 @@ protected:
     void showToast(const QString &text) const;
 
     MainWindow2 &m_window;
-    Ui::MainWindow2 &m_ui;
 };

@@ -1,4 +1,4 @@
-#include "app/Autostart.h"
+#include "client/Autostart.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,6 +1,6 @@
 #include "app/AppGlobals.h"
-#include "app/Autostart.h"
 #include "app/Startup.h"
+#include "client/Autostart.h"
 #include "client/Scramble.h"
 #include "client/User.h"
 #include "localservice/storage/Storage.h"

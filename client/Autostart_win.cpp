@@ -3,7 +3,7 @@
 
 #ifdef Q_OS_WIN
 
-#include "app/Autostart.h"
+#include "client/Autostart.h"
 
 #include <QCoreApplication>
 #include <QDir>
