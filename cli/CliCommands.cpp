@@ -35,6 +35,8 @@ int runCommand(CliSession &session)
         {QStringLiteral("record start"), cmdRecordChange},
         {QStringLiteral("record delete"), cmdRecordChange},
         {QStringLiteral("lines"), cmdLines},
+        {QStringLiteral("zone export"), cmdZoneExport},
+        {QStringLiteral("zone import"), cmdZoneImport},
         {QStringLiteral("messages news"), cmdMessages},
         {QStringLiteral("messages notices"), cmdMessages},
         {QStringLiteral("messages inform"), cmdMessages},

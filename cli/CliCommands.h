@@ -27,6 +27,9 @@ int cmdRecordEdit(CliSession &s);
 int cmdRecordChange(CliSession &s); // pause, start, delete
 int cmdLines(CliSession &s);
 
+int cmdZoneExport(CliSession &s);
+int cmdZoneImport(CliSession &s);
+
 int cmdMessages(CliSession &s); // news, notices, inform
 int cmdMessageRead(CliSession &s);
 int cmdMessageShow(CliSession &s);

@@ -17,8 +17,9 @@ struct Operand
 
 struct OptionSlot
 {
-    QString placeholder; // empty for a switch, which takes no value
+    QString placeholder;
     bool required = false;
+    bool flag = false; // "[--name]", or "--name" without a placeholder: no value
 };
 
 // A usage line taken apart.
@@ -44,19 +45,22 @@ Grammar grammarOf(const QString &usage)
         const bool optional = t.startsWith(QLatin1Char('['));
         if (optional)
             t = t.mid(1);
+        if (t.startsWith(QLatin1String("--")) && t.endsWith(QLatin1Char(']'))) {
+            t.chop(1);
+            g.options.insert(t.mid(2), OptionSlot{QString(), false, true});
+            continue;
+        }
         if (t.startsWith(QLatin1String("--"))) {
-            // A switch: "[--name]", or "--name" not followed by an upper-case placeholder.
+            // A required flag ("logout --forget"): no upper-case placeholder follows.
             const QString next = tokens.value(i + 1);
-            if (t.endsWith(QLatin1Char(']')) || next.isEmpty() || !next.at(0).isUpper()) {
-                if (t.endsWith(QLatin1Char(']')))
-                    t.chop(1);
-                g.options.insert(t.mid(2), OptionSlot{QString(), !optional});
+            if (next.isEmpty() || !next.at(0).isUpper()) {
+                g.options.insert(t.mid(2), OptionSlot{QString(), !optional, true});
                 continue;
             }
             QString placeholder = tokens.value(++i);
             if (placeholder.endsWith(QLatin1Char(']')))
                 placeholder.chop(1);
-            g.options.insert(t.mid(2), OptionSlot{placeholder, !optional});
+            g.options.insert(t.mid(2), OptionSlot{placeholder, !optional, false});
             continue;
         }
         if (optional && t.endsWith(QLatin1Char(']')))
@@ -152,14 +156,14 @@ bool checkOptions(const Grammar &g, const CliInvocation &inv, QString &error)
     return true;
 }
 
-// Options of every usage line, and the global ones, by whether they take a value.
-QStringList optionNames(bool takingValue)
+// Options of every usage line and the global ones, those with a value or flags only.
+QStringList optionNames(bool flags)
 {
-    QStringList all = takingValue ? kGlobalValueOptions : QStringList();
+    QStringList all = flags ? QStringList() : kGlobalValueOptions;
     for (const CommandSpec &spec : commandSpecs()) {
         const QMap<QString, OptionSlot> options = grammarOf(spec.usage).options;
         for (auto it = options.cbegin(); it != options.cend(); ++it) {
-            if (it->placeholder.isEmpty() != takingValue && !all.contains(it.key()))
+            if (it->flag == flags && !all.contains(it.key()))
                 all.append(it.key());
         }
     }
@@ -168,13 +172,13 @@ QStringList optionNames(bool takingValue)
 
 QStringList valueOptionNames()
 {
-    static const QStringList names = optionNames(true);
+    static const QStringList names = optionNames(false);
     return names;
 }
 
-QStringList switchNames()
+QStringList flagOptionNames()
 {
-    static const QStringList names = optionNames(false);
+    static const QStringList names = optionNames(true);
     return names;
 }
 
@@ -209,7 +213,7 @@ bool tokenize(const QStringList &args, CliInvocation &inv, QStringList &position
         }
         const int eq = arg.indexOf(QLatin1Char('='));
         const QString name = arg.mid(2, eq < 0 ? -1 : eq - 2);
-        if (arg.startsWith(QLatin1String("--")) && switchNames().contains(name)) {
+        if (arg.startsWith(QLatin1String("--")) && flagOptionNames().contains(name)) {
             if (eq >= 0) {
                 error = QStringLiteral("--%1 takes no value").arg(name);
                 return false;
@@ -283,6 +287,12 @@ const QList<CommandSpec> &commandSpecs()
         for (const char *verb : recordVerbs)
             s.append({QStringLiteral("record %1 DOMAIN RECORD_ID...").arg(QLatin1String(verb)),
                       QStringLiteral("%1 records of a domain").arg(QLatin1String(verb))});
+        s.append({QStringLiteral("zone export DOMAIN [--line ID] [--output FILE]"),
+                  QStringLiteral("a domain's records of one line (default 0) as a zone file")});
+        s.append({QStringLiteral("zone import DOMAIN FILE [--line ID] [--prune] [--apply] [--yes]"),
+                  QStringLiteral("plan a zone file's records into one line; --apply runs the "
+                                 "plan, --prune deletes what the file lacks, --yes accepts "
+                                 "warnings")});
         s.append({QStringLiteral("lines [VIEW_TYPE]"),
                   QStringLiteral("the lines a package of VIEW_TYPE may use (default 1)")});
         s.append({QStringLiteral("messages news"), QStringLiteral("the service's news")});

@@ -54,6 +54,10 @@ void TestCliSyntax::parses_data()
     QTest::newRow("three operands")
         << QStringList{"group", "edit", "4", "工作", "-2"} << QStringLiteral("group edit")
         << QStringList{"4", "工作", "-2"} << QStringList{} << false;
+    QTest::newRow("flags beside a value option")
+        << QStringList{"zone", "import", "a.cn", "a.zone", "--prune", "--line", "3", "--apply"}
+        << QStringLiteral("zone import") << QStringList{"a.cn", "a.zone"}
+        << QStringList{"apply=", "line=3", "prune="} << false;
 }
 
 void TestCliSyntax::parses()
@@ -123,6 +127,11 @@ void TestCliSyntax::rejects_data()
     QTest::newRow("ttl with sign")
         << QStringList{"record", "add", "a.cn", "--value", "v", "--ttl", "+60"}
         << QStringLiteral("--ttl must be a whole number, not \"+60\"");
+    QTest::newRow("flag with a value") << QStringList{"zone", "import", "a.cn", "f", "--apply=1"}
+                                       << QStringLiteral("--apply takes no value");
+    QTest::newRow("flag of another command")
+        << QStringList{"records", "a.cn", "--prune"}
+        << QStringLiteral("option --prune does not apply to \"records\"");
 }
 
 void TestCliSyntax::rejects()

@@ -1,0 +1,103 @@
+#include "client/zone/ZoneParser.h"
+#include "client/zone/ZonePlanner.h"
+#include "client/zone/ZoneWriter.h"
+
+#include <ldns/ldns.h>
+
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+
+namespace {
+
+// A domain at the service's limit: 999 records of every type, mostly on the default line.
+QList<Record> largeDomain()
+{
+    QList<Record> records;
+    for (int i = 0; i < 999; ++i) {
+        Record r;
+        r.id = i + 1;
+        r.ttl = 600;
+        r.mx = 10;
+        r.lineID = i % 10 == 9 ? 285 : 0;
+        r.host = QStringLiteral("h%1").arg(i / 3);
+        switch (i % 5) {
+        case 0:
+            r.type = QStringLiteral("A");
+            r.value = QStringLiteral("198.51.%1.%2").arg(i / 250).arg(i % 250 + 1);
+            break;
+        case 1:
+            r.type = QStringLiteral("AAAA");
+            r.value = QStringLiteral("2001:db8::%1").arg(i, 0, 16);
+            break;
+        case 2:
+            r.type = QStringLiteral("CNAME");
+            r.host = QStringLiteral("c%1").arg(i);
+            r.value = QStringLiteral("cdn%1.example.net").arg(i);
+            break;
+        case 3:
+            r.type = QStringLiteral("MX");
+            r.value = QStringLiteral("mx%1.example.cn").arg(i);
+            break;
+        default:
+            r.type = QStringLiteral("TXT");
+            r.value = QStringLiteral("v=DKIM1; k=rsa; p=%1").arg(QString(200, QLatin1Char('Q')));
+        }
+        records.append(r);
+    }
+    return records;
+}
+
+const QByteArray &largeZone()
+{
+    static const QByteArray text = writeZone(QStringLiteral("example.cn"), largeDomain(), 0).text;
+    return text;
+}
+
+// ldns alone reading the same text into its zone: the reference for our reading.
+void BM_ZoneRead900_LdnsAlone(benchmark::State &state)
+{
+    QByteArray text = largeZone();
+    for (auto _ : state) {
+        FILE *fp = fmemopen(text.data(), size_t(text.size()), "r");
+        ldns_zone *zone = nullptr;
+        int line = 0;
+        const ldns_status status =
+            ldns_zone_new_frm_fp_l(&zone, fp, nullptr, 600, LDNS_RR_CLASS_IN, &line);
+        if (status != LDNS_STATUS_OK)
+            state.SkipWithError(ldns_get_errorstr_by_id(status));
+        else
+            state.counters["records"] = double(ldns_zone_rr_count(zone));
+        ldns_zone_deep_free(zone);
+        std::fclose(fp);
+    }
+}
+BENCHMARK(BM_ZoneRead900_LdnsAlone)->Unit(benchmark::kMicrosecond);
+
+void BM_ZoneRead900_Halvik(benchmark::State &state)
+{
+    const QByteArray text = largeZone();
+    for (auto _ : state)
+        state.counters["records"] =
+            parseZoneText(text, QStringLiteral("example.cn")).records.size();
+}
+BENCHMARK(BM_ZoneRead900_Halvik)->Unit(benchmark::kMicrosecond);
+
+void BM_ZonePlan900Against999(benchmark::State &state)
+{
+    const ZoneFile file = parseZoneText(largeZone(), QStringLiteral("example.cn"));
+    const QList<Record> live = largeDomain();
+    for (auto _ : state)
+        benchmark::DoNotOptimize(planZoneImport(file, QStringLiteral("example.cn"), live, 0, true));
+}
+BENCHMARK(BM_ZonePlan900Against999)->Unit(benchmark::kMicrosecond);
+
+void BM_ZoneWrite999(benchmark::State &state)
+{
+    const QList<Record> live = largeDomain();
+    for (auto _ : state)
+        benchmark::DoNotOptimize(writeZone(QStringLiteral("example.cn"), live, 0));
+}
+BENCHMARK(BM_ZoneWrite999)->Unit(benchmark::kMicrosecond);
+
+} // namespace

@@ -1,0 +1,246 @@
+#include "tests/support/LocalServiceFixture.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+
+struct Run
+{
+    int exit = -1;
+    QByteArray out;
+    QByteArray err;
+    QJsonObject json() const { return QJsonDocument::fromJson(out).object(); }
+};
+
+const QString kDomain = QStringLiteral("halvik-demo.com");
+
+} // namespace
+
+// halvik-cli zone export and import as a child process against the stand-in service.
+class TestCliZone : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+    void exportLoadsInNamedCheckzoneAndImportsAsNothing();
+    void previewChangesNothingApplyRunsTheRest();
+    void badFileSendsNothing();
+    void warningsNeedYes();
+
+private:
+    Run run(const QStringList &args);
+    QString writeFile(const QString &name, const QByteArray &text);
+    QStringList recordsOf(const QString &domain);
+    bool namedCheckzone(const QString &path, QString &output);
+
+    std::unique_ptr<LocalServiceFixture> m_service;
+    QTemporaryDir m_dir;
+    QString m_checker;
+};
+
+void TestCliZone::initTestCase()
+{
+    m_checker =
+        QStandardPaths::findExecutable(QStringLiteral("named-checkzone"),
+                                       {QStringLiteral("/usr/sbin"), QStringLiteral("/usr/bin")});
+    QVERIFY2(!m_checker.isEmpty(), "named-checkzone (bind9-utils) is needed: scripts/deps.sh");
+}
+
+void TestCliZone::init()
+{
+    m_service = std::make_unique<LocalServiceFixture>();
+    QVERIFY2(m_service->start(), qPrintable(m_service->errorText()));
+}
+
+void TestCliZone::cleanup()
+{
+    m_service.reset();
+}
+
+Run TestCliZone::run(const QStringList &args)
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("HALVIK_SERVICE_URL"), m_service->baseUrl());
+    env.insert(QStringLiteral("HALVIK_CA_FILE"), m_service->caFile());
+    env.insert(QStringLiteral("HALVIK_EMAIL"), LocalServiceFixture::demoEmail());
+    env.insert(QStringLiteral("HALVIK_PASSWORD"), LocalServiceFixture::demoPassword());
+    QProcess p;
+    p.setProcessEnvironment(env);
+    p.start(QStringLiteral(HALVIK_CLI_BINARY), args);
+    Run r;
+    if (!p.waitForStarted(30000))
+        return r;
+    p.closeWriteChannel();
+    if (!p.waitForFinished(120000))
+        p.kill();
+    r.exit = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+    r.out = p.readAllStandardOutput();
+    r.err = p.readAllStandardError();
+    return r;
+}
+
+QString TestCliZone::writeFile(const QString &name, const QByteArray &text)
+{
+    const QString path = m_dir.filePath(name);
+    QFile f(path);
+    if (f.open(QIODevice::WriteOnly))
+        f.write(text);
+    return path;
+}
+
+// Every record of the domain as "host type value ttl line state", sorted.
+QStringList TestCliZone::recordsOf(const QString &domain)
+{
+    const Run r = run({QStringLiteral("--json"), QStringLiteral("records"), domain});
+    QStringList rows;
+    const QJsonArray records = r.json().value(QStringLiteral("records")).toArray();
+    for (const QJsonValue &v : records) {
+        const QJsonObject o = v.toObject();
+        rows.append(QStringLiteral("%1 %2 %3 %4 %5 %6")
+                        .arg(o.value(QStringLiteral("host")).toString(),
+                             o.value(QStringLiteral("type")).toString(),
+                             o.value(QStringLiteral("value")).toString())
+                        .arg(o.value(QStringLiteral("ttl")).toInt())
+                        .arg(o.value(QStringLiteral("lineID")).toInt())
+                        .arg(o.value(QStringLiteral("state")).toInt()));
+    }
+    rows.sort();
+    return rows;
+}
+
+bool TestCliZone::namedCheckzone(const QString &path, QString &output)
+{
+    QProcess p;
+    p.start(m_checker, {QStringLiteral("-i"), QStringLiteral("local"), kDomain, path});
+    if (!p.waitForFinished(60000))
+        return false;
+    output = QString::fromUtf8(p.readAllStandardOutput() + p.readAllStandardError());
+    return p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
+}
+
+void TestCliZone::exportLoadsInNamedCheckzoneAndImportsAsNothing()
+{
+    const QStringList before = recordsOf(kDomain);
+    QVERIFY(!before.isEmpty());
+    QSet<int> lines;
+    for (const QString &row : before)
+        lines.insert(row.section(QLatin1Char(' '), 4, 4).toInt());
+    QVERIFY(lines.size() > 2);
+    for (int line : lines) {
+        const QString path = m_dir.filePath(QStringLiteral("export-%1.zone").arg(line));
+        const Run exported = run({QStringLiteral("zone"), QStringLiteral("export"), kDomain,
+                                  QStringLiteral("--line"), QString::number(line),
+                                  QStringLiteral("--output"), path});
+        QCOMPARE(exported.exit, 0);
+        QString checked;
+        QVERIFY2(namedCheckzone(path, checked), qPrintable(checked));
+
+        const Run again =
+            run({QStringLiteral("--json"), QStringLiteral("zone"), QStringLiteral("import"),
+                 kDomain, path, QStringLiteral("--line"), QString::number(line),
+                 QStringLiteral("--prune"), QStringLiteral("--apply")});
+        QCOMPARE(again.exit, 0);
+        const QJsonObject counts = again.json().value(QStringLiteral("counts")).toObject();
+        QCOMPARE(counts.value(QStringLiteral("create")).toInt(), 0);
+        QCOMPARE(counts.value(QStringLiteral("change")).toInt(), 0);
+        QCOMPARE(counts.value(QStringLiteral("delete")).toInt(), 0);
+        QVERIFY(counts.value(QStringLiteral("unchanged")).toInt() > 0);
+    }
+    // Standard output by default; the paused record as a comment.
+    const Run out = run({QStringLiteral("zone"), QStringLiteral("export"), kDomain});
+    QCOMPARE(out.exit, 0);
+    QVERIFY(out.out.startsWith("; "));
+    QVERIFY(out.out.contains("$ORIGIN halvik-demo.com.\n"));
+    QVERIFY(out.out.contains("; 已暂停: old\t"));
+    QCOMPARE(recordsOf(kDomain), before);
+}
+
+void TestCliZone::previewChangesNothingApplyRunsTheRest()
+{
+    const QByteArray zone = "$TTL 1h\n"
+                            "@ IN SOA ns1.example.net. host.example.net. 1 3600 600 604800 300\n"
+                            "  IN NS ns1.example.net.\n"
+                            "shop IN CNAME www\n"
+                            "api 300 IN A 192.0.2.7\n"
+                            "dkim IN TXT \"" +
+                            QByteArray(200, 'a') + "\" \"" + QByteArray(100, 'b') +
+                            "\"\n"
+                            "_sip._tcp IN SRV 10 5 5060 sip.example.net.\n";
+    const QString path = writeFile(QStringLiteral("plan.zone"), zone);
+    const QStringList before = recordsOf(kDomain);
+
+    const Run preview = run({QStringLiteral("zone"), QStringLiteral("import"), kDomain, path});
+    QCOMPARE(preview.exit, 1); // the long text is refused
+    const QString table = QString::fromUtf8(preview.out);
+    QVERIFY2(table.contains(QRegularExpression(QStringLiteral("problem\\s+6\\s+dkim\\s+TXT"))),
+             qPrintable(table));
+    QVERIFY(table.contains(QStringLiteral("记录值长度超过255")));
+    QVERIFY(table.contains(QRegularExpression(QStringLiteral("skip\\s+7\\s+_sip._tcp\\s+SRV"))));
+    QVERIFY(table.contains(QRegularExpression(QStringLiteral("skip\\s+2\\s+@\\s+SOA"))));
+    QVERIFY(table.contains(QRegularExpression(
+        QStringLiteral("create\\s+4\\s+shop\\s+CNAME\\s+www.halvik-demo.com\\s+3600"))));
+    QCOMPARE(recordsOf(kDomain), before);
+
+    const Run applied = run({QStringLiteral("zone"), QStringLiteral("import"), kDomain, path,
+                             QStringLiteral("--apply")});
+    QCOMPARE(applied.exit, 1);
+    const QStringList after = recordsOf(kDomain);
+    QCOMPARE(after.size(), before.size() + 2);
+    QVERIFY(after.contains(QStringLiteral("api A 192.0.2.7 300 0 0")));
+    QVERIFY(after.contains(QStringLiteral("shop CNAME www.halvik-demo.com 3600 0 0")));
+
+    // The same file again: everything it can carry is there now.
+    const Run again = run({QStringLiteral("--json"), QStringLiteral("zone"),
+                           QStringLiteral("import"), kDomain, path, QStringLiteral("--apply")});
+    QCOMPARE(again.exit, 1);
+    QCOMPARE(again.json()
+                 .value(QStringLiteral("counts"))
+                 .toObject()
+                 .value(QStringLiteral("unchanged"))
+                 .toInt(),
+             2);
+    QCOMPARE(recordsOf(kDomain), after);
+}
+
+void TestCliZone::badFileSendsNothing()
+{
+    const QString path =
+        writeFile(QStringLiteral("bad.zone"), "api IN A 192.0.2.7\n$INCLUDE /etc/hosts\n");
+    const QStringList before = recordsOf(kDomain);
+    const Run r = run({QStringLiteral("zone"), QStringLiteral("import"), kDomain, path,
+                       QStringLiteral("--apply"), QStringLiteral("--yes")});
+    QCOMPARE(r.exit, 1);
+    QVERIFY2(r.err.contains(path.toUtf8() + ":2: "), r.err.constData());
+    QCOMPARE(recordsOf(kDomain), before);
+
+    const Run usage = run({QStringLiteral("zone"), QStringLiteral("import"), kDomain, path,
+                           QStringLiteral("--apply=1")});
+    QCOMPARE(usage.exit, 64);
+}
+
+void TestCliZone::warningsNeedYes()
+{
+    const QString path = writeFile(QStringLiteral("spf.zone"), "@ 600 IN TXT \"v=spf1 a -all\"\n");
+    const QStringList before = recordsOf(kDomain);
+    const Run refused = run({QStringLiteral("zone"), QStringLiteral("import"), kDomain, path,
+                             QStringLiteral("--apply")});
+    QCOMPARE(refused.exit, 1);
+    QVERIFY(refused.out.contains("warning: @"));
+    QCOMPARE(recordsOf(kDomain), before);
+
+    const Run accepted = run({QStringLiteral("zone"), QStringLiteral("import"), kDomain, path,
+                              QStringLiteral("--apply"), QStringLiteral("--yes")});
+    QCOMPARE(accepted.exit, 0);
+    QVERIFY(recordsOf(kDomain).contains(QStringLiteral("@ TXT v=spf1 a -all 600 0 0")));
+}
+
+QTEST_GUILESS_MAIN(TestCliZone)
+#include "tst_clizone.moc"

@@ -1,0 +1,413 @@
+#include "client/zone/ZoneParser.h"
+#include "client/zone/ZonePlanner.h"
+#include "client/zone/ZoneWriter.h"
+
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QtTest>
+
+Q_DECLARE_METATYPE(ZoneRecord)
+Q_DECLARE_METATYPE(Record)
+
+namespace {
+
+QByteArray fixture(const QString &name)
+{
+    QFile f(qEnvironmentVariable("HALVIK_TEST_DATA") + QStringLiteral("/zone/") + name);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+QString describe(const ZoneRecord &r)
+{
+    QString text =
+        QStringLiteral("%1 %2 %3 %4 %5").arg(r.line).arg(r.host, r.type).arg(r.ttl).arg(r.value);
+    if (r.type == QLatin1String("MX"))
+        text += QStringLiteral(" mx%1").arg(r.mx);
+    return text;
+}
+
+Record rec(int id, const QString &host, const QString &type, const QString &value, int ttl = 600,
+           int mx = 10, int line = 0, int state = 0)
+{
+    Record r;
+    r.id = id;
+    r.host = host;
+    r.type = type;
+    r.value = value;
+    r.ttl = ttl;
+    r.mx = mx;
+    r.lineID = line;
+    r.viewID = line;
+    r.state = state;
+    return r;
+}
+
+// A domain as the service holds it: every type, a paused record, apex NS, a sub-delegation
+// with glue, a name in Chinese, text that needs escapes and more than 255 bytes, another line.
+QList<Record> serviceRecords()
+{
+    const QString longText = QString(100, QChar(0x4f60)); // 300 bytes in UTF-8
+    return {
+        rec(1, QStringLiteral("@"), QStringLiteral("A"), QStringLiteral("203.0.113.10")),
+        rec(2, QStringLiteral("www"), QStringLiteral("CNAME"), QStringLiteral("cdn.example.net")),
+        rec(3, QStringLiteral("@"), QStringLiteral("MX"), QStringLiteral("mx1.example.cn"), 3600,
+            5),
+        rec(4, QStringLiteral("@"), QStringLiteral("TXT"),
+            QStringLiteral("v=spf1 include:spf.example.net -all")),
+        rec(5, QStringLiteral("q"), QStringLiteral("TXT"),
+            QStringLiteral("say \"hi\"; back\\slash")),
+        rec(6, QStringLiteral("long"), QStringLiteral("TXT"), longText),
+        rec(7, QStringLiteral("ipv6"), QStringLiteral("AAAA"), QStringLiteral("2001:db8::10")),
+        rec(8, QStringLiteral("sub"), QStringLiteral("NS"), QStringLiteral("ns1.sub.example.cn")),
+        rec(9, QStringLiteral("ns1.sub"), QStringLiteral("A"), QStringLiteral("203.0.113.53")),
+        rec(10, QStringLiteral("邮件"), QStringLiteral("A"), QStringLiteral("203.0.113.25")),
+        rec(11, QStringLiteral("old"), QStringLiteral("A"), QStringLiteral("203.0.113.99"), 600, 10,
+            0, 2),
+        rec(12, QStringLiteral("@"), QStringLiteral("A"), QStringLiteral("203.0.113.11"), 600, 10,
+            285),
+        rec(13, QStringLiteral("mx1"), QStringLiteral("A"), QStringLiteral("203.0.113.30"))};
+}
+
+ZoneFile parsedRecords(const QList<ZoneRecord> &records)
+{
+    ZoneFile f;
+    f.records = records;
+    return f;
+}
+
+ZoneRecord fileRec(int line, const QString &host, const QString &type, const QString &value,
+                   int ttl = 600, int mx = 0)
+{
+    return ZoneRecord{line, host, type, value, ttl, mx, QString()};
+}
+
+QString opsOf(const ZonePlan &plan)
+{
+    QStringList ops;
+    for (const ZoneStep &s : plan.steps)
+        ops.append(zoneStepOpName(s.op) + (s.before.id ? QString::number(s.before.id) : QString()));
+    return ops.join(QLatin1Char(' '));
+}
+
+} // namespace
+
+class TestZoneFile : public QObject
+{
+    Q_OBJECT
+private slots:
+    void readsTheTrickyFixture();
+    void refusesBadFiles_data();
+    void refusesBadFiles();
+    void exportLoadsInNamedCheckzone();
+    void exportImportedAgainPlansNothing();
+    void plan_data();
+    void plan();
+    void planWarnings_data();
+    void planWarnings();
+    void targetsWithoutFinalDot_data();
+    void targetsWithoutFinalDot();
+};
+
+void TestZoneFile::readsTheTrickyFixture()
+{
+    const ZoneFile f =
+        parseZoneText(fixture(QStringLiteral("tricky.zone")), QStringLiteral("example.cn"));
+    QVERIFY2(f.errors.isEmpty(), qPrintable(f.errors.value(0).message));
+    QStringList got;
+    for (const ZoneRecord &r : f.records)
+        got.append(describe(r));
+    const QStringList want = {
+        QStringLiteral("9 @ A 3600 203.0.113.10"),
+        QStringLiteral("10 @ A 3600 203.0.113.11"),
+        QStringLiteral("11 www CNAME 300 cdn.example.net"),
+        QStringLiteral("12 shop CNAME 3600 www.example.cn"),
+        QStringLiteral("13 @ MX 3600 mail.example.cn mx10"),
+        QStringLiteral("14 @ MX 3600 mx2.example.net mx20"),
+        QStringLiteral("15 Mail A 86400 203.0.113.25"),
+        QStringLiteral("16 ipv6 AAAA 3600 2001:db8::1"),
+        QStringLiteral("17 @ TXT 3600 v=spf1 include:spf.example.net -all"),
+        QStringLiteral("18 sel._domainkey TXT 3600 v=DKIM1; k=rsa; p=MIIBIjANBgkqh"),
+        QStringLiteral("20 quote TXT 3600 say \"hi\"; ok你好"),
+        QStringLiteral("21 sub NS 3600 ns1.sub.example.cn"),
+        QStringLiteral("22 ns1.sub A 3600 203.0.113.53"),
+        QStringLiteral("26 *.deep A 3600 203.0.113.99"),
+        QStringLiteral("27 WWW2 A 60 203.0.113.12"),
+        QStringLiteral("28 邮件.deep A 3600 203.0.113.26"),
+        QStringLiteral("29 cn.deep CNAME 3600 例子.example.net")};
+    QCOMPARE(got, want);
+
+    QStringList skipped;
+    for (const ZoneSkip &s : f.skipped)
+        skipped.append(QStringLiteral("%1 %2 %3").arg(s.line).arg(s.host, s.type));
+    QCOMPARE(skipped, QStringList({QStringLiteral("4 @ SOA"), QStringLiteral("7 @ NS"),
+                                   QStringLiteral("8 @ NS"), QStringLiteral("23 _sip._tcp SRV"),
+                                   QStringLiteral("24 @ CAA")}));
+    for (const ZoneSkip &s : f.skipped)
+        QVERIFY(!s.reason.isEmpty());
+}
+
+void TestZoneFile::refusesBadFiles_data()
+{
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<int>("line");
+    QTest::addColumn<QString>("message");
+
+    QTest::newRow("include") << QByteArray("www IN A 192.0.2.1\n$INCLUDE /etc/passwd\n") << 2
+                             << QStringLiteral("$INCLUDE");
+    QTest::newRow("include in lower case")
+        << QByteArray("\n$include other.zone example.cn.\n") << 2 << QStringLiteral("$INCLUDE");
+    QTest::newRow("relative origin")
+        << QByteArray("www IN A 192.0.2.1\n$ORIGIN sub\nx IN A 192.0.2.2\n") << 2
+        << QStringLiteral("$ORIGIN");
+    QTest::newRow("owner outside the domain")
+        << QByteArray("$TTL 600\nwww IN A 192.0.2.1\nwww.example.org. IN A 192.0.2.2\n") << 3
+        << QStringLiteral("www.example.org不在域名example.cn之内");
+    QTest::newRow("origin outside the domain")
+        << QByteArray("$ORIGIN example.org.\nwww IN A 192.0.2.1\n") << 2
+        << QStringLiteral("不在域名example.cn之内");
+    QTest::newRow("look-alike suffix") << QByteArray("www.badexample.cn. IN A 192.0.2.1\n") << 1
+                                       << QStringLiteral("不在域名example.cn之内");
+    QTest::newRow("class CH") << QByteArray("; c\n\nwww CH A 192.0.2.1\n") << 3
+                              << QStringLiteral("只支持IN类的记录，不支持CH");
+    QTest::newRow("bad address, after a multi-line record")
+        << QByteArray("@ IN TXT ( \"a\"\n  \"b\" )\nwww IN A 300.1.2.3\n") << 3
+        << QStringLiteral("无法解析");
+    QTest::newRow("unknown directive")
+        << QByteArray("$GENERATE 1-9 h$ A 192.0.2.$\n") << 1 << QStringLiteral("$GENERATE");
+}
+
+void TestZoneFile::refusesBadFiles()
+{
+    QFETCH(QByteArray, text);
+    QFETCH(int, line);
+    QFETCH(QString, message);
+    const ZoneFile f = parseZoneText(text, QStringLiteral("example.cn"));
+    QVERIFY(!f.errors.isEmpty());
+    QCOMPARE(f.errors.first().line, line);
+    QVERIFY2(f.errors.first().message.contains(message), qPrintable(f.errors.first().message));
+}
+
+void TestZoneFile::exportLoadsInNamedCheckzone()
+{
+    const QString checker =
+        QStandardPaths::findExecutable(QStringLiteral("named-checkzone"),
+                                       {QStringLiteral("/usr/sbin"), QStringLiteral("/usr/bin")});
+    QVERIFY2(!checker.isEmpty(), "named-checkzone (bind9-utils) is needed: scripts/deps.sh");
+    QTemporaryDir dir;
+    const QList<int> lines = {0, 285};
+    for (int line : lines) {
+        const ZoneExport zone = writeZone(QStringLiteral("example.cn"), serviceRecords(), line);
+        const QString path = dir.filePath(QStringLiteral("line%1.zone").arg(line));
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(zone.text);
+        f.close();
+        QProcess p;
+        p.start(checker, {QStringLiteral("-i"), QStringLiteral("local"),
+                          QStringLiteral("example.cn"), path});
+        QVERIFY(p.waitForFinished(60000));
+        QVERIFY2(p.exitCode() == 0,
+                 qPrintable(QString::fromUtf8(p.readAllStandardOutput() + zone.text)));
+    }
+    const ZoneExport zone = writeZone(QStringLiteral("example.cn"), serviceRecords(), 0);
+    QCOMPARE(zone.written, 11);
+    QCOMPARE(zone.paused, 1);
+    QVERIFY(zone.text.contains("$ORIGIN example.cn.\n"));
+    QVERIFY(zone.text.contains("www\t600\tIN\tCNAME\tcdn.example.net.\n"));
+    QVERIFY(zone.text.contains("xn--5nq051n\t600\tIN\tA\t203.0.113.25\n"));
+    QVERIFY(zone.text.contains("\"say \\\"hi\\\"; back\\\\slash\""));
+    QVERIFY(zone.text.contains("; 已暂停: old\t600\tIN\tA\t203.0.113.99\n"));
+}
+
+void TestZoneFile::exportImportedAgainPlansNothing()
+{
+    const QList<Record> records = serviceRecords();
+    for (const QString &domain : {QStringLiteral("example.cn"), QStringLiteral("工作.cn")}) {
+        for (int line : {0, 285}) {
+            const ZoneExport zone = writeZone(domain, records, line);
+            const ZoneFile f = parseZoneText(zone.text, domain);
+            QVERIFY2(f.errors.isEmpty(), qPrintable(f.errors.value(0).message));
+            for (bool prune : {false, true}) {
+                const ZonePlan plan = planZoneImport(f, domain, records, line, prune);
+                QVERIFY2(!plan.hasWork(), qPrintable(opsOf(plan)));
+                QCOMPARE(plan.count(ZoneStepOp::Problem), 0);
+                QVERIFY(plan.warnings.isEmpty());
+            }
+        }
+    }
+    // The 300-byte text came back whole across its two strings.
+    const ZoneFile f = parseZoneText(writeZone(QStringLiteral("example.cn"), records, 0).text,
+                                     QStringLiteral("example.cn"));
+    const auto longRecord = std::find_if(f.records.cbegin(), f.records.cend(),
+                                         [](const ZoneRecord &r) { return r.host == "long"; });
+    QVERIFY(longRecord != f.records.cend());
+    QCOMPARE(longRecord->value, QString(100, QChar(0x4f60)));
+}
+
+void TestZoneFile::plan_data()
+{
+    QTest::addColumn<QList<ZoneRecord>>("file");
+    QTest::addColumn<QList<Record>>("live");
+    QTest::addColumn<bool>("prune");
+    QTest::addColumn<QString>("ops");
+
+    const QString a = QStringLiteral("A");
+    const QString mx = QStringLiteral("MX");
+    const QString www = QStringLiteral("www");
+    const QString apex = QStringLiteral("@");
+    QTest::newRow("same record") << QList<ZoneRecord>{fileRec(1, www, a,
+                                                              QStringLiteral("192.0.2.1"))}
+                                 << QList<Record>{rec(7, www, a, QStringLiteral("192.0.2.1"))}
+                                 << false << QStringLiteral("unchanged7");
+    QTest::newRow("names without case and final dot")
+        << QList<ZoneRecord>{fileRec(1, QStringLiteral("WWW"), QStringLiteral("CNAME"),
+                                     QStringLiteral("CDN.example.net"))}
+        << QList<Record>{rec(7, www, QStringLiteral("CNAME"), QStringLiteral("cdn.example.net."))}
+        << false << QStringLiteral("unchanged7");
+    QTest::newRow("IPv6 in another form")
+        << QList<ZoneRecord>{fileRec(1, www, QStringLiteral("AAAA"), QStringLiteral("2001:db8::1"))}
+        << QList<Record>{rec(7, www, QStringLiteral("AAAA"), QStringLiteral("2001:DB8:0:0::1"))}
+        << false << QStringLiteral("unchanged7");
+    QTest::newRow("other TTL: changed in place")
+        << QList<ZoneRecord>{fileRec(1, www, a, QStringLiteral("192.0.2.1"), 300)}
+        << QList<Record>{rec(7, www, a, QStringLiteral("192.0.2.1"))} << false
+        << QStringLiteral("change7");
+    QTest::newRow("other MX priority: changed in place")
+        << QList<ZoneRecord>{fileRec(1, apex, mx, QStringLiteral("mx.example.cn"), 600, 20)}
+        << QList<Record>{rec(7, apex, mx, QStringLiteral("mx.example.cn"), 600, 10)} << false
+        << QStringLiteral("change7");
+    QTest::newRow("MX field of an A record does not count")
+        << QList<ZoneRecord>{fileRec(1, www, a, QStringLiteral("192.0.2.1"))}
+        << QList<Record>{rec(7, www, a, QStringLiteral("192.0.2.1"), 600, 10)} << false
+        << QStringLiteral("unchanged7");
+    QTest::newRow("other value: created, the old one kept")
+        << QList<ZoneRecord>{fileRec(1, www, a, QStringLiteral("192.0.2.2"))}
+        << QList<Record>{rec(7, www, a, QStringLiteral("192.0.2.1"))} << false
+        << QStringLiteral("create");
+    QTest::newRow("prune deletes what the file lacks")
+        << QList<ZoneRecord>{fileRec(1, www, a, QStringLiteral("192.0.2.2"))}
+        << QList<Record>{rec(7, www, a, QStringLiteral("192.0.2.1"))} << true
+        << QStringLiteral("create delete7");
+    QTest::newRow("prune keeps apex NS, paused records and other lines")
+        << QList<ZoneRecord>{}
+        << QList<Record>{rec(7, apex, QStringLiteral("NS"), QStringLiteral("ns1.example.net")),
+                         rec(8, www, a, QStringLiteral("192.0.2.1"), 600, 10, 0, 2),
+                         rec(9, www, a, QStringLiteral("192.0.2.1"), 600, 10, 285),
+                         rec(10, QStringLiteral("sub"), QStringLiteral("NS"),
+                             QStringLiteral("ns.example.net"))}
+        << true << QStringLiteral("delete10");
+    QTest::newRow("a record on another line is not a match")
+        << QList<ZoneRecord>{fileRec(1, www, a, QStringLiteral("192.0.2.1"))}
+        << QList<Record>{rec(9, www, a, QStringLiteral("192.0.2.1"), 600, 10, 285)} << true
+        << QStringLiteral("create");
+    QTest::newRow("the exact twin is preferred")
+        << QList<ZoneRecord>{fileRec(1, www, a, QStringLiteral("192.0.2.1"), 300)}
+        << QList<Record>{rec(7, www, a, QStringLiteral("192.0.2.1"), 600),
+                         rec(8, www, a, QStringLiteral("192.0.2.1"), 300)}
+        << true << QStringLiteral("unchanged8 delete7");
+    QTest::newRow("a repeat in the file is skipped")
+        << QList<ZoneRecord>{fileRec(1, www, a, QStringLiteral("192.0.2.1")),
+                             fileRec(2, QStringLiteral("WWW"), a, QStringLiteral("192.0.2.1"))}
+        << QList<Record>{} << false << QStringLiteral("create skip");
+    QTest::newRow("TXT over 255 characters is a problem, the rest runs")
+        << QList<ZoneRecord>{fileRec(4, apex, QStringLiteral("TXT"),
+                                     QString(256, QLatin1Char('k'))),
+                             fileRec(5, www, a, QStringLiteral("192.0.2.1"))}
+        << QList<Record>{} << false << QStringLiteral("problem create");
+    QTest::newRow("TTL the service refuses")
+        << QList<ZoneRecord>{fileRec(1, www, a, QStringLiteral("192.0.2.1"), 0)} << QList<Record>{}
+        << false << QStringLiteral("problem");
+    QTest::newRow("text compared exactly")
+        << QList<ZoneRecord>{fileRec(1, www, QStringLiteral("TXT"), QStringLiteral("Hello"))}
+        << QList<Record>{rec(7, www, QStringLiteral("TXT"), QStringLiteral("hello"))} << true
+        << QStringLiteral("create delete7");
+}
+
+void TestZoneFile::plan()
+{
+    QFETCH(QList<ZoneRecord>, file);
+    QFETCH(QList<Record>, live);
+    QFETCH(bool, prune);
+    QFETCH(QString, ops);
+    const ZonePlan plan =
+        planZoneImport(parsedRecords(file), QStringLiteral("example.cn"), live, 0, prune);
+    QCOMPARE(opsOf(plan), ops);
+    for (const ZoneStep &s : plan.steps) {
+        if (s.op == ZoneStepOp::Problem) {
+            QVERIFY(!s.reason.isEmpty());
+            QVERIFY(s.fileLine > 0);
+        }
+    }
+}
+
+void TestZoneFile::planWarnings_data()
+{
+    QTest::addColumn<QList<ZoneRecord>>("file");
+    QTest::addColumn<QList<Record>>("live");
+    QTest::addColumn<QStringList>("warnings");
+
+    const QString www = QStringLiteral("www");
+    const QString txt = QStringLiteral("TXT");
+    QTest::newRow("CNAME beside an A")
+        << QList<ZoneRecord>{fileRec(1, www, QStringLiteral("CNAME"),
+                                     QStringLiteral("x.example.net"))}
+        << QList<Record>{rec(7, www, QStringLiteral("A"), QStringLiteral("192.0.2.1"))}
+        << QStringList{QStringLiteral("www：CNAME记录与同线路的其他记录并存")};
+    QTest::newRow("second SPF")
+        << QList<ZoneRecord>{fileRec(1, QStringLiteral("@"), txt, QStringLiteral("v=spf1 -all"))}
+        << QList<Record>{rec(7, QStringLiteral("@"), txt, QStringLiteral("v=spf1 mx -all"))}
+        << QStringList{QStringLiteral("@：同线路有2条SPF记录")};
+    QTest::newRow("untouched host keeps its old fault quiet")
+        << QList<ZoneRecord>{fileRec(1, QStringLiteral("other"), QStringLiteral("A"),
+                                     QStringLiteral("192.0.2.9"))}
+        << QList<Record>{rec(7, www, QStringLiteral("A"), QStringLiteral("192.0.2.1")),
+                         rec(8, www, QStringLiteral("CNAME"), QStringLiteral("x.example.net"))}
+        << QStringList{};
+}
+
+void TestZoneFile::planWarnings()
+{
+    QFETCH(QList<ZoneRecord>, file);
+    QFETCH(QList<Record>, live);
+    QFETCH(QStringList, warnings);
+    const ZonePlan plan =
+        planZoneImport(parsedRecords(file), QStringLiteral("example.cn"), live, 0, false);
+    QCOMPARE(plan.warnings, warnings);
+}
+
+void TestZoneFile::targetsWithoutFinalDot_data()
+{
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<QString>("warning"); // empty: none
+
+    QTest::newRow("other domain") << QByteArray("www IN CNAME cdn.example.net\n")
+                                  << QStringLiteral("第1行：目标cdn.example.net没有结尾的点，"
+                                                    "按相对名称补全为cdn.example.net.example.cn");
+    QTest::newRow("own domain twice") << QByteArray("www IN CNAME web.example.cn\n")
+                                      << QStringLiteral("web.example.cn.example.cn");
+    QTest::newRow("MX over two lines")
+        << QByteArray("\n@ IN MX ( 10\n  mail.example.com ) ; mail\n")
+        << QStringLiteral("第2行：目标mail.example.com没有");
+    QTest::newRow("one label") << QByteArray("shop IN CNAME www\n") << QString();
+    QTest::newRow("relative within the zone") << QByteArray("sub IN NS ns1.sub\n") << QString();
+    QTest::newRow("absolute") << QByteArray("www IN CNAME cdn.example.net.\n") << QString();
+}
+
+void TestZoneFile::targetsWithoutFinalDot()
+{
+    QFETCH(QByteArray, text);
+    QFETCH(QString, warning);
+    const ZoneFile f = parseZoneText(text, QStringLiteral("example.cn"));
+    QVERIFY(f.errors.isEmpty());
+    const ZonePlan plan = planZoneImport(f, QStringLiteral("example.cn"), {}, 0, false);
+    if (warning.isEmpty()) {
+        QVERIFY2(plan.warnings.isEmpty(), qPrintable(plan.warnings.join(QLatin1Char('\n'))));
+    } else {
+        QCOMPARE(plan.warnings.size(), 1);
+        QVERIFY2(plan.warnings.first().contains(warning), qPrintable(plan.warnings.first()));
+    }
+}
+
+QTEST_GUILESS_MAIN(TestZoneFile)
+#include "tst_zonefile.moc"
