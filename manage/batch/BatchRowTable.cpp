@@ -6,12 +6,17 @@
 #include "manage/shell/MainWindow2.h"
 
 #include <QComboBox>
+#include <QCoreApplication>
+#include <QEvent>
 #include <QFontMetrics>
 #include <QGridLayout>
 #include <QLabel>
+#include <QLayout>
 #include <QLineEdit>
 #include <QListView>
 #include <QPushButton>
+#include <QScrollArea>
+#include <QTimer>
 
 namespace {
 
@@ -75,7 +80,9 @@ BatchRowTable::BatchRowTable(MainWindow2 &window, BatchKind kind, QGridLayout *g
                              const char *listName, QObject *parent)
     : QObject(parent), m_window(window), m_kind(kind), m_grid(grid), m_listName(listName),
       m_parent(grid->parentWidget())
-{}
+{
+    m_parent->installEventFilter(this);
+}
 
 QList<QLineEdit *> BatchRowTable::rows() const
 {
@@ -102,6 +109,7 @@ QLineEdit *BatchRowTable::addRow()
     QList<QLineEdit *> list = rows();
     list.append(host);
     setRows(list);
+    keepRowsWidth();
     return host;
 }
 
@@ -119,6 +127,34 @@ void BatchRowTable::removeRow(QLineEdit *host)
             w->deleteLater();
         }
     }
+    keepRowsWidth();
+}
+
+void BatchRowTable::keepRowsWidth()
+{
+    // A scroll area sizes its widget from an explicit minimum only: without one, rows wider
+    // than the page are squeezed over each other instead of scrolling. The rows' widths are
+    // known once the layout has run, so this looks after it.
+    QTimer::singleShot(0, this, [this] {
+        QLayout *layout = m_parent->layout();
+        if (!layout || m_parent->minimumWidth() == layout->minimumSize().width())
+            return;
+        m_parent->setMinimumWidth(layout->minimumSize().width());
+        for (QWidget *w = m_parent->parentWidget(); w; w = w->parentWidget()) {
+            if (auto *area = qobject_cast<QScrollArea *>(w)) {
+                QCoreApplication::postEvent(area, new QEvent(QEvent::LayoutRequest));
+                break;
+            }
+        }
+    });
+}
+
+bool BatchRowTable::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_parent &&
+        (event->type() == QEvent::LayoutRequest || event->type() == QEvent::Show))
+        keepRowsWidth();
+    return QObject::eventFilter(watched, event);
 }
 
 QLineEdit *BatchRowTable::newEdit(const QString &placeholder)

@@ -83,6 +83,8 @@ private:
     QComboBox *newTypeCombo(QLineEdit *mx);
     QWidget *newCancelButton(QLineEdit *host);
     void setRows(const QList<QLineEdit *> &rows);
+    void keepRowsWidth();
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
     MainWindow2 &m_window;
     BatchKind m_kind;

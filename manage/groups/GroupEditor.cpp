@@ -117,12 +117,13 @@ QWidget *GroupEditor::remember(QWidget *widget)
 QWidget *GroupEditor::orderBox(QLineEdit **order, int value)
 {
     auto *box = new QWidget(m_w.scrollAreaWidgetContents_6);
-    box->setFixedWidth(85);
     auto *layout = new QHBoxLayout(box);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
     auto *label = new QLabel(QStringLiteral("排序："), box);
     label->setFixedWidth(label->sizeHint().width());
+    // 85 pixels, or wider where the label's font needs it: the field must not cover the label.
+    box->setFixedWidth(qMax(85, label->width() + kOrderSize.width()));
     *order = new QLineEdit(QString::number(value), box);
     (*order)->setFixedSize(kOrderSize);
     layout->addWidget(label);

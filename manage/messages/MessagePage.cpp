@@ -348,8 +348,10 @@ void MessagePage::openMessage(const QSharedPointer<DMsg> &msg, const Grid *from)
     m_w.lineEdit_date->setText(messageDetailTime(msg->time));
     m_w.stackedWidget_msg->setCurrentWidget(m_w.page_detail);
 
+    // A message opened from an account list is marked read on the service whatever its state
+    // here: the cached state may be older than the service's.
     const bool informList = from == &m_unread || from == &m_all;
-    if (!informList || msg->state != DMsgUnread)
+    if (!informList)
         return;
     // The cache may have been reloaded since the row was built: its entry is marked as well.
     msg->state = DMsgRead;

@@ -11,6 +11,7 @@
 #include <QLineEdit>
 #include <QScrollBar>
 #include <QTableWidget>
+#include <QToolTip>
 
 RecordPage::RecordPage(MainWindow2 &window, const RecordPageWidgets &widgets)
     : ManagePage(window), m_w(widgets)
@@ -43,6 +44,8 @@ void RecordPage::showRecordPage(const QSharedPointer<Domain> &domain)
     if (!domain)
         return;
     m_domain = domain;
+    // A tip shown over the old rows would stand over rows that no longer carry its text.
+    QToolTip::hideText();
     m_w.label_domain->setToolTip(domain->name);
     showDomainName();
 

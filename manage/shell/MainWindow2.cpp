@@ -16,6 +16,7 @@
 #include "manage/shell/MenuHoverStyle.h"
 #include "manage/shell/OverlayKeeper.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QCursor>
 #include <QEventLoop>
@@ -512,6 +513,16 @@ void MainWindow2::dropDestroyedButtons()
 
 // --- Hover effects and the native frame ------------------------------------------------------
 
+namespace {
+
+bool underPointer(const QWidget *widget)
+{
+    const QWidget *at = QApplication::widgetAt(QCursor::pos());
+    return at && (at == widget || widget->isAncestorOf(at));
+}
+
+} // namespace
+
 bool MainWindow2::eventFilter(QObject *watched, QEvent *event)
 {
     const QEvent::Type type = event->type();
@@ -521,8 +532,12 @@ bool MainWindow2::eventFilter(QObject *watched, QEvent *event)
         return QMainWindow::eventFilter(watched, event);
 
     auto *button = qobject_cast<QPushButton *>(watched);
-    if (button && entering && listed(nameButtons, button))
+    // Rows are built outside the view and handed back for reuse: a hover event can reach a
+    // button that is not (or no longer) the one under the pointer.
+    if (button && entering && listed(nameButtons, button) && underPointer(button)) {
         QToolTip::showText(QCursor::pos() + QPoint(10, 10), button->text());
+        emit nameTipShown(button->text());
+    }
     if (button && listed(menuButtons, button)) {
         const QString sheet =
             entering ? menuHoverStyle(button->styleSheet()) : menuRestStyle(button->styleSheet());

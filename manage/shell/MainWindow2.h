@@ -105,6 +105,8 @@ signals:
     // The user confirmed logging out; emitted before this window hides. The sign-in window
     // shows itself on its first tab.
     void logoutConfirmed();
+    // The hover tool tip of a name button was shown with text.
+    void nameTipShown(const QString &text);
 
 public slots:
     // The sign-in side's remember-password choice, which the settings page's switch takes

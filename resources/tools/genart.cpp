@@ -327,6 +327,23 @@ void rowButtons()
     save(arrow, qietu("900600_03_06.png"));
 }
 
+// --- Drop-down arrow ------------------------------------------------------------------------
+
+// The arrow of every combo box, at 1x and 2x scale (Qt picks "@2x" on high-density screens).
+void comboArrow()
+{
+    for (int scale : {1, 2}) {
+        QImage arrow = canvas(10 * scale, 6 * scale);
+        QPainter p;
+        begin(p, arrow);
+        p.scale(scale, scale);
+        p.setPen(pen(grey, 1.4));
+        p.drawPolyline(QPolygonF({QPointF(1.5, 1.2), QPointF(5, 4.6), QPointF(8.5, 1.2)}));
+        p.end();
+        save(arrow, qietu(scale == 1 ? "xiala.png" : "xiala@2x.png"));
+    }
+}
+
 // --- Navigation column ------------------------------------------------------------------
 
 using NavPainter = void (*)(QPainter &, const QColor &);
@@ -561,6 +578,7 @@ int main(int argc, char *argv[])
     logo();
     fieldIcons();
     rowButtons();
+    comboArrow();
     navigation();
     applicationIcon();
     desktopIcon();

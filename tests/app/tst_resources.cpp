@@ -42,6 +42,8 @@ void TestResources::images_data()
     for (const char *name : {"zhanghao.png", "mima.png"})
         row(qietu + QLatin1String(name), QSize(14, 22));
     row(qietu + QStringLiteral("900600_03_06.png"), QSize(8, 12));
+    row(qietu + QStringLiteral("xiala.png"), QSize(10, 6));
+    row(qietu + QStringLiteral("xiala@2x.png"), QSize(20, 12));
     for (const char *name : {"yuming", "piliang", "xiaoxi", "shezhi", "guanyu"}) {
         row(qietu + QLatin1String(name) + QStringLiteral(".png"), QSize(18, 18));
         row(qietu + QLatin1String(name) + QStringLiteral("_h.png"), QSize(18, 18));

@@ -86,6 +86,7 @@ private slots:
     void publicListsHaveNoChecksAndNoBold_data();
     void publicListsHaveNoChecksAndNoBold();
     void openingUnreadFromUnreadTab();
+    void openingReadMessageStillMarksIt();
     void openingNewsRendersItsBody();
     void nothingTicked_data();
     void nothingTicked();
@@ -253,6 +254,32 @@ void TestMessagePage::openingUnreadFromUnreadTab()
     }
     QVERIFY(found);
     QCOMPARE(m_boxes->count(), 0);
+}
+
+void TestMessagePage::openingReadMessageStillMarksIt()
+{
+    openInform();
+    Row readRow;
+    for (const Row &row : rowsOf(grid("gridLayout_8"))) {
+        if (messageOf(row)->state == DMsgRead) {
+            readRow = row;
+            break;
+        }
+    }
+    QVERIFY(readRow.title);
+    // The call is refused, so its text in errorText shows that the call was made.
+    Fault refused;
+    refused.kind = FaultKind::Custom;
+    refused.contentType = "application/json";
+    refused.body = R"({"code":3,"message":"消息不存在"})";
+    refused.times = 1;
+    m_service->setFault(kStatePath, refused);
+    theUser().errorText.clear();
+
+    readRow.title->click();
+    QCOMPARE(listPage(), child<QWidget>(*m_window, "page_detail"));
+    QCOMPARE(theUser().errorText, QStringLiteral("消息不存在"));
+    QCOMPARE(messageOf(readRow)->state, DMsgRead);
 }
 
 void TestMessagePage::openingNewsRendersItsBody()
