@@ -3,6 +3,7 @@
 #include "app/CrashReport.h"
 #include "app/CrashTest.h"
 #include "app/Startup.h"
+#include "client/KeyringStore.h"
 #include "client/ProcessObjects.h"
 #include "client/ServiceConfig.h"
 #include "client/User.h"
@@ -48,6 +49,8 @@ int main(int argc, char *argv[])
 
     MsgBoxPresenter presenter;
     User::setMsgPresenter(&presenter);
+    KeyringStore keyring;
+    setPasswordStore(&keyring);
 
     // Every read and change of the run goes into the local copy behind the account-wide search,
     // whichever page makes it.
@@ -74,5 +77,6 @@ int main(int argc, char *argv[])
     }
     localCopy() = nullptr;
     User::setMsgPresenter(nullptr);
+    setPasswordStore(nullptr);
     return code;
 }

@@ -1,7 +1,9 @@
 #include "cli/CliApp.h"
 
+#include "cli/CliKeyring.h"
 #include "cli/CliSession.h"
 #include "cli/Terminal.h"
+#include "client/KeyringStore.h"
 #include "client/Scramble.h"
 #include "client/ServiceConfig.h"
 #include "client/User.h"
@@ -24,6 +26,23 @@ public:
     PresenterScope &operator=(const PresenterScope &) = delete;
 };
 
+// Installs the desktop keyring for the run and puts the default back afterwards.
+class KeyringScope
+{
+public:
+    KeyringScope()
+    {
+        setPasswordStore(&m_keyring);
+        reportMissingKeyringOnce();
+    }
+    ~KeyringScope() { setPasswordStore(nullptr); }
+    KeyringScope(const KeyringScope &) = delete;
+    KeyringScope &operator=(const KeyringScope &) = delete;
+
+private:
+    KeyringStore m_keyring;
+};
+
 int usageError(const QString &error, const QString &command)
 {
     const QString usage = usageOf(command);
@@ -44,6 +63,10 @@ int runCli(const QStringList &args, const QProcessEnvironment &environment)
         printOut(usageText());
         return ExitOk;
     }
+    if (invocation.version) {
+        printOut(QStringLiteral("halvik-cli %1\n").arg(QStringLiteral(HALVIK_VERSION)));
+        return ExitOk;
+    }
 
     ServiceConfig config;
     if (!loadServiceConfig(invocation.serviceArgs, environment, config, error))
@@ -52,6 +75,7 @@ int runCli(const QStringList &args, const QProcessEnvironment &environment)
     applyServiceConfig(user, config);
     CliPresenter presenter;
     PresenterScope scope(&presenter);
+    KeyringScope keyring;
     scrambleRandom().seed(QRandomGenerator::system()->generate());
 
     CliSession session(user, presenter, invocation, environment);

@@ -9,6 +9,7 @@ int runCommand(CliSession &session)
     using Handler = int (*)(CliSession &);
     static const QHash<QString, Handler> handlers{
         {QStringLiteral("login"), cmdLogin},
+        {QStringLiteral("logout"), cmdLogout},
         {QStringLiteral("whoami"), cmdWhoami},
         {QStringLiteral("version"), cmdVersion},
         {QStringLiteral("register"), cmdRegister},

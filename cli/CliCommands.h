@@ -4,6 +4,7 @@ class CliSession;
 
 // The commands of halvik-cli, one function each; every one returns the exit code.
 int cmdLogin(CliSession &s);
+int cmdLogout(CliSession &s);
 int cmdWhoami(CliSession &s);
 int cmdVersion(CliSession &s);
 int cmdRegister(CliSession &s);

@@ -21,7 +21,7 @@ struct OptionSlot
 {
     QString placeholder;
     bool required = false;
-    bool flag = false; // "[--name]": no value
+    bool flag = false; // "[--name]", or "--name" without a placeholder: no value
 };
 
 // A usage line taken apart.
@@ -57,6 +57,12 @@ Grammar grammarOf(const QString &usage)
             continue;
         }
         if (t.startsWith(QLatin1String("--"))) {
+            // A required flag ("logout --forget"): no upper-case placeholder follows.
+            const QString next = tokens.value(i + 1);
+            if (next.isEmpty() || !next.at(0).isUpper()) {
+                g.options.insert(t.mid(2), OptionSlot{QString(), !optional, true});
+                continue;
+            }
             QString placeholder = tokens.value(++i);
             if (placeholder.endsWith(QLatin1Char(')')))
                 optional = true;
@@ -209,6 +215,10 @@ bool tokenize(const QStringList &args, CliInvocation &inv, QStringList &position
             inv.help = true;
             continue;
         }
+        if (arg == QLatin1String("--version")) {
+            inv.version = true;
+            continue;
+        }
         const int eq = arg.indexOf(QLatin1Char('='));
         const QString name = arg.mid(2, eq < 0 ? -1 : eq - 2);
         if (arg.startsWith(QLatin1String("--")) && flagOptionNames().contains(name)) {
@@ -254,7 +264,10 @@ const QList<CommandSpec> &commandSpecs()
 {
     static const QList<CommandSpec> specs = [] {
         QList<CommandSpec> s{
-            {QStringLiteral("login"), QStringLiteral("sign in and report the account")},
+            {QStringLiteral("login [--remember]"),
+             QStringLiteral("sign in; --remember keeps the password in the desktop keyring")},
+            {QStringLiteral("logout --forget"),
+             QStringLiteral("forget the remembered e-mail and its password"), false},
             {QStringLiteral("whoami"), QStringLiteral("the account's details")},
             {QStringLiteral("version"), QStringLiteral("the latest program version")},
             {QStringLiteral("domains [--group ID] [--search TEXT]"),
@@ -344,7 +357,7 @@ bool parseCli(const QStringList &args, CliInvocation &invocation, QString &error
     if (!tokenize(args, invocation, positional, error))
         return false;
     if (positional.isEmpty()) {
-        if (invocation.help)
+        if (invocation.help || invocation.version)
             return true;
         error = QStringLiteral("no command given");
         return false;
@@ -411,9 +424,11 @@ QString usageText()
 {
     QString text = QStringLiteral(
         "Usage: halvik-cli [--json] [--service-url URL] [--ca-file FILE] [--email EMAIL] "
-        "COMMAND...\n\n"
-        "Signs in with HALVIK_EMAIL and HALVIK_PASSWORD; with --email the password comes from\n"
-        "HALVIK_PASSWORD or, when that is not set, from the terminal. --json prints JSON.\n"
+        "COMMAND...\n"
+        "       halvik-cli --help | --version\n\n"
+        "Signs in as --email, HALVIK_EMAIL or the e-mail remembered by \"login --remember\" (or\n"
+        "the window), in that order. The password comes from HALVIK_PASSWORD, else from the\n"
+        "desktop keyring, else from the terminal. --json prints JSON.\n"
         "Exit status: 0 done, 1 refused, skipped or in conflict, 2 network failure, 64 bad usage.\n"
         "A command that changes many domains prints its plan and changes nothing without --apply;\n"
         "a plan that trips a warning also needs --yes. Changes are journaled (jobs, undo).\n\n"

@@ -28,6 +28,7 @@ struct CliInvocation
                                     // maps to an empty value
     bool json = false;
     bool help = false;
+    bool version = false;
     bool emailGiven = false;
     QString email;
     QStringList serviceArgs; // "--service-url" / "--ca-file" with their values, as given

@@ -2,6 +2,7 @@
 
 #include "client/HttpExchange.h"
 #include "client/LoginSettings.h"
+#include "client/PasswordStore.h"
 #include "client/ProcessObjects.h"
 #include "client/Scramble.h"
 #include "client/User.h"
@@ -61,6 +62,17 @@ void MainWindow::restoreLoginSettings()
         ui->lineEdit_2->setText(saved.password);
         ui->lineEdit_2->setFocus();
         ui->checkBox->setChecked(true);
+        movePasswordToKeyring(saved, this);
+    } else if (saved.hasUser && !saved.user.isEmpty()) {
+        // The keyring answers when it can (a locked one may first ask the user); the window
+        // does not wait, and a late answer fills only what the user has not touched.
+        passwordStore().read(saved.user, this, [this, user = saved.user](const KeyringAnswer &a) {
+            if (a.result != KeyringResult::Done || ui->lineEdit->text() != user ||
+                !ui->lineEdit_2->text().isEmpty())
+                return;
+            ui->lineEdit_2->setText(a.password);
+            ui->checkBox->setChecked(true);
+        });
     }
 }
 
@@ -76,6 +88,7 @@ void MainWindow::warmUpConnection()
 
 bool MainWindow::saveLoginSettings(bool remember)
 {
+    // The keyring's answer only touches the settings: it lands even if this window is gone.
     return ::saveLoginSettings(theUser(), remember);
 }
 

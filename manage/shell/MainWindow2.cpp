@@ -199,6 +199,7 @@ void MainWindow2::makePages()
     settings.label = ui->label;
     settings.pushButton_34 = ui->pushButton_34;
     settings.pushButton_21 = ui->pushButton_21;
+    settings.label_keyring = ui->label_keyring;
     m_settings = std::make_unique<SettingsPage>(*this, settings);
 }
 

@@ -62,16 +62,21 @@ private slots:
     void searchUsage_data();
     void searchUsage();
     void searchKeptFreshAgainstTheStandIn();
+    void completion_data();
+    void completion();
 
 private:
     Run run(const QStringList &args, const QByteArray &input = QByteArray(),
             const QStringList &unset = {}, const QMap<QString, QString> &set = {});
     std::unique_ptr<TestHttpsServer> m_server;
     std::unique_ptr<QTemporaryDir> m_dataHome; // the local copy, never the user's own
+    // Settings of its own, and no session bus: a run never reaches the user's remembered login.
+    std::unique_ptr<QTemporaryDir> m_home;
 };
 
 void TestCli::init()
 {
+    m_home = std::make_unique<QTemporaryDir>();
     m_server = std::make_unique<TestHttpsServer>();
     m_dataHome = std::make_unique<QTemporaryDir>();
     m_server->setReply(QStringLiteral("/api/user/verify/"), credentials());
@@ -88,6 +93,9 @@ Run TestCli::run(const QStringList &args, const QByteArray &input, const QString
     env.insert(QStringLiteral("HALVIK_EMAIL"), QStringLiteral("ops@example.com"));
     env.insert(QStringLiteral("HALVIK_PASSWORD"), kPassword);
     env.insert(QStringLiteral("XDG_DATA_HOME"), m_dataHome->path());
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), m_home->path());
+    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), m_home->path());
+    env.remove(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"));
     for (const QString &name : unset)
         env.remove(name);
     for (auto it = set.cbegin(); it != set.cend(); ++it)
@@ -281,6 +289,11 @@ void TestCli::scrambleAndDeviceIdNeedNoService()
     const Run id = run({QStringLiteral("device-id")}, {}, {"HALVIK_EMAIL"});
     QCOMPARE(id.exit, 0);
     QCOMPARE(QString::fromUtf8(id.out), computeDeviceId() + QLatin1Char('\n'));
+
+    // The program's own version, for packagers and bug reports; no sign-in.
+    const Run version = run({QStringLiteral("--version")}, {}, {"HALVIK_EMAIL"});
+    QCOMPARE(version.exit, 0);
+    QCOMPARE(QString::fromUtf8(version.out), QStringLiteral("halvik-cli %1\n").arg(HALVIK_VERSION));
     QVERIFY(m_server->requests().isEmpty());
 }
 
@@ -419,6 +432,46 @@ void TestCli::searchKeptFreshAgainstTheStandIn()
     QCOMPARE(rebuilt.exit, 0);
     QVERIFY(!rebuilt.err.isEmpty());
     QCOMPARE(rebuilt.json().array().size(), 1);
+void TestCli::completion_data()
+{
+    QTest::addColumn<QStringList>("words"); // the last one is being completed
+    QTest::addColumn<QStringList>("offered");
+    QTest::newRow("command") << QStringList{"do"} << QStringList{"domain", "domains"};
+    QTest::newRow("second word") << QStringList{"domain", ""}
+                                 << QStringList{"add",   "delete", "lock",  "move",
+                                                "pause", "start",  "unlock"};
+    QTest::newRow("options of the command")
+        << QStringList{"record", "add", "a.cn", "--t"} << QStringList{"--ttl", "--type"};
+    QTest::newRow("switch") << QStringList{"login", "--r"} << QStringList{"--remember"};
+    QTest::newRow("after global options")
+        << QStringList{"--json", "--email", "a@b.cn", "messages", ""}
+        << QStringList{"inform", "news", "notices"};
+    QTest::newRow("a value is due") << QStringList{"domains", "--group", ""} << QStringList{};
+}
+
+// The bash completion reads the commands from the program's help.
+void TestCli::completion()
+{
+    QFETCH(QStringList, words);
+    QFETCH(QStringList, offered);
+    QStringList quoted{QStringLiteral("halvik-cli")};
+    for (const QString &w : words)
+        quoted.append(QLatin1Char('\'') + w + QLatin1Char('\''));
+    const QString script =
+        QStringLiteral("source '%1'; COMP_WORDS=(%2); COMP_CWORD=%3; _halvik_cli; "
+                       "printf '%s\\n' \"${COMPREPLY[@]}\"")
+            .arg(QStringLiteral(HALVIK_COMPLETION), quoted.join(QLatin1Char(' ')))
+            .arg(words.size());
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("PATH"), QFileInfo(QStringLiteral(HALVIK_CLI_BINARY)).path() +
+                                           QLatin1Char(':') + env.value(QStringLiteral("PATH")));
+    QProcess bash;
+    bash.setProcessEnvironment(env);
+    bash.start(QStringLiteral("bash"), {QStringLiteral("-c"), script});
+    QVERIFY(bash.waitForFinished(60000));
+    QCOMPARE(bash.exitCode(), 0);
+    const QString out = QString::fromUtf8(bash.readAllStandardOutput()).trimmed();
+    QCOMPARE(out.isEmpty() ? QStringList() : out.split(QLatin1Char('\n')), offered);
 }
 
 QTEST_GUILESS_MAIN(TestCli)

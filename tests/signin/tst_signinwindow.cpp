@@ -2,6 +2,7 @@
 #include "client/Scramble.h"
 #include "client/User.h"
 #include "signin/MainWindow.h"
+#include "tests/support/ScriptedPasswordStore.h"
 #include "tests/support/TestHttpsServer.h"
 #include "tests/support/WindowHarness.h"
 
@@ -62,6 +63,11 @@ private slots:
     void apiKeyMissingAsks_data();
     void apiKeyMissingAsks();
     void rememberRoundTrip();
+    void keyringAnswersLate_data();
+    void keyringAnswersLate();
+    void lateKeyringLeavesTypedPassword();
+    void rememberInKeyringMovesOldPassword();
+    void laterChoiceWins();
     void corruptPasswordGivesEmptyTicked();
     void weChatOnlyRunCannotRememberPassword();
     void linksOpenServicePages_data();
@@ -72,6 +78,7 @@ private:
 
     std::unique_ptr<TestHttpsServer> m_server;
     WindowHarness h;
+    std::unique_ptr<ScriptedPasswordStore> m_keyring;
     QList<QUrl> m_opened;
 };
 
@@ -90,12 +97,18 @@ void TestSignInWindow::init()
     user.setExtraCaCertificates(QSslCertificate::fromPath(TestHttpsServer::caFile()));
     m_server->setReply(kVerify, kSignedIn);
     m_server->clearRequests();
+    // No keyring unless a test says otherwise: the scrambled setting as before.
+    m_keyring = std::make_unique<ScriptedPasswordStore>();
+    m_keyring->refusal = KeyringResult::NoKeyring;
+    setPasswordStore(m_keyring.get());
     m_opened.clear();
 }
 
 void TestSignInWindow::cleanup()
 {
     h.cleanup();
+    setPasswordStore(nullptr);
+    m_keyring.reset();
 }
 
 void TestSignInWindow::cleanupTestCase()
@@ -287,7 +300,8 @@ void TestSignInWindow::rememberRoundTrip()
         QVERIFY(window.isHidden());
     }
     QCOMPARE(loginStore().value(QStringLiteral("user")).toString(), kEmail);
-    QCOMPARE(
+    // Written once the store said there is no keyring, even with the window gone by then.
+    QTRY_COMPARE(
         QString::fromUtf8(unscrambleText(loginStore().value(QStringLiteral("pwd")).toString())),
         kPassword);
     {
@@ -317,6 +331,110 @@ void TestSignInWindow::rememberRoundTrip()
         QVERIFY(widget<QLineEdit>(window, "lineEdit_2")->text().isEmpty());
         QVERIFY(!widget<QCheckBox>(window, "checkBox")->isChecked());
     }
+}
+
+void TestSignInWindow::keyringAnswersLate_data()
+{
+    QTest::addColumn<int>("answer"); // KeyringResult
+    QTest::addColumn<bool>("filled");
+    QTest::newRow("entry found") << int(KeyringResult::Done) << true;
+    QTest::newRow("no entry") << int(KeyringResult::NotFound) << false;
+    QTest::newRow("declined or locked") << int(KeyringResult::Failed) << false;
+    QTest::newRow("no keyring") << int(KeyringResult::NoKeyring) << false;
+}
+
+void TestSignInWindow::keyringAnswersLate()
+{
+    QFETCH(int, answer);
+    QFETCH(bool, filled);
+    loginStore().setValue(QStringLiteral("user"), kEmail);
+    if (KeyringResult(answer) != KeyringResult::NotFound) {
+        m_keyring->entries.insert(kEmail, kPassword);
+        m_keyring->refusal = KeyringResult(answer);
+    } else {
+        m_keyring->refusal = KeyringResult::Done;
+    }
+    MainWindow window;
+    // The window is built without waiting for the keyring.
+    QCOMPARE(m_keyring->calls, QStringList{QStringLiteral("read ") + kEmail});
+    QVERIFY(widget<QLineEdit>(window, "lineEdit_2")->text().isEmpty());
+    QVERIFY(!widget<QCheckBox>(window, "checkBox")->isChecked());
+
+    QTRY_COMPARE(m_keyring->answered, 1);
+    QCOMPARE(widget<QLineEdit>(window, "lineEdit")->text(), kEmail);
+    QCOMPARE(widget<QLineEdit>(window, "lineEdit_2")->text(), filled ? kPassword : QString());
+    QCOMPARE(widget<QCheckBox>(window, "checkBox")->isChecked(), filled);
+}
+
+void TestSignInWindow::lateKeyringLeavesTypedPassword()
+{
+    // A locked keyring waits on its user; meanwhile the user types and signs in.
+    loginStore().setValue(QStringLiteral("user"), kEmail);
+    m_keyring->refusal = KeyringResult::Done;
+    m_keyring->entries.insert(kEmail, QStringLiteral("stale"));
+    m_keyring->held = true;
+    MainWindow window;
+    window.show();
+    signIn(window, kEmail, kPassword, false);
+    QVERIFY(window.isHidden());
+    m_keyring->release();
+    QTRY_COMPARE(m_keyring->answered, 2); // the read, then the removal
+    QCOMPARE(widget<QLineEdit>(window, "lineEdit_2")->text(), kPassword);
+    QVERIFY(!widget<QCheckBox>(window, "checkBox")->isChecked());
+}
+
+void TestSignInWindow::rememberInKeyringMovesOldPassword()
+{
+    const QString old = QStringLiteral("old密码");
+    const QString oldScrambled = scrambleText(old.toUtf8());
+    loginStore().setValue(QStringLiteral("user"), kEmail);
+    loginStore().setValue(QStringLiteral("pwd"), oldScrambled);
+    m_keyring->refusal = KeyringResult::Done;
+    m_keyring->held = true;
+    {
+        MainWindow window;
+        // Shown from the settings at once, as before.
+        QCOMPARE(widget<QLineEdit>(window, "lineEdit_2")->text(), old);
+        QVERIFY(widget<QCheckBox>(window, "checkBox")->isChecked());
+        // The setting stays until the keyring confirmed the write.
+        QCoreApplication::processEvents();
+        QCOMPARE(loginStore().value(QStringLiteral("pwd")).toString(), oldScrambled);
+        m_keyring->release();
+        QTRY_COMPARE(m_keyring->answered, 1);
+        QVERIFY(!loginStore().contains(QStringLiteral("pwd")));
+        QCOMPARE(m_keyring->entries.value(kEmail), old);
+
+        // A password sign-in with the box ticked keeps the new password in the keyring only.
+        window.show();
+        signIn(window, kEmail, kPassword, true);
+        QVERIFY(window.isHidden());
+        QTRY_COMPARE(m_keyring->entries.value(kEmail), kPassword);
+        QVERIFY(!loginStore().contains(QStringLiteral("pwd")));
+    }
+    {
+        MainWindow window;
+        QTRY_COMPARE(widget<QLineEdit>(window, "lineEdit_2")->text(), kPassword);
+        QVERIFY(widget<QCheckBox>(window, "checkBox")->isChecked());
+        // Unticked: the keyring lets it go.
+        window.show();
+        signIn(window, kEmail, kPassword, false);
+        QTRY_VERIFY(!m_keyring->entries.contains(kEmail));
+    }
+    QCOMPARE(loginStore().value(QStringLiteral("user")).toString(), kEmail);
+}
+
+void TestSignInWindow::laterChoiceWins()
+{
+    // Remembered, then forgotten before the (keyring-less) store answered: forgetting stands.
+    theUser().email = kEmail;
+    theUser().pwdScrambled = scrambleText(kPassword.toUtf8());
+    m_keyring->held = true;
+    MainWindow window;
+    QVERIFY(window.saveLoginSettings(true));
+    QVERIFY(window.saveLoginSettings(false));
+    m_keyring->release();
+    QTRY_COMPARE(m_keyring->answered, 2);
+    QVERIFY(!loginStore().contains(QStringLiteral("pwd")));
 }
 
 void TestSignInWindow::corruptPasswordGivesEmptyTicked()

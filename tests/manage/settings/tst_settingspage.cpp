@@ -1,11 +1,13 @@
 #include "app/AppGlobals.h"
 #include "client/Autostart.h"
+#include "client/Scramble.h"
 #include "client/User.h"
 #include "localservice/storage/Storage.h"
 #include "manage/settings/SettingsPage.h"
 #include "manage/shell/MainWindow2.h"
 #include "signin/MainWindow.h"
 #include "tests/support/WindowHarness.h"
+#include "tests/support/ScriptedPasswordStore.h"
 
 #include <QCheckBox>
 #include <QDesktopServices>
@@ -62,6 +64,7 @@ private:
     QPushButton *button(const char *name) { return widget<QPushButton>(manage(), name); }
 
     WindowHarness h;
+    std::unique_ptr<ScriptedPasswordStore> m_keyring;
     QList<QUrl> m_opened;
 };
 
@@ -78,13 +81,21 @@ void TestSettingsPage::init()
 {
     h.init();
     QVERIFY(h.signIn(QString(), false));
+    theUser().pwdScrambled.clear();
+    // The sign-in window asks the keyring at start.
+    m_keyring = std::make_unique<ScriptedPasswordStore>();
+    setPasswordStore(m_keyring.get());
     h.openSignIn();
     m_opened.clear();
 }
 
 void TestSettingsPage::cleanup()
 {
+    if (h.service)
+        h.service->clearFaults();
     h.cleanup();
+    setPasswordStore(nullptr);
+    m_keyring.reset();
 }
 
 void TestSettingsPage::cleanupTestCase()
@@ -201,42 +212,64 @@ void TestSettingsPage::showAccountTakesSwitchStates()
 void TestSettingsPage::rememberPassword_data()
 {
     QTest::addColumn<QString>("scrambled"); // empty: the run signed in by WeChat only
+    QTest::addColumn<int>("keyring");       // KeyringResult the store answers with
     QTest::addColumn<bool>("turnOn");
     QTest::addColumn<bool>("switchAfter");
     QTest::addColumn<QString>("storedPwd"); // empty: no "pwd" key
+    QTest::addColumn<QString>("entry");     // the keyring's entry; empty: none
     QTest::addColumn<QString>("box");
 
+    const QString scrambled = scrambleText("secret");
+    const int done = int(KeyringResult::Done);
     QTest::newRow("on after a password sign-in")
-        << "c2NyYW1ibGVk" << true << true << "c2NyYW1ibGVk" << QString();
+        << scrambled << done << true << true << QString() << "secret" << QString();
+    QTest::newRow("on without a keyring") << scrambled << int(KeyringResult::NoKeyring) << true
+                                          << true << scrambled << QString() << QString();
+    QTest::newRow("on, keyring declines") << scrambled << int(KeyringResult::Failed) << true
+                                          << false << "kept" << QString() << QString();
     QTest::newRow("off removes the password")
-        << "c2NyYW1ibGVk" << false << false << QString() << QString();
+        << scrambled << done << false << false << QString() << QString() << QString();
     QTest::newRow("on after WeChat only")
-        << QString() << true << false << "kept" << QStringLiteral("微信扫码登录无法记住密码");
+        << QString() << done << true << false << "kept"
+        << "earlier" << QStringLiteral("微信扫码登录无法记住密码");
 }
 
 void TestSettingsPage::rememberPassword()
 {
     QFETCH(QString, scrambled);
+    QFETCH(int, keyring);
     QFETCH(bool, turnOn);
     QFETCH(bool, switchAfter);
     QFETCH(QString, storedPwd);
+    QFETCH(QString, entry);
     QFETCH(QString, box);
     theUser().pwdScrambled = scrambled;
     {
         QSettings store = loginStore();
         store.setValue(QStringLiteral("pwd"), QStringLiteral("kept"));
     }
+    const QString email = LocalServiceFixture::demoEmail();
+    m_keyring->entries.insert(email, QStringLiteral("earlier"));
+    m_keyring->refusal = KeyringResult(keyring);
     QPushButton *toggle = button("pushButton_34");
     toggle->setChecked(!turnOn);
     toggle->click();
 
+    if (!scrambled.isEmpty())
+        QTRY_COMPARE(m_keyring->answered, 1);
     QCOMPARE(toggle->isChecked(), switchAfter);
     QCOMPARE(h.boxes->contents(), box.isEmpty() ? QStringList() : QStringList{box});
     QSettings store = loginStore();
-    QCOMPARE(store.value(QStringLiteral("user")).toString(), LocalServiceFixture::demoEmail());
+    QCOMPARE(store.value(QStringLiteral("user")).toString(), email);
     QCOMPARE(store.contains(QStringLiteral("pwd")), !storedPwd.isEmpty());
     if (!storedPwd.isEmpty())
         QCOMPARE(store.value(QStringLiteral("pwd")).toString(), storedPwd);
+    if (KeyringResult(keyring) == KeyringResult::Done)
+        QCOMPARE(m_keyring->entries.value(email), entry);
+    // The page says so, once, when no keyring answers.
+    QCOMPARE(widget<QLabel>(manage(), "label_keyring")
+                 ->isVisibleTo(widget<QWidget>(manage(), "page_accOpt")),
+             KeyringResult(keyring) == KeyringResult::NoKeyring);
 }
 
 void TestSettingsPage::autostartSwitch()
