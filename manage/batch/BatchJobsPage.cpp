@@ -196,16 +196,19 @@ void BatchJobsPage::runJob(const Tab &t, const QStringList &domains)
         for (Domain &dm : u.domains)
             dm.recordsDirty = true;
     }
-    QTextEdit *successes = t.successes;
-    QTextEdit *failures = t.failures;
-    const BatchResultSink sink{
-        [successes](const QString &line) { appendResultLine(successes, line); },
-        [failures](const QString &line) { appendResultLine(failures, line); }};
+    // The lists are covered and not repainted while the job runs, so their lines go in once
+    // at the end: a document edited per item was laid out again per item.
+    QStringList successLines;
+    QStringList failureLines;
+    const BatchResultSink sink{[&successLines](const QString &line) { successLines.append(line); },
+                               [&failureLines](const QString &line) { failureLines.append(line); }};
     for (int i = 0; i < domains.size(); ++i) {
         if (!t.runner->next(i, domains.size()))
             break;
         runBatchDomain(u, t.kind, domains.at(i), values, sink);
     }
+    appendResultLines(t.successes, successLines);
+    appendResultLines(t.failures, failureLines);
     t.runner->finish();
 }
 

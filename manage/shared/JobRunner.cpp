@@ -15,6 +15,8 @@ const char kFlashRun[] = "flashRun";
 
 constexpr int kFlashSteps = 12;
 constexpr int kFlashStepMs = 150;
+// The progress label changes at most this often while a job runs.
+constexpr int kProgressFrameMs = 30;
 
 } // namespace
 
@@ -33,6 +35,8 @@ void JobRunner::start()
     m_widgets.stop->show();
     m_widgets.stop->setProperty(kMustStop, 0);
     m_widgets.stop->setText(QStringLiteral("停止"));
+    m_shownAt.invalidate();
+    m_unshownProgress.clear();
     prepareFirstUse();
     if (m_animation)
         m_animation->start();
@@ -65,12 +69,25 @@ bool JobRunner::next(int i, int n)
     // Read before the count moves on, so that a stopped job shows the last item it processed.
     if (m_widgets.stop->property(kMustStop).toInt() == 1)
         return false;
-    m_widgets.progress->setText(QStringLiteral("%1 / %2").arg(i + 1).arg(n));
+    const QString text = QStringLiteral("%1 / %2").arg(i + 1).arg(n);
+    if (i == 0 || i + 1 >= n || !m_shownAt.isValid() || m_shownAt.elapsed() >= kProgressFrameMs)
+        showProgress(text);
+    else
+        m_unshownProgress = text;
     return true;
+}
+
+void JobRunner::showProgress(const QString &text)
+{
+    m_widgets.progress->setText(text);
+    m_unshownProgress.clear();
+    m_shownAt.start();
 }
 
 void JobRunner::finish()
 {
+    if (!m_unshownProgress.isEmpty())
+        showProgress(m_unshownProgress);
     m_running = false;
     m_widgets.overlay->hide();
     for (QWidget *w : qAsConst(m_widgets.locked))

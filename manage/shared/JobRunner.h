@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QElapsedTimer>
 #include <QList>
 #include <QObject>
 #include <QPointer>
@@ -34,7 +35,9 @@ public:
 
     void start();
     // False once the user asked to stop: item i (from 0) of n is then not to be processed and
-    // the progress still shows the item before it. Otherwise shows "i+1 / n".
+    // the progress still shows the item before it. Otherwise shows "i+1 / n": at once for the
+    // first and the last item, for the others at most once a frame (a label changed for every
+    // item repainted the page for every request), and by finish() at the latest.
     bool next(int i, int n);
     void finish();
 
@@ -49,10 +52,13 @@ public:
 private:
     void prepareFirstUse();
     void requestStop();
+    void showProgress(const QString &text);
 
     JobWidgets m_widgets;
     QPointer<QMovie> m_animation;
     bool m_firstUseDone = false;
     bool m_running = false;
     int m_stopRequests = 0;
+    QElapsedTimer m_shownAt;
+    QString m_unshownProgress; // the latest "i / n" not on the label yet
 };
