@@ -353,11 +353,11 @@ void TestZoneFile::planWarnings_data()
         << QList<ZoneRecord>{fileRec(1, www, QStringLiteral("CNAME"),
                                      QStringLiteral("x.example.net"))}
         << QList<Record>{rec(7, www, QStringLiteral("A"), QStringLiteral("192.0.2.1"))}
-        << QStringList{QStringLiteral("www：CNAME记录与同线路的其他记录并存")};
+        << QStringList{QStringLiteral("example.cn 的主机记录 www 将有 CNAME 与其他记录并存")};
     QTest::newRow("second SPF")
         << QList<ZoneRecord>{fileRec(1, QStringLiteral("@"), txt, QStringLiteral("v=spf1 -all"))}
         << QList<Record>{rec(7, QStringLiteral("@"), txt, QStringLiteral("v=spf1 mx -all"))}
-        << QStringList{QStringLiteral("@：同线路有2条SPF记录")};
+        << QStringList{QStringLiteral("example.cn 的主机记录 @ 将有多条 SPF 记录")};
     QTest::newRow("untouched host keeps its old fault quiet")
         << QList<ZoneRecord>{fileRec(1, QStringLiteral("other"), QStringLiteral("A"),
                                      QStringLiteral("192.0.2.9"))}
