@@ -3,8 +3,8 @@
 #include "client/User.h"
 #include "manage/batch/BatchRecordJobs.h"
 #include "manage/batch/BatchRowTable.h"
-#include "manage/shared/JobRunner.h"
 #include "manage/shared/NameLines.h"
+#include "manage/shared/PageJobRunner.h"
 #include "manage/shared/ResultList.h"
 #include "manage/shell/MainWindow2.h"
 
@@ -41,9 +41,9 @@ BatchJobsPage::BatchJobsPage(MainWindow2 &window, const BatchJobsWidgets &widget
                                          const char *listName) {
         Tab t{kind};
         t.rows = new BatchRowTable(window, kind, w.rows, listName, this);
-        t.runner = new JobRunner(jobWidgets(w.overlay, w.animation, w.progress, w.stop,
-                                            w.returnButton, w.failures, w.successes),
-                                 this);
+        t.runner = new PageJobRunner(jobWidgets(w.overlay, w.animation, w.progress, w.stop,
+                                                w.returnButton, w.failures, w.successes),
+                                     this);
         t.stack = w.stack;
         t.inputPage = w.inputPage;
         t.resultsPage = w.resultsPage;
@@ -70,7 +70,7 @@ BatchRowTable &BatchJobsPage::rows(BatchKind kind) const
     return *tab(kind).rows;
 }
 
-JobRunner &BatchJobsPage::runner(BatchKind kind) const
+PageJobRunner &BatchJobsPage::runner(BatchKind kind) const
 {
     return *tab(kind).runner;
 }
@@ -173,7 +173,7 @@ bool BatchJobsPage::checkStart(const Tab &t, const QStringList &domains)
         offending = t.rows->requiredEditor(hosts.at(check.row));
     if (offending) {
         offending->setFocus();
-        JobRunner::flashInput(offending);
+        PageJobRunner::flashInput(offending);
     }
     return false;
 }

@@ -9,7 +9,7 @@
 #include <QStringList>
 
 class BatchRowTable;
-class JobRunner;
+class PageJobRunner;
 class QFrame;
 class QGridLayout;
 class QLabel;
@@ -80,14 +80,14 @@ public:
     void editRecords(const QString &domainName, const QList<QSharedPointer<Record>> &records);
 
     BatchRowTable &rows(BatchKind kind) const;
-    JobRunner &runner(BatchKind kind) const;
+    PageJobRunner &runner(BatchKind kind) const;
 
 private:
     struct Tab
     {
         BatchKind kind;
         BatchRowTable *rows = nullptr;
-        JobRunner *runner = nullptr;
+        PageJobRunner *runner = nullptr;
         QStackedWidget *stack = nullptr;
         QWidget *inputPage = nullptr;
         QWidget *resultsPage = nullptr;

@@ -766,6 +766,16 @@ void MainWindow2::on_pushButton_Rbat_clicked()
     m_recordPage->batchClicked();
 }
 
+void MainWindow2::on_pushButton_Rimport_clicked()
+{
+    m_recordPage->importClicked();
+}
+
+void MainWindow2::on_pushButton_Rexport_clicked()
+{
+    m_recordPage->exportClicked();
+}
+
 void MainWindow2::on_pushButton_36_clicked()
 {
     m_messages->newsClicked();

@@ -183,6 +183,8 @@ private slots:
     void on_tabWidget_bat_currentChanged(int index);
     void on_pushButton_42_clicked();
     void on_pushButton_Rbat_clicked();
+    void on_pushButton_Rimport_clicked();
+    void on_pushButton_Rexport_clicked();
 
     // Message centre.
     void on_pushButton_36_clicked();
