@@ -7,7 +7,6 @@
 
 #include <QHash>
 #include <QHostAddress>
-#include <QSet>
 
 namespace {
 

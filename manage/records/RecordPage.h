@@ -142,6 +142,7 @@ private:
 
     const RecordPageWidgets m_w;
     QPointer<ZoneImportDialog> m_importDialog;
+    QSharedPointer<Domain> m_importDomain; // the domain the open preview was planned for
     QSharedPointer<Domain> m_domain;
     bool m_buildQueued = false;
 };

@@ -124,6 +124,7 @@ void RecordPage::importClicked()
     m_importDialog = new ZoneImportDialog(domain->name, QFileInfo(path).fileName(), zone, live,
                                           lines, &m_window);
     m_importDialog->setAttribute(Qt::WA_DeleteOnClose);
+    m_importDomain = domain;
     connect(m_importDialog, &ZoneImportDialog::runRequested, this, &RecordPage::runZoneImport);
     m_importDialog->show();
 }
@@ -131,7 +132,8 @@ void RecordPage::importClicked()
 void RecordPage::runZoneImport()
 {
     const QPointer<ZoneImportDialog> dialog = m_importDialog;
-    const QSharedPointer<Domain> domain = m_domain;
+    // The domain the plan was made for, whatever the page shows by now.
+    const QSharedPointer<Domain> domain = m_importDomain;
     if (!dialog || !domain || !dialog->plan().hasWork())
         return;
     // Exactly the plan shown: the job skips the domain if it changed since.

@@ -1,13 +1,10 @@
-#include "app/AppGlobals.h"
-#include "app/Startup.h"
 #include "client/User.h"
 #include "client/journal/Journal.h"
 #include "manage/records/RecordPage.h"
 #include "manage/records/ZoneImportDialog.h"
 #include "manage/records/ZonePlanModel.h"
 #include "manage/shell/MainWindow2.h"
-#include "tests/support/LocalServiceFixture.h"
-#include "tests/support/RecordingPresenter.h"
+#include "tests/support/WindowHarness.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -23,15 +20,6 @@
 namespace {
 
 const QString kShowcase = QStringLiteral("halvik-demo.com"); // records on several lines
-
-template <typename T>
-T *child(const QObject &root, const char *name)
-{
-    T *found = root.findChild<T *>(QLatin1String(name));
-    if (!found)
-        qFatal("no child %s", name);
-    return found;
-}
 
 } // namespace
 
@@ -56,9 +44,9 @@ private:
     // Opens the preview of a file with text, answering the file chooser.
     ZoneImportDialog *preview(const QByteArray &text);
 
-    std::unique_ptr<RecordingPresenter> m_boxes;
-    std::unique_ptr<LocalServiceFixture> m_service;
-    std::unique_ptr<MainWindow2> m_window;
+    RecordPage &page() const { return h.window->recordPage(); }
+
+    WindowHarness h;
     std::unique_ptr<QTemporaryDir> m_dir;
     QTemporaryDir m_data;
     QString m_checker;
@@ -74,37 +62,22 @@ void TestRecordZone::initTestCase()
         QStandardPaths::findExecutable(QStringLiteral("named-checkzone"),
                                        {QStringLiteral("/usr/sbin"), QStringLiteral("/usr/bin")});
     QVERIFY2(!m_checker.isEmpty(), "named-checkzone (bind9-utils) is needed: scripts/deps.sh");
-    initResources();
-    theUser().idleLimitMs = 3000;
-    theUser().totalLimitMs = 5000;
 }
 
 void TestRecordZone::init()
 {
     m_dir = std::make_unique<QTemporaryDir>();
     QVERIFY(m_dir->isValid());
-    m_boxes = std::make_unique<RecordingPresenter>();
-    m_service = std::make_unique<LocalServiceFixture>();
-    QVERIFY2(m_service->start(), qPrintable(m_service->errorText()));
-    User &u = theUser();
-    QVERIFY(m_service->loginDemo(u));
-    QVERIFY(u.getDomain() > 0);
-    u.needDomainReload = false;
-    u.needGroupReload = false;
-    m_window = std::make_unique<MainWindow2>();
-    m_window->firstShowPending = false;
-    m_window->resize(900, 620);
-    m_window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+    h.init();
+    QVERIFY(h.startService());
+    QVERIFY(h.signIn());
+    h.openManagement(WindowHarness::Show::Shown, QSize(900, 620));
 }
 
 void TestRecordZone::cleanup()
 {
-    m_window.reset();
-    m_service.reset();
-    m_boxes.reset();
+    h.cleanup();
     m_dir.reset();
-    theUser().domains.clear();
 }
 
 void TestRecordZone::open(const QString &name)
@@ -112,8 +85,8 @@ void TestRecordZone::open(const QString &name)
     User &u = theUser();
     const QSharedPointer<Domain> domain = u.domains.sharedOf(u.domain2ptr(name));
     QVERIFY(domain);
-    m_window->recordPage().showDomain(domain);
-    QCOMPARE(m_window->currentDomain, domain);
+    page().showDomain(domain);
+    QCOMPARE(h.window->currentDomain, domain);
 }
 
 // The service's records of the domain as "host type value ttl line state", sorted.
@@ -143,9 +116,9 @@ ZoneImportDialog *TestRecordZone::preview(const QByteArray &text)
     if (!f.open(QIODevice::WriteOnly) || f.write(text) != text.size())
         return nullptr;
     f.close();
-    RecordPage &page = m_window->recordPage();
+    RecordPage &page = page();
     page.chooseZoneFile = [path] { return path; };
-    child<QPushButton>(*m_window, "pushButton_Rimport")->click();
+    h.widget<QPushButton>("pushButton_Rimport")->click();
     return page.zoneImportDialog();
 }
 
@@ -156,9 +129,10 @@ void TestRecordZone::exportWritesALoadableFilePerLine()
     for (const QString &row : serverRecords(kShowcase))
         lines.insert(row.section(QLatin1Char(' '), 4, 4).toInt());
     QVERIFY(lines.size() > 2);
-    m_window->recordPage().chooseExportFolder = [this] { return m_dir->path(); };
-    child<QPushButton>(*m_window, "pushButton_Rexport")->click();
-    QCOMPARE(m_boxes->count(), 0);
+    page().chooseExportFolder = [this] { return m_dir->path(); };
+    h.widget<QPushButton>("pushButton_Rexport")->click();
+    QCOMPARE(h.boxes->count(), 0);
+    QVERIFY2(h.toast().contains(kShowcase + QStringLiteral(".zone")), qPrintable(h.toast()));
 
     const QStringList files = QDir(m_dir->path()).entryList(QDir::Files, QDir::Name);
     QCOMPARE(files.size(), lines.size());
@@ -180,10 +154,10 @@ void TestRecordZone::exportIntoMissingFolderWritesNothing()
 {
     open(kShowcase);
     const QString missing = m_dir->filePath(QStringLiteral("gone"));
-    m_window->recordPage().chooseExportFolder = [missing] { return missing; };
-    child<QPushButton>(*m_window, "pushButton_Rexport")->click();
-    QCOMPARE(m_boxes->count(), 1);
-    QVERIFY(m_boxes->shown.first().content.startsWith(QStringLiteral("导出失败")));
+    page().chooseExportFolder = [missing] { return missing; };
+    h.widget<QPushButton>("pushButton_Rexport")->click();
+    QCOMPARE(h.boxes->count(), 1);
+    QVERIFY(h.boxes->shown.first().content.startsWith(QStringLiteral("导出失败")));
     QVERIFY(
         QDir(m_dir->path()).entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot).isEmpty());
 }
@@ -227,15 +201,14 @@ void TestRecordZone::importPreviewsThenRunsAsJournaledJob()
     QCOMPARE(serverRecords(kShowcase), before);
 
     dialog->runButton()->click();
-    QCOMPARE(m_boxes->count(), 0);
-    QVERIFY(!m_window->recordPage().zoneImportDialog() ||
-            !m_window->recordPage().zoneImportDialog()->isVisible());
+    QCOMPARE(h.boxes->count(), 0);
+    QVERIFY(!page().zoneImportDialog() || !page().zoneImportDialog()->isVisible());
     const QStringList after = serverRecords(kShowcase);
     QCOMPARE(after.size(), before.size() - 2);
     QVERIFY(after.contains(QStringLiteral("ipv6 AAAA 2001:db8::10 1200 0 0")));
     QVERIFY(after.contains(QStringLiteral("added A 192.0.2.77 300 0 0")));
     // The page shows the records as they are now.
-    QCOMPARE(m_window->currentDomain->records.size(), after.size());
+    QCOMPARE(h.window->currentDomain->records.size(), after.size());
 
     Journal journal;
     QVERIFY(journal.open(Journal::defaultPath(), false));
@@ -258,9 +231,9 @@ void TestRecordZone::unwritableJournalStopsBeforeAnyRequest()
     qputenv("XDG_DATA_HOME", QFile::encodeName(blocked.path()));
     dialog->runButton()->click();
     qputenv("XDG_DATA_HOME", QFile::encodeName(m_data.path()));
-    QCOMPARE(m_boxes->count(), 1);
-    QVERIFY2(m_boxes->shown.first().content.startsWith(QStringLiteral("无法打开操作记录")),
-             qPrintable(m_boxes->shown.first().content));
+    QCOMPARE(h.boxes->count(), 1);
+    QVERIFY2(h.boxes->shown.first().content.startsWith(QStringLiteral("无法打开操作记录")),
+             qPrintable(h.boxes->shown.first().content));
     QCOMPARE(serverRecords(kShowcase), before);
 }
 
