@@ -116,10 +116,9 @@ ZoneImportDialog *TestRecordZone::preview(const QByteArray &text)
     if (!f.open(QIODevice::WriteOnly) || f.write(text) != text.size())
         return nullptr;
     f.close();
-    RecordPage &page = page();
-    page.chooseZoneFile = [path] { return path; };
+    page().chooseZoneFile = [path] { return path; };
     h.widget<QPushButton>("pushButton_Rimport")->click();
-    return page.zoneImportDialog();
+    return page().zoneImportDialog();
 }
 
 void TestRecordZone::exportWritesALoadableFilePerLine()
