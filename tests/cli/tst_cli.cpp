@@ -432,6 +432,8 @@ void TestCli::searchKeptFreshAgainstTheStandIn()
     QCOMPARE(rebuilt.exit, 0);
     QVERIFY(!rebuilt.err.isEmpty());
     QCOMPARE(rebuilt.json().array().size(), 1);
+}
+
 void TestCli::completion_data()
 {
     QTest::addColumn<QStringList>("words"); // the last one is being completed

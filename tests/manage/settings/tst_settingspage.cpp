@@ -6,8 +6,8 @@
 #include "manage/settings/SettingsPage.h"
 #include "manage/shell/MainWindow2.h"
 #include "signin/MainWindow.h"
-#include "tests/support/WindowHarness.h"
 #include "tests/support/ScriptedPasswordStore.h"
+#include "tests/support/WindowHarness.h"
 
 #include <QCheckBox>
 #include <QDesktopServices>

@@ -1,7 +1,7 @@
 #include "client/User.h"
 #include "manage/shell/MainWindow2.h"
-#include "tests/support/WindowHarness.h"
 #include "tests/support/WidgetOverlap.h"
+#include "tests/support/WindowHarness.h"
 
 #include <QComboBox>
 #include <QCursor>
