@@ -168,7 +168,8 @@ QStringList BatchJobsPage::takeDomainList()
 void BatchJobsPage::startJob(BatchKind kind)
 {
     const Tab &t = tab(kind);
-    if (t.runner->isRunning())
+    // Not while a previewed plan is shown or runs: one job at a time changes the records.
+    if (t.runner->isRunning() || m_dialog)
         return;
     const QStringList domains = takeDomainList();
     if (!checkStart(t, domains))
@@ -262,12 +263,14 @@ void BatchJobsPage::previewJob(BatchKind kind)
     static const char *const titles[] = {"批量添加预览", "批量修改预览", "批量删除预览"};
     auto *dialog =
         new PlanDialog(t.stack->window(), QString::fromUtf8(titles[static_cast<int>(kind)]));
-    dialog->setAttribute(Qt::WA_DeleteOnClose);
     m_dialog = dialog;
     if (!dialog->build(preview)) {
-        dialog->close();
+        dialog->hide();
+        dialog->deleteLater();
         return;
     }
+    // Deleted once it is done with; not on close, since a run waits in nested event loops.
+    connect(dialog, &QDialog::rejected, dialog, &QObject::deleteLater);
     connect(dialog, &QDialog::accepted, this, [this, kind] { runPreviewed(kind); });
     dialog->open();
 }
@@ -307,7 +310,7 @@ void BatchJobsPage::runPreviewed(BatchKind kind)
         }
         showToast(outcomeSummary(dialog->outcomes()));
     }
-    dialog->close();
+    dialog->deleteLater();
 }
 
 void BatchJobsPage::returnAndContinue(BatchKind kind)

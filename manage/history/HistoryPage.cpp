@@ -143,13 +143,15 @@ void HistoryPage::undoClicked()
     UndoPreview preview(user(), journal, job.id, m_force->isChecked());
     auto *dialog =
         new PlanDialog(m_w.page_history->window(), QStringLiteral("撤销预览：%1").arg(job.summary));
-    dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->view().setRunText(QStringLiteral("撤销"));
     m_dialog = dialog;
     if (!dialog->build(preview)) {
-        dialog->close();
+        dialog->hide();
+        dialog->deleteLater();
         return;
     }
+    // Deleted once it is done with; not on close, since a run waits in nested event loops.
+    connect(dialog, &QDialog::rejected, dialog, &QObject::deleteLater);
     const qint64 id = job.id;
     connect(dialog, &QDialog::accepted, this, [this, id] { runUndo(id); });
     dialog->open();
@@ -163,6 +165,6 @@ void HistoryPage::runUndo(qint64 jobId)
     const QString summary = QStringLiteral("撤销 #%1").arg(jobId);
     if (dialog->run(user(), QStringLiteral("undo"), summary, jobId))
         showToast(outcomeSummary(dialog->outcomes()));
-    dialog->close();
+    dialog->deleteLater();
     reload();
 }

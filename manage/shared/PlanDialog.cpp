@@ -56,7 +56,7 @@ qint64 PlanDialog::run(User &user, const QString &kind, const QString &summary, 
     // After a WeChat sign-in the account is known by the e-mail of its details.
     if (user.email.isEmpty() && user.userDetail.isEmpty())
         user.getUserDetail();
-    JobRunner runner(user, journal);
+    JournalRunner runner(user, journal);
     if (!runner.start(m_view->plan(), kind, summary, journalAccount(user), undoes)) {
         showError(QStringLiteral("无法写入操作记录，本次操作未执行：") + runner.errorText());
         return 0;

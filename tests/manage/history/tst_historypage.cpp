@@ -65,7 +65,7 @@ qint64 TestHistoryPage::addJob(const QString &host, const QString &value)
     Journal journal;
     if (!journal.open(Journal::defaultPath()))
         return 0;
-    JobRunner runner(user, journal);
+    JournalRunner runner(user, journal);
     if (!runner.start(preview.plan(), QStringLiteral("batch-add"), QStringLiteral("add ") + host,
                       journalAccount(user)))
         return 0;
@@ -143,10 +143,13 @@ void TestHistoryPage::conflictShownPerStepAndForced()
     QVERIFY(addJob(QStringLiteral("moved"), QStringLiteral("198.51.100.50")));
     // Someone edits the record after the job.
     User &user = theUser();
-    const Record *r = findHost(records(), QStringLiteral("moved"));
+    const QList<Record> now = records();
+    const Record *r = findHost(now, QStringLiteral("moved"));
     QVERIFY(r);
-    QVERIFY(user.editRecord(user.domain2ptr(kDemo), r->id, QString(), QString(),
-                            QStringLiteral("198.51.100.51")));
+    QVERIFY2(user.editRecord(user.domain2ptr(kDemo), r->id, r->host, r->type,
+                             QStringLiteral("198.51.100.51"), QString::number(r->ttl), QString(),
+                             QString::number(r->viewID)),
+             qPrintable(user.errorText));
     m_h.window->showHistory();
 
     page().undoButton()->click();
