@@ -11,6 +11,7 @@
 #include <QLabel>
 #include <QStackedWidget>
 #include <QTableView>
+#include <QTableWidget>
 
 namespace {
 
@@ -41,6 +42,7 @@ private slots:
     void jobsNewestFirstWithTheirSteps();
     void undoThroughItsPreview();
     void conflictShownPerStepAndForced();
+    void deletedDomainComesBack();
 
 private:
     HistoryPage &page() { return m_h.window->historyPage(); }
@@ -172,6 +174,52 @@ void TestHistoryPage::conflictShownPerStepAndForced()
     QVERIFY(dialog->view().runButton()->isEnabled());
     dialog->view().runButton()->click();
     QVERIFY(!findHost(records(), QStringLiteral("moved")));
+}
+
+void TestHistoryPage::deletedDomainComesBack()
+{
+    const QString name = QStringLiteral("harbor-demo.com");
+    User &user = theUser();
+    const int groupID = user.domain2ptr(name)->groupID;
+    const int recordCount = m_h.records(name).size();
+    QVERIFY(recordCount > 0);
+
+    // Deleted from its row on the domain page, confirmed.
+    m_h.window->showDomainList();
+    auto *table = m_h.child<QTableWidget>("tableWidget");
+    int row = -1;
+    QTRY_VERIFY((row = [&] {
+                    for (int r = 0; r < table->rowCount(); ++r) {
+                        auto *b = table->cellWidget(r, 0)
+                                      ? table->cellWidget(r, 0)->findChild<QPushButton *>(
+                                            QStringLiteral("dmName"))
+                                      : nullptr;
+                        if (b && b->text() == name)
+                            return r;
+                    }
+                    return -1;
+                }()) >= 0);
+    m_h.boxes->answer(1);
+    table->cellWidget(row, 1)->findChildren<QPushButton *>().value(2)->click();
+    QVERIFY(user.getDomain() >= 0);
+    QVERIFY(!user.domain2ptr(name));
+
+    m_h.window->showHistory();
+    QCOMPARE(jobModel()->index(0, 1).data().toString(), QStringLiteral("域名操作"));
+    QCOMPARE(page().stepTable()->model()->index(0, 1).data().toString(),
+             QStringLiteral("删除域名"));
+    page().undoButton()->click();
+    PlanDialog *dialog = page().planDialog();
+    QVERIFY(dialog);
+    QAbstractItemModel *steps = dialog->view().stepTable()->model();
+    QCOMPARE(steps->index(0, 0).data().toString(), QStringLiteral("重新添加域名"));
+    dialog->view().runButton()->click();
+
+    QVERIFY(user.getDomain() > 0);
+    Domain *back = user.domain2ptr(name);
+    QVERIFY(back);
+    QCOMPARE(back->groupID, groupID);
+    QCOMPARE(m_h.records(name).size(), recordCount);
 }
 
 QTEST_MAIN(TestHistoryPage)
