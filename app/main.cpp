@@ -3,9 +3,12 @@
 #include "app/CrashReport.h"
 #include "app/CrashTest.h"
 #include "app/Startup.h"
+#include "client/KeyringStore.h"
 #include "client/ProcessObjects.h"
 #include "client/ServiceConfig.h"
 #include "client/User.h"
+#include "client/copy/CopyKeeper.h"
+#include "client/copy/LocalCopy.h"
 #include "signin/MainWindow.h"
 #include "signin/WindowPointers.h"
 #include "signin/WxQrPage.h"
@@ -46,6 +49,15 @@ int main(int argc, char *argv[])
 
     MsgBoxPresenter presenter;
     User::setMsgPresenter(&presenter);
+    KeyringStore keyring;
+    setPasswordStore(&keyring);
+
+    // Every read and change of the run goes into the local copy behind the account-wide search,
+    // whichever page makes it.
+    LocalCopy copy;
+    copy.open();
+    CopyKeeper copyKeeper(theUser(), copy);
+    localCopy() = &copy;
 
     seedRandomGenerator();
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/image/image/100.ico")));
@@ -63,6 +75,8 @@ int main(int argc, char *argv[])
         code = app.exec();
         signInWindow() = nullptr;
     }
+    localCopy() = nullptr;
     User::setMsgPresenter(nullptr);
+    setPasswordStore(nullptr);
     return code;
 }

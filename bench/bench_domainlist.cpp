@@ -1,5 +1,7 @@
 #include "app/AppGlobals.h"
 #include "app/Startup.h"
+#include "bench/CurlPosts.h"
+#include "client/ApiRequest.h"
 #include "client/MsgPresenter.h"
 #include "client/User.h"
 #include "localservice/storage/SeedData.h"
@@ -128,7 +130,24 @@ void BenchDomainList::initTestCase()
     QElapsedTimer clock;
     clock.start();
     openDomainPage();
-    qInfo("open (fetch %d domains + first fill): %lld ms", kDomains, clock.elapsed());
+    const qint64 openMs = clock.elapsed();
+    qInfo("open (fetch %d domains + first fill): %lld ms", kDomains, openMs);
+    // Beside it, the same 200 signed page requests by curl.
+    QList<CurlPost> pages;
+    const QByteArray url = (user.baseUrl + user.paths.domainList).toUtf8();
+    for (int page = 1; page <= (kDomains + 49) / 50; ++page) {
+        ApiParams params;
+        params.insert("pageSize", QStringLiteral("50"));
+        if (page > 1)
+            params.insert("page", QString::number(page));
+        prepareParams(params, true, QDateTime::currentSecsSinceEpoch(), user.apiKey,
+                      user.apiSecret);
+        pages.append({url, encodeFormBody(params)});
+    }
+    const CurlRun curl = runCurlPosts(pages, m_dir.filePath(QStringLiteral("ca.pem")));
+    QCOMPARE(curl.succeeded, pages.size());
+    qInfo("the same %d pages by curl: %lld ms", int(pages.size()), curl.ms);
+    reportPair("domain-page-open-10k", openMs, curl.ms);
     QCOMPARE(theUser().domains.size(), kDomains);
     QCOMPARE(m_table->rowCount(), 31);
     qInfo("start: VmRSS %lld kB", procStatusKb("VmRSS:"));

@@ -1,9 +1,11 @@
 #include "cli/CliCommands.h"
 #include "cli/CliFormat.h"
+#include "cli/CliKeyring.h"
 #include "cli/CliSession.h"
 #include "cli/Terminal.h"
 #include "client/DeviceId.h"
 #include "client/JsonRead.h"
+#include "client/LoginSettings.h"
 #include "client/Scramble.h"
 #include "client/User.h"
 
@@ -11,9 +13,50 @@
 
 int cmdLogin(CliSession &s)
 {
-    s.print(QJsonObject{{QStringLiteral("email"), s.user.email},
-                        {QStringLiteral("signedIn"), s.user.loggedIn}},
-            QStringLiteral("Signed in as %1\n").arg(s.user.email));
+    const bool remember = s.invocation.options.contains(QStringLiteral("remember"));
+    if (remember) {
+        // What the window does when "记住密码" is ticked: the same settings and keyring entry.
+        User &user = s.user;
+        user.pwdScrambled = scrambleText(s.password.toUtf8());
+        bool kept = false;
+        const bool answered = waitForKeyring([&](QObject *context, std::function<void()> finish) {
+            saveLoginSettings(user, true, context, [&kept, finish](bool ok) {
+                kept = ok;
+                finish();
+            });
+        });
+        user.pwdScrambled.clear();
+        if (!answered || !kept) {
+            printErr(QStringLiteral("halvik-cli: the desktop keyring did not keep the password\n"));
+            return ExitRefused;
+        }
+    }
+    QJsonObject result{{QStringLiteral("email"), s.user.email},
+                       {QStringLiteral("signedIn"), s.user.loggedIn}};
+    if (remember)
+        result.insert(QStringLiteral("remembered"), true);
+    s.print(result, QStringLiteral("Signed in as %1\n").arg(s.user.email) +
+                        (remember ? QStringLiteral("Password remembered\n") : QString()));
+    return ExitOk;
+}
+
+int cmdLogout(CliSession &s)
+{
+    const QString email = loadLoginSettings().user;
+    bool removed = false;
+    const bool answered = waitForKeyring([&](QObject *context, std::function<void()> finish) {
+        forgetLogin(context, [&removed, finish](bool ok) {
+            removed = ok;
+            finish();
+        });
+    });
+    if (!answered || !removed) {
+        printErr(QStringLiteral("halvik-cli: the desktop keyring did not let the password go\n"));
+        return ExitRefused;
+    }
+    s.print(QJsonObject{{QStringLiteral("email"), email}, {QStringLiteral("forgotten"), true}},
+            email.isEmpty() ? QStringLiteral("Nothing was remembered\n")
+                            : QStringLiteral("Forgot %1\n").arg(email));
     return ExitOk;
 }
 

@@ -1,12 +1,18 @@
 #include "cli/CliApp.h"
 
+#include "cli/CliKeyring.h"
 #include "cli/CliSession.h"
 #include "cli/Terminal.h"
+#include "client/KeyringStore.h"
 #include "client/Scramble.h"
 #include "client/ServiceConfig.h"
 #include "client/User.h"
+#include "client/copy/CopyKeeper.h"
+#include "client/copy/LocalCopy.h"
 
 #include <QRandomGenerator>
+
+#include <memory>
 
 namespace {
 
@@ -18,6 +24,23 @@ public:
     ~PresenterScope() { User::setMsgPresenter(nullptr); }
     PresenterScope(const PresenterScope &) = delete;
     PresenterScope &operator=(const PresenterScope &) = delete;
+};
+
+// Installs the desktop keyring for the run and puts the default back afterwards.
+class KeyringScope
+{
+public:
+    KeyringScope()
+    {
+        setPasswordStore(&m_keyring);
+        reportMissingKeyringOnce();
+    }
+    ~KeyringScope() { setPasswordStore(nullptr); }
+    KeyringScope(const KeyringScope &) = delete;
+    KeyringScope &operator=(const KeyringScope &) = delete;
+
+private:
+    KeyringStore m_keyring;
 };
 
 int usageError(const QString &error, const QString &command)
@@ -40,6 +63,10 @@ int runCli(const QStringList &args, const QProcessEnvironment &environment)
         printOut(usageText());
         return ExitOk;
     }
+    if (invocation.version) {
+        printOut(QStringLiteral("halvik-cli %1\n").arg(QStringLiteral(HALVIK_VERSION)));
+        return ExitOk;
+    }
 
     ServiceConfig config;
     if (!loadServiceConfig(invocation.serviceArgs, environment, config, error))
@@ -48,13 +75,23 @@ int runCli(const QStringList &args, const QProcessEnvironment &environment)
     applyServiceConfig(user, config);
     CliPresenter presenter;
     PresenterScope scope(&presenter);
+    KeyringScope keyring;
     scrambleRandom().seed(QRandomGenerator::system()->generate());
 
     CliSession session(user, presenter, invocation, environment);
+    // What the commands read and change goes into the local copy as it happens; sync and
+    // search keep their own.
+    LocalCopy copy;
+    std::unique_ptr<CopyKeeper> keeper;
     if (commandNeedsSignIn(invocation.command)) {
         const int signedIn = signIn(session);
         if (signedIn != ExitOk)
             return signedIn;
+        if (invocation.command != QLatin1String("sync") && copy.open() &&
+            copy.setAccount(user.email))
+            keeper = std::make_unique<CopyKeeper>(user, copy);
+        if (!copy.notice().isEmpty())
+            printErr(QStringLiteral("halvik-cli: %1\n").arg(copy.notice()));
     }
     return runCommand(session);
 }

@@ -9,6 +9,7 @@ int runCommand(CliSession &session)
     using Handler = int (*)(CliSession &);
     static const QHash<QString, Handler> handlers{
         {QStringLiteral("login"), cmdLogin},
+        {QStringLiteral("logout"), cmdLogout},
         {QStringLiteral("whoami"), cmdWhoami},
         {QStringLiteral("version"), cmdVersion},
         {QStringLiteral("register"), cmdRegister},
@@ -40,6 +41,8 @@ int runCommand(CliSession &session)
         {QStringLiteral("jobs"), cmdJobs},
         {QStringLiteral("job show"), cmdJobShow},
         {QStringLiteral("undo"), cmdUndo},
+        {QStringLiteral("search"), cmdSearch},
+        {QStringLiteral("sync"), cmdSync},
         {QStringLiteral("zone export"), cmdZoneExport},
         {QStringLiteral("zone import"), cmdZoneImport},
         {QStringLiteral("messages news"), cmdMessages},

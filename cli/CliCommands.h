@@ -4,6 +4,7 @@ class CliSession;
 
 // The commands of halvik-cli, one function each; every one returns the exit code.
 int cmdLogin(CliSession &s);
+int cmdLogout(CliSession &s);
 int cmdWhoami(CliSession &s);
 int cmdVersion(CliSession &s);
 int cmdRegister(CliSession &s);
@@ -30,6 +31,8 @@ int cmdBatch(CliSession &s); // add, edit, delete
 int cmdJobs(CliSession &s);
 int cmdJobShow(CliSession &s);
 int cmdUndo(CliSession &s);
+int cmdSearch(CliSession &s);
+int cmdSync(CliSession &s);
 int cmdZoneExport(CliSession &s);
 int cmdZoneImport(CliSession &s);
 

@@ -1,7 +1,9 @@
 #include "cli/CliSession.h"
 
 #include "cli/CliFormat.h"
+#include "cli/CliKeyring.h"
 #include "cli/Terminal.h"
+#include "client/LoginSettings.h"
 #include "client/User.h"
 
 #include <QJsonArray>
@@ -130,21 +132,50 @@ bool takePassword(const CliSession &session, const QString &account, bool askTer
     return false;
 }
 
+namespace {
+
+bool rememberedPassword(const QString &account, QString &password)
+{
+    bool found = false;
+    waitForKeyring([&](QObject *context, std::function<void()> finish) {
+        findRememberedPassword(account, context,
+                               [&found, &password, finish](bool ok, const QString &text) {
+                                   found = ok;
+                                   password = text;
+                                   finish();
+                               });
+    });
+    return found;
+}
+
+} // namespace
+
 int signIn(CliSession &session)
 {
     const CliInvocation &inv = session.invocation;
-    const QString email =
+    QString email =
         inv.emailGiven ? inv.email : session.environment.value(QStringLiteral("HALVIK_EMAIL"));
+    if (email.isEmpty())
+        email = loadLoginSettings().user;
     if (email.isEmpty()) {
         printErr(QStringLiteral("halvik-cli: no account: set HALVIK_EMAIL and HALVIK_PASSWORD, "
                                 "or give --email\n"));
         return ExitUsage;
     }
     QString password;
-    if (!takePassword(session, email, inv.emailGiven, password))
+    const bool fromEnvironment = session.environment.contains(QStringLiteral("HALVIK_PASSWORD"));
+    if (fromEnvironment) {
+        password = session.environment.value(QStringLiteral("HALVIK_PASSWORD"));
+    } else if (!rememberedPassword(email, password) &&
+               !readPasswordFromTerminal(QStringLiteral("Password for %1: ").arg(email),
+                                         password)) {
+        printErr(QStringLiteral("halvik-cli: no password: set HALVIK_PASSWORD, or remember it "
+                                "with \"halvik-cli login --remember\"\n"));
         return ExitUsage;
+    }
     session.beginCall();
-    if (session.user.login(email, password))
-        return ExitOk;
-    return session.failed(QStringLiteral("signing in"));
+    if (!session.user.login(email, password))
+        return session.failed(QStringLiteral("signing in"));
+    session.password = password;
+    return ExitOk;
 }

@@ -49,6 +49,8 @@ public:
     const CliInvocation &invocation;
     const QProcessEnvironment environment;
     bool json() const { return invocation.json; }
+    // The password of the sign-in, for "login --remember"; never printed.
+    QString password;
 
     // Call before each operation whose outcome is judged by failure().
     void beginCall();
@@ -81,7 +83,8 @@ private:
 bool takePassword(const CliSession &session, const QString &account, bool askTerminal,
                   QString &password);
 
-// Signs in with HALVIK_EMAIL or --email; returns the exit code (0 = signed in).
+// Signs in as --email, HALVIK_EMAIL or the remembered e-mail, with HALVIK_PASSWORD, the
+// remembered password or one asked on the terminal; returns the exit code (0 = signed in).
 int signIn(CliSession &session);
 
 // Runs the parsed command; returns the exit code.

@@ -1,5 +1,7 @@
 #include "cli/CliSyntax.h"
 
+#include "client/copy/LocalCopy.h"
+
 #include <QRegularExpression>
 
 namespace {
@@ -19,7 +21,7 @@ struct OptionSlot
 {
     QString placeholder;
     bool required = false;
-    bool flag = false; // "[--name]": no value
+    bool flag = false; // "[--name]", or "--name" without a placeholder: no value
 };
 
 // A usage line taken apart.
@@ -55,6 +57,12 @@ Grammar grammarOf(const QString &usage)
             continue;
         }
         if (t.startsWith(QLatin1String("--"))) {
+            // A required flag ("logout --forget"): no upper-case placeholder follows.
+            const QString next = tokens.value(i + 1);
+            if (next.isEmpty() || !next.at(0).isUpper()) {
+                g.options.insert(t.mid(2), OptionSlot{QString(), !optional, true});
+                continue;
+            }
             QString placeholder = tokens.value(++i);
             if (placeholder.endsWith(QLatin1Char(')')))
                 optional = true;
@@ -207,6 +215,10 @@ bool tokenize(const QStringList &args, CliInvocation &inv, QStringList &position
             inv.help = true;
             continue;
         }
+        if (arg == QLatin1String("--version")) {
+            inv.version = true;
+            continue;
+        }
         const int eq = arg.indexOf(QLatin1Char('='));
         const QString name = arg.mid(2, eq < 0 ? -1 : eq - 2);
         if (arg.startsWith(QLatin1String("--")) && flagOptionNames().contains(name)) {
@@ -252,7 +264,10 @@ const QList<CommandSpec> &commandSpecs()
 {
     static const QList<CommandSpec> specs = [] {
         QList<CommandSpec> s{
-            {QStringLiteral("login"), QStringLiteral("sign in and report the account")},
+            {QStringLiteral("login [--remember]"),
+             QStringLiteral("sign in; --remember keeps the password in the desktop keyring")},
+            {QStringLiteral("logout --forget"),
+             QStringLiteral("forget the remembered e-mail and its password"), false},
             {QStringLiteral("whoami"), QStringLiteral("the account's details")},
             {QStringLiteral("version"), QStringLiteral("the latest program version")},
             {QStringLiteral("domains [--group ID] [--search TEXT]"),
@@ -305,6 +320,14 @@ const QList<CommandSpec> &commandSpecs()
                   QStringLiteral("plan a zone file's records into one line; --apply runs the "
                                  "plan, --prune deletes what the file lacks, --yes accepts "
                                  "warnings")});
+        s.append({QStringLiteral("search [--refresh] [--contains] [--type T] [--line ID] TEXT"),
+                  QStringLiteral("find records in the local copy of the account: TEXT is a value, "
+                                 "a host, a full name, or an address range such as "
+                                 "203.0.113.0/24; --contains for a part of a name or value; "
+                                 "--refresh reads every domain first"),
+                  false});
+        s.append({QStringLiteral("sync"),
+                  QStringLiteral("read every domain's records into the local copy")});
         s.append({QStringLiteral("lines [VIEW_TYPE]"),
                   QStringLiteral("the lines a package of VIEW_TYPE may use (default 1)")});
         s.append({QStringLiteral("messages news"), QStringLiteral("the service's news")});
@@ -334,7 +357,7 @@ bool parseCli(const QStringList &args, CliInvocation &invocation, QString &error
     if (!tokenize(args, invocation, positional, error))
         return false;
     if (positional.isEmpty()) {
-        if (invocation.help)
+        if (invocation.help || invocation.version)
             return true;
         error = QStringLiteral("no command given");
         return false;
@@ -360,8 +383,16 @@ bool parseCli(const QStringList &args, CliInvocation &invocation, QString &error
     invocation.operands = positional.mid(bestGrammar.words.size());
     if (invocation.help)
         return true;
-    return checkOperands(bestGrammar, invocation.operands, error) &&
-           checkOptions(bestGrammar, invocation, error);
+    if (!checkOperands(bestGrammar, invocation.operands, error) ||
+        !checkOptions(bestGrammar, invocation, error))
+        return false;
+    if (invocation.command == QLatin1String("search")) {
+        SearchQuery query;
+        query.text = invocation.operands.value(0);
+        query.contains = invocation.options.contains(QStringLiteral("contains"));
+        return checkSearchQuery(query, error);
+    }
+    return true;
 }
 
 namespace {
@@ -393,9 +424,11 @@ QString usageText()
 {
     QString text = QStringLiteral(
         "Usage: halvik-cli [--json] [--service-url URL] [--ca-file FILE] [--email EMAIL] "
-        "COMMAND...\n\n"
-        "Signs in with HALVIK_EMAIL and HALVIK_PASSWORD; with --email the password comes from\n"
-        "HALVIK_PASSWORD or, when that is not set, from the terminal. --json prints JSON.\n"
+        "COMMAND...\n"
+        "       halvik-cli --help | --version\n\n"
+        "Signs in as --email, HALVIK_EMAIL or the e-mail remembered by \"login --remember\" (or\n"
+        "the window), in that order. The password comes from HALVIK_PASSWORD, else from the\n"
+        "desktop keyring, else from the terminal. --json prints JSON.\n"
         "Exit status: 0 done, 1 refused, skipped or in conflict, 2 network failure, 64 bad usage.\n"
         "A command that changes many domains prints its plan and changes nothing without --apply;\n"
         "a plan that trips a warning also needs --yes. Changes are journaled (jobs, undo).\n\n"

@@ -7,7 +7,8 @@
 
 // One command of halvik-cli, described by its usage line: command words, then operands in
 // upper case ("[X]" optional, "X..." one or more), then options ("--name PLACEHOLDER", in
-// brackets when optional). Placeholders named ID, N or ORDER, or ending in "_ID", take integers.
+// brackets when optional; "[--name]" alone is a switch without a value). Placeholders named ID, N
+// or ORDER, or ending in "_ID", take integers.
 struct CommandSpec
 {
     QString usage;
@@ -23,9 +24,11 @@ struct CliInvocation
 {
     QString command;                // the command words, such as "record add"
     QStringList operands;           // what follows the words
-    QMap<QString, QString> options; // command options given, by name without "--"
+    QMap<QString, QString> options; // command options given, by name without "--"; a switch
+                                    // maps to an empty value
     bool json = false;
     bool help = false;
+    bool version = false;
     bool emailGiven = false;
     QString email;
     QStringList serviceArgs; // "--service-url" / "--ca-file" with their values, as given

@@ -82,6 +82,11 @@ void printOut(const QString &text)
     writeAll(stdout, text.toUtf8());
 }
 
+bool standardErrorIsTerminal()
+{
+    return isatty(STDERR_FILENO) == 1;
+}
+
 void printErr(const QString &text)
 {
     writeAll(stderr, text.toUtf8());

@@ -7,6 +7,9 @@
 // terminal to ask on.
 bool readPasswordFromTerminal(const QString &prompt, QString &password);
 
+// Whether standard error goes to a terminal (a person watching, not a log).
+bool standardErrorIsTerminal();
+
 // Everything on standard input, byte for byte.
 QByteArray readStandardInput();
 

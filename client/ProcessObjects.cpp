@@ -6,6 +6,7 @@ namespace {
 // Built before main runs and torn down after it returns, like every process-wide object.
 User g_user;
 QCoreApplication *g_app = nullptr;
+LocalCopy *g_localCopy = nullptr;
 } // namespace
 
 User &theUser()
@@ -16,4 +17,9 @@ User &theUser()
 QCoreApplication *&theApp()
 {
     return g_app;
+}
+
+LocalCopy *&localCopy()
+{
+    return g_localCopy;
 }

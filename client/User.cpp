@@ -4,6 +4,7 @@
 #include "client/MsgPresenter.h"
 #include "client/ResultMessages.h"
 #include "client/ServiceConfig.h"
+#include "client/TlsSettings.h"
 
 namespace {
 
@@ -13,13 +14,6 @@ MsgPresenter &currentPresenter()
 {
     static StderrPresenter fallback;
     return g_presenter ? *g_presenter : fallback;
-}
-
-const QList<QSslCertificate> &systemCaCertificates()
-{
-    // Reading the system store costs a disk scan; it does not change while we run.
-    static const QList<QSslCertificate> system = QSslConfiguration::systemCaCertificates();
-    return system;
 }
 
 } // namespace
@@ -40,12 +34,7 @@ void User::setExtraCaCertificates(const QList<QSslCertificate> &certificates)
 
 QSslConfiguration User::sslConfiguration() const
 {
-    QSslConfiguration config = QSslConfiguration::defaultConfiguration();
-    config.setPeerVerifyMode(QSslSocket::VerifyPeer);
-    config.setProtocol(QSsl::TlsV1_2OrLater);
-    // Setting any CA list replaces the system roots, so the system's come first.
-    config.setCaCertificates(systemCaCertificates() + m_extraCa);
-    return config;
+    return serviceTlsConfiguration(m_extraCa);
 }
 
 void User::setMsgPresenter(MsgPresenter *presenter)

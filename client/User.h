@@ -2,6 +2,7 @@
 
 #include "client/ApiPaths.h"
 #include "client/ApiRequest.h"
+#include "client/RecordChange.h"
 #include "client/Types.h"
 
 #include <QJsonObject>
@@ -68,7 +69,7 @@ public:
     // CA certificates trusted for the service in addition to the system's.
     void setExtraCaCertificates(const QList<QSslCertificate> &certificates);
     QList<QSslCertificate> extraCaCertificates() const { return m_extraCa; }
-    // The TLS settings of every HTTPS request: peer verified, TLS 1.2 or later.
+    // The TLS settings of every HTTPS request: peer verified, TLS 1.2 or later (built once).
     QSslConfiguration sslConfiguration() const;
 
     // Installs the presenter behind showMsgBox (not owned); null restores the stderr one.
@@ -161,6 +162,16 @@ public slots:
                     const QString &newttl = QString(), const QString &newmx = QString(),
                     const QString &newviewID = QString());
 
+signals:
+    // Told after the service accepted or answered, so that a copy of the account (the local
+    // copy behind the search) follows every change made through this client.
+    // A read of the domain list; complete when every domain the service counts arrived.
+    void domainListRead(bool complete);
+    void domainRemoved(int domainID);
+    // A read of a domain's records into dm->records; complete when none was left out.
+    void recordsRead(Domain *dm, bool complete);
+    void recordChanged(const RecordChange &change);
+
 private:
     enum class WaitEnd
     {
@@ -169,13 +180,15 @@ private:
         Exited
     };
     // Waits for reply within the two limits; exitCode is the wait loop's return value.
-    WaitEnd waitForReply(class QNetworkReply *reply, int &exitCode);
+    WaitEnd waitForReply(class HttpExchange *reply, int &exitCode);
     void showNetworkFailure(bool isQuiet, const QString &text);
     // A reply that arrived with "code" 0 but "data" of the wrong shape: told as an unreadable
     // reply; returns false for the caller to pass on.
     bool refuseReplyData(bool isQuiet = false);
     // getMsg's pages; replace empties the kind's list when the first page has arrived.
     int readMsgPages(DMsgType type, DMsgState state, bool replace, bool *failedAtOnce);
+    // Emits recordChanged for a change of kind (RecordChange::Kind) of one record; true.
+    bool told(int kind, const Domain *dm, int recordID);
     // text without the password or the API secret in it.
     QString withoutSecrets(const QString &text) const;
 

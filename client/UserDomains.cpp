@@ -33,8 +33,10 @@ int User::getDomain()
     domains.clear();
     DomainPage page = readDomainPage(data);
     const int total = page.recordCount;
-    if (total <= 0)
+    if (total <= 0) {
+        emit domainListRead(page.domains.isEmpty());
         return 0;
+    }
 
     // Domains of one package share their lines; ask the line cache once per package, and
     // when the line list cannot be fetched, once per call rather than once per domain.
@@ -67,6 +69,7 @@ int User::getDomain()
         }
         page = readDomainPage(data);
     }
+    emit domainListRead(domains.size() == total);
     return total;
 }
 
@@ -110,7 +113,10 @@ bool User::startDomain(int domainID)
 
 bool User::delDomain(int domainID)
 {
-    return doAPI(paths.domainRemove, domainParam(domainID));
+    if (!doAPI(paths.domainRemove, domainParam(domainID)))
+        return false;
+    emit domainRemoved(domainID);
+    return true;
 }
 
 bool User::delDomainS(const QString &domainS, QStringList &errlist)

@@ -13,6 +13,16 @@ QString key(const char *name)
 
 } // namespace
 
+bool User::told(int kind, const Domain *dm, int recordID)
+{
+    RecordChange change;
+    change.kind = RecordChange::Kind(kind);
+    change.domainID = dm->id;
+    change.recordID = recordID;
+    emit recordChanged(change);
+    return true;
+}
+
 int User::getRecord(Domain *dm)
 {
     ApiParams params;
@@ -35,6 +45,7 @@ int User::getRecord(Domain *dm)
         r.domain = dm;
         dm->records.append(std::move(r));
     }
+    emit recordsRead(dm, dm->records.size() >= page.recordCount);
     return page.recordCount;
 }
 
@@ -51,19 +62,33 @@ bool User::addRecord(int dmid, const QString &value, const QString &type, const 
     params.insert("mx", MX);
     QJsonValue data;
     const bool ok = doAPI(paths.recordCreate, params, data);
-    if (ok && okRec) {
-        const QJsonObject o = data.toObject();
-        okRec->host = readString(o.value(key("record")));
-        okRec->id = readInt(o.value(key("recordID")), 0);
-        okRec->state = readInt(o.value(key("state")), 0);
-        okRec->type = readString(o.value(key("type")));
-        okRec->mx = readInt(o.value(key("MX")), 0);
-        okRec->ttl = readInt(o.value(key("TTL")), 0);
-        okRec->value = readString(o.value(key("value")));
-        okRec->viewID = readInt(o.value(key("viewID")), 0);
-        okRec->viewName = viewNames.value(okRec->viewID, QStringLiteral("未知"));
+    if (!ok)
+        return false;
+    Record created;
+    if (okRec)
+        created = *okRec; // fields the reply does not name are left as they were
+    const QJsonObject o = data.toObject();
+    created.host = readString(o.value(key("record")));
+    created.id = readInt(o.value(key("recordID")), 0);
+    created.state = readInt(o.value(key("state")), 0);
+    created.type = readString(o.value(key("type")));
+    created.mx = readInt(o.value(key("MX")), 0);
+    created.ttl = readInt(o.value(key("TTL")), 0);
+    created.value = readString(o.value(key("value")));
+    created.viewID = readInt(o.value(key("viewID")), 0);
+    created.viewName = viewNames.value(created.viewID, QStringLiteral("未知"));
+    if (okRec)
+        *okRec = created;
+    if (created.id > 0) {
+        RecordChange change;
+        change.kind = RecordChange::Added;
+        change.domainID = dmid;
+        change.recordID = created.id;
+        change.record = created;
+        change.record.lineID = created.viewID;
+        emit recordChanged(change);
     }
-    return ok;
+    return true;
 }
 
 bool User::addRecord(int dmid, const QString &value, const QString &type, const QString &viewID,
@@ -94,7 +119,7 @@ bool User::delRecord(Domain *dm, int recordID)
     ApiParams params;
     params.insert("domainID", QString::number(dm->id));
     params.insert("recordID", QString::number(recordID));
-    return doAPI(paths.recordRemove, params);
+    return doAPI(paths.recordRemove, params) && told(RecordChange::Removed, dm, recordID);
 }
 
 bool User::delRecordS(Domain *dm, const QString &recordS, QStringList &errlist,
@@ -116,7 +141,7 @@ bool User::pauseRecord(Domain *dm, int recordID)
     ApiParams params;
     params.insert("domainID", QString::number(dm->id));
     params.insert("recordID", QString::number(recordID));
-    return doAPI(paths.recordPause, params);
+    return doAPI(paths.recordPause, params) && told(RecordChange::Paused, dm, recordID);
 }
 
 bool User::startRecord(Domain *dm, int recordID)
@@ -124,7 +149,7 @@ bool User::startRecord(Domain *dm, int recordID)
     ApiParams params;
     params.insert("domainID", QString::number(dm->id));
     params.insert("recordID", QString::number(recordID));
-    return doAPI(paths.recordStart, params);
+    return doAPI(paths.recordStart, params) && told(RecordChange::Started, dm, recordID);
 }
 
 bool User::editRecord(Domain *dm, int recordID, const QString &newhost, const QString &newtype,
@@ -141,5 +166,18 @@ bool User::editRecord(Domain *dm, int recordID, const QString &newhost, const QS
         if (!change.second->isEmpty())
             params.insert(change.first, *change.second);
     }
-    return doAPI(paths.recordModify, params);
+    if (!doAPI(paths.recordModify, params))
+        return false;
+    RecordChange edit;
+    edit.kind = RecordChange::Edited;
+    edit.domainID = dm->id;
+    edit.recordID = recordID;
+    edit.newHost = newhost;
+    edit.newType = newtype;
+    edit.newValue = newvalue;
+    edit.newTtl = newttl;
+    edit.newMx = newmx;
+    edit.newLineID = newviewID;
+    emit recordChanged(edit);
+    return true;
 }

@@ -17,15 +17,24 @@ halvik_install_packages() {
 }
 
 # Everything the program, the stand-in service and the tests are built from (the fuzz targets
-# with clang and its sanitizer runtimes), and what scripts/screenshots runs them with.
+# with clang and its sanitizer runtimes), what checks the installed tree (the validators, the man
+# page from the help), what the keyring tests run (a private bus with gnome-keyring), and what
+# scripts/screenshots runs them with.
 HALVIK_BUILD_PACKAGES=(
     cmake ninja-build g++ pkg-config clang-format
     qtbase5-dev qtbase5-dev-tools qttools5-dev qttools5-dev-tools qttranslations5-l10n
     libqt5webkit5-dev libqt5svg5-dev libqt5sql5-sqlite libsqlite3-dev
     libcpp-httplib-dev libssl-dev libqrencode-dev zlib1g-dev libldns-dev bind9-utils
-    openssl ca-certificates curl desktop-file-utils tzdata
+    qtkeychain-qt5-dev
+    openssl ca-certificates curl desktop-file-utils appstream help2man tzdata
+    dbus dbus-daemon gnome-keyring libsecret-tools
     xvfb xauth xdotool x11-apps imagemagick fonts-noto-cjk
     clang libclang-rt-14-dev llvm-14
+)
+
+# Only for scripts/package: CPack's DEB generator reads the dependencies with dpkg-shlibdeps.
+HALVIK_PACKAGE_PACKAGES=(
+    dpkg-dev file
 )
 
 # Only for scripts/bench: Google Benchmark and libcurl (the baseline of the end-to-end figure).

@@ -1,6 +1,8 @@
 #include "signin/MainWindow.h"
 
+#include "client/HttpExchange.h"
 #include "client/LoginSettings.h"
+#include "client/PasswordStore.h"
 #include "client/ProcessObjects.h"
 #include "client/Scramble.h"
 #include "client/User.h"
@@ -8,10 +10,8 @@
 #include "signin/WindowPointers.h"
 #include "ui_MainWindow.h"
 
-#include <QNetworkAccessManager>
-#include <QNetworkReply>
-#include <QNetworkRequest>
 #include <QTimer>
+#include <QUrl>
 
 namespace {
 constexpr int kPasswordHandOverMs = 50;
@@ -62,23 +62,33 @@ void MainWindow::restoreLoginSettings()
         ui->lineEdit_2->setText(saved.password);
         ui->lineEdit_2->setFocus();
         ui->checkBox->setChecked(true);
+        movePasswordToKeyring(saved, this);
+    } else if (saved.hasUser && !saved.user.isEmpty()) {
+        // The keyring answers when it can (a locked one may first ask the user); the window
+        // does not wait, and a late answer fills only what the user has not touched.
+        passwordStore().read(saved.user, this, [this, user = saved.user](const KeyringAnswer &a) {
+            if (a.result != KeyringResult::Done || ui->lineEdit->text() != user ||
+                !ui->lineEdit_2->text().isEmpty())
+                return;
+            ui->lineEdit_2->setText(a.password);
+            ui->checkBox->setChecked(true);
+        });
     }
 }
 
-// Opens a connection to the service early so that the first sign-in does not wait for it.
+// Reaches the service early on the request path every call takes, so that the first sign-in
+// finds TLS set up and, where the service allows it, a session to resume.
 void MainWindow::warmUpConnection()
 {
-    m_warmUp = new QNetworkAccessManager(this);
-    const QUrl url(theUser().baseUrl, QUrl::TolerantMode);
-    QNetworkRequest request(url);
-    if (url.scheme() == QLatin1String("https"))
-        request.setSslConfiguration(theUser().sslConfiguration());
-    QNetworkReply *reply = m_warmUp->get(request);
-    connect(reply, &QNetworkReply::finished, reply, &QObject::deleteLater);
+    m_warmUp = new HttpExchange(this);
+    connect(m_warmUp, &HttpExchange::finished, m_warmUp, &QObject::deleteLater);
+    m_warmUp->start("GET", QUrl(theUser().baseUrl, QUrl::TolerantMode), {}, QByteArray(),
+                    theUser().sslConfiguration());
 }
 
 bool MainWindow::saveLoginSettings(bool remember)
 {
+    // The keyring's answer only touches the settings: it lands even if this window is gone.
     return ::saveLoginSettings(theUser(), remember);
 }
 

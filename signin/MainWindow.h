@@ -4,10 +4,11 @@
 #include "signin/PageFetcher.h"
 
 #include <QMainWindow>
+#include <QPointer>
 #include <QScopedPointer>
 #include <QString>
 
-class QNetworkAccessManager;
+class HttpExchange;
 class QTimer;
 
 namespace Ui {
@@ -68,7 +69,7 @@ private:
     QTimer *qrTimer = nullptr;
     QScopedPointer<Ui::MainWindow> ui;
     PageFetcher m_fetcher;
-    QNetworkAccessManager *m_warmUp = nullptr;
+    QPointer<HttpExchange> m_warmUp;
     QString pollUrl;
     QString lastWxCode;
     int m_flow = 0; // bumped by every doQRCode; a wait of an older flow is dropped

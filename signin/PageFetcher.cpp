@@ -1,10 +1,8 @@
 #include "signin/PageFetcher.h"
 
+#include "client/HttpExchange.h"
+
 #include <QEventLoop>
-#include <QNetworkAccessManager>
-#include <QNetworkReply>
-#include <QNetworkRequest>
-#include <QScopedPointer>
 #include <QUrl>
 
 #include <algorithm>
@@ -16,7 +14,7 @@ constexpr int kAborted = 2;
 struct PageFetcher::Wait
 {
     const AbortCheck &mustAbort;
-    QNetworkReply *reply;
+    HttpExchange *reply;
     QEventLoop &loop;
     QMetaObject::Connection finished;
     bool aborted = false;
@@ -33,28 +31,20 @@ void PageFetcher::setSslConfiguration(const QSslConfiguration &config)
     m_ssl = config;
 }
 
-QNetworkAccessManager *PageFetcher::manager()
-{
-    if (!pageManager)
-        pageManager = new QNetworkAccessManager(this);
-    return pageManager;
-}
-
 QByteArray PageFetcher::fetchPage(const QString &address, bool decode, const AbortCheck &abortCheck)
 {
     if (abortCheck && abortCheck())
         return QByteArray();
 
     const QUrl url(address, QUrl::TolerantMode);
-    QNetworkRequest request(url);
-    if (url.scheme() == QLatin1String("https"))
-        request.setSslConfiguration(m_ssl);
-    QScopedPointer<QNetworkReply, QScopedPointerDeleteLater> reply(manager()->get(request));
+    // The same request path as the service calls: a connection of its own, sent at once.
+    HttpExchange exchange;
+    HttpExchange *reply = &exchange;
+    reply->start("GET", url, {{"User-Agent", "Mozilla/5.0"}}, QByteArray(), m_ssl);
 
     QEventLoop loop;
-    Wait wait{abortCheck, reply.data(), loop, {}};
-    wait.finished =
-        connect(reply.data(), &QNetworkReply::finished, &loop, [&loop] { loop.exit(0); });
+    Wait wait{abortCheck, reply, loop, {}};
+    wait.finished = connect(reply, &HttpExchange::finished, &loop, [&loop] { loop.exit(0); });
     m_waits.append(&wait);
     emit requestSent(url);
     // An exit requested before exec() would be lost, so an abort that came first is checked.

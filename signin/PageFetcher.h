@@ -8,7 +8,6 @@
 
 #include <functional>
 
-class QNetworkAccessManager;
 class QUrl;
 
 // Blocking page fetches for the WeChat flow: a GET waits in a nested event loop until the
@@ -45,9 +44,6 @@ signals:
 
 private:
     struct Wait;
-    QNetworkAccessManager *manager();
-
-    QNetworkAccessManager *pageManager = nullptr;
     QSslConfiguration m_ssl;
     QList<Wait *> m_waits;
 };

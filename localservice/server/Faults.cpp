@@ -105,6 +105,7 @@ void FaultTable::set(const QString &path, const Fault &fault)
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         m_faults.insert(path, fault);
+        m_struck.remove(path);
     }
     changed();
 }
@@ -113,10 +114,13 @@ void FaultTable::clear(const QString &path)
 {
     {
         std::lock_guard<std::mutex> lock(m_mutex);
-        if (path.isEmpty())
+        if (path.isEmpty()) {
             m_faults.clear();
-        else
+            m_struck.clear();
+        } else {
             m_faults.remove(path);
+            m_struck.remove(path);
+        }
     }
     changed();
 }
@@ -137,8 +141,15 @@ bool FaultTable::take(const QString &path, Fault *out)
         return false;
     if (it->times > 0)
         --it->times;
+    ++m_struck[it.key()];
     *out = *it;
     return true;
+}
+
+int FaultTable::struck(const QString &path)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_struck.value(path);
 }
 
 void FaultTable::setOnChange(std::function<void()> onChange)

@@ -59,6 +59,9 @@ public:
     void clear(const QString &path = QString());
     // The fault that strikes this request of path, if any; counts it.
     bool take(const QString &path, Fault *out);
+    // How many requests the fault set for path has struck since it was set: a test waits for
+    // a slow reply to be under way instead of guessing when it is.
+    int struck(const QString &path);
     // Changes with every set or clear, so that a hung reply can notice it was released.
     quint64 generation() const { return m_generation.load(); }
     // Called after every change (the service wakes its waiting handlers).
@@ -69,6 +72,7 @@ private:
 
     std::mutex m_mutex;
     QHash<QString, Fault> m_faults;
+    QHash<QString, int> m_struck;
     std::atomic<quint64> m_generation{0};
     std::function<void()> m_onChange;
 };

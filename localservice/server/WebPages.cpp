@@ -5,9 +5,10 @@
 #include "localservice/server/ServiceContext.h"
 #include "localservice/storage/SeedData.h"
 #include "localservice/storage/Storage.h"
-#include "localservice/wechat/PngWriter.h"
+#include "localservice/wechat/QrPng.h"
 
 #include <QDateTime>
+#include <QImage>
 
 namespace {
 
@@ -56,11 +57,16 @@ QString devicesPage(Storage &storage)
 // A banner for the news bodies: a gradient in one of two colours.
 QByteArray bannerPng(int variant)
 {
-    return writePng(600, 160, [variant](int x, int y) -> quint32 {
-        const quint32 a = quint32(40 + x * 160 / 600);
-        const quint32 b = quint32(90 + y * 120 / 160);
-        return variant == 1 ? (a << 16) | (b << 8) | 0xe0 : (0x30u << 16) | (a << 8) | b;
-    });
+    QImage image(600, 160, QImage::Format_RGB32);
+    for (int y = 0; y < image.height(); ++y) {
+        auto *line = reinterpret_cast<QRgb *>(image.scanLine(y));
+        const int b = 90 + y * 120 / 160;
+        for (int x = 0; x < image.width(); ++x) {
+            const int a = 40 + x * 160 / 600;
+            line[x] = variant == 1 ? qRgb(a, b, 0xe0) : qRgb(0x30, a, b);
+        }
+    }
+    return pngBytes(image);
 }
 
 QString newsPage(Storage &storage, qint64 id)

@@ -1,6 +1,7 @@
 #include "localservice/wechat/QrPng.h"
 
-#include "localservice/wechat/PngWriter.h"
+#include <QBuffer>
+#include <QImage>
 
 #include <qrencode.h>
 
@@ -16,12 +17,28 @@ QByteArray qrCodePng(const QString &text, int moduleSize)
     constexpr int kQuietZone = 4; // modules of white around the code, for scanners
     const int modules = code->width;
     const int side = (modules + 2 * kQuietZone) * moduleSize;
-    const QRcode *qr = code.get();
-    return writePng(side, side, [qr, modules, moduleSize](int x, int y) -> quint32 {
-        const int mx = x / moduleSize - kQuietZone;
-        const int my = y / moduleSize - kQuietZone;
-        if (mx < 0 || my < 0 || mx >= modules || my >= modules)
-            return 0xffffff;
-        return (qr->data[my * modules + mx] & 1) ? 0x000000 : 0xffffff;
-    });
+    QImage image(side, side, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    for (int my = 0; my < modules; ++my) {
+        for (int mx = 0; mx < modules; ++mx) {
+            if (!(code->data[my * modules + mx] & 1))
+                continue;
+            for (int y = 0; y < moduleSize; ++y) {
+                auto *line =
+                    reinterpret_cast<QRgb *>(image.scanLine((my + kQuietZone) * moduleSize + y));
+                std::fill_n(line + (mx + kQuietZone) * moduleSize, moduleSize, qRgb(0, 0, 0));
+            }
+        }
+    }
+    return pngBytes(image);
+}
+
+QByteArray pngBytes(const QImage &image)
+{
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    if (!image.save(&buffer, "PNG"))
+        return QByteArray();
+    return bytes;
 }

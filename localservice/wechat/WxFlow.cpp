@@ -69,10 +69,18 @@ WxFlow::PollResult WxFlow::poll(const QString &uuid, const QString &last, int ho
         // Wake no later than the code's expiry, so an expired code is reported on time.
         const qint64 leftSecs = std::max<qint64>(1, s->created + m_lifetimeSecs - m_now());
         const auto expiry = std::chrono::steady_clock::now() + std::chrono::seconds(leftSecs);
-        if (m_changed.wait_until(lock, std::min(deadline, expiry)) == std::cv_status::timeout &&
-            std::chrono::steady_clock::now() >= deadline)
+        ++m_held;
+        const std::cv_status woke = m_changed.wait_until(lock, std::min(deadline, expiry));
+        --m_held;
+        if (woke == std::cv_status::timeout && std::chrono::steady_clock::now() >= deadline)
             return {Waiting, QString()};
     }
+}
+
+int WxFlow::heldPolls()
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_held;
 }
 
 bool WxFlow::setStatus(const QString &uuid, int status)

@@ -51,6 +51,9 @@ public:
 
     // Wakes every waiting poll and lets no new one wait.
     void shutdown();
+    // How many polls are being held right now: lets a test wait until its poll is held rather
+    // than guess how long that takes.
+    int heldPolls();
 
 private:
     struct Session
@@ -79,4 +82,5 @@ private:
     QHash<QString, Grant> m_grants;
     QString m_latest;
     bool m_shutdown = false;
+    int m_held = 0;
 };

@@ -1,5 +1,6 @@
 #include "manage/messages/MessagePage.h"
 
+#include "client/ExchangeReply.h"
 #include "client/User.h"
 #include "manage/messages/MessageRows.h"
 #include "manage/shell/MainWindow2.h"
@@ -35,7 +36,8 @@ constexpr int kOverlayHideMs = 100;
 constexpr int kRefreshPauseMs = 2000;
 
 // Images of a message body come from the service, which may be trusted through an extra CA:
-// the body view's requests carry the client's TLS settings (peer verification included).
+// the body view's fetches take the service calls' path and TLS settings (peer verification
+// included).
 class BodyNetwork : public QNetworkAccessManager
 {
 public:
@@ -45,11 +47,11 @@ protected:
     QNetworkReply *createRequest(Operation op, const QNetworkRequest &request,
                                  QIODevice *data) override
     {
-        if (request.url().scheme() != QLatin1String("https"))
-            return QNetworkAccessManager::createRequest(op, request, data);
-        QNetworkRequest secured(request);
-        secured.setSslConfiguration(m_user.sslConfiguration());
-        return QNetworkAccessManager::createRequest(op, secured, data);
+        const QString scheme = request.url().scheme();
+        if (op == GetOperation &&
+            (scheme == QLatin1String("https") || scheme == QLatin1String("http")))
+            return new ExchangeReply(request, m_user.sslConfiguration(), this);
+        return QNetworkAccessManager::createRequest(op, request, data);
     }
 
 private:

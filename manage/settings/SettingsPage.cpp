@@ -2,6 +2,7 @@
 
 #include "client/Autostart.h"
 #include "client/LoginSettings.h"
+#include "client/PasswordStore.h"
 #include "client/ServicePageUrl.h"
 #include "client/User.h"
 #include "manage/settings/VersionCheck.h"
@@ -14,7 +15,12 @@
 
 SettingsPage::SettingsPage(MainWindow2 &window, const SettingsWidgets &widgets)
     : ManagePage(window), m_w(widgets)
-{}
+{
+    // Said once, here, while no keyring answers: the password then stays in the settings file.
+    m_w.label_keyring->setVisible(passwordStore().keyringMissing());
+    connect(&passwordStore(), &PasswordStore::keyringFoundMissing, m_w.label_keyring,
+            &QLabel::show);
+}
 
 SettingsPage::~SettingsPage() = default;
 
@@ -33,7 +39,13 @@ void SettingsPage::rememberPasswordClicked()
     QPushButton *toggle = m_w.pushButton_34;
     // A refusal (nothing to remember after a WeChat sign-in) was told to the user; the switch
     // goes back so that it does not claim a password is kept.
-    if (!saveLoginSettings(user(), toggle->isChecked()))
+    // The keyring may also decline (locked, or the user said no): the switch then shows what is
+    // kept.
+    const bool remember = toggle->isChecked();
+    if (!saveLoginSettings(user(), remember, toggle, [toggle, remember](bool kept) {
+            if (!kept)
+                toggle->setChecked(!remember);
+        }))
         toggle->setChecked(false);
 }
 

@@ -12,6 +12,7 @@ struct SettingsWidgets
     QLabel *label = nullptr;              // the account in the navigation column
     QPushButton *pushButton_34 = nullptr; // remember-password switch
     QPushButton *pushButton_21 = nullptr; // autostart switch
+    QLabel *label_keyring = nullptr;      // said while no keyring answers
 };
 
 // The settings page (account, remembered password, autostart, logout) and the help

@@ -9,6 +9,7 @@ constexpr int kMsPerChar = 250;
 constexpr int kEmptyMs = 1000;
 constexpr int kMaxMs = 15000;
 constexpr qint64 kStaleMs = 16000;
+ToastRecorder *g_recorder = nullptr;
 } // namespace
 
 int toastDurationMs(const QString &text)
@@ -44,4 +45,22 @@ qint64 toastClockMs()
         return started;
     }();
     return clock.elapsed();
+}
+
+ToastRecorder *setToastRecorder(ToastRecorder *recorder)
+{
+    ToastRecorder *previous = g_recorder;
+    g_recorder = recorder;
+    return previous;
+}
+
+ToastRecorder *toastRecorder()
+{
+    return g_recorder;
+}
+
+void reportToast(const QString &text)
+{
+    if (g_recorder)
+        g_recorder->toastShown(text);
 }

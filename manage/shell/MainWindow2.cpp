@@ -49,6 +49,7 @@ MainWindow2::MainWindow2(QWidget *parent) : QMainWindow(parent), ui(new Ui::Main
 {
     ui->setupUi(this);
     makePages();
+    showNameTip = [](const QPoint &at, const QString &text) { QToolTip::showText(at, text); };
 
     // No frame is drawn; the system still snaps, resizes and animates the window (Windows
     // through the native style bits, elsewhere through the resizer).
@@ -204,6 +205,7 @@ void MainWindow2::makePages()
     settings.label = ui->label;
     settings.pushButton_34 = ui->pushButton_34;
     settings.pushButton_21 = ui->pushButton_21;
+    settings.label_keyring = ui->label_keyring;
     m_settings = std::make_unique<SettingsPage>(*this, settings);
 }
 
@@ -490,6 +492,7 @@ void MainWindow2::showToast(const QString &text)
     ui->frame_msgtt->raise();
     ui->frame_msgtt->setProperty("vtime", toastClockMs());
     ui->label_msgtt->setText(text);
+    reportToast(text);
     ui->label_msgtt->adjustSize();
     ui->label_msgtt->move(0, 0);
 
@@ -551,8 +554,7 @@ bool MainWindow2::eventFilter(QObject *watched, QEvent *event)
     // Rows are built outside the view and handed back for reuse: a hover event can reach a
     // button that is not (or no longer) the one under the pointer.
     if (button && entering && listed(nameButtons, button) && underPointer(button)) {
-        QToolTip::showText(QCursor::pos() + QPoint(10, 10), button->text());
-        emit nameTipShown(button->text());
+        showNameTip(QCursor::pos() + QPoint(10, 10), button->text());
     }
     if (button && listed(menuButtons, button)) {
         const QString sheet =

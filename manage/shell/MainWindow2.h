@@ -5,12 +5,14 @@
 #include <QColor>
 #include <QList>
 #include <QMainWindow>
+
 #include <QPointer>
 #include <QPushButton>
 #include <QScopedPointer>
 #include <QSharedPointer>
 #include <QString>
 #include <QStringList>
+#include <functional>
 
 #include <memory>
 #include <optional>
@@ -61,6 +63,8 @@ public:
 
     // Registers a button in nameButtons / menuButtons and installs the window's filter on it.
     void addNameButton(QPushButton *button);
+    // Shows the hover tip of a name button at a point (a test records the tips instead).
+    std::function<void(const QPoint &, const QString &)> showNameTip;
     void addMenuButton(QPushButton *button);
 
     DomainListPage &domainList() const { return *m_domainList; }
@@ -109,8 +113,6 @@ signals:
     // The user confirmed logging out; emitted before this window hides. The sign-in window
     // shows itself on its first tab.
     void logoutConfirmed();
-    // The hover tool tip of a name button was shown with text.
-    void nameTipShown(const QString &text);
 
 public slots:
     // The sign-in side's remember-password choice, which the settings page's switch takes

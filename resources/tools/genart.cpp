@@ -12,6 +12,7 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QRadialGradient>
+#include <QSvgGenerator>
 #include <QtMath>
 
 #include <cstdio>
@@ -493,6 +494,29 @@ void applicationIcon()
         std::fprintf(stderr, "cannot write 100.ico\n");
 }
 
+// The desktop's icon of the program, for the hicolor theme: scalable and 256 pixels.
+void desktopIcon()
+{
+    const QString base = g_outDir + QStringLiteral("/desktop/net.halvik.Halvik");
+    QDir().mkpath(QFileInfo(base).absolutePath());
+    QSvgGenerator svg;
+    svg.setFileName(base + QStringLiteral(".svg"));
+    svg.setSize(QSize(256, 256));
+    svg.setViewBox(QRect(0, 0, 256, 256));
+    svg.setTitle(QStringLiteral("halvik"));
+    QPainter p;
+    p.begin(&svg);
+    p.setRenderHint(QPainter::Antialiasing);
+    drawMark(p, QRectF(8, 8, 240, 240));
+    p.end();
+
+    QImage image = canvas(256, 256);
+    begin(p, image);
+    drawMark(p, QRectF(8, 8, 240, 240));
+    p.end();
+    save(image, QStringLiteral("desktop/net.halvik.Halvik-256.png"));
+}
+
 // --- Loading animation -----------------------------------------------------------------
 
 void loadingAnimation()
@@ -557,6 +581,7 @@ int main(int argc, char *argv[])
     comboArrow();
     navigation();
     applicationIcon();
+    desktopIcon();
     loadingAnimation();
     return 0;
 }

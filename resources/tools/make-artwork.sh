@@ -8,5 +8,5 @@ trap 'rm -rf "$work"' EXIT
 # shellcheck disable=SC2046
 g++ -std=c++17 -O1 -Wall -Wextra -Wpedantic -Wshadow -Werror -fPIC \
     -DQT_NO_CAST_FROM_BYTEARRAY -DQT_USE_QSTRINGBUILDER \
-    -I../.. genart.cpp GifWriter.cpp -o "$work/genart" $(pkg-config --cflags --libs Qt5Gui)
+    -I../.. genart.cpp GifWriter.cpp -o "$work/genart" $(pkg-config --cflags --libs Qt5Gui Qt5Svg)
 QT_QPA_PLATFORM=offscreen "$work/genart" ..

@@ -5,6 +5,7 @@
 
 #include <QProcess>
 #include <QRegularExpression>
+#include <QTemporaryDir>
 #include <QtTest>
 
 using namespace apitest;
@@ -58,16 +59,26 @@ private slots:
     void secretsNeverOnStandardError();
     void scrambleAndDeviceIdNeedNoService();
     void againstTheStandInService();
+    void searchUsage_data();
+    void searchUsage();
+    void searchKeptFreshAgainstTheStandIn();
+    void completion_data();
+    void completion();
 
 private:
     Run run(const QStringList &args, const QByteArray &input = QByteArray(),
             const QStringList &unset = {}, const QMap<QString, QString> &set = {});
     std::unique_ptr<TestHttpsServer> m_server;
+    std::unique_ptr<QTemporaryDir> m_dataHome; // the local copy, never the user's own
+    // Settings of its own, and no session bus: a run never reaches the user's remembered login.
+    std::unique_ptr<QTemporaryDir> m_home;
 };
 
 void TestCli::init()
 {
+    m_home = std::make_unique<QTemporaryDir>();
     m_server = std::make_unique<TestHttpsServer>();
+    m_dataHome = std::make_unique<QTemporaryDir>();
     m_server->setReply(QStringLiteral("/api/user/verify/"), credentials());
     m_server->setReply(QStringLiteral("/api/domain/list/"), twoDomains());
     m_server->setReply(QStringLiteral("/api/service/allviews/"), ok(QJsonObject{}));
@@ -81,6 +92,10 @@ Run TestCli::run(const QStringList &args, const QByteArray &input, const QString
     env.insert(QStringLiteral("HALVIK_CA_FILE"), TestHttpsServer::caFile());
     env.insert(QStringLiteral("HALVIK_EMAIL"), QStringLiteral("ops@example.com"));
     env.insert(QStringLiteral("HALVIK_PASSWORD"), kPassword);
+    env.insert(QStringLiteral("XDG_DATA_HOME"), m_dataHome->path());
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), m_home->path());
+    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), m_home->path());
+    env.remove(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"));
     for (const QString &name : unset)
         env.remove(name);
     for (auto it = set.cbegin(); it != set.cend(); ++it)
@@ -274,6 +289,11 @@ void TestCli::scrambleAndDeviceIdNeedNoService()
     const Run id = run({QStringLiteral("device-id")}, {}, {"HALVIK_EMAIL"});
     QCOMPARE(id.exit, 0);
     QCOMPARE(QString::fromUtf8(id.out), computeDeviceId() + QLatin1Char('\n'));
+
+    // The program's own version, for packagers and bug reports; no sign-in.
+    const Run version = run({QStringLiteral("--version")}, {}, {"HALVIK_EMAIL"});
+    QCOMPARE(version.exit, 0);
+    QCOMPARE(QString::fromUtf8(version.out), QStringLiteral("halvik-cli %1\n").arg(HALVIK_VERSION));
     QVERIFY(m_server->requests().isEmpty());
 }
 
@@ -316,6 +336,144 @@ void TestCli::againstTheStandInService()
     const Run refused = run({QStringLiteral("whoami")}, QByteArray(), {}, wrong);
     QCOMPARE(refused.exit, 1);
     QVERIFY(!refused.err.isEmpty());
+}
+
+void TestCli::searchUsage_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::newRow("empty text") << QStringList{QStringLiteral("search"), QString()};
+    QTest::newRow("no text") << QStringList{QStringLiteral("search")};
+    QTest::newRow("prefix too long")
+        << QStringList{QStringLiteral("search"), QStringLiteral("203.0.113.0/33")};
+    QTest::newRow("not an address")
+        << QStringList{QStringLiteral("search"), QStringLiteral("example.com/24")};
+    QTest::newRow("line not a number")
+        << QStringList{QStringLiteral("search"), QStringLiteral("--line"), QStringLiteral("x"),
+                       QStringLiteral("www")};
+    QTest::newRow("sync takes no text") << QStringList{QStringLiteral("sync"), QStringLiteral("x")};
+}
+
+void TestCli::searchUsage()
+{
+    QFETCH(QStringList, args);
+    const Run r = run(args);
+    QCOMPARE(r.exit, 64);
+    QVERIFY(r.err.contains("halvik-cli search") || r.err.contains("halvik-cli sync"));
+    QVERIFY(m_server->requests().isEmpty());
+}
+
+void TestCli::searchKeptFreshAgainstTheStandIn()
+{
+    LocalServiceFixture service;
+    QVERIFY2(service.start(), qPrintable(service.errorText()));
+    const QMap<QString, QString> env{{QStringLiteral("HALVIK_SERVICE_URL"), service.baseUrl()},
+                                     {QStringLiteral("HALVIK_CA_FILE"), service.caFile()},
+                                     {QStringLiteral("HALVIK_EMAIL"), service.demoEmail()},
+                                     {QStringLiteral("HALVIK_PASSWORD"), service.demoPassword()}};
+    auto cli = [&](const QStringList &args) { return run(args, QByteArray(), {}, env); };
+
+    // The first search builds the copy.
+    const Run first =
+        cli({QStringLiteral("--json"), QStringLiteral("search"), QStringLiteral("203.0.113.0/24")});
+    QCOMPARE(first.exit, 0);
+    const QJsonArray hits = first.json().array();
+    QVERIFY(!hits.isEmpty());
+    const QJsonObject hit = hits.first().toObject();
+    QStringList keys = hit.keys();
+    keys.sort();
+    QCOMPARE(keys, (QStringList{"domain", "domainID", "fetched", "host", "id", "lineID", "lineName",
+                                "mx", "state", "ttl", "type", "value"}));
+    QVERIFY(QDateTime::fromString(hit.value(QStringLiteral("fetched")).toString(), Qt::ISODate)
+                .isValid());
+    QVERIFY(hit.value(QStringLiteral("fetched")).toString().endsWith(QLatin1Char('Z')));
+
+    // The program's own change is found at once.
+    QCOMPARE(cli({QStringLiteral("record"), QStringLiteral("add"), QStringLiteral("aurora-demo.cn"),
+                  QStringLiteral("--host"), QStringLiteral("moved"), QStringLiteral("--value"),
+                  QStringLiteral("203.0.113.250")})
+                 .exit,
+             0);
+    const Run own = cli({QStringLiteral("search"), QStringLiteral("203.0.113.250")});
+    QCOMPARE(own.exit, 0);
+    QVERIFY(own.out.contains("aurora-demo.cn"));
+    QVERIFY(own.out.contains("moved"));
+
+    // Another client's change needs a refresh; no hits is no failure.
+    User other;
+    QVERIFY(service.loginDemo(other));
+    QVERIFY(other.getDomain() > 0);
+    QVERIFY(other.addRecord(other.domain2ptr(QStringLiteral("aurora-demo.com")),
+                            QStringLiteral("198.51.100.250")));
+    const Run stale =
+        cli({QStringLiteral("--json"), QStringLiteral("search"), QStringLiteral("198.51.100.250")});
+    QCOMPARE(stale.exit, 0);
+    QCOMPARE(stale.json().array().size(), 0);
+    const Run fresh = cli({QStringLiteral("--json"), QStringLiteral("search"),
+                           QStringLiteral("--refresh"), QStringLiteral("198.51.100.250")});
+    QCOMPARE(fresh.exit, 0);
+    QCOMPARE(fresh.json().array().size(), 1);
+    QCOMPARE(fresh.json().array().first().toObject().value(QStringLiteral("domain")).toString(),
+             QStringLiteral("aurora-demo.com"));
+
+    const Run sync = cli({QStringLiteral("--json"), QStringLiteral("sync")});
+    QCOMPARE(sync.exit, 0);
+    const QJsonObject summary = sync.json().object();
+    QCOMPARE(summary.value(QStringLiteral("failed")).toInt(), 0);
+    QCOMPARE(summary.value(QStringLiteral("read")).toInt(),
+             summary.value(QStringLiteral("domains")).toInt());
+
+    // A damaged copy is rebuilt, and says so.
+    QFile file(m_dataHome->filePath(QStringLiteral("halvik/copy.sqlite")));
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(QByteArray(4096, '\x5a'));
+    file.close();
+    const Run rebuilt =
+        cli({QStringLiteral("--json"), QStringLiteral("search"), QStringLiteral("198.51.100.250")});
+    QCOMPARE(rebuilt.exit, 0);
+    QVERIFY(!rebuilt.err.isEmpty());
+    QCOMPARE(rebuilt.json().array().size(), 1);
+}
+
+void TestCli::completion_data()
+{
+    QTest::addColumn<QStringList>("words"); // the last one is being completed
+    QTest::addColumn<QStringList>("offered");
+    QTest::newRow("command") << QStringList{"do"} << QStringList{"domain", "domains"};
+    QTest::newRow("second word") << QStringList{"domain", ""}
+                                 << QStringList{"add",   "delete", "lock",  "move",
+                                                "pause", "start",  "unlock"};
+    QTest::newRow("options of the command")
+        << QStringList{"record", "add", "a.cn", "--t"} << QStringList{"--ttl", "--type"};
+    QTest::newRow("switch") << QStringList{"login", "--r"} << QStringList{"--remember"};
+    QTest::newRow("after global options")
+        << QStringList{"--json", "--email", "a@b.cn", "messages", ""}
+        << QStringList{"inform", "news", "notices"};
+    QTest::newRow("a value is due") << QStringList{"domains", "--group", ""} << QStringList{};
+}
+
+// The bash completion reads the commands from the program's help.
+void TestCli::completion()
+{
+    QFETCH(QStringList, words);
+    QFETCH(QStringList, offered);
+    QStringList quoted{QStringLiteral("halvik-cli")};
+    for (const QString &w : words)
+        quoted.append(QLatin1Char('\'') + w + QLatin1Char('\''));
+    const QString script =
+        QStringLiteral("source '%1'; COMP_WORDS=(%2); COMP_CWORD=%3; _halvik_cli; "
+                       "printf '%s\\n' \"${COMPREPLY[@]}\"")
+            .arg(QStringLiteral(HALVIK_COMPLETION), quoted.join(QLatin1Char(' ')))
+            .arg(words.size());
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("PATH"), QFileInfo(QStringLiteral(HALVIK_CLI_BINARY)).path() +
+                                           QLatin1Char(':') + env.value(QStringLiteral("PATH")));
+    QProcess bash;
+    bash.setProcessEnvironment(env);
+    bash.start(QStringLiteral("bash"), {QStringLiteral("-c"), script});
+    QVERIFY(bash.waitForFinished(60000));
+    QCOMPARE(bash.exitCode(), 0);
+    const QString out = QString::fromUtf8(bash.readAllStandardOutput()).trimmed();
+    QCOMPARE(out.isEmpty() ? QStringList() : out.split(QLatin1Char('\n')), offered);
 }
 
 QTEST_GUILESS_MAIN(TestCli)

@@ -46,6 +46,11 @@ void TestCliSyntax::parses_data()
         << QStringList{"--odd.cn"} << QStringList{} << false;
     QTest::newRow("optional operand") << QStringList{"lines", "1,2"} << QStringLiteral("lines")
                                       << QStringList{"1,2"} << QStringList{} << false;
+    QTest::newRow("switch") << QStringList{"login", "--remember"} << QStringLiteral("login")
+                            << QStringList{} << QStringList{"remember="} << false;
+    QTest::newRow("switch before the command")
+        << QStringList{"--forget", "logout"} << QStringLiteral("logout") << QStringList{}
+        << QStringList{"forget="} << false;
     QTest::newRow("three operands")
         << QStringList{"group", "edit", "4", "工作", "-2"} << QStringLiteral("group edit")
         << QStringList{"4", "工作", "-2"} << QStringList{} << false;
@@ -131,6 +136,13 @@ void TestCliSyntax::rejects_data()
                              << QStringLiteral("missing ORDER");
     QTest::newRow("empty name") << QStringList{"domain", "add", " "}
                                 << QStringLiteral("NAME must not be empty");
+    QTest::newRow("switch with a value")
+        << QStringList{"login", "--remember=yes"} << QStringLiteral("--remember takes no value");
+    QTest::newRow("switch of another command")
+        << QStringList{"domains", "--remember"}
+        << QStringLiteral("option --remember does not apply to \"domains\"");
+    QTest::newRow("logout has one form")
+        << QStringList{"logout"} << QStringLiteral("--forget is required");
     QTest::newRow("ttl with sign")
         << QStringList{"record", "add", "a.cn", "--value", "v", "--ttl", "+60"}
         << QStringLiteral("--ttl must be a whole number, not \"+60\"");
@@ -168,6 +180,10 @@ void TestCliSyntax::globalOptions()
     QVERIFY(!commandNeedsSignIn(inv.command));
     QVERIFY(parseCli({"--help"}, inv, error));
     QVERIFY(inv.help);
+    QVERIFY(parseCli({"--version"}, inv, error));
+    QVERIFY(inv.version);
+    QVERIFY(parseCli({"logout", "--forget"}, inv, error));
+    QVERIFY(!commandNeedsSignIn(inv.command));
     QVERIFY(parseCli({"record", "add", "--help"}, inv, error)); // help, not "missing DOMAIN"
     QCOMPARE(inv.command, QStringLiteral("record add"));
 }

@@ -2,7 +2,9 @@
 #include "localservice/api/RequestAuth.h"
 #include "localservice/api/Validation.h"
 #include "localservice/storage/ServiceLines.h"
+#include "localservice/wechat/QrPng.h"
 
+#include <QImage>
 #include <QtTest>
 
 // The stand-in's checks of what clients send, without a server.
@@ -18,6 +20,8 @@ private slots:
     void formDecoding();
     void signedRequests_data();
     void signedRequests();
+    void qrCodePicture_data();
+    void qrCodePicture();
 };
 
 void TestLocalServiceChecks::domainNames_data()
@@ -181,6 +185,64 @@ void TestLocalServiceChecks::signedRequests()
     AccountRow account;
     QCOMPARE(verifySignedRequest(params, lookup, now, 300, &account).code, code);
     QCOMPARE(account.id, code == 0 ? 9 : 0);
+}
+
+void TestLocalServiceChecks::qrCodePicture_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("moduleSize");
+    QTest::addColumn<bool>("fits");
+    const QString address =
+        QStringLiteral("https://127.0.0.1:4443/connect/confirm?uuid=0a1B2c3D&do=scan");
+    QTest::newRow("sign-in address") << address << 6 << true;
+    QTest::newRow("small modules") << address << 3 << true;
+    QTest::newRow("one character") << "x" << 6 << true;
+    QTest::newRow("beyond a QR code") << QString(3000, QLatin1Char('x')) << 6 << false;
+}
+
+void TestLocalServiceChecks::qrCodePicture()
+{
+    QFETCH(QString, text);
+    QFETCH(int, moduleSize);
+    QFETCH(bool, fits);
+    const QByteArray png = qrCodePng(text, moduleSize);
+    QCOMPARE(!png.isEmpty(), fits);
+    if (!fits)
+        return;
+    const QImage qr = QImage::fromData(png, "PNG").convertToFormat(QImage::Format_RGB32);
+    QVERIFY(!qr.isNull());
+    QCOMPARE(qr.width(), qr.height());
+    QCOMPARE(qr.width() % moduleSize, 0);
+    const int quiet = 4;
+    const int modules = qr.width() / moduleSize - 2 * quiet;
+    QCOMPARE((modules - 21) % 4, 0); // QR codes are 21, 25, 29, ... modules wide
+
+    // Square modules of pure black or white, and a white quiet zone all round.
+    const QRgb black = qRgb(0, 0, 0);
+    const QRgb white = qRgb(255, 255, 255);
+    for (int y = 0; y < qr.height(); ++y) {
+        for (int x = 0; x < qr.width(); ++x) {
+            const QRgb module = qr.pixel(x - x % moduleSize, y - y % moduleSize);
+            QVERIFY(module == black || module == white);
+            QCOMPARE(qr.pixel(x, y), module);
+            const int mx = x / moduleSize - quiet;
+            const int my = y / moduleSize - quiet;
+            if (mx < 0 || my < 0 || mx >= modules || my >= modules)
+                QCOMPARE(module, white);
+        }
+    }
+    // The three finder patterns, upright: a black ring, a white ring, a black 3 x 3 centre.
+    const QList<QPoint> corners{{0, 0}, {modules - 7, 0}, {0, modules - 7}};
+    for (const QPoint &corner : corners) {
+        for (int j = 0; j < 7; ++j) {
+            for (int i = 0; i < 7; ++i) {
+                const bool dark = qMax(qAbs(i - 3), qAbs(j - 3)) != 2;
+                const QRgb shown = qr.pixel((corner.x() + i + quiet) * moduleSize,
+                                            (corner.y() + j + quiet) * moduleSize);
+                QCOMPARE(shown, dark ? black : white);
+            }
+        }
+    }
 }
 
 QTEST_GUILESS_MAIN(TestLocalServiceChecks)

@@ -3,6 +3,7 @@
 #include "tests/support/LocalServiceFixture.h"
 #include "tests/support/RecordingPresenter.h"
 
+#include <QImage>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QRegularExpression>
@@ -320,7 +321,14 @@ void TestLocalServiceClient::noticeImagesAreServed()
         for (auto it = src.globalMatch(body); it.hasNext();) {
             const QString url = it.next().captured(1);
             QVERIFY2(url.startsWith(m_service->baseUrl() + QLatin1Char('/')), qPrintable(url));
-            QVERIFY2(fetch(url).startsWith("\x89PNG"), qPrintable(url));
+            const QByteArray bytes = fetch(url);
+            QVERIFY2(bytes.startsWith("\x89PNG"), qPrintable(url));
+            // The two banners: a gradient in red and green over blue, or in green and blue.
+            const QImage picture = QImage::fromData(bytes, "PNG");
+            QCOMPARE(picture.size(), QSize(600, 160));
+            const bool first = url.endsWith(QLatin1String("banner1.png"));
+            QCOMPARE(picture.pixel(0, 0), first ? qRgb(40, 90, 0xe0) : qRgb(0x30, 40, 90));
+            QCOMPARE(picture.pixel(599, 159), first ? qRgb(199, 209, 0xe0) : qRgb(0x30, 199, 209));
             ++images;
         }
     }

@@ -1,7 +1,11 @@
 #include "client/Scramble.h"
+#include "manage/domains/DomainTableRow.h"
 #include "tests/support/ApiTestUtil.h"
-#include "tests/support/DomainPageHarness.h"
+#include "tests/support/WindowHarness.h"
 
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QLabel>
 #include <QPushButton>
 
 using namespace apitest;
@@ -69,7 +73,7 @@ class TestBadInput : public QObject
 {
     Q_OBJECT
 private slots:
-    void initTestCase();
+    void init();
     void cleanup();
 
     void windowSurvivesBrokenReplies_data();
@@ -88,24 +92,24 @@ private:
     void expectListKept(const QList<const Domain *> &before);
     void expectNoSecretShown();
 
-    DomainPageHarness h;
+    WindowHarness h;
     QString m_password;
     QString m_secret;
 };
 
-void TestBadInput::initTestCase()
+void TestBadInput::init()
 {
-    initResources();
+    h.init();
 }
 
 void TestBadInput::cleanup()
 {
-    h.close();
+    h.cleanup();
 }
 
 bool TestBadInput::openWindow()
 {
-    if (!h.open())
+    if (!h.openDomainPage())
         return false;
     m_password = LocalServiceFixture::demoPassword();
     m_secret = theUser().apiSecret;

@@ -4,8 +4,7 @@
 #include "localservice/wechat/WxFlow.h"
 #include "signin/MainWindow.h"
 #include "signin/WxQrPage.h"
-#include "tests/support/LocalServiceFixture.h"
-#include "tests/support/RecordingPresenter.h"
+#include "tests/support/WindowHarness.h"
 
 #include <QCheckBox>
 #include <QDesktopServices>
@@ -14,23 +13,9 @@
 #include <QPushButton>
 #include <QSettings>
 #include <QTabWidget>
-#include <QTemporaryDir>
 #include <QtTest>
 
 #include <memory>
-
-namespace {
-
-template <typename T>
-T *child(QObject &window, const char *name)
-{
-    T *w = window.findChild<T *>(QLatin1String(name));
-    if (!w)
-        qFatal("no widget %s", name);
-    return w;
-}
-
-} // namespace
 
 // Both ways of signing in, end to end against the stand-in service and its simulated phone.
 class TestSignInLocalService : public QObject
@@ -50,9 +35,7 @@ private slots:
     void weChatSignIn();
 
 private:
-    std::unique_ptr<LocalServiceFixture> m_service;
-    std::unique_ptr<QTemporaryDir> m_settingsDir;
-    std::unique_ptr<RecordingPresenter> m_boxes;
+    WindowHarness h;
     QList<QUrl> m_opened;
 };
 
@@ -63,24 +46,14 @@ void TestSignInLocalService::initTestCase()
 
 void TestSignInLocalService::init()
 {
-    m_service = std::make_unique<LocalServiceFixture>();
-    QVERIFY2(m_service->start(), qPrintable(m_service->errorText()));
-    m_service->configure(theUser());
-    wxOrigin() = m_service->baseUrl();
-    theUser().idleLimitMs = 5000;
-    theUser().totalLimitMs = 8000;
-    theUser().pwdScrambled.clear();
-    m_settingsDir = std::make_unique<QTemporaryDir>();
-    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_settingsDir->path());
-    m_boxes = std::make_unique<RecordingPresenter>();
+    h.init();
+    QVERIFY(h.startService());
     m_opened.clear();
 }
 
 void TestSignInLocalService::cleanup()
 {
-    m_boxes.reset();
-    m_settingsDir.reset();
-    m_service.reset();
+    h.cleanup();
 }
 
 void TestSignInLocalService::cleanupTestCase()
@@ -110,17 +83,16 @@ void TestSignInLocalService::passwordSignIn()
     QFETCH(QString, password);
     QFETCH(bool, signedIn);
     QFETCH(QString, openedPath);
-    m_boxes->setQuestionDefault(1);
-    MainWindow window;
-    window.show();
-    child<QLineEdit>(window, "lineEdit")->setText(email);
-    child<QLineEdit>(window, "lineEdit_2")->setText(password);
-    child<QCheckBox>(window, "checkBox")->setChecked(true);
-    child<QPushButton>(window, "pushButton")->click();
+    h.boxes->setQuestionDefault(1);
+    MainWindow &window = h.openSignIn(WindowHarness::Show::Shown);
+    widget<QLineEdit>(window, "lineEdit")->setText(email);
+    widget<QLineEdit>(window, "lineEdit_2")->setText(password);
+    widget<QCheckBox>(window, "checkBox")->setChecked(true);
+    widget<QPushButton>(window, "pushButton")->click();
 
     QCOMPARE(theUser().loggedIn, signedIn);
     if (signedIn) {
-        QVERIFY(m_boxes->shown.isEmpty());
+        QVERIFY(h.boxes->shown.isEmpty());
         QTRY_VERIFY(window.managementWindow().isVisible());
         QCOMPARE(QSettings(QStringLiteral("halvik"), QStringLiteral("halvik"))
                      .value(QStringLiteral("user"))
@@ -128,45 +100,42 @@ void TestSignInLocalService::passwordSignIn()
                  email);
         return;
     }
-    QCOMPARE(m_boxes->count(), 1);
+    QCOMPARE(h.boxes->count(), 1);
     QVERIFY(window.isVisible());
     if (openedPath.isEmpty()) {
         QVERIFY(!theUser().errorText.isEmpty());
-        QCOMPARE(m_boxes->contents(), QStringList{theUser().errorText});
+        QCOMPARE(h.boxes->contents(), QStringList{theUser().errorText});
         QVERIFY(m_opened.isEmpty());
     } else {
-        QCOMPARE(m_boxes->shown.first().buttonMode, 2);
-        QCOMPARE(m_opened, QList<QUrl>{QUrl(m_service->baseUrl() + openedPath)});
+        QCOMPARE(h.boxes->shown.first().buttonMode, 2);
+        QCOMPARE(m_opened, QList<QUrl>{QUrl(h.service->baseUrl() + openedPath)});
     }
 }
 
 void TestSignInLocalService::weChatSignIn()
 {
-    MainWindow window;
-    MainWindow2 &shell = window.managementWindow();
-    shell.firstShowPending = false;
-    window.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&window));
-    auto *status = child<QLabel>(window, "label_7");
-    child<QTabWidget>(window, "tabWidget")->setCurrentWidget(child<QWidget>(window, "tab_2"));
+    MainWindow &window = h.openSignIn(WindowHarness::Show::Shown);
+    MainWindow2 &shell = *h.window;
+    auto *status = widget<QLabel>(window, "label_7");
+    widget<QTabWidget>(window, "tabWidget")->setCurrentWidget(widget<QWidget>(window, "tab_2"));
     QCOMPARE(status->text(), QStringLiteral("请使用微信扫描二维码"));
-    QVERIFY(!child<QLabel>(window, "label_5")->pixmap(Qt::ReturnByValue).isNull());
+    QVERIFY(!widget<QLabel>(window, "label_5")->pixmap(Qt::ReturnByValue).isNull());
 
-    WxFlow &phone = m_service->service().wx();
+    WxFlow &phone = h.service->service().wx();
     const QString uuid = phone.latestSession();
     QVERIFY(phone.scan(uuid));
     QTRY_COMPARE(status->text(), QStringLiteral("扫描成功！请在微信中点击“确认登录”即可登录"));
 
     AccountRow account;
     QVERIFY(
-        m_service->service().storage().accountByEmail(LocalServiceFixture::demoEmail(), &account));
+        h.service->service().storage().accountByEmail(LocalServiceFixture::demoEmail(), &account));
     QVERIFY(phone.confirm(uuid, account.id));
     QTRY_VERIFY(shell.isVisible());
     QVERIFY(window.isHidden());
     QVERIFY(theUser().loggedIn);
     // The hand-over marked the first show, whose start-up work loads the account's domains.
     QTRY_VERIFY(!theUser().domains.isEmpty());
-    QVERIFY(m_boxes->shown.isEmpty());
+    QVERIFY(h.boxes->shown.isEmpty());
 }
 
 QTEST_MAIN(TestSignInLocalService)

@@ -1,10 +1,10 @@
 #include "app/AppGlobals.h"
-#include "app/Startup.h"
 #include "client/Scramble.h"
 #include "client/User.h"
 #include "signin/MainWindow.h"
-#include "tests/support/RecordingPresenter.h"
+#include "tests/support/ScriptedPasswordStore.h"
 #include "tests/support/TestHttpsServer.h"
+#include "tests/support/WindowHarness.h"
 
 #include <QCheckBox>
 #include <QDesktopServices>
@@ -15,7 +15,6 @@
 #include <QSignalSpy>
 #include <QTabBar>
 #include <QTabWidget>
-#include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
 
@@ -35,15 +34,6 @@ CannedReply json(const QByteArray &body)
 }
 
 const CannedReply kSignedIn = json(R"({"code":0,"data":{"apiKey":"K1","apiSecret":"S1"}})");
-
-template <typename T>
-T *child(QObject &window, const char *name)
-{
-    T *w = window.findChild<T *>(QLatin1String(name));
-    if (!w)
-        qFatal("no widget %s", name);
-    return w;
-}
 
 QSettings loginStore()
 {
@@ -73,6 +63,11 @@ private slots:
     void apiKeyMissingAsks_data();
     void apiKeyMissingAsks();
     void rememberRoundTrip();
+    void keyringAnswersLate_data();
+    void keyringAnswersLate();
+    void lateKeyringLeavesTypedPassword();
+    void rememberInKeyringMovesOldPassword();
+    void laterChoiceWins();
     void corruptPasswordGivesEmptyTicked();
     void weChatOnlyRunCannotRememberPassword();
     void linksOpenServicePages_data();
@@ -82,42 +77,38 @@ private:
     void signIn(MainWindow &window, const QString &email, const QString &password, bool remember);
 
     std::unique_ptr<TestHttpsServer> m_server;
-    std::unique_ptr<QTemporaryDir> m_settingsDir;
-    std::unique_ptr<RecordingPresenter> m_boxes;
+    WindowHarness h;
+    std::unique_ptr<ScriptedPasswordStore> m_keyring;
     QList<QUrl> m_opened;
 };
 
 void TestSignInWindow::initTestCase()
 {
-    initResources();
     m_server = std::make_unique<TestHttpsServer>();
-    User &user = theUser();
-    user.baseUrl = m_server->baseUrl();
-    user.webBaseUrl = m_server->baseUrl();
-    user.setExtraCaCertificates(QSslCertificate::fromPath(TestHttpsServer::caFile()));
-    user.idleLimitMs = 3000;
-    user.totalLimitMs = 5000;
     QDesktopServices::setUrlHandler(QStringLiteral("https"), this, "openUrl");
 }
 
 void TestSignInWindow::init()
 {
-    m_settingsDir = std::make_unique<QTemporaryDir>();
-    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_settingsDir->path());
+    h.init();
+    User &user = theUser();
+    user.baseUrl = m_server->baseUrl();
+    user.webBaseUrl = m_server->baseUrl();
+    user.setExtraCaCertificates(QSslCertificate::fromPath(TestHttpsServer::caFile()));
     m_server->setReply(kVerify, kSignedIn);
     m_server->clearRequests();
-    m_boxes = std::make_unique<RecordingPresenter>();
+    // No keyring unless a test says otherwise: the scrambled setting as before.
+    m_keyring = std::make_unique<ScriptedPasswordStore>();
+    m_keyring->refusal = KeyringResult::NoKeyring;
+    setPasswordStore(m_keyring.get());
     m_opened.clear();
-    User &user = theUser();
-    user.pwdScrambled.clear();
-    user.email.clear();
-    user.loggedIn = false;
 }
 
 void TestSignInWindow::cleanup()
 {
-    m_boxes.reset();
-    m_settingsDir.reset();
+    h.cleanup();
+    setPasswordStore(nullptr);
+    m_keyring.reset();
 }
 
 void TestSignInWindow::cleanupTestCase()
@@ -129,15 +120,15 @@ void TestSignInWindow::cleanupTestCase()
 void TestSignInWindow::signIn(MainWindow &window, const QString &email, const QString &password,
                               bool remember)
 {
-    child<QLineEdit>(window, "lineEdit")->setText(email);
-    child<QLineEdit>(window, "lineEdit_2")->setText(password);
-    child<QCheckBox>(window, "checkBox")->setChecked(remember);
-    child<QPushButton>(window, "pushButton")->click();
+    widget<QLineEdit>(window, "lineEdit")->setText(email);
+    widget<QLineEdit>(window, "lineEdit_2")->setText(password);
+    widget<QCheckBox>(window, "checkBox")->setChecked(remember);
+    widget<QPushButton>(window, "pushButton")->click();
 }
 
 void TestSignInWindow::builtAsFormSays()
 {
-    MainWindow window;
+    MainWindow &window = h.openSignIn();
     QCOMPARE(signInWindow(), &window);
     QCOMPARE(manageWindow(), &window.managementWindow());
     QVERIFY(window.windowFlags() & Qt::FramelessWindowHint);
@@ -154,28 +145,28 @@ void TestSignInWindow::builtAsFormSays()
     }
     QVERIFY(images >= 5);
 
-    auto *tabs = child<QTabWidget>(window, "tabWidget");
+    auto *tabs = widget<QTabWidget>(window, "tabWidget");
     QCOMPARE(tabs->count(), 2);
     QCOMPARE(tabs->tabText(0), QStringLiteral("账号登录"));
     QCOMPARE(tabs->tabText(1), QStringLiteral("微信登录"));
-    QCOMPARE(tabs->currentWidget(), child<QWidget>(window, "tab"));
+    QCOMPARE(tabs->currentWidget(), widget<QWidget>(window, "tab"));
     // The registration page is built but out of the tab bar.
-    QCOMPARE(tabs->indexOf(child<QWidget>(window, "tab_3")), -1);
+    QCOMPARE(tabs->indexOf(widget<QWidget>(window, "tab_3")), -1);
 
-    QCOMPARE(child<QLineEdit>(window, "lineEdit")->placeholderText(),
+    QCOMPARE(widget<QLineEdit>(window, "lineEdit")->placeholderText(),
              QStringLiteral("请输入您的邮箱"));
-    auto *password = child<QLineEdit>(window, "lineEdit_2");
+    auto *password = widget<QLineEdit>(window, "lineEdit_2");
     QCOMPARE(password->placeholderText(), QStringLiteral("请输入您的密码"));
     QCOMPARE(password->echoMode(), QLineEdit::Password);
     QCOMPARE(password->contextMenuPolicy(), Qt::NoContextMenu);
-    QCOMPARE(child<QPushButton>(window, "pushButton")->text(), QStringLiteral("登  录"));
-    QCOMPARE(child<QPushButton>(window, "pushButton")->geometry(), QRect(45, 180, 260, 40));
-    QCOMPARE(child<QPushButton>(window, "pushButton_4")->text(), QStringLiteral("注 册"));
-    QCOMPARE(child<QLineEdit>(window, "lineEdit_6")->placeholderText(),
+    QCOMPARE(widget<QPushButton>(window, "pushButton")->text(), QStringLiteral("登  录"));
+    QCOMPARE(widget<QPushButton>(window, "pushButton")->geometry(), QRect(45, 180, 260, 40));
+    QCOMPARE(widget<QPushButton>(window, "pushButton_4")->text(), QStringLiteral("注 册"));
+    QCOMPARE(widget<QLineEdit>(window, "lineEdit_6")->placeholderText(),
              QStringLiteral("请确认您的密码"));
     // No saved settings: empty fields, nothing ticked.
-    QVERIFY(child<QLineEdit>(window, "lineEdit")->text().isEmpty());
-    QVERIFY(!child<QCheckBox>(window, "checkBox")->isChecked());
+    QVERIFY(widget<QLineEdit>(window, "lineEdit")->text().isEmpty());
+    QVERIFY(!widget<QCheckBox>(window, "checkBox")->isChecked());
 
     // Selecting the first tab ran the QR flow once: its timer exists and stays stopped.
     auto *timer = window.findChild<QTimer *>(QStringLiteral("qrTimer"));
@@ -186,15 +177,15 @@ void TestSignInWindow::builtAsFormSays()
 
 void TestSignInWindow::tabOrderFromForm()
 {
-    MainWindow window;
+    MainWindow &window = h.openSignIn();
     window.show();
     QVERIFY(QTest::qWaitForWindowActive(&window));
     // The links, the logo and the tab widget take no focus, so Tab passes them by; the
     // registration page's fields are hidden with their page.
-    QCOMPARE(child<QWidget>(window, "pushButton_4")->focusPolicy(), Qt::NoFocus);
-    QCOMPARE(child<QWidget>(window, "pushButton_7")->focusPolicy(), Qt::NoFocus);
-    QCOMPARE(child<QWidget>(window, "tabWidget")->focusPolicy(), Qt::NoFocus);
-    QWidget *start = child<QWidget>(window, "lineEdit");
+    QCOMPARE(widget<QWidget>(window, "pushButton_4")->focusPolicy(), Qt::NoFocus);
+    QCOMPARE(widget<QWidget>(window, "pushButton_7")->focusPolicy(), Qt::NoFocus);
+    QCOMPARE(widget<QWidget>(window, "tabWidget")->focusPolicy(), Qt::NoFocus);
+    QWidget *start = widget<QWidget>(window, "lineEdit");
     start->setFocus();
     QStringList order;
     for (int i = 0; i < 6; ++i) {
@@ -207,11 +198,11 @@ void TestSignInWindow::tabOrderFromForm()
 
 void TestSignInWindow::enterKeyChain()
 {
-    MainWindow window;
+    MainWindow &window = h.openSignIn();
     window.show();
     QVERIFY(QTest::qWaitForWindowActive(&window));
-    auto *email = child<QLineEdit>(window, "lineEdit");
-    auto *password = child<QLineEdit>(window, "lineEdit_2");
+    auto *email = widget<QLineEdit>(window, "lineEdit");
+    auto *password = widget<QLineEdit>(window, "lineEdit_2");
     email->setFocus();
     email->setText(kEmail);
     password->setText(kPassword);
@@ -219,7 +210,7 @@ void TestSignInWindow::enterKeyChain()
     QVERIFY(password->hasFocus());
     QCOMPARE(password->selectedText(), kPassword);
 
-    QSignalSpy clicked(child<QPushButton>(window, "pushButton"), &QPushButton::clicked);
+    QSignalSpy clicked(widget<QPushButton>(window, "pushButton"), &QPushButton::clicked);
     QTest::keyClick(password, Qt::Key_Enter);
     QCOMPARE(clicked.count(), 1);
     const CapturedRequest sent = m_server->requests().value(m_server->requests().size() - 1);
@@ -228,14 +219,14 @@ void TestSignInWindow::enterKeyChain()
     QCOMPARE(sent.form.value("password"), kPassword);
 
     // The registration page's chain ends in its button.
-    QSignalSpy registerClicked(child<QPushButton>(window, "pushButton_5"), &QPushButton::clicked);
-    emit child<QLineEdit>(window, "lineEdit_6")->returnPressed();
+    QSignalSpy registerClicked(widget<QPushButton>(window, "pushButton_5"), &QPushButton::clicked);
+    emit widget<QLineEdit>(window, "lineEdit_6")->returnPressed();
     QCOMPARE(registerClicked.count(), 1);
 }
 
 void TestSignInWindow::signInHandsOver()
 {
-    MainWindow window;
+    MainWindow &window = h.openSignIn();
     window.show();
     MainWindow2 &shell = window.managementWindow();
     shell.firstShowPending = false;
@@ -246,24 +237,24 @@ void TestSignInWindow::signInHandsOver()
     QVERIFY(shell.firstShowPending);
     QVERIFY(!shell.isVisible()); // it follows a moment later
     QTRY_VERIFY(shell.isVisible());
-    QVERIFY(m_boxes->shown.isEmpty());
+    QVERIFY(h.boxes->shown.isEmpty());
     QCOMPARE(QString::fromUtf8(unscrambleText(theUser().pwdScrambled)), kPassword);
 }
 
 void TestSignInWindow::refusedSignInShowsServerText()
 {
     m_server->setReply(kVerify, json(R"({"code":1001,"message":"密码错误"})"));
-    MainWindow window;
+    MainWindow &window = h.openSignIn();
     window.show();
     window.managementWindow().firstShowPending = false;
     signIn(window, kEmail, QStringLiteral("wrong"), true);
 
-    QCOMPARE(m_boxes->contents(), QStringList{QStringLiteral("密码错误")});
-    QCOMPARE(m_boxes->shown.value(0).buttonMode, 1);
-    QVERIFY(m_boxes->shown.value(0).title.isEmpty());
+    QCOMPARE(h.boxes->contents(), QStringList{QStringLiteral("密码错误")});
+    QCOMPARE(h.boxes->shown.value(0).buttonMode, 1);
+    QVERIFY(h.boxes->shown.value(0).title.isEmpty());
     QVERIFY(window.isVisible());
     QVERIFY(window.managementWindow().firstShowPending); // set whatever the outcome
-    QCOMPARE(child<QLineEdit>(window, "lineEdit_2")->text(), QStringLiteral("wrong"));
+    QCOMPARE(widget<QLineEdit>(window, "lineEdit_2")->text(), QStringLiteral("wrong"));
     QVERIFY(!loginStore().contains(QStringLiteral("user")));
 }
 
@@ -281,22 +272,22 @@ void TestSignInWindow::apiKeyMissingAsks()
     QFETCH(int, answer);
     QFETCH(QList<QUrl>, opened);
     m_server->setReply(kVerify, json(R"({"code":1007,"message":"API Key 未开启"})"));
-    MainWindow window;
+    MainWindow &window = h.openSignIn();
     window.show();
-    m_boxes->answer(answer);
+    h.boxes->answer(answer);
     signIn(window, kEmail, kPassword, false);
 
-    QCOMPARE(m_boxes->contents(),
+    QCOMPARE(h.boxes->contents(),
              QStringList{QStringLiteral("该账户未开启API Key,请前往web端开启。是否打开网页？")});
-    QCOMPARE(m_boxes->shown.value(0).buttonMode, 2);
+    QCOMPARE(h.boxes->shown.value(0).buttonMode, 2);
     QCOMPARE(m_opened, opened);
     QVERIFY(window.isVisible());
 
     // A later failure that never reached the service is not taken for the same question.
-    m_boxes->shown.clear();
+    h.boxes->shown.clear();
     m_server->setReply(kVerify, json("not json"));
     signIn(window, kEmail, kPassword, false);
-    QVERIFY(!m_boxes->contents().contains(
+    QVERIFY(!h.boxes->contents().contains(
         QStringLiteral("该账户未开启API Key,请前往web端开启。是否打开网页？")));
 }
 
@@ -309,7 +300,8 @@ void TestSignInWindow::rememberRoundTrip()
         QVERIFY(window.isHidden());
     }
     QCOMPARE(loginStore().value(QStringLiteral("user")).toString(), kEmail);
-    QCOMPARE(
+    // Written once the store said there is no keyring, even with the window gone by then.
+    QTRY_COMPARE(
         QString::fromUtf8(unscrambleText(loginStore().value(QStringLiteral("pwd")).toString())),
         kPassword);
     {
@@ -322,10 +314,10 @@ void TestSignInWindow::rememberRoundTrip()
     }
     {
         MainWindow window;
-        QCOMPARE(child<QLineEdit>(window, "lineEdit")->text(), kEmail);
-        QCOMPARE(child<QLineEdit>(window, "lineEdit_2")->text(), kPassword);
-        QVERIFY(child<QCheckBox>(window, "checkBox")->isChecked());
-        QCOMPARE(window.focusWidget(), child<QLineEdit>(window, "lineEdit_2"));
+        QCOMPARE(widget<QLineEdit>(window, "lineEdit")->text(), kEmail);
+        QCOMPARE(widget<QLineEdit>(window, "lineEdit_2")->text(), kPassword);
+        QVERIFY(widget<QCheckBox>(window, "checkBox")->isChecked());
+        QCOMPARE(window.focusWidget(), widget<QLineEdit>(window, "lineEdit_2"));
 
         window.show();
         signIn(window, kEmail, kPassword, false);
@@ -335,30 +327,134 @@ void TestSignInWindow::rememberRoundTrip()
     QVERIFY(!loginStore().contains(QStringLiteral("pwd")));
     {
         MainWindow window;
-        QCOMPARE(child<QLineEdit>(window, "lineEdit")->text(), kEmail);
-        QVERIFY(child<QLineEdit>(window, "lineEdit_2")->text().isEmpty());
-        QVERIFY(!child<QCheckBox>(window, "checkBox")->isChecked());
+        QCOMPARE(widget<QLineEdit>(window, "lineEdit")->text(), kEmail);
+        QVERIFY(widget<QLineEdit>(window, "lineEdit_2")->text().isEmpty());
+        QVERIFY(!widget<QCheckBox>(window, "checkBox")->isChecked());
     }
+}
+
+void TestSignInWindow::keyringAnswersLate_data()
+{
+    QTest::addColumn<int>("answer"); // KeyringResult
+    QTest::addColumn<bool>("filled");
+    QTest::newRow("entry found") << int(KeyringResult::Done) << true;
+    QTest::newRow("no entry") << int(KeyringResult::NotFound) << false;
+    QTest::newRow("declined or locked") << int(KeyringResult::Failed) << false;
+    QTest::newRow("no keyring") << int(KeyringResult::NoKeyring) << false;
+}
+
+void TestSignInWindow::keyringAnswersLate()
+{
+    QFETCH(int, answer);
+    QFETCH(bool, filled);
+    loginStore().setValue(QStringLiteral("user"), kEmail);
+    if (KeyringResult(answer) != KeyringResult::NotFound) {
+        m_keyring->entries.insert(kEmail, kPassword);
+        m_keyring->refusal = KeyringResult(answer);
+    } else {
+        m_keyring->refusal = KeyringResult::Done;
+    }
+    MainWindow window;
+    // The window is built without waiting for the keyring.
+    QCOMPARE(m_keyring->calls, QStringList{QStringLiteral("read ") + kEmail});
+    QVERIFY(widget<QLineEdit>(window, "lineEdit_2")->text().isEmpty());
+    QVERIFY(!widget<QCheckBox>(window, "checkBox")->isChecked());
+
+    QTRY_COMPARE(m_keyring->answered, 1);
+    QCOMPARE(widget<QLineEdit>(window, "lineEdit")->text(), kEmail);
+    QCOMPARE(widget<QLineEdit>(window, "lineEdit_2")->text(), filled ? kPassword : QString());
+    QCOMPARE(widget<QCheckBox>(window, "checkBox")->isChecked(), filled);
+}
+
+void TestSignInWindow::lateKeyringLeavesTypedPassword()
+{
+    // A locked keyring waits on its user; meanwhile the user types and signs in.
+    loginStore().setValue(QStringLiteral("user"), kEmail);
+    m_keyring->refusal = KeyringResult::Done;
+    m_keyring->entries.insert(kEmail, QStringLiteral("stale"));
+    m_keyring->held = true;
+    MainWindow window;
+    window.show();
+    signIn(window, kEmail, kPassword, false);
+    QVERIFY(window.isHidden());
+    m_keyring->release();
+    QTRY_COMPARE(m_keyring->answered, 2); // the read, then the removal
+    QCOMPARE(widget<QLineEdit>(window, "lineEdit_2")->text(), kPassword);
+    QVERIFY(!widget<QCheckBox>(window, "checkBox")->isChecked());
+}
+
+void TestSignInWindow::rememberInKeyringMovesOldPassword()
+{
+    const QString old = QStringLiteral("old密码");
+    const QString oldScrambled = scrambleText(old.toUtf8());
+    loginStore().setValue(QStringLiteral("user"), kEmail);
+    loginStore().setValue(QStringLiteral("pwd"), oldScrambled);
+    m_keyring->refusal = KeyringResult::Done;
+    m_keyring->held = true;
+    {
+        MainWindow window;
+        // Shown from the settings at once, as before.
+        QCOMPARE(widget<QLineEdit>(window, "lineEdit_2")->text(), old);
+        QVERIFY(widget<QCheckBox>(window, "checkBox")->isChecked());
+        // The setting stays until the keyring confirmed the write.
+        QCoreApplication::processEvents();
+        QCOMPARE(loginStore().value(QStringLiteral("pwd")).toString(), oldScrambled);
+        m_keyring->release();
+        QTRY_COMPARE(m_keyring->answered, 1);
+        QVERIFY(!loginStore().contains(QStringLiteral("pwd")));
+        QCOMPARE(m_keyring->entries.value(kEmail), old);
+
+        // A password sign-in with the box ticked keeps the new password in the keyring only.
+        window.show();
+        signIn(window, kEmail, kPassword, true);
+        QVERIFY(window.isHidden());
+        QTRY_COMPARE(m_keyring->entries.value(kEmail), kPassword);
+        QVERIFY(!loginStore().contains(QStringLiteral("pwd")));
+    }
+    {
+        MainWindow window;
+        QTRY_COMPARE(widget<QLineEdit>(window, "lineEdit_2")->text(), kPassword);
+        QVERIFY(widget<QCheckBox>(window, "checkBox")->isChecked());
+        // Unticked: the keyring lets it go.
+        window.show();
+        signIn(window, kEmail, kPassword, false);
+        QTRY_VERIFY(!m_keyring->entries.contains(kEmail));
+    }
+    QCOMPARE(loginStore().value(QStringLiteral("user")).toString(), kEmail);
+}
+
+void TestSignInWindow::laterChoiceWins()
+{
+    // Remembered, then forgotten before the (keyring-less) store answered: forgetting stands.
+    theUser().email = kEmail;
+    theUser().pwdScrambled = scrambleText(kPassword.toUtf8());
+    m_keyring->held = true;
+    MainWindow window;
+    QVERIFY(window.saveLoginSettings(true));
+    QVERIFY(window.saveLoginSettings(false));
+    m_keyring->release();
+    QTRY_COMPARE(m_keyring->answered, 2);
+    QVERIFY(!loginStore().contains(QStringLiteral("pwd")));
 }
 
 void TestSignInWindow::corruptPasswordGivesEmptyTicked()
 {
     loginStore().setValue(QStringLiteral("user"), kEmail);
     loginStore().setValue(QStringLiteral("pwd"), QStringLiteral("bm90IHNjcmFtYmxlZA=="));
-    MainWindow window;
-    QCOMPARE(child<QLineEdit>(window, "lineEdit")->text(), kEmail);
-    QVERIFY(child<QLineEdit>(window, "lineEdit_2")->text().isEmpty());
-    QVERIFY(child<QCheckBox>(window, "checkBox")->isChecked());
+    MainWindow &window = h.openSignIn();
+    QCOMPARE(widget<QLineEdit>(window, "lineEdit")->text(), kEmail);
+    QVERIFY(widget<QLineEdit>(window, "lineEdit_2")->text().isEmpty());
+    QVERIFY(widget<QCheckBox>(window, "checkBox")->isChecked());
 }
 
 void TestSignInWindow::weChatOnlyRunCannotRememberPassword()
 {
     loginStore().setValue(QStringLiteral("pwd"), QStringLiteral("earlier"));
     theUser().email = kEmail;
-    MainWindow window;
+    MainWindow &window = h.openSignIn();
     QVERIFY(!window.saveLoginSettings(true));
-    QCOMPARE(m_boxes->contents(), QStringList{QStringLiteral("微信扫码登录无法记住密码")});
-    QCOMPARE(m_boxes->shown.value(0).buttonMode, 1);
+    QCOMPARE(h.boxes->contents(), QStringList{QStringLiteral("微信扫码登录无法记住密码")});
+    QCOMPARE(h.boxes->shown.value(0).buttonMode, 1);
     QCOMPARE(loginStore().value(QStringLiteral("user")).toString(), kEmail);
     QCOMPARE(loginStore().value(QStringLiteral("pwd")).toString(), QStringLiteral("earlier"));
 
@@ -382,8 +478,8 @@ void TestSignInWindow::linksOpenServicePages()
 {
     QFETCH(QString, button);
     QFETCH(QString, path);
-    MainWindow window;
-    child<QPushButton>(window, button.toLatin1().constData())->click();
+    MainWindow &window = h.openSignIn();
+    widget<QPushButton>(window, button.toLatin1().constData())->click();
     QCOMPARE(m_opened, QList<QUrl>{QUrl(m_server->baseUrl() + path)});
 }
 

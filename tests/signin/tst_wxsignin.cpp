@@ -1,12 +1,11 @@
 #include "app/AppGlobals.h"
-#include "app/Startup.h"
 #include "client/DeviceId.h"
 #include "client/User.h"
 #include "signin/DeviceCheck.h"
 #include "signin/MainWindow.h"
 #include "signin/WxQrPage.h"
-#include "tests/support/RecordingPresenter.h"
 #include "tests/support/TestHttpsServer.h"
+#include "tests/support/WindowHarness.h"
 
 #include <QBuffer>
 #include <QDesktopServices>
@@ -16,7 +15,6 @@
 #include <QPushButton>
 #include <QSettings>
 #include <QTabWidget>
-#include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
 
@@ -61,15 +59,6 @@ QByteArray pngImage()
     buffer.open(QIODevice::WriteOnly);
     image.save(&buffer, "PNG");
     return bytes;
-}
-
-template <typename T>
-T *child(QObject &window, const char *name)
-{
-    T *w = window.findChild<T *>(QLatin1String(name));
-    if (!w)
-        qFatal("no widget %s", name);
-    return w;
 }
 
 } // namespace
@@ -118,8 +107,7 @@ private:
     void whenPollArrived(MainWindow &window, int polls);
 
     std::unique_ptr<TestHttpsServer> m_server;
-    std::unique_ptr<QTemporaryDir> m_settingsDir;
-    std::unique_ptr<RecordingPresenter> m_boxes;
+    WindowHarness h;
     QList<QUrl> m_opened;
     QList<QUrl> m_fetched;
     QList<Poll> m_polls;
@@ -129,23 +117,21 @@ private:
 
 void TestWxSignIn::initTestCase()
 {
-    initResources();
-    User &user = theUser();
-    user.setExtraCaCertificates(QSslCertificate::fromPath(TestHttpsServer::caFile()));
-    user.idleLimitMs = 3000;
-    user.totalLimitMs = 5000;
     QDesktopServices::setUrlHandler(QStringLiteral("https"), this, "openUrl");
 }
 
 void TestWxSignIn::init()
 {
+    h.init();
     // A server per test: one that still holds a poll is gone with its test.
     m_server = std::make_unique<TestHttpsServer>();
-    theUser().baseUrl = m_server->baseUrl();
-    theUser().webBaseUrl = m_server->baseUrl();
+    User &user = theUser();
+    user.baseUrl = m_server->baseUrl();
+    user.webBaseUrl = m_server->baseUrl();
+    user.setExtraCaCertificates(QSslCertificate::fromPath(TestHttpsServer::caFile()));
+    user.idleLimitMs = 3000;
+    user.totalLimitMs = 5000;
     wxOrigin() = m_server->baseUrl();
-    m_settingsDir = std::make_unique<QTemporaryDir>();
-    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_settingsDir->path());
     const QByteArray page =
         "<html><head><meta charset=\"utf-8\"><title>微信登录</title></head><body>"
         "<img class=\"qrcode lightBorder\" src=\"" +
@@ -158,19 +144,15 @@ void TestWxSignIn::init()
     m_server->setReply(kWxLogin, reply(R"({"code":0,"data":{"apiKey":"K","apiSecret":"S"}})"));
     m_server->setReply(kChkCpuId, reply(R"({"code":0,"data":"this-pc"})"));
     m_server->setReply(kAddCpuId, reply(R"({"code":0})"));
-    m_boxes = std::make_unique<RecordingPresenter>();
     m_opened.clear();
     m_fetched.clear();
     m_polls.clear();
     m_whilePolling = nullptr;
-    theUser().pwdScrambled.clear();
-    theUser().loggedIn = false;
 }
 
 void TestWxSignIn::cleanup()
 {
-    m_boxes.reset();
-    m_settingsDir.reset();
+    h.cleanup();
     m_server.reset();
 }
 
@@ -201,28 +183,28 @@ void TestWxSignIn::openWeChatPage(MainWindow &window)
                 m_fetched.append(url);
                 if (url.path() != kPollPath)
                     return;
-                m_polls.append({url.query(), child<QLabel>(window, "label_7")->text(),
+                m_polls.append({url.query(), widget<QLabel>(window, "label_7")->text(),
                                 window.findChild<QTimer *>("qrTimer")->interval()});
                 if (m_whilePolling)
                     whenPollArrived(window, int(m_polls.size()));
             });
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
-    child<QTabWidget>(window, "tabWidget")->setCurrentWidget(child<QWidget>(window, "tab_2"));
+    widget<QTabWidget>(window, "tabWidget")->setCurrentWidget(widget<QWidget>(window, "tab_2"));
 }
 
 void TestWxSignIn::pageGivesCodeAndPolling()
 {
     m_server->setReplies(kPollPath, {poll(408), poll(402)});
-    MainWindow window;
+    MainWindow &window = h.openSignIn();
     openWeChatPage(window);
 
     QCOMPARE(m_fetched.value(0),
              QUrl(qrConnectUrl(m_server->baseUrl(), m_server->baseUrl()), QUrl::TolerantMode));
     QCOMPARE(m_fetched.value(1), QUrl(m_server->baseUrl() + kImagePath));
-    const QPixmap shown = child<QLabel>(window, "label_5")->pixmap(Qt::ReturnByValue);
+    const QPixmap shown = widget<QLabel>(window, "label_5")->pixmap(Qt::ReturnByValue);
     QCOMPARE(shown.size(), QSize(250, 250));
-    QCOMPARE(child<QLabel>(window, "label_7")->text(), kScanPrompt);
+    QCOMPARE(widget<QLabel>(window, "label_7")->text(), kScanPrompt);
 
     QTRY_COMPARE(m_polls.size(), 2);
     QCOMPARE(m_fetched.value(2).scheme(), QStringLiteral("https"));
@@ -234,10 +216,10 @@ void TestWxSignIn::pageGivesCodeAndPolling()
 void TestWxSignIn::unusablePageStartsNoPolling()
 {
     m_server->setReply(kPagePath, reply("<html><body>maintenance</body></html>", "text/html"));
-    MainWindow window;
+    MainWindow &window = h.openSignIn();
     openWeChatPage(window);
-    QCOMPARE(child<QLabel>(window, "label_5")->text(), QStringLiteral("Loading..."));
-    QCOMPARE(child<QLabel>(window, "label_7")->text(), QStringLiteral("加载中..."));
+    QCOMPARE(widget<QLabel>(window, "label_5")->text(), QStringLiteral("Loading..."));
+    QCOMPARE(widget<QLabel>(window, "label_7")->text(), QStringLiteral("加载中..."));
     QVERIFY(!qrTimer(window)->isActive());
     QCOMPARE(qrTimer(window)->property("RP").toString(), QStringLiteral("ppre"));
     QCOMPARE(requestsTo(kImagePath), 0);
@@ -270,7 +252,7 @@ void TestWxSignIn::pollSequence()
     QFETCH(QStringList, statuses);
     QFETCH(QList<int>, intervals);
     m_server->setReplies(kPollPath, replies);
-    MainWindow window;
+    MainWindow &window = h.openSignIn();
     openWeChatPage(window);
 
     QTRY_VERIFY(!qrTimer(window)->isActive());
@@ -283,11 +265,11 @@ void TestWxSignIn::pollSequence()
         QCOMPARE(m_polls.at(i).status, statuses.at(i));
         QCOMPARE(m_polls.at(i).interval, intervals.at(i));
     }
-    QCOMPARE(child<QLabel>(window, "label_7")->text(), kExpired);
+    QCOMPARE(widget<QLabel>(window, "label_7")->text(), kExpired);
 
     // A click on the dead code loads a fresh one, which starts without "&last=".
     m_polls.clear();
-    child<QPushButton>(window, "pushButton_9")->click();
+    widget<QPushButton>(window, "pushButton_9")->click();
     QCOMPARE(requestsTo(kPagePath), 2);
     QTRY_VERIFY(!m_polls.isEmpty());
     QCOMPARE(m_polls.first().query, QStringLiteral("uuid=0a1B2c3D"));
@@ -325,7 +307,7 @@ void TestWxSignIn::confirmed()
     m_server->setReplies(kPollPath, {poll(405, "0819xYz"), poll(402)});
     m_server->setReply(kWxLogin, reply(wxLogin));
     m_server->setReply(kChkCpuId, reply(chkCpuId));
-    MainWindow window;
+    MainWindow &window = h.openSignIn();
     MainWindow2 &shell = window.managementWindow();
     shell.firstShowPending = false;
     openWeChatPage(window);
@@ -339,7 +321,7 @@ void TestWxSignIn::confirmed()
             QCOMPARE(r.form.value("state"), wxState());
         }
     }
-    QCOMPARE(m_boxes->contents(), boxes);
+    QCOMPARE(h.boxes->contents(), boxes);
     QCOMPARE(requestsTo(kAddCpuId), registers ? 1 : 0);
 
     if (signedIn) {
@@ -349,7 +331,7 @@ void TestWxSignIn::confirmed()
         QCOMPARE(requestsTo(kPagePath), 1);
         // Nothing to remember after a WeChat-only run.
         QVERIFY(!window.saveLoginSettings(true));
-        QCOMPARE(m_boxes->contents().last(), QStringLiteral("微信扫码登录无法记住密码"));
+        QCOMPARE(h.boxes->contents().last(), QStringLiteral("微信扫码登录无法记住密码"));
     } else {
         // The user stays here with a fresh code.
         QVERIFY(window.isVisible());
@@ -388,12 +370,13 @@ void TestWxSignIn::leavingAbortsWaitingPoll()
         if (action == QLatin1String("hide"))
             window.hide();
         else if (action == QLatin1String("tab"))
-            child<QTabWidget>(window, "tabWidget")->setCurrentWidget(child<QWidget>(window, "tab"));
+            widget<QTabWidget>(window, "tabWidget")
+                ->setCurrentWidget(widget<QWidget>(window, "tab"));
         else
-            child<QPushButton>(window, "pushButton_9")->click();
+            widget<QPushButton>(window, "pushButton_9")->click();
         waitingAfter = window.pageFetcher().waiting();
     };
-    MainWindow window;
+    MainWindow &window = h.openSignIn();
     openWeChatPage(window);
 
     QTRY_COMPARE(waitingBefore, 1);
@@ -401,7 +384,7 @@ void TestWxSignIn::leavingAbortsWaitingPoll()
     QTRY_VERIFY(!qrTimer(window)->isActive());
     QCOMPARE(window.pageFetcher().waiting(), 0);
     QCOMPARE(m_polls.size(), polls);
-    QCOMPARE(child<QLabel>(window, "label_7")->text(), status);
+    QCOMPARE(widget<QLabel>(window, "label_7")->text(), status);
 }
 
 void TestWxSignIn::untrustedPlatformRefused_data()
@@ -426,17 +409,17 @@ void TestWxSignIn::untrustedPlatformRefused()
                                             "text/html"));
     }
     impostor.setDefaultReply(poll(405, "stolen"));
-    MainWindow window;
+    MainWindow &window = h.openSignIn();
     openWeChatPage(window);
     wxOrigin() = m_server->baseUrl();
 
     if (pageThere) {
-        QCOMPARE(child<QLabel>(window, "label_7")->text(), QStringLiteral("加载中..."));
+        QCOMPARE(widget<QLabel>(window, "label_7")->text(), QStringLiteral("加载中..."));
         QVERIFY(!qrTimer(window)->isActive());
     } else {
-        QCOMPARE(child<QLabel>(window, "label_7")->text(), kScanPrompt);
+        QCOMPARE(widget<QLabel>(window, "label_7")->text(), kScanPrompt);
         QTRY_COMPARE(qrTimer(window)->interval(), 1000);
-        child<QTabWidget>(window, "tabWidget")->setCurrentWidget(child<QWidget>(window, "tab"));
+        widget<QTabWidget>(window, "tabWidget")->setCurrentWidget(widget<QWidget>(window, "tab"));
     }
     QVERIFY(impostor.requests().isEmpty());
     QCOMPARE(requestsTo(kWxLogin), 0);
@@ -482,13 +465,13 @@ void TestWxSignIn::deviceCheck()
     QFETCH(bool, registers);
     m_server->setReply(kChkCpuId, reply(chkCpuId));
     m_server->setReply(kAddCpuId, reply(addCpuId));
-    m_boxes->answer(answer);
+    h.boxes->answer(answer);
 
     const QString id = computeDeviceId();
     QCOMPARE(checkDevice(theUser(), id, QStringLiteral("my-host")), result);
-    QCOMPARE(m_boxes->contents(), box.isNull() ? QStringList() : QStringList{box});
+    QCOMPARE(h.boxes->contents(), box.isNull() ? QStringList() : QStringList{box});
     if (!box.isNull())
-        QCOMPARE(m_boxes->shown.first().buttonMode, 2);
+        QCOMPARE(h.boxes->shown.first().buttonMode, 2);
     QCOMPARE(m_opened, opensPage ? QList<QUrl>{QUrl(m_server->baseUrl() + "/member/editcpuid/")}
                                  : QList<QUrl>{});
     const QList<CapturedRequest> sent = m_server->requests();

@@ -1,9 +1,7 @@
 #include "app/AppGlobals.h"
-#include "app/Startup.h"
 #include "client/User.h"
 #include "manage/shell/MainWindow2.h"
-#include "tests/support/LocalServiceFixture.h"
-#include "tests/support/RecordingPresenter.h"
+#include "tests/support/WindowHarness.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -17,15 +15,6 @@
 
 namespace {
 
-template <typename T>
-T *child(QObject &root, const char *name)
-{
-    T *found = root.findChild<T *>(QLatin1String(name));
-    if (!found)
-        qFatal("no child %s", name);
-    return found;
-}
-
 const QString kGroupPath = QStringLiteral("/api/domain/editdomaingroup/");
 
 } // namespace
@@ -36,7 +25,6 @@ class TestAddDomainsPage : public QObject
 {
     Q_OBJECT
 private slots:
-    void initTestCase();
     void init();
     void cleanup();
 
@@ -49,50 +37,31 @@ private slots:
 private:
     QStringList lines(const char *name)
     {
-        return child<QTextEdit>(*m_window, name)->toPlainText().split('\n');
+        return h.widget<QTextEdit>(name)->toPlainText().split('\n');
     }
     void start(const QString &text);
     int domainGroup(const QString &name);
 
-    std::unique_ptr<LocalServiceFixture> m_service;
-    std::unique_ptr<RecordingPresenter> m_boxes;
-    std::unique_ptr<MainWindow2> m_window;
+    WindowHarness h;
 };
-
-void TestAddDomainsPage::initTestCase()
-{
-    initResources();
-}
 
 void TestAddDomainsPage::init()
 {
-    m_boxes = std::make_unique<RecordingPresenter>();
-    m_service = std::make_unique<LocalServiceFixture>();
-    QVERIFY2(m_service->start(), qPrintable(m_service->errorText()));
-    User &user = theUser();
-    user.idleLimitMs = 5000;
-    user.totalLimitMs = 8000;
-    QVERIFY(m_service->loginDemo(user));
-    QVERIFY(user.getDomain() > 0);
-    user.needDomainReload = false;
-    user.needGroupReload = false;
-    m_window = std::make_unique<MainWindow2>();
+    h.init();
+    QVERIFY(h.startService());
+    QVERIFY(h.signIn());
+    h.openManagement(WindowHarness::Show::Hidden);
 }
 
 void TestAddDomainsPage::cleanup()
 {
-    m_window.reset();
-    m_service.reset();
-    m_boxes.reset();
-    theUser().domains.clear();
-    theUser().groups.clear();
-    theUser().loggedIn = false;
+    h.cleanup();
 }
 
 void TestAddDomainsPage::start(const QString &text)
 {
-    child<QPlainTextEdit>(*m_window, "plainTextEdit")->setPlainText(text);
-    child<QPushButton>(*m_window, "pushButton_50")->click();
+    h.widget<QPlainTextEdit>("plainTextEdit")->setPlainText(text);
+    h.widget<QPushButton>("pushButton_50")->click();
 }
 
 int TestAddDomainsPage::domainGroup(const QString &name)
@@ -106,15 +75,15 @@ int TestAddDomainsPage::domainGroup(const QString &name)
 void TestAddDomainsPage::blankInputAsksAndFlashes()
 {
     const int before = theUser().domains.size();
-    auto *edit = child<QPlainTextEdit>(*m_window, "plainTextEdit");
+    auto *edit = h.widget<QPlainTextEdit>("plainTextEdit");
     start(QStringLiteral("   \n\n\t \n   "));
 
-    QCOMPARE(m_boxes->count(), 1);
-    QCOMPARE(m_boxes->shown.first().content, QStringLiteral("请输入欲添加的域名"));
-    QCOMPARE(m_boxes->shown.first().title, QString());
-    QCOMPARE(m_boxes->shown.first().buttonMode, 1);
-    QCOMPARE(child<QStackedWidget>(*m_window, "stackedWidget_add")->currentWidget(),
-             child<QWidget>(*m_window, "page_p_add1"));
+    QCOMPARE(h.boxes->count(), 1);
+    QCOMPARE(h.boxes->shown.first().content, QStringLiteral("请输入欲添加的域名"));
+    QCOMPARE(h.boxes->shown.first().title, QString());
+    QCOMPARE(h.boxes->shown.first().buttonMode, 1);
+    QCOMPARE(h.widget<QStackedWidget>("stackedWidget_add")->currentWidget(),
+             h.widget<QWidget>("page_p_add1"));
     QTRY_COMPARE(edit->styleSheet(), QStringLiteral("border:2px solid #f00"));
     // Nothing was sent.
     QCOMPARE(theUser().getDomain(), before);
@@ -131,12 +100,12 @@ void TestAddDomainsPage::eachNameAddedWithItsOutcome()
     // service refuses the second.
     QCOMPARE(lines("textEdit_5"), (QStringList{"fresh-one.com\t失败\t您已经添加过该域名",
                                                "halvik-demo.com\t失败\t您已经添加过该域名"}));
-    QCOMPARE(child<QLabel>(*m_window, "label_68")->text(), QStringLiteral("4 / 4"));
-    QVERIFY(child<QWidget>(*m_window, "frame_bat_2")->isHidden());
-    QVERIFY(child<QPushButton>(*m_window, "pushButton_52")->isEnabled());
-    QVERIFY(child<QPushButton>(*m_window, "pushButton_53")->isEnabled());
+    QCOMPARE(h.widget<QLabel>("label_68")->text(), QStringLiteral("4 / 4"));
+    QVERIFY(h.widget<QWidget>("frame_bat_2")->isHidden());
+    QVERIFY(h.widget<QPushButton>("pushButton_52")->isEnabled());
+    QVERIFY(h.widget<QPushButton>("pushButton_53")->isEnabled());
     QVERIFY(user.needDomainReload);
-    QCOMPARE(m_boxes->count(), 0);
+    QCOMPARE(h.boxes->count(), 0);
     // Added names keep the service's default group when none is chosen.
     QCOMPARE(domainGroup(QStringLiteral("fresh-one.com")), 0);
     QCOMPARE(domainGroup(QStringLiteral("fresh-two.cn")), 0);
@@ -153,8 +122,8 @@ void TestAddDomainsPage::chosenGroupApplied()
 {
     QFETCH(bool, moveRefused);
     // Opening the page refreshes its group choice from the service.
-    child<QPushButton>(*m_window, "pushButton_14")->click();
-    auto *groups = child<QComboBox>(*m_window, "comboBox_18");
+    h.widget<QPushButton>("pushButton_14")->click();
+    auto *groups = h.widget<QComboBox>("comboBox_18");
     QCOMPARE(groups->count(), 5);
     QCOMPARE(groups->itemText(0), QStringLiteral("分组选择"));
     const int index = groups->findText(QStringLiteral("测试环境"));
@@ -168,7 +137,7 @@ void TestAddDomainsPage::chosenGroupApplied()
         refusal.kind = FaultKind::Custom;
         refusal.contentType = "application/json";
         refusal.body = QStringLiteral("{\"code\":2017,\"message\":\"分组不可用\"}").toUtf8();
-        m_service->setFault(kGroupPath, refusal);
+        h.service->setFault(kGroupPath, refusal);
     }
     theUser().needGroupReload = false;
     start(QStringLiteral("grouped.com"));
@@ -182,14 +151,14 @@ void TestAddDomainsPage::chosenGroupApplied()
         QCOMPARE(domainGroup(QStringLiteral("grouped.com")), groupId);
         QVERIFY(theUser().needGroupReload);
     }
-    QCOMPARE(child<QTextEdit>(*m_window, "textEdit_5")->toPlainText(), QString());
+    QCOMPARE(h.widget<QTextEdit>("textEdit_5")->toPlainText(), QString());
     // The move is quiet: its failure is on the line, not in a box.
-    QCOMPARE(m_boxes->count(), 0);
+    QCOMPARE(h.boxes->count(), 0);
 }
 
 void TestAddDomainsPage::testDataShortcutAndButtons()
 {
-    auto *edit = child<QPlainTextEdit>(*m_window, "plainTextEdit");
+    auto *edit = h.widget<QPlainTextEdit>("plainTextEdit");
     edit->setPlainText(QStringLiteral("`gr10"));
     const QStringList names = edit->toPlainText().split('\n');
     QCOMPARE(names.size(), 10);
@@ -200,18 +169,18 @@ void TestAddDomainsPage::testDataShortcutAndButtons()
     QCOMPARE(edit->toPlainText(), QStringLiteral("`gr9"));
 
     start(QStringLiteral("continue.com"));
-    auto *stack = child<QStackedWidget>(*m_window, "stackedWidget_add");
-    QCOMPARE(stack->currentWidget(), child<QWidget>(*m_window, "page_p_add2"));
-    auto *groups = child<QComboBox>(*m_window, "comboBox_18");
+    auto *stack = h.widget<QStackedWidget>("stackedWidget_add");
+    QCOMPARE(stack->currentWidget(), h.widget<QWidget>("page_p_add2"));
+    auto *groups = h.widget<QComboBox>("comboBox_18");
     groups->clear();
-    child<QPushButton>(*m_window, "pushButton_53")->click();
-    QCOMPARE(stack->currentWidget(), child<QWidget>(*m_window, "page_p_add1"));
+    h.widget<QPushButton>("pushButton_53")->click();
+    QCOMPARE(stack->currentWidget(), h.widget<QWidget>("page_p_add1"));
     QVERIFY(edit->toPlainText().isEmpty());
     QCOMPARE(groups->count(), 5);
 
-    child<QPushButton>(*m_window, "pushButton_52")->click();
-    QCOMPARE(child<QStackedWidget>(*m_window, "stackedWidget")->currentWidget(),
-             child<QWidget>(*m_window, "page_domain"));
+    h.widget<QPushButton>("pushButton_52")->click();
+    QCOMPARE(h.widget<QStackedWidget>("stackedWidget")->currentWidget(),
+             h.widget<QWidget>("page_domain"));
 }
 
 QTEST_MAIN(TestAddDomainsPage)

@@ -1,12 +1,10 @@
 #include "app/AppGlobals.h"
-#include "app/Startup.h"
 #include "client/User.h"
 #include "manage/batch/BatchJobsPage.h"
 #include "manage/batch/BatchRowTable.h"
 #include "manage/shared/JobRunner.h"
 #include "manage/shell/MainWindow2.h"
-#include "tests/support/LocalServiceFixture.h"
-#include "tests/support/RecordingPresenter.h"
+#include "tests/support/WindowHarness.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -22,15 +20,6 @@
 #include <memory>
 
 namespace {
-
-template <typename T>
-T *child(QObject &root, const char *name)
-{
-    T *found = root.findChild<T *>(QLatin1String(name));
-    if (!found)
-        qFatal("no child %s", name);
-    return found;
-}
 
 const QString kDemo = QStringLiteral("halvik-demo.com");
 const QString kRed = QStringLiteral("border:2px solid #f00");
@@ -67,7 +56,6 @@ class TestBatchJobsPage : public QObject
 {
     Q_OBJECT
 private slots:
-    void initTestCase();
     void init();
     void cleanup();
 
@@ -79,7 +67,7 @@ private slots:
     void recordPageFillsAtMostFiveRows();
 
 private:
-    BatchJobsPage &page() { return m_window->batchJobsPage(); }
+    BatchJobsPage &page() { return h.window->batchJobsPage(); }
     QList<QLineEdit *> rows(BatchKind kind) { return page().rows(kind).rows(); }
     // Leaves the tab with count empty rows.
     QList<QLineEdit *> freshRows(BatchKind kind, int count);
@@ -89,41 +77,22 @@ private:
     // The domain's records as the service has them now.
     StableList<Record> &records(const QString &domain);
 
-    std::unique_ptr<LocalServiceFixture> m_service;
-    std::unique_ptr<RecordingPresenter> m_boxes;
-    std::unique_ptr<MainWindow2> m_window;
+    WindowHarness h;
 };
-
-void TestBatchJobsPage::initTestCase()
-{
-    initResources();
-}
 
 void TestBatchJobsPage::init()
 {
-    m_boxes = std::make_unique<RecordingPresenter>();
-    m_service = std::make_unique<LocalServiceFixture>();
-    QVERIFY2(m_service->start(), qPrintable(m_service->errorText()));
-    User &user = theUser();
-    user.idleLimitMs = 5000;
-    user.totalLimitMs = 8000;
-    QVERIFY(m_service->loginDemo(user));
-    QVERIFY(user.getDomain() > 0);
-    m_window = std::make_unique<MainWindow2>();
-    // Shown, so that focus can be checked; the start-up loading is not under test here.
-    m_window->firstShowPending = false;
-    m_window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
-    child<QPushButton>(*m_window, "commandLinkButton_2")->click();
+    h.init();
+    QVERIFY(h.startService());
+    QVERIFY(h.signIn());
+    // Shown, so that focus can be checked.
+    h.openManagement();
+    h.widget<QPushButton>("commandLinkButton_2")->click();
 }
 
 void TestBatchJobsPage::cleanup()
 {
-    m_window.reset();
-    m_service.reset();
-    m_boxes.reset();
-    theUser().domains.clear();
-    theUser().loggedIn = false;
+    h.cleanup();
 }
 
 QList<QLineEdit *> TestBatchJobsPage::freshRows(BatchKind kind, int count)
@@ -134,18 +103,18 @@ QList<QLineEdit *> TestBatchJobsPage::freshRows(BatchKind kind, int count)
                          : kind == BatchKind::Edit ? "pushButton_bateditnew"
                                                    : "pushButton_batdelnew";
     for (int i = 0; i < count; ++i)
-        child<QPushButton>(*m_window, button)->click();
+        h.widget<QPushButton>(button)->click();
     return rows(kind);
 }
 
 void TestBatchJobsPage::setDomains(const QString &text)
 {
-    child<QPlainTextEdit>(*m_window, "plainTextEdit_2")->setPlainText(text);
+    h.widget<QPlainTextEdit>("plainTextEdit_2")->setPlainText(text);
 }
 
 QStringList TestBatchJobsPage::lines(const char *name)
 {
-    const QString text = child<QTextEdit>(*m_window, name)->toPlainText();
+    const QString text = h.widget<QTextEdit>(name)->toPlainText();
     return text.isEmpty() ? QStringList() : text.split('\n');
 }
 
@@ -161,23 +130,23 @@ StableList<Record> &TestBatchJobsPage::records(const QString &domain)
 
 void TestBatchJobsPage::startChecksInOrder()
 {
-    auto *domains = child<QPlainTextEdit>(*m_window, "plainTextEdit_2");
-    auto *start = child<QPushButton>(*m_window, "pushButton_dobatadd");
+    auto *domains = h.widget<QPlainTextEdit>("plainTextEdit_2");
+    auto *start = h.widget<QPushButton>("pushButton_dobatadd");
     // The first show left one empty row.
     QCOMPARE(rows(BatchKind::Add).size(), 1);
 
     setDomains(QStringLiteral("  \n\t\n"));
     start->click();
-    QCOMPARE(m_boxes->contents(), QStringList{"请输入欲操作的域名"});
-    QCOMPARE(m_boxes->shown.last().title, QString());
-    QCOMPARE(m_boxes->shown.last().buttonMode, 1);
+    QCOMPARE(h.boxes->contents(), QStringList{"请输入欲操作的域名"});
+    QCOMPARE(h.boxes->shown.last().title, QString());
+    QCOMPARE(h.boxes->shown.last().buttonMode, 1);
     QTRY_COMPARE(domains->styleSheet(), kRed);
     QCOMPARE(QApplication::focusWidget(), domains);
 
     setDomains(QStringLiteral(" halvik-demo.com\nhalvik-demo.com \n\n"));
     freshRows(BatchKind::Add, 0);
     start->click();
-    QCOMPARE(m_boxes->shown.last().content, QStringLiteral("请点击‘新增解析’按钮"));
+    QCOMPARE(h.boxes->shown.last().content, QStringLiteral("请点击‘新增解析’按钮"));
     // The list was cleaned for the start.
     QCOMPARE(domains->toPlainText(), kDemo);
 
@@ -188,8 +157,8 @@ void TestBatchJobsPage::startChecksInOrder()
     // New rows come into view with the next round of events; only then can they take focus.
     QTRY_VERIFY(missing->isVisible());
     start->click();
-    QCOMPARE(m_boxes->shown.last().content, QStringLiteral("请输入记录值"));
-    QCOMPARE(m_boxes->count(), 3);
+    QCOMPARE(h.boxes->shown.last().content, QStringLiteral("请输入记录值"));
+    QCOMPARE(h.boxes->count(), 3);
     QCOMPARE(QApplication::focusWidget(), missing);
     QTRY_COMPARE(missing->styleSheet(), kRed);
     // The fix-ups stay in the editors although nothing started.
@@ -197,8 +166,8 @@ void TestBatchJobsPage::startChecksInOrder()
     QCOMPARE(part<QLineEdit>(added.at(0), "ttlw")->text(), QStringLiteral("600"));
     QCOMPARE(added.at(1)->text(), QStringLiteral("@"));
     QCOMPARE(part<QLineEdit>(added.at(1), "ttlw")->text(), QStringLiteral("60"));
-    QCOMPARE(child<QStackedWidget>(*m_window, "stackedWidget_batadd")->currentWidget(),
-             child<QWidget>(*m_window, "page_batadd1"));
+    QCOMPARE(h.widget<QStackedWidget>("stackedWidget_batadd")->currentWidget(),
+             h.widget<QWidget>("page_batadd1"));
 
     // The MX rule of a type combo.
     auto *type = part<QComboBox>(added.at(0), "typew");
@@ -222,7 +191,7 @@ void TestBatchJobsPage::addJob()
            QStringLiteral("60"));
     setRow(added.at(2), QStringLiteral("mail"), QStringLiteral("MX"),
            QStringLiteral("mx9.example.net"), QStringLiteral("3600"));
-    child<QPushButton>(*m_window, "pushButton_dobatadd")->click();
+    h.widget<QPushButton>("pushButton_dobatadd")->click();
 
     QCOMPARE(lines("textEdit_7"),
              (QStringList{
@@ -248,14 +217,14 @@ void TestBatchJobsPage::addJob()
         }
     }
     QVERIFY(found);
-    QCOMPARE(child<QLabel>(*m_window, "label_fp_loading1")->text(), QStringLiteral("3 / 3"));
-    QVERIFY(child<QWidget>(*m_window, "frame_loading1")->isHidden());
-    QCOMPARE(m_boxes->count(), 0);
+    QCOMPARE(h.widget<QLabel>("label_fp_loading1")->text(), QStringLiteral("3 / 3"));
+    QVERIFY(h.widget<QWidget>("frame_loading1")->isHidden());
+    QCOMPARE(h.boxes->count(), 0);
 
     // Return and continue: one empty row on the input page.
-    child<QPushButton>(*m_window, "pushButton_43")->click();
-    QCOMPARE(child<QStackedWidget>(*m_window, "stackedWidget_batadd")->currentWidget(),
-             child<QWidget>(*m_window, "page_batadd1"));
+    h.widget<QPushButton>("pushButton_43")->click();
+    QCOMPARE(h.widget<QStackedWidget>("stackedWidget_batadd")->currentWidget(),
+             h.widget<QWidget>("page_batadd1"));
     QCOMPARE(rows(BatchKind::Add).size(), 1);
     QVERIFY(rows(BatchKind::Add).first()->text().isEmpty());
 }
@@ -271,15 +240,14 @@ void TestBatchJobsPage::deleteJob()
                            QStringLiteral("0"), QStringLiteral("two")));
 
     setDomains(kDemo);
-    child<QTabWidget>(*m_window, "tabWidget_bat")
-        ->setCurrentWidget(child<QWidget>(*m_window, "tab_batdel"));
+    h.widget<QTabWidget>("tabWidget_bat")->setCurrentWidget(h.widget<QWidget>("tab_batdel"));
     const QList<QLineEdit *> del = freshRows(BatchKind::Delete, 3);
     setRow(del.at(0), QStringLiteral("www"), QStringLiteral("CNAME"),
            QStringLiteral("halvik-demo.com.cdn.example.net"));
     setRow(del.at(1), QStringLiteral("two"), QStringLiteral("MX"),
            QStringLiteral("mail.halvik-demo.com"));
     setRow(del.at(2), QStringLiteral("none"), QStringLiteral("A"), QStringLiteral("192.0.2.1"));
-    child<QPushButton>(*m_window, "pushButton_dobatdel")->click();
+    h.widget<QPushButton>("pushButton_dobatdel")->click();
 
     // The CNAME value took its final dot in the editor.
     QCOMPARE(part<QLineEdit>(del.at(0), "valuew")->text(),
@@ -300,8 +268,7 @@ void TestBatchJobsPage::deleteJob()
 void TestBatchJobsPage::editJob()
 {
     setDomains(kDemo);
-    child<QTabWidget>(*m_window, "tabWidget_bat")
-        ->setCurrentWidget(child<QWidget>(*m_window, "tab_batedit"));
+    h.widget<QTabWidget>("tabWidget_bat")->setCurrentWidget(h.widget<QWidget>("tab_batedit"));
     const QList<QLineEdit *> edit = freshRows(BatchKind::Edit, 2);
     edit.at(0)->setText(QStringLiteral("old"));
     chooseType(part<QComboBox>(edit.at(0), "typew1"), QStringLiteral("A"));
@@ -310,7 +277,7 @@ void TestBatchJobsPage::editJob()
     part<QLineEdit>(edit.at(0), "ttlw2")->setText(QStringLiteral("1200"));
     edit.at(1)->setText(QStringLiteral("gone"));
     part<QLineEdit>(edit.at(1), "valuew1")->setText(QStringLiteral("192.0.2.9"));
-    child<QPushButton>(*m_window, "pushButton_dobatedit")->click();
+    h.widget<QPushButton>("pushButton_dobatedit")->click();
 
     // The empty new value took the old one.
     QCOMPARE(part<QLineEdit>(edit.at(0), "valuew2")->text(), QStringLiteral("203.0.113.99"));
@@ -347,44 +314,37 @@ void TestBatchJobsPage::stopAfterThirdOfTenThenStopAgain()
     slow.delayMs = 1500;
     slow.skip = 2;
     slow.times = 1;
-    m_service->setFault(createPath, slow);
-    auto *stop = child<QPushButton>(*m_window, "pushButton_f_loading1");
-    auto *successes = child<QTextEdit>(*m_window, "textEdit_7");
-    QMetaObject::Connection armed = connect(successes, &QTextEdit::textChanged, this, [&] {
-        if (successes->toPlainText().count('\n') == 1) {
-            disconnect(armed);
-            QTimer::singleShot(150, stop, &QPushButton::click);
-        }
-    });
-    child<QPushButton>(*m_window, "pushButton_dobatadd")->click();
-    disconnect(armed);
+    h.service->setFault(createPath, slow);
+    auto *stop = h.widget<QPushButton>("pushButton_f_loading1");
+    h.whenStruck(createPath, 1, [stop] { stop->click(); });
+    h.widget<QPushButton>("pushButton_dobatadd")->click();
 
     QCOMPARE(lines("textEdit_7").size(), 3);
     QCOMPARE(lines("textEdit_7").at(2).left(ten.at(2).size() + 5), "stop." + ten.at(2));
-    QCOMPARE(child<QLabel>(*m_window, "label_fp_loading1")->text(), QStringLiteral("3 / 10"));
+    QCOMPARE(h.widget<QLabel>("label_fp_loading1")->text(), QStringLiteral("3 / 10"));
     QCOMPARE(stop->text(), QStringLiteral("请稍候..."));
-    QVERIFY(child<QWidget>(*m_window, "frame_loading1")->isHidden());
-    QVERIFY(child<QPushButton>(*m_window, "pushButton_43")->isEnabled());
+    QVERIFY(h.widget<QWidget>("frame_loading1")->isHidden());
+    QVERIFY(h.widget<QPushButton>("pushButton_43")->isEnabled());
     const int clicks = page().runner(BatchKind::Add).stopRequests();
     QCOMPARE(clicks, 1);
 
     // A second job on the same tab: one click still stops it, and reaches one handler.
-    child<QPushButton>(*m_window, "pushButton_43")->click();
+    h.widget<QPushButton>("pushButton_43")->click();
     setRow(rows(BatchKind::Add).first(), QStringLiteral("again"), QStringLiteral("A"),
            QStringLiteral("198.51.100.9"));
     slow.skip = 0;
-    m_service->setFault(createPath, slow);
-    QTimer::singleShot(150, stop, &QPushButton::click);
-    child<QPushButton>(*m_window, "pushButton_dobatadd")->click();
+    h.service->setFault(createPath, slow);
+    h.whenStruck(createPath, 1, [stop] { stop->click(); });
+    h.widget<QPushButton>("pushButton_dobatadd")->click();
 
     QCOMPARE(lines("textEdit_7").size(), 1);
-    QCOMPARE(child<QLabel>(*m_window, "label_fp_loading1")->text(), QStringLiteral("1 / 10"));
+    QCOMPARE(h.widget<QLabel>("label_fp_loading1")->text(), QStringLiteral("1 / 10"));
     QCOMPARE(page().runner(BatchKind::Add).stopRequests(), clicks + 1);
 }
 
 void TestBatchJobsPage::recordPageFillsAtMostFiveRows()
 {
-    child<QPushButton>(*m_window, "commandLinkButton")->click();
+    h.widget<QPushButton>("commandLinkButton")->click();
     const StableList<Record> &all = records(kDemo);
     QVERIFY(all.size() >= 7);
     QList<QSharedPointer<Record>> ticked;
@@ -395,11 +355,11 @@ void TestBatchJobsPage::recordPageFillsAtMostFiveRows()
 
     page().editRecords(kDemo, ticked);
 
-    QCOMPARE(child<QStackedWidget>(*m_window, "stackedWidget")->currentWidget(),
-             child<QWidget>(*m_window, "page_bat3"));
-    QCOMPARE(child<QTabWidget>(*m_window, "tabWidget_bat")->currentWidget(),
-             child<QWidget>(*m_window, "tab_batedit"));
-    QCOMPARE(child<QPlainTextEdit>(*m_window, "plainTextEdit_2")->toPlainText(), kDemo);
+    QCOMPARE(h.widget<QStackedWidget>("stackedWidget")->currentWidget(),
+             h.widget<QWidget>("page_bat3"));
+    QCOMPARE(h.widget<QTabWidget>("tabWidget_bat")->currentWidget(),
+             h.widget<QWidget>("tab_batedit"));
+    QCOMPARE(h.widget<QPlainTextEdit>("plainTextEdit_2")->toPlainText(), kDemo);
     const QList<QLineEdit *> edit = rows(BatchKind::Edit);
     QCOMPARE(edit.size(), 5);
     for (int i = 0; i < edit.size(); ++i) {
@@ -426,8 +386,8 @@ void TestBatchJobsPage::recordPageFillsAtMostFiveRows()
 
     // None ticked: the add tab, and the edit tab back to one empty row.
     page().editRecords(kDemo, {});
-    QCOMPARE(child<QTabWidget>(*m_window, "tabWidget_bat")->currentWidget(),
-             child<QWidget>(*m_window, "tab_batadd"));
+    QCOMPARE(h.widget<QTabWidget>("tabWidget_bat")->currentWidget(),
+             h.widget<QWidget>("tab_batadd"));
     QCOMPARE(rows(BatchKind::Edit).size(), 1);
     QVERIFY(rows(BatchKind::Edit).first()->text().isEmpty());
 }

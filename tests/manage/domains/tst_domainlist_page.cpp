@@ -1,11 +1,13 @@
-#include "tests/support/DomainPageHarness.h"
-
 #include "manage/domains/DomainListLogic.h"
 #include "manage/domains/DomainListPage.h"
+#include "manage/domains/DomainTableRow.h"
 #include "manage/records/RecordPage.h"
+#include "tests/support/WindowHarness.h"
 
 #include <QButtonGroup>
+#include <QCheckBox>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
@@ -24,7 +26,7 @@ class TestDomainListPage : public QObject
 {
     Q_OBJECT
 private slots:
-    void initTestCase();
+    void init();
     void cleanup();
 
     void firstFill_data();
@@ -66,17 +68,17 @@ private:
     QComboBox *combo(const char *name) const { return h.widget<QComboBox>(name); }
     int groupIdAt(int index) const { return theUser().groups.at(index).groupID; }
 
-    DomainPageHarness h;
+    WindowHarness h;
 };
 
-void TestDomainListPage::initTestCase()
+void TestDomainListPage::init()
 {
-    initResources();
+    h.init();
 }
 
 void TestDomainListPage::cleanup()
 {
-    h.close();
+    h.cleanup();
 }
 
 void TestDomainListPage::checkRows(int first, int count)
@@ -106,7 +108,7 @@ void TestDomainListPage::firstFill()
     QFETCH(int, groupIndex);
     QFETCH(int, rows);
     QFETCH(int, matchCount);
-    QVERIFY(h.open(seed));
+    QVERIFY(h.openDomainPage(seed));
     User &u = theUser();
     int groupId = 0;
     if (groupIndex >= 0) {
@@ -144,7 +146,7 @@ void TestDomainListPage::firstFill()
 
 void TestDomainListPage::groupColumn()
 {
-    QVERIFY(h.open());
+    QVERIFY(h.openDomainPage());
     const User &u = theUser();
     QCOMPARE(h.button("pushButton_17")->text(), QStringLiteral("全部域名 (120)"));
     QVERIFY(h.button("pushButton_17")->isChecked());
@@ -178,7 +180,7 @@ void TestDomainListPage::groupColumn()
 
 void TestDomainListPage::growthWhileScrolling()
 {
-    QVERIFY(h.open());
+    QVERIFY(h.openDomainPage());
     QTableWidget *table = h.table();
     QScrollBar *bar = table->verticalScrollBar();
     // Each scroll to the end brings more rows, without waiting for the periodic job.
@@ -197,7 +199,7 @@ void TestDomainListPage::growthWhileScrolling()
     // At the end nothing more is added, by scrolling or by the periodic job.
     bar->setValue(bar->maximum());
     h.window->slot_scro();
-    QTest::qWait(50);
+    QVERIFY(h.settle());
     QCOMPARE(table->rowCount(), 120);
 
     // Only rows in and near the view carry widgets.
@@ -225,7 +227,7 @@ void TestDomainListPage::selectAllAsksBeforeLoadingEverything()
     QFETCH(int, answer);
     QFETCH(bool, asked);
     QFETCH(int, rows);
-    QVERIFY(h.open());
+    QVERIFY(h.openDomainPage());
     if (groupIndex >= 0)
         h.groupButton(groupIdAt(groupIndex))->click();
     h.boxes->answer(answer);
@@ -257,10 +259,10 @@ void TestDomainListPage::selectAllAsksBeforeLoadingEverything()
 void TestDomainListPage::newerFillStopsLoadAll()
 {
     // Large enough that loading every row lets events through on the way.
-    QVERIFY(h.open(3000));
+    QVERIFY(h.openDomainPage(3000));
     const int groupId = groupIdAt(0);
     // The click lands while the rows are being added.
-    QTimer::singleShot(0, h.window.get(), [this, groupId] { h.groupButton(groupId)->click(); });
+    QTimer::singleShot(0, h.window, [this, groupId] { h.groupButton(groupId)->click(); });
     h.boxes->answer(1);
     h.widget<QCheckBox>("checkBox")->click();
 
@@ -274,7 +276,7 @@ void TestDomainListPage::newerFillStopsLoadAll()
 
 void TestDomainListPage::searchWithinGroupIsCaseSensitive()
 {
-    QVERIFY(h.open());
+    QVERIFY(h.openDomainPage());
     const User &u = theUser();
     const int groupId = groupIdAt(0);
     QAbstractButton *group = h.groupButton(groupId);
@@ -305,7 +307,7 @@ void TestDomainListPage::searchWithinGroupIsCaseSensitive()
 
 void TestDomainListPage::hoverFollowsThePointer()
 {
-    QVERIFY(h.open());
+    QVERIFY(h.openDomainPage());
     QTableWidget *table = h.table();
     QWidget *viewport = table->viewport();
     const QColor hover = h.window->rowColorHover;
@@ -349,8 +351,8 @@ void TestDomainListPage::hoverFollowsThePointer()
 
 void TestDomainListPage::idleWindowHasNoFastTimer()
 {
-    QVERIFY(h.open());
-    QTest::qWait(100);
+    QVERIFY(h.openDomainPage());
+    QVERIFY(h.settle());
     // The hover highlight follows mouse events; nothing polls faster than the periodic job.
     for (const QTimer *timer : h.window->findChildren<QTimer *>()) {
         if (timer->isActive() && !timer->isSingleShot())
@@ -370,7 +372,7 @@ void TestDomainListPage::lockedDomainRefusesPauseAndDelete_data()
 void TestDomainListPage::lockedDomainRefusesPauseAndDelete()
 {
     QFETCH(int, button);
-    QVERIFY(h.open());
+    QVERIFY(h.openDomainPage());
     const int row = 5; // the demo's locked domain
     const QSharedPointer<Domain> dm = rowDomain(h.table(), row);
     QVERIFY(dm->userLock);
@@ -447,7 +449,7 @@ void TestDomainListPage::rowActions()
     QFETCH(QString, toast);
     QFETCH(QString, failure);
     QFETCH(QString, tip);
-    QVERIFY(h.open());
+    QVERIFY(h.openDomainPage());
     const QSharedPointer<Domain> dm = rowDomain(h.table(), row);
     const Domain before = *dm;
     if (refused)
@@ -462,7 +464,7 @@ void TestDomainListPage::rowActions()
         QCOMPARE(boxes.takeFirst(), dm->name + QStringLiteral("<br/>确定暂停该域名吗？"));
     }
     QCOMPARE(boxes, failure.isEmpty() ? QStringList() : QStringList{failure});
-    QCOMPARE(h.toast(), toast);
+    QCOMPARE(h.toastsShown(), toast.isEmpty() ? QStringList() : QStringList{toast});
     QCOMPARE(b->toolTip(), tip);
 
     // The cached domain and the service agree: changed on success only.
@@ -477,7 +479,7 @@ void TestDomainListPage::rowActions()
 
 void TestDomainListPage::deleteRemovesOnlyItsRow()
 {
-    QVERIFY(h.open());
+    QVERIFY(h.openDomainPage());
     User &u = theUser();
     const QList<int> ids = h.rowIds();
     const QSharedPointer<Domain> dm = rowDomain(h.table(), 3);
@@ -531,7 +533,7 @@ void TestDomainListPage::rowActionSurvivesNestedReload()
 {
     QFETCH(int, button);
     QFETCH(QString, path);
-    QVERIFY(h.open());
+    QVERIFY(h.openDomainPage());
     User &u = theUser();
     const int id = rowDomain(h.table(), 2)->id;
     QWeakPointer<Domain> oldEntry = rowDomain(h.table(), 2).toWeakRef();
@@ -542,7 +544,7 @@ void TestDomainListPage::rowActionSurvivesNestedReload()
     h.boxes->setQuestionDefault(1);
     // While the call waits, the list is fetched again and the table rebuilt.
     bool reloaded = false;
-    QTimer::singleShot(50, h.window.get(), [this, &reloaded] {
+    h.whenStruck(path, 1, [this, &reloaded] {
         h.button("pushButton_refDomain")->click();
         reloaded = true;
     });
@@ -590,7 +592,7 @@ void TestDomainListPage::bulkNeedsCheckedRows()
     QFETCH(QString, combo);
     QFETCH(int, index);
     QFETCH(QString, toast);
-    QVERIFY(h.open());
+    QVERIFY(h.openDomainPage());
     Fault drop;
     drop.kind = FaultKind::Drop;
     h.service->setFault(QStringLiteral("*"), drop);
@@ -598,7 +600,7 @@ void TestDomainListPage::bulkNeedsCheckedRows()
         h.button("pushButton_delS")->click();
     else
         emit this->combo(combo.toLatin1().constData())->activated(index);
-    QCOMPARE(h.toast(), toast);
+    QCOMPARE(h.toastsShown(), QStringList{toast});
     QCOMPARE(h.boxes->count(), 0);
 }
 
@@ -615,7 +617,7 @@ void TestDomainListPage::bulkPauseReports()
 {
     QFETCH(int, refused);
     QFETCH(int, report);
-    QVERIFY(h.open());
+    QVERIFY(h.openDomainPage());
     // Rows 10 to 19: the service refuses the first ones, locked behind the page's back.
     std::unique_ptr<User> other = h.probe();
     QVERIFY(other);
@@ -685,7 +687,7 @@ void TestDomainListPage::bulkLock_data()
 void TestDomainListPage::bulkLock()
 {
     QFETCH(bool, oneRefused);
-    QVERIFY(h.open());
+    QVERIFY(h.openDomainPage());
     if (oneRefused)
         h.refuse(QStringLiteral("/api/domain/lock/"), 2006, QStringLiteral("锁定出错"), 1, 1);
     checkRows(0, 3);
@@ -712,7 +714,7 @@ void TestDomainListPage::bulkLock()
 
 void TestDomainListPage::groupMoveStoppedAfterThree()
 {
-    QVERIFY(h.open());
+    QVERIFY(h.openDomainPage());
     User &u = theUser();
     const int from = groupIdAt(0);
     const int to = groupIdAt(1);
@@ -761,14 +763,14 @@ void TestDomainListPage::groupMoveStoppedAfterThree()
 
 void TestDomainListPage::moveOutOfGroup()
 {
-    QVERIFY(h.open());
+    QVERIFY(h.openDomainPage());
     const int from = groupIdAt(0);
     h.groupButton(from)->click();
     const QList<int> ids = h.rowIds().mid(0, 2);
     checkRows(0, 2);
     // "切换分组" does nothing.
     emit combo("comboBox_group")->activated(0);
-    QCOMPARE(h.toast(), QString());
+    QCOMPARE(h.toastsShown(), QStringList());
     QCOMPARE(h.serviceDomain(ids.at(0)).groupID, from);
 
     h.refuse(QStringLiteral("/api/domain/editdomaingroup/"), 3, QStringLiteral("分组不存在"), 1, 1);
@@ -796,7 +798,7 @@ void TestDomainListPage::batchDelete()
 {
     QFETCH(int, answer);
     QFETCH(int, refused);
-    QVERIFY(h.open());
+    QVERIFY(h.openDomainPage());
     User &u = theUser();
     std::unique_ptr<User> other = h.probe();
     QVERIFY(other);
@@ -849,7 +851,7 @@ void TestDomainListPage::batchDelete()
 
 void TestDomainListPage::refreshReloadsAndCounts()
 {
-    QVERIFY(h.open());
+    QVERIFY(h.openDomainPage());
     std::unique_ptr<User> other = h.probe();
     QVERIFY(other);
     QVERIFY(other->addDomain(QStringLiteral("fresh-domain.com")));
@@ -869,7 +871,7 @@ void TestDomainListPage::refreshReloadsAndCounts()
 
 void TestDomainListPage::batchJobsTakeCheckedNames()
 {
-    QVERIFY(h.open());
+    QVERIFY(h.openDomainPage());
     auto *list = h.widget<QPlainTextEdit>("plainTextEdit_2");
     auto *stack = h.widget<QStackedWidget>("stackedWidget");
     list->setPlainText(QStringLiteral("kept.com"));
@@ -890,7 +892,7 @@ void TestDomainListPage::batchJobsTakeCheckedNames()
 
 void TestDomainListPage::nameOpensRecordPage()
 {
-    QVERIFY(h.open());
+    QVERIFY(h.openDomainPage());
     const QSharedPointer<Domain> dm = rowDomain(h.table(), 0);
     h.rowButton(0, 3)->click();
     QCOMPARE(h.widget<QStackedWidget>("stacked_3")->currentWidget(), h.widget("page_record"));

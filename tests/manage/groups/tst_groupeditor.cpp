@@ -1,6 +1,10 @@
-#include "tests/support/DomainPageHarness.h"
+#include "manage/domains/DomainTableRow.h"
+#include "tests/support/WindowHarness.h"
 
+#include <QButtonGroup>
+#include <QCheckBox>
 #include <QGridLayout>
+#include <QLabel>
 #include <QLineEdit>
 
 #include <algorithm>
@@ -25,7 +29,6 @@ class TestGroupEditor : public QObject
 {
     Q_OBJECT
 private slots:
-    void initTestCase();
     void init();
     void cleanup();
 
@@ -55,18 +58,14 @@ private:
     QStringList serviceGroupNames() const;
     bool editorOpen() const { return h.widget("widget_5")->isVisible(); }
 
-    DomainPageHarness h;
+    WindowHarness h;
     QStringList m_names; // the demo's group names, in order
 };
 
-void TestGroupEditor::initTestCase()
-{
-    initResources();
-}
-
 void TestGroupEditor::init()
 {
-    QVERIFY(h.open());
+    h.init();
+    QVERIFY(h.openDomainPage());
     m_names.clear();
     for (const Group &g : theUser().groups)
         m_names.append(g.groupName);
@@ -75,7 +74,7 @@ void TestGroupEditor::init()
 
 void TestGroupEditor::cleanup()
 {
-    h.close();
+    h.cleanup();
 }
 
 void TestGroupEditor::openEditor()

@@ -1,11 +1,9 @@
 #include "app/AppGlobals.h"
-#include "app/Startup.h"
 #include "client/User.h"
 #include "localservice/storage/Storage.h"
 #include "manage/messages/MessageRows.h"
 #include "manage/shell/MainWindow2.h"
-#include "tests/support/LocalServiceFixture.h"
-#include "tests/support/RecordingPresenter.h"
+#include "tests/support/WindowHarness.h"
 
 #include <QCheckBox>
 #include <QGridLayout>
@@ -23,15 +21,6 @@
 #include <memory>
 
 namespace {
-
-template <typename T>
-T *child(const QObject &root, const char *name)
-{
-    T *found = root.findChild<T *>(QLatin1String(name));
-    if (!found)
-        qFatal("no child %s", name);
-    return found;
-}
 
 // One row of a message list as the page built it.
 struct Row
@@ -78,7 +67,6 @@ class TestMessagePage : public QObject
 {
     Q_OBJECT
 private slots:
-    void initTestCase();
     void init();
     void cleanup();
 
@@ -97,69 +85,47 @@ private slots:
     void selectAllTicksCurrentTabOnly();
 
 private:
-    QGridLayout *grid(const char *name) const { return child<QGridLayout>(*m_window, name); }
-    QPushButton *button(const char *name) const { return child<QPushButton>(*m_window, name); }
+    QGridLayout *grid(const char *name) const { return h.widget<QGridLayout>(name); }
+    QPushButton *button(const char *name) const { return h.widget<QPushButton>(name); }
     QWidget *listPage() const
     {
-        return child<QStackedWidget>(*m_window, "stackedWidget_msg")->currentWidget();
+        return h.widget<QStackedWidget>("stackedWidget_msg")->currentWidget();
     }
     // The account's messages as the service holds them.
     int serverCount(MessageState state);
     void openInform();
 
-    std::unique_ptr<LocalServiceFixture> m_service;
-    std::unique_ptr<RecordingPresenter> m_boxes;
-    std::unique_ptr<MainWindow2> m_window;
-    qint64 m_accountId = 0;
+    WindowHarness h;
 };
-
-void TestMessagePage::initTestCase()
-{
-    initResources();
-}
 
 void TestMessagePage::init()
 {
-    m_boxes = std::make_unique<RecordingPresenter>();
-    m_service = std::make_unique<LocalServiceFixture>();
-    QVERIFY2(m_service->start(), qPrintable(m_service->errorText()));
-    User &user = theUser();
-    user.idleLimitMs = 5000;
-    user.totalLimitMs = 8000;
-    QVERIFY(m_service->loginDemo(user));
-    AccountRow account;
-    QVERIFY(
-        m_service->service().storage().accountByEmail(LocalServiceFixture::demoEmail(), &account));
-    m_accountId = account.id;
-    m_window = std::make_unique<MainWindow2>();
+    h.init();
+    QVERIFY(h.startService());
+    QVERIFY(h.signIn(QString(), false));
+    h.openManagement(WindowHarness::Show::Hidden);
 }
 
 void TestMessagePage::cleanup()
 {
-    m_window.reset();
-    m_service.reset();
-    m_boxes.reset();
-    theUser().msgsInform.clear();
-    theUser().msgsPublic0.clear();
-    theUser().msgsPublic1.clear();
+    h.cleanup();
 }
 
 int TestMessagePage::serverCount(MessageState state)
 {
-    return m_service->service().storage().messages(m_accountId, state, 0, 100).total;
+    return h.service->service().storage().messages(h.accountId(), state, 0, 100).total;
 }
 
 void TestMessagePage::openInform()
 {
     button("pushButton_38")->click();
-    QCOMPARE(listPage(), child<QWidget>(*m_window, "page_msg_inform"));
+    QCOMPARE(listPage(), h.widget<QWidget>("page_msg_inform"));
 }
 
 void TestMessagePage::informListsBothTabs()
 {
     openInform();
-    QCOMPARE(child<QTabWidget>(*m_window, "tabWidget")->currentWidget(),
-             child<QWidget>(*m_window, "tab_all"));
+    QCOMPARE(h.widget<QTabWidget>("tabWidget")->currentWidget(), h.widget<QWidget>("tab_all"));
     // Deleting is offered next to the read actions.
     QVERIFY(!button("pushButton_msg_del")->isHidden());
 
@@ -182,7 +148,7 @@ void TestMessagePage::informListsBothTabs()
     QCOMPARE(bold, 6);
     for (const Row &row : unread)
         QVERIFY(isBold(row.title));
-    QTRY_VERIFY(child<QWidget>(*m_window, "frame_loading4")->isHidden());
+    QTRY_VERIFY(h.widget<QWidget>("frame_loading4")->isHidden());
 }
 
 void TestMessagePage::publicListsHaveNoChecksAndNoBold_data()
@@ -206,7 +172,7 @@ void TestMessagePage::publicListsHaveNoChecksAndNoBold()
     QFETCH(QString, gridName);
     QFETCH(int, count);
     button(qPrintable(kindButton))->click();
-    QCOMPARE(listPage(), child<QWidget>(*m_window, qPrintable(page)));
+    QCOMPARE(listPage(), h.widget<QWidget>(qPrintable(page)));
     const QList<Row> rows = rowsOf(grid(qPrintable(gridName)));
     QCOMPARE(rows.size(), count);
     for (const Row &row : rows) {
@@ -215,7 +181,7 @@ void TestMessagePage::publicListsHaveNoChecksAndNoBold()
     }
     // The detail page returns to the list it was opened from.
     button("pushButton_39")->click();
-    QCOMPARE(listPage(), child<QWidget>(*m_window, qPrintable(page)));
+    QCOMPARE(listPage(), h.widget<QWidget>(qPrintable(page)));
 }
 
 void TestMessagePage::openingUnreadFromUnreadTab()
@@ -227,14 +193,14 @@ void TestMessagePage::openingUnreadFromUnreadTab()
     const QSharedPointer<DMsg> opened = messageOf(before.first());
     before.first().title->click();
 
-    QCOMPARE(listPage(), child<QWidget>(*m_window, "page_detail"));
-    QCOMPARE(child<QLineEdit>(*m_window, "lineEdit_title")->text(), opened->title);
-    QCOMPARE(child<QLineEdit>(*m_window, "lineEdit_date")->text(),
+    QCOMPARE(listPage(), h.widget<QWidget>("page_detail"));
+    QCOMPARE(h.widget<QLineEdit>("lineEdit_title")->text(), opened->title);
+    QCOMPARE(h.widget<QLineEdit>("lineEdit_date")->text(),
              opened->time.toString(QStringLiteral("yyyy/MM/dd HH:mm")));
     QCOMPARE(opened->state, DMsgRead);
     QCOMPARE(serverCount(MessageUnread), 5);
     // The account message's own text is the body.
-    QWebView *view = child<QWebView>(*m_window, "webView");
+    QWebView *view = h.widget<QWebView>("webView");
     QTRY_VERIFY(view->page()->mainFrame()->toPlainText().contains(QStringLiteral("如非本人操作")));
 
     const QList<Row> unread = rowsOf(grid("gridLayout_7"));
@@ -243,7 +209,7 @@ void TestMessagePage::openingUnreadFromUnreadTab()
         QVERIFY(messageOf(row)->id != opened->id);
 
     button("pushButton_39")->click();
-    QCOMPARE(listPage(), child<QWidget>(*m_window, "page_msg_inform"));
+    QCOMPARE(listPage(), h.widget<QWidget>("page_msg_inform"));
     button("pushButton_chtab1")->click();
     bool found = false;
     for (const Row &row : rowsOf(grid("gridLayout_8"))) {
@@ -253,7 +219,7 @@ void TestMessagePage::openingUnreadFromUnreadTab()
         QVERIFY(!isBold(row.title));
     }
     QVERIFY(found);
-    QCOMPARE(m_boxes->count(), 0);
+    QCOMPARE(h.boxes->count(), 0);
 }
 
 void TestMessagePage::openingReadMessageStillMarksIt()
@@ -273,11 +239,11 @@ void TestMessagePage::openingReadMessageStillMarksIt()
     refused.contentType = "application/json";
     refused.body = R"({"code":3,"message":"消息不存在"})";
     refused.times = 1;
-    m_service->setFault(kStatePath, refused);
+    h.service->setFault(kStatePath, refused);
     theUser().errorText.clear();
 
     readRow.title->click();
-    QCOMPARE(listPage(), child<QWidget>(*m_window, "page_detail"));
+    QCOMPARE(listPage(), h.widget<QWidget>("page_detail"));
     QCOMPARE(theUser().errorText, QStringLiteral("消息不存在"));
     QCOMPARE(messageOf(readRow)->state, DMsgRead);
 }
@@ -290,13 +256,13 @@ void TestMessagePage::openingNewsRendersItsBody()
     const QSharedPointer<DMsg> news = messageOf(rows.first());
     rows.first().title->click();
 
-    QCOMPARE(listPage(), child<QWidget>(*m_window, "page_detail"));
-    QCOMPARE(child<QLineEdit>(*m_window, "lineEdit_title")->text(), news->title);
-    QWebView *view = child<QWebView>(*m_window, "webView");
+    QCOMPARE(listPage(), h.widget<QWidget>("page_detail"));
+    QCOMPARE(h.widget<QLineEdit>("lineEdit_title")->text(), news->title);
+    QWebView *view = h.widget<QWebView>("webView");
     QTRY_VERIFY(view->page()->mainFrame()->toPlainText().contains(news->title));
     // Public messages are read already: nothing is marked.
     QCOMPARE(serverCount(MessageUnread), 6);
-    QCOMPARE(m_boxes->count(), 0);
+    QCOMPARE(h.boxes->count(), 0);
 }
 
 void TestMessagePage::nothingTicked_data()
@@ -310,10 +276,10 @@ void TestMessagePage::nothingTicked()
 {
     QFETCH(QString, action);
     openInform();
-    m_boxes->setQuestionDefault(1);
+    h.boxes->setQuestionDefault(1);
     button(qPrintable(action))->click();
-    QCOMPARE(m_boxes->contents(), QStringList{QStringLiteral("请勾选欲操作的消息")});
-    QCOMPARE(m_boxes->shown.first().buttonMode, 1);
+    QCOMPARE(h.boxes->contents(), QStringList{QStringLiteral("请勾选欲操作的消息")});
+    QCOMPARE(h.boxes->shown.first().buttonMode, 1);
     QCOMPARE(serverCount(MessageUnread), 6);
     QCOMPARE(serverCount(MessageRead), 8);
 }
@@ -328,19 +294,19 @@ void TestMessagePage::deleteAsksBeforeAnyCall()
         ids.append(messageOf(rows.at(i))->id);
     }
 
-    m_boxes->answer(0);
+    h.boxes->answer(0);
     button("pushButton_msg_del")->click();
-    QCOMPARE(m_boxes->count(), 1);
-    const RecordedMsgBox &question = m_boxes->shown.first();
+    QCOMPARE(h.boxes->count(), 1);
+    const RecordedMsgBox &question = h.boxes->shown.first();
     QCOMPARE(question.content, QStringLiteral("确定要删除 3 条消息吗?"));
     QCOMPARE(question.title, QStringLiteral("确认删除"));
     QCOMPARE(question.buttonMode, 2);
     QCOMPARE(serverCount(MessageUnread) + serverCount(MessageRead), 14);
     QCOMPARE(rowsOf(grid("gridLayout_8")).size(), 14);
 
-    m_boxes->answer(1);
+    h.boxes->answer(1);
     button("pushButton_msg_del")->click();
-    QCOMPARE(m_boxes->count(), 2);
+    QCOMPARE(h.boxes->count(), 2);
     QCOMPARE(serverCount(MessageUnread) + serverCount(MessageRead), 11);
     const QList<Row> after = rowsOf(grid("gridLayout_8"));
     QCOMPARE(after.size(), 11);
@@ -368,7 +334,7 @@ void TestMessagePage::markReadAndMarkAllRead()
     QCOMPARE(all.size(), 14);
     for (const Row &row : all)
         QVERIFY(!isBold(row.title));
-    QCOMPARE(m_boxes->count(), 0);
+    QCOMPARE(h.boxes->count(), 0);
 }
 
 void TestMessagePage::failedStateChangeKeepsLists()
@@ -384,11 +350,11 @@ void TestMessagePage::failedStateChangeKeepsLists()
     refused.body = R"({"code":3,"message":"消息不存在"})";
     refused.skip = 1;
     refused.times = 1;
-    m_service->setFault(kStatePath, refused);
+    h.service->setFault(kStatePath, refused);
 
     button("pushButton_msg_read")->click();
     // The other calls went through; the lists stay as they were until the next reload.
-    QCOMPARE(m_boxes->contents(), QStringList{QStringLiteral("消息不存在")});
+    QCOMPARE(h.boxes->contents(), QStringList{QStringLiteral("消息不存在")});
     QCOMPARE(serverCount(MessageUnread), 4);
     const QList<Row> after = rowsOf(grid("gridLayout_7"));
     QCOMPARE(after.size(), 6);
@@ -398,14 +364,14 @@ void TestMessagePage::failedStateChangeKeepsLists()
 void TestMessagePage::refreshToastsAndPauses()
 {
     openInform();
-    Storage &storage = m_service->service().storage();
-    const Page<MessageRow> read = storage.messages(m_accountId, MessageRead, 0, 2);
+    Storage &storage = h.service->service().storage();
+    const Page<MessageRow> read = storage.messages(h.accountId(), MessageRead, 0, 2);
     for (const MessageRow &m : read.rows)
-        QCOMPARE(storage.setMessageState(m_accountId, m.id, MessageDeleted), 0);
+        QCOMPARE(storage.setMessageState(h.accountId(), m.id, MessageDeleted), 0);
 
     QPushButton *refresh = button("pushButton_44");
     refresh->click();
-    QCOMPARE(child<QLabel>(*m_window, "label_msgtt")->text(), QStringLiteral("已刷新12条消息"));
+    QCOMPARE(h.toastsShown(), QStringList{QStringLiteral("已刷新12条消息")});
     QCOMPARE(rowsOf(grid("gridLayout_8")).size(), 12);
     QVERIFY(!refresh->isEnabled());
     QTRY_VERIFY_WITH_TIMEOUT(refresh->isEnabled(), 10000);
@@ -414,7 +380,7 @@ void TestMessagePage::refreshToastsAndPauses()
 void TestMessagePage::selectAllTicksCurrentTabOnly()
 {
     openInform();
-    QCheckBox *all = child<QCheckBox>(*m_window, "checkBox_msg_all");
+    QCheckBox *all = h.widget<QCheckBox>("checkBox_msg_all");
     all->click();
     for (const Row &row : rowsOf(grid("gridLayout_8")))
         QVERIFY(row.check->isChecked());

@@ -1,5 +1,4 @@
 #include "app/AppGlobals.h"
-#include "app/Startup.h"
 #include "client/User.h"
 #include "localservice/storage/Storage.h"
 #include "manage/batch/BatchJobsPage.h"
@@ -7,8 +6,7 @@
 #include "manage/records/RecordPage.h"
 #include "manage/shared/LineMenu.h"
 #include "manage/shell/MainWindow2.h"
-#include "tests/support/LocalServiceFixture.h"
-#include "tests/support/RecordingPresenter.h"
+#include "tests/support/WindowHarness.h"
 #include "widgets/MyMenu.h"
 
 #include <QCheckBox>
@@ -33,15 +31,6 @@ const QString kShowcase = QStringLiteral("halvik-demo.com"); // every type and l
 const QString kBasic = QStringLiteral("harbor-demo.com");    // package "1", 4 records
 constexpr int kTelecom = 0x11174100;
 constexpr int kGuangdongTelecom = 0x11174144;
-
-template <typename T>
-T *child(const QObject &root, const char *name)
-{
-    T *found = root.findChild<T *>(QLatin1String(name));
-    if (!found)
-        qFatal("no child %s", name);
-    return found;
-}
 
 QPushButton *buttonWithText(const QWidget *parent, const QString &text)
 {
@@ -71,7 +60,6 @@ class TestRecordPage : public QObject
 {
     Q_OBJECT
 private slots:
-    void initTestCase();
     void init();
     void cleanup();
 
@@ -117,47 +105,23 @@ private:
     QPushButton *saveButton(int row) const;
     QPushButton *cancelButton(int row) const;
     QPushButton *rowButton(int row, int index) const;
-    QString toast() const;
-    qint64 accountId();
     RecordRow serverRecord(int domainId, int recordId);
     void openEditor(int row);
 
-    std::unique_ptr<RecordingPresenter> m_boxes;
-    std::unique_ptr<LocalServiceFixture> m_service;
-    std::unique_ptr<MainWindow2> m_window;
+    WindowHarness h;
 };
-
-void TestRecordPage::initTestCase()
-{
-    initResources();
-    theUser().idleLimitMs = 3000;
-    theUser().totalLimitMs = 5000;
-}
 
 void TestRecordPage::init()
 {
-    m_boxes = std::make_unique<RecordingPresenter>();
-    m_service = std::make_unique<LocalServiceFixture>();
-    QVERIFY2(m_service->start(), qPrintable(m_service->errorText()));
-    User &u = theUser();
-    QVERIFY(m_service->loginDemo(u));
-    QVERIFY(u.getDomain() > 0);
-    u.needDomainReload = false;
-    u.needGroupReload = false;
-    m_window = std::make_unique<MainWindow2>();
-    // The start-up loading of a first show is not what these tests look at.
-    m_window->firstShowPending = false;
-    m_window->resize(1026, 675);
-    m_window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+    h.init();
+    QVERIFY(h.startService());
+    QVERIFY(h.signIn());
+    h.openManagement(WindowHarness::Show::Shown, QSize(1026, 675));
 }
 
 void TestRecordPage::cleanup()
 {
-    m_window.reset();
-    m_service.reset();
-    m_boxes.reset();
-    theUser().domains.clear();
+    h.cleanup();
 }
 
 QSharedPointer<Domain> TestRecordPage::domainNamed(const QString &name) const
@@ -170,17 +134,17 @@ void TestRecordPage::open(const QString &name)
 {
     const QSharedPointer<Domain> domain = domainNamed(name);
     QVERIFY(domain);
-    m_window->recordPage().showDomain(domain);
+    h.window->recordPage().showDomain(domain);
     // Rows just beyond the view are built once the page is drawn.
     QCoreApplication::processEvents();
-    QCOMPARE(m_window->currentDomain, domain);
-    QCOMPARE(child<QStackedWidget>(*m_window, "stacked_3")->currentWidget(),
-             child<QWidget>(*m_window, "page_record"));
+    QCOMPARE(h.window->currentDomain, domain);
+    QCOMPARE(h.widget<QStackedWidget>("stacked_3")->currentWidget(),
+             h.widget<QWidget>("page_record"));
 }
 
 QTableWidget *TestRecordPage::table() const
 {
-    return child<QTableWidget>(*m_window, "tableR");
+    return h.widget<QTableWidget>("tableR");
 }
 
 QSharedPointer<Record> TestRecordPage::recordOfRow(int row) const
@@ -225,22 +189,10 @@ QPushButton *TestRecordPage::rowButton(int row, int index) const
     return table()->cellWidget(row, 6)->findChildren<QPushButton *>().value(index);
 }
 
-QString TestRecordPage::toast() const
-{
-    return child<QLabel>(*m_window, "label_msgtt")->text();
-}
-
-qint64 TestRecordPage::accountId()
-{
-    AccountRow account;
-    m_service->service().storage().accountByEmail(LocalServiceFixture::demoEmail(), &account);
-    return account.id;
-}
-
 RecordRow TestRecordPage::serverRecord(int domainId, int recordId)
 {
     RecordRow row;
-    m_service->service().storage().record(accountId(), domainId, recordId, &row);
+    h.service->service().storage().record(h.accountId(), domainId, recordId, &row);
     return row;
 }
 
@@ -258,7 +210,7 @@ void TestRecordPage::displayRows()
     open(kShowcase);
     QTableWidget *t = table();
     QCOMPARE(t->rowCount(), 17);
-    QTRY_COMPARE(child<QLabel>(*m_window, "label_domain")->text(), kShowcase);
+    QTRY_COMPARE(h.widget<QLabel>("label_domain")->text(), kShowcase);
 
     const QStringList headers = {"主机记录", "类型", "记录值", "线路", "MX", "TTL", "操作"};
     for (int c = 0; c < headers.size(); ++c)
@@ -297,9 +249,9 @@ void TestRecordPage::displayRows()
     QVERIFY(container->property("chk1").value<QCheckBox *>());
     QCOMPARE(container->property("wgvalue").value<QPushButton *>(), t->cellWidget(a, 2));
     const auto *host = container->property("wgname").value<QPushButton *>();
-    QVERIFY(m_window->nameButtons.contains(const_cast<QPushButton *>(host)));
+    QVERIFY(h.window->nameButtons.contains(const_cast<QPushButton *>(host)));
     QCOMPARE(t->item(a, 3)->background().color(),
-             a % 2 ? m_window->rowColorOdd : m_window->rowColorEven);
+             a % 2 ? h.window->rowColorOdd : h.window->rowColorEven);
 }
 
 void TestRecordPage::fewRowsKeepWideOperationsColumn()
@@ -343,7 +295,7 @@ void TestRecordPage::saveSendsMxAsTypedAndUpdatesRow()
     qobject_cast<QLineEdit *>(table()->cellWidget(row, 5))->setText("3600");
     saveButton(row)->click();
 
-    QCOMPARE(m_boxes->count(), 0);
+    QCOMPARE(h.boxes->count(), 0);
     QVERIFY(table()->cellWidget(row, 0)->property("recordP").isValid()); // display mode
     QCOMPARE(cellText(row, 2), QStringLiteral("mx3.halvik-demo.com"));
     QCOMPARE(cellText(row, 4), QStringLiteral("5"));
@@ -365,7 +317,7 @@ void TestRecordPage::saveKeepsFieldsLeftEmpty()
     openEditor(row);
     qobject_cast<QLineEdit *>(table()->cellWidget(row, 5))->clear();
     saveButton(row)->click();
-    QCOMPARE(m_boxes->count(), 0);
+    QCOMPARE(h.boxes->count(), 0);
     QCOMPARE(cellText(row, 4), QStringLiteral("20"));
     QCOMPARE(cellText(row, 5), QStringLiteral("600"));
     const RecordRow stored = serverRecord(domainNamed(kShowcase)->id, record->id);
@@ -379,18 +331,18 @@ void TestRecordPage::serviceRefusalKeepsEditor()
     const int row = rowOf("www", "CNAME");
     const QSharedPointer<Record> record = recordOfRow(row);
     // The record is gone on the service: the save fails there.
-    m_service->service().storage().removeRecord(accountId(), domainNamed(kShowcase)->id,
+    h.service->service().storage().removeRecord(h.accountId(), domainNamed(kShowcase)->id,
                                                 record->id);
     openEditor(row);
     auto *value = qobject_cast<QLineEdit *>(table()->cellWidget(row, 2));
     value->setText("other.example.net");
     saveButton(row)->click();
 
-    QCOMPARE(m_boxes->count(), 1);
+    QCOMPARE(h.boxes->count(), 1);
     QVERIFY(!theUser().errorText.isEmpty());
-    QCOMPARE(m_boxes->shown.at(0).content, QStringLiteral("保存失败:") + theUser().errorText);
-    QCOMPARE(m_boxes->shown.at(0).title, QString());
-    QCOMPARE(m_boxes->shown.at(0).buttonMode, 1);
+    QCOMPARE(h.boxes->shown.at(0).content, QStringLiteral("保存失败:") + theUser().errorText);
+    QCOMPARE(h.boxes->shown.at(0).title, QString());
+    QCOMPARE(h.boxes->shown.at(0).buttonMode, 1);
     QCOMPARE(table()->cellWidget(row, 2), value);
     QCOMPARE(value->text(), QStringLiteral("other.example.net"));
     QCOMPARE(record->value, QStringLiteral("halvik-demo.com.cdn.example.net"));
@@ -420,13 +372,13 @@ void TestRecordPage::invalidValuesNeverSent()
     refusal.kind = FaultKind::Custom;
     refusal.contentType = "application/json";
     refusal.body = R"({"code":2,"message":"sent"})";
-    m_service->setFault(QStringLiteral("/api/record/modify/"), refusal);
+    h.service->setFault(QStringLiteral("/api/record/modify/"), refusal);
 
     const int row = rowOf("@", "A", "203.0.113.10");
     openEditor(row);
     qobject_cast<QLineEdit *>(table()->cellWidget(row, column))->setText(text);
     saveButton(row)->click();
-    QCOMPARE(m_boxes->contents(), QStringList{message});
+    QCOMPARE(h.boxes->contents(), QStringList{message});
     QVERIFY(qobject_cast<QLineEdit *>(table()->cellWidget(row, 0)));
 }
 
@@ -435,11 +387,11 @@ void TestRecordPage::secondClickOnEditedRowIgnored()
     open(kShowcase);
     const int row = rowOf("@", "A", "203.0.113.10");
     const QSharedPointer<Record> record = recordOfRow(row);
-    m_window->activateRow(record.data());
+    h.window->activateRow(record.data());
     auto *host = qobject_cast<QLineEdit *>(table()->cellWidget(row, 0));
     QVERIFY(host);
     host->setText("typed");
-    m_window->activateRow(record.data());
+    h.window->activateRow(record.data());
     QCOMPARE(table()->cellWidget(row, 0), host);
     QCOMPARE(host->text(), QStringLiteral("typed"));
 }
@@ -465,8 +417,8 @@ void TestRecordPage::addRowsAndCancelBringPendingBackToZero()
 {
     open(kBasic);
     QTableWidget *t = table();
-    child<QPushButton>(*m_window, "pushButton_15")->click();
-    child<QPushButton>(*m_window, "pushButton_15")->click();
+    h.widget<QPushButton>("pushButton_15")->click();
+    h.widget<QPushButton>("pushButton_15")->click();
     QCOMPARE(t->property("prow").toInt(), 2);
     QCOMPARE(t->rowCount(), 6);
     for (int row = 0; row < 2; ++row) {
@@ -494,13 +446,13 @@ void TestRecordPage::newRecordSavedIntoRow()
     open(kBasic);
     const QSharedPointer<Domain> domain = domainNamed(kBasic);
     QTableWidget *t = table();
-    m_window->activateRowAdd();
-    m_window->activateRowAdd();
+    h.window->activateRowAdd();
+    h.window->activateRowAdd();
     qobject_cast<QLineEdit *>(t->cellWidget(1, 0))->setText("api");
     qobject_cast<QLineEdit *>(t->cellWidget(1, 2))->setText("192.0.2.7");
     saveButton(1)->click();
 
-    QCOMPARE(m_boxes->count(), 0);
+    QCOMPARE(h.boxes->count(), 0);
     QCOMPARE(t->property("prow").toInt(), 1);
     QCOMPARE(t->rowCount(), 6);
     const QSharedPointer<Record> created = recordOfRow(1);
@@ -519,13 +471,13 @@ void TestRecordPage::newRecordOnChosenLine()
 {
     open(kBasic);
     QTableWidget *t = table();
-    m_window->activateRowAdd();
+    h.window->activateRowAdd();
     qobject_cast<QLineEdit *>(t->cellWidget(0, 0))->setText("cn");
     qobject_cast<QLineEdit *>(t->cellWidget(0, 2))->setText("192.0.2.8");
     auto *line = qobject_cast<QPushButton *>(t->cellWidget(0, 3));
     actionWithText(line->menu(), QStringLiteral("电信"))->trigger();
     saveButton(0)->click();
-    QCOMPARE(m_boxes->count(), 0);
+    QCOMPARE(h.boxes->count(), 0);
     QCOMPARE(cellText(0, 3), QStringLiteral("电信"));
     QCOMPARE(recordOfRow(0)->lineID, kTelecom);
 }
@@ -539,7 +491,7 @@ void TestRecordPage::recordOnLineOutsidePackage()
     r.type = QStringLiteral("A");
     r.value = QStringLiteral("192.0.2.9");
     r.viewId = kGuangdongTelecom;
-    QCOMPARE(m_service->service().storage().createRecord(accountId(), domain->id, r), 0);
+    QCOMPARE(h.service->service().storage().createRecord(h.accountId(), domain->id, r), 0);
     open(kBasic);
     const int row = rowOf("gd", "A");
     QCOMPARE(cellText(row, 3), QStringLiteral("未知"));
@@ -565,14 +517,14 @@ void TestRecordPage::greyedLineRefused()
     QAction *education = actionWithText(menu, QStringLiteral("教育网"));
     QVERIFY(education);
     education->trigger();
-    QCOMPARE(m_boxes->contents(), QStringList{"升级更高服务版本，获取更多智能解析线路"});
+    QCOMPARE(h.boxes->contents(), QStringList{"升级更高服务版本，获取更多智能解析线路"});
     QCOMPARE(line->text(), QStringLiteral("默认"));
     QCOMPARE(chosenLine(line).viewID, 0);
 
     actionWithText(menu, QStringLiteral("电信"))->trigger();
     QCOMPARE(line->text(), QStringLiteral("电信"));
     QCOMPARE(chosenLine(line).viewID, kTelecom);
-    QCOMPARE(m_boxes->count(), 1);
+    QCOMPARE(h.boxes->count(), 1);
 }
 
 void TestRecordPage::subLinePanelAndParentChoice()
@@ -597,7 +549,7 @@ void TestRecordPage::subLinePanelAndParentChoice()
     QCOMPARE(qobject_cast<QPushButton *>(grid->itemAtPosition(1, 0)->widget())->text(),
              QStringLiteral("内蒙古电信"));
     QPushButton *guangdong = buttonWithText(panel, QStringLiteral("广东电信"));
-    QVERIFY(m_window->menuButtons.contains(guangdong));
+    QVERIFY(h.window->menuButtons.contains(guangdong));
     guangdong->click();
     QCOMPARE(line->text(), QStringLiteral("广东电信"));
     QCOMPARE(chosenLine(line).viewID, kGuangdongTelecom);
@@ -607,7 +559,7 @@ void TestRecordPage::subLinePanelAndParentChoice()
     QCOMPARE(line->text(), QStringLiteral("电信"));
     guangdong->click();
     saveButton(row)->click();
-    QCOMPARE(m_boxes->count(), 0);
+    QCOMPARE(h.boxes->count(), 0);
     QCOMPARE(cellText(row, 3), QStringLiteral("广东电信"));
     QCOMPARE(record->lineID, kGuangdongTelecom);
     QCOMPARE(serverRecord(domainNamed(kShowcase)->id, record->id).viewId, kGuangdongTelecom);
@@ -621,22 +573,22 @@ void TestRecordPage::pauseAsksAndStartDoesNot()
     const int row = rowOf("edu", "A");
     const QSharedPointer<Record> record = recordOfRow(row);
     const int domainId = domainNamed(kShowcase)->id;
-    m_boxes->answer(1);
+    h.boxes->answer(1);
     rowButton(row, 0)->click();
-    QCOMPARE(m_boxes->count(), 1);
-    QCOMPARE(m_boxes->shown.at(0).title, QStringLiteral("暂停"));
-    QCOMPARE(m_boxes->shown.at(0).content, QStringLiteral("edu<br/>确定暂停该解析记录吗？"));
-    QCOMPARE(m_boxes->shown.at(0).buttonMode, 2);
+    QCOMPARE(h.boxes->count(), 1);
+    QCOMPARE(h.boxes->shown.at(0).title, QStringLiteral("暂停"));
+    QCOMPARE(h.boxes->shown.at(0).content, QStringLiteral("edu<br/>确定暂停该解析记录吗？"));
+    QCOMPARE(h.boxes->shown.at(0).buttonMode, 2);
     QCOMPARE(record->state, 2);
     QVERIFY(serverRecord(domainId, record->id).state != 0);
-    QCOMPARE(toast(), QStringLiteral("暂停成功"));
+    QCOMPARE(h.toast(), QStringLiteral("暂停成功"));
     QCOMPARE(rowButton(row, 0)->toolTip(), QStringLiteral(" 点击启用"));
 
     rowButton(row, 0)->click();
-    QCOMPARE(m_boxes->count(), 1);
+    QCOMPARE(h.boxes->count(), 1);
     QCOMPARE(record->state, 0);
     QCOMPARE(serverRecord(domainId, record->id).state, 0);
-    QCOMPARE(toast(), QStringLiteral("启用成功"));
+    QCOMPARE(h.toast(), QStringLiteral("启用成功"));
     QCOMPARE(rowButton(row, 0)->toolTip(), QStringLiteral(" 点击暂停"));
 }
 
@@ -645,7 +597,7 @@ void TestRecordPage::pauseCancelledCallsNothing()
     open(kShowcase);
     const int row = rowOf("edu", "A");
     const QSharedPointer<Record> record = recordOfRow(row);
-    m_boxes->answer(0);
+    h.boxes->answer(0);
     rowButton(row, 0)->click();
     QCOMPARE(record->state, 0);
     QCOMPARE(serverRecord(domainNamed(kShowcase)->id, record->id).state, 0);
@@ -657,11 +609,11 @@ void TestRecordPage::deleteOneRecord()
     const QSharedPointer<Domain> domain = domainNamed(kShowcase);
     const int row = rowOf("edu", "A");
     const QSharedPointer<Record> record = recordOfRow(row);
-    m_boxes->answer(1);
+    h.boxes->answer(1);
     rowButton(row, 1)->click();
-    QCOMPARE(m_boxes->shown.at(0).title, QStringLiteral("是否删除"));
-    QCOMPARE(m_boxes->shown.at(0).content, QStringLiteral("确定要删除 edu 吗?"));
-    QCOMPARE(toast(), QStringLiteral("删除成功"));
+    QCOMPARE(h.boxes->shown.at(0).title, QStringLiteral("是否删除"));
+    QCOMPARE(h.boxes->shown.at(0).content, QStringLiteral("确定要删除 edu 吗?"));
+    QCOMPARE(h.toast(), QStringLiteral("删除成功"));
     QVERIFY(!domain->records.contains(record.data()));
     QCOMPARE(table()->rowCount(), 16);
     QCOMPARE(rowOf("edu", "A"), -1);
@@ -674,12 +626,12 @@ void TestRecordPage::deleteFailureKeepsRow()
     const QSharedPointer<Domain> domain = domainNamed(kShowcase);
     const int row = rowOf("edu", "A");
     const QSharedPointer<Record> record = recordOfRow(row);
-    m_service->service().storage().removeRecord(accountId(), domain->id, record->id);
-    m_boxes->answer(1);
+    h.service->service().storage().removeRecord(h.accountId(), domain->id, record->id);
+    h.boxes->answer(1);
     rowButton(row, 1)->click();
-    QCOMPARE(m_boxes->count(), 2);
+    QCOMPARE(h.boxes->count(), 2);
     QVERIFY(!theUser().errorText.isEmpty());
-    QCOMPARE(m_boxes->shown.at(1).content, theUser().errorText);
+    QCOMPARE(h.boxes->shown.at(1).content, theUser().errorText);
     QVERIFY(domain->records.contains(record.data()));
     QCOMPARE(rowOf("edu", "A"), row);
 }
@@ -690,11 +642,11 @@ void TestRecordPage::bulkPauseAndStart()
     const QList<int> rows = {rowOf("edu", "A"), rowOf("www", "CNAME")};
     for (int row : rows)
         table()->cellWidget(row, 0)->property("chk1").value<QCheckBox *>()->click();
-    auto *combo = child<QComboBox>(*m_window, "cbRcsPause");
+    auto *combo = h.widget<QComboBox>("cbRcsPause");
     QSignalSpy activated(combo, QOverload<int>::of(&QComboBox::activated));
     emit combo->activated(0);
-    QCOMPARE(m_boxes->count(), 0); // no question
-    QCOMPARE(toast(), QStringLiteral("操作成功"));
+    QCOMPARE(h.boxes->count(), 0); // no question
+    QCOMPARE(h.toast(), QStringLiteral("操作成功"));
     for (int row : rows) {
         QCOMPARE(recordOfRow(row)->state, 2);
         QCOMPARE(rowButton(row, 0)->toolTip(), QStringLiteral(" 点击启用"));
@@ -702,23 +654,23 @@ void TestRecordPage::bulkPauseAndStart()
         QVERIFY(table()->cellWidget(row, 0)->property("chk1").value<QCheckBox *>()->isChecked());
     }
     // One of them vanished on the service: the toast carries its failure.
-    m_service->service().storage().removeRecord(accountId(), domainNamed(kShowcase)->id,
+    h.service->service().storage().removeRecord(h.accountId(), domainNamed(kShowcase)->id,
                                                 recordOfRow(rows.at(1))->id);
     emit combo->activated(1);
     QCOMPARE(recordOfRow(rows.at(0))->state, 0);
     QCOMPARE(recordOfRow(rows.at(1))->state, 2);
-    QVERIFY(toast() != QStringLiteral("操作成功"));
-    QCOMPARE(toast(), theUser().errorText);
+    QVERIFY(h.toast() != QStringLiteral("操作成功"));
+    QCOMPARE(h.toast(), theUser().errorText);
 }
 
 void TestRecordPage::nothingTickedToasts()
 {
     open(kShowcase);
-    emit child<QComboBox>(*m_window, "cbRcsPause")->activated(0);
-    QCOMPARE(toast(), QStringLiteral("请勾选欲操作的主机记录"));
-    child<QPushButton>(*m_window, "btnDelR")->click();
-    QCOMPARE(toast(), QStringLiteral("请勾选欲删除的主机记录"));
-    QCOMPARE(m_boxes->count(), 0);
+    emit h.widget<QComboBox>("cbRcsPause")->activated(0);
+    QCOMPARE(h.toast(), QStringLiteral("请勾选欲操作的主机记录"));
+    h.widget<QPushButton>("btnDelR")->click();
+    QCOMPARE(h.toast(), QStringLiteral("请勾选欲删除的主机记录"));
+    QCOMPARE(h.boxes->count(), 0);
 }
 
 void TestRecordPage::batchDeleteReportsFailingHost()
@@ -734,19 +686,17 @@ void TestRecordPage::batchDeleteReportsFailingHost()
             .value<QCheckBox *>()
             ->click();
     // "www" is already gone on the service, so deleting it fails.
-    m_service->service().storage().removeRecord(accountId(), domain->id,
+    h.service->service().storage().removeRecord(h.accountId(), domain->id,
                                                 recordOfRow(rowOf("www", "CNAME"))->id);
-    m_boxes->answer(1);
-    child<QPushButton>(*m_window, "btnDelR")->click();
+    h.boxes->answer(1);
+    h.widget<QPushButton>("btnDelR")->click();
 
-    QCOMPARE(m_boxes->shown.at(0).title, QStringLiteral("是否删除"));
-    QCOMPARE(m_boxes->shown.at(0).content, QStringLiteral("确定要删除 3 个记录吗?"));
-    QCOMPARE(child<QStackedWidget>(*m_window, "stackedWidget")->currentWidget(),
-             child<QWidget>(*m_window, "page_flist"));
-    QCOMPARE(child<QTextEdit>(*m_window, "textEdit_succ")->toPlainText(),
-             QStringLiteral("edu\nold"));
-    QCOMPARE(child<QTextEdit>(*m_window, "textEdit_fail")->toPlainText(),
-             QStringLiteral("www:操作失败"));
+    QCOMPARE(h.boxes->shown.at(0).title, QStringLiteral("是否删除"));
+    QCOMPARE(h.boxes->shown.at(0).content, QStringLiteral("确定要删除 3 个记录吗?"));
+    QCOMPARE(h.widget<QStackedWidget>("stackedWidget")->currentWidget(),
+             h.widget<QWidget>("page_flist"));
+    QCOMPARE(h.widget<QTextEdit>("textEdit_succ")->toPlainText(), QStringLiteral("edu\nold"));
+    QCOMPARE(h.widget<QTextEdit>("textEdit_fail")->toPlainText(), QStringLiteral("www:操作失败"));
     // The page was rebuilt from a fresh list.
     QCOMPARE(table()->rowCount(), 14);
     QCOMPARE(domain->records.size(), 14);
@@ -755,17 +705,17 @@ void TestRecordPage::batchDeleteReportsFailingHost()
 void TestRecordPage::refreshToastAndReenable()
 {
     open(kShowcase);
-    auto *selectAll = child<QCheckBox>(*m_window, "checkBoxR");
+    auto *selectAll = h.widget<QCheckBox>("checkBoxR");
     selectAll->click();
-    QCOMPARE(m_window->recordPage().checkedRecords().size(), 17);
-    m_window->activateRowAdd();
-    auto *refresh = child<QPushButton>(*m_window, "pushButton_30");
+    QCOMPARE(h.window->recordPage().checkedRecords().size(), 17);
+    h.window->activateRowAdd();
+    auto *refresh = h.widget<QPushButton>("pushButton_30");
     refresh->click();
-    QCOMPARE(toast(), QStringLiteral("已刷新，17个解析记录"));
+    QCOMPARE(h.toast(), QStringLiteral("已刷新，17个解析记录"));
     QVERIFY(!selectAll->isChecked());
     QCOMPARE(table()->rowCount(), 17);
     QCOMPARE(table()->property("prow").toInt(), 0);
-    QVERIFY(m_window->recordPage().checkedRecords().isEmpty());
+    QVERIFY(h.window->recordPage().checkedRecords().isEmpty());
     QVERIFY(!refresh->isEnabled());
     QTRY_VERIFY_WITH_TIMEOUT(refresh->isEnabled(), 4000);
 }
@@ -777,9 +727,9 @@ void TestRecordPage::failedRefreshClaimsNothing()
     refusal.kind = FaultKind::Custom;
     refusal.contentType = "application/json";
     refusal.body = R"({"code":2,"message":"列表暂不可用"})";
-    m_service->setFault(QStringLiteral("/api/record/list/"), refusal);
-    child<QPushButton>(*m_window, "pushButton_30")->click();
-    QCOMPARE(toast(), QStringLiteral("列表暂不可用"));
+    h.service->setFault(QStringLiteral("/api/record/list/"), refusal);
+    h.widget<QPushButton>("pushButton_30")->click();
+    QCOMPARE(h.toast(), QStringLiteral("列表暂不可用"));
     QCOMPARE(table()->rowCount(), 17);
     QCOMPARE(domainNamed(kShowcase)->records.size(), 17);
 }
@@ -792,15 +742,15 @@ void TestRecordPage::refreshDuringSaveKeepsRecordsValid()
     Fault slow;
     slow.kind = FaultKind::DelayOnly;
     slow.delayMs = 600;
-    m_service->setFault(QStringLiteral("/api/record/modify/"), slow);
+    h.service->setFault(QStringLiteral("/api/record/modify/"), slow);
     openEditor(row);
     qobject_cast<QLineEdit *>(table()->cellWidget(row, 2))->setText("203.0.113.50");
     // While the change is on its way, the user refreshes: the record list is rebuilt.
-    QTimer::singleShot(100, m_window.get(),
-                       [this] { child<QPushButton>(*m_window, "pushButton_30")->click(); });
+    h.whenStruck(QStringLiteral("/api/record/modify/"), 1,
+                 [this] { h.widget<QPushButton>("pushButton_30")->click(); });
     saveButton(row)->click();
 
-    QCOMPARE(m_boxes->count(), 0);
+    QCOMPARE(h.boxes->count(), 0);
     QVERIFY(!domainNamed(kShowcase)->records.contains(record.data()));
     QCOMPARE(record->value, QStringLiteral("203.0.113.50"));
     QCOMPARE(table()->rowCount(), 17);
@@ -813,13 +763,13 @@ void TestRecordPage::refreshDuringSaveKeepsRecordsValid()
 void TestRecordPage::rowsBuiltAsTheyComeIntoView()
 {
     const QSharedPointer<Domain> domain = domainNamed(kBasic);
-    Storage &storage = m_service->service().storage();
+    Storage &storage = h.service->service().storage();
     for (int i = 0; i < 80; ++i) {
         RecordRow r;
         r.host = QStringLiteral("h%1").arg(i);
         r.type = QStringLiteral("A");
         r.value = QStringLiteral("192.0.2.%1").arg(i + 1);
-        QCOMPARE(storage.createRecord(accountId(), domain->id, r), 0);
+        QCOMPARE(storage.createRecord(h.accountId(), domain->id, r), 0);
     }
     open(kBasic);
     QTableWidget *t = table();
@@ -828,8 +778,8 @@ void TestRecordPage::rowsBuiltAsTheyComeIntoView()
     QVERIFY(!t->cellWidget(83, 0));
 
     // Ticking all reaches rows without widgets too.
-    child<QCheckBox>(*m_window, "checkBoxR")->click();
-    QCOMPARE(m_window->recordPage().checkedRecords().size(), 84);
+    h.widget<QCheckBox>("checkBoxR")->click();
+    QCOMPARE(h.window->recordPage().checkedRecords().size(), 84);
     openEditor(1);
 
     QTRY_VERIFY(t->verticalScrollBar()->maximum() > 0);
@@ -845,30 +795,30 @@ void TestRecordPage::rowsBuiltAsTheyComeIntoView()
     QVERIFY(qobject_cast<QLineEdit *>(t->cellWidget(1, 0)));
 
     // A row without widgets opens for editing all the same.
-    m_window->activateRow(recordOfRow(50).data());
+    h.window->activateRow(recordOfRow(50).data());
     QVERIFY(qobject_cast<QLineEdit *>(t->cellWidget(50, 0)));
 }
 
 void TestRecordPage::backAndBatchButtons()
 {
     open(kShowcase);
-    child<QPushButton>(*m_window, "pushButton_31")->click();
-    QCOMPARE(child<QStackedWidget>(*m_window, "stacked_3")->currentWidget(),
-             child<QWidget>(*m_window, "page_dmdm"));
+    h.widget<QPushButton>("pushButton_31")->click();
+    QCOMPARE(h.widget<QStackedWidget>("stacked_3")->currentWidget(),
+             h.widget<QWidget>("page_dmdm"));
 
     // The batch button hands the domain and its ticked records to the batch page's edit tab.
     open(kShowcase);
     const QList<int> rows = {rowOf("www", "CNAME"), rowOf("edu", "A")};
     for (int row : rows)
         table()->cellWidget(row, 0)->property("chk1").value<QCheckBox *>()->click();
-    child<QPushButton>(*m_window, "pushButton_Rbat")->click();
-    QCOMPARE(child<QStackedWidget>(*m_window, "stackedWidget")->currentWidget(),
-             child<QWidget>(*m_window, "page_bat3"));
-    QCOMPARE(child<QTabWidget>(*m_window, "tabWidget_bat")->currentWidget(),
-             child<QWidget>(*m_window, "tab_batedit"));
-    QCOMPARE(child<QPlainTextEdit>(*m_window, "plainTextEdit_2")->toPlainText(), kShowcase);
+    h.widget<QPushButton>("pushButton_Rbat")->click();
+    QCOMPARE(h.widget<QStackedWidget>("stackedWidget")->currentWidget(),
+             h.widget<QWidget>("page_bat3"));
+    QCOMPARE(h.widget<QTabWidget>("tabWidget_bat")->currentWidget(),
+             h.widget<QWidget>("tab_batedit"));
+    QCOMPARE(h.widget<QPlainTextEdit>("plainTextEdit_2")->toPlainText(), kShowcase);
     QStringList hosts;
-    for (QLineEdit *host : m_window->batchJobsPage().rows(BatchKind::Edit).rows())
+    for (QLineEdit *host : h.window->batchJobsPage().rows(BatchKind::Edit).rows())
         hosts.append(host->text());
     hosts.sort();
     QCOMPARE(hosts, QStringList({QStringLiteral("edu"), QStringLiteral("www")}));
@@ -879,15 +829,15 @@ void TestRecordPage::backAndBatchButtons()
 void TestRecordPage::periodicJobLeavesRecordPageAlone()
 {
     open(kShowcase);
-    auto *domainTable = child<QTableWidget>(*m_window, "tableWidget");
+    auto *domainTable = h.widget<QTableWidget>("tableWidget");
     QCOMPARE(domainTable->rowCount(), 0);
-    QVERIFY(QMetaObject::invokeMethod(m_window.get(), "slot_scro"));
-    QCOMPARE(child<QStackedWidget>(*m_window, "stacked_3")->currentWidget(),
-             child<QWidget>(*m_window, "page_record"));
+    QVERIFY(QMetaObject::invokeMethod(h.window, "slot_scro"));
+    QCOMPARE(h.widget<QStackedWidget>("stacked_3")->currentWidget(),
+             h.widget<QWidget>("page_record"));
     QCOMPARE(domainTable->rowCount(), 0);
 
-    child<QPushButton>(*m_window, "pushButton_31")->click();
-    QVERIFY(QMetaObject::invokeMethod(m_window.get(), "slot_scro"));
+    h.widget<QPushButton>("pushButton_31")->click();
+    QVERIFY(QMetaObject::invokeMethod(h.window, "slot_scro"));
     QVERIFY(domainTable->rowCount() > 0);
 }
 

@@ -1,13 +1,13 @@
 #include "app/AppGlobals.h"
-#include "app/Startup.h"
 #include "client/Autostart.h"
+#include "client/Scramble.h"
 #include "client/User.h"
 #include "localservice/storage/Storage.h"
 #include "manage/settings/SettingsPage.h"
 #include "manage/shell/MainWindow2.h"
 #include "signin/MainWindow.h"
-#include "tests/support/LocalServiceFixture.h"
-#include "tests/support/RecordingPresenter.h"
+#include "tests/support/ScriptedPasswordStore.h"
+#include "tests/support/WindowHarness.h"
 
 #include <QCheckBox>
 #include <QDesktopServices>
@@ -22,15 +22,6 @@
 #include <memory>
 
 namespace {
-
-template <typename T>
-T *child(const QObject &root, const char *name)
-{
-    T *found = root.findChild<T *>(QLatin1String(name));
-    if (!found)
-        qFatal("no child %s", name);
-    return found;
-}
 
 QSettings loginStore()
 {
@@ -69,58 +60,50 @@ private slots:
 
 private:
     void setLatestVersion(const QString &code, const QString &downUrl);
-    MainWindow2 &manage() { return m_signIn->managementWindow(); }
-    QPushButton *button(const char *name) { return child<QPushButton>(manage(), name); }
+    MainWindow2 &manage() { return *h.window; }
+    QPushButton *button(const char *name) { return widget<QPushButton>(manage(), name); }
 
-    std::unique_ptr<LocalServiceFixture> m_service;
-    std::unique_ptr<QTemporaryDir> m_home;
-    std::unique_ptr<RecordingPresenter> m_boxes;
-    std::unique_ptr<MainWindow> m_signIn;
-    QByteArray m_savedConfigHome;
+    WindowHarness h;
+    std::unique_ptr<ScriptedPasswordStore> m_keyring;
     QList<QUrl> m_opened;
 };
 
 void TestSettingsPage::initTestCase()
 {
-    initResources();
-    m_savedConfigHome = qgetenv("XDG_CONFIG_HOME");
-    m_service = std::make_unique<LocalServiceFixture>();
-    QVERIFY2(m_service->start(), qPrintable(m_service->errorText()));
-    theUser().idleLimitMs = 5000;
-    theUser().totalLimitMs = 8000;
-    QVERIFY(m_service->loginDemo(theUser()));
+    // One service for the suite; each test signs in afresh.
+    QVERIFY(h.startService());
+    h.keepService(true);
     QDesktopServices::setUrlHandler(QStringLiteral("http"), this, "openUrl");
     QDesktopServices::setUrlHandler(QStringLiteral("https"), this, "openUrl");
 }
 
 void TestSettingsPage::init()
 {
-    // Settings and the autostart entry live in a folder of the test's own.
-    m_home = std::make_unique<QTemporaryDir>();
-    qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_home->path()));
-    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_home->path());
-    m_boxes = std::make_unique<RecordingPresenter>();
-    m_opened.clear();
+    h.init();
+    QVERIFY(h.signIn(QString(), false));
     theUser().pwdScrambled.clear();
-    m_signIn = std::make_unique<MainWindow>();
-    // The pages are driven directly; the first show's loading is not under test here.
-    manage().firstShowPending = false;
+    // The sign-in window asks the keyring at start.
+    m_keyring = std::make_unique<ScriptedPasswordStore>();
+    setPasswordStore(m_keyring.get());
+    h.openSignIn();
+    m_opened.clear();
 }
 
 void TestSettingsPage::cleanup()
 {
-    m_signIn.reset();
-    m_boxes.reset();
-    m_home.reset();
-    m_service->clearFaults();
+    if (h.service)
+        h.service->clearFaults();
+    h.cleanup();
+    setPasswordStore(nullptr);
+    m_keyring.reset();
 }
 
 void TestSettingsPage::cleanupTestCase()
 {
     QDesktopServices::unsetUrlHandler(QStringLiteral("http"));
     QDesktopServices::unsetUrlHandler(QStringLiteral("https"));
-    m_service.reset();
-    qputenv("XDG_CONFIG_HOME", m_savedConfigHome);
+    h.keepService(false);
+    h.stopService();
 }
 
 void TestSettingsPage::setLatestVersion(const QString &code, const QString &downUrl)
@@ -133,7 +116,7 @@ void TestSettingsPage::setLatestVersion(const QString &code, const QString &down
     app.downUrl = downUrl;
     seed.appInfo.append(app);
     QString error;
-    QVERIFY2(m_service->service().storage().import(seed, &error), qPrintable(error));
+    QVERIFY2(h.service->service().storage().import(seed, &error), qPrintable(error));
 }
 
 void TestSettingsPage::versionCheck_data()
@@ -166,12 +149,12 @@ void TestSettingsPage::versionCheck()
     QFETCH(QString, text);
     QFETCH(QString, opened);
     setLatestVersion(code, downUrl);
-    opened.replace(QLatin1String("SERVICE"), m_service->baseUrl());
+    opened.replace(QLatin1String("SERVICE"), h.service->baseUrl());
 
-    m_boxes->answer(1);
+    h.boxes->answer(1);
     button("pushButton_chkV")->click();
-    QCOMPARE(m_boxes->contents(), QStringList{text});
-    const RecordedMsgBox &box = m_boxes->shown.first();
+    QCOMPARE(h.boxes->contents(), QStringList{text});
+    const RecordedMsgBox &box = h.boxes->shown.first();
     if (opened.isEmpty()) {
         QCOMPARE(box.buttonMode, 1);
         QVERIFY(m_opened.isEmpty());
@@ -184,7 +167,7 @@ void TestSettingsPage::versionCheck()
     QCOMPARE(m_opened, QList<QUrl>{QUrl(opened)});
 
     // "暂不更新" opens nothing.
-    m_boxes->answer(0);
+    h.boxes->answer(0);
     button("pushButton_chkV")->click();
     QCOMPARE(m_opened.size(), 1);
 }
@@ -195,9 +178,9 @@ void TestSettingsPage::versionCheckFailure()
     refused.kind = FaultKind::Custom;
     refused.contentType = "application/json";
     refused.body = R"({"code":1,"message":"版本信息暂不可用"})";
-    m_service->setFault(QStringLiteral("/api/user/appInfo/"), refused);
+    h.service->setFault(QStringLiteral("/api/user/appInfo/"), refused);
     button("pushButton_chkV")->click();
-    QCOMPARE(m_boxes->contents(), QStringList{QStringLiteral("版本信息暂不可用")});
+    QCOMPARE(h.boxes->contents(), QStringList{QStringLiteral("版本信息暂不可用")});
     QVERIFY(m_opened.isEmpty());
 }
 
@@ -215,13 +198,13 @@ void TestSettingsPage::showAccountTakesSwitchStates()
     QFETCH(bool, autostart);
     QString error;
     QVERIFY2(setAutostart(autostart, &error), qPrintable(error));
-    child<QCheckBox>(*m_signIn, "checkBox")->setChecked(remember);
+    widget<QCheckBox>(*h.signInWindow, "checkBox")->setChecked(remember);
     button("pushButton_34")->setChecked(!remember);
     button("pushButton_21")->setChecked(!autostart);
 
     manage().settingsPage().showAccount();
-    QCOMPARE(child<QLabel>(manage(), "label_37")->text(), LocalServiceFixture::demoEmail());
-    QCOMPARE(child<QLabel>(manage(), "label")->text(), LocalServiceFixture::demoEmail());
+    QCOMPARE(widget<QLabel>(manage(), "label_37")->text(), LocalServiceFixture::demoEmail());
+    QCOMPARE(widget<QLabel>(manage(), "label")->text(), LocalServiceFixture::demoEmail());
     QCOMPARE(button("pushButton_34")->isChecked(), remember);
     QCOMPARE(button("pushButton_21")->isChecked(), autostart);
 }
@@ -229,42 +212,64 @@ void TestSettingsPage::showAccountTakesSwitchStates()
 void TestSettingsPage::rememberPassword_data()
 {
     QTest::addColumn<QString>("scrambled"); // empty: the run signed in by WeChat only
+    QTest::addColumn<int>("keyring");       // KeyringResult the store answers with
     QTest::addColumn<bool>("turnOn");
     QTest::addColumn<bool>("switchAfter");
     QTest::addColumn<QString>("storedPwd"); // empty: no "pwd" key
+    QTest::addColumn<QString>("entry");     // the keyring's entry; empty: none
     QTest::addColumn<QString>("box");
 
+    const QString scrambled = scrambleText("secret");
+    const int done = int(KeyringResult::Done);
     QTest::newRow("on after a password sign-in")
-        << "c2NyYW1ibGVk" << true << true << "c2NyYW1ibGVk" << QString();
+        << scrambled << done << true << true << QString() << "secret" << QString();
+    QTest::newRow("on without a keyring") << scrambled << int(KeyringResult::NoKeyring) << true
+                                          << true << scrambled << QString() << QString();
+    QTest::newRow("on, keyring declines") << scrambled << int(KeyringResult::Failed) << true
+                                          << false << "kept" << QString() << QString();
     QTest::newRow("off removes the password")
-        << "c2NyYW1ibGVk" << false << false << QString() << QString();
+        << scrambled << done << false << false << QString() << QString() << QString();
     QTest::newRow("on after WeChat only")
-        << QString() << true << false << "kept" << QStringLiteral("微信扫码登录无法记住密码");
+        << QString() << done << true << false << "kept"
+        << "earlier" << QStringLiteral("微信扫码登录无法记住密码");
 }
 
 void TestSettingsPage::rememberPassword()
 {
     QFETCH(QString, scrambled);
+    QFETCH(int, keyring);
     QFETCH(bool, turnOn);
     QFETCH(bool, switchAfter);
     QFETCH(QString, storedPwd);
+    QFETCH(QString, entry);
     QFETCH(QString, box);
     theUser().pwdScrambled = scrambled;
     {
         QSettings store = loginStore();
         store.setValue(QStringLiteral("pwd"), QStringLiteral("kept"));
     }
+    const QString email = LocalServiceFixture::demoEmail();
+    m_keyring->entries.insert(email, QStringLiteral("earlier"));
+    m_keyring->refusal = KeyringResult(keyring);
     QPushButton *toggle = button("pushButton_34");
     toggle->setChecked(!turnOn);
     toggle->click();
 
+    if (!scrambled.isEmpty())
+        QTRY_COMPARE(m_keyring->answered, 1);
     QCOMPARE(toggle->isChecked(), switchAfter);
-    QCOMPARE(m_boxes->contents(), box.isEmpty() ? QStringList() : QStringList{box});
+    QCOMPARE(h.boxes->contents(), box.isEmpty() ? QStringList() : QStringList{box});
     QSettings store = loginStore();
-    QCOMPARE(store.value(QStringLiteral("user")).toString(), LocalServiceFixture::demoEmail());
+    QCOMPARE(store.value(QStringLiteral("user")).toString(), email);
     QCOMPARE(store.contains(QStringLiteral("pwd")), !storedPwd.isEmpty());
     if (!storedPwd.isEmpty())
         QCOMPARE(store.value(QStringLiteral("pwd")).toString(), storedPwd);
+    if (KeyringResult(keyring) == KeyringResult::Done)
+        QCOMPARE(m_keyring->entries.value(email), entry);
+    // The page says so, once, when no keyring answers.
+    QCOMPARE(widget<QLabel>(manage(), "label_keyring")
+                 ->isVisibleTo(widget<QWidget>(manage(), "page_accOpt")),
+             KeyringResult(keyring) == KeyringResult::NoKeyring);
 }
 
 void TestSettingsPage::autostartSwitch()
@@ -282,13 +287,13 @@ void TestSettingsPage::autostartSwitch()
     toggle->click();
     QVERIFY(autostartEnabled());
     QVERIFY(QFile(autostartEntryPath()).open(QIODevice::ReadOnly));
-    QCOMPARE(m_boxes->count(), 0);
+    QCOMPARE(h.boxes->count(), 0);
 }
 
 void TestSettingsPage::autostartFailureShowsTheTruth()
 {
     // A configuration folder below a plain file cannot be created.
-    QFile blocker(m_home->path() + QStringLiteral("/file"));
+    QFile blocker(h.settingsPath() + QStringLiteral("/file"));
     QVERIFY(blocker.open(QIODevice::WriteOnly));
     blocker.close();
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(blocker.fileName()));
@@ -296,8 +301,8 @@ void TestSettingsPage::autostartFailureShowsTheTruth()
     QPushButton *toggle = button("pushButton_21");
     toggle->click();
     QVERIFY(!toggle->isChecked());
-    QCOMPARE(m_boxes->count(), 1);
-    QVERIFY(!m_boxes->shown.first().content.isEmpty());
+    QCOMPARE(h.boxes->count(), 1);
+    QVERIFY(!h.boxes->shown.first().content.isEmpty());
 }
 
 void TestSettingsPage::logout_data()
@@ -310,31 +315,31 @@ void TestSettingsPage::logout_data()
 void TestSettingsPage::logout()
 {
     QFETCH(int, answer);
-    QTabWidget *tabs = child<QTabWidget>(*m_signIn, "tabWidget");
+    QTabWidget *tabs = widget<QTabWidget>(*h.signInWindow, "tabWidget");
     {
         // Another tab, without starting its QR flow.
         const QSignalBlocker quiet(tabs);
         tabs->setCurrentIndex(1);
     }
     manage().show();
-    QVERIFY(m_signIn->isHidden());
+    QVERIFY(h.signInWindow->isHidden());
 
-    m_boxes->answer(answer);
+    h.boxes->answer(answer);
     button("pushButton_18")->click();
-    QCOMPARE(m_boxes->count(), 1);
-    const RecordedMsgBox &box = m_boxes->shown.first();
+    QCOMPARE(h.boxes->count(), 1);
+    const RecordedMsgBox &box = h.boxes->shown.first();
     QCOMPARE(box.content, QStringLiteral("确定注销当前账户吗?"));
     QCOMPARE(box.title, QStringLiteral("注销确认"));
     QCOMPARE(box.buttonMode, 2);
     QCOMPARE(manage().isVisible(), !answer);
-    QCOMPARE(m_signIn->isVisible(), bool(answer));
+    QCOMPARE(h.signInWindow->isVisible(), bool(answer));
     QCOMPARE(tabs->currentIndex(), answer ? 0 : 1);
 }
 
 void TestSettingsPage::webSite()
 {
     button("pushButton_35")->click();
-    QCOMPARE(m_opened, QList<QUrl>{QUrl(m_service->baseUrl())});
+    QCOMPARE(m_opened, QList<QUrl>{QUrl(h.service->baseUrl())});
 }
 
 QTEST_MAIN(TestSettingsPage)

@@ -1,11 +1,10 @@
 #include "app/AppGlobals.h"
-#include "app/Startup.h"
 #include "client/User.h"
 #include "manage/shared/Toast.h"
 #include "manage/shell/FrameGeometry.h"
 #include "manage/shell/MainWindow2.h"
 #include "manage/shell/MenuHoverStyle.h"
-#include "tests/support/RecordingPresenter.h"
+#include "tests/support/WindowHarness.h"
 
 #include <QAbstractItemView>
 #include <QButtonGroup>
@@ -29,15 +28,6 @@ void collectWarnings(QtMsgType type, const QMessageLogContext &, const QString &
         g_warnings.append(text);
 }
 
-template <typename T>
-T *child(const QObject &root, const char *name)
-{
-    T *found = root.findChild<T *>(QLatin1String(name));
-    if (!found)
-        qFatal("no child %s", name);
-    return found;
-}
-
 // An account whose cached lists are fresh, so opening the domain page fetches nothing.
 void freshAccount()
 {
@@ -59,8 +49,8 @@ class TestMainWindow2Shell : public QObject
 {
     Q_OBJECT
 private slots:
-    void initTestCase();
     void init();
+    void cleanup();
     void cleanupTestCase();
 
     void toastDuration_data();
@@ -107,23 +97,13 @@ private:
     // One window for the read-only checks of the form.
     MainWindow2 &sharedWindow();
 
-    RecordingPresenter *m_presenter = nullptr;
+    WindowHarness h;
     MainWindow2 *m_shared = nullptr;
 };
-
-void TestMainWindow2Shell::initTestCase()
-{
-    initResources();
-    // Nothing may reach a real service: a refused local port fails every call at once.
-    theUser().baseUrl = QStringLiteral("https://127.0.0.1:9");
-    theUser().idleLimitMs = 1000;
-    theUser().totalLimitMs = 2000;
-}
 
 void TestMainWindow2Shell::cleanupTestCase()
 {
     delete m_shared;
-    delete m_presenter;
 }
 
 MainWindow2 &TestMainWindow2Shell::sharedWindow()
@@ -135,9 +115,13 @@ MainWindow2 &TestMainWindow2Shell::sharedWindow()
 
 void TestMainWindow2Shell::init()
 {
-    delete m_presenter;
-    m_presenter = new RecordingPresenter;
+    h.init();
     freshAccount();
+}
+
+void TestMainWindow2Shell::cleanup()
+{
+    h.cleanup();
 }
 
 // --- Notice strip ------------------------------------------------------------------------------
@@ -193,22 +177,23 @@ void TestMainWindow2Shell::toastPlacement()
 void TestMainWindow2Shell::toastShowsAndHidesItself()
 {
     MainWindow2 w;
-    auto *strip = child<QWidget>(w, "frame_msgtt");
-    auto *label = child<QLabel>(w, "label_msgtt");
+    auto *strip = widget<QWidget>(w, "frame_msgtt");
+    auto *label = widget<QLabel>(w, "label_msgtt");
     w.showToast(QStringLiteral("成功"));
+    QCOMPARE(h.toastsShown(), QStringList{QStringLiteral("成功")});
     QVERIFY(!strip->isHidden());
     QCOMPARE(label->text(), QStringLiteral("成功"));
     QCOMPARE(strip->size(), label->size());
-    const QRect stack = child<QWidget>(w, "stackedWidget")->geometry();
+    const QRect stack = widget<QWidget>(w, "stackedWidget")->geometry();
     QCOMPARE(strip->pos(),
-             toastTopLeft(label->size(), stack, child<QWidget>(w, "widget_3")->width()));
+             toastTopLeft(label->size(), stack, widget<QWidget>(w, "widget_3")->width()));
     QTRY_VERIFY_WITH_TIMEOUT(strip->isHidden(), 3000);
 }
 
 void TestMainWindow2Shell::staleToastHiddenByPeriodicJob()
 {
     MainWindow2 w;
-    auto *strip = child<QWidget>(w, "frame_msgtt");
+    auto *strip = widget<QWidget>(w, "frame_msgtt");
     w.showToast(QString(100, QLatin1Char('x')));
     w.slot_scro();
     QVERIFY(!strip->isHidden());
@@ -285,8 +270,7 @@ void TestMainWindow2Shell::resizeGeometry()
 
 void TestMainWindow2Shell::dragOnLeftBandResizesWithoutWindowManager()
 {
-    MainWindow2 w;
-    w.firstShowPending = false;
+    MainWindow2 &w = h.openManagement(WindowHarness::Show::Hidden);
     w.setGeometry(100, 100, 1000, 700);
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
@@ -310,10 +294,7 @@ void TestMainWindow2Shell::dragOnLeftBandResizesWithoutWindowManager()
 
 void TestMainWindow2Shell::hoverOnBandShowsResizeCursor()
 {
-    MainWindow2 w;
-    w.firstShowPending = false;
-    w.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    MainWindow2 &w = h.openManagement();
     QTest::mouseMove(w.windowHandle(), QPoint(300, 2));
     QVERIFY(QGuiApplication::overrideCursor());
     QCOMPARE(QGuiApplication::overrideCursor()->shape(), Qt::SizeVerCursor);
@@ -609,27 +590,27 @@ void TestMainWindow2Shell::constructionPreparesWidgets()
     for (const char *name : {"frame_dm", "commandLinkButton_5", "commandLinkButton_3", "widget_5",
                              "frame_zdgedit", "frame_loadingchdg", "frame_loading4",
                              "pushButton_f_loading4", "frame_msgtt", "pushButton_msg_del"})
-        QVERIFY2(child<QWidget>(w, name)->isHidden(), name);
+        QVERIFY2(widget<QWidget>(w, name)->isHidden(), name);
 
-    QCOMPARE(child<QStackedWidget>(w, "stackedWidget")->currentWidget(),
-             child<QWidget>(w, "page_domain"));
-    QCOMPARE(child<QStackedWidget>(w, "stacked_3")->currentWidget(),
-             child<QWidget>(w, "page_dmdm"));
-    QVERIFY(child<QPushButton>(w, "pushButton_17")->isChecked());
-    QCOMPARE(child<QButtonGroup>(w, "buttonGroup_groups")->buttons(),
-             QList<QAbstractButton *>{child<QPushButton>(w, "pushButton_17")});
-    QVERIFY(child<QWidget>(w, "tabWidget")
+    QCOMPARE(widget<QStackedWidget>(w, "stackedWidget")->currentWidget(),
+             widget<QWidget>(w, "page_domain"));
+    QCOMPARE(widget<QStackedWidget>(w, "stacked_3")->currentWidget(),
+             widget<QWidget>(w, "page_dmdm"));
+    QVERIFY(widget<QPushButton>(w, "pushButton_17")->isChecked());
+    QCOMPARE(widget<QButtonGroup>(w, "buttonGroup_groups")->buttons(),
+             QList<QAbstractButton *>{widget<QPushButton>(w, "pushButton_17")});
+    QVERIFY(widget<QWidget>(w, "tabWidget")
                 ->styleSheet()
                 .endsWith(
                     QStringLiteral(".QTabWidget QTabBar::tab{border:none;width:0px;height:0px;}")));
     for (const char *name : {"comboBox_8", "comboBox_9", "comboBox_group", "cbRcsPause"})
-        QVERIFY2(qobject_cast<QListView *>(child<QComboBox>(w, name)->view()), name);
-    QCOMPARE(child<QComboBox>(w, "comboBox_8")->itemText(1), QStringLiteral("        启用"));
-    QCOMPARE(child<QComboBox>(w, "comboBox_9")->itemText(0), QStringLiteral("        锁定"));
-    QCOMPARE(child<QComboBox>(w, "comboBox_18")->itemText(0), QStringLiteral("分组选择"));
-    QCOMPARE(child<QPlainTextEdit>(w, "plainTextEdit")->placeholderText(),
+        QVERIFY2(qobject_cast<QListView *>(widget<QComboBox>(w, name)->view()), name);
+    QCOMPARE(widget<QComboBox>(w, "comboBox_8")->itemText(1), QStringLiteral("        启用"));
+    QCOMPARE(widget<QComboBox>(w, "comboBox_9")->itemText(0), QStringLiteral("        锁定"));
+    QCOMPARE(widget<QComboBox>(w, "comboBox_18")->itemText(0), QStringLiteral("分组选择"));
+    QCOMPARE(widget<QPlainTextEdit>(w, "plainTextEdit")->placeholderText(),
              QStringLiteral("请分行输入您需要添加的域名，按回车换行"));
-    QCOMPARE(child<QPlainTextEdit>(w, "plainTextEdit_2")->placeholderText(),
+    QCOMPARE(widget<QPlainTextEdit>(w, "plainTextEdit_2")->placeholderText(),
              QStringLiteral("请分行输入域名"));
     QCOMPARE(w.versionNumber, 1.31);
     QVERIFY(w.firstShowPending);
@@ -665,19 +646,19 @@ void TestMainWindow2Shell::navigation()
     QFETCH(QString, button);
     QFETCH(QString, page);
     MainWindow2 w;
-    auto *stack = child<QStackedWidget>(w, "stackedWidget");
+    auto *stack = widget<QStackedWidget>(w, "stackedWidget");
     // Start somewhere else, inside the record list for the domain page.
-    stack->setCurrentWidget(child<QWidget>(w, "page_flist"));
-    child<QStackedWidget>(w, "stacked_3")->setCurrentWidget(child<QWidget>(w, "page_record"));
+    stack->setCurrentWidget(widget<QWidget>(w, "page_flist"));
+    widget<QStackedWidget>(w, "stacked_3")->setCurrentWidget(widget<QWidget>(w, "page_record"));
 
     w.findChild<QAbstractButton *>(button)->click();
     QCOMPARE(stack->currentWidget()->objectName(), page);
     if (page == QLatin1String("page_domain")) {
-        QCOMPARE(child<QStackedWidget>(w, "stacked_3")->currentWidget(),
-                 child<QWidget>(w, "page_dmdm"));
-        QVERIFY(child<QWidget>(w, "frame_dm")->isHidden());
+        QCOMPARE(widget<QStackedWidget>(w, "stacked_3")->currentWidget(),
+                 widget<QWidget>(w, "page_dmdm"));
+        QVERIFY(widget<QWidget>(w, "frame_dm")->isHidden());
     }
-    QCOMPARE(m_presenter->shown.size(), 0);
+    QCOMPARE(h.boxes->shown.size(), 0);
 }
 
 void TestMainWindow2Shell::addDomainButtonPassesThroughAddPages_data()
@@ -691,13 +672,13 @@ void TestMainWindow2Shell::addDomainButtonPassesThroughAddPages()
 {
     QFETCH(int, shown);
     MainWindow2 w;
-    auto *add = child<QStackedWidget>(w, "stackedWidget_add");
+    auto *add = widget<QStackedWidget>(w, "stackedWidget_add");
     add->setCurrentIndex(shown);
-    child<QPlainTextEdit>(w, "plainTextEdit")->setPlainText(QStringLiteral("a.com\nb.com"));
+    widget<QPlainTextEdit>(w, "plainTextEdit")->setPlainText(QStringLiteral("a.com\nb.com"));
     QSignalSpy changes(add, &QStackedWidget::currentChanged);
 
-    child<QPushButton>(w, "pushButton_14")->click();
-    QVERIFY(child<QPlainTextEdit>(w, "plainTextEdit")->toPlainText().isEmpty());
+    widget<QPushButton>(w, "pushButton_14")->click();
+    QVERIFY(widget<QPlainTextEdit>(w, "plainTextEdit")->toPlainText().isEmpty());
     QCOMPARE(add->currentIndex(), shown);
     // The input page became current once on the way, which refreshes its group choice.
     int inputPageVisits = 0;
@@ -711,26 +692,26 @@ void TestMainWindow2Shell::domainPageFetchesStaleLists()
     theUser().needDomainReload = true;
     theUser().needGroupReload = true;
     MainWindow2 w;
-    child<QPushButton>(w, "pushButton_14")->setEnabled(false);
-    child<QPushButton>(w, "commandLinkButton")->click();
+    widget<QPushButton>(w, "pushButton_14")->setEnabled(false);
+    widget<QPushButton>(w, "commandLinkButton")->click();
     // The fetch ran (and failed against the refused port): flags cleared, overlay gone.
     QVERIFY(!theUser().needDomainReload);
     QVERIFY(!theUser().needGroupReload);
-    QVERIFY(child<QWidget>(w, "frame_dm")->isHidden());
-    QVERIFY(child<QPushButton>(w, "pushButton_14")->isEnabled());
-    QVERIFY(!m_presenter->shown.isEmpty());
+    QVERIFY(widget<QWidget>(w, "frame_dm")->isHidden());
+    QVERIFY(widget<QPushButton>(w, "pushButton_14")->isEnabled());
+    QVERIFY(!h.boxes->shown.isEmpty());
 }
 
 void TestMainWindow2Shell::firstShowSeedsBatchRowsAndLoads()
 {
     theUser().email = QStringLiteral("owner@example.com");
     MainWindow2 w;
-    QSignalSpy addRow(child<QPushButton>(w, "pushButton_bataddnew"), &QPushButton::clicked);
-    QSignalSpy editRow(child<QPushButton>(w, "pushButton_bateditnew"), &QPushButton::clicked);
-    QSignalSpy deleteRow(child<QPushButton>(w, "pushButton_batdelnew"), &QPushButton::clicked);
-    QSignalSpy domainPage(child<QPushButton>(w, "commandLinkButton"), &QPushButton::clicked);
-    QSignalSpy inform(child<QPushButton>(w, "pushButton_38"), &QPushButton::clicked);
-    child<QStackedWidget>(w, "stackedWidget_add")->setCurrentIndex(1);
+    QSignalSpy addRow(widget<QPushButton>(w, "pushButton_bataddnew"), &QPushButton::clicked);
+    QSignalSpy editRow(widget<QPushButton>(w, "pushButton_bateditnew"), &QPushButton::clicked);
+    QSignalSpy deleteRow(widget<QPushButton>(w, "pushButton_batdelnew"), &QPushButton::clicked);
+    QSignalSpy domainPage(widget<QPushButton>(w, "commandLinkButton"), &QPushButton::clicked);
+    QSignalSpy inform(widget<QPushButton>(w, "pushButton_38"), &QPushButton::clicked);
+    widget<QStackedWidget>(w, "stackedWidget_add")->setCurrentIndex(1);
 
     w.show();
     QCOMPARE(addRow.count(), 1);
@@ -742,9 +723,9 @@ void TestMainWindow2Shell::firstShowSeedsBatchRowsAndLoads()
 
     QTRY_COMPARE(domainPage.count(), 1);
     QTRY_COMPARE(inform.count(), 1);
-    QCOMPARE(child<QLabel>(w, "label_37")->text(), QStringLiteral("owner@example.com"));
-    QCOMPARE(child<QStackedWidget>(w, "stackedWidget_add")->currentIndex(), 0);
-    QCOMPARE(child<QTabWidget>(w, "tabWidget_bat")->currentIndex(), 0);
+    QCOMPARE(widget<QLabel>(w, "label_37")->text(), QStringLiteral("owner@example.com"));
+    QCOMPARE(widget<QStackedWidget>(w, "stackedWidget_add")->currentIndex(), 0);
+    QCOMPARE(widget<QTabWidget>(w, "tabWidget_bat")->currentIndex(), 0);
 
     // Showing again seeds nothing more and leaves the lists alone.
     theUser().needDomainReload = false;
@@ -768,15 +749,13 @@ void TestMainWindow2Shell::quitConfirmation()
 {
     QFETCH(int, answer);
     QFETCH(bool, staysOpen);
-    MainWindow2 w;
-    w.firstShowPending = false;
-    w.show();
+    MainWindow2 &w = h.openManagement();
     const QRect before = w.geometry();
-    m_presenter->setQuestionDefault(answer);
+    h.boxes->setQuestionDefault(answer);
 
-    child<QPushButton>(w, "pushButton_2")->click();
-    QCOMPARE(m_presenter->shown.size(), 1);
-    const RecordedMsgBox asked = m_presenter->shown.first();
+    widget<QPushButton>(w, "pushButton_2")->click();
+    QCOMPARE(h.boxes->shown.size(), 1);
+    const RecordedMsgBox asked = h.boxes->shown.first();
     QCOMPARE(asked.content, QStringLiteral("确定要退出吗？"));
     QCOMPARE(asked.title, QStringLiteral("确认退出"));
     QCOMPARE(asked.buttonMode, 2);
@@ -788,17 +767,14 @@ void TestMainWindow2Shell::quitConfirmation()
 
 void TestMainWindow2Shell::maximiseTwiceRestoresGeometry()
 {
-    MainWindow2 w;
-    w.firstShowPending = false;
-    w.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    MainWindow2 &w = h.openManagement();
     // Let the start-up resize happen first; it would otherwise land in the middle.
     QTRY_COMPARE_WITH_TIMEOUT(w.size(), QSize(900, 620), 5000);
     w.move(40, 30);
     QTRY_COMPARE(w.pos(), QPoint(40, 30));
     const QRect before = w.geometry();
 
-    auto *maximise = child<QPushButton>(w, "pushButton_24");
+    auto *maximise = widget<QPushButton>(w, "pushButton_24");
     maximise->click();
     QTRY_VERIFY(w.isMaximized());
     maximise->click();

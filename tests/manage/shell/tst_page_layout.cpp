@@ -1,13 +1,31 @@
 #include "client/User.h"
 #include "manage/shell/MainWindow2.h"
-#include "tests/support/DomainPageHarness.h"
 #include "tests/support/WidgetOverlap.h"
+#include "tests/support/WindowHarness.h"
 
 #include <QComboBox>
+#include <QCursor>
 #include <QPainter>
 #include <QStackedWidget>
 #include <QTabWidget>
+#include <QTableWidget>
 #include <QtTest>
+
+namespace {
+
+// Whether the drop-down part of combo (its right end) shows anything darker than its field.
+bool showsArrow(QComboBox *combo)
+{
+    const QImage image = combo->grab().toImage();
+    int dark = 0;
+    for (int y = 2; y < image.height() - 2; ++y) {
+        for (int x = image.width() - 18; x < image.width() - 2; ++x)
+            dark += qGray(image.pixel(x, y)) < 200 ? 1 : 0;
+    }
+    return dark >= 3;
+}
+
+} // namespace
 
 // Every page at the smallest window size and a larger one: no visible widget covers a sibling,
 // and every drop-down list shows its arrow.
@@ -15,23 +33,24 @@ class TestPageLayout : public QObject
 {
     Q_OBJECT
 private slots:
-    void initTestCase();
+    void init();
     void cleanup();
     void pagesDoNotOverlap_data();
     void pagesDoNotOverlap();
+    void nameTipOnlyUnderPointer();
 
 private:
-    DomainPageHarness h;
+    WindowHarness h;
 };
 
-void TestPageLayout::initTestCase()
+void TestPageLayout::init()
 {
-    initResources();
+    h.init();
 }
 
 void TestPageLayout::cleanup()
 {
-    h.close();
+    h.cleanup();
 }
 
 void TestPageLayout::pagesDoNotOverlap_data()
@@ -64,7 +83,7 @@ void TestPageLayout::pagesDoNotOverlap()
 {
     QFETCH(QSize, size);
     QFETCH(QStringList, clicks);
-    QVERIFY(h.open());
+    QVERIFY(h.openDomainPage());
     h.window->resize(size);
     for (const QString &name : clicks) {
         if (name == QLatin1String("@records")) {
@@ -84,10 +103,40 @@ void TestPageLayout::pagesDoNotOverlap()
     QApplication::processEvents();
     // The group editor's panels are laid over the group column and the domain list.
     const QStringList found = overlappingSiblings(
-        h.window.get(), {QStringLiteral("frame_zdgedit"), QStringLiteral("widget_5")});
+        h.window, {QStringLiteral("frame_zdgedit"), QStringLiteral("widget_5")});
     if (!found.isEmpty())
         qWarning().noquote() << found.join(QLatin1Char('\n'));
     QVERIFY(found.isEmpty());
+
+    for (QComboBox *combo : h.window->findChildren<QComboBox *>()) {
+        if (combo->isVisible())
+            QVERIFY2(showsArrow(combo), qPrintable(combo->objectName()));
+    }
+}
+
+void TestPageLayout::nameTipOnlyUnderPointer()
+{
+    QVERIFY(h.openDomainPage());
+    QPushButton *first = h.rowButton(0, 3);
+    QVERIFY(first);
+    first->click();
+    auto *table = h.widget<QTableWidget>("tableR");
+    QTRY_VERIFY(table->rowCount() > 1 && table->cellWidget(0, 2) && table->cellWidget(1, 2));
+    auto *under = qobject_cast<QPushButton *>(table->cellWidget(0, 2));
+    auto *other = qobject_cast<QPushButton *>(table->cellWidget(1, 2));
+    QVERIFY(under && other);
+    // Cell widgets are placed when the view lays its rows out.
+    QTRY_VERIFY(under->geometry().top() != other->geometry().top());
+    QCursor::setPos(under->mapToGlobal(under->rect().center()));
+    QStringList tips;
+    h.window->showNameTip = [&tips](const QPoint &, const QString &text) { tips.append(text); };
+
+    // A hover event that reaches a row away from the pointer shows nothing.
+    QHoverEvent enter(QEvent::HoverEnter, QPointF(5, 5), QPointF(-1, -1));
+    QCoreApplication::sendEvent(other, &enter);
+    QCOMPARE(tips, QStringList());
+    QCoreApplication::sendEvent(under, &enter);
+    QCOMPARE(tips, QStringList{under->text()});
 }
 
 QTEST_MAIN(TestPageLayout)

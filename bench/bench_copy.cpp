@@ -1,0 +1,296 @@
+#include "client/ApiRequest.h"
+#include "client/User.h"
+#include "client/copy/CopyRefresh.h"
+#include "client/copy/LocalCopy.h"
+#include "localservice/server/LocalService.h"
+#include "localservice/storage/SeedData.h"
+#include "localservice/storage/Storage.h"
+
+#include <QDateTime>
+#include <QFileInfo>
+#include <QSslCertificate>
+#include <QTemporaryDir>
+
+#include <benchmark/benchmark.h>
+#include <curl/curl.h>
+
+#include <memory>
+#include <string>
+
+namespace {
+
+constexpr int kDomains = 10000;
+constexpr int kRecordsPerDomain = 20;
+
+// The records of domain i, the same in the synthetic copy and in the stand-in service: an
+// apex address, www, mail, SPF, IPv6, and 15 hosts on 172.16.(i % 16).0/24.
+QList<Record> recordsOf(int i)
+{
+    auto make = [](int id, const QString &host, const QString &type, const QString &value) {
+        Record r;
+        r.id = id;
+        r.host = host;
+        r.type = type;
+        r.value = value;
+        r.viewName = QStringLiteral("默认");
+        r.ttl = 600;
+        r.mx = 10;
+        return r;
+    };
+    const QString name = QStringLiteral("bench-%1.com").arg(i, 6, 10, QLatin1Char('0'));
+    const QString net = QStringLiteral("10.%1.%2").arg((i >> 8) & 255).arg(i & 255);
+    const int base = i * kRecordsPerDomain;
+    QList<Record> out{
+        make(base + 1, QStringLiteral("@"), QStringLiteral("A"), net + QStringLiteral(".1")),
+        make(base + 2, QStringLiteral("www"), QStringLiteral("CNAME"), name + QLatin1Char('.')),
+        make(base + 3, QStringLiteral("@"), QStringLiteral("MX"), QStringLiteral("mail.") + name),
+        make(base + 4, QStringLiteral("@"), QStringLiteral("TXT"),
+             QStringLiteral("v=spf1 ip4:%1.0/24 -all").arg(net)),
+        make(base + 5, QStringLiteral("v6"), QStringLiteral("AAAA"),
+             QStringLiteral("2001:db8:%1::1").arg(i, 0, 16))};
+    for (int k = 5; k < kRecordsPerDomain; ++k)
+        out.append(make(base + k + 1, QStringLiteral("h%1").arg(k), QStringLiteral("A"),
+                        QStringLiteral("172.16.%1.%2").arg(i % 16).arg(k)));
+    return out;
+}
+
+// A copy of 10,000 domains x 20 records, built once for the run.
+struct BigCopy
+{
+    BigCopy()
+    {
+        ok = copy.open(dir.filePath(QStringLiteral("copy.sqlite"))) &&
+             copy.setAccount(QStringLiteral("bench@example.com"));
+        QList<CopyDomain> domains;
+        for (int i = 0; i < kDomains; ++i)
+            domains.append(CopyDomain{
+                i + 1, QStringLiteral("bench-%1.com").arg(i, 6, 10, QLatin1Char('0')), {}, {}});
+        ok = ok && copy.storeDomains(domains, true);
+        const QDateTime now = QDateTime::currentDateTimeUtc();
+        for (int i = 0; ok && i < kDomains; ++i)
+            ok = copy.storeRecords(i + 1, recordsOf(i), now);
+    }
+    QTemporaryDir dir;
+    LocalCopy copy;
+    bool ok = false;
+};
+
+BigCopy &bigCopy()
+{
+    static BigCopy instance;
+    return instance;
+}
+
+void runSearch(benchmark::State &state, const SearchQuery &query)
+{
+    BigCopy &big = bigCopy();
+    if (!big.ok) {
+        state.SkipWithError("the copy could not be built");
+        return;
+    }
+    QVector<CopyHit> hits;
+    QString error;
+    for (auto _ : state) {
+        if (!big.copy.search(query, hits, error))
+            state.SkipWithError(qPrintable(error));
+    }
+    state.counters["hits"] = hits.size();
+    state.counters["fileMB"] = double(QFileInfo(big.copy.path()).size() +
+                                      QFileInfo(big.copy.path() + QStringLiteral("-wal")).size()) /
+                               (1024.0 * 1024.0);
+}
+
+void BM_CopySearch200k_ExactValue(benchmark::State &state)
+{
+    runSearch(state, {QStringLiteral("172.16.3.7"), false, {}, -1});
+}
+BENCHMARK(BM_CopySearch200k_ExactValue)->Unit(benchmark::kMillisecond);
+
+void BM_CopySearch200k_Range24(benchmark::State &state)
+{
+    runSearch(state, {QStringLiteral("172.16.3.0/24"), false, {}, -1});
+}
+BENCHMARK(BM_CopySearch200k_Range24)->Unit(benchmark::kMillisecond);
+
+void BM_CopySearch200k_Contains(benchmark::State &state)
+{
+    runSearch(state, {QStringLiteral("bench-0042"), true, {}, -1});
+}
+BENCHMARK(BM_CopySearch200k_Contains)->Unit(benchmark::kMillisecond);
+
+void BM_CopySearch200k_FullName(benchmark::State &state)
+{
+    runSearch(state, {QStringLiteral("WWW.bench-004242.com."), false, {}, -1});
+}
+BENCHMARK(BM_CopySearch200k_FullName)->Unit(benchmark::kMillisecond);
+
+// Writing one domain's 20 records as a refresh does (one transaction).
+void BM_CopyStoreDomain20(benchmark::State &state)
+{
+    BigCopy &big = bigCopy();
+    const QList<Record> records = recordsOf(7);
+    const QDateTime now = QDateTime::currentDateTimeUtc();
+    for (auto _ : state) {
+        if (!big.copy.storeRecords(8, records, now))
+            state.SkipWithError("the write failed");
+    }
+}
+BENCHMARK(BM_CopyStoreDomain20)->Unit(benchmark::kMicrosecond);
+
+// --- A refresh against the stand-in, beside curl fetching the same record lists ------------
+
+// Domains of the refresh pair; each request costs the same, so the ratio holds for 10,000.
+int refreshDomains()
+{
+    const int n = qEnvironmentVariableIntValue("HALVIK_BENCH_REFRESH_DOMAINS");
+    return n > 0 ? n : 1000;
+}
+
+struct RecordsStandIn
+{
+    RecordsStandIn()
+    {
+        const int count = refreshDomains();
+        ServiceOptions options;
+        options.dataDir = dir.path();
+        options.port = 0;
+        options.seedDemo = false;
+        options.log = [](const QString &) {};
+        service = std::make_unique<LocalService>(options);
+        QString error;
+        ready = service->start(&error);
+        SeedSet seed = loadSeed(count, QDateTime::currentSecsSinceEpoch());
+        for (int i = 0; i < seed.accounts.first().domains.size(); ++i) {
+            auto &d = seed.accounts.first().domains[i];
+            d.records.clear();
+            for (const Record &r : recordsOf(i)) {
+                RecordRow row;
+                row.host = r.host;
+                row.type = r.type;
+                row.value = r.value;
+                d.records.append(row);
+            }
+        }
+        ready = ready && service->storage().import(seed, &error);
+        user.baseUrl = service->baseUrl();
+        user.setExtraCaCertificates(QSslCertificate::fromPath(service->caFile()));
+        ready = ready && user.login(loadAccountEmail(count), demo::password()) &&
+                user.getDomain() == count;
+    }
+    QTemporaryDir dir;
+    std::unique_ptr<LocalService> service;
+    User user;
+    bool ready = false;
+};
+
+RecordsStandIn &recordsStandIn()
+{
+    static RecordsStandIn instance;
+    return instance;
+}
+
+void BM_CopyRefresh_StandIn_HalvikClient(benchmark::State &state)
+{
+    RecordsStandIn &s = recordsStandIn();
+    if (!s.ready) {
+        state.SkipWithError("the stand-in service did not start");
+        return;
+    }
+    for (auto _ : state) {
+        state.PauseTiming();
+        QTemporaryDir dir;
+        LocalCopy copy;
+        copy.open(dir.filePath(QStringLiteral("copy.sqlite")));
+        copy.setAccount(s.user.email);
+        CopyRefresh refresh(s.user, copy);
+        state.ResumeTiming();
+        const CopyRefresh::Outcome outcome = refresh.run();
+        if (outcome.failed || outcome.done != refreshDomains())
+            state.SkipWithError("the refresh did not read every domain");
+        state.PauseTiming();
+        state.counters["records"] = copy.recordCount();
+        state.ResumeTiming();
+    }
+    state.counters["domains"] = refreshDomains();
+}
+BENCHMARK(BM_CopyRefresh_StandIn_HalvikClient)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(1);
+
+size_t collect(char *data, size_t size, size_t count, void *target)
+{
+    static_cast<std::string *>(target)->append(data, size * count);
+    return size * count;
+}
+
+bool curlPost(const QByteArray &url, const QByteArray &caFile, const QByteArray &form)
+{
+    CURL *curl = curl_easy_init();
+    std::string body;
+    curl_easy_setopt(curl, CURLOPT_URL, url.constData());
+    curl_easy_setopt(curl, CURLOPT_CAINFO, caFile.constData());
+    curl_easy_setopt(curl, CURLOPT_POSTFIELDS, form.constData());
+    curl_easy_setopt(curl, CURLOPT_FRESH_CONNECT, 1L);
+    curl_easy_setopt(curl, CURLOPT_FORBID_REUSE, 1L);
+    curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, collect);
+    curl_easy_setopt(curl, CURLOPT_WRITEDATA, &body);
+    const CURLcode result = curl_easy_perform(curl);
+    curl_easy_cleanup(curl);
+    return result == CURLE_OK && body.find("\"code\":0") != std::string::npos;
+}
+
+// The domain list pages and every domain's record list sent by libcurl, a fresh connection
+// each, bodies not parsed or stored.
+void BM_CopyRefresh_StandIn_CurlRecordLists(benchmark::State &state)
+{
+    RecordsStandIn &s = recordsStandIn();
+    if (!s.ready) {
+        state.SkipWithError("the stand-in service did not start");
+        return;
+    }
+    const QByteArray caFile = s.service->caFile().toLocal8Bit();
+    const QByteArray listUrl = (s.user.baseUrl + s.user.paths.domainList).toUtf8();
+    const QByteArray recordUrl = (s.user.baseUrl + s.user.paths.recordList).toUtf8();
+    for (auto _ : state) {
+        state.PauseTiming();
+        const qint64 now = QDateTime::currentSecsSinceEpoch();
+        QList<QByteArray> pages;
+        for (int page = 1; page <= (refreshDomains() + 49) / 50; ++page) {
+            ApiParams params;
+            params.insert("pageSize", QStringLiteral("50"));
+            params.insert("page", QString::number(page));
+            prepareParams(params, true, now, s.user.apiKey, s.user.apiSecret);
+            pages.append(encodeFormBody(params));
+        }
+        QList<QByteArray> lists;
+        for (const Domain &dm : s.user.domains) {
+            ApiParams params;
+            params.insert("domainID", QString::number(dm.id));
+            params.insert("page", QStringLiteral("1"));
+            params.insert("pageSize", QStringLiteral("999"));
+            prepareParams(params, true, now, s.user.apiKey, s.user.apiSecret);
+            lists.append(encodeFormBody(params));
+        }
+        state.ResumeTiming();
+        for (const QByteArray &form : pages) {
+            if (!curlPost(listUrl, caFile, form)) {
+                state.SkipWithError("a domain page failed");
+                return;
+            }
+        }
+        for (const QByteArray &form : lists) {
+            if (!curlPost(recordUrl, caFile, form)) {
+                state.SkipWithError("a record list failed");
+                return;
+            }
+        }
+    }
+    state.counters["domains"] = refreshDomains();
+}
+BENCHMARK(BM_CopyRefresh_StandIn_CurlRecordLists)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(1);
+
+} // namespace
