@@ -263,7 +263,7 @@ int cmdZoneImport(CliSession &s)
     // The job looks at the domain again right before changing it and skips it when it changed
     // since the plan was made.
     const ChangePlan job{{zoneDomainPlan(plan, dm->id, live)}, {}};
-    JobRunner runner(s.user, journal);
+    JournalRunner runner(s.user, journal);
     const QString summary =
         QStringLiteral("zone import %1 line %2%3: %4")
             .arg(dm->name)

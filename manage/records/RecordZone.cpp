@@ -157,7 +157,7 @@ void RecordPage::runZoneImport()
             .arg(dialog->prune() ? QStringLiteral(" --prune") : QString(), dialog->fileName());
     dialog->runButton()->setEnabled(false);
     User &u = user();
-    JobRunner runner(u, journal);
+    JournalRunner runner(u, journal);
     if (!runner.start(job, QStringLiteral("zone-import"), summary, journalAccount(u))) {
         tell(QStringLiteral("无法写入操作记录，未做任何改动：") + runner.errorText());
         if (dialog)

@@ -7,6 +7,7 @@
 #include "manage/batch/BatchJobsPage.h"
 #include "manage/domains/DomainListPage.h"
 #include "manage/groups/GroupEditor.h"
+#include "manage/history/HistoryPage.h"
 #include "manage/messages/MessagePage.h"
 #include "manage/records/RecordPage.h"
 #include "manage/settings/SettingsPage.h"
@@ -168,6 +169,11 @@ void MainWindow2::makePages()
                  ui->label_f_loading3, ui->label_fp_loading3,    ui->pushButton_f_loading3};
     m_batchJobs = std::make_unique<BatchJobsPage>(*this, batch);
 
+    HistoryWidgets history;
+    history.page_history = ui->page_history;
+    history.lay_page_history = ui->lay_page_history;
+    m_history = std::make_unique<HistoryPage>(*this, history);
+
     MessagePageWidgets messages;
     messages.page_news = ui->page_news;
     messages.stackedWidget_msg = ui->stackedWidget_msg;
@@ -298,6 +304,17 @@ void MainWindow2::on_commandLinkButton_2_clicked()
 void MainWindow2::on_commandLinkButton_6_clicked()
 {
     ui->stackedWidget->setCurrentWidget(ui->page_news);
+}
+
+void MainWindow2::on_commandLinkButton_hist_clicked()
+{
+    ui->stackedWidget->setCurrentWidget(ui->page_history);
+    m_history->reload();
+}
+
+void MainWindow2::showHistory()
+{
+    ui->commandLinkButton_hist->click();
 }
 
 void MainWindow2::on_commandLinkButton_opt_clicked()
@@ -736,6 +753,21 @@ void MainWindow2::on_pushButton_dobatedit_clicked()
 void MainWindow2::on_pushButton_dobatdel_clicked()
 {
     m_batchJobs->startDeleteClicked();
+}
+
+void MainWindow2::on_pushButton_prevbatadd_clicked()
+{
+    m_batchJobs->previewAddClicked();
+}
+
+void MainWindow2::on_pushButton_prevbatedit_clicked()
+{
+    m_batchJobs->previewEditClicked();
+}
+
+void MainWindow2::on_pushButton_prevbatdel_clicked()
+{
+    m_batchJobs->previewDeleteClicked();
 }
 
 void MainWindow2::on_pushButton_43_clicked()

@@ -25,6 +25,7 @@ class AddDomainsPage;
 class BatchJobsPage;
 class DomainListPage;
 class GroupEditor;
+class HistoryPage;
 class MessagePage;
 class QMovie;
 class RecordPage;
@@ -73,6 +74,7 @@ public:
     BatchJobsPage &batchJobsPage() const { return *m_batchJobs; }
     MessagePage &messagePage() const { return *m_messages; }
     SettingsPage &settingsPage() const { return *m_settings; }
+    HistoryPage &historyPage() const { return *m_history; }
 
     // Shows text in the notice strip for a time that grows with its length.
     void showToast(const QString &text);
@@ -97,6 +99,8 @@ public:
     // The batch page's edit tab with domainName as the domain list and a row for each of the
     // first records (see BatchJobsPage::editRecords).
     void showBatchEdit(const QString &domainName, const QList<QSharedPointer<Record>> &records);
+    // The history page with the journal read afresh.
+    void showHistory();
     // Logging out, confirmed: the sign-in side takes over (logoutConfirmed) and this window
     // hides.
     void returnToSignIn();
@@ -132,6 +136,7 @@ private slots:
     void on_commandLinkButton_clicked();
     void on_commandLinkButton_2_clicked();
     void on_commandLinkButton_6_clicked();
+    void on_commandLinkButton_hist_clicked();
     void on_commandLinkButton_opt_clicked();
     void on_commandLinkButton_help_clicked();
     void on_pushButton_user_clicked();
@@ -179,6 +184,9 @@ private slots:
     void on_pushButton_dobatadd_clicked();
     void on_pushButton_dobatedit_clicked();
     void on_pushButton_dobatdel_clicked();
+    void on_pushButton_prevbatadd_clicked();
+    void on_pushButton_prevbatedit_clicked();
+    void on_pushButton_prevbatdel_clicked();
     void on_pushButton_43_clicked();
     void on_pushButton_46_clicked();
     void on_pushButton_59_clicked();
@@ -225,6 +233,7 @@ private:
     std::unique_ptr<BatchJobsPage> m_batchJobs;
     std::unique_ptr<MessagePage> m_messages;
     std::unique_ptr<SettingsPage> m_settings;
+    std::unique_ptr<HistoryPage> m_history;
 
     QMovie *m_domainLoading = nullptr;
     bool m_batchRowsSeeded = false;
