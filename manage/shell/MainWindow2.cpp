@@ -10,6 +10,7 @@
 #include "manage/history/HistoryPage.h"
 #include "manage/messages/MessagePage.h"
 #include "manage/records/RecordPage.h"
+#include "manage/search/SearchPage.h"
 #include "manage/settings/SettingsPage.h"
 #include "manage/shared/Toast.h"
 #include "manage/shell/FrameGeometry.h"
@@ -207,6 +208,20 @@ void MainWindow2::makePages()
     settings.pushButton_21 = ui->pushButton_21;
     settings.label_keyring = ui->label_keyring;
     m_settings = std::make_unique<SettingsPage>(*this, settings);
+
+    SearchPageWidgets search;
+    search.page_search = ui->page_search;
+    search.lineEdit_gsearch = ui->lineEdit_gsearch;
+    search.checkBox_gcontains = ui->checkBox_gcontains;
+    search.comboBox_gtype = ui->comboBox_gtype;
+    search.comboBox_gline = ui->comboBox_gline;
+    search.pushButton_gsearch = ui->pushButton_gsearch;
+    search.label_gfresh = ui->label_gfresh;
+    search.pushButton_grefresh = ui->pushButton_grefresh;
+    search.pushButton_gstop = ui->pushButton_gstop;
+    search.label_gstatus = ui->label_gstatus;
+    search.tableView_gsearch = ui->tableView_gsearch;
+    m_search = std::make_unique<SearchPage>(*this, search);
 }
 
 void MainWindow2::prepareWidgets()
@@ -317,6 +332,12 @@ void MainWindow2::showHistory()
     ui->commandLinkButton_hist->click();
 }
 
+void MainWindow2::on_commandLinkButton_search_clicked()
+{
+    m_search->prepare();
+    ui->stackedWidget->setCurrentWidget(ui->page_search);
+}
+
 void MainWindow2::on_commandLinkButton_opt_clicked()
 {
     ui->stackedWidget->setCurrentWidget(ui->page_accOpt);
@@ -368,6 +389,11 @@ void MainWindow2::on_pushButton_14_clicked()
 void MainWindow2::showDomainList()
 {
     ui->commandLinkButton->click();
+}
+
+void MainWindow2::showSearch()
+{
+    ui->commandLinkButton_search->click();
 }
 
 void MainWindow2::showDomainPage()

@@ -29,6 +29,7 @@ class HistoryPage;
 class MessagePage;
 class QMovie;
 class RecordPage;
+class SearchPage;
 class SettingsPage;
 
 // The management window: a frameless, resizable window with a navigation column and one stack
@@ -75,6 +76,7 @@ public:
     MessagePage &messagePage() const { return *m_messages; }
     SettingsPage &settingsPage() const { return *m_settings; }
     HistoryPage &historyPage() const { return *m_history; }
+    SearchPage &searchPage() const { return *m_search; }
 
     // Shows text in the notice strip for a time that grows with its length.
     void showToast(const QString &text);
@@ -94,6 +96,8 @@ public:
     void showJobResults(const QStringList &successes, const QStringList &failures);
     // The batch page as the navigation column opens it.
     void showBatchJobs();
+    // The account-wide search over the local copy, as the navigation column opens it.
+    void showSearch();
     // The batch page's add tab at its input, with domainNames (when any) as its domain list.
     void showBatchAddInput(const QStringList &domainNames);
     // The batch page's edit tab with domainName as the domain list and a row for each of the
@@ -137,6 +141,7 @@ private slots:
     void on_commandLinkButton_2_clicked();
     void on_commandLinkButton_6_clicked();
     void on_commandLinkButton_hist_clicked();
+    void on_commandLinkButton_search_clicked();
     void on_commandLinkButton_opt_clicked();
     void on_commandLinkButton_help_clicked();
     void on_pushButton_user_clicked();
@@ -234,6 +239,7 @@ private:
     std::unique_ptr<MessagePage> m_messages;
     std::unique_ptr<SettingsPage> m_settings;
     std::unique_ptr<HistoryPage> m_history;
+    std::unique_ptr<SearchPage> m_search;
 
     QMovie *m_domainLoading = nullptr;
     bool m_batchRowsSeeded = false;
