@@ -66,7 +66,9 @@ QString normalizedFullName(const QString &host, const QString &domain)
 
 bool parseIpv4(const QString &text, quint32 &address)
 {
-    const QVector<QStringRef> parts = text.trimmed().splitRef(QLatin1Char('.'));
+    // The refs point into this string: it must outlive them.
+    const QString trimmed = text.trimmed();
+    const QVector<QStringRef> parts = trimmed.splitRef(QLatin1Char('.'));
     if (parts.size() != 4)
         return false;
     quint32 value = 0;
