@@ -4,7 +4,6 @@
 #include "client/User.h"
 #include "client/copy/CopyRefresh.h"
 #include "client/copy/LocalCopy.h"
-#include "manage/domains/DomainListPage.h"
 #include "manage/search/SearchHits.h"
 #include "manage/shell/MainWindow2.h"
 
@@ -201,7 +200,7 @@ void SearchPage::hitActivated(const QModelIndex &index)
     };
     QSharedPointer<Domain> domain = find();
     if (!domain && (u.domains.isEmpty() || u.needDomainReload)) {
-        m_window.domainList().loadStaleLists();
+        m_window.loadStaleDomainLists();
         domain = find();
     }
     if (!domain) {

@@ -332,6 +332,11 @@ void MainWindow2::showHistory()
     ui->commandLinkButton_hist->click();
 }
 
+void MainWindow2::loadStaleDomainLists()
+{
+    m_domainList->loadStaleLists();
+}
+
 void MainWindow2::on_commandLinkButton_search_clicked()
 {
     m_search->prepare();

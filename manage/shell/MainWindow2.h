@@ -105,6 +105,8 @@ public:
     void showBatchEdit(const QString &domainName, const QList<QSharedPointer<Record>> &records);
     // The history page with the journal read afresh.
     void showHistory();
+    // The domain and group lists loaded again when stale, as the domain page does when shown.
+    void loadStaleDomainLists();
     // Logging out, confirmed: the sign-in side takes over (logoutConfirmed) and this window
     // hides.
     void returnToSignIn();
