@@ -200,8 +200,9 @@ void takeRecord(const ldns_rr *rr, int line, const QString &origin, ZoneFile &fi
         file.errors.append({line, QStringLiteral("只支持IN类的记录，不支持%1").arg(cls)});
         return;
     }
-    const ldns_rr_type type = ldns_rr_get_type(rr);
-    const QString typeName = takeText(ldns_rr_type2str(type));
+    // Held as a number: ldns keeps types it does not know ("TYPE194203") beyond the enum's range.
+    const int type = int(ldns_rr_get_type(rr));
+    const QString typeName = takeText(ldns_rr_type2str(ldns_rr_type(type)));
     if (type == LDNS_RR_TYPE_SOA) {
         file.skipped.append({line, host, typeName, QStringLiteral("SOA由服务商的域名服务器生成")});
         return;
@@ -294,7 +295,7 @@ ZoneFile parseZoneText(const QByteArray &text, const QString &domain)
         if (status == LDNS_STATUS_OK && rr) {
             const int count = file.records.size();
             takeRecord(rr.get(), start, origin, file);
-            const ldns_rr_type type = ldns_rr_get_type(rr.get());
+            const int type = int(ldns_rr_get_type(rr.get()));
             const bool named =
                 type == LDNS_RR_TYPE_CNAME || type == LDNS_RR_TYPE_MX || type == LDNS_RR_TYPE_NS;
             if (named && file.records.size() > count)
