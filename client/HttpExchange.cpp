@@ -71,16 +71,28 @@ QNetworkReply::NetworkError errorForSocket(QAbstractSocket::SocketError error)
 // The thread of background exchanges, started on first use and stopped with the application.
 QMutex g_threadMutex;
 QThread *g_thread = nullptr;
+// Lives in that thread so that the stop can queue behind the work already posted there.
+QObject *g_threadContext = nullptr;
 
 void stopNetworkThread()
 {
     QMutexLocker lock(&g_threadMutex);
     if (!g_thread)
         return;
-    g_thread->quit();
+    // Quitting at once would drop the disposals still queued for the thread, and with them the
+    // exchanges and their sockets; the quit waits its turn behind them instead.
+    QObject *context = g_threadContext;
+    QMetaObject::invokeMethod(
+        context,
+        [context] {
+            delete context;
+            QThread::currentThread()->quit();
+        },
+        Qt::QueuedConnection);
     g_thread->wait();
     delete g_thread;
     g_thread = nullptr;
+    g_threadContext = nullptr;
 }
 
 QThread *networkThread()
@@ -89,6 +101,8 @@ QThread *networkThread()
     if (!g_thread) {
         g_thread = new QThread;
         g_thread->setObjectName(QStringLiteral("halvik network"));
+        g_threadContext = new QObject;
+        g_threadContext->moveToThread(g_thread);
         g_thread->start();
         qAddPostRoutine(stopNetworkThread);
     }

@@ -145,7 +145,7 @@ void TestCliZone::exportLoadsInNamedCheckzoneAndImportsAsNothing()
         const Run exported = run({QStringLiteral("zone"), QStringLiteral("export"), kDomain,
                                   QStringLiteral("--line"), QString::number(line),
                                   QStringLiteral("--output"), path});
-        QCOMPARE(exported.exit, 0);
+        QVERIFY2(exported.exit == 0, exported.err.constData());
         QString checked;
         QVERIFY2(namedCheckzone(path, checked), qPrintable(checked));
 
@@ -153,7 +153,7 @@ void TestCliZone::exportLoadsInNamedCheckzoneAndImportsAsNothing()
             run({QStringLiteral("--json"), QStringLiteral("zone"), QStringLiteral("import"),
                  kDomain, path, QStringLiteral("--line"), QString::number(line),
                  QStringLiteral("--prune"), QStringLiteral("--apply")});
-        QCOMPARE(again.exit, 0);
+        QVERIFY2(again.exit == 0, QByteArray(again.out + again.err).constData());
         const QJsonObject counts = again.json().value(QStringLiteral("counts")).toObject();
         QCOMPARE(counts.value(QStringLiteral("create")).toInt(), 0);
         QCOMPARE(counts.value(QStringLiteral("change")).toInt(), 0);
