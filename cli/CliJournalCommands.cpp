@@ -136,7 +136,7 @@ int showOrApply(CliSession &s, Journal &journal, const ChangePlan &plan, bool pr
         return previewNoAnswer ? ExitNetwork : problems ? ExitRefused : ExitOk;
     }
 
-    JobRunner runner(s.user, journal);
+    JournalRunner runner(s.user, journal);
     if (!runner.start(plan, kind, summary, journalAccount(s.user), undoes)) {
         printErr(QStringLiteral("halvik-cli: cannot write the journal, nothing changed: %1\n")
                      .arg(runner.errorText()));

@@ -1,13 +1,18 @@
 #include "cli/CliCommands.h"
 #include "cli/CliFormat.h"
+#include "cli/CliPlanFormat.h"
 #include "cli/CliSession.h"
 #include "cli/Terminal.h"
 #include "client/User.h"
+#include "client/journal/JobRunner.h"
+#include "client/journal/Journal.h"
+#include "client/plan/RecordJson.h"
 #include "client/zone/ZoneParser.h"
 #include "client/zone/ZonePlanner.h"
 #include "client/zone/ZoneWriter.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QSaveFile>
 
@@ -138,59 +143,19 @@ QString planText(const ZonePlan &plan)
     return text;
 }
 
-// What the plan was made from: a fresh read that differs means someone changed the domain.
-bool samePlan(const ZonePlan &a, const ZonePlan &b)
+bool openJournal(Journal &journal, int &exit)
 {
-    if (a.steps.size() != b.steps.size())
-        return false;
-    for (int i = 0; i < a.steps.size(); ++i) {
-        const ZoneStep &x = a.steps.at(i);
-        const ZoneStep &y = b.steps.at(i);
-        if (x.op != y.op || x.before.id != y.before.id || x.before.ttl != y.before.ttl ||
-            x.before.mx != y.before.mx || x.before.value != y.before.value ||
-            x.before.host != y.before.host || x.before.state != y.before.state)
-            return false;
-    }
-    return true;
+    if (journal.open(Journal::defaultPath(), true))
+        return true;
+    printErr(QStringLiteral("halvik-cli: %1\n").arg(journal.errorText()));
+    exit = ExitRefused;
+    return false;
 }
 
-QString stepItem(const ZoneStep &s)
+QString stepItem(const StepOutcome &o)
 {
-    const ZoneStepRecord &r = s.op == ZoneStepOp::Delete ? s.before : s.after;
-    QString item = QStringLiteral("%1 %2 %3 %4").arg(zoneStepOpName(s.op), r.host, r.type, r.value);
-    if (s.fileLine)
-        item = QStringLiteral("line %1: ").arg(s.fileLine) + item;
-    return item;
-}
-
-// Runs the plan's changes through the service, deletions first so that a record replacing
-// another of the same host (a CNAME for an A) is not refused as a clash.
-QList<ItemResult> applyPlan(CliSession &s, Domain *dm, const ZonePlan &plan)
-{
-    QList<ItemResult> results;
-    for (ZoneStepOp op : {ZoneStepOp::Delete, ZoneStepOp::Change, ZoneStepOp::Create}) {
-        for (const ZoneStep &step : plan.steps) {
-            if (step.op != op)
-                continue;
-            const ZoneStepRecord &a = step.after;
-            const QString mx =
-                a.type == QLatin1String("MX") ? QString::number(a.mx) : QStringLiteral("10");
-            s.beginCall();
-            bool ok = false;
-            if (op == ZoneStepOp::Delete) {
-                ok = s.user.delRecord(dm, step.before.id);
-            } else if (op == ZoneStepOp::Change) {
-                ok = s.user.editRecord(dm, step.before.id, step.before.host, step.before.type,
-                                       step.before.value, QString::number(a.ttl), mx,
-                                       QString::number(plan.lineID));
-            } else {
-                ok = s.user.addRecord(dm, a.value, a.type, QString::number(plan.lineID), a.host,
-                                      QString::number(a.ttl), mx);
-            }
-            results.append(s.outcome(stepItem(step), ok));
-        }
-    }
-    return results;
+    const Record r = recordFromJson(o.step.op == StepOps::Delete ? o.step.before : o.step.after);
+    return QStringLiteral("%1 %2 %3 %4").arg(o.step.op, r.host, r.type, r.value);
 }
 
 } // namespace
@@ -255,6 +220,10 @@ int cmdZoneImport(CliSession &s)
     const QByteArray text = file.read(kMaxZoneFileBytes + 1);
 
     int exit = ExitOk;
+    Journal journal;
+    // Before the first request: no change goes out unjournaled.
+    if (hasFlag(s, "apply") && !openJournal(journal, exit))
+        return exit;
     const QSharedPointer<Domain> dm = namedDomain(s, exit);
     if (!dm)
         return exit;
@@ -289,33 +258,52 @@ int cmdZoneImport(CliSession &s)
         return ExitRefused;
     }
 
-    // The domain read again right before changing it: the plan must still be the same.
-    QList<Record> fresh;
-    if (!readAllRecords(s, dm.data(), fresh, exit))
-        return exit;
-    if (!samePlan(plan, planZoneImport(zone, dm->name, fresh, line, prune))) {
-        printErr(QStringLiteral("halvik-cli: the records of %1 changed while planning; nothing "
-                                "changed, run the import again\n")
-                     .arg(dm->name));
-        return ExitRefused;
-    }
     if (!s.json())
         printOut(planText(plan));
-    const QList<ItemResult> results = applyPlan(s, dm.data(), plan);
+    // The job looks at the domain again right before changing it and skips it when it changed
+    // since the plan was made.
+    const ChangePlan job{{zoneDomainPlan(plan, dm->id, live)}, {}};
+    JournalRunner runner(s.user, journal);
+    const QString summary =
+        QStringLiteral("zone import %1 line %2%3: %4")
+            .arg(dm->name)
+            .arg(line)
+            .arg(prune ? QStringLiteral(" --prune") : QString(), QFileInfo(path).fileName());
+    if (!runner.start(job, QStringLiteral("zone-import"), summary, journalAccount(s.user))) {
+        printErr(QStringLiteral("halvik-cli: cannot write the journal, nothing changed: %1\n")
+                     .arg(runner.errorText()));
+        return ExitRefused;
+    }
+    while (!runner.atEnd())
+        runner.runNext();
+    const QString state = runner.finish();
     int worst = planExit;
     QJsonArray outcomes;
     QList<QStringList> rows;
-    for (const ItemResult &r : results) {
-        worst = qMax(worst, r.exit);
-        QJsonObject o{{QStringLiteral("item"), r.item}, {QStringLiteral("ok"), r.exit == ExitOk}};
-        if (r.exit != ExitOk)
-            o.insert(QStringLiteral("error"), r.error);
-        outcomes.append(o);
-        rows.append({r.item, r.exit == ExitOk ? QStringLiteral("ok")
-                                              : QStringLiteral("failed: ") + r.error});
+    for (const StepOutcome &o : runner.outcomes()) {
+        const bool ok = o.status == StepStatus::Done;
+        if (!ok)
+            worst = qMax(worst, int(ExitRefused));
+        QJsonObject r{{QStringLiteral("item"), stepItem(o)},
+                      {QStringLiteral("status"), o.status},
+                      {QStringLiteral("ok"), ok}};
+        if (!o.error.isEmpty())
+            r.insert(QStringLiteral("error"), o.error);
+        outcomes.append(r);
+        rows.append(
+            {stepItem(o), ok ? QStringLiteral("ok") : o.status + QStringLiteral(": ") + o.error});
     }
+    if (!runner.errorText().isEmpty()) {
+        printErr(QStringLiteral("halvik-cli: the journal failed, job stopped: %1\n")
+                     .arg(runner.errorText()));
+        worst = qMax(worst, int(ExitRefused));
+    }
+    if (runner.networkFailed())
+        worst = ExitNetwork;
     QJsonObject json = planJson(plan);
     json.insert(QStringLiteral("results"), outcomes);
-    s.print(json, formatTable({QStringLiteral("ITEM"), QStringLiteral("RESULT")}, rows));
+    json.insert(QStringLiteral("job"), jobJson(journal.job(runner.jobId())));
+    s.print(json, formatTable({QStringLiteral("ITEM"), QStringLiteral("RESULT")}, rows) +
+                      QStringLiteral("job %1: %2\n").arg(runner.jobId()).arg(state));
     return worst;
 }

@@ -43,10 +43,10 @@ bool sameRecordSet(const QList<Record> &a, const QList<Record> &b)
     return true;
 }
 
-JobRunner::JobRunner(User &user, Journal &journal) : m_user(user), m_journal(journal) {}
+JournalRunner::JournalRunner(User &user, Journal &journal) : m_user(user), m_journal(journal) {}
 
-bool JobRunner::start(const ChangePlan &plan, const QString &kind, const QString &summary,
-                      const QString &account, qint64 undoes)
+bool JournalRunner::start(const ChangePlan &plan, const QString &kind, const QString &summary,
+                          const QString &account, qint64 undoes)
 {
     m_plan = plan;
     m_undoes = undoes;
@@ -64,13 +64,13 @@ bool JobRunner::start(const ChangePlan &plan, const QString &kind, const QString
     return true;
 }
 
-bool JobRunner::atEnd() const
+bool JournalRunner::atEnd() const
 {
     return m_finished || m_journalFailed || m_next >= m_plan.domains.size();
 }
 
-void JobRunner::settle(const QString &domain, const PlanStep &step, const QString &status,
-                       const QString &error)
+void JournalRunner::settle(const QString &domain, const PlanStep &step, const QString &status,
+                           const QString &error)
 {
     StepOutcome o;
     o.domain = domain;
@@ -80,7 +80,7 @@ void JobRunner::settle(const QString &domain, const PlanStep &step, const QStrin
     m_outcomes.append(o);
 }
 
-bool JobRunner::liveUnchanged(const DomainPlan &d, QString &error)
+bool JournalRunner::liveUnchanged(const DomainPlan &d, QString &error)
 {
     Domain *cached = m_user.domain2ptr(d.domain);
     Domain scratch;
@@ -104,7 +104,7 @@ bool JobRunner::liveUnchanged(const DomainPlan &d, QString &error)
     return true;
 }
 
-void JobRunner::runNext()
+void JournalRunner::runNext()
 {
     if (atEnd())
         return;
@@ -166,7 +166,8 @@ void JobRunner::runNext()
         cached->recordsDirty = true;
 }
 
-QString JobRunner::perform(PlanStep &step, int &domainID, const QString &domainName, QString &error)
+QString JournalRunner::perform(PlanStep &step, int &domainID, const QString &domainName,
+                               QString &error)
 {
     Domain target;
     target.id = domainID;
@@ -261,7 +262,7 @@ QString JobRunner::perform(PlanStep &step, int &domainID, const QString &domainN
     return StepStatus::Failed;
 }
 
-QString JobRunner::finish(bool stopped)
+QString JournalRunner::finish(bool stopped)
 {
     if (!m_jobId)
         return QString();

@@ -27,16 +27,19 @@ struct StepOutcome
 // stop() between domains. Every request is written as pending first and settled after; a
 // domain whose records differ from what the plan saw is skipped.
 //
-//     JobRunner runner(user, journal);
+// Named apart from the window's progress overlay (manage/shared/PageJobRunner.h): both are linked
+// into the program, and two classes of one name break each other's destructors.
+//
+//     JournalRunner runner(user, journal);
 //     if (!runner.start(plan, "batch-edit", summary, journalAccount(user)))
 //         show(runner.errorText());           // nothing was sent
 //     while (!runner.atEnd() && !stopAsked)
 //         runner.runNext();                   // progress: position() / total()
 //     runner.finish(stopAsked);
-class JobRunner
+class JournalRunner
 {
 public:
-    JobRunner(User &user, Journal &journal);
+    JournalRunner(User &user, Journal &journal);
 
     // Writes the job. False, with nothing sent, when the journal cannot be written or the plan
     // has nothing to do. undoes: the job this one reverts.

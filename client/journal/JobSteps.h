@@ -4,7 +4,7 @@
 
 class User;
 
-// Steps for the changes a window makes one at a time, to be run by a JobRunner as a journaled
+// Steps for the changes a window makes one at a time, to be run by a JournalRunner as a journaled
 // job (kind "record", "domain" or "zone-import"); several steps of one action are one job.
 
 // A record step: create (after), change (before -> after), delete, pause, start (before).

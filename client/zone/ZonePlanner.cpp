@@ -1,12 +1,12 @@
 #include "client/zone/ZonePlanner.h"
 
 #include "client/RecordValidation.h"
+#include "client/plan/RecordJson.h"
 #include "client/zone/ZoneNames.h"
 #include "client/zone/ZoneWriter.h"
 
 #include <QHash>
 #include <QHostAddress>
-#include <QSet>
 
 namespace {
 
@@ -58,57 +58,18 @@ bool sameSettings(const ZoneRecord &f, const Record &r)
     return f.ttl == r.ttl && (f.type != QLatin1String("MX") || f.mx == r.mx);
 }
 
-bool isSpf(const ZoneStepRecord &r)
+Record toRecord(const ZoneStepRecord &s)
 {
-    return r.type.compare(QLatin1String("TXT"), Qt::CaseInsensitive) == 0 &&
-           (r.value.compare(QLatin1String("v=spf1"), Qt::CaseInsensitive) == 0 ||
-            r.value.startsWith(QLatin1String("v=spf1 "), Qt::CaseInsensitive));
-}
-
-// The records of the line once the plan ran, grouped by host, for the hosts it touches.
-QStringList warningsOf(const ZonePlan &plan, const QList<Record> &onLine)
-{
-    QSet<int> deleted;
-    QSet<QString> touched;
-    QHash<QString, QList<ZoneStepRecord>> byHost;
-    QStringList hostOrder;
-    for (const ZoneStep &s : plan.steps) {
-        if (s.op == ZoneStepOp::Delete)
-            deleted.insert(s.before.id);
-        if (s.op == ZoneStepOp::Create || s.op == ZoneStepOp::Change || s.op == ZoneStepOp::Delete)
-            touched.insert(hostKey(s.op == ZoneStepOp::Delete ? s.before.host : s.after.host));
-    }
-    auto add = [&](const ZoneStepRecord &r) {
-        const QString key = hostKey(r.host);
-        if (!byHost.contains(key))
-            hostOrder.append(key);
-        byHost[key].append(r);
-    };
-    for (const Record &r : onLine) {
-        if (!deleted.contains(r.id))
-            add(fromLive(r));
-    }
-    for (const ZoneStep &s : plan.steps) {
-        if (s.op == ZoneStepOp::Create)
-            add(s.after);
-    }
-    QStringList warnings;
-    for (const QString &key : hostOrder) {
-        if (!touched.contains(key))
-            continue;
-        const QList<ZoneStepRecord> &records = byHost.value(key);
-        int cnames = 0;
-        int spf = 0;
-        for (const ZoneStepRecord &r : records) {
-            cnames += r.type.compare(QLatin1String("CNAME"), Qt::CaseInsensitive) == 0;
-            spf += isSpf(r);
-        }
-        if (cnames > 0 && records.size() > 1)
-            warnings.append(QStringLiteral("%1：CNAME记录与同线路的其他记录并存").arg(key));
-        if (spf > 1)
-            warnings.append(QStringLiteral("%1：同线路有%2条SPF记录").arg(key).arg(spf));
-    }
-    return warnings;
+    Record r;
+    r.id = s.id;
+    r.host = s.host;
+    r.type = s.type;
+    r.value = s.value;
+    r.ttl = s.ttl;
+    r.mx = s.mx;
+    r.lineID = s.lineID;
+    r.state = s.state;
+    return r;
 }
 
 } // namespace
@@ -135,6 +96,40 @@ int ZonePlan::count(ZoneStepOp op) const
 bool ZonePlan::hasWork() const
 {
     return count(ZoneStepOp::Create) + count(ZoneStepOp::Change) + count(ZoneStepOp::Delete) > 0;
+}
+
+DomainPlan zoneDomainPlan(const ZonePlan &plan, int domainID, const QList<Record> &live)
+{
+    DomainPlan d;
+    d.domain = plan.domain;
+    d.domainID = domainID;
+    d.liveKnown = true;
+    d.live = live;
+    for (ZoneStepOp op : {ZoneStepOp::Delete, ZoneStepOp::Change, ZoneStepOp::Create}) {
+        for (const ZoneStep &s : plan.steps) {
+            if (s.op != op)
+                continue;
+            PlanStep step;
+            if (op == ZoneStepOp::Delete) {
+                step.op = StepOps::Delete;
+                step.before = recordToJson(toRecord(s.before));
+            } else if (op == ZoneStepOp::Change) {
+                // Changed in place: the service's spelling of host and value stays.
+                step.op = StepOps::Change;
+                const Record before = toRecord(s.before);
+                Record after = before;
+                after.ttl = s.after.ttl;
+                after.mx = s.after.mx;
+                step.before = recordToJson(before);
+                step.after = recordToJson(after);
+            } else {
+                step.op = StepOps::Create;
+                step.after = recordToJson(toRecord(s.after));
+            }
+            d.steps.append(step);
+        }
+    }
+    return d;
 }
 
 QString zoneStepOpName(ZoneStepOp op)
@@ -260,6 +255,7 @@ ZonePlan planZoneImport(const ZoneFile &file, const QString &domain, const QList
                         .arg(f.relativeTarget, f.value));
         }
     }
-    plan.warnings += warningsOf(plan, onLine);
+    for (const PlanWarning &w : ::planWarnings({zoneDomainPlan(plan, -1, live)}))
+        plan.warnings.append(w.text);
     return plan;
 }

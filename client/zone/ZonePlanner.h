@@ -1,6 +1,7 @@
 #pragma once
 
 #include "client/Types.h"
+#include "client/plan/ChangePlan.h"
 #include "client/zone/ZoneRecords.h"
 
 #include <QList>
@@ -45,8 +46,8 @@ struct ZonePlan
     QString domain;
     int lineID = 0;
     QList<ZoneStep> steps;
-    // Risks of the result that need the user's explicit yes (a CNAME beside other records,
-    // two SPF records on one host), only on hosts the plan touches.
+    // Risks of the result that need the user's explicit yes: the change-plan engine's
+    // warnings (only on hosts the plan touches) and targets written without a final dot.
     QStringList warnings;
 
     int count(ZoneStepOp op) const;
@@ -59,6 +60,11 @@ struct ZonePlan
 // records and records a zone file cannot carry: importing an export plans nothing.
 ZonePlan planZoneImport(const ZoneFile &file, const QString &domain, const QList<Record> &live,
                         int lineID, bool prune);
+
+// The plan's requests as the job engine runs them, deletions first so that a record replacing
+// another on its host (a CNAME for an A) is not refused as a clash. live is every record of
+// the domain the plan was made from: the job skips the domain when it changed since.
+DomainPlan zoneDomainPlan(const ZonePlan &plan, int domainID, const QList<Record> &live);
 
 // Whether two values of a record type are the same (addresses by value, names without case
 // and final dot, text exactly).

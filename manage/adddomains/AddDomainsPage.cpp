@@ -48,7 +48,7 @@ void AddDomainsPage::startClicked()
     const QStringList names = namesToAdd(m_w.plainTextEdit->toPlainText());
     if (names.isEmpty()) {
         User::showMsgBox(QStringLiteral("请输入欲添加的域名"), QString(), 1);
-        JobRunner::flashInput(m_w.plainTextEdit);
+        PageJobRunner::flashInput(m_w.plainTextEdit);
         return;
     }
     // Read before the job: the choice is refreshed whenever the input page shows again.

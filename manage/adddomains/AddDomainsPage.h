@@ -1,6 +1,6 @@
 #pragma once
 
-#include "manage/shared/JobRunner.h"
+#include "manage/shared/PageJobRunner.h"
 #include "manage/shell/ManagePage.h"
 
 #include <QString>
@@ -40,7 +40,7 @@ public:
     void pageChanged(int index);
     void textChanged();
 
-    JobRunner &runner() { return m_runner; }
+    PageJobRunner &runner() { return m_runner; }
 
 private:
     void refreshGroupChoice();
@@ -51,5 +51,5 @@ private:
     QString moveAddedDomain(const QString &name, int groupId);
 
     const AddDomainsWidgets m_w;
-    JobRunner m_runner;
+    PageJobRunner m_runner;
 };

@@ -1,10 +1,14 @@
 #include "manage/batch/BatchJobsPage.h"
 
 #include "client/User.h"
+#include "manage/batch/BatchPlanPreview.h"
 #include "manage/batch/BatchRecordJobs.h"
 #include "manage/batch/BatchRowTable.h"
-#include "manage/shared/JobRunner.h"
 #include "manage/shared/NameLines.h"
+#include "manage/shared/PageJobRunner.h"
+#include "manage/shared/PageJournal.h"
+#include "manage/shared/PlanDialog.h"
+#include "manage/shared/PlanView.h"
 #include "manage/shared/ResultList.h"
 #include "manage/shell/MainWindow2.h"
 
@@ -41,9 +45,9 @@ BatchJobsPage::BatchJobsPage(MainWindow2 &window, const BatchJobsWidgets &widget
                                          const char *listName) {
         Tab t{kind};
         t.rows = new BatchRowTable(window, kind, w.rows, listName, this);
-        t.runner = new JobRunner(jobWidgets(w.overlay, w.animation, w.progress, w.stop,
-                                            w.returnButton, w.failures, w.successes),
-                                 this);
+        t.runner = new PageJobRunner(jobWidgets(w.overlay, w.animation, w.progress, w.stop,
+                                                w.returnButton, w.failures, w.successes),
+                                     this);
         t.stack = w.stack;
         t.inputPage = w.inputPage;
         t.resultsPage = w.resultsPage;
@@ -60,6 +64,11 @@ BatchJobsPage::BatchJobsPage(MainWindow2 &window, const BatchJobsWidgets &widget
 
 BatchJobsPage::~BatchJobsPage() = default;
 
+PlanDialog *BatchJobsPage::planDialog() const
+{
+    return m_dialog;
+}
+
 const BatchJobsPage::Tab &BatchJobsPage::tab(BatchKind kind) const
 {
     return m_tabs.at(static_cast<int>(kind));
@@ -70,7 +79,7 @@ BatchRowTable &BatchJobsPage::rows(BatchKind kind) const
     return *tab(kind).rows;
 }
 
-JobRunner &BatchJobsPage::runner(BatchKind kind) const
+PageJobRunner &BatchJobsPage::runner(BatchKind kind) const
 {
     return *tab(kind).runner;
 }
@@ -103,6 +112,21 @@ void BatchJobsPage::startEditClicked()
 void BatchJobsPage::startDeleteClicked()
 {
     startJob(BatchKind::Delete);
+}
+
+void BatchJobsPage::previewAddClicked()
+{
+    previewJob(BatchKind::Add);
+}
+
+void BatchJobsPage::previewEditClicked()
+{
+    previewJob(BatchKind::Edit);
+}
+
+void BatchJobsPage::previewDeleteClicked()
+{
+    previewJob(BatchKind::Delete);
 }
 
 void BatchJobsPage::returnAddClicked()
@@ -144,7 +168,8 @@ QStringList BatchJobsPage::takeDomainList()
 void BatchJobsPage::startJob(BatchKind kind)
 {
     const Tab &t = tab(kind);
-    if (t.runner->isRunning())
+    // Not while a previewed plan is shown or runs: one job at a time changes the records.
+    if (t.runner->isRunning() || m_dialog)
         return;
     const QStringList domains = takeDomainList();
     if (!checkStart(t, domains))
@@ -173,7 +198,7 @@ bool BatchJobsPage::checkStart(const Tab &t, const QStringList &domains)
         offending = t.rows->requiredEditor(hosts.at(check.row));
     if (offending) {
         offending->setFocus();
-        JobRunner::flashInput(offending);
+        PageJobRunner::flashInput(offending);
     }
     return false;
 }
@@ -186,6 +211,16 @@ void BatchJobsPage::runJob(const Tab &t, const QStringList &domains)
     const QList<QLineEdit *> hosts = t.rows->rows();
     for (QLineEdit *host : hosts)
         values.append(t.rows->values(host));
+
+    // Every change is journaled: without a journal the job does not start.
+    PageJournal journal;
+    const BatchRequest::Kind requestKind = t.kind == BatchKind::Add    ? BatchRequest::Add
+                                           : t.kind == BatchKind::Edit ? BatchRequest::Edit
+                                                                       : BatchRequest::Delete;
+    if (!journal.begin(
+            user(), batchKindName(requestKind),
+            QStringLiteral("%1 行记录，%2 个域名").arg(values.size()).arg(domains.size())))
+        return;
 
     t.stack->setCurrentWidget(t.resultsPage);
     t.failures->clear();
@@ -201,15 +236,89 @@ void BatchJobsPage::runJob(const Tab &t, const QStringList &domains)
     QStringList successLines;
     QStringList failureLines;
     const BatchResultSink sink{[&successLines](const QString &line) { successLines.append(line); },
-                               [&failureLines](const QString &line) { failureLines.append(line); }};
+                               [&failureLines](const QString &line) { failureLines.append(line); },
+                               &journal};
+    bool stopped = false;
     for (int i = 0; i < domains.size(); ++i) {
-        if (!t.runner->next(i, domains.size()))
+        if (!t.runner->next(i, domains.size())) {
+            stopped = true;
             break;
+        }
         runBatchDomain(u, t.kind, domains.at(i), values, sink);
     }
     appendResultLines(t.successes, successLines);
     appendResultLines(t.failures, failureLines);
+    journal.finish(stopped);
     t.runner->finish();
+}
+
+void BatchJobsPage::previewJob(BatchKind kind)
+{
+    const Tab &t = tab(kind);
+    if (t.runner->isRunning() || m_dialog)
+        return;
+    const QStringList domains = takeDomainList();
+    if (!checkStart(t, domains))
+        return;
+    QList<BatchRowValues> values;
+    for (QLineEdit *host : t.rows->rows())
+        values.append(t.rows->values(host));
+    BatchPlanPreview preview(user(), batchRequests(kind, values), domains);
+    static const char *const titles[] = {"批量添加预览", "批量修改预览", "批量删除预览"};
+    auto *dialog =
+        new PlanDialog(t.stack->window(), QString::fromUtf8(titles[static_cast<int>(kind)]));
+    m_dialog = dialog;
+    if (!dialog->build(preview)) {
+        dialog->hide();
+        dialog->deleteLater();
+        return;
+    }
+    // Deleted once it is done with; not on close, since a run waits in nested event loops.
+    connect(dialog, &QDialog::rejected, dialog, &QObject::deleteLater);
+    connect(dialog, &QDialog::accepted, this, [this, kind] { runPreviewed(kind); });
+    dialog->open();
+}
+
+void BatchJobsPage::runPreviewed(BatchKind kind)
+{
+    PlanDialog *dialog = m_dialog;
+    if (!dialog)
+        return;
+    const Tab &t = tab(kind);
+    const ChangePlan &plan = dialog->view().plan();
+    const BatchRequest::Kind requestKind = kind == BatchKind::Add    ? BatchRequest::Add
+                                           : kind == BatchKind::Edit ? BatchRequest::Edit
+                                                                     : BatchRequest::Delete;
+    const QString summary =
+        QStringLiteral("%1 个域名：%2").arg(plan.domains.size()).arg(PlanText::summary(plan));
+    t.stack->setCurrentWidget(t.resultsPage);
+    t.failures->clear();
+    t.successes->clear();
+    for (Domain &dm : user().domains)
+        dm.recordsDirty = true;
+    if (dialog->run(user(), batchKindName(requestKind), summary)) {
+        QStringList done;
+        QStringList failed;
+        for (const PlanOutcome &o : dialog->outcomes()) {
+            const QJsonObject &state = o.step.after.isEmpty() ? o.step.before : o.step.after;
+            QString line = QStringLiteral("%1  %2  %3")
+                               .arg(o.domain, PlanText::opName(o.step.op),
+                                    PlanText::stateText(o.step.op, state));
+            if (o.status == StepStatus::Done) {
+                done.append(line);
+            } else {
+                if (!o.error.isEmpty())
+                    line += QStringLiteral("  ") + o.error;
+                else if (!o.step.problem.isEmpty())
+                    line += QStringLiteral("  ") + o.step.problem;
+                failed.append(line);
+            }
+        }
+        appendResultLines(t.successes, done);
+        appendResultLines(t.failures, failed);
+        showToast(outcomeSummary(dialog->outcomes()));
+    }
+    dialog->deleteLater();
 }
 
 void BatchJobsPage::returnAndContinue(BatchKind kind)

@@ -5,11 +5,13 @@
 #include "manage/shell/ManagePage.h"
 
 #include <QList>
+#include <QPointer>
 #include <QSharedPointer>
 #include <QStringList>
 
 class BatchRowTable;
-class JobRunner;
+class PageJobRunner;
+class PlanDialog;
 class QFrame;
 class QGridLayout;
 class QLabel;
@@ -66,6 +68,13 @@ public:
     void startAddClicked();
     void startEditClicked();
     void startDeleteClicked();
+    // "预览": the tab's plan over the domain list, with a button that runs exactly that plan
+    // as a journaled job.
+    void previewAddClicked();
+    void previewEditClicked();
+    void previewDeleteClicked();
+    // The plan shown by the last preview while it is open; null otherwise.
+    PlanDialog *planDialog() const;
     void returnAddClicked();
     void returnEditClicked();
     void returnDeleteClicked();
@@ -80,14 +89,14 @@ public:
     void editRecords(const QString &domainName, const QList<QSharedPointer<Record>> &records);
 
     BatchRowTable &rows(BatchKind kind) const;
-    JobRunner &runner(BatchKind kind) const;
+    PageJobRunner &runner(BatchKind kind) const;
 
 private:
     struct Tab
     {
         BatchKind kind;
         BatchRowTable *rows = nullptr;
-        JobRunner *runner = nullptr;
+        PageJobRunner *runner = nullptr;
         QStackedWidget *stack = nullptr;
         QWidget *inputPage = nullptr;
         QWidget *resultsPage = nullptr;
@@ -102,10 +111,13 @@ private:
     // Checks and fixes up a start; false (with the message shown) when it may not go on.
     bool checkStart(const Tab &t, const QStringList &domains);
     void runJob(const Tab &t, const QStringList &domains);
+    void previewJob(BatchKind kind);
+    void runPreviewed(BatchKind kind);
     void returnAndContinue(BatchKind kind);
     // The cleaned domain list, also written back into its editor.
     QStringList takeDomainList();
 
     const BatchJobsWidgets m_w;
     QList<Tab> m_tabs;
+    QPointer<PlanDialog> m_dialog;
 };

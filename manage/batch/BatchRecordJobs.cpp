@@ -1,8 +1,11 @@
 #include "manage/batch/BatchRecordJobs.h"
 
 #include "client/User.h"
+#include "client/plan/ChangePlan.h"
+#include "client/plan/RecordJson.h"
 #include "client/plan/RecordMatch.h"
 #include "manage/batch/BatchResultLines.h"
+#include "manage/shared/PageJournal.h"
 
 #include <QSharedPointer>
 
@@ -18,6 +21,56 @@ RecordLineText newText(const BatchRowValues &row, const QString &domain)
     return {fullName(row.newHost, domain), row.newTypeText, row.newValue, row.newLineText};
 }
 
+// The record a row adds, as the journal keeps it.
+QJsonObject addedRecord(const BatchRowValues &row)
+{
+    Record r;
+    r.host = row.host;
+    r.type = row.type;
+    r.value = row.value;
+    r.lineID = r.viewID = row.lineId;
+    r.viewName = row.lineText;
+    r.ttl = row.ttl.toInt();
+    r.mx = row.type == QLatin1String("MX") ? row.mx.toInt() : 0;
+    return recordToJson(r);
+}
+
+// record as a row's edit leaves it: empty new fields keep their value, as the service does.
+QJsonObject editedRecord(const Record &record, const BatchRowValues &row)
+{
+    Record r = record;
+    if (!row.newHost.isEmpty())
+        r.host = row.newHost;
+    if (!row.newType.isEmpty())
+        r.type = row.newType;
+    if (!row.newValue.isEmpty())
+        r.value = row.newValue;
+    if (!row.newTtl.isEmpty())
+        r.ttl = row.newTtl.toInt();
+    bool mxGiven = false;
+    const int mx = row.newMx.toInt(&mxGiven);
+    if (mxGiven)
+        r.mx = mx;
+    if (r.type != QLatin1String("MX"))
+        r.mx = 0;
+    r.lineID = r.viewID = row.newLineId;
+    r.viewName = row.newLineText;
+    return recordToJson(r);
+}
+
+qint64 journalPending(const BatchResultSink &sink, User &user, const QString &domain, int id,
+                      const QString &op, const QJsonObject &before, const QJsonObject &after)
+{
+    return sink.journal ? sink.journal->pending(user, domain, id, op, before, after) : 0;
+}
+
+void journalSettle(const BatchResultSink &sink, qint64 step, bool ok, const User &user,
+                   const QJsonObject &after = QJsonObject())
+{
+    if (sink.journal)
+        sink.journal->settle(step, ok, user, after);
+}
+
 RecordPattern patternOf(const BatchRowValues &row)
 {
     return {row.type, row.host, row.lineId, row.value};
@@ -29,8 +82,15 @@ void addRows(User &user, int domainId, const QString &domain, const QList<BatchR
     for (const BatchRowValues &row : rows) {
         if (row.host.isEmpty())
             continue;
+        const qint64 step =
+            journalPending(sink, user, domain, domainId, StepOps::Create, {}, addedRecord(row));
+        Record created;
         const bool ok = user.addRecord(domainId, row.value, row.type, QString::number(row.lineId),
-                                       row.host, row.ttl, row.mx);
+                                       row.host, row.ttl, row.mx, &created);
+        // The new record's id, so that an undo deletes exactly it.
+        QJsonObject after = addedRecord(row);
+        after.insert(QStringLiteral("id"), created.id);
+        journalSettle(sink, step, ok, user, ok ? after : QJsonObject());
         const RecordLineText text = oldText(row, domain);
         if (ok)
             sink.success(addResultLine(text, row.mx, row.ttl));
@@ -62,7 +122,11 @@ void deleteRow(User &user, Domain &dm, const BatchRowValues &row, const QString 
     }
     const QList<QSharedPointer<Record>> matches = matchingRecords(dm.records, patternOf(row));
     for (const QSharedPointer<Record> &record : matches) {
-        if (user.delRecord(&dm, record->id)) {
+        const qint64 step =
+            journalPending(sink, user, domain, dm.id, StepOps::Delete, recordToJson(*record), {});
+        const bool ok = user.delRecord(&dm, record->id);
+        journalSettle(sink, step, ok, user);
+        if (ok) {
             dm.recordsDirty = true;
             sink.success(recordOutcomeLine(text, QStringLiteral("删除成功")));
         } else {
@@ -87,8 +151,11 @@ void editRow(User &user, Domain &dm, const BatchRowValues &row, const QString &d
     const RecordLineText after = newText(row, domain);
     const QList<QSharedPointer<Record>> matches = matchingRecords(dm.records, patternOf(row));
     for (const QSharedPointer<Record> &record : matches) {
+        const qint64 step = journalPending(sink, user, domain, dm.id, StepOps::Change,
+                                           recordToJson(*record), editedRecord(*record, row));
         const bool ok = user.editRecord(&dm, record->id, row.newHost, row.newType, row.newValue,
                                         row.newTtl, row.newMx, QString::number(row.newLineId));
+        journalSettle(sink, step, ok, user);
         if (ok) {
             dm.recordsDirty = true;
             sink.success(editOldLine(before));

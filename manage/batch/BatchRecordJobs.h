@@ -7,6 +7,7 @@
 #include <QString>
 #include <functional>
 
+class PageJournal;
 class User;
 
 // Where a job's result lines go.
@@ -14,6 +15,8 @@ struct BatchResultSink
 {
     std::function<void(const QString &)> success;
     std::function<void(const QString &)> failure;
+    // Where each call is journaled; none for a job that is not.
+    PageJournal *journal = nullptr;
 };
 
 // One domain's part of a batch record job: every row (rows with no host are skipped) applied

@@ -2,9 +2,11 @@
 
 #include "client/DomainFilter.h"
 #include "client/User.h"
+#include "client/journal/JobSteps.h"
 #include "manage/domains/DomainListLogic.h"
 #include "manage/domains/DomainListPage.h"
 #include "manage/domains/DomainTableRow.h"
+#include "manage/shared/PageJournal.h"
 #include "manage/shell/MainWindow2.h"
 
 #include <QCheckBox>
@@ -46,15 +48,26 @@ bool DomainListPage::refuseLocked(const Domain &dm)
 void DomainListPage::lockClicked(const QSharedPointer<Domain> &dm)
 {
     User &u = user();
-    if (dm->userLock == 0) {
-        if (u.lockDomain(dm->id)) {
+    const bool lock = dm->userLock == 0;
+    PageJournal journal;
+    if (!journal.begin(
+            u, QStringLiteral("domain"),
+            (lock ? QStringLiteral("锁定 %1") : QStringLiteral("解锁 %1")).arg(dm->name)))
+        return;
+    const qint64 step = journal.pendingStep(
+        u, *dm, domainStep(lock ? StepOps::DomainLock : StepOps::DomainUnlock, *dm));
+    const bool done = lock ? u.lockDomain(dm->id) : u.unlockDomain(dm->id);
+    journal.settle(step, done, u);
+    journal.finish();
+    if (lock) {
+        if (done) {
             applyChange(dm, [](Domain &d) { d.userLock = 1; });
             showToast(QStringLiteral("锁定成功"));
         } else {
             User::showMsgBox(QStringLiteral("锁定失败 ") + u.errorText);
         }
     } else {
-        if (u.unlockDomain(dm->id)) {
+        if (done) {
             applyChange(dm, [](Domain &d) { d.userLock = 0; });
             showToast(QStringLiteral("解锁成功"));
         } else {
@@ -69,18 +82,29 @@ void DomainListPage::pauseClicked(const QSharedPointer<Domain> &dm)
     User &u = user();
     if (refuseLocked(*dm))
         return;
-    if (dm->state == 0) {
-        if (!User::showMsgBox(dm->name + QStringLiteral("<br/>确定暂停该域名吗？"),
-                              QStringLiteral("暂停"), 2))
-            return;
-        if (u.pauseDomain(dm->id)) {
+    const bool pause = dm->state == 0;
+    if (pause && !User::showMsgBox(dm->name + QStringLiteral("<br/>确定暂停该域名吗？"),
+                                   QStringLiteral("暂停"), 2))
+        return;
+    PageJournal journal;
+    if (!journal.begin(
+            u, QStringLiteral("domain"),
+            (pause ? QStringLiteral("暂停 %1") : QStringLiteral("启用 %1")).arg(dm->name)))
+        return;
+    const qint64 step = journal.pendingStep(
+        u, *dm, domainStep(pause ? StepOps::DomainPause : StepOps::DomainStart, *dm));
+    const bool done = pause ? u.pauseDomain(dm->id) : u.startDomain(dm->id);
+    journal.settle(step, done, u);
+    journal.finish();
+    if (pause) {
+        if (done) {
             applyChange(dm, [](Domain &d) { d.state = 1; });
             showToast(QStringLiteral("暂停成功"));
         } else {
             User::showMsgBox(QStringLiteral("暂停失败 ") + u.errorText);
         }
     } else {
-        if (u.startDomain(dm->id)) {
+        if (done) {
             applyChange(dm, [](Domain &d) { d.state = 0; });
             showToast(QStringLiteral("启用成功"));
         } else {
@@ -98,7 +122,23 @@ void DomainListPage::deleteClicked(const QSharedPointer<Domain> &dm)
     if (!User::showMsgBox(QStringLiteral("是否删除域名及对应解析？\n") + dm->name,
                           QStringLiteral("是否删除"), 2))
         return;
-    if (!u.delDomain(dm->id)) {
+    PageJournal journal;
+    if (!journal.begin(u, QStringLiteral("domain"), QStringLiteral("删除 %1").arg(dm->name)))
+        return;
+    // Its records, group and package go into the journal first, so that undo can put the domain
+    // back; a domain whose records cannot be read is not deleted.
+    PlanStep deletion;
+    QString error;
+    if (!domainDeleteStep(u, *dm, deletion, error)) {
+        journal.finish(true);
+        User::showMsgBox(QStringLiteral("读取域名的解析记录失败，未删除：") + error);
+        return;
+    }
+    const qint64 step = journal.pendingStep(u, *dm, deletion);
+    const bool deleted = u.delDomain(dm->id);
+    journal.settle(step, deleted, u);
+    journal.finish();
+    if (!deleted) {
         User::showMsgBox(u.errorText);
         return;
     }
@@ -164,10 +204,19 @@ void DomainListPage::pauseComboActivated(int index)
     }
     User &u = user();
     const bool pause = index == 0;
+    PageJournal journal;
+    if (!journal.begin(u, QStringLiteral("domain"),
+                       (pause ? QStringLiteral("暂停 %1 个域名") : QStringLiteral("启用 %1 个域名"))
+                           .arg(domains.size())))
+        return;
     QStringList successes;
     QStringList failures;
     for (const QSharedPointer<Domain> &dm : domains) {
-        if (pause ? u.pauseDomain(dm->id) : u.startDomain(dm->id)) {
+        const qint64 step = journal.pendingStep(
+            u, *dm, domainStep(pause ? StepOps::DomainPause : StepOps::DomainStart, *dm));
+        const bool done = pause ? u.pauseDomain(dm->id) : u.startDomain(dm->id);
+        journal.settle(step, done, u);
+        if (done) {
             applyChange(dm, [pause](Domain &d) { d.state = pause ? 1 : 0; });
             successes.append(pauseSuccessLine(dm->name, pause));
         } else {
@@ -175,6 +224,7 @@ void DomainListPage::pauseComboActivated(int index)
         }
         updateDomainRow(*dm, false);
     }
+    journal.finish();
     reportBulk(successes, failures);
 }
 
@@ -189,10 +239,19 @@ void DomainListPage::lockComboActivated(int index)
     }
     User &u = user();
     const bool lock = index == 0;
+    PageJournal journal;
+    if (!journal.begin(u, QStringLiteral("domain"),
+                       (lock ? QStringLiteral("锁定 %1 个域名") : QStringLiteral("解锁 %1 个域名"))
+                           .arg(domains.size())))
+        return;
     QStringList successes;
     QStringList failures;
     for (const QSharedPointer<Domain> &dm : domains) {
-        if (lock ? u.lockDomain(dm->id) : u.unlockDomain(dm->id)) {
+        const qint64 step = journal.pendingStep(
+            u, *dm, domainStep(lock ? StepOps::DomainLock : StepOps::DomainUnlock, *dm));
+        const bool done = lock ? u.lockDomain(dm->id) : u.unlockDomain(dm->id);
+        journal.settle(step, done, u);
+        if (done) {
             applyChange(dm, [lock](Domain &d) { d.userLock = lock ? 1 : 0; });
             successes.append(dm->name);
         } else {
@@ -200,6 +259,7 @@ void DomainListPage::lockComboActivated(int index)
         }
         updateDomainRow(*dm, false);
     }
+    journal.finish();
     if (failures.isEmpty())
         showToast(QStringLiteral("操作成功"));
     else
@@ -225,6 +285,12 @@ void DomainListPage::groupComboActivated(int index)
 void DomainListPage::moveToGroup(const QList<QSharedPointer<Domain>> &domains, int target)
 {
     User &u = user();
+    PageJournal journal;
+    if (!journal.begin(u, QStringLiteral("domain"),
+                       QStringLiteral("移动 %1 个域名到分组 %2")
+                           .arg(domains.size())
+                           .arg(u.groupIDtoName(target))))
+        return;
     QPushButton *stop = m_w.pushButton_f_loading_chdg;
     stop->setProperty("mustStop", 0);
     stop->setText(QStringLiteral("停止"));
@@ -237,13 +303,18 @@ void DomainListPage::moveToGroup(const QList<QSharedPointer<Domain>> &domains, i
     for (int k = 0; k < count && stop->property("mustStop").toInt() == 0; ++k) {
         const QSharedPointer<Domain> &dm = domains.at(k);
         m_w.label_fp_loading_chdg->setText(QStringLiteral("%1/%2").arg(k + 1).arg(count));
-        if (u.editDMGroup(dm.data(), target)) {
+        const qint64 step =
+            journal.pendingStep(u, *dm, domainStep(StepOps::DomainMove, *dm, target));
+        const bool moved = u.editDMGroup(dm.data(), target);
+        journal.settle(step, moved, u);
+        if (moved) {
             applyChange(dm, [target](Domain &d) { d.groupID = target; });
             successes.append(moveSuccessLine(dm->name));
         } else {
             failures.append(moveFailureLine(dm->name, u.errorText));
         }
     }
+    journal.finish(stop->property("mustStop").toInt() != 0);
     m_moveMovie->stop();
     m_w.frame_loadingchdg->hide();
 
@@ -274,8 +345,33 @@ void DomainListPage::deleteCheckedClicked()
         ids.append(id);
         names.insert(id, dm->name);
     }
+    PageJournal journal;
+    if (!journal.begin(u, QStringLiteral("domain"),
+                       QStringLiteral("删除 %1 个域名").arg(domains.size())))
+        return;
+    // Every domain's records, group and package are journaled before the one call deletes them;
+    // when one cannot be read, none is deleted.
+    QList<PlanStep> deletions;
+    for (const QSharedPointer<Domain> &dm : domains) {
+        PlanStep deletion;
+        QString error;
+        if (!domainDeleteStep(u, *dm, deletion, error)) {
+            journal.finish(true);
+            User::showMsgBox(
+                QStringLiteral("读取 %1 的解析记录失败，未删除任何域名：").arg(dm->name) + error);
+            return;
+        }
+        deletions.append(deletion);
+    }
+    QList<qint64> steps;
+    for (int i = 0; i < domains.size(); ++i)
+        steps.append(journal.pendingStep(u, *domains.at(i), deletions.at(i)));
     QStringList failedIds;
-    if (!u.delDomainS(ids.join(QLatin1Char(',')), failedIds)) {
+    const bool called = u.delDomainS(ids.join(QLatin1Char(',')), failedIds);
+    for (int i = 0; i < domains.size(); ++i)
+        journal.settle(steps.at(i), called && !failedIds.contains(ids.at(i)), u);
+    journal.finish();
+    if (!called) {
         User::showMsgBox(QStringLiteral("批量删除失败,原因:") + u.errorText, QStringLiteral("失败"),
                          1);
         return;

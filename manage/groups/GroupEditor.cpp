@@ -3,7 +3,7 @@
 #include "client/User.h"
 #include "manage/groups/GroupEditorLogic.h"
 #include "manage/shared/GroupRef.h"
-#include "manage/shared/JobRunner.h"
+#include "manage/shared/PageJobRunner.h"
 #include "manage/shell/MainWindow2.h"
 
 #include <QEvent>
@@ -250,7 +250,7 @@ bool GroupEditor::hasUnsavedEdits() const
 void GroupEditor::pointAt(QLineEdit *input)
 {
     input->setFocus();
-    JobRunner::flashInput(input);
+    PageJobRunner::flashInput(input);
 }
 
 bool GroupEditor::addNewGroup()

@@ -2,6 +2,8 @@
 #include "manage/records/RecordPage.h"
 
 #include "client/User.h"
+#include "client/plan/ChangePlan.h"
+#include "manage/shared/PageJournal.h"
 #include "manage/shell/MainWindow2.h"
 
 #include <QCheckBox>
@@ -15,19 +17,26 @@ void RecordPage::togglePause(QSharedPointer<Record> record)
     if (!domain)
         return;
     User &u = user();
-    if (record->state == 0) {
-        if (!User::showMsgBox(record->host + QStringLiteral("<br/>确定暂停该解析记录吗？"),
-                              QStringLiteral("暂停"), 2))
-            return;
-        if (u.pauseRecord(domain.data(), record->id)) {
-            record->state = 2;
-            showToast(QStringLiteral("暂停成功"));
-        } else {
-            User::showMsgBox(u.errorText, QString(), 1);
-        }
-    } else if (u.startRecord(domain.data(), record->id)) {
-        record->state = 0;
-        showToast(QStringLiteral("启用成功"));
+    PageJournal journal;
+    const bool pause = record->state == 0;
+    if (pause && !User::showMsgBox(record->host + QStringLiteral("<br/>确定暂停该解析记录吗？"),
+                                   QStringLiteral("暂停"), 2))
+        return;
+    if (!journal.begin(u, QStringLiteral("record"),
+                       (pause ? QStringLiteral("暂停 %1 (%2)") : QStringLiteral("启用 %1 (%2)"))
+                           .arg(record->host, domain->name)))
+        return;
+    Record after = *record;
+    after.state = pause ? 2 : 0;
+    const qint64 step = journal.pendingRecord(u, *domain, pause ? StepOps::Pause : StepOps::Start,
+                                              record.data(), &after);
+    const bool done =
+        pause ? u.pauseRecord(domain.data(), record->id) : u.startRecord(domain.data(), record->id);
+    journal.settle(step, done, u);
+    journal.finish();
+    if (done) {
+        record->state = pause ? 2 : 0;
+        showToast(pause ? QStringLiteral("暂停成功") : QStringLiteral("启用成功"));
     } else {
         User::showMsgBox(u.errorText, QString(), 1);
     }
@@ -43,7 +52,15 @@ void RecordPage::deleteRecord(QSharedPointer<Record> record)
                           QStringLiteral("是否删除"), 2))
         return;
     User &u = user();
-    if (!u.delRecord(domain.data(), record->id)) {
+    PageJournal journal;
+    if (!journal.begin(u, QStringLiteral("record"),
+                       QStringLiteral("删除 %1 (%2)").arg(record->host, domain->name)))
+        return;
+    const qint64 step = journal.pendingRecord(u, *domain, StepOps::Delete, record.data(), nullptr);
+    const bool deleted = u.delRecord(domain.data(), record->id);
+    journal.settle(step, deleted, u);
+    journal.finish();
+    if (!deleted) {
         User::showMsgBox(u.errorText, QString(), 1);
         return;
     }
@@ -63,11 +80,24 @@ void RecordPage::pauseComboActivated(int index)
     }
     User &u = user();
     const bool pause = index == 0;
+    // A bulk action is one job.
+    PageJournal journal;
+    if (!journal.begin(
+            u, QStringLiteral("record"),
+            (pause ? QStringLiteral("暂停 %1 个记录 (%2)") : QStringLiteral("启用 %1 个记录 (%2)"))
+                .arg(records.size())
+                .arg(domain->name)))
+        return;
     QString lastFailure;
     bool allDone = true;
     for (const QSharedPointer<Record> &record : records) {
+        Record after = *record;
+        after.state = pause ? 2 : 0;
+        const qint64 step = journal.pendingRecord(
+            u, *domain, pause ? StepOps::Pause : StepOps::Start, record.data(), &after);
         const bool done = pause ? u.pauseRecord(domain.data(), record->id)
                                 : u.startRecord(domain.data(), record->id);
+        journal.settle(step, done, u);
         if (done) {
             record->state = pause ? 2 : 0;
         } else {
@@ -76,6 +106,7 @@ void RecordPage::pauseComboActivated(int index)
         }
         fillRecordRow(record);
     }
+    journal.finish();
     showToast(allDone ? QStringLiteral("操作成功") : lastFailure);
 }
 
@@ -95,10 +126,25 @@ void RecordPage::deleteCheckedClicked()
         return;
 
     User &u = user();
+    PageJournal journal;
+    if (!journal.begin(u, QStringLiteral("record"),
+                       QStringLiteral("删除 %1 个记录 (%2)").arg(records.size()).arg(domain->name)))
+        return;
+    // One call deletes them all: each is written pending before it and settled by what the
+    // call says of it.
+    QList<qint64> steps;
+    for (const QSharedPointer<Record> &record : records)
+        steps.append(journal.pendingRecord(u, *domain, StepOps::Delete, record.data(), nullptr));
     QStringList failedIds;
     QStringList messages;
     const bool allDeleted =
         u.delRecordS(domain.data(), ids.join(QLatin1Char(',')), failedIds, messages);
+    for (int i = 0; i < records.size(); ++i) {
+        const bool gone = allDeleted || (!failedIds.isEmpty() &&
+                                         !failedIds.contains(QString::number(records.at(i)->id)));
+        journal.settle(steps.at(i), gone, u);
+    }
+    journal.finish();
     // Per-record failures come back in failedIds and are reported record by record; only a
     // failure that names no record is a failure of the whole call.
     if (!allDeleted && failedIds.isEmpty()) {

@@ -3,8 +3,11 @@
 
 #include "client/RecordValidation.h"
 #include "client/User.h"
+#include "client/plan/ChangePlan.h"
+#include "client/plan/RecordJson.h"
 #include "manage/records/RecordRowText.h"
 #include "manage/shared/LineMenu.h"
+#include "manage/shared/PageJournal.h"
 #include "manage/shell/MainWindow2.h"
 
 #include <QComboBox>
@@ -189,6 +192,34 @@ void RecordPage::activateRowAdd()
     connect(e.cancel, &QPushButton::clicked, this, [this, e] { cancelNew(e); });
 }
 
+namespace {
+
+// record as the edit in draft leaves it: fields left empty are not sent, so the service keeps
+// them.
+Record editedByDraft(const Record &record, const RecordDraft &draft, const View &line)
+{
+    Record r = record;
+    if (!draft.host.isEmpty())
+        r.host = draft.host;
+    r.type = draft.type;
+    if (!draft.value.isEmpty())
+        r.value = draft.value;
+    bool isNumber = false;
+    const int ttl = draft.ttl.toInt(&isNumber);
+    if (isNumber)
+        r.ttl = ttl;
+    const int mx = draft.mx.toInt(&isNumber);
+    if (isNumber)
+        r.mx = mx;
+    r.viewID = line.viewID;
+    r.lineID = line.viewID;
+    r.view = line;
+    r.viewName = recordLineText(line);
+    return r;
+}
+
+} // namespace
+
 void RecordPage::saveEdit(QSharedPointer<Record> record, QSharedPointer<Domain> domain, Editor e)
 {
     if (!editorAlive(e.host, e.type, e.value, e.line, e.mx, e.ttl))
@@ -200,33 +231,35 @@ void RecordPage::saveEdit(QSharedPointer<Record> record, QSharedPointer<Domain> 
         return;
     }
     const View line = chosenLine(e.line);
+    PageJournal journal;
+    if (!journal.begin(user(), QStringLiteral("record"),
+                       QStringLiteral("修改 %1 (%2)").arg(record->host, domain->name)))
+        return;
+    const Record edited = editedByDraft(*record, draft, line);
+    const qint64 step =
+        journal.pendingRecord(user(), *domain, StepOps::Change, record.data(), &edited);
     setBusy(e.save, e.cancel, true);
     const bool saved =
         user().editRecord(domain.data(), record->id, draft.host, draft.type, draft.value, draft.ttl,
                           draft.mx, QString::number(line.viewID));
     setBusy(e.save, e.cancel, false);
+    journal.settle(step, saved, user());
+    journal.finish();
     if (!saved) {
         refuseSave(user().errorText);
         return;
     }
 
-    // Fields left empty were not sent, so the service kept them; so does the record.
-    if (!draft.host.isEmpty())
-        record->host = draft.host;
-    record->type = draft.type;
-    if (!draft.value.isEmpty())
-        record->value = draft.value;
-    bool isNumber = false;
-    const int ttl = draft.ttl.toInt(&isNumber);
-    if (isNumber)
-        record->ttl = ttl;
-    const int mx = draft.mx.toInt(&isNumber);
-    if (isNumber)
-        record->mx = mx;
-    record->viewID = line.viewID;
-    record->lineID = line.viewID;
-    record->view = line;
-    record->viewName = recordLineText(line);
+    // Only the edited fields: a reload during the call may have refreshed the rest.
+    record->host = edited.host;
+    record->type = edited.type;
+    record->value = edited.value;
+    record->ttl = edited.ttl;
+    record->mx = edited.mx;
+    record->viewID = edited.viewID;
+    record->lineID = edited.lineID;
+    record->view = edited.view;
+    record->viewName = edited.viewName;
     fillRecordRow(record);
 }
 
@@ -241,12 +274,28 @@ void RecordPage::saveNew(QSharedPointer<Domain> domain, Editor e)
         return;
     }
     User &u = user();
+    PageJournal journal;
+    if (!journal.begin(u, QStringLiteral("record"),
+                       QStringLiteral("添加 %1 (%2)").arg(draft.host, domain->name)))
+        return;
+    Record wanted;
+    wanted.host = draft.host;
+    wanted.type = draft.type;
+    wanted.value = draft.value;
+    wanted.lineID = wanted.viewID = chosenLine(e.line).viewID;
+    wanted.ttl = draft.ttl.toInt();
+    wanted.mx = draft.type == QLatin1String("MX") ? draft.mx.toInt() : 0;
+    const qint64 step = journal.pendingRecord(u, *domain, StepOps::Create, nullptr, &wanted);
     Record created;
     setBusy(e.save, e.cancel, true);
     const bool saved = u.addRecord(domain.data(), draft.value, draft.type,
                                    QString::number(chosenLine(e.line).viewID), draft.host,
                                    draft.ttl, draft.mx, &created);
     setBusy(e.save, e.cancel, false);
+    // The new record's id, so that an undo deletes exactly it.
+    wanted.id = created.id;
+    journal.settle(step, saved, u, saved ? recordToJson(wanted) : QJsonObject());
+    journal.finish();
     if (!saved) {
         refuseSave(u.errorText);
         return;

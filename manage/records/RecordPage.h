@@ -1,6 +1,7 @@
 #pragma once
 
 #include "client/Types.h"
+#include "manage/records/ZoneImportDialog.h"
 #include "manage/shell/ManagePage.h"
 
 #include <QList>
@@ -8,6 +9,8 @@
 #include <QPointer>
 #include <QSharedPointer>
 #include <QStringList>
+
+#include <functional>
 
 class QCheckBox;
 class QComboBox;
@@ -65,6 +68,16 @@ public:
     void deleteCheckedClicked();
     void pauseComboActivated(int index);
     void batchClicked();
+    // "导出": one zone file per line in use into a chosen folder (RecordZone.cpp).
+    void exportClicked();
+    // "导入": a zone file, the preview of its plan, then "执行" runs it as a journaled job.
+    void importClicked();
+
+    // Seams for tests: answer the folder and file choosers in place of the dialogs.
+    std::function<QString()> chooseExportFolder;
+    std::function<QString()> chooseZoneFile;
+    // The preview of the import in progress; null when none is open.
+    ZoneImportDialog *zoneImportDialog() const { return m_importDialog; }
 
     // Data of a row's vertical header item.
     static constexpr int RecordRole =
@@ -123,7 +136,13 @@ private:
     void togglePause(QSharedPointer<Record> record);
     void deleteRecord(QSharedPointer<Record> record);
 
+    // Zone files (RecordZone.cpp).
+    bool readAllRecords(const QSharedPointer<Domain> &domain, QList<Record> &records);
+    void runZoneImport();
+
     const RecordPageWidgets m_w;
+    QPointer<ZoneImportDialog> m_importDialog;
+    QSharedPointer<Domain> m_importDomain; // the domain the open preview was planned for
     QSharedPointer<Domain> m_domain;
     bool m_buildQueued = false;
 };

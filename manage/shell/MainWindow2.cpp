@@ -7,8 +7,10 @@
 #include "manage/batch/BatchJobsPage.h"
 #include "manage/domains/DomainListPage.h"
 #include "manage/groups/GroupEditor.h"
+#include "manage/history/HistoryPage.h"
 #include "manage/messages/MessagePage.h"
 #include "manage/records/RecordPage.h"
+#include "manage/search/SearchPage.h"
 #include "manage/settings/SettingsPage.h"
 #include "manage/shared/Toast.h"
 #include "manage/shell/FrameGeometry.h"
@@ -168,6 +170,11 @@ void MainWindow2::makePages()
                  ui->label_f_loading3, ui->label_fp_loading3,    ui->pushButton_f_loading3};
     m_batchJobs = std::make_unique<BatchJobsPage>(*this, batch);
 
+    HistoryWidgets history;
+    history.page_history = ui->page_history;
+    history.lay_page_history = ui->lay_page_history;
+    m_history = std::make_unique<HistoryPage>(*this, history);
+
     MessagePageWidgets messages;
     messages.page_news = ui->page_news;
     messages.stackedWidget_msg = ui->stackedWidget_msg;
@@ -201,6 +208,20 @@ void MainWindow2::makePages()
     settings.pushButton_21 = ui->pushButton_21;
     settings.label_keyring = ui->label_keyring;
     m_settings = std::make_unique<SettingsPage>(*this, settings);
+
+    SearchPageWidgets search;
+    search.page_search = ui->page_search;
+    search.lineEdit_gsearch = ui->lineEdit_gsearch;
+    search.checkBox_gcontains = ui->checkBox_gcontains;
+    search.comboBox_gtype = ui->comboBox_gtype;
+    search.comboBox_gline = ui->comboBox_gline;
+    search.pushButton_gsearch = ui->pushButton_gsearch;
+    search.label_gfresh = ui->label_gfresh;
+    search.pushButton_grefresh = ui->pushButton_grefresh;
+    search.pushButton_gstop = ui->pushButton_gstop;
+    search.label_gstatus = ui->label_gstatus;
+    search.tableView_gsearch = ui->tableView_gsearch;
+    m_search = std::make_unique<SearchPage>(*this, search);
 }
 
 void MainWindow2::prepareWidgets()
@@ -300,6 +321,28 @@ void MainWindow2::on_commandLinkButton_6_clicked()
     ui->stackedWidget->setCurrentWidget(ui->page_news);
 }
 
+void MainWindow2::on_commandLinkButton_hist_clicked()
+{
+    ui->stackedWidget->setCurrentWidget(ui->page_history);
+    m_history->reload();
+}
+
+void MainWindow2::showHistory()
+{
+    ui->commandLinkButton_hist->click();
+}
+
+void MainWindow2::loadStaleDomainLists()
+{
+    m_domainList->loadStaleLists();
+}
+
+void MainWindow2::on_commandLinkButton_search_clicked()
+{
+    m_search->prepare();
+    ui->stackedWidget->setCurrentWidget(ui->page_search);
+}
+
 void MainWindow2::on_commandLinkButton_opt_clicked()
 {
     ui->stackedWidget->setCurrentWidget(ui->page_accOpt);
@@ -351,6 +394,11 @@ void MainWindow2::on_pushButton_14_clicked()
 void MainWindow2::showDomainList()
 {
     ui->commandLinkButton->click();
+}
+
+void MainWindow2::showSearch()
+{
+    ui->commandLinkButton_search->click();
 }
 
 void MainWindow2::showDomainPage()
@@ -738,6 +786,21 @@ void MainWindow2::on_pushButton_dobatdel_clicked()
     m_batchJobs->startDeleteClicked();
 }
 
+void MainWindow2::on_pushButton_prevbatadd_clicked()
+{
+    m_batchJobs->previewAddClicked();
+}
+
+void MainWindow2::on_pushButton_prevbatedit_clicked()
+{
+    m_batchJobs->previewEditClicked();
+}
+
+void MainWindow2::on_pushButton_prevbatdel_clicked()
+{
+    m_batchJobs->previewDeleteClicked();
+}
+
 void MainWindow2::on_pushButton_43_clicked()
 {
     m_batchJobs->returnAddClicked();
@@ -766,6 +829,16 @@ void MainWindow2::on_pushButton_42_clicked()
 void MainWindow2::on_pushButton_Rbat_clicked()
 {
     m_recordPage->batchClicked();
+}
+
+void MainWindow2::on_pushButton_Rimport_clicked()
+{
+    m_recordPage->importClicked();
+}
+
+void MainWindow2::on_pushButton_Rexport_clicked()
+{
+    m_recordPage->exportClicked();
 }
 
 void MainWindow2::on_pushButton_36_clicked()

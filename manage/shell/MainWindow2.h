@@ -25,9 +25,11 @@ class AddDomainsPage;
 class BatchJobsPage;
 class DomainListPage;
 class GroupEditor;
+class HistoryPage;
 class MessagePage;
 class QMovie;
 class RecordPage;
+class SearchPage;
 class SettingsPage;
 
 // The management window: a frameless, resizable window with a navigation column and one stack
@@ -73,6 +75,8 @@ public:
     BatchJobsPage &batchJobsPage() const { return *m_batchJobs; }
     MessagePage &messagePage() const { return *m_messages; }
     SettingsPage &settingsPage() const { return *m_settings; }
+    HistoryPage &historyPage() const { return *m_history; }
+    SearchPage &searchPage() const { return *m_search; }
 
     // Shows text in the notice strip for a time that grows with its length.
     void showToast(const QString &text);
@@ -92,11 +96,17 @@ public:
     void showJobResults(const QStringList &successes, const QStringList &failures);
     // The batch page as the navigation column opens it.
     void showBatchJobs();
+    // The account-wide search over the local copy, as the navigation column opens it.
+    void showSearch();
     // The batch page's add tab at its input, with domainNames (when any) as its domain list.
     void showBatchAddInput(const QStringList &domainNames);
     // The batch page's edit tab with domainName as the domain list and a row for each of the
     // first records (see BatchJobsPage::editRecords).
     void showBatchEdit(const QString &domainName, const QList<QSharedPointer<Record>> &records);
+    // The history page with the journal read afresh.
+    void showHistory();
+    // The domain and group lists loaded again when stale, as the domain page does when shown.
+    void loadStaleDomainLists();
     // Logging out, confirmed: the sign-in side takes over (logoutConfirmed) and this window
     // hides.
     void returnToSignIn();
@@ -132,6 +142,8 @@ private slots:
     void on_commandLinkButton_clicked();
     void on_commandLinkButton_2_clicked();
     void on_commandLinkButton_6_clicked();
+    void on_commandLinkButton_hist_clicked();
+    void on_commandLinkButton_search_clicked();
     void on_commandLinkButton_opt_clicked();
     void on_commandLinkButton_help_clicked();
     void on_pushButton_user_clicked();
@@ -179,12 +191,17 @@ private slots:
     void on_pushButton_dobatadd_clicked();
     void on_pushButton_dobatedit_clicked();
     void on_pushButton_dobatdel_clicked();
+    void on_pushButton_prevbatadd_clicked();
+    void on_pushButton_prevbatedit_clicked();
+    void on_pushButton_prevbatdel_clicked();
     void on_pushButton_43_clicked();
     void on_pushButton_46_clicked();
     void on_pushButton_59_clicked();
     void on_tabWidget_bat_currentChanged(int index);
     void on_pushButton_42_clicked();
     void on_pushButton_Rbat_clicked();
+    void on_pushButton_Rimport_clicked();
+    void on_pushButton_Rexport_clicked();
 
     // Message centre.
     void on_pushButton_36_clicked();
@@ -223,6 +240,8 @@ private:
     std::unique_ptr<BatchJobsPage> m_batchJobs;
     std::unique_ptr<MessagePage> m_messages;
     std::unique_ptr<SettingsPage> m_settings;
+    std::unique_ptr<HistoryPage> m_history;
+    std::unique_ptr<SearchPage> m_search;
 
     QMovie *m_domainLoading = nullptr;
     bool m_batchRowsSeeded = false;

@@ -34,6 +34,7 @@ private slots:
     void previewChangesNothingApplyRunsTheRest();
     void badFileSendsNothing();
     void warningsNeedYes();
+    void undoRestoresTheDomain();
 
 private:
     Run run(const QStringList &args);
@@ -43,6 +44,7 @@ private:
 
     std::unique_ptr<LocalServiceFixture> m_service;
     QTemporaryDir m_dir;
+    std::unique_ptr<QTemporaryDir> m_data; // the journal's home, fresh for each test
     QString m_checker;
 };
 
@@ -58,11 +60,14 @@ void TestCliZone::init()
 {
     m_service = std::make_unique<LocalServiceFixture>();
     QVERIFY2(m_service->start(), qPrintable(m_service->errorText()));
+    m_data = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_data->isValid());
 }
 
 void TestCliZone::cleanup()
 {
     m_service.reset();
+    m_data.reset();
 }
 
 Run TestCliZone::run(const QStringList &args)
@@ -72,6 +77,7 @@ Run TestCliZone::run(const QStringList &args)
     env.insert(QStringLiteral("HALVIK_CA_FILE"), m_service->caFile());
     env.insert(QStringLiteral("HALVIK_EMAIL"), LocalServiceFixture::demoEmail());
     env.insert(QStringLiteral("HALVIK_PASSWORD"), LocalServiceFixture::demoPassword());
+    env.insert(QStringLiteral("XDG_DATA_HOME"), m_data->path());
     QProcess p;
     p.setProcessEnvironment(env);
     p.start(QStringLiteral(HALVIK_CLI_BINARY), args);
@@ -233,13 +239,50 @@ void TestCliZone::warningsNeedYes()
     const Run refused = run({QStringLiteral("zone"), QStringLiteral("import"), kDomain, path,
                              QStringLiteral("--apply")});
     QCOMPARE(refused.exit, 1);
-    QVERIFY(refused.out.contains("warning: @"));
+    QVERIFY2(refused.out.contains("warning: halvik-demo.com 的主机记录 @ 将有多条 SPF 记录"),
+             refused.out.constData());
     QCOMPARE(recordsOf(kDomain), before);
 
     const Run accepted = run({QStringLiteral("zone"), QStringLiteral("import"), kDomain, path,
                               QStringLiteral("--apply"), QStringLiteral("--yes")});
     QCOMPARE(accepted.exit, 0);
     QVERIFY(recordsOf(kDomain).contains(QStringLiteral("@ TXT v=spf1 a -all 600 0 0")));
+}
+
+void TestCliZone::undoRestoresTheDomain()
+{
+    // Line 0 as the file has it: one record as it is, one with a new TTL, one new; pruning
+    // deletes the CNAME, MX and TXT but neither the apex NS nor the paused record.
+    const QString path = writeFile(QStringLiteral("edited.zone"), "$ORIGIN halvik-demo.com.\n"
+                                                                  "@ 600 IN A 203.0.113.10\n"
+                                                                  "ipv6 1200 IN AAAA 2001:db8::10\n"
+                                                                  "added 300 IN A 192.0.2.77\n");
+    const QStringList before = recordsOf(kDomain);
+    const Run applied =
+        run({QStringLiteral("--json"), QStringLiteral("zone"), QStringLiteral("import"), kDomain,
+             path, QStringLiteral("--prune"), QStringLiteral("--apply")});
+    QVERIFY2(applied.exit == 0, applied.err.constData());
+    const QJsonObject counts = applied.json().value(QStringLiteral("counts")).toObject();
+    QCOMPARE(counts.value(QStringLiteral("create")).toInt(), 1);
+    QCOMPARE(counts.value(QStringLiteral("change")).toInt(), 1);
+    QCOMPARE(counts.value(QStringLiteral("delete")).toInt(), 3);
+    const QJsonObject job = applied.json().value(QStringLiteral("job")).toObject();
+    QCOMPARE(job.value(QStringLiteral("kind")).toString(), QStringLiteral("zone-import"));
+    QCOMPARE(job.value(QStringLiteral("state")).toString(), QStringLiteral("done"));
+    const QStringList after = recordsOf(kDomain);
+    QCOMPARE(after.size(), before.size() - 2);
+    QVERIFY(after.contains(QStringLiteral("ipv6 AAAA 2001:db8::10 1200 0 0")));
+    QVERIFY(after.contains(QStringLiteral("added A 192.0.2.77 300 0 0")));
+    // The paused record stays as it was.
+    const QStringList paused = before.filter(QRegularExpression(QStringLiteral("^old A ")));
+    QCOMPARE(paused.size(), 1);
+    QVERIFY(after.contains(paused.first()));
+
+    const QString id = QString::number(job.value(QStringLiteral("id")).toInt());
+    const Run undone =
+        run({QStringLiteral("undo"), id, QStringLiteral("--apply"), QStringLiteral("--yes")});
+    QVERIFY2(undone.exit == 0, undone.err.constData());
+    QCOMPARE(recordsOf(kDomain), before);
 }
 
 QTEST_GUILESS_MAIN(TestCliZone)

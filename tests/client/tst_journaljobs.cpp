@@ -36,10 +36,10 @@ ChangePlan undoPlan(User &user, Journal &journal, qint64 job, QString *error = n
 }
 
 QString run(User &user, Journal &journal, const ChangePlan &plan, const QString &kind,
-            qint64 undoes = 0, JobRunner *keep = nullptr)
+            qint64 undoes = 0, JournalRunner *keep = nullptr)
 {
-    JobRunner local(user, journal);
-    JobRunner &runner = keep ? *keep : local;
+    JournalRunner local(user, journal);
+    JournalRunner &runner = keep ? *keep : local;
     if (!runner.start(plan, kind, QString(), journalAccount(user), undoes))
         return runner.errorText();
     while (!runner.atEnd())
@@ -135,7 +135,7 @@ void TestJournalJobs::changedSincePreviewIsSkipped()
     // Someone adds a record to the second domain between preview and apply.
     QVERIFY(m_other.addRecord(m_other.domain2dmid(names.at(1)), QStringLiteral("10.9.9.9"),
                               QStringLiteral("A"), QStringLiteral("0"), QStringLiteral("other")));
-    JobRunner runner(m_user, m_journal);
+    JournalRunner runner(m_user, m_journal);
     QCOMPARE(run(m_user, m_journal, plan, QStringLiteral("batch-edit"), 0, &runner),
              JobState::Partial);
     QCOMPARE(runner.outcomes().size(), 2);
@@ -158,7 +158,7 @@ void TestJournalJobs::unknownOutcomeIsNeverGuessed()
     Fault drop;
     drop.kind = FaultKind::Drop;
     m_service->setFault(QStringLiteral("/api/record/create/"), drop);
-    JobRunner runner(m_user, m_journal);
+    JournalRunner runner(m_user, m_journal);
     QCOMPARE(run(m_user, m_journal, preview(m_user, add, {name}), QStringLiteral("batch-add"), 0,
                  &runner),
              JobState::Partial);
@@ -206,7 +206,7 @@ void TestJournalJobs::deletedDomainComesBack()
     m_other.getDomain();
     QVERIFY(!m_other.domain2ptr(name));
 
-    JobRunner runner(m_user, m_journal);
+    JournalRunner runner(m_user, m_journal);
     const qint64 job = m_journal.jobs().first().id;
     const ChangePlan undo = undoPlan(m_user, m_journal, job);
     QCOMPARE(undo.warnings.size(), 1);

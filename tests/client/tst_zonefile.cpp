@@ -1,3 +1,5 @@
+#include "client/plan/RecordJson.h"
+#include "client/zone/ZoneFolder.h"
 #include "client/zone/ZoneParser.h"
 #include "client/zone/ZonePlanner.h"
 #include "client/zone/ZoneWriter.h"
@@ -105,6 +107,8 @@ private slots:
     void plan();
     void planWarnings_data();
     void planWarnings();
+    void jobStepsDeleteFirstAndKeepTheServiceSpelling();
+    void folderHasOneWholeFilePerLine();
     void targetsWithoutFinalDot_data();
     void targetsWithoutFinalDot();
 };
@@ -353,11 +357,11 @@ void TestZoneFile::planWarnings_data()
         << QList<ZoneRecord>{fileRec(1, www, QStringLiteral("CNAME"),
                                      QStringLiteral("x.example.net"))}
         << QList<Record>{rec(7, www, QStringLiteral("A"), QStringLiteral("192.0.2.1"))}
-        << QStringList{QStringLiteral("www：CNAME记录与同线路的其他记录并存")};
+        << QStringList{QStringLiteral("example.cn 的主机记录 www 将有 CNAME 与其他记录并存")};
     QTest::newRow("second SPF")
         << QList<ZoneRecord>{fileRec(1, QStringLiteral("@"), txt, QStringLiteral("v=spf1 -all"))}
         << QList<Record>{rec(7, QStringLiteral("@"), txt, QStringLiteral("v=spf1 mx -all"))}
-        << QStringList{QStringLiteral("@：同线路有2条SPF记录")};
+        << QStringList{QStringLiteral("example.cn 的主机记录 @ 将有多条 SPF 记录")};
     QTest::newRow("untouched host keeps its old fault quiet")
         << QList<ZoneRecord>{fileRec(1, QStringLiteral("other"), QStringLiteral("A"),
                                      QStringLiteral("192.0.2.9"))}
@@ -374,6 +378,66 @@ void TestZoneFile::planWarnings()
     const ZonePlan plan =
         planZoneImport(parsedRecords(file), QStringLiteral("example.cn"), live, 0, false);
     QCOMPARE(plan.warnings, warnings);
+}
+
+// A CNAME replacing an A on the same host is refused while the A is there: the job deletes
+// first. A change in place keeps the service's host and value and takes the file's TTL.
+void TestZoneFile::jobStepsDeleteFirstAndKeepTheServiceSpelling()
+{
+    const QList<Record> live{
+        rec(7, QStringLiteral("shop"), QStringLiteral("A"), QStringLiteral("192.0.2.1")),
+        rec(8, QStringLiteral("WWW"), QStringLiteral("CNAME"), QStringLiteral("Cdn.Example.net")),
+        rec(9, QStringLiteral("tv"), QStringLiteral("A"), QStringLiteral("192.0.2.9"), 600, 10, 5)};
+    const ZonePlan plan =
+        planZoneImport(parsedRecords({fileRec(1, QStringLiteral("shop"), QStringLiteral("CNAME"),
+                                              QStringLiteral("www.example.cn")),
+                                      fileRec(2, QStringLiteral("www"), QStringLiteral("CNAME"),
+                                              QStringLiteral("cdn.example.net"), 3600)}),
+                       QStringLiteral("example.cn"), live, 0, true);
+    const DomainPlan d = zoneDomainPlan(plan, 42, live);
+    QCOMPARE(d.domainID, 42);
+    QVERIFY(d.liveKnown);
+    QCOMPARE(d.live.size(), live.size()); // every line: the job compares the whole domain
+    QStringList ops;
+    for (const PlanStep &s : d.steps)
+        ops.append(s.op);
+    QCOMPARE(ops, (QStringList{StepOps::Delete, StepOps::Change, StepOps::Create}));
+    QCOMPARE(recordFromJson(d.steps.at(0).before).id, 7);
+    const Record changed = recordFromJson(d.steps.at(1).after);
+    QCOMPARE(changed.id, 8);
+    QCOMPARE(changed.host, QStringLiteral("WWW"));
+    QCOMPARE(changed.value, QStringLiteral("Cdn.Example.net"));
+    QCOMPARE(changed.ttl, 3600);
+    QCOMPARE(recordFromJson(d.steps.at(1).before).ttl, 600);
+    const Record created = recordFromJson(d.steps.at(2).after);
+    QCOMPARE(created.type, QStringLiteral("CNAME"));
+    QCOMPARE(created.lineID, 0);
+}
+
+void TestZoneFile::folderHasOneWholeFilePerLine()
+{
+    QTemporaryDir dir;
+    const QList<Record> records{
+        rec(1, QStringLiteral("@"), QStringLiteral("A"), QStringLiteral("192.0.2.1"), 600, 10, 5),
+        rec(2, QStringLiteral("@"), QStringLiteral("A"), QStringLiteral("192.0.2.2")),
+        rec(3, QStringLiteral("www"), QStringLiteral("A"), QStringLiteral("192.0.2.3"), 600, 10,
+            5)};
+    QStringList written;
+    QString error;
+    QVERIFY2(writeZoneFolder(dir.path(), QStringLiteral("Example.CN."), records, written, error),
+             qPrintable(error));
+    QCOMPARE(written,
+             (QStringList{QStringLiteral("example.cn.zone"), QStringLiteral("example.cn.5.zone")}));
+    QFile five(dir.filePath(written.at(1)));
+    QVERIFY(five.open(QIODevice::ReadOnly));
+    const ZoneFile back = parseZoneText(five.readAll(), QStringLiteral("example.cn"));
+    QCOMPARE(back.records.size(), 2);
+
+    // Nothing is written into a folder that is not there.
+    QVERIFY(!writeZoneFolder(dir.filePath(QStringLiteral("gone")), QStringLiteral("example.cn"),
+                             records, written, error));
+    QVERIFY(written.isEmpty());
+    QVERIFY(!error.isEmpty());
 }
 
 void TestZoneFile::targetsWithoutFinalDot_data()

@@ -2,7 +2,7 @@
 #include "client/User.h"
 #include "manage/batch/BatchJobsPage.h"
 #include "manage/batch/BatchRowTable.h"
-#include "manage/shared/JobRunner.h"
+#include "manage/shared/PageJobRunner.h"
 #include "manage/shell/MainWindow2.h"
 #include "tests/support/WindowHarness.h"
 

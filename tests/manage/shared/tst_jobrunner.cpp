@@ -1,5 +1,5 @@
 #include "app/Startup.h"
-#include "manage/shared/JobRunner.h"
+#include "manage/shared/PageJobRunner.h"
 
 #include <QLabel>
 #include <QMovie>
@@ -65,7 +65,7 @@ void TestJobRunner::initTestCase()
 void TestJobRunner::runningShowsOverlayAndLocksButtons()
 {
     Page page;
-    JobRunner runner(page.widgets());
+    PageJobRunner runner(page.widgets());
     page.stop->setText(QStringLiteral("请稍候..."));
 
     runner.start();
@@ -95,7 +95,7 @@ void TestJobRunner::runningShowsOverlayAndLocksButtons()
 void TestJobRunner::stopClickEndsBeforeNextItem()
 {
     Page page;
-    JobRunner runner(page.widgets());
+    PageJobRunner runner(page.widgets());
     runner.start();
     QVERIFY(runner.next(0, 10));
     QVERIFY(runner.next(1, 10));
@@ -114,7 +114,7 @@ void TestJobRunner::stopClickEndsBeforeNextItem()
 void TestJobRunner::secondJobReusesAnimationAndStopConnection()
 {
     Page page;
-    JobRunner runner(page.widgets());
+    PageJobRunner runner(page.widgets());
     runner.start();
     QMovie *movie = page.animation->movie();
     page.stop->click();
@@ -137,7 +137,7 @@ void TestJobRunner::secondJobReusesAnimationAndStopConnection()
 void TestJobRunner::stopFlagThatIsNoNumberGoesOn()
 {
     Page page;
-    JobRunner runner(page.widgets());
+    PageJobRunner runner(page.widgets());
     runner.start();
     page.stop->setProperty("mustStop", QStringLiteral("yes"));
     QVERIFY(runner.next(0, 1));
@@ -155,7 +155,7 @@ void TestJobRunner::flashBlinksAndEndsAsItWas()
 
     QElapsedTimer clock;
     clock.start();
-    JobRunner::flashInput(edit);
+    PageJobRunner::flashInput(edit);
     QTRY_COMPARE(edit->styleSheet(), kRed);
     QTRY_COMPARE(edit->styleSheet(), own);
     QTRY_COMPARE(edit->styleSheet(), kRed);
@@ -170,10 +170,10 @@ void TestJobRunner::secondFlashEndsOnTheOriginalStyle()
     auto *edit = new QWidget(&parent);
     const QString own = QStringLiteral("color:#333;");
     edit->setStyleSheet(own);
-    JobRunner::flashInput(edit);
+    PageJobRunner::flashInput(edit);
     QTRY_COMPARE(edit->styleSheet(), kRed);
     // A second start while the border is red.
-    JobRunner::flashInput(edit);
+    PageJobRunner::flashInput(edit);
     QTRY_VERIFY_WITH_TIMEOUT(!edit->property("flashKeptStyle").isValid(), 5000);
     QCOMPARE(edit->styleSheet(), own);
 }
@@ -184,8 +184,8 @@ void TestJobRunner::movedOrDeletedWidgetIsLeftAlone()
     QWidget second;
     auto *moved = new QWidget(&first);
     auto *deleted = new QWidget(&first);
-    JobRunner::flashInput(moved);
-    JobRunner::flashInput(deleted);
+    PageJobRunner::flashInput(moved);
+    PageJobRunner::flashInput(deleted);
     QTRY_COMPARE(moved->styleSheet(), kRed);
     moved->setParent(&second);
     moved->setStyleSheet(QStringLiteral("color:#123;"));

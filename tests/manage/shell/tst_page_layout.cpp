@@ -70,6 +70,7 @@ void TestPageLayout::pagesDoNotOverlap_data()
          {QStringLiteral("commandLinkButton_6"), QStringLiteral("pushButton_38")}},
         {"settings", {QStringLiteral("commandLinkButton_opt")}},
         {"about", {QStringLiteral("commandLinkButton_help")}},
+        {"search", {QStringLiteral("commandLinkButton_search")}},
     };
     for (const QSize size : {QSize(900, 620), QSize(1280, 800)}) {
         for (const auto &page : pages) {

@@ -26,12 +26,14 @@ struct JobWidgets
 // Runs the jobs of one page on the window's thread: the page's start slot calls start(), asks
 // next(i, n) before each item and calls finish() after the loop. The service calls of an item
 // wait in the client's own event loop, so the window repaints and takes the stop click while
-// the job runs. Each page owns one runner.
-class JobRunner : public QObject
+// the job runs. Each page owns one runner. (Named apart from the journal's JobRunner: two
+// classes of one name in one program would share their implicit members, such as the
+// destructor.)
+class PageJobRunner : public QObject
 {
     Q_OBJECT
 public:
-    explicit JobRunner(const JobWidgets &widgets, QObject *parent = nullptr);
+    explicit PageJobRunner(const JobWidgets &widgets, QObject *parent = nullptr);
 
     void start();
     // False once the user asked to stop: item i (from 0) of n is then not to be processed and

@@ -1,4 +1,4 @@
-#include "manage/shared/JobRunner.h"
+#include "manage/shared/PageJobRunner.h"
 
 #include <QCoreApplication>
 #include <QLabel>
@@ -20,11 +20,11 @@ constexpr int kProgressFrameMs = 30;
 
 } // namespace
 
-JobRunner::JobRunner(const JobWidgets &widgets, QObject *parent)
+PageJobRunner::PageJobRunner(const JobWidgets &widgets, QObject *parent)
     : QObject(parent), m_widgets(widgets)
 {}
 
-void JobRunner::start()
+void PageJobRunner::start()
 {
     m_running = true;
     m_widgets.overlay->show();
@@ -42,7 +42,7 @@ void JobRunner::start()
         m_animation->start();
 }
 
-void JobRunner::prepareFirstUse()
+void PageJobRunner::prepareFirstUse()
 {
     if (m_firstUseDone)
         return;
@@ -51,17 +51,17 @@ void JobRunner::prepareFirstUse()
     m_animation->setScaledSize(QSize(40, 40));
     m_widgets.animation->setMovie(m_animation);
     m_widgets.animation->show();
-    connect(m_widgets.stop, &QPushButton::clicked, this, &JobRunner::requestStop);
+    connect(m_widgets.stop, &QPushButton::clicked, this, &PageJobRunner::requestStop);
 }
 
-void JobRunner::requestStop()
+void PageJobRunner::requestStop()
 {
     ++m_stopRequests;
     m_widgets.stop->setProperty(kMustStop, 1);
     m_widgets.stop->setText(QStringLiteral("请稍候..."));
 }
 
-bool JobRunner::next(int i, int n)
+bool PageJobRunner::next(int i, int n)
 {
     // Items that need no service call (an unknown domain) would otherwise run on without
     // letting a paint or the stop click through.
@@ -77,14 +77,14 @@ bool JobRunner::next(int i, int n)
     return true;
 }
 
-void JobRunner::showProgress(const QString &text)
+void PageJobRunner::showProgress(const QString &text)
 {
     m_widgets.progress->setText(text);
     m_unshownProgress.clear();
     m_shownAt.start();
 }
 
-void JobRunner::finish()
+void PageJobRunner::finish()
 {
     if (!m_unshownProgress.isEmpty())
         showProgress(m_unshownProgress);
@@ -99,7 +99,7 @@ void JobRunner::finish()
         m_animation->setPaused(true);
 }
 
-void JobRunner::flashInput(QWidget *widget)
+void PageJobRunner::flashInput(QWidget *widget)
 {
     if (!widget)
         return;

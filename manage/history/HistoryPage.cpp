@@ -1,0 +1,170 @@
+#include "manage/history/HistoryPage.h"
+
+#include "client/User.h"
+#include "client/journal/JobRunner.h"
+#include "client/journal/Journal.h"
+#include "client/journal/Previews.h"
+#include "manage/history/HistoryModels.h"
+#include "manage/shared/PlanDialog.h"
+#include "manage/shared/PlanView.h"
+
+#include <QCheckBox>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QLabel>
+#include <QPushButton>
+#include <QTableView>
+#include <QVBoxLayout>
+
+namespace {
+
+QTableView *newTable(QAbstractItemModel *model, QWidget *parent, const char *name)
+{
+    auto *t = new QTableView(parent);
+    t->setObjectName(QString::fromLatin1(name));
+    t->setModel(model);
+    t->setSelectionBehavior(QAbstractItemView::SelectRows);
+    t->setSelectionMode(QAbstractItemView::SingleSelection);
+    t->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    t->verticalHeader()->hide();
+    t->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    t->verticalHeader()->setDefaultSectionSize(26);
+    t->horizontalHeader()->setStretchLastSection(true);
+    t->setWordWrap(false);
+    return t;
+}
+
+} // namespace
+
+HistoryPage::HistoryPage(MainWindow2 &window, const HistoryWidgets &widgets)
+    : ManagePage(window), m_w(widgets), m_jobModel(new JobListModel(this)),
+      m_stepModel(new JobStepModel(this))
+{
+    QWidget *page = m_w.page_history;
+    auto *bar = new QHBoxLayout;
+    auto *title = new QLabel(QStringLiteral("操作记录"), page);
+    title->setStyleSheet(QStringLiteral("font-size:16px;font-weight:bold;"));
+    m_refresh = new QPushButton(QStringLiteral("刷新"), page);
+    m_undo = new QPushButton(QStringLiteral("撤销"), page);
+    m_undo->setEnabled(false);
+    m_force = new QCheckBox(QStringLiteral("有冲突时仍然撤销"), page);
+    m_force->setToolTip(QStringLiteral("记录在此之后又被修改过时，仍改回修改前的样子"));
+    bar->addWidget(title);
+    bar->addStretch();
+    bar->addWidget(m_force);
+    bar->addWidget(m_refresh);
+    bar->addWidget(m_undo);
+
+    m_empty = new QLabel(
+        QStringLiteral("还没有操作记录。批量作业、记录和域名的修改都会记在这里，并可撤销。"), page);
+    m_empty->setStyleSheet(QStringLiteral("color:#888;"));
+    m_jobs = newTable(m_jobModel, page, "tableJobs");
+    m_steps = newTable(m_stepModel, page, "tableJobSteps");
+    m_jobs->horizontalHeader()->resizeSection(0, 150);
+    m_jobs->horizontalHeader()->resizeSection(1, 100);
+    m_jobs->horizontalHeader()->resizeSection(2, 300);
+    m_jobs->horizontalHeader()->resizeSection(3, 160);
+    m_steps->horizontalHeader()->resizeSection(0, 150);
+    m_steps->horizontalHeader()->resizeSection(1, 90);
+    m_steps->horizontalHeader()->resizeSection(2, 200);
+    m_steps->horizontalHeader()->resizeSection(3, 200);
+    m_steps->horizontalHeader()->resizeSection(4, 70);
+
+    m_w.lay_page_history->addLayout(bar);
+    m_w.lay_page_history->addWidget(m_empty);
+    m_w.lay_page_history->addWidget(m_jobs, 1);
+    m_w.lay_page_history->addWidget(m_steps, 1);
+
+    connect(m_jobs->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            [this](const QModelIndex &current) { showJob(current.row()); });
+    connect(m_refresh, &QPushButton::clicked, this, &HistoryPage::reload);
+    connect(m_undo, &QPushButton::clicked, this, &HistoryPage::undoClicked);
+}
+
+HistoryPage::~HistoryPage() = default;
+
+PlanDialog *HistoryPage::planDialog() const
+{
+    return m_dialog;
+}
+
+void HistoryPage::reload()
+{
+    const int row = m_jobs->currentIndex().row();
+    const qint64 kept = row >= 0 && row < m_jobModel->rowCount() ? m_jobModel->job(row).id : 0;
+    QList<JournalJob> jobs;
+    // No journal file yet: nothing was changed, and reading must not create one.
+    if (QFileInfo::exists(Journal::defaultPath())) {
+        Journal journal;
+        if (journal.open(Journal::defaultPath(), false))
+            jobs = journal.jobs(journalAccount(user()));
+        else
+            m_empty->setText(QStringLiteral("无法读取操作记录：") + journal.errorText());
+    }
+    m_jobModel->setJobs(jobs);
+    m_empty->setVisible(jobs.isEmpty());
+    int select = jobs.isEmpty() ? -1 : 0;
+    for (int i = 0; i < jobs.size(); ++i) {
+        if (jobs.at(i).id == kept)
+            select = i;
+    }
+    if (select >= 0)
+        m_jobs->setCurrentIndex(m_jobModel->index(select, 0));
+    showJob(select);
+}
+
+void HistoryPage::showJob(int row)
+{
+    if (row < 0 || row >= m_jobModel->rowCount()) {
+        m_stepModel->setSteps({});
+        m_undo->setEnabled(false);
+        return;
+    }
+    const JournalJob &job = m_jobModel->job(row);
+    Journal journal;
+    if (journal.open(Journal::defaultPath(), false))
+        m_stepModel->setSteps(journal.steps(job.id));
+    m_undo->setEnabled(job.state != JobState::Running && job.state != JobState::Undone);
+}
+
+void HistoryPage::undoClicked()
+{
+    const int row = m_jobs->currentIndex().row();
+    if (row < 0 || row >= m_jobModel->rowCount() || m_dialog)
+        return;
+    const JournalJob job = m_jobModel->job(row);
+    Journal journal;
+    if (!journal.open(Journal::defaultPath(), false)) {
+        User::showMsgBox(QStringLiteral("无法读取操作记录：") + journal.errorText(), QString(), 1);
+        return;
+    }
+    UndoPreview preview(user(), journal, job.id, m_force->isChecked());
+    auto *dialog =
+        new PlanDialog(m_w.page_history->window(), QStringLiteral("撤销预览：%1").arg(job.summary));
+    dialog->view().setRunText(QStringLiteral("撤销"));
+    m_dialog = dialog;
+    if (!dialog->build(preview)) {
+        dialog->hide();
+        dialog->deleteLater();
+        return;
+    }
+    // Deleted once it is done with; not on close, since a run waits in nested event loops.
+    connect(dialog, &QDialog::rejected, dialog, &QObject::deleteLater);
+    const qint64 id = job.id;
+    connect(dialog, &QDialog::accepted, this, [this, id] { runUndo(id); });
+    dialog->open();
+}
+
+void HistoryPage::runUndo(qint64 jobId)
+{
+    PlanDialog *dialog = m_dialog;
+    if (!dialog)
+        return;
+    const QString summary = QStringLiteral("撤销 #%1").arg(jobId);
+    if (dialog->run(user(), QStringLiteral("undo"), summary, jobId))
+        showToast(outcomeSummary(dialog->outcomes()));
+    dialog->deleteLater();
+    reload();
+}

@@ -1,0 +1,61 @@
+#pragma once
+
+#include "manage/shell/ManagePage.h"
+
+#include <QPointer>
+
+class JobListModel;
+class JobStepModel;
+class PlanDialog;
+class QCheckBox;
+class QLabel;
+class QPushButton;
+class QTableView;
+class QVBoxLayout;
+class QWidget;
+
+// The widgets the history page owns: its page, whose layout the page fills.
+struct HistoryWidgets
+{
+    QWidget *page_history = nullptr;
+    QVBoxLayout *lay_page_history = nullptr;
+};
+
+// The history page: the journal's jobs of the signed-in account, newest first; the steps of
+// the chosen one with before and after; "撤销" builds the undo's plan (conflicts per step) and
+// runs it once confirmed.
+class HistoryPage : public ManagePage
+{
+    Q_OBJECT
+public:
+    HistoryPage(MainWindow2 &window, const HistoryWidgets &widgets);
+    ~HistoryPage() override;
+
+    // Reads the journal again, keeping the chosen job when it is still there.
+    void reload();
+    // Builds the undo of the chosen job and shows it in the plan dialog.
+    void undoClicked();
+
+    QTableView *jobTable() const { return m_jobs; }
+    QTableView *stepTable() const { return m_steps; }
+    QPushButton *undoButton() const { return m_undo; }
+    QCheckBox *forceBox() const { return m_force; }
+    QLabel *emptyLabel() const { return m_empty; }
+    // The undo's plan while it is shown; null otherwise.
+    PlanDialog *planDialog() const;
+
+private:
+    void showJob(int row);
+    void runUndo(qint64 jobId);
+
+    const HistoryWidgets m_w;
+    JobListModel *m_jobModel;
+    JobStepModel *m_stepModel;
+    QTableView *m_jobs;
+    QTableView *m_steps;
+    QLabel *m_empty;
+    QPushButton *m_refresh;
+    QPushButton *m_undo;
+    QCheckBox *m_force;
+    QPointer<PlanDialog> m_dialog;
+};

@@ -1,0 +1,192 @@
+#include "manage/records/RecordPage.h"
+
+#include "client/User.h"
+#include "client/journal/JobRunner.h"
+#include "client/journal/Journal.h"
+#include "client/plan/RecordJson.h"
+#include "client/zone/ZoneFolder.h"
+#include "client/zone/ZoneParser.h"
+#include "manage/records/ZoneImportDialog.h"
+#include "manage/shell/MainWindow2.h"
+
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QPushButton>
+
+namespace {
+
+// Larger than any zone the service can hold (999 records a domain); a bigger file is a mistake.
+constexpr qint64 kMaxZoneFileBytes = 16 * 1024 * 1024;
+
+void tell(const QString &text)
+{
+    User::showMsgBox(text, QString(), 1);
+}
+
+} // namespace
+
+bool RecordPage::readAllRecords(const QSharedPointer<Domain> &domain, QList<Record> &records)
+{
+    User &u = user();
+    const int total = u.getRecord(domain.data());
+    if (!u.errorText.isEmpty()) {
+        tell(QStringLiteral("无法读取解析记录：") + u.errorText);
+        return false;
+    }
+    // A zone compared or written in part would be wrong in silence.
+    if (total > domain->records.size()) {
+        tell(QStringLiteral("%1 有 %2 条记录，超过一次能读取的 %3 条，无法处理")
+                 .arg(domain->name)
+                 .arg(total)
+                 .arg(domain->records.size()));
+        return false;
+    }
+    records.clear();
+    for (const Record &r : domain->records)
+        records.append(r);
+    return true;
+}
+
+void RecordPage::exportClicked()
+{
+    const QSharedPointer<Domain> domain = m_domain;
+    if (!domain)
+        return;
+    const QString folder =
+        chooseExportFolder
+            ? chooseExportFolder()
+            : QFileDialog::getExistingDirectory(&m_window, QStringLiteral("导出到文件夹"));
+    if (folder.isEmpty())
+        return;
+    QList<Record> records;
+    if (!readAllRecords(domain, records))
+        return;
+    QStringList written;
+    QString error;
+    if (!writeZoneFolder(folder, domain->name, records, written, error)) {
+        tell(QStringLiteral("导出失败：") + error);
+        return;
+    }
+    showToast(QStringLiteral("已导出 %1").arg(written.join(QStringLiteral("、"))));
+}
+
+void RecordPage::importClicked()
+{
+    const QSharedPointer<Domain> domain = m_domain;
+    if (!domain)
+        return;
+    const QString path =
+        chooseZoneFile
+            ? chooseZoneFile()
+            : QFileDialog::getOpenFileName(&m_window, QStringLiteral("导入区域文件"), QString(),
+                                           QStringLiteral("区域文件 (*.zone *.db *.txt);;"
+                                                          "所有文件 (*)"));
+    if (path.isEmpty())
+        return;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        tell(QStringLiteral("无法读取 %1：%2").arg(path, file.errorString()));
+        return;
+    }
+    if (file.size() > kMaxZoneFileBytes) {
+        tell(QStringLiteral("%1 太大，不像区域文件").arg(path));
+        return;
+    }
+    const ZoneFile zone = parseZoneText(file.read(kMaxZoneFileBytes + 1), domain->name);
+    if (!zone.errors.isEmpty()) {
+        // Nothing of a faulty file is imported; the first faults say where to look.
+        QStringList lines;
+        for (const ZoneError &e : zone.errors.mid(0, 5))
+            lines.append(QStringLiteral("第%1行：%2").arg(e.line).arg(e.message.toHtmlEscaped()));
+        tell(QStringLiteral("区域文件有错误，未导入：<br/>") + lines.join(QStringLiteral("<br/>")));
+        return;
+    }
+    QList<Record> live;
+    if (!readAllRecords(domain, live))
+        return;
+
+    QList<QPair<int, QString>> lines{{0, QStringLiteral("默认")}};
+    for (int id : zoneLinesInUse(live)) {
+        if (id == 0)
+            continue;
+        QString name;
+        for (const Record &r : live) {
+            if (r.lineID == id && !r.viewName.isEmpty()) {
+                name = r.viewName;
+                break;
+            }
+        }
+        lines.append({id, name.isEmpty() ? QString::number(id) : name});
+    }
+    if (m_importDialog)
+        m_importDialog->deleteLater();
+    m_importDialog = new ZoneImportDialog(domain->name, QFileInfo(path).fileName(), zone, live,
+                                          lines, &m_window);
+    m_importDialog->setAttribute(Qt::WA_DeleteOnClose);
+    m_importDomain = domain;
+    connect(m_importDialog, &ZoneImportDialog::runRequested, this, &RecordPage::runZoneImport);
+    m_importDialog->show();
+}
+
+void RecordPage::runZoneImport()
+{
+    const QPointer<ZoneImportDialog> dialog = m_importDialog;
+    // The domain the plan was made for, whatever the page shows by now.
+    const QSharedPointer<Domain> domain = m_importDomain;
+    if (!dialog || !domain || !dialog->plan().hasWork())
+        return;
+    // Exactly the plan shown: the job skips the domain if it changed since.
+    const ZonePlan plan = dialog->plan();
+    if (!plan.warnings.isEmpty() &&
+        !User::showMsgBox(QStringLiteral("导入后将有以下问题：<br/>") +
+                              plan.warnings.join(QStringLiteral("<br/>")).toHtmlEscaped() +
+                              QStringLiteral("<br/>仍要执行吗？"),
+                          QString(), 2))
+        return;
+    Journal journal;
+    if (!journal.open(Journal::defaultPath(), true)) {
+        tell(QStringLiteral("无法打开操作记录，未做任何改动：") + journal.errorText());
+        return;
+    }
+    const ChangePlan job{{zoneDomainPlan(plan, domain->id, dialog->live())}, {}};
+    const QString summary =
+        QStringLiteral("zone import %1 line %2%3: %4")
+            .arg(domain->name)
+            .arg(plan.lineID)
+            .arg(dialog->prune() ? QStringLiteral(" --prune") : QString(), dialog->fileName());
+    dialog->runButton()->setEnabled(false);
+    User &u = user();
+    JournalRunner runner(u, journal);
+    if (!runner.start(job, QStringLiteral("zone-import"), summary, journalAccount(u))) {
+        tell(QStringLiteral("无法写入操作记录，未做任何改动：") + runner.errorText());
+        if (dialog)
+            dialog->runButton()->setEnabled(true);
+        return;
+    }
+    while (!runner.atEnd())
+        runner.runNext();
+    runner.finish();
+    int done = 0;
+    QStringList failed;
+    for (const StepOutcome &o : runner.outcomes()) {
+        if (o.status == StepStatus::Done) {
+            ++done;
+            continue;
+        }
+        const Record r =
+            recordFromJson(o.step.op == StepOps::Delete ? o.step.before : o.step.after);
+        failed.append(QStringLiteral("%1 %2 %3：%4").arg(r.host, r.type, r.value, o.error));
+    }
+    if (!runner.errorText().isEmpty())
+        failed.append(QStringLiteral("操作记录写入失败，作业已停止：") + runner.errorText());
+    if (dialog)
+        dialog->close();
+    if (failed.isEmpty())
+        showToast(QStringLiteral("已导入，%1项改动").arg(done));
+    else
+        tell(QStringLiteral("导入完成 %1 项，未完成 %2 项：<br/>").arg(done).arg(failed.size()) +
+             failed.join(QStringLiteral("<br/>")).toHtmlEscaped());
+    if (m_domain == domain)
+        showDomain(domain);
+}

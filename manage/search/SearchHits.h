@@ -1,0 +1,50 @@
+#pragma once
+
+#include "client/copy/LocalCopy.h"
+
+#include <QAbstractTableModel>
+#include <QDateTime>
+#include <QList>
+#include <QString>
+#include <QVector>
+
+// How old a copy read at fetched is at now, for people: "刚刚", "5 分钟前", "3 天前"; "从未读取"
+// when it was never read.
+QString copyAgeText(const QDateTime &fetched, const QDateTime &now);
+
+// The line over the results: how many domains the copy holds records of, and the oldest.
+QString copyFreshnessText(const QList<CopyDomain> &domains, const QDateTime &now);
+
+// The hits of a search as a table for a QTableView, which asks only for the rows it paints:
+// a hundred thousand hits cost one vector, not a widget each.
+class SearchHitModel : public QAbstractTableModel
+{
+    Q_OBJECT
+public:
+    enum Column
+    {
+        DomainColumn,
+        HostColumn,
+        TypeColumn,
+        LineColumn,
+        ValueColumn,
+        TtlColumn,
+        AgeColumn,
+        ColumnCount
+    };
+
+    using QAbstractTableModel::QAbstractTableModel;
+
+    void setHits(QVector<CopyHit> hits, const QDateTime &now);
+    const QVector<CopyHit> &hits() const { return m_hits; }
+
+    int rowCount(const QModelIndex &parent = QModelIndex()) const override;
+    int columnCount(const QModelIndex &parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation,
+                        int role = Qt::DisplayRole) const override;
+
+private:
+    QVector<CopyHit> m_hits;
+    QDateTime m_now;
+};

@@ -1,0 +1,218 @@
+#include "manage/search/SearchPage.h"
+
+#include "client/ProcessObjects.h"
+#include "client/User.h"
+#include "client/copy/CopyRefresh.h"
+#include "client/copy/LocalCopy.h"
+#include "manage/search/SearchHits.h"
+#include "manage/shell/MainWindow2.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableView>
+
+namespace {
+
+const QStringList kTypes = {QStringLiteral("A"),   QStringLiteral("AAAA"), QStringLiteral("CNAME"),
+                            QStringLiteral("MX"),  QStringLiteral("TXT"),  QStringLiteral("NS"),
+                            QStringLiteral("SRV"), QStringLiteral("CAA"),  QStringLiteral("URL")};
+
+void addLines(QComboBox *combo, const QList<View> &views)
+{
+    for (const View &v : views) {
+        if (combo->findData(v.viewID) < 0)
+            combo->addItem(v.viewName, v.viewID);
+        addLines(combo, v.subViews);
+    }
+}
+
+} // namespace
+
+SearchPage::SearchPage(MainWindow2 &window, const SearchPageWidgets &widgets)
+    : ManagePage(window), m_w(widgets), m_model(new SearchHitModel(this))
+{
+    m_w.comboBox_gtype->addItem(QStringLiteral("全部类型"), QString());
+    for (const QString &type : kTypes)
+        m_w.comboBox_gtype->addItem(type, type);
+    m_w.comboBox_gline->addItem(QStringLiteral("全部线路"), -1);
+    m_w.comboBox_gline->addItem(QStringLiteral("默认"), 0);
+
+    QTableView *view = m_w.tableView_gsearch;
+    view->setModel(m_model);
+    view->verticalHeader()->hide();
+    // Fixed row heights keep scrolling through many hits from measuring every row.
+    view->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    view->verticalHeader()->setDefaultSectionSize(28);
+    view->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+    view->horizontalHeader()->setSectionResizeMode(SearchHitModel::ValueColumn,
+                                                   QHeaderView::Stretch);
+    view->setColumnWidth(SearchHitModel::DomainColumn, 150);
+    view->setColumnWidth(SearchHitModel::HostColumn, 90);
+    view->setColumnWidth(SearchHitModel::TypeColumn, 60);
+    view->setColumnWidth(SearchHitModel::LineColumn, 70);
+    view->setColumnWidth(SearchHitModel::TtlColumn, 60);
+    view->setColumnWidth(SearchHitModel::AgeColumn, 80);
+
+    connect(m_w.lineEdit_gsearch, &QLineEdit::returnPressed, this, &SearchPage::searchClicked);
+    connect(m_w.pushButton_gsearch, &QPushButton::clicked, this, &SearchPage::searchClicked);
+    connect(m_w.pushButton_grefresh, &QPushButton::clicked, this, &SearchPage::refreshClicked);
+    connect(m_w.pushButton_gstop, &QPushButton::clicked, this, &SearchPage::stopClicked);
+    connect(view, &QTableView::doubleClicked, this, &SearchPage::hitActivated);
+    setRunning(false);
+}
+
+SearchPage::~SearchPage()
+{
+    // A running refresh may be waiting inside the client's request loop right now, with its
+    // step on the stack: it must not die with the page. It lets go of the page, ends after the
+    // current domain and then deletes itself (the client and the copy outlive every window).
+    if (m_refresh && m_refresh->isRunning()) {
+        m_refresh->disconnect(this);
+        m_refresh->setParent(nullptr);
+        connect(m_refresh, &CopyRefresh::finished, m_refresh, &QObject::deleteLater);
+        m_refresh->stop();
+    }
+}
+
+void SearchPage::prepare()
+{
+    addLines(m_w.comboBox_gline, user().allViews);
+    if (openCopy())
+        showFreshness();
+}
+
+LocalCopy *SearchPage::openCopy()
+{
+    LocalCopy *copy = localCopy();
+    if (!copy || !copy->isOpen()) {
+        const QString why = copy ? copy->errorText() : QString();
+        m_w.label_gfresh->setText(why.isEmpty() ? QStringLiteral("本地副本不可用")
+                                                : QStringLiteral("本地副本不可用: %1").arg(why));
+        return nullptr;
+    }
+    if (!m_noticeShown && !copy->notice().isEmpty()) {
+        m_noticeShown = true;
+        m_w.label_gstatus->setText(copy->notice());
+    }
+    if (LocalCopy::accountKey(copy->account()) != LocalCopy::accountKey(user().email))
+        copy->setAccount(user().email);
+    return copy;
+}
+
+void SearchPage::showFreshness()
+{
+    if (LocalCopy *copy = openCopy())
+        m_w.label_gfresh->setText(
+            copyFreshnessText(copy->domains(), QDateTime::currentDateTimeUtc()));
+}
+
+void SearchPage::searchClicked()
+{
+    LocalCopy *copy = openCopy();
+    if (!copy)
+        return;
+    SearchQuery query;
+    query.text = m_w.lineEdit_gsearch->text().trimmed();
+    query.contains = m_w.checkBox_gcontains->isChecked();
+    query.type = m_w.comboBox_gtype->currentData().toString();
+    query.lineID = m_w.comboBox_gline->currentData().toInt();
+
+    QVector<CopyHit> found;
+    QString error;
+    // Bad input searches nothing: the old hits would read as answers to the new query.
+    if (!checkSearchQuery(query, error) || !copy->search(query, found, error)) {
+        m_model->setHits({}, QDateTime::currentDateTimeUtc());
+        m_w.label_gstatus->setText(error);
+        return;
+    }
+    const int count = found.size();
+    m_model->setHits(std::move(found), QDateTime::currentDateTimeUtc());
+    m_w.label_gstatus->setText(count == 0 ? QStringLiteral("没有找到匹配的记录")
+                                          : QStringLiteral("找到 %1 条记录").arg(count));
+}
+
+void SearchPage::refreshClicked()
+{
+    if (m_refresh && m_refresh->isRunning())
+        return;
+    LocalCopy *copy = openCopy();
+    if (!copy)
+        return;
+    if (m_refresh)
+        m_refresh->deleteLater();
+    m_refresh = new CopyRefresh(user(), *copy, this);
+    connect(
+        m_refresh, &CopyRefresh::progress, this,
+        [this](int done, int total, const QString &domain) {
+            m_w.label_gstatus->setText(
+                domain.isEmpty()
+                    ? QStringLiteral("正在刷新副本 %1/%2").arg(done).arg(total)
+                    : QStringLiteral("正在刷新副本 %1/%2: %3").arg(done).arg(total).arg(domain));
+        });
+    connect(m_refresh, &CopyRefresh::finished, this, &SearchPage::refreshFinished);
+    m_w.label_gstatus->setText(QStringLiteral("正在读取域名列表…"));
+    setRunning(true);
+    if (!m_refresh->start())
+        setRunning(false);
+}
+
+void SearchPage::stopClicked()
+{
+    if (m_refresh && m_refresh->isRunning()) {
+        m_refresh->stop();
+        m_w.label_gstatus->setText(QStringLiteral("正在停止…"));
+    }
+}
+
+void SearchPage::refreshFinished()
+{
+    setRunning(false);
+    const CopyRefresh::Outcome out = m_refresh->outcome();
+    QString text;
+    if (!out.listRead)
+        text = QStringLiteral("刷新失败: %1").arg(out.error);
+    else if (out.stopped)
+        text = QStringLiteral("刷新已停止: %1/%2 个域名").arg(out.done).arg(out.total);
+    else if (out.failed > 0)
+        text = QStringLiteral("刷新完成, %1 个域名读取失败: %2").arg(out.failed).arg(out.error);
+    else
+        text = QStringLiteral("刷新完成: %1 个域名").arg(out.total);
+    m_w.label_gstatus->setText(text);
+    showFreshness();
+}
+
+void SearchPage::setRunning(bool running)
+{
+    m_w.pushButton_grefresh->setEnabled(!running);
+    m_w.pushButton_gstop->setEnabled(running);
+}
+
+void SearchPage::hitActivated(const QModelIndex &index)
+{
+    if (!index.isValid() || index.row() >= m_model->hits().size())
+        return;
+    const CopyHit hit = m_model->hits().at(index.row());
+    User &u = user();
+    auto find = [&u, &hit]() -> QSharedPointer<Domain> {
+        for (int i = 0; i < u.domains.size(); ++i) {
+            if (u.domains.at(i).id == hit.domainID)
+                return u.domains.shared(i);
+        }
+        return {};
+    };
+    QSharedPointer<Domain> domain = find();
+    if (!domain && (u.domains.isEmpty() || u.needDomainReload)) {
+        m_window.loadStaleDomainLists();
+        domain = find();
+    }
+    if (!domain) {
+        m_w.label_gstatus->setText(
+            QStringLiteral("域名 %1 不在当前的域名列表中, 请刷新副本").arg(hit.domain));
+        return;
+    }
+    m_window.showRecords(domain);
+}

@@ -1,0 +1,65 @@
+#pragma once
+
+#include "manage/shell/ManagePage.h"
+
+#include <QPointer>
+
+class CopyRefresh;
+class LocalCopy;
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QModelIndex;
+class QPushButton;
+class QTableView;
+class QWidget;
+class SearchHitModel;
+
+// The widgets the account-wide search owns, under the form's object names.
+struct SearchPageWidgets
+{
+    QWidget *page_search = nullptr;
+    QLineEdit *lineEdit_gsearch = nullptr;
+    QCheckBox *checkBox_gcontains = nullptr;
+    QComboBox *comboBox_gtype = nullptr;
+    QComboBox *comboBox_gline = nullptr;
+    QPushButton *pushButton_gsearch = nullptr;
+    QLabel *label_gfresh = nullptr; // how fresh the local copy is
+    QPushButton *pushButton_grefresh = nullptr;
+    QPushButton *pushButton_gstop = nullptr;
+    QLabel *label_gstatus = nullptr; // refresh progress, hit count or the error
+    QTableView *tableView_gsearch = nullptr;
+};
+
+// The account-wide search over the local copy (localCopy()): a query with its filters, the hits
+// in a virtualized table, the copy's freshness, and a refresh of the copy from the service that
+// runs in the background and can be stopped. A hit opens its domain's records.
+class SearchPage : public ManagePage
+{
+    Q_OBJECT
+public:
+    SearchPage(MainWindow2 &window, const SearchPageWidgets &widgets);
+    ~SearchPage() override;
+
+    // The page is about to show: fills the filters and the freshness line.
+    void prepare();
+    void searchClicked();
+    void refreshClicked();
+    void stopClicked();
+    void hitActivated(const QModelIndex &index);
+
+    const SearchHitModel &hits() const { return *m_model; }
+
+private:
+    // The copy on the signed-in account, or null with the reason on the page.
+    LocalCopy *openCopy();
+    void showFreshness();
+    void refreshFinished();
+    void setRunning(bool running);
+
+    const SearchPageWidgets m_w;
+    SearchHitModel *m_model = nullptr;
+    QPointer<CopyRefresh> m_refresh;
+    bool m_noticeShown = false;
+};

@@ -1,0 +1,49 @@
+#pragma once
+
+#include "client/Types.h"
+#include "client/journal/Journal.h"
+#include "client/plan/ChangePlan.h"
+
+#include <QJsonObject>
+#include <QString>
+
+class User;
+
+// Journals the service calls a page already makes, around them and in their order: a job is
+// begun before the first call, each call is written pending before it and settled after it.
+//
+//     PageJournal journal;
+//     if (!journal.begin(user, "batch-add", summary)) return;   // told; nothing sent
+//     qint64 step = journal.pending(domain, id, StepOps::Create, {}, after);
+//     bool ok = user.addRecord(...);
+//     journal.settle(step, ok, user, createdAfter);
+//     journal.finish();
+class PageJournal
+{
+public:
+    // Opens the journal and begins a job of kind. A journal that cannot be written stops the
+    // action before its first request: the message is shown and false returned.
+    bool begin(User &user, const QString &kind, const QString &summary);
+    bool isOpen() const { return m_job != 0; }
+    // The step of the call about to be made, written pending; 0 when the journal failed.
+    qint64 pending(User &user, const QString &domain, int domainID, const QString &op,
+                   const QJsonObject &before, const QJsonObject &after);
+    // A record call on domain: before and after in the journal's form (either may be null).
+    qint64 pendingRecord(User &user, const Domain &domain, const QString &op, const Record *before,
+                         const Record *after);
+    // A call described by a planned step (domain steps: see client/journal/JobSteps.h).
+    qint64 pendingStep(User &user, const Domain &domain, const PlanStep &step);
+    // The call's outcome: done, refused, or unknown when no answer came; after, when given,
+    // replaces the step's after-state (a created record with its id).
+    void settle(qint64 step, bool ok, const User &user, const QJsonObject &after = QJsonObject());
+    // Ends the job; stopped when the user stopped it before the end.
+    void finish(bool stopped = false);
+    qint64 jobId() const { return m_job; }
+
+private:
+    Journal m_journal;
+    qint64 m_job = 0;
+    int m_order = 0;
+    bool m_failed = false;
+    bool m_errorShown = false;
+};

@@ -1,0 +1,71 @@
+#pragma once
+
+#include "client/plan/ChangePlan.h"
+
+#include <QDialog>
+
+class PlanView;
+class User;
+
+// How one step of a run plan ended, as the journal settled it.
+struct PlanOutcome
+{
+    QString domain;
+    PlanStep step;
+    QString status; // StepStatus
+    QString error;
+};
+
+// A window over the management window that builds a plan with its progress, shows it and, on
+// request, runs exactly that plan as a journaled job. Used by the batch preview and by undo.
+//
+//     PlanDialog d(parent, title);
+//     if (!d.build(preview)) return;            // stopped, or begin() failed (shown)
+//     if (d.exec() == QDialog::Accepted) d.run(user, kind, summary, undoes);
+class PlanDialog : public QDialog
+{
+    Q_OBJECT
+public:
+    PlanDialog(QWidget *parent, const QString &title);
+
+    PlanView &view() const { return *m_view; }
+
+    // Drives a BatchPreview-like builder to its end, showing progress; false when it failed to
+    // begin (the reason shown) or the user stopped it.
+    template <typename Builder>
+    bool build(Builder &builder)
+    {
+        m_stop = false;
+        if (!builder.begin()) {
+            showError(builder.errorText());
+            return false;
+        }
+        while (!builder.atEnd() && !m_stop) {
+            progress(builder.position(), builder.total());
+            builder.runNext();
+        }
+        if (m_stop)
+            return false;
+        setPlan(builder.plan());
+        return true;
+    }
+    void setPlan(const ChangePlan &plan);
+    bool stopped() const { return m_stop; }
+
+    // Runs the shown plan as a job of kind; the journal is opened first and a journal that
+    // cannot be written stops the job before its first request. Returns the job's id, 0 when
+    // nothing was sent.
+    qint64 run(User &user, const QString &kind, const QString &summary, qint64 undoes = 0);
+    const QList<PlanOutcome> &outcomes() const { return m_outcomes; }
+
+private:
+    void progress(int position, int total);
+    static void showError(const QString &text);
+
+    PlanView *m_view;
+    bool m_stop = false;
+    QList<PlanOutcome> m_outcomes;
+};
+
+// Text for people of a job's outcome: "已完成 5 步，失败 1 步".
+QString outcomeSummary(const QList<PlanOutcome> &outcomes);

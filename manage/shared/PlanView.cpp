@@ -1,0 +1,291 @@
+#include "manage/shared/PlanView.h"
+
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QLabel>
+#include <QPushButton>
+#include <QSet>
+#include <QTableView>
+#include <QVBoxLayout>
+
+namespace {
+
+// Which count of a domain row a step adds to; -1 for none.
+int countColumn(const PlanStep &step)
+{
+    if (step.op == StepOps::Create || step.op == StepOps::DomainCreate)
+        return 0;
+    if (step.op == StepOps::Delete || step.op == StepOps::DomainDelete)
+        return 2;
+    if (opSendsRequest(step.op))
+        return 1;
+    if (step.op == StepOps::Unchanged || step.op == StepOps::AlreadyReverted)
+        return -1;
+    return 3;
+}
+
+QTableView *newTable(QAbstractItemModel *model, QWidget *parent)
+{
+    auto *t = new QTableView(parent);
+    t->setModel(model);
+    t->setSelectionBehavior(QAbstractItemView::SelectRows);
+    t->setSelectionMode(QAbstractItemView::SingleSelection);
+    t->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    t->verticalHeader()->hide();
+    // Fixed row heights keep a plan of a thousand domains from measuring every row.
+    t->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    t->verticalHeader()->setDefaultSectionSize(26);
+    t->horizontalHeader()->setStretchLastSection(true);
+    t->setWordWrap(false);
+    return t;
+}
+
+} // namespace
+
+namespace PlanText {
+
+QString opName(const QString &op)
+{
+    static const QHash<QString, QString> names{
+        {StepOps::Create, QStringLiteral("新增记录")},
+        {StepOps::Change, QStringLiteral("修改记录")},
+        {StepOps::Delete, QStringLiteral("删除记录")},
+        {StepOps::Pause, QStringLiteral("暂停记录")},
+        {StepOps::Start, QStringLiteral("启用记录")},
+        {StepOps::DomainPause, QStringLiteral("暂停域名")},
+        {StepOps::DomainStart, QStringLiteral("启用域名")},
+        {StepOps::DomainLock, QStringLiteral("锁定域名")},
+        {StepOps::DomainUnlock, QStringLiteral("解锁域名")},
+        {StepOps::DomainMove, QStringLiteral("移动分组")},
+        {StepOps::DomainDelete, QStringLiteral("删除域名")},
+        {StepOps::DomainCreate, QStringLiteral("重新添加域名")},
+        {StepOps::Unchanged, QStringLiteral("无需修改")},
+        {StepOps::NotFound, QStringLiteral("未找到记录")},
+        {StepOps::UnknownDomain, QStringLiteral("域名不在账户中")},
+        {StepOps::Locked, QStringLiteral("域名已锁定")},
+        {StepOps::Paused, QStringLiteral("域名已暂停")},
+        {StepOps::Problem, QStringLiteral("无法处理")},
+        {StepOps::AlreadyReverted, QStringLiteral("已是原样")},
+        {StepOps::Conflict, QStringLiteral("冲突")},
+    };
+    return names.value(op, op);
+}
+
+QString stateText(const QString &op, const QJsonObject &state)
+{
+    if (state.isEmpty())
+        return QString();
+    if (op.startsWith(QLatin1String("domain-")))
+        return state.value(QLatin1String("name")).toString();
+    QString text = QStringLiteral("%1 %2 %3")
+                       .arg(state.value(QLatin1String("host")).toString(),
+                            state.value(QLatin1String("type")).toString(),
+                            state.value(QLatin1String("value")).toString());
+    const QString line = state.value(QLatin1String("lineName")).toString();
+    if (!line.isEmpty())
+        text += QStringLiteral(" (%1)").arg(line);
+    return text;
+}
+
+QString summary(const ChangePlan &plan)
+{
+    int counts[4] = {0, 0, 0, 0};
+    for (const DomainPlan &d : plan.domains) {
+        for (const PlanStep &s : d.steps) {
+            const int c = countColumn(s);
+            if (c >= 0)
+                ++counts[c];
+        }
+    }
+    return QStringLiteral("共 %1 个域名：新增 %2，修改 %3，删除 %4，问题 %5")
+        .arg(plan.domains.size())
+        .arg(counts[0])
+        .arg(counts[1])
+        .arg(counts[2])
+        .arg(counts[3]);
+}
+
+} // namespace PlanText
+
+void PlanDomainModel::setPlan(const ChangePlan &plan)
+{
+    QSet<QString> warned;
+    for (const PlanWarning &w : plan.warnings)
+        warned.insert(w.domain);
+    beginResetModel();
+    m_rows.clear();
+    m_rows.reserve(plan.domains.size());
+    for (const DomainPlan &d : plan.domains) {
+        Row r;
+        r.domain = d.domain;
+        r.warned = warned.contains(d.domain);
+        for (const PlanStep &s : d.steps) {
+            const int c = countColumn(s);
+            if (c >= 0)
+                ++r.counts[c];
+        }
+        m_rows.append(r);
+    }
+    endResetModel();
+}
+
+int PlanDomainModel::rowCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : m_rows.size();
+}
+
+int PlanDomainModel::columnCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : ColumnCount;
+}
+
+QVariant PlanDomainModel::data(const QModelIndex &index, int role) const
+{
+    if (!index.isValid() || index.row() >= m_rows.size())
+        return QVariant();
+    const Row &r = m_rows.at(index.row());
+    if (role == Qt::ForegroundRole && (r.warned || r.counts[3] > 0))
+        return QColor(0xe0, 0x4b, 0x3c);
+    if (role != Qt::DisplayRole)
+        return QVariant();
+    switch (index.column()) {
+    case Domain:
+        return r.domain;
+    case Warned:
+        return r.warned ? QStringLiteral("⚠ 有警告") : QString();
+    default:
+        return r.counts[index.column() - Creates];
+    }
+}
+
+QVariant PlanDomainModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
+        return QVariant();
+    static const char *const names[] = {"域名", "新增", "修改", "删除", "问题", "警告"};
+    return section >= 0 && section < ColumnCount ? QString::fromUtf8(names[section]) : QVariant();
+}
+
+void PlanStepModel::setSteps(const QList<PlanStep> &steps)
+{
+    beginResetModel();
+    m_steps = steps;
+    endResetModel();
+}
+
+int PlanStepModel::rowCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : m_steps.size();
+}
+
+int PlanStepModel::columnCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : 4;
+}
+
+QVariant PlanStepModel::data(const QModelIndex &index, int role) const
+{
+    if (!index.isValid() || index.row() >= m_steps.size())
+        return QVariant();
+    const PlanStep &s = m_steps.at(index.row());
+    if (role == Qt::ForegroundRole && countColumn(s) == 3)
+        return QColor(0xe0, 0x4b, 0x3c);
+    if (role != Qt::DisplayRole && role != Qt::ToolTipRole)
+        return QVariant();
+    switch (index.column()) {
+    case 0:
+        return QString(PlanText::opName(s.op) + (s.forced ? QStringLiteral(" (强制)") : QString()));
+    case 1:
+        return PlanText::stateText(s.op, s.before);
+    case 2:
+        return PlanText::stateText(s.op, s.after);
+    default:
+        return s.problem;
+    }
+}
+
+QVariant PlanStepModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
+        return QVariant();
+    static const char *const names[] = {"操作", "原记录", "新记录", "说明"};
+    return section >= 0 && section < 4 ? QString::fromUtf8(names[section]) : QVariant();
+}
+
+PlanView::PlanView(QWidget *parent)
+    : QWidget(parent), m_domainModel(new PlanDomainModel(this)),
+      m_stepModel(new PlanStepModel(this))
+{
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    m_summary = new QLabel(this);
+    m_warnings = new QLabel(this);
+    m_warnings->setWordWrap(true);
+    m_warnings->setStyleSheet(QStringLiteral("color:#e04b3c;"));
+    m_warnings->hide();
+    m_domains = newTable(m_domainModel, this);
+    m_steps = newTable(m_stepModel, this);
+    m_domains->horizontalHeader()->resizeSection(PlanDomainModel::Domain, 220);
+    m_steps->horizontalHeader()->resizeSection(0, 110);
+    m_steps->horizontalHeader()->resizeSection(1, 220);
+    m_steps->horizontalHeader()->resizeSection(2, 220);
+
+    auto *buttons = new QHBoxLayout;
+    m_stop = new QPushButton(QStringLiteral("停止"), this);
+    m_close = new QPushButton(QStringLiteral("返回"), this);
+    m_run = new QPushButton(QStringLiteral("执行此计划"), this);
+    m_run->setEnabled(false);
+    buttons->addWidget(m_stop);
+    buttons->addStretch();
+    buttons->addWidget(m_close);
+    buttons->addWidget(m_run);
+
+    layout->addWidget(m_summary);
+    layout->addWidget(m_warnings);
+    layout->addWidget(m_domains, 3);
+    layout->addWidget(m_steps, 2);
+    layout->addLayout(buttons);
+
+    connect(m_domains->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            [this](const QModelIndex &current) { showDomain(current.row()); });
+    connect(m_run, &QPushButton::clicked, this, &PlanView::runRequested);
+    connect(m_stop, &QPushButton::clicked, this, &PlanView::stopRequested);
+    connect(m_close, &QPushButton::clicked, this, &PlanView::closeRequested);
+}
+
+void PlanView::setProgress(int position, int total)
+{
+    m_summary->setText(QStringLiteral("正在读取记录 %1/%2 …").arg(position).arg(total));
+    m_stop->show();
+    m_run->setEnabled(false);
+}
+
+void PlanView::setPlan(const ChangePlan &plan)
+{
+    m_plan = plan;
+    m_domainModel->setPlan(plan);
+    m_summary->setText(PlanText::summary(plan));
+    QStringList warnings;
+    for (const PlanWarning &w : plan.warnings)
+        warnings.append(QStringLiteral("⚠ %1 %2：%3").arg(w.domain, w.host, w.text));
+    m_warnings->setText(warnings.join(QLatin1Char('\n')));
+    m_warnings->setVisible(!warnings.isEmpty());
+    m_stop->hide();
+    m_run->setEnabled(plan.changesAnything());
+    if (!plan.domains.isEmpty())
+        m_domains->setCurrentIndex(m_domainModel->index(0, 0));
+    else
+        m_stepModel->setSteps({});
+}
+
+void PlanView::setRunText(const QString &text)
+{
+    m_run->setText(text);
+}
+
+void PlanView::showDomain(int row)
+{
+    m_stepModel->setSteps(row >= 0 && row < m_plan.domains.size() ? m_plan.domains.at(row).steps
+                                                                  : QList<PlanStep>());
+}

@@ -1,0 +1,113 @@
+#pragma once
+
+#include "client/plan/ChangePlan.h"
+
+#include <QAbstractTableModel>
+#include <QWidget>
+
+class QLabel;
+class QPushButton;
+class QTableView;
+
+// Words and counts of a plan for people.
+namespace PlanText {
+// The Chinese name of a step's operation.
+QString opName(const QString &op);
+// "主机 类型 值 (线路)" of a record or the name of a domain in a step's before/after.
+QString stateText(const QString &op, const QJsonObject &state);
+// "共 3 个域名：新增 2，修改 1，删除 0，问题 1".
+QString summary(const ChangePlan &plan);
+} // namespace PlanText
+
+// The domains of a plan, one row each, with their counts and whether a warning names them.
+class PlanDomainModel : public QAbstractTableModel
+{
+    Q_OBJECT
+public:
+    enum Column
+    {
+        Domain,
+        Creates,
+        Changes,
+        Deletes,
+        Problems,
+        Warned,
+        ColumnCount
+    };
+    using QAbstractTableModel::QAbstractTableModel;
+    void setPlan(const ChangePlan &plan);
+    int rowCount(const QModelIndex &parent = QModelIndex()) const override;
+    int columnCount(const QModelIndex &parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation,
+                        int role = Qt::DisplayRole) const override;
+
+private:
+    struct Row
+    {
+        QString domain;
+        int counts[4] = {0, 0, 0, 0};
+        bool warned = false;
+    };
+    QVector<Row> m_rows;
+};
+
+// The steps of one domain of a plan: operation, before, after and why.
+class PlanStepModel : public QAbstractTableModel
+{
+    Q_OBJECT
+public:
+    using QAbstractTableModel::QAbstractTableModel;
+    void setSteps(const QList<PlanStep> &steps);
+    int rowCount(const QModelIndex &parent = QModelIndex()) const override;
+    int columnCount(const QModelIndex &parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation,
+                        int role = Qt::DisplayRole) const override;
+
+private:
+    QList<PlanStep> m_steps;
+};
+
+// A plan as the batch preview and the undo preview show it: the counts, the warnings, the
+// domains and the steps of the chosen one; while the plan is built, its progress and a stop
+// button; then a button that runs exactly this plan.
+class PlanView : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit PlanView(QWidget *parent = nullptr);
+
+    // Shown while the plan is being built; the run button waits.
+    void setProgress(int position, int total);
+    void setPlan(const ChangePlan &plan);
+    const ChangePlan &plan() const { return m_plan; }
+    void setRunText(const QString &text);
+
+    QPushButton *runButton() const { return m_run; }
+    QPushButton *stopButton() const { return m_stop; }
+    QPushButton *closeButton() const { return m_close; }
+    QTableView *domainTable() const { return m_domains; }
+    QTableView *stepTable() const { return m_steps; }
+    QLabel *summaryLabel() const { return m_summary; }
+    QLabel *warningLabel() const { return m_warnings; }
+
+signals:
+    void runRequested();
+    void stopRequested();
+    void closeRequested();
+
+private:
+    void showDomain(int row);
+
+    ChangePlan m_plan;
+    PlanDomainModel *m_domainModel;
+    PlanStepModel *m_stepModel;
+    QLabel *m_summary;
+    QLabel *m_warnings;
+    QTableView *m_domains;
+    QTableView *m_steps;
+    QPushButton *m_stop;
+    QPushButton *m_run;
+    QPushButton *m_close;
+};

@@ -1,0 +1,172 @@
+#include "client/journal/Journal.h"
+#include "manage/batch/BatchJobsPage.h"
+#include "manage/batch/BatchRowTable.h"
+#include "manage/shared/PlanDialog.h"
+#include "manage/shared/PlanView.h"
+#include "tests/support/JournalWindowHarness.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QTableView>
+#include <QTextEdit>
+
+namespace {
+
+const QString kDemo = QStringLiteral("halvik-demo.com");
+
+template <typename T>
+T *part(QLineEdit *host, const char *name)
+{
+    return BatchRowTable::part<T>(host, name);
+}
+
+bool hasHost(const QList<Record> &records, const QString &host)
+{
+    for (const Record &r : records) {
+        if (r.host == host)
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+// The batch tabs' "预览": the plan over the domain list, changing nothing until its run button,
+// which runs exactly that plan as a journaled job.
+class TestBatchPreview : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase() { initResources(); }
+    void init() { QVERIFY2(m_h.start(), qPrintable(m_h.errorText())); }
+    void cleanup() { m_h.stop(); }
+
+    void previewChangesNothingThenRunsThePlan();
+    void deleteSkipsADomainChangedSincePreview();
+    void unwritableJournalSendsNothing();
+    void stopWhileReadingChangesNothing();
+
+private:
+    BatchJobsPage &page() { return m_h.window->batchJobsPage(); }
+    // Opens the tab and leaves one row filled with host, type A and value.
+    void oneRow(BatchKind kind, const QString &host, const QString &value);
+    void setDomains(const QString &text)
+    {
+        m_h.child<QPlainTextEdit>("plainTextEdit_2")->setPlainText(text);
+    }
+    QList<JournalJob> jobs()
+    {
+        Journal j;
+        return j.open(Journal::defaultPath(), false) ? j.jobs() : QList<JournalJob>();
+    }
+
+    JournalWindowHarness m_h;
+};
+
+void TestBatchPreview::oneRow(BatchKind kind, const QString &host, const QString &value)
+{
+    m_h.window->showBatchJobs();
+    auto *tabs = m_h.child<QTabWidget>("tabWidget_bat");
+    tabs->setCurrentIndex(static_cast<int>(kind));
+    QLineEdit *row = page().rows(kind).rows().first();
+    row->setText(host);
+    auto *type = part<QComboBox>(row, "typew");
+    type->setCurrentIndex(type->findData(QStringLiteral("A")));
+    part<QLineEdit>(row, "valuew")->setText(value);
+}
+
+void TestBatchPreview::previewChangesNothingThenRunsThePlan()
+{
+    setDomains(kDemo + QStringLiteral("\nnowhere-x.com"));
+    oneRow(BatchKind::Add, QStringLiteral("prev"), QStringLiteral("198.51.100.9"));
+    m_h.child<QPushButton>("pushButton_prevbatadd")->click();
+
+    PlanDialog *dialog = page().planDialog();
+    QVERIFY(dialog);
+    PlanView &view = dialog->view();
+    QAbstractItemModel *domains = view.domainTable()->model();
+    QCOMPARE(domains->rowCount(), 2);
+    QCOMPARE(domains->index(0, PlanDomainModel::Domain).data().toString(), kDemo);
+    QCOMPARE(domains->index(0, PlanDomainModel::Creates).data().toInt(), 1);
+    QCOMPARE(domains->index(1, PlanDomainModel::Problems).data().toInt(), 1);
+    QCOMPARE(view.summaryLabel()->text(),
+             QStringLiteral("共 2 个域名：新增 1，修改 0，删除 0，问题 1"));
+    QAbstractItemModel *steps = view.stepTable()->model();
+    QCOMPARE(steps->rowCount(), 1);
+    QVERIFY(steps->index(0, 2).data().toString().startsWith(QStringLiteral("prev A 198.51.100.9")));
+    // Nothing sent, nothing journaled.
+    QVERIFY(!hasHost(m_h.records(kDemo), QStringLiteral("prev")));
+    QVERIFY(jobs().isEmpty());
+
+    QVERIFY(view.runButton()->isEnabled());
+    view.runButton()->click();
+    QVERIFY(hasHost(m_h.records(kDemo), QStringLiteral("prev")));
+    const QList<JournalJob> all = jobs();
+    QCOMPARE(all.size(), 1);
+    QCOMPARE(all.first().kind, QStringLiteral("batch-add"));
+    QCOMPARE(all.first().counts.value(StepStatus::Done), 1);
+    QVERIFY(m_h.child<QTextEdit>("textEdit_7")->toPlainText().contains(kDemo));
+    QCOMPARE(m_h.boxes->count(), 0);
+}
+
+void TestBatchPreview::deleteSkipsADomainChangedSincePreview()
+{
+    User &user = theUser();
+    QVERIFY(user.addRecord(user.domain2ptr(kDemo), QStringLiteral("198.51.100.20"),
+                           QStringLiteral("A"), QStringLiteral("0"), QStringLiteral("gone")));
+    setDomains(kDemo);
+    oneRow(BatchKind::Delete, QStringLiteral("gone"), QStringLiteral("198.51.100.20"));
+    m_h.child<QPushButton>("pushButton_prevbatdel")->click();
+    PlanDialog *dialog = page().planDialog();
+    QVERIFY(dialog);
+    QCOMPARE(dialog->view().domainTable()->model()->index(0, PlanDomainModel::Deletes).data(),
+             QVariant(1));
+
+    // Behind the preview's back the domain gains a record: the job must not act on a stale look.
+    QVERIFY(user.addRecord(user.domain2ptr(kDemo), QStringLiteral("198.51.100.21"),
+                           QStringLiteral("A"), QStringLiteral("0"), QStringLiteral("late")));
+    dialog->view().runButton()->click();
+    QVERIFY(hasHost(m_h.records(kDemo), QStringLiteral("gone")));
+    QCOMPARE(jobs().first().counts.value(StepStatus::Skipped), 1);
+}
+
+void TestBatchPreview::unwritableJournalSendsNothing()
+{
+    // A folder where the journal's file belongs: it can be neither created nor written.
+    QVERIFY(QDir().mkpath(Journal::defaultPath()));
+    setDomains(kDemo);
+    oneRow(BatchKind::Add, QStringLiteral("nojournal"), QStringLiteral("198.51.100.10"));
+    m_h.child<QPushButton>("pushButton_prevbatadd")->click();
+    QVERIFY(page().planDialog());
+    page().planDialog()->view().runButton()->click();
+
+    QCOMPARE(m_h.boxes->count(), 1);
+    QVERIFY(m_h.boxes->contents().first().contains(QStringLiteral("无法写入操作记录")));
+    QVERIFY(!hasHost(m_h.records(kDemo), QStringLiteral("nojournal")));
+}
+
+void TestBatchPreview::stopWhileReadingChangesNothing()
+{
+    User &user = theUser();
+    QStringList names;
+    for (const Domain &dm : user.domains)
+        names.append(dm.name);
+    QVERIFY(names.size() >= 3);
+    setDomains(names.join(QLatin1Char('\n')));
+    oneRow(BatchKind::Add, QStringLiteral("stopped"), QStringLiteral("198.51.100.11"));
+    // Pressed as soon as the preview lets events through, with reads still ahead.
+    QTimer::singleShot(0, this, [this] {
+        if (PlanDialog *d = page().planDialog())
+            d->view().stopButton()->click();
+    });
+    m_h.child<QPushButton>("pushButton_prevbatadd")->click();
+    QTRY_VERIFY(!page().planDialog());
+    QVERIFY(jobs().isEmpty());
+    QVERIFY(!hasHost(m_h.records(kDemo), QStringLiteral("stopped")));
+}
+
+QTEST_MAIN(TestBatchPreview)
+#include "tst_batchpreview.moc"

@@ -1,0 +1,226 @@
+#include "client/journal/JobRunner.h"
+#include "client/journal/Journal.h"
+#include "client/journal/Previews.h"
+#include "manage/history/HistoryPage.h"
+#include "manage/shared/PlanDialog.h"
+#include "manage/shared/PlanView.h"
+#include "tests/support/JournalWindowHarness.h"
+
+#include <QCheckBox>
+#include <QFileInfo>
+#include <QLabel>
+#include <QStackedWidget>
+#include <QTableView>
+#include <QTableWidget>
+
+namespace {
+
+const QString kDemo = QStringLiteral("halvik-demo.com");
+
+const Record *findHost(const QList<Record> &records, const QString &host)
+{
+    for (const Record &r : records) {
+        if (r.host == host)
+            return &r;
+    }
+    return nullptr;
+}
+
+} // namespace
+
+// The history page: the journal's jobs newest first with their steps, and undo through its own
+// preview, conflicts shown per step.
+class TestHistoryPage : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase() { initResources(); }
+    void init() { QVERIFY2(m_h.start(), qPrintable(m_h.errorText())); }
+    void cleanup() { m_h.stop(); }
+
+    void emptyJournalIsNotCreated();
+    void jobsNewestFirstWithTheirSteps();
+    void undoThroughItsPreview();
+    void conflictShownPerStepAndForced();
+    void deletedDomainComesBack();
+
+private:
+    HistoryPage &page() { return m_h.window->historyPage(); }
+    // Adds host A value to the demo domain as a journaled batch job; returns its id.
+    qint64 addJob(const QString &host, const QString &value);
+    QAbstractItemModel *jobModel() { return page().jobTable()->model(); }
+    QList<Record> records() { return m_h.records(kDemo); }
+
+    JournalWindowHarness m_h;
+};
+
+qint64 TestHistoryPage::addJob(const QString &host, const QString &value)
+{
+    BatchRequest request;
+    request.match = RecordPattern{QStringLiteral("A"), host, 0, value};
+    User &user = theUser();
+    BatchPreview preview(user, request, {kDemo});
+    if (!preview.begin())
+        return 0;
+    while (!preview.atEnd())
+        preview.runNext();
+    Journal journal;
+    if (!journal.open(Journal::defaultPath()))
+        return 0;
+    JournalRunner runner(user, journal);
+    if (!runner.start(preview.plan(), QStringLiteral("batch-add"), QStringLiteral("add ") + host,
+                      journalAccount(user)))
+        return 0;
+    while (!runner.atEnd())
+        runner.runNext();
+    runner.finish();
+    return runner.jobId();
+}
+
+void TestHistoryPage::emptyJournalIsNotCreated()
+{
+    m_h.window->showHistory();
+    QCOMPARE(m_h.child<QStackedWidget>("stackedWidget")->currentWidget(),
+             m_h.child<QWidget>("page_history"));
+    QCOMPARE(jobModel()->rowCount(), 0);
+    QVERIFY(!page().emptyLabel()->isHidden());
+    QVERIFY(!page().undoButton()->isEnabled());
+    // Looking must not leave a journal behind.
+    QVERIFY(!QFileInfo::exists(Journal::defaultPath()));
+}
+
+void TestHistoryPage::jobsNewestFirstWithTheirSteps()
+{
+    const qint64 first = addJob(QStringLiteral("h1"), QStringLiteral("198.51.100.31"));
+    const qint64 second = addJob(QStringLiteral("h2"), QStringLiteral("198.51.100.32"));
+    QVERIFY(first && second);
+    m_h.window->showHistory();
+
+    QCOMPARE(jobModel()->rowCount(), 2);
+    QCOMPARE(jobModel()->index(0, 2).data().toString(), QStringLiteral("add h2"));
+    QCOMPARE(jobModel()->index(1, 2).data().toString(), QStringLiteral("add h1"));
+    QCOMPARE(jobModel()->index(0, 1).data().toString(), QStringLiteral("批量添加"));
+    QCOMPARE(jobModel()->index(0, 4).data().toString(), QStringLiteral("已完成"));
+    QVERIFY(page().emptyLabel()->isHidden());
+
+    // The newest is chosen; choosing the older shows its steps.
+    QAbstractItemModel *steps = page().stepTable()->model();
+    QCOMPARE(steps->rowCount(), 1);
+    QVERIFY(steps->index(0, 3).data().toString().startsWith(QStringLiteral("h2 A 198.51.100.32")));
+    page().jobTable()->setCurrentIndex(jobModel()->index(1, 0));
+    QCOMPARE(steps->index(0, 0).data().toString(), kDemo);
+    QCOMPARE(steps->index(0, 1).data().toString(), QStringLiteral("新增记录"));
+    QVERIFY(steps->index(0, 2).data().toString().isEmpty());
+    QVERIFY(steps->index(0, 3).data().toString().startsWith(QStringLiteral("h1 A")));
+    QCOMPARE(steps->index(0, 4).data().toString(), QStringLiteral("成功"));
+}
+
+void TestHistoryPage::undoThroughItsPreview()
+{
+    QVERIFY(addJob(QStringLiteral("undome"), QStringLiteral("198.51.100.40")));
+    QVERIFY(findHost(records(), QStringLiteral("undome")));
+    m_h.window->showHistory();
+    page().undoButton()->click();
+
+    PlanDialog *dialog = page().planDialog();
+    QVERIFY(dialog);
+    QCOMPARE(dialog->view().domainTable()->model()->index(0, PlanDomainModel::Deletes).data(),
+             QVariant(1));
+    // The preview alone changes nothing.
+    QVERIFY(findHost(records(), QStringLiteral("undome")));
+    dialog->view().runButton()->click();
+
+    QVERIFY(!findHost(records(), QStringLiteral("undome")));
+    QCOMPARE(jobModel()->rowCount(), 2);
+    QCOMPARE(jobModel()->index(0, 1).data().toString(), QStringLiteral("撤销"));
+    QCOMPARE(jobModel()->index(1, 4).data().toString(), QStringLiteral("已撤销"));
+    // An undone job offers no second undo.
+    page().jobTable()->setCurrentIndex(jobModel()->index(1, 0));
+    QVERIFY(!page().undoButton()->isEnabled());
+    QCOMPARE(m_h.boxes->count(), 0);
+}
+
+void TestHistoryPage::conflictShownPerStepAndForced()
+{
+    QVERIFY(addJob(QStringLiteral("moved"), QStringLiteral("198.51.100.50")));
+    // Someone edits the record after the job.
+    User &user = theUser();
+    const QList<Record> now = records();
+    const Record *r = findHost(now, QStringLiteral("moved"));
+    QVERIFY(r);
+    QVERIFY2(user.editRecord(user.domain2ptr(kDemo), r->id, r->host, r->type,
+                             QStringLiteral("198.51.100.51"), QString::number(r->ttl), QString(),
+                             QString::number(r->viewID)),
+             qPrintable(user.errorText));
+    m_h.window->showHistory();
+
+    page().undoButton()->click();
+    PlanDialog *dialog = page().planDialog();
+    QVERIFY(dialog);
+    QAbstractItemModel *steps = dialog->view().stepTable()->model();
+    QCOMPARE(steps->rowCount(), 1);
+    QCOMPARE(steps->index(0, 0).data().toString(), QStringLiteral("冲突"));
+    QVERIFY(!steps->index(0, 3).data().toString().isEmpty());
+    QVERIFY(!dialog->view().runButton()->isEnabled());
+    dialog->view().closeButton()->click();
+    QTRY_VERIFY(!page().planDialog());
+    QVERIFY(findHost(records(), QStringLiteral("moved")));
+
+    // Forced, the conflicting record is reverted all the same.
+    page().forceBox()->setChecked(true);
+    page().undoButton()->click();
+    dialog = page().planDialog();
+    QVERIFY(dialog);
+    QVERIFY(dialog->view().runButton()->isEnabled());
+    dialog->view().runButton()->click();
+    QVERIFY(!findHost(records(), QStringLiteral("moved")));
+}
+
+void TestHistoryPage::deletedDomainComesBack()
+{
+    const QString name = QStringLiteral("harbor-demo.com");
+    User &user = theUser();
+    const int groupID = user.domain2ptr(name)->groupID;
+    const int recordCount = m_h.records(name).size();
+    QVERIFY(recordCount > 0);
+
+    // Deleted from its row on the domain page, confirmed.
+    m_h.window->showDomainList();
+    auto *table = m_h.child<QTableWidget>("tableWidget");
+    int row = -1;
+    QTRY_VERIFY((row = [&] {
+                    for (int r = 0; r < table->rowCount(); ++r) {
+                        auto *b = table->cellWidget(r, 0)
+                                      ? table->cellWidget(r, 0)->findChild<QPushButton *>(
+                                            QStringLiteral("dmName"))
+                                      : nullptr;
+                        if (b && b->text() == name)
+                            return r;
+                    }
+                    return -1;
+                }()) >= 0);
+    m_h.boxes->answer(1);
+    table->cellWidget(row, 1)->findChildren<QPushButton *>().value(2)->click();
+    QVERIFY(user.getDomain() >= 0);
+    QVERIFY(!user.domain2ptr(name));
+
+    m_h.window->showHistory();
+    QCOMPARE(jobModel()->index(0, 1).data().toString(), QStringLiteral("域名操作"));
+    QCOMPARE(page().stepTable()->model()->index(0, 1).data().toString(),
+             QStringLiteral("删除域名"));
+    page().undoButton()->click();
+    PlanDialog *dialog = page().planDialog();
+    QVERIFY(dialog);
+    QAbstractItemModel *steps = dialog->view().stepTable()->model();
+    QCOMPARE(steps->index(0, 0).data().toString(), QStringLiteral("重新添加域名"));
+    dialog->view().runButton()->click();
+
+    QVERIFY(user.getDomain() > 0);
+    Domain *back = user.domain2ptr(name);
+    QVERIFY(back);
+    QCOMPARE(back->groupID, groupID);
+    QCOMPARE(m_h.records(name).size(), recordCount);
+}
+
+QTEST_MAIN(TestHistoryPage)
+#include "tst_historypage.moc"

@@ -1,0 +1,240 @@
+#include "client/User.h"
+#include "client/journal/Journal.h"
+#include "manage/records/RecordPage.h"
+#include "manage/records/ZoneImportDialog.h"
+#include "manage/records/ZonePlanModel.h"
+#include "manage/shell/MainWindow2.h"
+#include "tests/support/WindowHarness.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QLabel>
+#include <QProcess>
+#include <QPushButton>
+#include <QStandardPaths>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+
+const QString kShowcase = QStringLiteral("halvik-demo.com"); // records on several lines
+
+} // namespace
+
+// "导入" and "导出" on the record page against the stand-in service: zone files per line, the
+// preview of an import and its run as a journaled job.
+class TestRecordZone : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void exportWritesALoadableFilePerLine();
+    void exportIntoMissingFolderWritesNothing();
+    void importPreviewsThenRunsAsJournaledJob();
+    void unwritableJournalStopsBeforeAnyRequest();
+
+private:
+    void open(const QString &name);
+    QStringList serverRecords(const QString &name);
+    // Opens the preview of a file with text, answering the file chooser.
+    ZoneImportDialog *preview(const QByteArray &text);
+
+    RecordPage &page() const { return h.window->recordPage(); }
+
+    WindowHarness h;
+    std::unique_ptr<QTemporaryDir> m_dir;
+    QTemporaryDir m_data;
+    QString m_checker;
+};
+
+void TestRecordZone::initTestCase()
+{
+    // The journal goes under the data folder: a temporary one, never the user's.
+    QVERIFY(m_data.isValid());
+    qputenv("XDG_DATA_HOME", QFile::encodeName(m_data.path()));
+    QVERIFY(Journal::defaultPath().startsWith(m_data.path()));
+    m_checker =
+        QStandardPaths::findExecutable(QStringLiteral("named-checkzone"),
+                                       {QStringLiteral("/usr/sbin"), QStringLiteral("/usr/bin")});
+    QVERIFY2(!m_checker.isEmpty(), "named-checkzone (bind9-utils) is needed: scripts/deps.sh");
+}
+
+void TestRecordZone::init()
+{
+    m_dir = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_dir->isValid());
+    h.init();
+    QVERIFY(h.startService());
+    QVERIFY(h.signIn());
+    h.openManagement(WindowHarness::Show::Shown, QSize(900, 620));
+}
+
+void TestRecordZone::cleanup()
+{
+    h.cleanup();
+    m_dir.reset();
+}
+
+void TestRecordZone::open(const QString &name)
+{
+    User &u = theUser();
+    const QSharedPointer<Domain> domain = u.domains.sharedOf(u.domain2ptr(name));
+    QVERIFY(domain);
+    page().showDomain(domain);
+    QCOMPARE(h.window->currentDomain, domain);
+}
+
+// The service's records of the domain as "host type value ttl line state", sorted.
+QStringList TestRecordZone::serverRecords(const QString &name)
+{
+    User &u = theUser();
+    Domain scratch;
+    Domain *dm = u.domain2ptr(name);
+    scratch.id = dm->id;
+    scratch.name = name;
+    u.getRecord(&scratch);
+    QStringList rows;
+    for (const Record &r : scratch.records)
+        rows.append(QStringLiteral("%1 %2 %3 %4 %5 %6")
+                        .arg(r.host, r.type, r.value)
+                        .arg(r.ttl)
+                        .arg(r.lineID)
+                        .arg(r.state));
+    rows.sort();
+    return rows;
+}
+
+ZoneImportDialog *TestRecordZone::preview(const QByteArray &text)
+{
+    const QString path = m_dir->filePath(QStringLiteral("edited.zone"));
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly) || f.write(text) != text.size())
+        return nullptr;
+    f.close();
+    page().chooseZoneFile = [path] { return path; };
+    h.widget<QPushButton>("pushButton_Rimport")->click();
+    return page().zoneImportDialog();
+}
+
+void TestRecordZone::exportWritesALoadableFilePerLine()
+{
+    open(kShowcase);
+    QSet<int> lines;
+    for (const QString &row : serverRecords(kShowcase))
+        lines.insert(row.section(QLatin1Char(' '), 4, 4).toInt());
+    QVERIFY(lines.size() > 2);
+    page().chooseExportFolder = [this] { return m_dir->path(); };
+    h.widget<QPushButton>("pushButton_Rexport")->click();
+    QCOMPARE(h.boxes->count(), 0);
+    QVERIFY2(h.toast().contains(kShowcase + QStringLiteral(".zone")), qPrintable(h.toast()));
+
+    const QStringList files = QDir(m_dir->path()).entryList(QDir::Files, QDir::Name);
+    QCOMPARE(files.size(), lines.size());
+    QVERIFY(files.contains(kShowcase + QStringLiteral(".zone")));
+    for (int line : lines) {
+        const QString name = line == 0 ? kShowcase + QStringLiteral(".zone")
+                                       : QStringLiteral("%1.%2.zone").arg(kShowcase).arg(line);
+        QVERIFY2(files.contains(name), qPrintable(files.join(QLatin1Char(' '))));
+        QProcess p;
+        p.start(m_checker,
+                {QStringLiteral("-i"), QStringLiteral("local"), kShowcase, m_dir->filePath(name)});
+        QVERIFY(p.waitForFinished(60000));
+        QVERIFY2(p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0,
+                 QByteArray(p.readAllStandardOutput() + p.readAllStandardError()).constData());
+    }
+}
+
+void TestRecordZone::exportIntoMissingFolderWritesNothing()
+{
+    open(kShowcase);
+    const QString missing = m_dir->filePath(QStringLiteral("gone"));
+    page().chooseExportFolder = [missing] { return missing; };
+    h.widget<QPushButton>("pushButton_Rexport")->click();
+    QCOMPARE(h.boxes->count(), 1);
+    QVERIFY(h.boxes->shown.first().content.startsWith(QStringLiteral("导出失败")));
+    QVERIFY(
+        QDir(m_dir->path()).entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot).isEmpty());
+}
+
+void TestRecordZone::importPreviewsThenRunsAsJournaledJob()
+{
+    open(kShowcase);
+    const QStringList before = serverRecords(kShowcase);
+    ZoneImportDialog *dialog = preview("$ORIGIN halvik-demo.com.\n"
+                                       "@ 3600 IN SOA ns1.example.net. h.example.net. 1 2 3 4 5\n"
+                                       "@ 600 IN A 203.0.113.10\n"
+                                       "ipv6 1200 IN AAAA 2001:db8::10\n"
+                                       "added 300 IN A 192.0.2.77\n");
+    QVERIFY(dialog);
+    QCOMPARE(dialog->lineBox()->currentData().toInt(), 0);
+    QCOMPARE(dialog->lineBox()->currentText(), QStringLiteral("默认"));
+
+    // The preview: the skipped SOA with its line, the change shown old → new, the new record.
+    const QAbstractItemModel *model = dialog->table()->model();
+    QMap<QString, QStringList> rows; // host type -> op, line, ttl, reason
+    for (int row = 0; row < model->rowCount(); ++row) {
+        auto cell = [&](int column) { return model->index(row, column).data().toString(); };
+        rows.insert(cell(ZonePlanModel::Host) + QLatin1Char(' ') + cell(ZonePlanModel::Type),
+                    {cell(ZonePlanModel::Op), cell(ZonePlanModel::FileLine),
+                     cell(ZonePlanModel::Ttl), cell(ZonePlanModel::Reason)});
+    }
+    QCOMPARE(rows.value(QStringLiteral("@ SOA")).value(0), QStringLiteral("跳过"));
+    QCOMPARE(rows.value(QStringLiteral("@ SOA")).value(1), QStringLiteral("2"));
+    QVERIFY(!rows.value(QStringLiteral("@ SOA")).value(3).isEmpty());
+    QCOMPARE(rows.value(QStringLiteral("@ A")).value(0), QStringLiteral("不变"));
+    QCOMPARE(
+        rows.value(QStringLiteral("ipv6 AAAA")).mid(0, 3),
+        (QStringList{QStringLiteral("修改"), QStringLiteral("4"), QStringLiteral("600 → 1200")}));
+    QCOMPARE(rows.value(QStringLiteral("added A")).value(0), QStringLiteral("新增"));
+    QVERIFY(!rows.contains(QStringLiteral("www CNAME")));
+    QVERIFY(dialog->summary()->text().startsWith(QStringLiteral("新增 1，修改 1，不变 1，删除 0")));
+
+    // Pruning plans the deletions of the line's other records, the apex NS and paused kept.
+    dialog->pruneBox()->setChecked(true);
+    QVERIFY(dialog->summary()->text().contains(QStringLiteral("删除 3")));
+    QCOMPARE(serverRecords(kShowcase), before);
+
+    dialog->runButton()->click();
+    QCOMPARE(h.boxes->count(), 0);
+    QVERIFY(!page().zoneImportDialog() || !page().zoneImportDialog()->isVisible());
+    const QStringList after = serverRecords(kShowcase);
+    QCOMPARE(after.size(), before.size() - 2);
+    QVERIFY(after.contains(QStringLiteral("ipv6 AAAA 2001:db8::10 1200 0 0")));
+    QVERIFY(after.contains(QStringLiteral("added A 192.0.2.77 300 0 0")));
+    // The page shows the records as they are now.
+    QCOMPARE(h.window->currentDomain->records.size(), after.size());
+
+    Journal journal;
+    QVERIFY(journal.open(Journal::defaultPath(), false));
+    const QList<JournalJob> jobs = journal.jobs();
+    QVERIFY(!jobs.isEmpty());
+    QCOMPARE(jobs.first().kind, QStringLiteral("zone-import"));
+    QCOMPARE(jobs.first().state, JobState::Done);
+    QCOMPARE(journal.steps(jobs.first().id).size(), 5);
+}
+
+void TestRecordZone::unwritableJournalStopsBeforeAnyRequest()
+{
+    open(kShowcase);
+    const QStringList before = serverRecords(kShowcase);
+    ZoneImportDialog *dialog = preview("added 300 IN A 192.0.2.77\n");
+    QVERIFY(dialog);
+    // The journal's folder is a file: nothing can be journaled, so nothing may be sent.
+    QTemporaryDir blocked;
+    QFile(blocked.filePath(QStringLiteral("halvik"))).open(QIODevice::WriteOnly);
+    qputenv("XDG_DATA_HOME", QFile::encodeName(blocked.path()));
+    dialog->runButton()->click();
+    qputenv("XDG_DATA_HOME", QFile::encodeName(m_data.path()));
+    QCOMPARE(h.boxes->count(), 1);
+    QVERIFY2(h.boxes->shown.first().content.startsWith(QStringLiteral("无法打开操作记录")),
+             qPrintable(h.boxes->shown.first().content));
+    QCOMPARE(serverRecords(kShowcase), before);
+}
+
+QTEST_MAIN(TestRecordZone)
+#include "tst_recordzone.moc"

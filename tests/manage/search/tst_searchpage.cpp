@@ -1,0 +1,299 @@
+#include "client/ProcessObjects.h"
+#include "client/User.h"
+#include "client/copy/CopyRefresh.h"
+#include "client/copy/LocalCopy.h"
+#include "manage/search/SearchHits.h"
+#include "manage/search/SearchPage.h"
+#include "tests/support/WindowHarness.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QStackedWidget>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QtTest>
+
+// The account-wide search page over a local copy of the test's own (never the user's): the
+// refresh from the stand-in, queries and their refusals, and a hit opening its domain.
+class TestSearchPage : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+    void ageText_data();
+    void ageText();
+    void freshnessText();
+    void queryOnSeededCopy_data();
+    void queryOnSeededCopy();
+    void refreshThenSearchAndOpen_data();
+    void refreshThenSearchAndOpen();
+    void stopKeepsWhatWasRead();
+    void windowClosedDuringRefresh();
+    void damagedCopyNoticeShownOnce();
+
+private:
+    bool openSearch();
+    void search(const QString &text, bool contains = false);
+    QStringList hitDomains() const;
+    QString status() const { return h.widget<QLabel>("label_gstatus")->text(); }
+    bool refresh();
+
+    WindowHarness h;
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<LocalCopy> m_copy;
+};
+
+void TestSearchPage::init()
+{
+    h.init();
+    m_dir = std::make_unique<QTemporaryDir>();
+    m_copy = std::make_unique<LocalCopy>();
+    QVERIFY2(m_copy->open(m_dir->filePath(QStringLiteral("copy.sqlite"))),
+             qPrintable(m_copy->errorText()));
+    localCopy() = m_copy.get();
+}
+
+void TestSearchPage::cleanup()
+{
+    h.cleanup();
+    localCopy() = nullptr;
+    m_copy.reset();
+    m_dir.reset();
+}
+
+bool TestSearchPage::openSearch()
+{
+    if (!h.openDomainPage())
+        return false;
+    h.window->showSearch();
+    return h.widget<QStackedWidget>("stackedWidget")->currentWidget() == h.widget("page_search");
+}
+
+void TestSearchPage::search(const QString &text, bool contains)
+{
+    h.widget<QLineEdit>("lineEdit_gsearch")->setText(text);
+    h.widget<QCheckBox>("checkBox_gcontains")->setChecked(contains);
+    h.button("pushButton_gsearch")->click();
+}
+
+QStringList TestSearchPage::hitDomains() const
+{
+    QStringList names;
+    for (const CopyHit &hit : h.window->searchPage().hits().hits())
+        names.append(hit.domain + QLatin1Char(' ') + hit.host + QLatin1Char(' ') + hit.value);
+    return names;
+}
+
+bool TestSearchPage::refresh()
+{
+    h.button("pushButton_grefresh")->click();
+    // The button comes back when the refresh has finished.
+    return QTest::qWaitFor([this] { return h.button("pushButton_grefresh")->isEnabled(); }, 60000);
+}
+
+void TestSearchPage::ageText_data()
+{
+    QTest::addColumn<QDateTime>("fetched");
+    QTest::addColumn<QString>("text");
+    const QDateTime now(QDate(2026, 5, 1), QTime(12, 0), Qt::UTC);
+    QTest::newRow("never") << QDateTime() << QStringLiteral("从未读取");
+    QTest::newRow("seconds") << now.addSecs(-59) << QStringLiteral("刚刚");
+    QTest::newRow("clock set back") << now.addSecs(600) << QStringLiteral("刚刚");
+    QTest::newRow("minutes") << now.addSecs(-3599) << QStringLiteral("59 分钟前");
+    QTest::newRow("hours") << now.addSecs(-7200) << QStringLiteral("2 小时前");
+    QTest::newRow("days") << now.addDays(-3) << QStringLiteral("3 天前");
+}
+
+void TestSearchPage::ageText()
+{
+    QFETCH(QDateTime, fetched);
+    QFETCH(QString, text);
+    const QDateTime now(QDate(2026, 5, 1), QTime(12, 0), Qt::UTC);
+    QCOMPARE(copyAgeText(fetched, now), text);
+}
+
+void TestSearchPage::freshnessText()
+{
+    const QDateTime now(QDate(2026, 5, 1), QTime(12, 0), Qt::UTC);
+    QCOMPARE(copyFreshnessText({}, now), QStringLiteral("本地副本: 尚无数据, 请先刷新副本"));
+    // A domain never read and one whose last read failed count apart; the oldest read shows.
+    const QList<CopyDomain> domains = {{1, QStringLiteral("a.com"), now.addSecs(-120), {}},
+                                       {2, QStringLiteral("b.com"), now.addDays(-2), {}},
+                                       {3, QStringLiteral("c.com"), QDateTime(), {}},
+                                       {4, QStringLiteral("d.com"), now, QStringLiteral("超时")}};
+    QCOMPARE(copyFreshnessText(domains, now),
+             QStringLiteral("本地副本: 3/4 个域名, 最旧 2 天前, 1 个读取失败"));
+}
+
+void TestSearchPage::queryOnSeededCopy_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("contains");
+    QTest::addColumn<QStringList>("hits");
+    QTest::addColumn<bool>("refused");
+    QTest::newRow("exact value") << QStringLiteral("10.1.2.3") << false
+                                 << QStringList{"a.com www 10.1.2.3"} << false;
+    QTest::newRow("range") << QStringLiteral("10.1.0.0/16") << false
+                           << QStringList{"a.com www 10.1.2.3", "b.com @ 10.1.9.9"} << false;
+    QTest::newRow("contains") << QStringLiteral("mail") << true
+                              << QStringList{"b.com mail mail.b.com."} << false;
+    QTest::newRow("no hit") << QStringLiteral("192.0.2.1") << false << QStringList() << false;
+    QTest::newRow("prefix too long")
+        << QStringLiteral("10.1.0.0/33") << false << QStringList() << true;
+    QTest::newRow("not an address") << QStringLiteral("a.com/24") << false << QStringList() << true;
+    QTest::newRow("empty") << QStringLiteral("   ") << false << QStringList() << true;
+}
+
+// A copy seeded by hand: the queries need no service. Each row searches after a search that
+// found something, so a refused query must also clear the old hits.
+void TestSearchPage::queryOnSeededCopy()
+{
+    QFETCH(QString, text);
+    QFETCH(bool, contains);
+    QFETCH(QStringList, hits);
+    QFETCH(bool, refused);
+
+    QVERIFY(m_copy->setAccount(QStringLiteral("seeded@example.com")));
+    const QDateTime now = QDateTime::currentDateTimeUtc();
+    QVERIFY(m_copy->storeDomains(
+        {{1, QStringLiteral("a.com"), {}, {}}, {2, QStringLiteral("b.com"), {}, {}}}, true));
+    auto record = [](int id, const QString &host, const QString &type, const QString &value) {
+        Record r;
+        r.id = id;
+        r.host = host;
+        r.type = type;
+        r.value = value;
+        r.ttl = 600;
+        r.viewName = QStringLiteral("默认");
+        return r;
+    };
+    QVERIFY(m_copy->storeRecords(1, {record(11, "www", "A", "10.1.2.3")}, now));
+    QVERIFY(m_copy->storeRecords(
+        2, {record(21, "@", "A", "10.1.9.9"), record(22, "mail", "CNAME", "mail.b.com.")}, now));
+
+    QVERIFY(openSearch());
+    // The page follows the signed-in account; this copy was seeded under another name.
+    theUser().email = QStringLiteral("seeded@example.com");
+    search(QStringLiteral("10.1.2.3"));
+    QCOMPARE(h.window->searchPage().hits().rowCount(), 1);
+
+    search(text, contains);
+    QCOMPARE(hitDomains(), hits);
+    QCOMPARE(h.widget<QTableView>("tableView_gsearch")->model()->rowCount(), hits.size());
+    if (refused)
+        QVERIFY(!status().isEmpty() && !status().contains(QStringLiteral("找到")));
+}
+
+void TestSearchPage::refreshThenSearchAndOpen_data()
+{
+    QTest::addColumn<bool>("listLoaded");
+    QTest::newRow("domain list loaded") << true;
+    QTest::newRow("domain list to load") << false;
+}
+
+// Against the stand-in: the refresh reads every domain of the demo account, a search finds the
+// showcase domain's records, and a double-click opens that domain's record page.
+void TestSearchPage::refreshThenSearchAndOpen()
+{
+    QFETCH(bool, listLoaded);
+    QVERIFY(openSearch());
+    QVERIFY(h.widget<QLabel>("label_gfresh")->text().contains(QStringLiteral("尚无数据")));
+    QVERIFY(refresh());
+    const int total = theUser().domains.size();
+    QVERIFY(total > 100);
+    QVERIFY2(status().startsWith(QStringLiteral("刷新完成")), qPrintable(status()));
+    QVERIFY2(h.widget<QLabel>("label_gfresh")
+                 ->text()
+                 .startsWith(QStringLiteral("本地副本: %1/%1 个域名").arg(total)),
+             qPrintable(h.widget<QLabel>("label_gfresh")->text()));
+
+    search(QStringLiteral("203.0.113.0/28"));
+    QCOMPARE(h.window->searchPage().hits().rowCount(), 6);
+    search(QStringLiteral("2001:db8::10"));
+    QCOMPARE(hitDomains(), QStringList{"halvik-demo.com ipv6 2001:db8::10"});
+    const CopyHit hit = h.window->searchPage().hits().hits().first();
+    QCOMPARE(hit.type, QStringLiteral("AAAA"));
+    QVERIFY(hit.fetched.isValid());
+
+    if (!listLoaded) {
+        theUser().domains.clear();
+        theUser().needDomainReload = true;
+    }
+    QTableView *view = h.widget<QTableView>("tableView_gsearch");
+    const QModelIndex first = view->model()->index(0, SearchHitModel::HostColumn);
+    // A double-click as the item view takes it: a click, then the second press.
+    const QPoint at = view->visualRect(first).center();
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, at);
+    QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, at);
+    QTRY_COMPARE(h.widget<QStackedWidget>("stacked_3")->currentWidget(), h.widget("page_record"));
+    QCOMPARE(h.widget<QStackedWidget>("stackedWidget")->currentWidget(), h.widget("page_domain"));
+    QVERIFY(h.window->currentDomain);
+    QCOMPARE(h.window->currentDomain->id, hit.domainID);
+    QCOMPARE(h.window->currentDomain->name, QStringLiteral("halvik-demo.com"));
+}
+
+// Stopped after its first domain, the refresh keeps that domain and says it stopped.
+void TestSearchPage::stopKeepsWhatWasRead()
+{
+    QVERIFY(openSearch());
+    h.button("pushButton_grefresh")->click();
+    CopyRefresh *running = h.window->searchPage().findChild<CopyRefresh *>();
+    QVERIFY(running);
+    QVERIFY(h.button("pushButton_gstop")->isEnabled());
+    connect(running, &CopyRefresh::progress, this, [this](int done) {
+        if (done == 1)
+            h.button("pushButton_gstop")->click();
+    });
+    QTRY_VERIFY_WITH_TIMEOUT(h.button("pushButton_grefresh")->isEnabled(), 60000);
+    QVERIFY(!h.button("pushButton_gstop")->isEnabled());
+    QVERIFY2(status().startsWith(QStringLiteral("刷新已停止: 1/")), qPrintable(status()));
+    QVERIFY(h.widget<QLabel>("label_gfresh")->text().startsWith(QStringLiteral("本地副本: 1/")));
+}
+
+// The window goes while the refresh waits in the middle of its run: the refresh outlives the
+// page, ends after the domain under way and goes away by itself.
+void TestSearchPage::windowClosedDuringRefresh()
+{
+    QVERIFY(openSearch());
+    h.button("pushButton_grefresh")->click();
+    QPointer<CopyRefresh> running = h.window->searchPage().findChild<CopyRefresh *>();
+    QVERIFY(running);
+    bool closed = false;
+    connect(running, &CopyRefresh::progress, this, [this, &closed](int done) {
+        if (done == 1 && !closed) {
+            closed = true;
+            h.closeWindows();
+        }
+    });
+    QTRY_VERIFY_WITH_TIMEOUT(running.isNull(), 60000);
+    QVERIFY(closed);
+    QVERIFY(m_copy->domains().size() >= 1);
+}
+
+// A copy file that was not a copy is set aside; the page says so once, then goes on.
+void TestSearchPage::damagedCopyNoticeShownOnce()
+{
+    const QString path = m_dir->filePath(QStringLiteral("broken.sqlite"));
+    {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(QByteArray(4096, 'x'));
+    }
+    m_copy = std::make_unique<LocalCopy>();
+    QVERIFY(m_copy->open(path));
+    QVERIFY(!m_copy->notice().isEmpty());
+    localCopy() = m_copy.get();
+
+    QVERIFY(openSearch());
+    QCOMPARE(status(), m_copy->notice());
+    search(QStringLiteral("192.0.2.1"));
+    QCOMPARE(status(), QStringLiteral("没有找到匹配的记录"));
+    h.window->showDomainList();
+    h.window->showSearch();
+    QCOMPARE(status(), QStringLiteral("没有找到匹配的记录"));
+}
+
+QTEST_MAIN(TestSearchPage)
+#include "tst_searchpage.moc"
