@@ -334,6 +334,8 @@ void HttpExchange::sendRequest()
 {
     if (!m_socket || m_finished)
         return;
+    // Once the request is out, a failure is the exchange's own, never a reason to send again.
+    m_fullTrust = QSslConfiguration();
     m_socket->write(m_request);
     m_request.clear();
 }
