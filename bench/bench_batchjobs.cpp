@@ -1,10 +1,8 @@
 #include "app/AppGlobals.h"
 #include "app/Startup.h"
-#include "bench/CurlPosts.h"
+#include "bench/StandInBench.h"
 #include "client/ApiRequest.h"
 #include "client/User.h"
-#include "localservice/server/LocalService.h"
-#include "localservice/storage/SeedData.h"
 #include "manage/batch/BatchJobsPage.h"
 #include "manage/batch/BatchRowTable.h"
 #include "manage/shell/MainWindow2.h"
@@ -16,7 +14,6 @@
 #include <QPlainTextEdit>
 #include <QProcess>
 #include <QPushButton>
-#include <QTemporaryDir>
 #include <QTextEdit>
 #include <QtTest>
 
@@ -68,8 +65,7 @@ private slots:
     void sameRequestsByCurl();
 
 private:
-    QTemporaryDir m_dir;
-    std::unique_ptr<LocalService> m_service;
+    std::unique_ptr<BenchStandIn> m_service;
     std::unique_ptr<MainWindow2> m_window;
     qint64 m_jobMs = 0;
     qint64 m_clientMs = 0;
@@ -78,20 +74,8 @@ private:
 void BenchBatchJobs::initTestCase()
 {
     initResources();
-    ServiceOptions options;
-    options.dataDir = m_dir.path();
-    options.port = 0;
-    options.seedDemo = false;
-    options.seedDomains = kDomains;
-    options.log = [](const QString &) {};
-    m_service = std::make_unique<LocalService>(options);
-    QString error;
-    QVERIFY2(m_service->start(&error), qPrintable(error));
-    User &user = theUser();
-    user.baseUrl = m_service->baseUrl();
-    user.setExtraCaCertificates(QSslCertificate::fromPath(m_service->caFile()));
-    QVERIFY(user.login(loadAccountEmail(kDomains), demo::password()));
-    QCOMPARE(user.getDomain(), kDomains);
+    m_service = std::make_unique<BenchStandIn>(theUser(), kDomains);
+    QVERIFY2(m_service->ready(), qPrintable(m_service->errorText()));
     m_window = std::make_unique<MainWindow2>();
     m_window->firstShowPending = false;
     m_window->show();
