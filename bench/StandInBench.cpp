@@ -44,16 +44,15 @@ BenchStandIn::BenchStandIn(User &user, int domains, const std::function<void(See
     m_ready = true;
 }
 
-QByteArray BenchStandIn::signedForm(ApiParams params) const
+CurlPost BenchStandIn::signedPost(const QString &path, ApiParams params) const
 {
     prepareParams(params, true, QDateTime::currentSecsSinceEpoch(), m_user.apiKey,
                   m_user.apiSecret);
-    return encodeFormBody(params);
+    return {(m_user.baseUrl + path).toUtf8(), encodeFormBody(params)};
 }
 
 QList<CurlPost> BenchStandIn::domainPagePosts() const
 {
-    const QByteArray url = (m_user.baseUrl + m_user.paths.domainList).toUtf8();
     QList<CurlPost> posts;
     for (int page = 1; page <= (m_domains + 49) / 50; ++page) {
         ApiParams params;
@@ -61,21 +60,20 @@ QList<CurlPost> BenchStandIn::domainPagePosts() const
         // The client asks for the first page without a number.
         if (page > 1)
             params.insert("page", QString::number(page));
-        posts.append({url, signedForm(params)});
+        posts.append(signedPost(m_user.paths.domainList, params));
     }
     return posts;
 }
 
 QList<CurlPost> BenchStandIn::recordListPosts() const
 {
-    const QByteArray url = (m_user.baseUrl + m_user.paths.recordList).toUtf8();
     QList<CurlPost> posts;
     for (const Domain &dm : m_user.domains) {
         ApiParams params;
         params.insert("domainID", QString::number(dm.id));
         params.insert("page", QStringLiteral("1"));
         params.insert("pageSize", QStringLiteral("999"));
-        posts.append({url, signedForm(params)});
+        posts.append(signedPost(m_user.paths.recordList, params));
     }
     return posts;
 }

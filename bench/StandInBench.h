@@ -33,10 +33,10 @@ public:
     // list (50 a page), and one record list (up to 999 records) for each domain id.
     QList<CurlPost> domainPagePosts() const;
     QList<CurlPost> recordListPosts() const;
+    // A post to the service's path with params signed as the client signs them.
+    CurlPost signedPost(const QString &path, ApiParams params) const;
 
 private:
-    QByteArray signedForm(ApiParams params) const;
-
     QTemporaryDir m_dir;
     std::unique_ptr<LocalService> m_service;
     User &m_user;

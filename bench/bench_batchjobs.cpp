@@ -8,11 +8,9 @@
 #include "manage/shell/MainWindow2.h"
 
 #include <QComboBox>
-#include <QDateTime>
 #include <QElapsedTimer>
 #include <QLineEdit>
 #include <QPlainTextEdit>
-#include <QProcess>
 #include <QPushButton>
 #include <QTextEdit>
 #include <QtTest>
@@ -162,8 +160,6 @@ void BenchBatchJobs::sameRequestsByCurl()
     // The same signed form posts, each on a connection of its own without session resumption:
     // the floor for one TLS handshake per request.
     const User &user = theUser();
-    const QByteArray url = (user.baseUrl + user.paths.recordCreate).toUtf8();
-    const qint64 now = QDateTime::currentSecsSinceEpoch();
     QList<CurlPost> posts;
     for (const Domain &dm : user.domains) {
         ApiParams params;
@@ -174,8 +170,7 @@ void BenchBatchJobs::sameRequestsByCurl()
         params.insert("value", QStringLiteral("198.51.100.77"));
         params.insert("ttl", QStringLiteral("600"));
         params.insert("mx", QStringLiteral("-"));
-        prepareParams(params, true, now, user.apiKey, user.apiSecret);
-        posts.append({url, encodeFormBody(params)});
+        posts.append(m_service->signedPost(user.paths.recordCreate, params));
     }
     const CurlRun curl = runCurlPosts(posts, m_service->caFile());
     QCOMPARE(curl.succeeded, kDomains);

@@ -181,8 +181,15 @@ void BM_CopyRefresh_StandIn_HalvikClient(benchmark::State &state)
         CopyRefresh refresh(s.user, copy);
         state.ResumeTiming();
         const CopyRefresh::Outcome outcome = refresh.run();
-        if (outcome.failed || outcome.done != refreshDomains())
-            state.SkipWithError("the refresh did not read every domain");
+        if (outcome.failed || outcome.done != refreshDomains()) {
+            const QString why = QStringLiteral("the refresh read %1 of %2 domains, %3 failed: %4")
+                                    .arg(outcome.done - outcome.failed)
+                                    .arg(refreshDomains())
+                                    .arg(outcome.failed)
+                                    .arg(outcome.error);
+            state.SkipWithError(qPrintable(why));
+            return;
+        }
         state.PauseTiming();
         state.counters["records"] = copy.recordCount();
         state.ResumeTiming();
