@@ -67,9 +67,15 @@ SearchPage::SearchPage(MainWindow2 &window, const SearchPageWidgets &widgets)
 
 SearchPage::~SearchPage()
 {
-    // A refresh waits inside the client's request loop; it must end before the page does.
-    if (m_refresh)
+    // A running refresh may be waiting inside the client's request loop right now, with its
+    // step on the stack: it must not die with the page. It lets go of the page, ends after the
+    // current domain and then deletes itself (the client and the copy outlive every window).
+    if (m_refresh && m_refresh->isRunning()) {
+        m_refresh->disconnect(this);
+        m_refresh->setParent(nullptr);
+        connect(m_refresh, &CopyRefresh::finished, m_refresh, &QObject::deleteLater);
         m_refresh->stop();
+    }
 }
 
 void SearchPage::prepare()

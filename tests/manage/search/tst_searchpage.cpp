@@ -30,6 +30,7 @@ private slots:
     void refreshThenSearchAndOpen_data();
     void refreshThenSearchAndOpen();
     void stopKeepsWhatWasRead();
+    void windowClosedDuringRefresh();
     void damagedCopyNoticeShownOnce();
 
 private:
@@ -249,6 +250,26 @@ void TestSearchPage::stopKeepsWhatWasRead()
     QVERIFY(!h.button("pushButton_gstop")->isEnabled());
     QVERIFY2(status().startsWith(QStringLiteral("刷新已停止: 1/")), qPrintable(status()));
     QVERIFY(h.widget<QLabel>("label_gfresh")->text().startsWith(QStringLiteral("本地副本: 1/")));
+}
+
+// The window goes while the refresh waits in the middle of its run: the refresh outlives the
+// page, ends after the domain under way and goes away by itself.
+void TestSearchPage::windowClosedDuringRefresh()
+{
+    QVERIFY(openSearch());
+    h.button("pushButton_grefresh")->click();
+    QPointer<CopyRefresh> running = h.window->searchPage().findChild<CopyRefresh *>();
+    QVERIFY(running);
+    bool closed = false;
+    connect(running, &CopyRefresh::progress, this, [this, &closed](int done) {
+        if (done == 1 && !closed) {
+            closed = true;
+            h.closeWindows();
+        }
+    });
+    QTRY_VERIFY_WITH_TIMEOUT(running.isNull(), 60000);
+    QVERIFY(closed);
+    QVERIFY(m_copy->domains().size() >= 1);
 }
 
 // A copy file that was not a copy is set aside; the page says so once, then goes on.
