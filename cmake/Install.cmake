@@ -58,8 +58,10 @@ set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION net)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# QtKeychain opens libsecret itself; a keyring daemon is what makes it useful.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "libsecret-1-0")
+# Libraries loaded at run time, which dpkg-shlibdeps cannot see: QtKeychain opens libsecret
+# itself, and Qt SQL finds its SQLite driver (the journal and the local copy) as a plug-in.
+# A keyring daemon is what makes the keyring useful.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libsecret-1-0, libqt5sql5-sqlite")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "gnome-keyring | kwalletmanager")
 set(CPACK_PACKAGE_DIRECTORY ${CMAKE_BINARY_DIR}/package)
 set(CPACK_STRIP_FILES ON)

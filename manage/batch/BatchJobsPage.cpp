@@ -238,7 +238,8 @@ void BatchJobsPage::runJob(const Tab &t, const QStringList &domains)
         [failures](const QString &line) { appendResultLine(failures, line); }, &journal};
     bool stopped = false;
     for (int i = 0; i < domains.size(); ++i) {
-        if (!t.runner->next(i, domains.size())) {
+        // A journal that failed stops the job: nothing goes out unjournaled.
+        if (journal.failed() || !t.runner->next(i, domains.size())) {
             stopped = true;
             break;
         }

@@ -58,10 +58,13 @@ QJsonObject editedRecord(const Record &record, const BatchRowValues &row)
     return recordToJson(r);
 }
 
-qint64 journalPending(const BatchResultSink &sink, User &user, const QString &domain, int id,
-                      const QString &op, const QJsonObject &before, const QJsonObject &after)
+// False when the call must not be made: the journal failed (it said so), and the job stops.
+bool journalPending(const BatchResultSink &sink, User &user, const QString &domain, int id,
+                    const QString &op, const QJsonObject &before, const QJsonObject &after,
+                    qint64 &step)
 {
-    return sink.journal ? sink.journal->pending(user, domain, id, op, before, after) : 0;
+    step = sink.journal ? sink.journal->pending(user, domain, id, op, before, after) : 0;
+    return !sink.journal || step != 0;
 }
 
 void journalSettle(const BatchResultSink &sink, qint64 step, bool ok, const User &user,
@@ -82,8 +85,10 @@ void addRows(User &user, int domainId, const QString &domain, const QList<BatchR
     for (const BatchRowValues &row : rows) {
         if (row.host.isEmpty())
             continue;
-        const qint64 step =
-            journalPending(sink, user, domain, domainId, StepOps::Create, {}, addedRecord(row));
+        qint64 step = 0;
+        if (!journalPending(sink, user, domain, domainId, StepOps::Create, {}, addedRecord(row),
+                            step))
+            return;
         Record created;
         const bool ok = user.addRecord(domainId, row.value, row.type, QString::number(row.lineId),
                                        row.host, row.ttl, row.mx, &created);
@@ -122,8 +127,10 @@ void deleteRow(User &user, Domain &dm, const BatchRowValues &row, const QString 
     }
     const QList<QSharedPointer<Record>> matches = matchingRecords(dm.records, patternOf(row));
     for (const QSharedPointer<Record> &record : matches) {
-        const qint64 step =
-            journalPending(sink, user, domain, dm.id, StepOps::Delete, recordToJson(*record), {});
+        qint64 step = 0;
+        if (!journalPending(sink, user, domain, dm.id, StepOps::Delete, recordToJson(*record), {},
+                            step))
+            return;
         const bool ok = user.delRecord(&dm, record->id);
         journalSettle(sink, step, ok, user);
         if (ok) {
@@ -151,8 +158,10 @@ void editRow(User &user, Domain &dm, const BatchRowValues &row, const QString &d
     const RecordLineText after = newText(row, domain);
     const QList<QSharedPointer<Record>> matches = matchingRecords(dm.records, patternOf(row));
     for (const QSharedPointer<Record> &record : matches) {
-        const qint64 step = journalPending(sink, user, domain, dm.id, StepOps::Change,
-                                           recordToJson(*record), editedRecord(*record, row));
+        qint64 step = 0;
+        if (!journalPending(sink, user, domain, dm.id, StepOps::Change, recordToJson(*record),
+                            editedRecord(*record, row), step))
+            return;
         const bool ok = user.editRecord(&dm, record->id, row.newHost, row.newType, row.newValue,
                                         row.newTtl, row.newMx, QString::number(row.newLineId));
         journalSettle(sink, step, ok, user);
@@ -186,6 +195,8 @@ void runBatchDomain(User &user, BatchKind kind, const QString &domainName,
     // Held, so that a reload of the domain list during a call cannot free it under the job.
     const QSharedPointer<Domain> dm = user.domains.sharedOf(user.domain2ptr(domainName));
     for (const BatchRowValues &row : rows) {
+        if (sink.journal && sink.journal->failed())
+            return;
         if (row.host.isEmpty())
             continue;
         if (kind == BatchKind::Delete)

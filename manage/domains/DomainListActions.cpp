@@ -56,6 +56,10 @@ void DomainListPage::lockClicked(const QSharedPointer<Domain> &dm)
         return;
     const qint64 step = journal.pendingStep(
         u, *dm, domainStep(lock ? StepOps::DomainLock : StepOps::DomainUnlock, *dm));
+    if (!step) {
+        journal.finish();
+        return;
+    }
     const bool done = lock ? u.lockDomain(dm->id) : u.unlockDomain(dm->id);
     journal.settle(step, done, u);
     journal.finish();
@@ -93,6 +97,10 @@ void DomainListPage::pauseClicked(const QSharedPointer<Domain> &dm)
         return;
     const qint64 step = journal.pendingStep(
         u, *dm, domainStep(pause ? StepOps::DomainPause : StepOps::DomainStart, *dm));
+    if (!step) {
+        journal.finish();
+        return;
+    }
     const bool done = pause ? u.pauseDomain(dm->id) : u.startDomain(dm->id);
     journal.settle(step, done, u);
     journal.finish();
@@ -135,6 +143,10 @@ void DomainListPage::deleteClicked(const QSharedPointer<Domain> &dm)
         return;
     }
     const qint64 step = journal.pendingStep(u, *dm, deletion);
+    if (!step) {
+        journal.finish();
+        return;
+    }
     const bool deleted = u.delDomain(dm->id);
     journal.settle(step, deleted, u);
     journal.finish();
@@ -214,6 +226,8 @@ void DomainListPage::pauseComboActivated(int index)
     for (const QSharedPointer<Domain> &dm : domains) {
         const qint64 step = journal.pendingStep(
             u, *dm, domainStep(pause ? StepOps::DomainPause : StepOps::DomainStart, *dm));
+        if (!step)
+            break;
         const bool done = pause ? u.pauseDomain(dm->id) : u.startDomain(dm->id);
         journal.settle(step, done, u);
         if (done) {
@@ -249,6 +263,8 @@ void DomainListPage::lockComboActivated(int index)
     for (const QSharedPointer<Domain> &dm : domains) {
         const qint64 step = journal.pendingStep(
             u, *dm, domainStep(lock ? StepOps::DomainLock : StepOps::DomainUnlock, *dm));
+        if (!step)
+            break;
         const bool done = lock ? u.lockDomain(dm->id) : u.unlockDomain(dm->id);
         journal.settle(step, done, u);
         if (done) {
@@ -305,6 +321,8 @@ void DomainListPage::moveToGroup(const QList<QSharedPointer<Domain>> &domains, i
         m_w.label_fp_loading_chdg->setText(QStringLiteral("%1/%2").arg(k + 1).arg(count));
         const qint64 step =
             journal.pendingStep(u, *dm, domainStep(StepOps::DomainMove, *dm, target));
+        if (!step)
+            break;
         const bool moved = u.editDMGroup(dm.data(), target);
         journal.settle(step, moved, u);
         if (moved) {
@@ -366,6 +384,10 @@ void DomainListPage::deleteCheckedClicked()
     QList<qint64> steps;
     for (int i = 0; i < domains.size(); ++i)
         steps.append(journal.pendingStep(u, *domains.at(i), deletions.at(i)));
+    if (steps.contains(0)) {
+        journal.finish();
+        return;
+    }
     QStringList failedIds;
     const bool called = u.delDomainS(ids.join(QLatin1Char(',')), failedIds);
     for (int i = 0; i < domains.size(); ++i)

@@ -13,6 +13,7 @@ QString kindName(const QString &kind)
         {QStringLiteral("batch-add"), QStringLiteral("批量添加")},
         {QStringLiteral("batch-edit"), QStringLiteral("批量修改")},
         {QStringLiteral("batch-delete"), QStringLiteral("批量删除")},
+        {QStringLiteral("search-edit"), QStringLiteral("修改搜索结果")},
         {QStringLiteral("record"), QStringLiteral("记录操作")},
         {QStringLiteral("domain"), QStringLiteral("域名操作")},
         {QStringLiteral("zone-import"), QStringLiteral("导入区域文件")},

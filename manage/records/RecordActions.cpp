@@ -30,6 +30,10 @@ void RecordPage::togglePause(QSharedPointer<Record> record)
     after.state = pause ? 2 : 0;
     const qint64 step = journal.pendingRecord(u, *domain, pause ? StepOps::Pause : StepOps::Start,
                                               record.data(), &after);
+    if (!step) {
+        journal.finish();
+        return;
+    }
     const bool done =
         pause ? u.pauseRecord(domain.data(), record->id) : u.startRecord(domain.data(), record->id);
     journal.settle(step, done, u);
@@ -57,6 +61,10 @@ void RecordPage::deleteRecord(QSharedPointer<Record> record)
                        QStringLiteral("删除 %1 (%2)").arg(record->host, domain->name)))
         return;
     const qint64 step = journal.pendingRecord(u, *domain, StepOps::Delete, record.data(), nullptr);
+    if (!step) {
+        journal.finish();
+        return;
+    }
     const bool deleted = u.delRecord(domain.data(), record->id);
     journal.settle(step, deleted, u);
     journal.finish();
@@ -95,6 +103,12 @@ void RecordPage::pauseComboActivated(int index)
         after.state = pause ? 2 : 0;
         const qint64 step = journal.pendingRecord(
             u, *domain, pause ? StepOps::Pause : StepOps::Start, record.data(), &after);
+        // Nothing goes out unjournaled: a journal that failed ends the loop.
+        if (!step) {
+            allDone = false;
+            lastFailure = QStringLiteral("写入操作记录失败，操作已停止");
+            break;
+        }
         const bool done = pause ? u.pauseRecord(domain.data(), record->id)
                                 : u.startRecord(domain.data(), record->id);
         journal.settle(step, done, u);
@@ -135,6 +149,10 @@ void RecordPage::deleteCheckedClicked()
     QList<qint64> steps;
     for (const QSharedPointer<Record> &record : records)
         steps.append(journal.pendingRecord(u, *domain, StepOps::Delete, record.data(), nullptr));
+    if (steps.contains(0)) {
+        journal.finish();
+        return;
+    }
     QStringList failedIds;
     QStringList messages;
     const bool allDeleted =

@@ -238,6 +238,10 @@ void RecordPage::saveEdit(QSharedPointer<Record> record, QSharedPointer<Domain> 
     const Record edited = editedByDraft(*record, draft, line);
     const qint64 step =
         journal.pendingRecord(user(), *domain, StepOps::Change, record.data(), &edited);
+    if (!step) {
+        journal.finish();
+        return;
+    }
     setBusy(e.save, e.cancel, true);
     const bool saved =
         user().editRecord(domain.data(), record->id, draft.host, draft.type, draft.value, draft.ttl,
@@ -286,6 +290,10 @@ void RecordPage::saveNew(QSharedPointer<Domain> domain, Editor e)
     wanted.ttl = draft.ttl.toInt();
     wanted.mx = draft.type == QLatin1String("MX") ? draft.mx.toInt() : 0;
     const qint64 step = journal.pendingRecord(u, *domain, StepOps::Create, nullptr, &wanted);
+    if (!step) {
+        journal.finish();
+        return;
+    }
     Record created;
     setBusy(e.save, e.cancel, true);
     const bool saved = u.addRecord(domain.data(), draft.value, draft.type,

@@ -43,8 +43,52 @@ void SearchHitModel::setHits(QVector<CopyHit> hits, const QDateTime &now)
 {
     beginResetModel();
     m_hits = std::move(hits);
+    m_ticked = QVector<bool>(m_hits.size(), false);
     m_now = now;
     endResetModel();
+    if (m_tickedCount != 0) {
+        m_tickedCount = 0;
+        emit tickedChanged(0);
+    }
+}
+
+void SearchHitModel::setTicked(int row, bool ticked)
+{
+    if (row < 0 || row >= m_ticked.size() || m_ticked.at(row) == ticked)
+        return;
+    m_ticked[row] = ticked;
+    m_tickedCount += ticked ? 1 : -1;
+    const QModelIndex at = index(row, TickColumn);
+    emit dataChanged(at, at, {Qt::CheckStateRole});
+    emit tickedChanged(m_tickedCount);
+}
+
+QVector<CopyHit> SearchHitModel::tickedHits() const
+{
+    QVector<CopyHit> result;
+    result.reserve(m_tickedCount);
+    for (int i = 0; i < m_hits.size(); ++i) {
+        if (m_ticked.at(i))
+            result.append(m_hits.at(i));
+    }
+    return result;
+}
+
+Qt::ItemFlags SearchHitModel::flags(const QModelIndex &index) const
+{
+    Qt::ItemFlags f = QAbstractTableModel::flags(index);
+    if (index.isValid() && index.column() == TickColumn)
+        f |= Qt::ItemIsUserCheckable;
+    return f;
+}
+
+bool SearchHitModel::setData(const QModelIndex &index, const QVariant &value, int role)
+{
+    if (!index.isValid() || index.column() != TickColumn || role != Qt::CheckStateRole ||
+        index.row() >= m_hits.size())
+        return false;
+    setTicked(index.row(), value.toInt() == Qt::Checked);
+    return true;
 }
 
 int SearchHitModel::rowCount(const QModelIndex &parent) const
@@ -62,6 +106,9 @@ QVariant SearchHitModel::data(const QModelIndex &index, int role) const
     if (!index.isValid() || index.row() >= m_hits.size())
         return QVariant();
     const CopyHit &hit = m_hits.at(index.row());
+    if (index.column() == TickColumn)
+        return role == Qt::CheckStateRole ? (m_ticked.at(index.row()) ? Qt::Checked : Qt::Unchecked)
+                                          : QVariant();
     if (role == Qt::ToolTipRole && index.column() == AgeColumn)
         return hit.fetched.isValid() ? hit.fetched.toLocalTime().toString(Qt::ISODate) : QVariant();
     if (role != Qt::DisplayRole && role != Qt::ToolTipRole)
@@ -91,7 +138,7 @@ QVariant SearchHitModel::headerData(int section, Qt::Orientation orientation, in
 {
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
         return QAbstractTableModel::headerData(section, orientation, role);
-    static const char *const titles[ColumnCount] = {"域名",   "主机记录", "类型",    "线路",
-                                                    "记录值", "TTL",      "副本时间"};
+    static const char *const titles[ColumnCount] = {"",     "域名",   "主机记录", "类型",
+                                                    "线路", "记录值", "TTL",      "副本时间"};
     return section >= 0 && section < ColumnCount ? QString::fromUtf8(titles[section]) : QVariant();
 }

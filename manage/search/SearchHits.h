@@ -16,13 +16,15 @@ QString copyAgeText(const QDateTime &fetched, const QDateTime &now);
 QString copyFreshnessText(const QList<CopyDomain> &domains, const QDateTime &now);
 
 // The hits of a search as a table for a QTableView, which asks only for the rows it paints:
-// a hundred thousand hits cost one vector, not a widget each.
+// a hundred thousand hits cost one vector, not a widget each. The first column ticks hits for
+// a change; a new search clears the ticks.
 class SearchHitModel : public QAbstractTableModel
 {
     Q_OBJECT
 public:
     enum Column
     {
+        TickColumn,
         DomainColumn,
         HostColumn,
         TypeColumn,
@@ -37,14 +39,25 @@ public:
 
     void setHits(QVector<CopyHit> hits, const QDateTime &now);
     const QVector<CopyHit> &hits() const { return m_hits; }
+    void setTicked(int row, bool ticked);
+    int tickedCount() const { return m_tickedCount; }
+    // The ticked hits in list order.
+    QVector<CopyHit> tickedHits() const;
 
     int rowCount(const QModelIndex &parent = QModelIndex()) const override;
     int columnCount(const QModelIndex &parent = QModelIndex()) const override;
     QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
+    Qt::ItemFlags flags(const QModelIndex &index) const override;
+    bool setData(const QModelIndex &index, const QVariant &value, int role = Qt::EditRole) override;
     QVariant headerData(int section, Qt::Orientation orientation,
                         int role = Qt::DisplayRole) const override;
 
+signals:
+    void tickedChanged(int count);
+
 private:
     QVector<CopyHit> m_hits;
+    QVector<bool> m_ticked;
+    int m_tickedCount = 0;
     QDateTime m_now;
 };

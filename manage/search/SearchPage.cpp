@@ -1,10 +1,15 @@
 #include "manage/search/SearchPage.h"
 
+#include "client/PackageLines.h"
 #include "client/ProcessObjects.h"
 #include "client/User.h"
 #include "client/copy/CopyRefresh.h"
 #include "client/copy/LocalCopy.h"
+#include "manage/search/HitEditForm.h"
+#include "manage/search/HitEditPreview.h"
 #include "manage/search/SearchHits.h"
+#include "manage/shared/PlanDialog.h"
+#include "manage/shared/PlanView.h"
 #include "manage/shell/MainWindow2.h"
 
 #include <QCheckBox>
@@ -50,6 +55,7 @@ SearchPage::SearchPage(MainWindow2 &window, const SearchPageWidgets &widgets)
     view->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
     view->horizontalHeader()->setSectionResizeMode(SearchHitModel::ValueColumn,
                                                    QHeaderView::Stretch);
+    view->setColumnWidth(SearchHitModel::TickColumn, 28);
     view->setColumnWidth(SearchHitModel::DomainColumn, 150);
     view->setColumnWidth(SearchHitModel::HostColumn, 90);
     view->setColumnWidth(SearchHitModel::TypeColumn, 60);
@@ -62,6 +68,10 @@ SearchPage::SearchPage(MainWindow2 &window, const SearchPageWidgets &widgets)
     connect(m_w.pushButton_grefresh, &QPushButton::clicked, this, &SearchPage::refreshClicked);
     connect(m_w.pushButton_gstop, &QPushButton::clicked, this, &SearchPage::stopClicked);
     connect(view, &QTableView::doubleClicked, this, &SearchPage::hitActivated);
+    connect(m_w.pushButton_gedit, &QPushButton::clicked, this, &SearchPage::editClicked);
+    connect(m_model, &SearchHitModel::tickedChanged, m_w.pushButton_gedit,
+            [this](int count) { m_w.pushButton_gedit->setEnabled(count > 0); });
+    m_w.pushButton_gedit->setEnabled(false);
     setRunning(false);
 }
 
@@ -215,4 +225,72 @@ void SearchPage::hitActivated(const QModelIndex &index)
         return;
     }
     m_window.showRecords(domain);
+}
+
+HitEditForm *SearchPage::editForm() const
+{
+    return m_form;
+}
+
+PlanDialog *SearchPage::planDialog() const
+{
+    return m_planDialog;
+}
+
+void SearchPage::editClicked()
+{
+    const QVector<CopyHit> ticked = m_model->tickedHits();
+    if (ticked.isEmpty() || m_form || m_planDialog)
+        return;
+    // Every line the service offers, as the record page offers them for any package.
+    QList<View> lines = user().getTaoCanView_2(lineTypeFor(nullptr, nullptr, true));
+    if (lines.isEmpty())
+        lines = user().allViews;
+    auto *form = new HitEditForm(m_w.page_search->window(), ticked.size(), lines);
+    m_form = form;
+    connect(form, &QDialog::finished, form, &QObject::deleteLater);
+    connect(form, &QDialog::accepted, this,
+            [this, ticked, form] { previewEdit(ticked, form->edit()); });
+    form->open();
+}
+
+void SearchPage::previewEdit(const QVector<CopyHit> &hits, const HitEdit &edit)
+{
+    HitEditPreview preview(user(), hits, edit);
+    auto *dialog = new PlanDialog(m_w.page_search->window(), QStringLiteral("修改选中记录预览"));
+    m_planDialog = dialog;
+    if (!dialog->build(preview)) {
+        dialog->hide();
+        dialog->deleteLater();
+        return;
+    }
+    // Deleted once it is done with; not on close, since a run waits in nested event loops.
+    connect(dialog, &QDialog::rejected, dialog, &QObject::deleteLater);
+    connect(dialog, &QDialog::accepted, this, &SearchPage::runEdit);
+    dialog->open();
+}
+
+void SearchPage::runEdit()
+{
+    PlanDialog *dialog = m_planDialog;
+    if (!dialog)
+        return;
+    const ChangePlan &plan = dialog->view().plan();
+    int records = 0;
+    for (const DomainPlan &d : plan.domains) {
+        records += d.steps.size();
+        if (Domain *dm = user().domain2ptr(d.domain))
+            dm->recordsDirty = true;
+    }
+    const QString summary =
+        QStringLiteral("%1 条搜索结果：%2").arg(records).arg(PlanText::summary(plan));
+    const bool ran = dialog->run(user(), kHitEditKind, summary) != 0;
+    const QString outcome = ran ? outcomeSummary(dialog->outcomes()) : QString();
+    dialog->deleteLater();
+    if (!ran)
+        return;
+    // The copy took the changes as they were made: the hits show them now.
+    searchClicked();
+    m_w.label_gstatus->setText(m_w.label_gstatus->text() + QStringLiteral("；") + outcome);
+    showToast(outcome);
 }

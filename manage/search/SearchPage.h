@@ -1,10 +1,15 @@
 #pragma once
 
+#include "client/copy/LocalCopy.h"
+#include "client/plan/HitEditPlanner.h"
 #include "manage/shell/ManagePage.h"
 
 #include <QPointer>
+#include <QVector>
 
 class CopyRefresh;
+class HitEditForm;
+class PlanDialog;
 class LocalCopy;
 class QCheckBox;
 class QComboBox;
@@ -28,13 +33,16 @@ struct SearchPageWidgets
     QLabel *label_gfresh = nullptr; // how fresh the local copy is
     QPushButton *pushButton_grefresh = nullptr;
     QPushButton *pushButton_gstop = nullptr;
-    QLabel *label_gstatus = nullptr; // refresh progress, hit count or the error
+    QPushButton *pushButton_gedit = nullptr; // "修改选中记录": enabled while hits are ticked
+    QLabel *label_gstatus = nullptr;         // refresh progress, hit count or the error
     QTableView *tableView_gsearch = nullptr;
 };
 
 // The account-wide search over the local copy (localCopy()): a query with its filters, the hits
 // in a virtualized table, the copy's freshness, and a refresh of the copy from the service that
-// runs in the background and can be stopped. A hit opens its domain's records.
+// runs in the background and can be stopped. A hit opens its domain's records. Ticked hits can
+// be changed together: a form for the new fields, a plan over a fresh read of their domains,
+// and a run of exactly that plan as one journaled job.
 class SearchPage : public ManagePage
 {
     Q_OBJECT
@@ -48,6 +56,13 @@ public:
     void refreshClicked();
     void stopClicked();
     void hitActivated(const QModelIndex &index);
+    // "修改选中记录": opens the form for the ticked hits.
+    void editClicked();
+
+    SearchHitModel &hits() { return *m_model; }
+    // The open form and plan window of a change, for tests; null when none is open.
+    HitEditForm *editForm() const;
+    PlanDialog *planDialog() const;
 
     const SearchHitModel &hits() const { return *m_model; }
 
@@ -57,9 +72,13 @@ private:
     void showFreshness();
     void refreshFinished();
     void setRunning(bool running);
+    void previewEdit(const QVector<CopyHit> &hits, const HitEdit &edit);
+    void runEdit();
 
     const SearchPageWidgets m_w;
     SearchHitModel *m_model = nullptr;
     QPointer<CopyRefresh> m_refresh;
+    QPointer<HitEditForm> m_form;
+    QPointer<PlanDialog> m_planDialog;
     bool m_noticeShown = false;
 };

@@ -34,10 +34,20 @@ bool PageJournal::begin(User &user, const QString &kind, const QString &summary)
     return true;
 }
 
+void PageJournal::journalFailed()
+{
+    if (m_journalFailed)
+        return;
+    m_journalFailed = true;
+    User::showMsgBox(QStringLiteral("写入操作记录失败，为避免未记录的修改，操作已停止：") +
+                         m_journal.errorText(),
+                     QString(), 1);
+}
+
 qint64 PageJournal::pending(User &user, const QString &domain, int domainID, const QString &op,
                             const QJsonObject &before, const QJsonObject &after)
 {
-    if (!m_job)
+    if (!m_job || m_journalFailed)
         return 0;
     JournalStep s;
     s.job = m_job;
@@ -49,10 +59,9 @@ qint64 PageJournal::pending(User &user, const QString &domain, int domainID, con
     s.before = before;
     s.after = after;
     const qint64 id = m_journal.addStep(s);
-    if (!id && !m_errorShown) {
-        m_errorShown = true;
-        User::showMsgBox(QStringLiteral("写入操作记录失败：") + m_journal.errorText(), QString(),
-                         1);
+    if (!id) {
+        journalFailed();
+        return 0;
     }
     user.resultCode = kNoAnswer;
     return id;
@@ -79,15 +88,16 @@ void PageJournal::settle(qint64 step, bool ok, const User &user, const QJsonObje
                                                           : StepStatus::Failed;
     if (!ok)
         m_failed = true;
-    m_journal.settleStep(step, status, ok ? QString() : user.errorText, after);
+    if (!m_journal.settleStep(step, status, ok ? QString() : user.errorText, after))
+        journalFailed();
 }
 
 void PageJournal::finish(bool stopped)
 {
     if (!m_job)
         return;
-    m_journal.finishJob(m_job, stopped    ? JobState::Stopped
-                               : m_failed ? JobState::Partial
-                                          : JobState::Done);
+    m_journal.finishJob(m_job, stopped || m_journalFailed ? JobState::Stopped
+                               : m_failed                 ? JobState::Partial
+                                                          : JobState::Done);
     m_job = 0;
 }

@@ -15,6 +15,7 @@ class User;
 //     PageJournal journal;
 //     if (!journal.begin(user, "batch-add", summary)) return;   // told; nothing sent
 //     qint64 step = journal.pending(domain, id, StepOps::Create, {}, after);
+//     if (!step) break;                                  // journal failed: told; stop here
 //     bool ok = user.addRecord(...);
 //     journal.settle(step, ok, user, createdAfter);
 //     journal.finish();
@@ -25,7 +26,8 @@ public:
     // action before its first request: the message is shown and false returned.
     bool begin(User &user, const QString &kind, const QString &summary);
     bool isOpen() const { return m_job != 0; }
-    // The step of the call about to be made, written pending; 0 when the journal failed.
+    // The step of the call about to be made, written pending; 0 when the journal failed, now
+    // or at an earlier write: the caller then makes no call and stops. The failure is shown once.
     qint64 pending(User &user, const QString &domain, int domainID, const QString &op,
                    const QJsonObject &before, const QJsonObject &after);
     // A record call on domain: before and after in the journal's form (either may be null).
@@ -36,14 +38,18 @@ public:
     // The call's outcome: done, refused, or unknown when no answer came; after, when given,
     // replaces the step's after-state (a created record with its id).
     void settle(qint64 step, bool ok, const User &user, const QJsonObject &after = QJsonObject());
-    // Ends the job; stopped when the user stopped it before the end.
+    // Whether a write failed since begin(); the action must make no further call.
+    bool failed() const { return m_journalFailed; }
+    // Ends the job; stopped when the user stopped it before the end, or the journal failed.
     void finish(bool stopped = false);
     qint64 jobId() const { return m_job; }
 
 private:
+    void journalFailed();
+
     Journal m_journal;
     qint64 m_job = 0;
     int m_order = 0;
     bool m_failed = false;
-    bool m_errorShown = false;
+    bool m_journalFailed = false;
 };

@@ -219,6 +219,7 @@ void MainWindow2::makePages()
     search.label_gfresh = ui->label_gfresh;
     search.pushButton_grefresh = ui->pushButton_grefresh;
     search.pushButton_gstop = ui->pushButton_gstop;
+    search.pushButton_gedit = ui->pushButton_gedit;
     search.label_gstatus = ui->label_gstatus;
     search.tableView_gsearch = ui->tableView_gsearch;
     m_search = std::make_unique<SearchPage>(*this, search);

@@ -399,6 +399,28 @@ void navAbout(QPainter &p, const QColor &c)
     p.drawEllipse(QPointF(9, 5.3), 1, 1);
 }
 
+void navHistory(QPainter &p, const QColor &c)
+{
+    // A clock face whose rim turns back into an arrow: what was done, and going back on it.
+    p.setPen(pen(c, 1.5));
+    p.setBrush(Qt::NoBrush);
+    p.drawArc(QRectF(2, 2, 14, 14), 120 * 16, 300 * 16);
+    p.drawLine(QPointF(9, 5.5), QPointF(9, 9));
+    p.drawLine(QPointF(9, 9), QPointF(11.8, 10.8));
+    p.setPen(Qt::NoPen);
+    p.setBrush(c);
+    p.drawPolygon(QPolygonF({QPointF(1.2, 2.6), QPointF(6.6, 3.2), QPointF(3.2, 7.4)}));
+}
+
+void navSearch(QPainter &p, const QColor &c)
+{
+    p.setPen(pen(c, 1.5));
+    p.setBrush(Qt::NoBrush);
+    p.drawEllipse(QPointF(7.5, 7.5), 5.2, 5.2);
+    p.setPen(pen(c, 2.2));
+    p.drawLine(QPointF(11.4, 11.4), QPointF(16, 16));
+}
+
 void navigation()
 {
     const struct
@@ -407,6 +429,8 @@ void navigation()
         NavPainter draw;
     } icons[] = {{"yuming", navDomain},
                  {"piliang", navBatch},
+                 {"lishi", navHistory},
+                 {"sousuo", navSearch},
                  {"xiaoxi", navMessages},
                  {"shezhi", navSettings},
                  {"guanyu", navAbout}};

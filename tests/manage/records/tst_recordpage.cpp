@@ -1,5 +1,6 @@
 #include "app/AppGlobals.h"
 #include "client/User.h"
+#include "client/journal/Journal.h"
 #include "localservice/storage/Storage.h"
 #include "manage/batch/BatchJobsPage.h"
 #include "manage/batch/BatchRowTable.h"
@@ -17,7 +18,10 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QScrollBar>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QStackedWidget>
 #include <QTabWidget>
 #include <QTableWidget>
@@ -86,6 +90,7 @@ private slots:
     void deleteOneRecord();
     void deleteFailureKeepsRow();
     void bulkPauseAndStart();
+    void bulkPauseStopsWhenJournalFails();
     void nothingTickedToasts();
     void batchDeleteReportsFailingHost();
     void refreshToastAndReenable();
@@ -661,6 +666,49 @@ void TestRecordPage::bulkPauseAndStart()
     QCOMPARE(recordOfRow(rows.at(1))->state, 2);
     QVERIFY(h.toast() != QStringLiteral("操作成功"));
     QCOMPARE(h.toast(), theUser().errorText);
+}
+
+// The journal stops taking writes after the first record was paused: the loop must end there,
+// with no further call to the service, and say so.
+void TestRecordPage::bulkPauseStopsWhenJournalFails()
+{
+    QTemporaryDir data;
+    const QByteArray oldData = qgetenv("XDG_DATA_HOME");
+    qputenv("XDG_DATA_HOME", data.path().toUtf8());
+    const auto restore = qScopeGuard([&oldData] { qputenv("XDG_DATA_HOME", oldData); });
+
+    open(kShowcase);
+    const QList<int> rows = {rowOf("edu", "A"), rowOf("www", "CNAME")};
+    for (int row : rows)
+        table()->cellWidget(row, 0)->property("chk1").value<QCheckBox *>()->click();
+    const int domainId = domainNamed(kShowcase)->id;
+    const int first = recordOfRow(rows.at(0))->id;
+    const int second = recordOfRow(rows.at(1))->id;
+
+    // Once the first pause is through, the journal's steps are out of reach.
+    int changes = 0;
+    QMetaObject::Connection breaker =
+        connect(&theUser(), &User::recordChanged, this, [&changes](const RecordChange &) {
+            if (++changes > 1)
+                return;
+            QSqlDatabase db =
+                QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("breaker"));
+            db.setDatabaseName(Journal::defaultPath());
+            QVERIFY(db.open());
+            QVERIFY(QSqlQuery(db).exec(QStringLiteral("ALTER TABLE steps RENAME TO steps_gone")));
+            db.close();
+        });
+    emit h.widget<QComboBox>("cbRcsPause")->activated(0);
+    disconnect(breaker);
+    QSqlDatabase::removeDatabase(QStringLiteral("breaker"));
+
+    QCOMPARE(changes, 1);
+    QCOMPARE(serverRecord(domainId, first).state, int(RecordPaused));
+    QCOMPARE(serverRecord(domainId, second).state, int(RecordRunning));
+    QCOMPARE(h.boxes->count(), 1);
+    QVERIFY2(h.boxes->contents().first().contains(QStringLiteral("操作已停止")),
+             qPrintable(h.boxes->contents().first()));
+    QCOMPARE(recordOfRow(rows.at(1))->state, 0);
 }
 
 void TestRecordPage::nothingTickedToasts()

@@ -1,12 +1,20 @@
 #include "client/ProcessObjects.h"
 #include "client/User.h"
+#include "client/copy/CopyKeeper.h"
 #include "client/copy/CopyRefresh.h"
 #include "client/copy/LocalCopy.h"
+#include "client/journal/Journal.h"
+#include "client/plan/RecordNormalize.h"
+#include "localservice/storage/Storage.h"
+#include "manage/search/HitEditForm.h"
 #include "manage/search/SearchHits.h"
 #include "manage/search/SearchPage.h"
+#include "manage/shared/PlanDialog.h"
+#include "manage/shared/PlanView.h"
 #include "tests/support/WindowHarness.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QStackedWidget>
@@ -15,7 +23,8 @@
 #include <QtTest>
 
 // The account-wide search page over a local copy of the test's own (never the user's): the
-// refresh from the stand-in, queries and their refusals, and a hit opening its domain.
+// refresh from the stand-in, queries and their refusals, a hit opening its domain, and ticked
+// hits changed together through a previewed, journaled plan.
 class TestSearchPage : public QObject
 {
     Q_OBJECT
@@ -32,8 +41,17 @@ private slots:
     void stopKeepsWhatWasRead();
     void windowClosedDuringRefresh();
     void damagedCopyNoticeShownOnce();
+    void editTickedHitsChangesExactlyThose();
+    void hitChangedSinceSearchIsAConflict();
 
 private:
+    // Adds "t1" and "t2" with one address and "t3" with another to the demo domain, searches
+    // the address and ticks both hits; the keeper has the copy follow the client.
+    void tickTwoHits();
+    QList<Record> serviceRecords();
+    // Opens the form, asks for ttl and returns the plan window (null when none opened).
+    PlanDialog *previewTtl(const QString &ttl);
+    QList<JournalJob> jobs() const;
     bool openSearch();
     void search(const QString &text, bool contains = false);
     QStringList hitDomains() const;
@@ -43,6 +61,8 @@ private:
     WindowHarness h;
     std::unique_ptr<QTemporaryDir> m_dir;
     std::unique_ptr<LocalCopy> m_copy;
+    std::unique_ptr<CopyKeeper> m_keeper;
+    QList<Record> m_before; // the demo domain's records once the three were added
 };
 
 void TestSearchPage::init()
@@ -53,10 +73,13 @@ void TestSearchPage::init()
     QVERIFY2(m_copy->open(m_dir->filePath(QStringLiteral("copy.sqlite"))),
              qPrintable(m_copy->errorText()));
     localCopy() = m_copy.get();
+    // The journal of each test in a folder of its own.
+    qputenv("XDG_DATA_HOME", m_dir->path().toUtf8());
 }
 
 void TestSearchPage::cleanup()
 {
+    m_keeper.reset();
     h.cleanup();
     localCopy() = nullptr;
     m_copy.reset();
@@ -293,6 +316,149 @@ void TestSearchPage::damagedCopyNoticeShownOnce()
     h.window->showDomainList();
     h.window->showSearch();
     QCOMPARE(status(), QStringLiteral("没有找到匹配的记录"));
+}
+
+const QString kDemo = QStringLiteral("halvik-demo.com");
+
+QList<Record> TestSearchPage::serviceRecords()
+{
+    User &u = theUser();
+    Domain *dm = u.domain2ptr(kDemo);
+    if (!dm || u.getRecord(dm) < 0)
+        return {};
+    QList<Record> list;
+    for (const Record &r : u.domain2ptr(kDemo)->records)
+        list.append(r);
+    return list;
+}
+
+QList<JournalJob> TestSearchPage::jobs() const
+{
+    Journal j;
+    return j.open(Journal::defaultPath(), false) ? j.jobs() : QList<JournalJob>();
+}
+
+void TestSearchPage::tickTwoHits()
+{
+    m_keeper = std::make_unique<CopyKeeper>(theUser(), *m_copy);
+    QVERIFY(openSearch());
+    User &u = theUser();
+    Domain *dm = u.domain2ptr(kDemo);
+    QVERIFY(dm);
+    QVERIFY(u.addRecord(dm, QStringLiteral("198.51.100.77"), QStringLiteral("A"),
+                        QStringLiteral("0"), QStringLiteral("t1")));
+    QVERIFY(u.addRecord(dm, QStringLiteral("198.51.100.77"), QStringLiteral("A"),
+                        QStringLiteral("0"), QStringLiteral("t2")));
+    QVERIFY(u.addRecord(dm, QStringLiteral("198.51.100.78"), QStringLiteral("A"),
+                        QStringLiteral("0"), QStringLiteral("t3")));
+    m_before = serviceRecords();
+    QVERIFY(m_before.size() > 3);
+
+    search(QStringLiteral("198.51.100.77"));
+    QCOMPARE(hitDomains(),
+             (QStringList{"halvik-demo.com t1 198.51.100.77", "halvik-demo.com t2 198.51.100.77"}));
+    QAbstractButton *edit = h.button("pushButton_gedit");
+    QVERIFY(!edit->isEnabled());
+    QAbstractItemModel *model = h.widget<QTableView>("tableView_gsearch")->model();
+    for (int row = 0; row < 2; ++row) {
+        const QModelIndex tick = model->index(row, SearchHitModel::TickColumn);
+        QVERIFY(model->flags(tick) & Qt::ItemIsUserCheckable);
+        QVERIFY(model->setData(tick, Qt::Checked, Qt::CheckStateRole));
+    }
+    QVERIFY(edit->isEnabled());
+}
+
+PlanDialog *TestSearchPage::previewTtl(const QString &ttl)
+{
+    SearchPage &page = h.window->searchPage();
+    h.button("pushButton_gedit")->click();
+    HitEditForm *form = page.editForm();
+    if (!form)
+        return nullptr;
+    // An empty form asks nothing: it says so and stays.
+    form->okButton()->click();
+    if (!form->isVisible() || form->errorLabel()->text().isEmpty() || page.planDialog())
+        return nullptr;
+    form->ttlEdit()->setText(ttl);
+    form->okButton()->click();
+    return page.planDialog();
+}
+
+// Two ticked hits get a new TTL, their value and line kept; the plan shows exactly those two
+// changes, and its run changes them on the service as one journaled job and nothing else.
+void TestSearchPage::editTickedHitsChangesExactlyThose()
+{
+    tickTwoHits();
+    PlanDialog *dialog = previewTtl(QStringLiteral("120"));
+    QVERIFY(dialog);
+    const ChangePlan &plan = dialog->view().plan();
+    QCOMPARE(plan.domains.size(), 1);
+    QCOMPARE(plan.counts(), (QMap<QString, int>{{StepOps::Change, 2}}));
+    QCOMPARE(dialog->view().stepTable()->model()->rowCount(), 2);
+    QVERIFY(jobs().isEmpty()); // a preview sends and journals nothing
+
+    dialog->view().runButton()->click();
+    const QList<Record> after = serviceRecords();
+    QCOMPARE(after.size(), m_before.size());
+    int changed = 0;
+    for (const Record &was : m_before) {
+        const Record *now = nullptr;
+        for (const Record &r : after)
+            now = r.id == was.id ? &r : now;
+        QVERIFY(now);
+        if (was.value == QLatin1String("198.51.100.77")) {
+            ++changed;
+            QCOMPARE(now->ttl, 120);
+            QCOMPARE(now->value, was.value);
+            QCOMPARE(now->lineID, was.lineID);
+        } else {
+            QVERIFY2(sameLiveRecord(*now, was), qPrintable(was.host));
+        }
+    }
+    QCOMPARE(changed, 2);
+
+    const QList<JournalJob> all = jobs();
+    QCOMPARE(all.size(), 1);
+    QCOMPARE(all.first().kind, QStringLiteral("search-edit"));
+    QCOMPARE(all.first().state, JobState::Done);
+    QCOMPARE(all.first().counts, (QMap<QString, int>{{StepStatus::Done, 2}}));
+    // Searched again over the copy, which took the changes: the ticks are gone.
+    QCOMPARE(h.window->searchPage().hits().rowCount(), 2);
+    for (const CopyHit &hit : h.window->searchPage().hits().hits())
+        QCOMPARE(hit.ttl, 120);
+    QVERIFY(!h.button("pushButton_gedit")->isEnabled());
+}
+
+// A ticked record changed on the service after the search is planned as a conflict and kept as
+// it is now; the other one is changed.
+void TestSearchPage::hitChangedSinceSearchIsAConflict()
+{
+    tickTwoHits();
+    const CopyHit first = h.window->searchPage().hits().hits().first();
+    RecordRow row;
+    LocalService &service = h.service->service();
+    QCOMPARE(service.storage().record(h.accountId(), first.domainID, first.id, &row), 0);
+    row.value = QStringLiteral("198.51.100.99");
+    QCOMPARE(service.storage().updateRecord(h.accountId(), first.domainID, row), 0);
+
+    PlanDialog *dialog = previewTtl(QStringLiteral("120"));
+    QVERIFY(dialog);
+    QCOMPARE(dialog->view().plan().counts(),
+             (QMap<QString, int>{{StepOps::Change, 1}, {StepOps::Conflict, 1}}));
+    dialog->view().runButton()->click();
+
+    for (const Record &r : serviceRecords()) {
+        if (r.id == first.id) {
+            QCOMPARE(r.value, QStringLiteral("198.51.100.99"));
+            QCOMPARE(r.ttl, 600);
+        } else if (r.host == QLatin1String("t2")) {
+            QCOMPARE(r.ttl, 120);
+        }
+    }
+    const QList<JournalJob> all = jobs();
+    QCOMPARE(all.size(), 1);
+    QCOMPARE(all.first().counts,
+             (QMap<QString, int>{{StepStatus::Done, 1}, {StepStatus::Conflict, 1}}));
 }
 
 QTEST_MAIN(TestSearchPage)

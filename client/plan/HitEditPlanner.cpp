@@ -1,0 +1,120 @@
+#include "client/plan/HitEditPlanner.h"
+
+#include "client/plan/RecordJson.h"
+#include "client/plan/RecordNormalize.h"
+
+bool checkHitEdit(const HitEdit &edit, QString &error)
+{
+    if (edit.isEmpty()) {
+        error = QStringLiteral("没有填写要修改的内容，记录保持不变");
+        return false;
+    }
+    if (!edit.newTtl.isEmpty()) {
+        bool ok = false;
+        const int ttl = edit.newTtl.toInt(&ok);
+        if (!ok || ttl < 1) {
+            error = QStringLiteral("TTL 须为正整数（秒）");
+            return false;
+        }
+    }
+    return true;
+}
+
+namespace {
+
+PlanStep problemStep(const QString &op, const QString &problem, const QJsonObject &before = {})
+{
+    PlanStep s;
+    s.op = op;
+    s.problem = problem;
+    s.before = before;
+    return s;
+}
+
+// The record as the search found it in the copy.
+Record seenRecord(const CopyHit &hit)
+{
+    Record r;
+    r.id = hit.id;
+    r.host = hit.host;
+    r.type = hit.type;
+    r.value = hit.value;
+    r.lineID = r.viewID = hit.lineID;
+    r.viewName = hit.lineName;
+    r.ttl = hit.ttl;
+    r.mx = hit.mx;
+    r.state = hit.state;
+    return r;
+}
+
+Record edited(const Record &before, const HitEdit &edit)
+{
+    Record after = before;
+    if (!edit.newValue.isEmpty())
+        after.value = edit.newValue;
+    if (!edit.newTtl.isEmpty())
+        after.ttl = edit.newTtl.toInt();
+    if (edit.newLineID >= 0) {
+        after.lineID = after.viewID = edit.newLineID;
+        after.viewName = edit.newLineName;
+    }
+    return after;
+}
+
+} // namespace
+
+DomainPlan planHitEditDomain(const QList<CopyHit> &hits, const HitEdit &edit, const QString &name,
+                             const Domain *dm, const QList<Record> &live)
+{
+    DomainPlan plan;
+    plan.domain = name;
+    if (!dm) {
+        plan.steps.append(problemStep(StepOps::UnknownDomain, QStringLiteral("找不到域名")));
+        return plan;
+    }
+    plan.domainID = dm->id;
+    plan.live = live;
+    plan.liveKnown = true;
+    if (dm->userLock != 0) {
+        plan.steps.append(problemStep(StepOps::Locked, QStringLiteral("域名已锁定")));
+        return plan;
+    }
+    if (dm->state != 0) {
+        plan.steps.append(problemStep(StepOps::Paused, QStringLiteral("域名已暂停")));
+        return plan;
+    }
+    QList<int> planned;
+    for (const CopyHit &hit : hits) {
+        // One record ticked twice is still one change.
+        if (planned.contains(hit.id))
+            continue;
+        planned.append(hit.id);
+        const Record seen = seenRecord(hit);
+        const Record *now = nullptr;
+        for (const Record &r : live) {
+            if (r.id == hit.id) {
+                now = &r;
+                break;
+            }
+        }
+        if (!now) {
+            plan.steps.append(
+                problemStep(StepOps::NotFound, QStringLiteral("记录已不存在"), recordToJson(seen)));
+            continue;
+        }
+        if (!sameLiveRecord(*now, seen)) {
+            // Shown as it is now: that is what the change would have overwritten.
+            plan.steps.append(problemStep(StepOps::Conflict,
+                                          QStringLiteral("记录在搜索之后已被修改，未改动"),
+                                          recordToJson(*now)));
+            continue;
+        }
+        const Record after = edited(*now, edit);
+        PlanStep s;
+        s.before = recordToJson(*now);
+        s.after = recordToJson(after);
+        s.op = sameRecord(after, *now) ? StepOps::Unchanged : StepOps::Change;
+        plan.steps.append(s);
+    }
+    return plan;
+}
