@@ -1,22 +1,17 @@
 #include "app/AppGlobals.h"
 #include "app/Startup.h"
-#include "bench/CurlPosts.h"
+#include "bench/StandInBench.h"
 #include "client/ApiRequest.h"
 #include "client/User.h"
-#include "localservice/server/LocalService.h"
-#include "localservice/storage/SeedData.h"
 #include "manage/batch/BatchJobsPage.h"
 #include "manage/batch/BatchRowTable.h"
 #include "manage/shell/MainWindow2.h"
 
 #include <QComboBox>
-#include <QDateTime>
 #include <QElapsedTimer>
 #include <QLineEdit>
 #include <QPlainTextEdit>
-#include <QProcess>
 #include <QPushButton>
-#include <QTemporaryDir>
 #include <QTextEdit>
 #include <QtTest>
 
@@ -68,8 +63,7 @@ private slots:
     void sameRequestsByCurl();
 
 private:
-    QTemporaryDir m_dir;
-    std::unique_ptr<LocalService> m_service;
+    std::unique_ptr<BenchStandIn> m_service;
     std::unique_ptr<MainWindow2> m_window;
     qint64 m_jobMs = 0;
     qint64 m_clientMs = 0;
@@ -78,20 +72,8 @@ private:
 void BenchBatchJobs::initTestCase()
 {
     initResources();
-    ServiceOptions options;
-    options.dataDir = m_dir.path();
-    options.port = 0;
-    options.seedDemo = false;
-    options.seedDomains = kDomains;
-    options.log = [](const QString &) {};
-    m_service = std::make_unique<LocalService>(options);
-    QString error;
-    QVERIFY2(m_service->start(&error), qPrintable(error));
-    User &user = theUser();
-    user.baseUrl = m_service->baseUrl();
-    user.setExtraCaCertificates(QSslCertificate::fromPath(m_service->caFile()));
-    QVERIFY(user.login(loadAccountEmail(kDomains), demo::password()));
-    QCOMPARE(user.getDomain(), kDomains);
+    m_service = std::make_unique<BenchStandIn>(theUser(), kDomains);
+    QVERIFY2(m_service->ready(), qPrintable(m_service->errorText()));
     m_window = std::make_unique<MainWindow2>();
     m_window->firstShowPending = false;
     m_window->show();
@@ -178,8 +160,6 @@ void BenchBatchJobs::sameRequestsByCurl()
     // The same signed form posts, each on a connection of its own without session resumption:
     // the floor for one TLS handshake per request.
     const User &user = theUser();
-    const QByteArray url = (user.baseUrl + user.paths.recordCreate).toUtf8();
-    const qint64 now = QDateTime::currentSecsSinceEpoch();
     QList<CurlPost> posts;
     for (const Domain &dm : user.domains) {
         ApiParams params;
@@ -190,8 +170,7 @@ void BenchBatchJobs::sameRequestsByCurl()
         params.insert("value", QStringLiteral("198.51.100.77"));
         params.insert("ttl", QStringLiteral("600"));
         params.insert("mx", QStringLiteral("-"));
-        prepareParams(params, true, now, user.apiKey, user.apiSecret);
-        posts.append({url, encodeFormBody(params)});
+        posts.append(m_service->signedPost(user.paths.recordCreate, params));
     }
     const CurlRun curl = runCurlPosts(posts, m_service->caFile());
     QCOMPARE(curl.succeeded, kDomains);

@@ -1,21 +1,14 @@
-#include "client/ApiRequest.h"
+#include "bench/StandInBench.h"
 #include "client/User.h"
 #include "client/copy/CopyRefresh.h"
 #include "client/copy/LocalCopy.h"
-#include "localservice/server/LocalService.h"
 #include "localservice/storage/SeedData.h"
-#include "localservice/storage/Storage.h"
 
 #include <QDateTime>
 #include <QFileInfo>
-#include <QSslCertificate>
 #include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
-#include <curl/curl.h>
-
-#include <memory>
-#include <string>
 
 namespace {
 
@@ -146,41 +139,24 @@ int refreshDomains()
     return n > 0 ? n : 1000;
 }
 
+// The stand-in's account of refreshDomains() domains, each holding the records recordsOf()
+// gives, started once for the run.
 struct RecordsStandIn
 {
-    RecordsStandIn()
-    {
-        const int count = refreshDomains();
-        ServiceOptions options;
-        options.dataDir = dir.path();
-        options.port = 0;
-        options.seedDemo = false;
-        options.log = [](const QString &) {};
-        service = std::make_unique<LocalService>(options);
-        QString error;
-        ready = service->start(&error);
-        SeedSet seed = loadSeed(count, QDateTime::currentSecsSinceEpoch());
-        for (int i = 0; i < seed.accounts.first().domains.size(); ++i) {
-            auto &d = seed.accounts.first().domains[i];
-            d.records.clear();
-            for (const Record &r : recordsOf(i)) {
-                RecordRow row;
-                row.host = r.host;
-                row.type = r.type;
-                row.value = r.value;
-                d.records.append(row);
-            }
-        }
-        ready = ready && service->storage().import(seed, &error);
-        user.baseUrl = service->baseUrl();
-        user.setExtraCaCertificates(QSslCertificate::fromPath(service->caFile()));
-        ready = ready && user.login(loadAccountEmail(count), demo::password()) &&
-                user.getDomain() == count;
-    }
-    QTemporaryDir dir;
-    std::unique_ptr<LocalService> service;
     User user;
-    bool ready = false;
+    BenchStandIn service{user, refreshDomains(), [](SeedSet &seed) {
+                             QList<SeedAccount::Domain> &domains = seed.accounts.first().domains;
+                             for (int i = 0; i < domains.size(); ++i) {
+                                 domains[i].records.clear();
+                                 for (const Record &r : recordsOf(i)) {
+                                     RecordRow row;
+                                     row.host = r.host;
+                                     row.type = r.type;
+                                     row.value = r.value;
+                                     domains[i].records.append(row);
+                                 }
+                             }
+                         }};
 };
 
 RecordsStandIn &recordsStandIn()
@@ -192,8 +168,8 @@ RecordsStandIn &recordsStandIn()
 void BM_CopyRefresh_StandIn_HalvikClient(benchmark::State &state)
 {
     RecordsStandIn &s = recordsStandIn();
-    if (!s.ready) {
-        state.SkipWithError("the stand-in service did not start");
+    if (!s.service.ready()) {
+        state.SkipWithError(qPrintable(s.service.errorText()));
         return;
     }
     for (auto _ : state) {
@@ -205,8 +181,15 @@ void BM_CopyRefresh_StandIn_HalvikClient(benchmark::State &state)
         CopyRefresh refresh(s.user, copy);
         state.ResumeTiming();
         const CopyRefresh::Outcome outcome = refresh.run();
-        if (outcome.failed || outcome.done != refreshDomains())
-            state.SkipWithError("the refresh did not read every domain");
+        if (outcome.failed || outcome.done != refreshDomains()) {
+            const QString why = QStringLiteral("the refresh read %1 of %2 domains, %3 failed: %4")
+                                    .arg(outcome.done - outcome.failed)
+                                    .arg(refreshDomains())
+                                    .arg(outcome.failed)
+                                    .arg(outcome.error);
+            state.SkipWithError(qPrintable(why));
+            return;
+        }
         state.PauseTiming();
         state.counters["records"] = copy.recordCount();
         state.ResumeTiming();
@@ -218,74 +201,13 @@ BENCHMARK(BM_CopyRefresh_StandIn_HalvikClient)
     ->UseRealTime()
     ->Iterations(1);
 
-size_t collect(char *data, size_t size, size_t count, void *target)
-{
-    static_cast<std::string *>(target)->append(data, size * count);
-    return size * count;
-}
-
-bool curlPost(const QByteArray &url, const QByteArray &caFile, const QByteArray &form)
-{
-    CURL *curl = curl_easy_init();
-    std::string body;
-    curl_easy_setopt(curl, CURLOPT_URL, url.constData());
-    curl_easy_setopt(curl, CURLOPT_CAINFO, caFile.constData());
-    curl_easy_setopt(curl, CURLOPT_POSTFIELDS, form.constData());
-    curl_easy_setopt(curl, CURLOPT_FRESH_CONNECT, 1L);
-    curl_easy_setopt(curl, CURLOPT_FORBID_REUSE, 1L);
-    curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, collect);
-    curl_easy_setopt(curl, CURLOPT_WRITEDATA, &body);
-    const CURLcode result = curl_easy_perform(curl);
-    curl_easy_cleanup(curl);
-    return result == CURLE_OK && body.find("\"code\":0") != std::string::npos;
-}
-
 // The domain list pages and every domain's record list sent by libcurl, a fresh connection
 // each, bodies not parsed or stored.
 void BM_CopyRefresh_StandIn_CurlRecordLists(benchmark::State &state)
 {
     RecordsStandIn &s = recordsStandIn();
-    if (!s.ready) {
-        state.SkipWithError("the stand-in service did not start");
-        return;
-    }
-    const QByteArray caFile = s.service->caFile().toLocal8Bit();
-    const QByteArray listUrl = (s.user.baseUrl + s.user.paths.domainList).toUtf8();
-    const QByteArray recordUrl = (s.user.baseUrl + s.user.paths.recordList).toUtf8();
-    for (auto _ : state) {
-        state.PauseTiming();
-        const qint64 now = QDateTime::currentSecsSinceEpoch();
-        QList<QByteArray> pages;
-        for (int page = 1; page <= (refreshDomains() + 49) / 50; ++page) {
-            ApiParams params;
-            params.insert("pageSize", QStringLiteral("50"));
-            params.insert("page", QString::number(page));
-            prepareParams(params, true, now, s.user.apiKey, s.user.apiSecret);
-            pages.append(encodeFormBody(params));
-        }
-        QList<QByteArray> lists;
-        for (const Domain &dm : s.user.domains) {
-            ApiParams params;
-            params.insert("domainID", QString::number(dm.id));
-            params.insert("page", QStringLiteral("1"));
-            params.insert("pageSize", QStringLiteral("999"));
-            prepareParams(params, true, now, s.user.apiKey, s.user.apiSecret);
-            lists.append(encodeFormBody(params));
-        }
-        state.ResumeTiming();
-        for (const QByteArray &form : pages) {
-            if (!curlPost(listUrl, caFile, form)) {
-                state.SkipWithError("a domain page failed");
-                return;
-            }
-        }
-        for (const QByteArray &form : lists) {
-            if (!curlPost(recordUrl, caFile, form)) {
-                state.SkipWithError("a record list failed");
-                return;
-            }
-        }
-    }
+    timeCurlPosts(state, s.service,
+                  [&s] { return s.service.domainPagePosts() + s.service.recordListPosts(); });
     state.counters["domains"] = refreshDomains();
 }
 BENCHMARK(BM_CopyRefresh_StandIn_CurlRecordLists)

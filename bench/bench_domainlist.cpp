@@ -1,6 +1,7 @@
 #include "app/AppGlobals.h"
 #include "app/Startup.h"
 #include "bench/CurlPosts.h"
+#include "bench/ProcStatus.h"
 #include "client/ApiRequest.h"
 #include "client/MsgPresenter.h"
 #include "client/User.h"
@@ -10,7 +11,6 @@
 
 #include <QCheckBox>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QProcess>
 #include <QPushButton>
 #include <QRegularExpression>
@@ -37,18 +37,6 @@ class YesPresenter : public MsgPresenter
 public:
     int present(const MsgBoxRequest &) override { return 1; }
 };
-
-qint64 procStatusKb(const char *key)
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray &line : status.readAll().split('\n')) {
-        if (line.startsWith(key))
-            return line.mid(int(qstrlen(key))).trimmed().split(' ').value(0).toLongLong();
-    }
-    return -1;
-}
 
 // The longest time between two ticks of a fast timer while something runs on the GUI thread:
 // how long the window went without handling events.

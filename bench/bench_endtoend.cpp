@@ -1,11 +1,11 @@
 #include "bench/BenchData.h"
+#include "bench/StandInBench.h"
 #include "client/User.h"
 #include "tests/support/TestHttpsServer.h"
 
 #include <QSslCertificate>
 
 #include <benchmark/benchmark.h>
-#include <curl/curl.h>
 
 #include <memory>
 
@@ -68,37 +68,18 @@ BENCHMARK(BM_GetDomain10k_HalvikClient)
     ->UseRealTime()
     ->Iterations(3);
 
-size_t collect(char *data, size_t size, size_t count, void *target)
-{
-    static_cast<std::string *>(target)->append(data, size * count);
-    return size * count;
-}
-
 // The same pages fetched by libcurl, a fresh connection per page, without parsing.
 void BM_GetDomain10k_CurlPages(benchmark::State &state)
 {
     CannedAccount &acc = account();
     const QByteArray url = (acc.server.baseUrl() + QStringLiteral("/api/domain/list/")).toUtf8();
-    const QByteArray caFile = TestHttpsServer::caFile().toLocal8Bit();
+    QList<CurlPost> pages;
+    for (int page = 1; page <= kPages; ++page)
+        pages.append({url, "pageSize=50&page=" + QByteArray::number(page)});
     for (auto _ : state) {
-        for (int page = 1; page <= kPages; ++page) {
-            CURL *curl = curl_easy_init();
-            std::string body;
-            const std::string form = "pageSize=50&page=" + std::to_string(page);
-            curl_easy_setopt(curl, CURLOPT_URL, url.constData());
-            curl_easy_setopt(curl, CURLOPT_CAINFO, caFile.constData());
-            curl_easy_setopt(curl, CURLOPT_POSTFIELDS, form.c_str());
-            curl_easy_setopt(curl, CURLOPT_FRESH_CONNECT, 1L);
-            curl_easy_setopt(curl, CURLOPT_FORBID_REUSE, 1L);
-            curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, collect);
-            curl_easy_setopt(curl, CURLOPT_WRITEDATA, &body);
-            const CURLcode result = curl_easy_perform(curl);
-            curl_easy_cleanup(curl);
-            if (result != CURLE_OK) {
-                state.SkipWithError(curl_easy_strerror(result));
-                return;
-            }
-            benchmark::DoNotOptimize(body);
+        if (curlPostEach(pages, TestHttpsServer::caFile()).succeeded != kPages) {
+            state.SkipWithError("a page failed");
+            return;
         }
     }
     state.counters["requests"] = kPages;

@@ -1,5 +1,6 @@
 #include "app/AppGlobals.h"
 #include "app/Startup.h"
+#include "bench/ProcStatus.h"
 #include "client/User.h"
 #include "localservice/server/LocalService.h"
 #include "localservice/storage/SeedData.h"
@@ -8,7 +9,6 @@
 #include "manage/shell/MainWindow2.h"
 
 #include <QElapsedTimer>
-#include <QFile>
 #include <QScrollBar>
 #include <QTableWidget>
 #include <QTemporaryDir>
@@ -20,19 +20,6 @@ namespace {
 
 const QString kDomain = QStringLiteral("harbor-demo.com");
 constexpr int kRecords = 999;
-
-// Resident memory of this process in KiB (Linux).
-qint64 residentKiB()
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray &line : status.readAll().split('\n')) {
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').value(0).toLongLong();
-    }
-    return -1;
-}
 
 } // namespace
 
@@ -150,13 +137,13 @@ void BenchRecordPage::openPageTimeAndMemory()
     m_window->recordPage().showRecordPage(
         QSharedPointer<Domain>::create()); // an empty page to start from
     waitUntilDrawn();
-    const qint64 before = residentKiB();
+    const qint64 before = procStatusKb("VmRSS:");
     QElapsedTimer clock;
     clock.start();
     m_window->recordPage().showDomain(m_domain);
     waitUntilDrawn();
     const qint64 ms = clock.elapsed();
-    const qint64 after = residentKiB();
+    const qint64 after = procStatusKb("VmRSS:");
     QCOMPARE(m_window->findChild<QTableWidget *>(QStringLiteral("tableR"))->rowCount(), kRecords);
     qInfo("open with fetch: %lld ms, resident memory +%lld KiB", ms, after - before);
 }
@@ -168,7 +155,7 @@ void BenchRecordPage::scrollThroughEveryRow()
     waitUntilDrawn();
     QTableWidget *table = m_window->findChild<QTableWidget *>(QStringLiteral("tableR"));
     QScrollBar *bar = table->verticalScrollBar();
-    const qint64 before = residentKiB();
+    const qint64 before = procStatusKb("VmRSS:");
     QElapsedTimer clock;
     clock.start();
     while (bar->value() < bar->maximum()) {
@@ -178,7 +165,7 @@ void BenchRecordPage::scrollThroughEveryRow()
     const qint64 ms = clock.elapsed();
     QVERIFY(table->cellWidget(kRecords - 1, 0));
     qInfo("every row built by scrolling: %lld ms, resident memory +%lld KiB", ms,
-          residentKiB() - before);
+          procStatusKb("VmRSS:") - before);
 }
 
 QTEST_MAIN(BenchRecordPage)

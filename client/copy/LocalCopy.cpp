@@ -79,6 +79,16 @@ private:
     bool m_open;
 };
 
+// slot's statement, prepared on first use.
+QSqlQuery &preparedOnce(std::unique_ptr<QSqlQuery> &slot, const QSqlDatabase &db, const char *sql)
+{
+    if (!slot) {
+        slot = std::make_unique<QSqlQuery>(db);
+        slot->prepare(QString::fromLatin1(sql));
+    }
+    return *slot;
+}
+
 QList<CopyDomain> readDomains(QSqlQuery &q)
 {
     QList<CopyDomain> out;
@@ -133,6 +143,9 @@ bool LocalCopy::fail(const QString &what, const QSqlError &error)
 void LocalCopy::close()
 {
     m_insert.reset();
+    m_deleteRecords.reset();
+    m_markFetched.reset();
+    m_findName.reset();
     if (m_db.isValid()) {
         m_db.close();
         m_db = QSqlDatabase();
@@ -350,24 +363,24 @@ bool LocalCopy::removeDomain(int domainID)
 
 QString LocalCopy::domainName(int domainID) const
 {
-    QSqlQuery q(m_db);
-    q.prepare(QStringLiteral("SELECT name FROM domains WHERE account = ? AND id = ?"));
-    q.addBindValue(m_account);
-    q.addBindValue(domainID);
-    return q.exec() && q.next() ? q.value(0).toString() : QString();
+    QSqlQuery &q =
+        preparedOnce(m_findName, m_db, "SELECT name FROM domains WHERE account = ? AND id = ?");
+    q.bindValue(0, m_account);
+    q.bindValue(1, domainID);
+    const QString name = q.exec() && q.next() ? q.value(0).toString() : QString();
+    // A statement left reading would hold its snapshot of the file open.
+    q.finish();
+    return name;
 }
 
 bool LocalCopy::putRecord(int domainID, const QString &name, const Record &r)
 {
     const NormalizedValue v = normalizeValue(r.type, r.value);
-    if (!m_insert) {
-        m_insert = std::make_unique<QSqlQuery>(m_db);
-        m_insert->prepare(QStringLiteral(
-            "INSERT OR REPLACE INTO records(account, domain, id, host, type, value, line, "
-            "line_name, ttl, mx, state, host_n, name_n, value_n, v4, v6) "
-            "VALUES(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"));
-    }
-    QSqlQuery &q = *m_insert;
+    QSqlQuery &q =
+        preparedOnce(m_insert, m_db,
+                     "INSERT OR REPLACE INTO records(account, domain, id, host, type, value, line, "
+                     "line_name, ttl, mx, state, host_n, name_n, value_n, v4, v6) "
+                     "VALUES(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
     q.bindValue(0, m_account);
     q.bindValue(1, domainID);
     q.bindValue(2, r.id);
@@ -395,23 +408,24 @@ bool LocalCopy::storeRecords(int domainID, const QList<Record> &records, const Q
         return false;
     }
     Transaction t(m_db);
-    QSqlQuery q(m_db);
-    q.prepare(QStringLiteral("DELETE FROM records WHERE account = ? AND domain = ?"));
-    q.addBindValue(m_account);
-    q.addBindValue(domainID);
-    if (!q.exec())
-        return fail(QStringLiteral("无法写入本地副本"), q.lastError());
+    QSqlQuery &remove =
+        preparedOnce(m_deleteRecords, m_db, "DELETE FROM records WHERE account = ? AND domain = ?");
+    remove.bindValue(0, m_account);
+    remove.bindValue(1, domainID);
+    if (!remove.exec())
+        return fail(QStringLiteral("无法写入本地副本"), remove.lastError());
     for (const Record &r : records) {
         if (!putRecord(domainID, name, r))
             return false;
     }
-    q.prepare(QStringLiteral("UPDATE domains SET fetched = ?, error = NULL WHERE account = ? AND "
-                             "id = ?"));
-    q.addBindValue(timeValue(fetched.toUTC()));
-    q.addBindValue(m_account);
-    q.addBindValue(domainID);
-    if (!q.exec())
-        return fail(QStringLiteral("无法写入本地副本"), q.lastError());
+    QSqlQuery &mark =
+        preparedOnce(m_markFetched, m_db,
+                     "UPDATE domains SET fetched = ?, error = NULL WHERE account = ? AND id = ?");
+    mark.bindValue(0, timeValue(fetched.toUTC()));
+    mark.bindValue(1, m_account);
+    mark.bindValue(2, domainID);
+    if (!mark.exec())
+        return fail(QStringLiteral("无法写入本地副本"), mark.lastError());
     return t.commit() || fail(QStringLiteral("无法写入本地副本"), m_db.lastError());
 }
 

@@ -115,7 +115,11 @@ private:
     QString domainName(int domainID) const;
 
     QSqlDatabase m_db;
-    std::unique_ptr<QSqlQuery> m_insert; // prepared once: a refresh writes every record
+    // Prepared once per open file: a refresh runs them for every domain and record.
+    std::unique_ptr<QSqlQuery> m_insert;
+    std::unique_ptr<QSqlQuery> m_deleteRecords;
+    std::unique_ptr<QSqlQuery> m_markFetched;
+    mutable std::unique_ptr<QSqlQuery> m_findName;
     QString m_connection;
     QString m_path;
     QString m_error;

@@ -8,84 +8,28 @@
 #include <QJsonArray>
 #include <QSet>
 
-#include <climits>
-
-namespace {
-
-constexpr int kNoAnswer = INT_MIN;
-
-// The domain's records read now; false (with a problem step's text) when they cannot be.
-bool readLive(User &user, Domain *dm, QList<Record> &live, QString &problem, bool &noAnswer)
-{
-    user.resultCode = kNoAnswer;
-    user.getRecord(dm);
-    if (!user.errorText.isEmpty()) {
-        problem = QStringLiteral("无法读取记录: ") + user.errorText;
-        noAnswer = noAnswer || user.resultCode == kNoAnswer;
-        return false;
-    }
-    live.clear();
-    for (const Record &r : dm->records)
-        live.append(r);
-    return true;
-}
-
-DomainPlan unreadable(const QString &name, int id, const QString &problem)
-{
-    DomainPlan d;
-    d.domain = name;
-    d.domainID = id;
-    PlanStep s;
-    s.op = StepOps::Problem;
-    s.problem = problem;
-    d.steps.append(s);
-    return d;
-}
-
-} // namespace
-
 BatchPreview::BatchPreview(User &user, const BatchRequest &request, const QStringList &domains)
-    : m_user(user), m_request(request), m_names(domains)
+    : DomainPreview(user, QStringLiteral(": ")), m_request(request), m_names(domains)
 {}
 
 bool BatchPreview::begin(bool reloadDomains)
 {
-    m_next = 0;
-    m_domains.clear();
-    if (!reloadDomains)
-        return true;
-    m_user.resultCode = kNoAnswer;
-    m_user.getDomain();
-    if (m_user.errorText.isEmpty())
-        return true;
-    m_error = QStringLiteral("无法读取域名列表: ") + m_user.errorText;
-    m_networkFailed = m_user.resultCode == kNoAnswer;
-    return false;
+    restart();
+    return !reloadDomains || readDomains();
 }
 
-void BatchPreview::runNext()
+DomainPlan BatchPreview::planDomain(int index)
 {
-    if (atEnd())
-        return;
-    const QString name = m_names.at(m_next++);
+    const QString name = m_names.at(index);
     Domain *dm = m_user.domain2ptr(name);
     QList<Record> live;
-    QString problem;
     // Only a domain the batch may change is worth a request.
-    if (dm && dm->userLock == 0 && dm->state == 0 &&
-        !readLive(m_user, dm, live, problem, m_networkFailed)) {
-        m_domains.append(unreadable(name, dm->id, problem));
-        return;
+    if (dm && dm->userLock == 0 && dm->state == 0) {
+        const int id = dm->id;
+        if (!readLive(dm, live))
+            return unreadable(name, id);
     }
-    m_domains.append(planBatchDomain(m_request, name, dm, live));
-}
-
-ChangePlan BatchPreview::plan() const
-{
-    ChangePlan p;
-    p.domains = m_domains;
-    p.warnings = planWarnings(p.domains);
-    return p;
+    return planBatchDomain(m_request, name, dm, live);
 }
 
 QString undoRefusal(const JournalJob &job, const QString &account)
@@ -102,7 +46,7 @@ QString undoRefusal(const JournalJob &job, const QString &account)
 }
 
 UndoPreview::UndoPreview(User &user, Journal &journal, qint64 jobId, bool force)
-    : m_user(user), m_journal(journal), m_jobId(jobId), m_force(force)
+    : DomainPreview(user, QStringLiteral(": ")), m_journal(journal), m_jobId(jobId), m_force(force)
 {}
 
 bool UndoPreview::begin()
@@ -127,32 +71,21 @@ bool UndoPreview::begin()
         m_error = QStringLiteral("操作记录 %1 没有可撤销的修改").arg(m_jobId);
         return false;
     }
-    m_user.resultCode = kNoAnswer;
-    m_user.getDomain();
-    if (!m_user.errorText.isEmpty()) {
-        m_error = QStringLiteral("无法读取域名列表: ") + m_user.errorText;
-        m_networkFailed = m_user.resultCode == kNoAnswer;
-        return false;
-    }
-    return true;
+    return readDomains();
 }
 
-void UndoPreview::runNext()
+DomainPlan UndoPreview::planDomain(int index)
 {
-    if (atEnd())
-        return;
-    const Group &g = m_groups.at(m_next++);
+    const Group &g = m_groups.at(index);
     Domain *dm = m_user.domain2ptr(g.domain);
     DomainPlan d;
     d.domain = g.domain;
     d.domainID = dm ? dm->id : g.domainID;
     QList<Record> live;
     if (dm) {
-        QString problem;
-        if (!readLive(m_user, dm, live, problem, m_networkFailed)) {
-            m_domains.append(unreadable(g.domain, dm->id, problem));
-            return;
-        }
+        const int id = dm->id;
+        if (!readLive(dm, live))
+            return unreadable(g.domain, id);
         d.live = live;
         d.liveKnown = true;
     }
@@ -186,15 +119,13 @@ void UndoPreview::runNext()
             d.steps.append(create);
         }
     }
-    m_domains.append(d);
+    return d;
 }
 
 ChangePlan UndoPreview::plan() const
 {
-    ChangePlan p;
-    p.domains = m_domains;
-    p.warnings = planWarnings(p.domains);
-    for (const DomainPlan &d : m_domains) {
+    ChangePlan p = DomainPreview::plan();
+    for (const DomainPlan &d : domains()) {
         for (const PlanStep &s : d.steps) {
             if (s.op == StepOps::DomainCreate)
                 p.warnings.append({QStringLiteral("domain-created-anew"), d.domain, QString(),

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "client/journal/DomainPreview.h"
 #include "client/journal/Journal.h"
 #include "client/plan/BatchPlanner.h"
 #include "client/plan/ChangePlan.h"
@@ -16,29 +17,19 @@ class User;
 //     if (!preview.begin()) show(preview.errorText());
 //     while (!preview.atEnd() && !stopAsked) preview.runNext();
 //     ChangePlan plan = preview.plan();       // with its warnings
-class BatchPreview
+class BatchPreview : public DomainPreview
 {
 public:
     BatchPreview(User &user, const BatchRequest &request, const QStringList &domains);
     // Reads the domain list (unless the caller's is fresh). False with the reason when it fails.
     bool begin(bool reloadDomains = true);
-    bool atEnd() const { return m_next >= m_names.size(); }
-    int position() const { return m_next; }
-    int total() const { return m_names.size(); }
-    void runNext();
-    ChangePlan plan() const;
-    QString errorText() const { return m_error; }
-    // Whether a read had no answer (the plan then has problem steps for those domains).
-    bool networkFailed() const { return m_networkFailed; }
+    int total() const override { return m_names.size(); }
 
 private:
-    User &m_user;
+    DomainPlan planDomain(int index) override;
+
     BatchRequest m_request;
     QStringList m_names;
-    int m_next = 0;
-    QList<DomainPlan> m_domains;
-    QString m_error;
-    bool m_networkFailed = false;
 };
 
 // Why a job cannot be undone now by account (empty when it can): unknown, another account's,
@@ -48,36 +39,28 @@ QString undoRefusal(const JournalJob &job, const QString &account);
 // Builds the plan that undoes a journaled job: its steps in reverse order, grouped by domain,
 // each judged against the domain as it is now (see revertStep). Driven like BatchPreview; the
 // plan then runs as a job of kind "undo" with undoes = the job's id.
-class UndoPreview
+class UndoPreview : public DomainPreview
 {
 public:
     UndoPreview(User &user, Journal &journal, qint64 jobId, bool force);
     // Reads the job and the domain list; false with the reason (nothing to undo, refused).
     bool begin();
-    bool atEnd() const { return m_next >= m_groups.size(); }
-    int position() const { return m_next; }
-    int total() const { return m_groups.size(); }
-    void runNext();
-    ChangePlan plan() const;
+    int total() const override { return m_groups.size(); }
+    ChangePlan plan() const override;
     const JournalJob &job() const { return m_job; }
-    QString errorText() const { return m_error; }
-    bool networkFailed() const { return m_networkFailed; }
 
 private:
+    DomainPlan planDomain(int index) override;
+
     struct Group
     {
         QString domain;
         int domainID = 0;
         QList<JournalStep> steps; // newest first
     };
-    User &m_user;
     Journal &m_journal;
     qint64 m_jobId;
     bool m_force;
     JournalJob m_job;
     QList<Group> m_groups;
-    int m_next = 0;
-    QList<DomainPlan> m_domains;
-    QString m_error;
-    bool m_networkFailed = false;
 };

@@ -30,14 +30,6 @@ Record recordToAdd(const BatchRequest &request)
 
 namespace {
 
-PlanStep problemStep(const QString &op, const QString &problem)
-{
-    PlanStep s;
-    s.op = op;
-    s.problem = problem;
-    return s;
-}
-
 Record edited(const Record &before, const BatchRequest &request)
 {
     Record after = before;
@@ -70,22 +62,8 @@ DomainPlan planBatchDomain(const BatchRequest &request, const QString &name, con
                            const QList<Record> &live)
 {
     DomainPlan plan;
-    plan.domain = name;
-    if (!dm) {
-        plan.steps.append(problemStep(StepOps::UnknownDomain, QStringLiteral("找不到域名")));
+    if (!startRecordPlan(plan, name, dm, live))
         return plan;
-    }
-    plan.domainID = dm->id;
-    plan.live = live;
-    plan.liveKnown = true;
-    if (dm->userLock != 0) {
-        plan.steps.append(problemStep(StepOps::Locked, QStringLiteral("域名已锁定")));
-        return plan;
-    }
-    if (dm->state != 0) {
-        plan.steps.append(problemStep(StepOps::Paused, QStringLiteral("域名已暂停")));
-        return plan;
-    }
 
     if (request.kind == BatchRequest::Add) {
         const Record wanted = recordToAdd(request);

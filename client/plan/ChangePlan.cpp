@@ -5,6 +5,37 @@
 
 #include <QSet>
 
+PlanStep problemStep(const QString &op, const QString &problem, const QJsonObject &before)
+{
+    PlanStep s;
+    s.op = op;
+    s.problem = problem;
+    s.before = before;
+    return s;
+}
+
+bool startRecordPlan(DomainPlan &plan, const QString &name, const Domain *dm,
+                     const QList<Record> &live)
+{
+    plan.domain = name;
+    if (!dm) {
+        plan.steps.append(problemStep(StepOps::UnknownDomain, QStringLiteral("找不到域名")));
+        return false;
+    }
+    plan.domainID = dm->id;
+    plan.live = live;
+    plan.liveKnown = true;
+    if (dm->userLock != 0) {
+        plan.steps.append(problemStep(StepOps::Locked, QStringLiteral("域名已锁定")));
+        return false;
+    }
+    if (dm->state != 0) {
+        plan.steps.append(problemStep(StepOps::Paused, QStringLiteral("域名已暂停")));
+        return false;
+    }
+    return true;
+}
+
 bool opSendsRequest(const QString &op)
 {
     static const QSet<QString> requests{

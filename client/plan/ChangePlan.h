@@ -63,6 +63,15 @@ struct DomainPlan
     QList<Record> live;
 };
 
+// A step that sends nothing, and why.
+PlanStep problemStep(const QString &op, const QString &problem, const QJsonObject &before = {});
+
+// Starts the plan of a record change on the domain name (dm as the account has it, null when
+// unknown; live its records as read now). False when the domain cannot be changed (unknown,
+// locked, paused): the plan then holds the one step that says why.
+bool startRecordPlan(DomainPlan &plan, const QString &name, const Domain *dm,
+                     const QList<Record> &live);
+
 struct PlanWarning
 {
     QString code; // cname-beside-others, ns-at-apex, second-spf, large-change

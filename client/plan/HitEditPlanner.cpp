@@ -22,15 +22,6 @@ bool checkHitEdit(const HitEdit &edit, QString &error)
 
 namespace {
 
-PlanStep problemStep(const QString &op, const QString &problem, const QJsonObject &before = {})
-{
-    PlanStep s;
-    s.op = op;
-    s.problem = problem;
-    s.before = before;
-    return s;
-}
-
 // The record as the search found it in the copy.
 Record seenRecord(const CopyHit &hit)
 {
@@ -67,22 +58,8 @@ DomainPlan planHitEditDomain(const QList<CopyHit> &hits, const HitEdit &edit, co
                              const Domain *dm, const QList<Record> &live)
 {
     DomainPlan plan;
-    plan.domain = name;
-    if (!dm) {
-        plan.steps.append(problemStep(StepOps::UnknownDomain, QStringLiteral("找不到域名")));
+    if (!startRecordPlan(plan, name, dm, live))
         return plan;
-    }
-    plan.domainID = dm->id;
-    plan.live = live;
-    plan.liveKnown = true;
-    if (dm->userLock != 0) {
-        plan.steps.append(problemStep(StepOps::Locked, QStringLiteral("域名已锁定")));
-        return plan;
-    }
-    if (dm->state != 0) {
-        plan.steps.append(problemStep(StepOps::Paused, QStringLiteral("域名已暂停")));
-        return plan;
-    }
     QList<int> planned;
     for (const CopyHit &hit : hits) {
         // One record ticked twice is still one change.

@@ -35,65 +35,32 @@ QList<BatchRequest> batchRequests(BatchKind kind, const QList<BatchRowValues> &r
 
 BatchPlanPreview::BatchPlanPreview(User &user, const QList<BatchRequest> &requests,
                                    const QStringList &domains)
-    : m_user(user), m_requests(requests), m_names(domains)
+    : DomainPreview(user, QStringLiteral("：")), m_requests(requests), m_names(domains)
 {}
 
 bool BatchPlanPreview::begin()
 {
-    m_next = 0;
-    m_domains.clear();
+    restart();
     if (m_requests.isEmpty()) {
         m_error = QStringLiteral("没有可预览的记录行");
         return false;
     }
-    m_user.getDomain();
-    if (!m_user.errorText.isEmpty()) {
-        m_error = QStringLiteral("无法读取域名列表：") + m_user.errorText;
-        return false;
-    }
-    return true;
+    return readDomains();
 }
 
-void BatchPlanPreview::runNext()
+DomainPlan BatchPlanPreview::planDomain(int index)
 {
-    if (atEnd())
-        return;
-    const QString name = m_names.at(m_next++);
+    const QString name = m_names.at(index);
     Domain *dm = m_user.domain2ptr(name);
     // A domain the job would not touch needs no read, and one reason is enough.
-    if (!dm || dm->userLock != 0 || dm->state != 0) {
-        m_domains.append(planBatchDomain(m_requests.first(), name, dm, {}));
-        return;
-    }
-    m_user.getRecord(dm);
-    if (!m_user.errorText.isEmpty()) {
-        DomainPlan d;
-        d.domain = name;
-        d.domainID = dm->id;
-        PlanStep s;
-        s.op = StepOps::Problem;
-        s.problem = QStringLiteral("无法读取记录：") + m_user.errorText;
-        d.steps.append(s);
-        m_domains.append(d);
-        return;
-    }
-    // getRecord may have reloaded the list: look the domain up again.
-    dm = m_user.domain2ptr(name);
+    if (!dm || dm->userLock != 0 || dm->state != 0)
+        return planBatchDomain(m_requests.first(), name, dm, {});
     QList<Record> live;
-    if (dm) {
-        for (const Record &r : dm->records)
-            live.append(r);
-    }
+    const int id = dm->id;
+    if (!readLive(dm, live))
+        return unreadable(name, id);
     DomainPlan merged = planBatchDomain(m_requests.first(), name, dm, live);
     for (int i = 1; i < m_requests.size(); ++i)
         merged.steps.append(planBatchDomain(m_requests.at(i), name, dm, live).steps);
-    m_domains.append(merged);
-}
-
-ChangePlan BatchPlanPreview::plan() const
-{
-    ChangePlan p;
-    p.domains = m_domains;
-    p.warnings = planWarnings(m_domains);
-    return p;
+    return merged;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "client/journal/DomainPreview.h"
 #include "client/plan/BatchPlanner.h"
 #include "manage/batch/BatchRowTable.h"
 
@@ -14,24 +15,17 @@ QList<BatchRequest> batchRequests(BatchKind kind, const QList<BatchRowValues> &r
 // The plan of a whole batch tab: every row over every domain, each domain's records read once
 // per runNext() (the client's own event loop keeps the window live in between). Driven like
 // BatchPreview; changes nothing.
-class BatchPlanPreview
+class BatchPlanPreview : public DomainPreview
 {
 public:
     BatchPlanPreview(User &user, const QList<BatchRequest> &requests, const QStringList &domains);
     // The domain list is read afresh, so a domain added elsewhere is planned too.
     bool begin();
-    bool atEnd() const { return m_next >= m_names.size(); }
-    int position() const { return m_next; }
-    int total() const { return m_names.size(); }
-    void runNext();
-    ChangePlan plan() const;
-    QString errorText() const { return m_error; }
+    int total() const override { return m_names.size(); }
 
 private:
-    User &m_user;
+    DomainPlan planDomain(int index) override;
+
     QList<BatchRequest> m_requests;
     QStringList m_names;
-    int m_next = 0;
-    QList<DomainPlan> m_domains;
-    QString m_error;
 };

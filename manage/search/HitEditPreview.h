@@ -1,6 +1,7 @@
 #pragma once
 
 #include "client/copy/LocalCopy.h"
+#include "client/journal/DomainPreview.h"
 #include "client/plan/HitEditPlanner.h"
 
 #include <QList>
@@ -11,24 +12,17 @@ class User;
 // The plan of a change to ticked search hits: the domain list and each affected domain's
 // records are read afresh (the copy may be old), one domain per runNext(). Driven by
 // PlanDialog::build; changes nothing.
-class HitEditPreview
+class HitEditPreview : public DomainPreview
 {
 public:
     HitEditPreview(User &user, const QVector<CopyHit> &hits, const HitEdit &edit);
     bool begin();
-    bool atEnd() const { return m_next >= m_groups.size(); }
-    int position() const { return m_next; }
-    int total() const { return m_groups.size(); }
-    void runNext();
-    ChangePlan plan() const;
-    QString errorText() const { return m_error; }
+    int total() const override { return m_groups.size(); }
 
 private:
-    User &m_user;
+    DomainPlan planDomain(int index) override;
+
     HitEdit m_edit;
     // The hits by domain, domains in the order of their first hit.
     QList<QList<CopyHit>> m_groups;
-    int m_next = 0;
-    QList<DomainPlan> m_domains;
-    QString m_error;
 };

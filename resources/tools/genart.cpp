@@ -427,12 +427,8 @@ void navigation()
     {
         const char *name;
         NavPainter draw;
-    } icons[] = {{"yuming", navDomain},
-                 {"piliang", navBatch},
-                 {"lishi", navHistory},
-                 {"sousuo", navSearch},
-                 {"xiaoxi", navMessages},
-                 {"shezhi", navSettings},
+    } icons[] = {{"yuming", navDomain}, {"piliang", navBatch},   {"lishi", navHistory},
+                 {"sousuo", navSearch}, {"xiaoxi", navMessages}, {"shezhi", navSettings},
                  {"guanyu", navAbout}};
     for (const auto &icon : icons) {
         for (bool highlighted : {false, true}) {
