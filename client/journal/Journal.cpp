@@ -63,6 +63,7 @@ Journal::Journal() : m_connection(QStringLiteral("halvik-journal-%1").arg(++next
 Journal::~Journal()
 {
     m_locks.clear();
+    m_prepared.clear();
     if (QSqlDatabase::contains(m_connection)) {
         QSqlDatabase::database(m_connection, false).close();
         QSqlDatabase::removeDatabase(m_connection);
@@ -91,6 +92,7 @@ bool Journal::open(const QString &path, bool forWriting)
     QSqlDatabase db = QSqlDatabase::contains(m_connection)
                           ? QSqlDatabase::database(m_connection, false)
                           : QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connection);
+    m_prepared.clear();
     db.close();
     db.setDatabaseName(path);
     // Another halvik process may be writing: wait for it rather than fail.
@@ -105,6 +107,7 @@ bool Journal::open(const QString &path, bool forWriting)
     // Reading the schema is the first thing that fails on a file that is not SQLite.
     if (!exec(QStringLiteral("SELECT count(*) FROM sqlite_master"))) {
         m_error = broken.arg(path, m_error);
+        m_prepared.clear();
         db.close();
         return false;
     }
@@ -118,6 +121,7 @@ bool Journal::open(const QString &path, bool forWriting)
     ok = ok && exec(QStringLiteral("BEGIN IMMEDIATE")) && exec(QStringLiteral("COMMIT"));
     if (!ok) {
         m_error = QStringLiteral("操作记录 %1 无法写入: %2").arg(path, m_error);
+        m_prepared.clear();
         db.close();
         return false;
     }
@@ -132,20 +136,26 @@ bool Journal::isOpen() const
 
 bool Journal::exec(const QString &sql, const QVariantList &values, qint64 *insertId)
 {
-    QSqlQuery q(QSqlDatabase::database(m_connection, false));
-    if (!q.prepare(sql)) {
-        m_error = q.lastError().text();
-        return false;
+    auto found = m_prepared.find(sql);
+    if (found == m_prepared.end()) {
+        QSqlQuery q(QSqlDatabase::database(m_connection, false));
+        if (!q.prepare(sql)) {
+            m_error = q.lastError().text();
+            return false;
+        }
+        found = m_prepared.insert(sql, q);
     }
-    for (const QVariant &v : values)
-        q.addBindValue(v);
-    if (!q.exec()) {
+    QSqlQuery &q = found.value();
+    for (int i = 0; i < values.size(); ++i)
+        q.bindValue(i, values.at(i));
+    const bool ok = q.exec();
+    if (!ok)
         m_error = q.lastError().text();
-        return false;
-    }
-    if (insertId)
+    else if (insertId)
         *insertId = q.lastInsertId().toLongLong();
-    return true;
+    // Done with its rows: a statement left active would hold the file's read lock.
+    q.finish();
+    return ok;
 }
 
 QString Journal::lockPath(const QString &runner) const

@@ -1,10 +1,12 @@
 #pragma once
 
 #include <QDateTime>
+#include <QHash>
 #include <QJsonObject>
 #include <QList>
 #include <QLockFile>
 #include <QMap>
+#include <QSqlQuery>
 #include <QString>
 #include <QVariant>
 
@@ -112,6 +114,8 @@ private:
     QString lockPath(const QString &runner) const;
 
     QString m_connection;
+    // Statements prepared once per open file: a job writes two for every request.
+    QHash<QString, QSqlQuery> m_prepared;
     QString m_path;
     QString m_error;
     QMap<qint64, std::shared_ptr<QLockFile>> m_locks;
