@@ -1,10 +1,13 @@
 #include "client/HttpExchange.h"
 
+#include "client/TlsSettings.h"
+
 #include <QCoreApplication>
 #include <QCryptographicHash>
 #include <QHash>
 #include <QMutex>
 #include <QMutexLocker>
+#include <QSet>
 #include <QSslSocket>
 #include <QTcpSocket>
 #include <QThread>
@@ -20,20 +23,36 @@ QHash<QString, QByteArray> &sessions()
     return store;
 }
 
-// Digests of the trusted CAs, remembered for the last list seen: the settings are built once,
-// so the list is the same shared one on every call and comparing it costs nothing.
+// Hosts (host:port) whose certificate the extra CAs alone did not verify: they get the full
+// trust at once from then on.
+QSet<QString> &hostsNeedingFullTrust()
+{
+    static QSet<QString> hosts;
+    return hosts;
+}
+
+QString hostPort(const QUrl &url)
+{
+    return url.host() + QLatin1Char(':') + QString::number(url.port(443));
+}
+
+// Digests of the trusted CAs, remembered for the last lists seen: the settings are built once,
+// so a list is the same shared one on every call and comparing it costs nothing. A first try
+// under the extra CAs alone and the full trust make two lists in turn.
 QString trustFingerprint(const QList<QSslCertificate> &cas)
 {
-    static QList<QSslCertificate> lastList;
-    static QString lastFingerprint;
-    if (!lastFingerprint.isNull() && lastList == cas)
-        return lastFingerprint;
+    static QList<QPair<QList<QSslCertificate>, QString>> known;
+    for (const auto &entry : qAsConst(known)) {
+        if (entry.first == cas)
+            return entry.second;
+    }
     QString fingerprint = QStringLiteral("");
     for (const QSslCertificate &ca : cas)
         fingerprint +=
             QLatin1Char(' ') + QString::fromLatin1(ca.digest(QCryptographicHash::Sha256).toHex());
-    lastList = cas;
-    lastFingerprint = fingerprint;
+    if (known.size() >= 4)
+        known.removeFirst();
+    known.append({cas, fingerprint});
     return fingerprint;
 }
 
@@ -215,6 +234,7 @@ void HttpExchange::forgetTlsSessions()
 {
     QMutexLocker lock(&g_sessionMutex);
     sessions().clear();
+    hostsNeedingFullTrust().clear();
 }
 
 void HttpExchange::start(const QByteArray &method, const QUrl &url, const Headers &headers,
@@ -236,22 +256,45 @@ void HttpExchange::start(const QByteArray &method, const QUrl &url, const Header
     m_request = requestBytes(method, url, headers, body);
 
     if (tls) {
-        auto *socket = new QSslSocket(this);
-        QSslConfiguration config = ssl;
-        if (!config.testSslOption(QSsl::SslOptionDisableSessionPersistence)) {
+        QSslConfiguration first = ssl;
+        const QSslConfiguration narrow = extraCaOnlyTrust(ssl);
+        if (!narrow.isNull()) {
             QMutexLocker lock(&g_sessionMutex);
-            m_sessionKey = sessionKey(url, config);
-            config.setSessionTicket(sessions().value(m_sessionKey));
+            if (!hostsNeedingFullTrust().contains(hostPort(url))) {
+                first = narrow;
+                m_fullTrust = ssl;
+            }
         }
-        socket->setSslConfiguration(config);
-        connect(socket, &QSslSocket::encrypted, this, &HttpExchange::sendRequest);
-        connect(socket, &QSslSocket::newSessionTicketReceived, this,
-                &HttpExchange::rememberSession);
-        m_socket = socket;
+        openTls(first);
     } else {
         m_socket = new QTcpSocket(this);
         connect(m_socket, &QAbstractSocket::connected, this, &HttpExchange::sendRequest);
+        watchSocket();
+        m_socket->connectToHost(url.host(), quint16(url.port(80)));
     }
+}
+
+void HttpExchange::openTls(const QSslConfiguration &ssl)
+{
+    auto *socket = new QSslSocket(this);
+    QSslConfiguration config = ssl;
+    if (!config.testSslOption(QSsl::SslOptionDisableSessionPersistence)) {
+        QMutexLocker lock(&g_sessionMutex);
+        m_sessionKey = sessionKey(m_url, config);
+        config.setSessionTicket(sessions().value(m_sessionKey));
+    } else {
+        m_sessionKey.clear();
+    }
+    socket->setSslConfiguration(config);
+    connect(socket, &QSslSocket::encrypted, this, &HttpExchange::sendRequest);
+    connect(socket, &QSslSocket::newSessionTicketReceived, this, &HttpExchange::rememberSession);
+    m_socket = socket;
+    watchSocket();
+    socket->connectToHostEncrypted(m_url.host(), quint16(m_url.port(443)));
+}
+
+void HttpExchange::watchSocket()
+{
     // Connected before the request is sent, so the options are set before the first write.
     connect(m_socket, &QAbstractSocket::connected, this, &HttpExchange::onConnected);
     connect(m_socket, &QAbstractSocket::readyRead, this, &HttpExchange::onReadyRead);
@@ -259,12 +302,26 @@ void HttpExchange::start(const QByteArray &method, const QUrl &url, const Header
     connect(m_socket, &QAbstractSocket::disconnected, this, &HttpExchange::onDisconnected);
     // Reading everything at once keeps a slow reader from stalling the sender.
     m_socket->setReadBufferSize(0);
+}
 
-    const quint16 port = quint16(url.port(tls ? 443 : 80));
-    if (tls)
-        static_cast<QSslSocket *>(m_socket.data())->connectToHostEncrypted(url.host(), port);
-    else
-        m_socket->connectToHost(url.host(), port);
+bool HttpExchange::retryUnderFullTrust()
+{
+    // Nothing was sent yet: the request goes out only once the handshake succeeded.
+    if (m_fullTrust.isNull() || m_socket->error() != QAbstractSocket::SslHandshakeFailedError)
+        return false;
+    const QSslConfiguration full = m_fullTrust;
+    m_fullTrust = QSslConfiguration();
+    {
+        QMutexLocker lock(&g_sessionMutex);
+        hostsNeedingFullTrust().insert(hostPort(m_url));
+    }
+    QAbstractSocket *failed = m_socket;
+    m_socket = nullptr;
+    failed->disconnect(this);
+    failed->abort();
+    failed->deleteLater();
+    openTls(full);
+    return true;
 }
 
 void HttpExchange::onConnected()
@@ -277,6 +334,8 @@ void HttpExchange::sendRequest()
 {
     if (!m_socket || m_finished)
         return;
+    // Once the request is out, a failure is the exchange's own, never a reason to send again.
+    m_fullTrust = QSslConfiguration();
     m_socket->write(m_request);
     m_request.clear();
 }
@@ -333,6 +392,8 @@ void HttpExchange::onSocketError()
     if (m_finished || !m_socket)
         return;
     const QAbstractSocket::SocketError error = m_socket->error();
+    if (retryUnderFullTrust())
+        return;
     if (error == QAbstractSocket::RemoteHostClosedError) {
         onDisconnected();
         return;

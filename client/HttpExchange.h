@@ -78,6 +78,10 @@ signals:
     void finished();
 
 private:
+    void openTls(const QSslConfiguration &ssl);
+    void watchSocket();
+    // After a failed handshake under the extra CAs alone: starts over under the full trust.
+    bool retryUnderFullTrust();
     void onConnected();
     void sendRequest();
     void onReadyRead();
@@ -91,6 +95,8 @@ private:
     QUrl m_url;
     QByteArray m_request;
     QString m_sessionKey;
+    // The full trust while a first try runs under the extra CAs alone; null otherwise.
+    QSslConfiguration m_fullTrust;
     HttpResponseParser m_response;
     QNetworkReply::NetworkError m_error = QNetworkReply::NoError;
     QString m_errorString;

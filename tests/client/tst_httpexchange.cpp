@@ -1,6 +1,7 @@
 #include "client/ExchangeReply.h"
 #include "client/HttpExchange.h"
 #include "client/HttpResponseParser.h"
+#include "client/TlsSettings.h"
 #include "client/User.h"
 #include "tests/support/TestHttpsServer.h"
 
@@ -75,6 +76,8 @@ private slots:
     void requestLeavesInOneWrite();
     void socketHasNoNagleDelay();
     void sessionOfferedOnlyUnderTheSameTrust();
+    void extraCasAloneFirstThenFullTrust_data();
+    void extraCasAloneFirstThenFullTrust();
     void replyForWebViewCarriesBodyAndMetaData();
     void statusesNamedLikeQt_data();
     void statusesNamedLikeQt();
@@ -248,6 +251,58 @@ void TestHttpExchange::sessionOfferedOnlyUnderTheSameTrust()
     QVERIFY(!plain.doAPI(api, {}, res, true, nullptr, nullptr, true));
     QVERIFY2(plain.errorText.contains(QStringLiteral("SslHandshakeFailedError")),
              qPrintable(plain.errorText));
+}
+
+void TestHttpExchange::extraCasAloneFirstThenFullTrust_data()
+{
+    // "system roots" stands for the system's list, "extra" for the CA file's certificates; the
+    // test server's certificate is issued by the test CA. A leaf certificate of that CA stands
+    // for an anchor that verifies nothing.
+    const QList<QSslCertificate> testCa = QSslCertificate::fromPath(TestHttpsServer::caFile());
+    const QList<QSslCertificate> unrelated =
+        QSslCertificate::fromPath(TestHttpsServer::dataPath(QStringLiteral("tls/wrongname.pem")));
+    QTest::addColumn<QList<QSslCertificate>>("systemRoots");
+    QTest::addColumn<QList<QSslCertificate>>("extraCa");
+    QTest::addColumn<bool>("verified");
+
+    QTest::newRow("the extra CA verifies") << unrelated << testCa << true;
+    QTest::newRow("only a system root verifies") << testCa << unrelated << true;
+    QTest::newRow("both verify") << testCa << testCa << true;
+    QTest::newRow("neither verifies") << unrelated << unrelated << false;
+}
+
+void TestHttpExchange::extraCasAloneFirstThenFullTrust()
+{
+    QFETCH(QList<QSslCertificate>, systemRoots);
+    QFETCH(QList<QSslCertificate>, extraCa);
+    QFETCH(bool, verified);
+    QVERIFY(!systemRoots.isEmpty() && !extraCa.isEmpty());
+    HttpExchange::forgetTlsSessions();
+
+    const QSslConfiguration full = serviceTlsConfiguration(extraCa, systemRoots);
+    QCOMPARE(full.caCertificates(), systemRoots + extraCa);
+    QCOMPARE(extraCaOnlyTrust(full).caCertificates(), extraCa);
+    QCOMPARE(extraCaOnlyTrust(full).peerVerifyMode(), QSslSocket::VerifyPeer);
+    QVERIFY(extraCaOnlyTrust(serviceTlsConfiguration({})).isNull());
+
+    TestHttpsServer server;
+    const QUrl url(server.baseUrl() + QStringLiteral("/api/test/"));
+    // The second call to the host goes straight to the trust that worked the first time.
+    for (int call = 0; call < 2; ++call) {
+        HttpExchange exchange;
+        QSignalSpy done(&exchange, &HttpExchange::finished);
+        exchange.start("POST", url, {}, "a=1", full);
+        QVERIFY(done.wait(10000));
+        QCOMPARE(done.size(), 1);
+        if (verified) {
+            QCOMPARE(exchange.error(), QNetworkReply::NoError);
+            QCOMPARE(exchange.readAll(), QByteArray("{\"code\":0}"));
+        } else {
+            QCOMPARE(exchange.error(), QNetworkReply::SslHandshakeFailedError);
+        }
+    }
+    // Nothing reached the service without a verified peer.
+    QCOMPARE(server.requests().size(), verified ? 2 : 0);
 }
 
 void TestHttpExchange::replyForWebViewCarriesBodyAndMetaData()
