@@ -88,15 +88,6 @@ BatchRequest batchRequest(const CliSession &s)
     return r;
 }
 
-bool openJournal(Journal &journal, bool forWriting, int &exit)
-{
-    if (journal.open(Journal::defaultPath(), forWriting))
-        return true;
-    printErr(QStringLiteral("halvik-cli: %1\n").arg(journal.errorText()));
-    exit = ExitRefused;
-    return false;
-}
-
 // Steps of the plan that will not be carried out, one line each on standard error.
 bool reportProblems(const ChangePlan &plan)
 {

@@ -5,6 +5,7 @@
 #include "cli/Terminal.h"
 #include "client/LoginSettings.h"
 #include "client/User.h"
+#include "client/journal/Journal.h"
 
 #include <QJsonArray>
 
@@ -178,4 +179,13 @@ int signIn(CliSession &session)
         return session.failed(QStringLiteral("signing in"));
     session.password = password;
     return ExitOk;
+}
+
+bool openJournal(Journal &journal, bool forWriting, int &exit)
+{
+    if (journal.open(Journal::defaultPath(), forWriting))
+        return true;
+    printErr(QStringLiteral("halvik-cli: %1\n").arg(journal.errorText()));
+    exit = ExitRefused;
+    return false;
 }

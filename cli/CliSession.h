@@ -8,6 +8,8 @@
 #include <QProcessEnvironment>
 #include <QStringList>
 
+class Journal;
+
 class User;
 struct Domain;
 
@@ -86,6 +88,9 @@ bool takePassword(const CliSession &session, const QString &account, bool askTer
 // Signs in as --email, HALVIK_EMAIL or the remembered e-mail, with HALVIK_PASSWORD, the
 // remembered password or one asked on the terminal; returns the exit code (0 = signed in).
 int signIn(CliSession &session);
+
+// Opens the user's journal; false (the reason printed, exit set to refused) when it cannot.
+bool openJournal(Journal &journal, bool forWriting, int &exit);
 
 // Runs the parsed command; returns the exit code.
 int runCommand(CliSession &session);

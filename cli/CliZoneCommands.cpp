@@ -143,15 +143,6 @@ QString planText(const ZonePlan &plan)
     return text;
 }
 
-bool openJournal(Journal &journal, int &exit)
-{
-    if (journal.open(Journal::defaultPath(), true))
-        return true;
-    printErr(QStringLiteral("halvik-cli: %1\n").arg(journal.errorText()));
-    exit = ExitRefused;
-    return false;
-}
-
 QString stepItem(const StepOutcome &o)
 {
     const Record r = recordFromJson(o.step.op == StepOps::Delete ? o.step.before : o.step.after);
@@ -222,7 +213,7 @@ int cmdZoneImport(CliSession &s)
     int exit = ExitOk;
     Journal journal;
     // Before the first request: no change goes out unjournaled.
-    if (hasFlag(s, "apply") && !openJournal(journal, exit))
+    if (hasFlag(s, "apply") && !openJournal(journal, true, exit))
         return exit;
     const QSharedPointer<Domain> dm = namedDomain(s, exit);
     if (!dm)
