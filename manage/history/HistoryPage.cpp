@@ -18,26 +18,6 @@
 #include <QTableView>
 #include <QVBoxLayout>
 
-namespace {
-
-QTableView *newTable(QAbstractItemModel *model, QWidget *parent, const char *name)
-{
-    auto *t = new QTableView(parent);
-    t->setObjectName(QString::fromLatin1(name));
-    t->setModel(model);
-    t->setSelectionBehavior(QAbstractItemView::SelectRows);
-    t->setSelectionMode(QAbstractItemView::SingleSelection);
-    t->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    t->verticalHeader()->hide();
-    t->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    t->verticalHeader()->setDefaultSectionSize(26);
-    t->horizontalHeader()->setStretchLastSection(true);
-    t->setWordWrap(false);
-    return t;
-}
-
-} // namespace
-
 HistoryPage::HistoryPage(MainWindow2 &window, const HistoryWidgets &widgets)
     : ManagePage(window), m_w(widgets), m_jobModel(new JobListModel(this)),
       m_stepModel(new JobStepModel(this))
@@ -60,8 +40,10 @@ HistoryPage::HistoryPage(MainWindow2 &window, const HistoryWidgets &widgets)
     m_empty = new QLabel(
         QStringLiteral("还没有操作记录。批量作业、记录和域名的修改都会记在这里，并可撤销。"), page);
     m_empty->setStyleSheet(QStringLiteral("color:#888;"));
-    m_jobs = newTable(m_jobModel, page, "tableJobs");
-    m_steps = newTable(m_stepModel, page, "tableJobSteps");
+    m_jobs = newRowTable(m_jobModel, page);
+    m_jobs->setObjectName(QStringLiteral("tableJobs"));
+    m_steps = newRowTable(m_stepModel, page);
+    m_steps->setObjectName(QStringLiteral("tableJobSteps"));
     m_jobs->horizontalHeader()->resizeSection(0, 150);
     m_jobs->horizontalHeader()->resizeSection(1, 100);
     m_jobs->horizontalHeader()->resizeSection(2, 300);

@@ -25,7 +25,9 @@ int countColumn(const PlanStep &step)
     return 3;
 }
 
-QTableView *newTable(QAbstractItemModel *model, QWidget *parent)
+} // namespace
+
+QTableView *newRowTable(QAbstractItemModel *model, QWidget *parent)
 {
     auto *t = new QTableView(parent);
     t->setModel(model);
@@ -40,8 +42,6 @@ QTableView *newTable(QAbstractItemModel *model, QWidget *parent)
     t->setWordWrap(false);
     return t;
 }
-
-} // namespace
 
 namespace PlanText {
 
@@ -224,8 +224,8 @@ PlanView::PlanView(QWidget *parent)
     m_warnings->setWordWrap(true);
     m_warnings->setStyleSheet(QStringLiteral("color:#e04b3c;"));
     m_warnings->hide();
-    m_domains = newTable(m_domainModel, this);
-    m_steps = newTable(m_stepModel, this);
+    m_domains = newRowTable(m_domainModel, this);
+    m_steps = newRowTable(m_stepModel, this);
     m_domains->horizontalHeader()->resizeSection(PlanDomainModel::Domain, 220);
     m_steps->horizontalHeader()->resizeSection(0, 110);
     m_steps->horizontalHeader()->resizeSection(1, 220);

@@ -52,6 +52,10 @@ private:
     QVector<Row> m_rows;
 };
 
+// A read-only table of whole rows, one selected at a time, fixed row heights: how the plan and
+// history views show their models.
+QTableView *newRowTable(QAbstractItemModel *model, QWidget *parent);
+
 // The steps of one domain of a plan: operation, before, after and why.
 class PlanStepModel : public QAbstractTableModel
 {
