@@ -45,81 +45,60 @@ bool DomainListPage::refuseLocked(const Domain &dm)
     return true;
 }
 
-void DomainListPage::lockClicked(const QSharedPointer<Domain> &dm)
+DomainListPage::DomainAction DomainListPage::lockAction(bool lock)
+{
+    return {lock ? QStringLiteral("锁定") : QStringLiteral("解锁"),
+            lock ? StepOps::DomainLock : StepOps::DomainUnlock,
+            lock ? &User::lockDomain : &User::unlockDomain,
+            [lock](Domain &d) { d.userLock = lock ? 1 : 0; }};
+}
+
+DomainListPage::DomainAction DomainListPage::pauseAction(bool pause)
+{
+    return {pause ? QStringLiteral("暂停") : QStringLiteral("启用"),
+            pause ? StepOps::DomainPause : StepOps::DomainStart,
+            pause ? &User::pauseDomain : &User::startDomain,
+            [pause](Domain &d) { d.state = pause ? 1 : 0; }};
+}
+
+void DomainListPage::runDomainAction(const QSharedPointer<Domain> &dm, const DomainAction &action)
 {
     User &u = user();
-    const bool lock = dm->userLock == 0;
     PageJournal journal;
-    if (!journal.begin(
-            u, QStringLiteral("domain"),
-            (lock ? QStringLiteral("锁定 %1") : QStringLiteral("解锁 %1")).arg(dm->name)))
+    if (!journal.begin(u, QStringLiteral("domain"),
+                       QStringLiteral("%1 %2").arg(action.verb, dm->name)))
         return;
-    const qint64 step = journal.pendingStep(
-        u, *dm, domainStep(lock ? StepOps::DomainLock : StepOps::DomainUnlock, *dm));
+    const qint64 step = journal.pendingStep(u, *dm, domainStep(action.stepOp, *dm));
     if (!step) {
         journal.finish();
         return;
     }
-    const bool done = lock ? u.lockDomain(dm->id) : u.unlockDomain(dm->id);
+    const bool done = action.request(u, dm->id);
     journal.settle(step, done, u);
     journal.finish();
-    if (lock) {
-        if (done) {
-            applyChange(dm, [](Domain &d) { d.userLock = 1; });
-            showToast(QStringLiteral("锁定成功"));
-        } else {
-            User::showMsgBox(QStringLiteral("锁定失败 ") + u.errorText);
-        }
+    if (done) {
+        applyChange(dm, action.change);
+        showToast(action.verb + QStringLiteral("成功"));
     } else {
-        if (done) {
-            applyChange(dm, [](Domain &d) { d.userLock = 0; });
-            showToast(QStringLiteral("解锁成功"));
-        } else {
-            User::showMsgBox(QStringLiteral("解锁失败 ") + u.errorText);
-        }
+        User::showMsgBox(action.verb + QStringLiteral("失败 ") + u.errorText);
     }
     updateDomainRow(*dm, false);
 }
 
+void DomainListPage::lockClicked(const QSharedPointer<Domain> &dm)
+{
+    runDomainAction(dm, lockAction(dm->userLock == 0));
+}
+
 void DomainListPage::pauseClicked(const QSharedPointer<Domain> &dm)
 {
-    User &u = user();
     if (refuseLocked(*dm))
         return;
     const bool pause = dm->state == 0;
     if (pause && !User::showMsgBox(dm->name + QStringLiteral("<br/>确定暂停该域名吗？"),
                                    QStringLiteral("暂停"), 2))
         return;
-    PageJournal journal;
-    if (!journal.begin(
-            u, QStringLiteral("domain"),
-            (pause ? QStringLiteral("暂停 %1") : QStringLiteral("启用 %1")).arg(dm->name)))
-        return;
-    const qint64 step = journal.pendingStep(
-        u, *dm, domainStep(pause ? StepOps::DomainPause : StepOps::DomainStart, *dm));
-    if (!step) {
-        journal.finish();
-        return;
-    }
-    const bool done = pause ? u.pauseDomain(dm->id) : u.startDomain(dm->id);
-    journal.settle(step, done, u);
-    journal.finish();
-    if (pause) {
-        if (done) {
-            applyChange(dm, [](Domain &d) { d.state = 1; });
-            showToast(QStringLiteral("暂停成功"));
-        } else {
-            User::showMsgBox(QStringLiteral("暂停失败 ") + u.errorText);
-        }
-    } else {
-        if (done) {
-            applyChange(dm, [](Domain &d) { d.state = 0; });
-            showToast(QStringLiteral("启用成功"));
-        } else {
-            User::showMsgBox(QStringLiteral("启用失败 ") + u.errorText);
-        }
-    }
-    updateDomainRow(*dm, false);
+    runDomainAction(dm, pauseAction(pause));
 }
 
 void DomainListPage::deleteClicked(const QSharedPointer<Domain> &dm)
@@ -205,40 +184,53 @@ void DomainListPage::reportBulk(const QStringList &successes, const QStringList 
     }
 }
 
-void DomainListPage::pauseComboActivated(int index)
+bool DomainListPage::runOnChecked(const DomainAction &action, const SuccessLine &successLine,
+                                  const FailureLine &failureLine, QStringList &successes,
+                                  QStringList &failures)
 {
-    if (index != 0 && index != 1)
-        return;
     const QList<QSharedPointer<Domain>> domains = checkedDomains();
     if (domains.isEmpty()) {
         showToast(QStringLiteral("请勾选欲操作的域名"));
-        return;
+        return false;
     }
     User &u = user();
-    const bool pause = index == 0;
     PageJournal journal;
     if (!journal.begin(u, QStringLiteral("domain"),
-                       (pause ? QStringLiteral("暂停 %1 个域名") : QStringLiteral("启用 %1 个域名"))
-                           .arg(domains.size())))
-        return;
-    QStringList successes;
-    QStringList failures;
+                       QStringLiteral("%1 %2 个域名").arg(action.verb).arg(domains.size())))
+        return false;
     for (const QSharedPointer<Domain> &dm : domains) {
-        const qint64 step = journal.pendingStep(
-            u, *dm, domainStep(pause ? StepOps::DomainPause : StepOps::DomainStart, *dm));
+        const qint64 step = journal.pendingStep(u, *dm, domainStep(action.stepOp, *dm));
         if (!step)
             break;
-        const bool done = pause ? u.pauseDomain(dm->id) : u.startDomain(dm->id);
+        const bool done = action.request(u, dm->id);
         journal.settle(step, done, u);
         if (done) {
-            applyChange(dm, [pause](Domain &d) { d.state = pause ? 1 : 0; });
-            successes.append(pauseSuccessLine(dm->name, pause));
+            applyChange(dm, action.change);
+            successes.append(successLine(*dm));
         } else {
-            failures.append(pauseFailureLine(dm->name, dm->userLock != 0, u.errorText));
+            failures.append(failureLine(*dm, u.errorText));
         }
         updateDomainRow(*dm, false);
     }
     journal.finish();
+    return true;
+}
+
+void DomainListPage::pauseComboActivated(int index)
+{
+    if (index != 0 && index != 1)
+        return;
+    const bool pause = index == 0;
+    QStringList successes;
+    QStringList failures;
+    if (!runOnChecked(
+            pauseAction(pause),
+            [pause](const Domain &d) { return pauseSuccessLine(d.name, pause); },
+            [](const Domain &d, const QString &error) {
+                return pauseFailureLine(d.name, d.userLock != 0, error);
+            },
+            successes, failures))
+        return;
     reportBulk(successes, failures);
 }
 
@@ -246,36 +238,13 @@ void DomainListPage::lockComboActivated(int index)
 {
     if (index != 0 && index != 1)
         return;
-    const QList<QSharedPointer<Domain>> domains = checkedDomains();
-    if (domains.isEmpty()) {
-        showToast(QStringLiteral("请勾选欲操作的域名"));
-        return;
-    }
-    User &u = user();
-    const bool lock = index == 0;
-    PageJournal journal;
-    if (!journal.begin(u, QStringLiteral("domain"),
-                       (lock ? QStringLiteral("锁定 %1 个域名") : QStringLiteral("解锁 %1 个域名"))
-                           .arg(domains.size())))
-        return;
     QStringList successes;
     QStringList failures;
-    for (const QSharedPointer<Domain> &dm : domains) {
-        const qint64 step = journal.pendingStep(
-            u, *dm, domainStep(lock ? StepOps::DomainLock : StepOps::DomainUnlock, *dm));
-        if (!step)
-            break;
-        const bool done = lock ? u.lockDomain(dm->id) : u.unlockDomain(dm->id);
-        journal.settle(step, done, u);
-        if (done) {
-            applyChange(dm, [lock](Domain &d) { d.userLock = lock ? 1 : 0; });
-            successes.append(dm->name);
-        } else {
-            failures.append(lockFailureLine(dm->name, u.errorText));
-        }
-        updateDomainRow(*dm, false);
-    }
-    journal.finish();
+    if (!runOnChecked(
+            lockAction(index == 0), [](const Domain &d) { return d.name; },
+            [](const Domain &d, const QString &error) { return lockFailureLine(d.name, error); },
+            successes, failures))
+        return;
     if (failures.isEmpty())
         showToast(QStringLiteral("操作成功"));
     else

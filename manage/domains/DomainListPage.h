@@ -120,6 +120,19 @@ private:
     void pauseClicked(const QSharedPointer<Domain> &dm);
     void deleteClicked(const QSharedPointer<Domain> &dm);
     bool refuseLocked(const Domain &dm);
+    // A journaled call on one domain: its job is "<verb> <domain>" (or "<verb> N 个域名" for
+    // the checked rows), its step stepOp; change is applied when the call is done.
+    struct DomainAction
+    {
+        QString verb;
+        QString stepOp;
+        std::function<bool(User &, int)> request;
+        std::function<void(Domain &)> change;
+    };
+    static DomainAction lockAction(bool lock);
+    static DomainAction pauseAction(bool pause);
+    // Runs action on dm, then shows "<verb>成功" or "<verb>失败 <error>" and redraws the row.
+    void runDomainAction(const QSharedPointer<Domain> &dm, const DomainAction &action);
     // Applies a confirmed change to dm and to the list's current entry of the same domain,
     // which differs from dm when the list was reloaded during the call.
     void applyChange(const QSharedPointer<Domain> &dm, const std::function<void(Domain &)> &change);
@@ -128,6 +141,14 @@ private:
     // Bulk actions.
     QList<QSharedPointer<Domain>> checkedDomains() const;
     void reportBulk(const QStringList &successes, const QStringList &failures);
+    // Runs action on each checked domain in one job, in order, collecting a line for each
+    // outcome and redrawing each row; stops at a journal failure. False when nothing is
+    // checked (the user is told) or the job could not begin.
+    using SuccessLine = std::function<QString(const Domain &)>;
+    using FailureLine = std::function<QString(const Domain &, const QString &error)>;
+    bool runOnChecked(const DomainAction &action, const SuccessLine &successLine,
+                      const FailureLine &failureLine, QStringList &successes,
+                      QStringList &failures);
     void moveToGroup(const QList<QSharedPointer<Domain>> &domains, int target);
 
     // Row hover highlight, driven by the table's own mouse events.

@@ -1,12 +1,14 @@
 #include "client/journal/JobRunner.h"
 #include "client/journal/Journal.h"
 #include "client/journal/Previews.h"
+#include "manage/domains/DomainTableRow.h"
 #include "manage/history/HistoryPage.h"
 #include "manage/shared/PlanDialog.h"
 #include "manage/shared/PlanView.h"
 #include "tests/support/JournalWindowHarness.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QFileInfo>
 #include <QLabel>
 #include <QStackedWidget>
@@ -43,6 +45,8 @@ private slots:
     void undoThroughItsPreview();
     void conflictShownPerStepAndForced();
     void deletedDomainComesBack();
+    void domainActionsJournaledAndUndone_data();
+    void domainActionsJournaledAndUndone();
 
 private:
     HistoryPage &page() { return m_h.window->historyPage(); }
@@ -50,6 +54,8 @@ private:
     qint64 addJob(const QString &host, const QString &value);
     QAbstractItemModel *jobModel() { return page().jobTable()->model(); }
     QList<Record> records() { return m_h.records(kDemo); }
+    // The domain page's row of the domain named name, once it is filled.
+    int domainRow(const QString &name);
 
     JournalWindowHarness m_h;
 };
@@ -75,6 +81,24 @@ qint64 TestHistoryPage::addJob(const QString &host, const QString &value)
         runner.runNext();
     runner.finish();
     return runner.jobId();
+}
+
+int TestHistoryPage::domainRow(const QString &name)
+{
+    m_h.window->showDomainList();
+    auto *table = m_h.child<QTableWidget>("tableWidget");
+    const auto find = [&] {
+        for (int r = 0; r < table->rowCount(); ++r) {
+            auto *b =
+                table->cellWidget(r, 0)
+                    ? table->cellWidget(r, 0)->findChild<QPushButton *>(QStringLiteral("dmName"))
+                    : nullptr;
+            if (b && b->text() == name)
+                return r;
+        }
+        return -1;
+    };
+    return QTest::qWaitFor([&] { return find() >= 0; }) ? find() : -1;
 }
 
 void TestHistoryPage::emptyJournalIsNotCreated()
@@ -187,18 +211,8 @@ void TestHistoryPage::deletedDomainComesBack()
     // Deleted from its row on the domain page, confirmed.
     m_h.window->showDomainList();
     auto *table = m_h.child<QTableWidget>("tableWidget");
-    int row = -1;
-    QTRY_VERIFY((row = [&] {
-                    for (int r = 0; r < table->rowCount(); ++r) {
-                        auto *b = table->cellWidget(r, 0)
-                                      ? table->cellWidget(r, 0)->findChild<QPushButton *>(
-                                            QStringLiteral("dmName"))
-                                      : nullptr;
-                        if (b && b->text() == name)
-                            return r;
-                    }
-                    return -1;
-                }()) >= 0);
+    const int row = domainRow(name);
+    QVERIFY(row >= 0);
     m_h.boxes->answer(1);
     table->cellWidget(row, 1)->findChildren<QPushButton *>().value(2)->click();
     QVERIFY(user.getDomain() >= 0);
@@ -220,6 +234,96 @@ void TestHistoryPage::deletedDomainComesBack()
     QVERIFY(back);
     QCOMPARE(back->groupID, groupID);
     QCOMPARE(m_h.records(name).size(), recordCount);
+}
+
+void TestHistoryPage::domainActionsJournaledAndUndone_data()
+{
+    QTest::addColumn<QString>("pick"); // which demo domain: "locked", "paused" or "running"
+    QTest::addColumn<int>("button");   // the row's 0 lock, 1 pause; -1 the checked rows' combo
+    QTest::addColumn<QString>("combo");
+    QTest::addColumn<int>("comboIndex");
+    QTest::addColumn<int>("questions");   // asked before the call, answered yes
+    QTest::addColumn<QString>("summary"); // %1: the domain
+    QTest::addColumn<QString>("op");
+    QTest::addColumn<bool>("lockChanges");
+    QTest::addColumn<int>("changedTo");
+    QTest::newRow("lock") << "running" << 0 << "" << 0 << 0 << "锁定 %1"
+                          << "锁定域名" << true << 1;
+    QTest::newRow("unlock") << "locked" << 0 << "" << 0 << 0 << "解锁 %1"
+                            << "解锁域名" << true << 0;
+    QTest::newRow("pause") << "running" << 1 << "" << 0 << 1 << "暂停 %1"
+                           << "暂停域名" << false << 1;
+    QTest::newRow("start") << "paused" << 1 << "" << 0 << 0 << "启用 %1"
+                           << "启用域名" << false << 0;
+    QTest::newRow("checked lock") << "running" << -1 << "comboBox_9" << 0 << 0 << "锁定 1 个域名"
+                                  << "锁定域名" << true << 1;
+    QTest::newRow("checked unlock") << "locked" << -1 << "comboBox_9" << 1 << 0 << "解锁 1 个域名"
+                                    << "解锁域名" << true << 0;
+    QTest::newRow("checked pause") << "running" << -1 << "comboBox_8" << 0 << 0 << "暂停 1 个域名"
+                                   << "暂停域名" << false << 1;
+    QTest::newRow("checked start") << "paused" << -1 << "comboBox_8" << 1 << 0 << "启用 1 个域名"
+                                   << "启用域名" << false << 0;
+}
+
+// Each action on a domain is one job whose step says what was done; undo puts it back.
+void TestHistoryPage::domainActionsJournaledAndUndone()
+{
+    QFETCH(QString, pick);
+    QFETCH(int, button);
+    QFETCH(QString, combo);
+    QFETCH(int, comboIndex);
+    QFETCH(int, questions);
+    QFETCH(QString, summary);
+    QFETCH(QString, op);
+    QFETCH(bool, lockChanges);
+    QFETCH(int, changedTo);
+    User &user = theUser();
+    QString name;
+    for (const Domain &d : qAsConst(user.domains)) {
+        const QString kind = d.userLock != 0 ? QStringLiteral("locked")
+                             : d.state != 0  ? QStringLiteral("paused")
+                                             : QStringLiteral("running");
+        if (kind == pick && name.isEmpty())
+            name = d.name;
+    }
+    QVERIFY(!name.isEmpty());
+    const auto served = [&] {
+        if (user.getDomain() <= 0 || !user.domain2ptr(name))
+            return -1;
+        const Domain *d = user.domain2ptr(name);
+        return lockChanges ? d->userLock : d->state;
+    };
+    const int original = served();
+    QCOMPARE(original, 1 - changedTo);
+
+    const int row = domainRow(name);
+    QVERIFY(row >= 0);
+    auto *table = m_h.child<QTableWidget>("tableWidget");
+    m_h.boxes->setQuestionDefault(1);
+    if (button >= 0) {
+        table->cellWidget(row, 1)->findChildren<QPushButton *>().value(button)->click();
+    } else {
+        setRowChecked(table, row, true);
+        emit m_h.child<QComboBox>(qPrintable(combo))->activated(comboIndex);
+    }
+    QCOMPARE(m_h.boxes->count(), questions);
+    QCOMPARE(served(), changedTo);
+
+    m_h.window->showHistory();
+    QCOMPARE(jobModel()->index(0, 1).data().toString(), QStringLiteral("域名操作"));
+    QCOMPARE(jobModel()->index(0, 2).data().toString(),
+             QString(summary).replace(QLatin1String("%1"), name));
+    QAbstractItemModel *steps = page().stepTable()->model();
+    QCOMPARE(steps->rowCount(), 1);
+    QCOMPARE(steps->index(0, 0).data().toString(), name);
+    QCOMPARE(steps->index(0, 1).data().toString(), op);
+    QCOMPARE(steps->index(0, 4).data().toString(), QStringLiteral("成功"));
+
+    page().undoButton()->click();
+    PlanDialog *dialog = page().planDialog();
+    QVERIFY(dialog);
+    dialog->view().runButton()->click();
+    QCOMPARE(served(), original);
 }
 
 QTEST_MAIN(TestHistoryPage)
