@@ -36,6 +36,14 @@ JobWidgets jobWidgets(QWidget *overlay, QLabel *animation, QLabel *progress, QPu
     return w;
 }
 
+// The journal's name for a job of kind.
+QString jobKind(BatchKind kind)
+{
+    return batchKindName(kind == BatchKind::Add    ? BatchRequest::Add
+                         : kind == BatchKind::Edit ? BatchRequest::Edit
+                                                   : BatchRequest::Delete);
+}
+
 } // namespace
 
 BatchJobsPage::BatchJobsPage(MainWindow2 &window, const BatchJobsWidgets &widgets)
@@ -84,64 +92,9 @@ PageJobRunner &BatchJobsPage::runner(BatchKind kind) const
     return *tab(kind).runner;
 }
 
-void BatchJobsPage::newAddRowClicked()
+void BatchJobsPage::newRowClicked(BatchKind kind)
 {
-    tab(BatchKind::Add).rows->addRow();
-}
-
-void BatchJobsPage::newEditRowClicked()
-{
-    tab(BatchKind::Edit).rows->addRow();
-}
-
-void BatchJobsPage::newDeleteRowClicked()
-{
-    tab(BatchKind::Delete).rows->addRow();
-}
-
-void BatchJobsPage::startAddClicked()
-{
-    startJob(BatchKind::Add);
-}
-
-void BatchJobsPage::startEditClicked()
-{
-    startJob(BatchKind::Edit);
-}
-
-void BatchJobsPage::startDeleteClicked()
-{
-    startJob(BatchKind::Delete);
-}
-
-void BatchJobsPage::previewAddClicked()
-{
-    previewJob(BatchKind::Add);
-}
-
-void BatchJobsPage::previewEditClicked()
-{
-    previewJob(BatchKind::Edit);
-}
-
-void BatchJobsPage::previewDeleteClicked()
-{
-    previewJob(BatchKind::Delete);
-}
-
-void BatchJobsPage::returnAddClicked()
-{
-    returnAndContinue(BatchKind::Add);
-}
-
-void BatchJobsPage::returnEditClicked()
-{
-    returnAndContinue(BatchKind::Edit);
-}
-
-void BatchJobsPage::returnDeleteClicked()
-{
-    returnAndContinue(BatchKind::Delete);
+    tab(kind).rows->addRow();
 }
 
 void BatchJobsPage::tabChanged(int index)
@@ -156,6 +109,14 @@ void BatchJobsPage::clearDomainsClicked()
     m_w.plainTextEdit_2->clear();
 }
 
+QList<BatchRowValues> BatchJobsPage::rowValues(const Tab &t) const
+{
+    QList<BatchRowValues> values;
+    for (QLineEdit *host : t.rows->rows())
+        values.append(t.rows->values(host));
+    return values;
+}
+
 QStringList BatchJobsPage::takeDomainList()
 {
     const QStringList domains = cleanDomainList(m_w.plainTextEdit_2->toPlainText());
@@ -165,16 +126,21 @@ QStringList BatchJobsPage::takeDomainList()
     return domains;
 }
 
-void BatchJobsPage::startJob(BatchKind kind)
+bool BatchJobsPage::mayStart(const Tab &t, QStringList &domains)
 {
-    const Tab &t = tab(kind);
     // Not while a previewed plan is shown or runs: one job at a time changes the records.
     if (t.runner->isRunning() || m_dialog)
-        return;
-    const QStringList domains = takeDomainList();
-    if (!checkStart(t, domains))
-        return;
-    runJob(t, domains);
+        return false;
+    domains = takeDomainList();
+    return checkStart(t, domains);
+}
+
+void BatchJobsPage::startClicked(BatchKind kind)
+{
+    const Tab &t = tab(kind);
+    QStringList domains;
+    if (mayStart(t, domains))
+        runJob(t, domains);
 }
 
 bool BatchJobsPage::checkStart(const Tab &t, const QStringList &domains)
@@ -207,18 +173,12 @@ void BatchJobsPage::runJob(const Tab &t, const QStringList &domains)
 {
     // Read once: the rows cannot change while the results page covers them, and the job must
     // not depend on widgets that a later action may delete.
-    QList<BatchRowValues> values;
-    const QList<QLineEdit *> hosts = t.rows->rows();
-    for (QLineEdit *host : hosts)
-        values.append(t.rows->values(host));
+    const QList<BatchRowValues> values = rowValues(t);
 
     // Every change is journaled: without a journal the job does not start.
     PageJournal journal;
-    const BatchRequest::Kind requestKind = t.kind == BatchKind::Add    ? BatchRequest::Add
-                                           : t.kind == BatchKind::Edit ? BatchRequest::Edit
-                                                                       : BatchRequest::Delete;
     if (!journal.begin(
-            user(), batchKindName(requestKind),
+            user(), jobKind(t.kind),
             QStringLiteral("%1 行记录，%2 个域名").arg(values.size()).arg(domains.size())))
         return;
 
@@ -253,18 +213,13 @@ void BatchJobsPage::runJob(const Tab &t, const QStringList &domains)
     t.runner->finish();
 }
 
-void BatchJobsPage::previewJob(BatchKind kind)
+void BatchJobsPage::previewClicked(BatchKind kind)
 {
     const Tab &t = tab(kind);
-    if (t.runner->isRunning() || m_dialog)
+    QStringList domains;
+    if (!mayStart(t, domains))
         return;
-    const QStringList domains = takeDomainList();
-    if (!checkStart(t, domains))
-        return;
-    QList<BatchRowValues> values;
-    for (QLineEdit *host : t.rows->rows())
-        values.append(t.rows->values(host));
-    BatchPlanPreview preview(user(), batchRequests(kind, values), domains);
+    BatchPlanPreview preview(user(), batchRequests(kind, rowValues(t)), domains);
     static const char *const titles[] = {"批量添加预览", "批量修改预览", "批量删除预览"};
     auto *dialog =
         new PlanDialog(t.stack->window(), QString::fromUtf8(titles[static_cast<int>(kind)]));
@@ -287,9 +242,6 @@ void BatchJobsPage::runPreviewed(BatchKind kind)
         return;
     const Tab &t = tab(kind);
     const ChangePlan &plan = dialog->view().plan();
-    const BatchRequest::Kind requestKind = kind == BatchKind::Add    ? BatchRequest::Add
-                                           : kind == BatchKind::Edit ? BatchRequest::Edit
-                                                                     : BatchRequest::Delete;
     const QString summary =
         QStringLiteral("%1 个域名：%2").arg(plan.domains.size()).arg(PlanText::summary(plan));
     t.stack->setCurrentWidget(t.resultsPage);
@@ -297,7 +249,7 @@ void BatchJobsPage::runPreviewed(BatchKind kind)
     t.successes->clear();
     for (Domain &dm : user().domains)
         dm.recordsDirty = true;
-    if (dialog->run(user(), batchKindName(requestKind), summary)) {
+    if (dialog->run(user(), jobKind(kind), summary)) {
         QStringList done;
         QStringList failed;
         for (const PlanOutcome &o : dialog->outcomes()) {
@@ -322,7 +274,7 @@ void BatchJobsPage::runPreviewed(BatchKind kind)
     dialog->deleteLater();
 }
 
-void BatchJobsPage::returnAndContinue(BatchKind kind)
+void BatchJobsPage::returnClicked(BatchKind kind)
 {
     const Tab &t = tab(kind);
     const QList<QLineEdit *> hosts = t.rows->rows();

@@ -10,6 +10,7 @@
 #include <QStringList>
 
 class BatchRowTable;
+struct BatchRowValues;
 class PageJobRunner;
 class PlanDialog;
 class QFrame;
@@ -61,23 +62,16 @@ public:
     BatchJobsPage(MainWindow2 &window, const BatchJobsWidgets &widgets);
     ~BatchJobsPage() override;
 
-    // By-name slots handed over by the window.
-    void newAddRowClicked();
-    void newEditRowClicked();
-    void newDeleteRowClicked();
-    void startAddClicked();
-    void startEditClicked();
-    void startDeleteClicked();
+    // By-name slots handed over by the window, for the tab of kind.
+    void newRowClicked(BatchKind kind);
+    void startClicked(BatchKind kind);
     // "预览": the tab's plan over the domain list, with a button that runs exactly that plan
     // as a journaled job.
-    void previewAddClicked();
-    void previewEditClicked();
-    void previewDeleteClicked();
+    void previewClicked(BatchKind kind);
+    // Back to the tab's input with its rows cleared and one new row.
+    void returnClicked(BatchKind kind);
     // The plan shown by the last preview while it is open; null otherwise.
     PlanDialog *planDialog() const;
-    void returnAddClicked();
-    void returnEditClicked();
-    void returnDeleteClicked();
     void tabChanged(int index);
     void clearDomainsClicked();
     // The domain list's batch button: names (when any) become the domain list.
@@ -107,13 +101,14 @@ private:
     };
 
     const Tab &tab(BatchKind kind) const;
-    void startJob(BatchKind kind);
+    // Whether t may start a job or a preview now: none runs or is shown, and the domain list
+    // (cleaned into domains) and the rows pass the checks; a failed check is shown.
+    bool mayStart(const Tab &t, QStringList &domains);
     // Checks and fixes up a start; false (with the message shown) when it may not go on.
     bool checkStart(const Tab &t, const QStringList &domains);
     void runJob(const Tab &t, const QStringList &domains);
-    void previewJob(BatchKind kind);
     void runPreviewed(BatchKind kind);
-    void returnAndContinue(BatchKind kind);
+    QList<BatchRowValues> rowValues(const Tab &t) const;
     // The cleaned domain list, also written back into its editor.
     QStringList takeDomainList();
 

@@ -759,62 +759,62 @@ void MainWindow2::on_plainTextEdit_textChanged()
 
 void MainWindow2::on_pushButton_bataddnew_clicked()
 {
-    m_batchJobs->newAddRowClicked();
+    m_batchJobs->newRowClicked(BatchKind::Add);
 }
 
 void MainWindow2::on_pushButton_bateditnew_clicked()
 {
-    m_batchJobs->newEditRowClicked();
+    m_batchJobs->newRowClicked(BatchKind::Edit);
 }
 
 void MainWindow2::on_pushButton_batdelnew_clicked()
 {
-    m_batchJobs->newDeleteRowClicked();
+    m_batchJobs->newRowClicked(BatchKind::Delete);
 }
 
 void MainWindow2::on_pushButton_dobatadd_clicked()
 {
-    m_batchJobs->startAddClicked();
+    m_batchJobs->startClicked(BatchKind::Add);
 }
 
 void MainWindow2::on_pushButton_dobatedit_clicked()
 {
-    m_batchJobs->startEditClicked();
+    m_batchJobs->startClicked(BatchKind::Edit);
 }
 
 void MainWindow2::on_pushButton_dobatdel_clicked()
 {
-    m_batchJobs->startDeleteClicked();
+    m_batchJobs->startClicked(BatchKind::Delete);
 }
 
 void MainWindow2::on_pushButton_prevbatadd_clicked()
 {
-    m_batchJobs->previewAddClicked();
+    m_batchJobs->previewClicked(BatchKind::Add);
 }
 
 void MainWindow2::on_pushButton_prevbatedit_clicked()
 {
-    m_batchJobs->previewEditClicked();
+    m_batchJobs->previewClicked(BatchKind::Edit);
 }
 
 void MainWindow2::on_pushButton_prevbatdel_clicked()
 {
-    m_batchJobs->previewDeleteClicked();
+    m_batchJobs->previewClicked(BatchKind::Delete);
 }
 
 void MainWindow2::on_pushButton_43_clicked()
 {
-    m_batchJobs->returnAddClicked();
+    m_batchJobs->returnClicked(BatchKind::Add);
 }
 
 void MainWindow2::on_pushButton_46_clicked()
 {
-    m_batchJobs->returnEditClicked();
+    m_batchJobs->returnClicked(BatchKind::Edit);
 }
 
 void MainWindow2::on_pushButton_59_clicked()
 {
-    m_batchJobs->returnDeleteClicked();
+    m_batchJobs->returnClicked(BatchKind::Delete);
 }
 
 void MainWindow2::on_tabWidget_bat_currentChanged(int index)
