@@ -2,7 +2,6 @@
 
 #include "manage/shared/PlanView.h"
 
-#include <QColor>
 #include <QHash>
 
 namespace HistoryText {
@@ -61,34 +60,20 @@ QString countsText(const QMap<QString, int> &counts)
 
 } // namespace HistoryText
 
-void JobListModel::setJobs(const QList<JournalJob> &jobs)
-{
-    beginResetModel();
-    m_jobs = jobs;
-    endResetModel();
-}
+JobListModel::JobListModel(QObject *parent)
+    : RowTableModel({QStringLiteral("时间"), QStringLiteral("类型"), QStringLiteral("内容"),
+                     QStringLiteral("步骤"), QStringLiteral("状态")},
+                    parent)
+{}
 
-int JobListModel::rowCount(const QModelIndex &parent) const
+QVariant JobListModel::cell(const JournalJob &j, int column, int role) const
 {
-    return parent.isValid() ? 0 : m_jobs.size();
-}
-
-int JobListModel::columnCount(const QModelIndex &parent) const
-{
-    return parent.isValid() ? 0 : 5;
-}
-
-QVariant JobListModel::data(const QModelIndex &index, int role) const
-{
-    if (!index.isValid() || index.row() >= m_jobs.size())
-        return QVariant();
-    const JournalJob &j = m_jobs.at(index.row());
-    if (role == Qt::ForegroundRole && index.column() == 4 &&
+    if (role == Qt::ForegroundRole && column == 4 &&
         (j.state == JobState::Partial || j.state == JobState::Interrupted))
-        return QColor(0xe0, 0x4b, 0x3c);
+        return problemColor();
     if (role != Qt::DisplayRole && role != Qt::ToolTipRole)
         return QVariant();
-    switch (index.column()) {
+    switch (column) {
     case 0:
         return j.created.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
     case 1:
@@ -102,42 +87,20 @@ QVariant JobListModel::data(const QModelIndex &index, int role) const
     }
 }
 
-QVariant JobListModel::headerData(int section, Qt::Orientation orientation, int role) const
-{
-    if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
-        return QVariant();
-    static const char *const names[] = {"时间", "类型", "内容", "步骤", "状态"};
-    return section >= 0 && section < 5 ? QString::fromUtf8(names[section]) : QVariant();
-}
+JobStepModel::JobStepModel(QObject *parent)
+    : RowTableModel({QStringLiteral("域名"), QStringLiteral("操作"), QStringLiteral("修改前"),
+                     QStringLiteral("修改后"), QStringLiteral("结果"), QStringLiteral("说明")},
+                    parent)
+{}
 
-void JobStepModel::setSteps(const QList<JournalStep> &steps)
+QVariant JobStepModel::cell(const JournalStep &s, int column, int role) const
 {
-    beginResetModel();
-    m_steps = steps;
-    endResetModel();
-}
-
-int JobStepModel::rowCount(const QModelIndex &parent) const
-{
-    return parent.isValid() ? 0 : m_steps.size();
-}
-
-int JobStepModel::columnCount(const QModelIndex &parent) const
-{
-    return parent.isValid() ? 0 : 6;
-}
-
-QVariant JobStepModel::data(const QModelIndex &index, int role) const
-{
-    if (!index.isValid() || index.row() >= m_steps.size())
-        return QVariant();
-    const JournalStep &s = m_steps.at(index.row());
     const bool bad = s.status != StepStatus::Done && s.status != StepStatus::AlreadyReverted;
-    if (role == Qt::ForegroundRole && bad && index.column() >= 4)
-        return QColor(0xe0, 0x4b, 0x3c);
+    if (role == Qt::ForegroundRole && bad && column >= 4)
+        return problemColor();
     if (role != Qt::DisplayRole && role != Qt::ToolTipRole)
         return QVariant();
-    switch (index.column()) {
+    switch (column) {
     case 0:
         return s.domain;
     case 1:
@@ -151,12 +114,4 @@ QVariant JobStepModel::data(const QModelIndex &index, int role) const
     default:
         return s.error;
     }
-}
-
-QVariant JobStepModel::headerData(int section, Qt::Orientation orientation, int role) const
-{
-    if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
-        return QVariant();
-    static const char *const names[] = {"域名", "操作", "修改前", "修改后", "结果", "说明"};
-    return section >= 0 && section < 6 ? QString::fromUtf8(names[section]) : QVariant();
 }

@@ -1,8 +1,7 @@
 #pragma once
 
 #include "client/journal/Journal.h"
-
-#include <QAbstractTableModel>
+#include "manage/shared/RowTableModel.h"
 
 // Words of the journal for people.
 namespace HistoryText {
@@ -17,36 +16,26 @@ QString countsText(const QMap<QString, int> &counts);
 } // namespace HistoryText
 
 // The journal's jobs, newest first: time, kind, what, counts, state.
-class JobListModel : public QAbstractTableModel
+class JobListModel : public RowTableModel<JournalJob>
 {
     Q_OBJECT
 public:
-    using QAbstractTableModel::QAbstractTableModel;
-    void setJobs(const QList<JournalJob> &jobs);
-    const JournalJob &job(int row) const { return m_jobs.at(row); }
-    int rowCount(const QModelIndex &parent = QModelIndex()) const override;
-    int columnCount(const QModelIndex &parent = QModelIndex()) const override;
-    QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
-    QVariant headerData(int section, Qt::Orientation orientation,
-                        int role = Qt::DisplayRole) const override;
+    explicit JobListModel(QObject *parent = nullptr);
+    void setJobs(const QList<JournalJob> &jobs) { setRows(jobs); }
+    const JournalJob &job(int r) const { return row(r); }
 
-private:
-    QList<JournalJob> m_jobs;
+protected:
+    QVariant cell(const JournalJob &j, int column, int role) const override;
 };
 
 // The steps of one job: domain, operation, before, after, status and error.
-class JobStepModel : public QAbstractTableModel
+class JobStepModel : public RowTableModel<JournalStep>
 {
     Q_OBJECT
 public:
-    using QAbstractTableModel::QAbstractTableModel;
-    void setSteps(const QList<JournalStep> &steps);
-    int rowCount(const QModelIndex &parent = QModelIndex()) const override;
-    int columnCount(const QModelIndex &parent = QModelIndex()) const override;
-    QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
-    QVariant headerData(int section, Qt::Orientation orientation,
-                        int role = Qt::DisplayRole) const override;
+    explicit JobStepModel(QObject *parent = nullptr);
+    void setSteps(const QList<JournalStep> &steps) { setRows(steps); }
 
-private:
-    QList<JournalStep> m_steps;
+protected:
+    QVariant cell(const JournalStep &s, int column, int role) const override;
 };

@@ -32,30 +32,21 @@ QString zoneStepOpText(ZoneStepOp op)
     return QString();
 }
 
-ZonePlanModel::ZonePlanModel(QObject *parent) : QAbstractTableModel(parent) {}
+ZonePlanModel::ZonePlanModel(QObject *parent)
+    : RowTableModel({QStringLiteral("操作"), QStringLiteral("行"), QStringLiteral("主机记录"),
+                     QStringLiteral("类型"), QStringLiteral("记录值"), QStringLiteral("TTL"),
+                     QStringLiteral("MX"), QStringLiteral("说明")},
+                    parent)
+{}
 
 void ZonePlanModel::setPlan(const ZonePlan &plan)
 {
-    beginResetModel();
     m_plan = plan;
-    endResetModel();
+    setRows(plan.steps);
 }
 
-int ZonePlanModel::rowCount(const QModelIndex &parent) const
+QVariant ZonePlanModel::cell(const ZoneStep &s, int column, int role) const
 {
-    return parent.isValid() ? 0 : m_plan.steps.size();
-}
-
-int ZonePlanModel::columnCount(const QModelIndex &parent) const
-{
-    return parent.isValid() ? 0 : ColumnCount;
-}
-
-QVariant ZonePlanModel::data(const QModelIndex &index, int role) const
-{
-    if (!index.isValid() || index.row() >= m_plan.steps.size())
-        return QVariant();
-    const ZoneStep &s = m_plan.steps.at(index.row());
     if (role == Qt::ForegroundRole) {
         switch (s.op) {
         case ZoneStepOp::Problem:
@@ -75,7 +66,7 @@ QVariant ZonePlanModel::data(const QModelIndex &index, int role) const
     const ZoneStepRecord &r = s.op == ZoneStepOp::Delete ? s.before : s.after;
     const bool hasSettings = !(s.op == ZoneStepOp::Skip && r.value.isEmpty());
     const bool isMx = r.type.compare(QLatin1String("MX"), Qt::CaseInsensitive) == 0;
-    switch (index.column()) {
+    switch (column) {
     case Op:
         return zoneStepOpText(s.op);
     case FileLine:
@@ -99,13 +90,4 @@ QVariant ZonePlanModel::data(const QModelIndex &index, int role) const
     default:
         return QVariant();
     }
-}
-
-QVariant ZonePlanModel::headerData(int section, Qt::Orientation orientation, int role) const
-{
-    if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
-        return QAbstractTableModel::headerData(section, orientation, role);
-    static const char *const titles[] = {"操作",   "行",  "主机记录", "类型",
-                                         "记录值", "TTL", "MX",       "说明"};
-    return section >= 0 && section < ColumnCount ? QString::fromUtf8(titles[section]) : QVariant();
 }

@@ -1,12 +1,11 @@
 #pragma once
 
 #include "client/zone/ZonePlanner.h"
-
-#include <QAbstractTableModel>
+#include "manage/shared/RowTableModel.h"
 
 // The steps of a zone import plan as rows: op, line of the file, host, type, value, TTL, MX and
 // the reason a record is skipped or refused. Values that change show "old → new".
-class ZonePlanModel : public QAbstractTableModel
+class ZonePlanModel : public RowTableModel<ZoneStep>
 {
     Q_OBJECT
 public:
@@ -28,11 +27,8 @@ public:
     void setPlan(const ZonePlan &plan);
     const ZonePlan &plan() const { return m_plan; }
 
-    int rowCount(const QModelIndex &parent = QModelIndex()) const override;
-    int columnCount(const QModelIndex &parent = QModelIndex()) const override;
-    QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
-    QVariant headerData(int section, Qt::Orientation orientation,
-                        int role = Qt::DisplayRole) const override;
+protected:
+    QVariant cell(const ZoneStep &s, int column, int role) const override;
 
 private:
     ZonePlan m_plan;

@@ -108,16 +108,21 @@ QString summary(const ChangePlan &plan)
 
 } // namespace PlanText
 
+PlanDomainModel::PlanDomainModel(QObject *parent)
+    : RowTableModel({QStringLiteral("域名"), QStringLiteral("新增"), QStringLiteral("修改"),
+                     QStringLiteral("删除"), QStringLiteral("问题"), QStringLiteral("警告")},
+                    parent)
+{}
+
 void PlanDomainModel::setPlan(const ChangePlan &plan)
 {
     QSet<QString> warned;
     for (const PlanWarning &w : plan.warnings)
         warned.insert(w.domain);
-    beginResetModel();
-    m_rows.clear();
-    m_rows.reserve(plan.domains.size());
+    QList<PlanDomainRow> rows;
+    rows.reserve(plan.domains.size());
     for (const DomainPlan &d : plan.domains) {
-        Row r;
+        PlanDomainRow r;
         r.domain = d.domain;
         r.warned = warned.contains(d.domain);
         for (const PlanStep &s : d.steps) {
@@ -125,75 +130,40 @@ void PlanDomainModel::setPlan(const ChangePlan &plan)
             if (c >= 0)
                 ++r.counts[c];
         }
-        m_rows.append(r);
+        rows.append(r);
     }
-    endResetModel();
+    setRows(rows);
 }
 
-int PlanDomainModel::rowCount(const QModelIndex &parent) const
+QVariant PlanDomainModel::cell(const PlanDomainRow &r, int column, int role) const
 {
-    return parent.isValid() ? 0 : m_rows.size();
-}
-
-int PlanDomainModel::columnCount(const QModelIndex &parent) const
-{
-    return parent.isValid() ? 0 : ColumnCount;
-}
-
-QVariant PlanDomainModel::data(const QModelIndex &index, int role) const
-{
-    if (!index.isValid() || index.row() >= m_rows.size())
-        return QVariant();
-    const Row &r = m_rows.at(index.row());
     if (role == Qt::ForegroundRole && (r.warned || r.counts[3] > 0))
-        return QColor(0xe0, 0x4b, 0x3c);
+        return problemColor();
     if (role != Qt::DisplayRole)
         return QVariant();
-    switch (index.column()) {
+    switch (column) {
     case Domain:
         return r.domain;
     case Warned:
         return r.warned ? QStringLiteral("⚠ 有警告") : QString();
     default:
-        return r.counts[index.column() - Creates];
+        return r.counts[column - Creates];
     }
 }
 
-QVariant PlanDomainModel::headerData(int section, Qt::Orientation orientation, int role) const
-{
-    if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
-        return QVariant();
-    static const char *const names[] = {"域名", "新增", "修改", "删除", "问题", "警告"};
-    return section >= 0 && section < ColumnCount ? QString::fromUtf8(names[section]) : QVariant();
-}
+PlanStepModel::PlanStepModel(QObject *parent)
+    : RowTableModel({QStringLiteral("操作"), QStringLiteral("原记录"), QStringLiteral("新记录"),
+                     QStringLiteral("说明")},
+                    parent)
+{}
 
-void PlanStepModel::setSteps(const QList<PlanStep> &steps)
+QVariant PlanStepModel::cell(const PlanStep &s, int column, int role) const
 {
-    beginResetModel();
-    m_steps = steps;
-    endResetModel();
-}
-
-int PlanStepModel::rowCount(const QModelIndex &parent) const
-{
-    return parent.isValid() ? 0 : m_steps.size();
-}
-
-int PlanStepModel::columnCount(const QModelIndex &parent) const
-{
-    return parent.isValid() ? 0 : 4;
-}
-
-QVariant PlanStepModel::data(const QModelIndex &index, int role) const
-{
-    if (!index.isValid() || index.row() >= m_steps.size())
-        return QVariant();
-    const PlanStep &s = m_steps.at(index.row());
     if (role == Qt::ForegroundRole && countColumn(s) == 3)
-        return QColor(0xe0, 0x4b, 0x3c);
+        return problemColor();
     if (role != Qt::DisplayRole && role != Qt::ToolTipRole)
         return QVariant();
-    switch (index.column()) {
+    switch (column) {
     case 0:
         return QString(PlanText::opName(s.op) + (s.forced ? QStringLiteral(" (强制)") : QString()));
     case 1:
@@ -203,14 +173,6 @@ QVariant PlanStepModel::data(const QModelIndex &index, int role) const
     default:
         return s.problem;
     }
-}
-
-QVariant PlanStepModel::headerData(int section, Qt::Orientation orientation, int role) const
-{
-    if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
-        return QVariant();
-    static const char *const names[] = {"操作", "原记录", "新记录", "说明"};
-    return section >= 0 && section < 4 ? QString::fromUtf8(names[section]) : QVariant();
 }
 
 PlanView::PlanView(QWidget *parent)

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "client/plan/ChangePlan.h"
+#include "manage/shared/RowTableModel.h"
 
-#include <QAbstractTableModel>
 #include <QWidget>
 
 class QLabel;
@@ -20,7 +20,14 @@ QString summary(const ChangePlan &plan);
 } // namespace PlanText
 
 // The domains of a plan, one row each, with their counts and whether a warning names them.
-class PlanDomainModel : public QAbstractTableModel
+struct PlanDomainRow
+{
+    QString domain;
+    int counts[4] = {0, 0, 0, 0};
+    bool warned = false;
+};
+
+class PlanDomainModel : public RowTableModel<PlanDomainRow>
 {
     Q_OBJECT
 public:
@@ -34,22 +41,11 @@ public:
         Warned,
         ColumnCount
     };
-    using QAbstractTableModel::QAbstractTableModel;
+    explicit PlanDomainModel(QObject *parent = nullptr);
     void setPlan(const ChangePlan &plan);
-    int rowCount(const QModelIndex &parent = QModelIndex()) const override;
-    int columnCount(const QModelIndex &parent = QModelIndex()) const override;
-    QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
-    QVariant headerData(int section, Qt::Orientation orientation,
-                        int role = Qt::DisplayRole) const override;
 
-private:
-    struct Row
-    {
-        QString domain;
-        int counts[4] = {0, 0, 0, 0};
-        bool warned = false;
-    };
-    QVector<Row> m_rows;
+protected:
+    QVariant cell(const PlanDomainRow &r, int column, int role) const override;
 };
 
 // A read-only table of whole rows, one selected at a time, fixed row heights: how the plan and
@@ -57,20 +53,15 @@ private:
 QTableView *newRowTable(QAbstractItemModel *model, QWidget *parent);
 
 // The steps of one domain of a plan: operation, before, after and why.
-class PlanStepModel : public QAbstractTableModel
+class PlanStepModel : public RowTableModel<PlanStep>
 {
     Q_OBJECT
 public:
-    using QAbstractTableModel::QAbstractTableModel;
-    void setSteps(const QList<PlanStep> &steps);
-    int rowCount(const QModelIndex &parent = QModelIndex()) const override;
-    int columnCount(const QModelIndex &parent = QModelIndex()) const override;
-    QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
-    QVariant headerData(int section, Qt::Orientation orientation,
-                        int role = Qt::DisplayRole) const override;
+    explicit PlanStepModel(QObject *parent = nullptr);
+    void setSteps(const QList<PlanStep> &steps) { setRows(steps); }
 
-private:
-    QList<PlanStep> m_steps;
+protected:
+    QVariant cell(const PlanStep &s, int column, int role) const override;
 };
 
 // A plan as the batch preview and the undo preview show it: the counts, the warnings, the
