@@ -1,6 +1,7 @@
 #include "client/DeviceId.h"
 #include "client/Scramble.h"
 #include "tests/support/ApiTestUtil.h"
+#include "tests/support/CliRun.h"
 #include "tests/support/LocalServiceFixture.h"
 
 #include <QProcess>
@@ -14,13 +15,7 @@ namespace {
 
 const QString kPassword = QStringLiteral("Pw-密码-42");
 
-struct Run
-{
-    int exit = -1;
-    QByteArray out;
-    QByteArray err;
-    QJsonDocument json() const { return QJsonDocument::fromJson(out); }
-};
+using Run = CliRun;
 
 CannedReply credentials(bool withSecret = true)
 {
@@ -87,12 +82,9 @@ void TestCli::init()
 Run TestCli::run(const QStringList &args, const QByteArray &input, const QStringList &unset,
                  const QMap<QString, QString> &set)
 {
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("HALVIK_SERVICE_URL"), m_server->baseUrl());
-    env.insert(QStringLiteral("HALVIK_CA_FILE"), TestHttpsServer::caFile());
-    env.insert(QStringLiteral("HALVIK_EMAIL"), QStringLiteral("ops@example.com"));
-    env.insert(QStringLiteral("HALVIK_PASSWORD"), kPassword);
-    env.insert(QStringLiteral("XDG_DATA_HOME"), m_dataHome->path());
+    QProcessEnvironment env =
+        cliEnvironment(m_server->baseUrl(), TestHttpsServer::caFile(),
+                       QStringLiteral("ops@example.com"), kPassword, m_dataHome->path());
     env.insert(QStringLiteral("XDG_CONFIG_HOME"), m_home->path());
     env.insert(QStringLiteral("XDG_RUNTIME_DIR"), m_home->path());
     env.remove(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"));
@@ -100,20 +92,7 @@ Run TestCli::run(const QStringList &args, const QByteArray &input, const QString
         env.remove(name);
     for (auto it = set.cbegin(); it != set.cend(); ++it)
         env.insert(it.key(), it.value());
-    QProcess p;
-    p.setProcessEnvironment(env);
-    p.start(QStringLiteral(HALVIK_CLI_BINARY), args);
-    Run r;
-    if (!p.waitForStarted(30000))
-        return r;
-    p.write(input);
-    p.closeWriteChannel();
-    if (!p.waitForFinished(120000))
-        p.kill();
-    r.exit = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-    r.out = p.readAllStandardOutput();
-    r.err = p.readAllStandardError();
-    return r;
+    return runProgram(QStringLiteral(HALVIK_CLI_BINARY), args, env, input);
 }
 
 void TestCli::listsDomainsAsJsonAndTable()

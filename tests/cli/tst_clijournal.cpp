@@ -1,27 +1,13 @@
+#include "tests/support/CliRun.h"
 #include "tests/support/LocalServiceFixture.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
 
-namespace {
-
-struct Run
-{
-    int exit = -1;
-    QByteArray out;
-    QByteArray err;
-    QJsonValue json() const
-    {
-        const QJsonDocument d = QJsonDocument::fromJson(out);
-        return d.isArray() ? QJsonValue(d.array()) : QJsonValue(d.object());
-    }
-};
-
-} // namespace
+using Run = CliRun;
 
 // halvik-cli's batch commands, journal and undo, as a child process against the stand-in.
 class TestCliJournal : public QObject
@@ -55,26 +41,11 @@ void TestCliJournal::init()
 
 Run TestCliJournal::run(const QStringList &args, const QByteArray &input)
 {
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("HALVIK_SERVICE_URL"), m_service.baseUrl());
-    env.insert(QStringLiteral("HALVIK_CA_FILE"), m_service.caFile());
-    env.insert(QStringLiteral("HALVIK_EMAIL"), LocalServiceFixture::demoEmail());
-    env.insert(QStringLiteral("HALVIK_PASSWORD"), LocalServiceFixture::demoPassword());
-    env.insert(QStringLiteral("XDG_DATA_HOME"), m_data->path());
-    QProcess p;
-    p.setProcessEnvironment(env);
-    p.start(QStringLiteral(HALVIK_CLI_BINARY), args);
-    Run r;
-    if (!p.waitForStarted(30000))
-        return r;
-    p.write(input);
-    p.closeWriteChannel();
-    if (!p.waitForFinished(120000))
-        p.kill();
-    r.exit = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-    r.out = p.readAllStandardOutput();
-    r.err = p.readAllStandardError();
-    return r;
+    return runProgram(QStringLiteral(HALVIK_CLI_BINARY), args,
+                      cliEnvironment(m_service.baseUrl(), m_service.caFile(),
+                                     LocalServiceFixture::demoEmail(),
+                                     LocalServiceFixture::demoPassword(), m_data->path()),
+                      input);
 }
 
 // The values of domain's records on host, sorted, as one text.
@@ -82,7 +53,7 @@ QString TestCliJournal::wwwValue(const QString &domain, const QString &host)
 {
     const Run r = run({QStringLiteral("--json"), QStringLiteral("records"), domain});
     QStringList values;
-    const QJsonArray records = r.json().toObject().value(QStringLiteral("records")).toArray();
+    const QJsonArray records = r.json().object().value(QStringLiteral("records")).toArray();
     for (const QJsonValue &v : records) {
         const QJsonObject o = v.toObject();
         if (o.value(QStringLiteral("host")).toString() == host)
@@ -108,7 +79,7 @@ void TestCliJournal::previewApplyAndUndoAroundAChangeBehindOurBack()
     // Without --apply: the plan, and nothing changed or journaled.
     const Run plan = run(QStringList{QStringLiteral("--json")} + add, names);
     QCOMPARE(plan.exit, 0);
-    const QJsonObject p = plan.json().toObject();
+    const QJsonObject p = plan.json().object();
     QCOMPARE(p.value(QStringLiteral("domains")).toArray().size(), 3);
     QCOMPARE(p.value(QStringLiteral("counts")).toObject().value(QStringLiteral("create")).toInt(),
              3);
@@ -125,13 +96,13 @@ void TestCliJournal::previewApplyAndUndoAroundAChangeBehindOurBack()
              600);
     QVERIFY(step.value(QStringLiteral("before")).isNull());
     QCOMPARE(wwwValue(b, QStringLiteral("e2e")), QString());
-    QCOMPARE(run({QStringLiteral("--json"), QStringLiteral("jobs")}).json().toArray().size(), 0);
+    QCOMPARE(run({QStringLiteral("--json"), QStringLiteral("jobs")}).json().array().size(), 0);
 
     const Run applied =
         run(QStringList{QStringLiteral("--json")} + add + QStringList{QStringLiteral("--apply")},
             names);
     QCOMPARE(applied.exit, 0);
-    const qint64 addJob = applied.json().toObject().value(QStringLiteral("id")).toInt();
+    const qint64 addJob = applied.json().object().value(QStringLiteral("id")).toInt();
     QVERIFY(addJob > 0);
     for (const QString &d : {a, b, c})
         QCOMPARE(wwwValue(d, QStringLiteral("e2e")), QStringLiteral("10.0.0.1"));
@@ -142,7 +113,7 @@ void TestCliJournal::previewApplyAndUndoAroundAChangeBehindOurBack()
              QStringLiteral("--new-value"), QStringLiteral("10.0.0.2"), QStringLiteral("--apply")});
     QCOMPARE(edit.exit, 0);
     const Run jobs = run({QStringLiteral("--json"), QStringLiteral("jobs")});
-    const QJsonArray list = jobs.json().toArray();
+    const QJsonArray list = jobs.json().array();
     QCOMPARE(list.size(), 2);
     const QJsonObject newest = list.at(0).toObject();
     QCOMPARE(newest.value(QStringLiteral("kind")).toString(), QStringLiteral("batch-edit"));
@@ -163,8 +134,7 @@ void TestCliJournal::previewApplyAndUndoAroundAChangeBehindOurBack()
     const QStringList undo{QStringLiteral("undo"), QString::number(editJob)};
     const Run undoPlan = run(QStringList{QStringLiteral("--json")} + undo);
     QCOMPARE(undoPlan.exit, 0);
-    const QJsonObject counts =
-        undoPlan.json().toObject().value(QStringLiteral("counts")).toObject();
+    const QJsonObject counts = undoPlan.json().object().value(QStringLiteral("counts")).toObject();
     QCOMPARE(counts.value(QStringLiteral("change")).toInt(), 2);
     QCOMPARE(counts.value(QStringLiteral("conflict")).toInt(), 1);
     QCOMPARE(wwwValue(a, QStringLiteral("e2e")), QStringLiteral("10.0.0.2"));
@@ -196,7 +166,7 @@ void TestCliJournal::previewApplyAndUndoAroundAChangeBehindOurBack()
     const Run show = run({QStringLiteral("--json"), QStringLiteral("job"), QStringLiteral("show"),
                           QString::number(editJob)});
     QCOMPARE(show.exit, 0);
-    const QJsonArray steps = show.json().toObject().value(QStringLiteral("steps")).toArray();
+    const QJsonArray steps = show.json().object().value(QStringLiteral("steps")).toArray();
     QCOMPARE(steps.size(), 3);
     QCOMPARE(steps.at(0)
                  .toObject()
@@ -204,7 +174,7 @@ void TestCliJournal::previewApplyAndUndoAroundAChangeBehindOurBack()
                  .toObject()
                  .value(QStringLiteral("value")),
              QJsonValue(QStringLiteral("10.0.0.1")));
-    QCOMPARE(show.json().toObject().value(QStringLiteral("state")).toString(),
+    QCOMPARE(show.json().object().value(QStringLiteral("state")).toString(),
              QStringLiteral("undone"));
 }
 
@@ -221,7 +191,7 @@ void TestCliJournal::warningNeedsYes()
     QCOMPARE(refused.exit, 1);
     QVERIFY2(refused.err.contains("cname-beside-others"), refused.err.constData());
     QCOMPARE(wwwValue(QStringLiteral("halvik-demo.com"), QStringLiteral("www")), before);
-    QCOMPARE(run({QStringLiteral("--json"), QStringLiteral("jobs")}).json().toArray().size(), 0);
+    QCOMPARE(run({QStringLiteral("--json"), QStringLiteral("jobs")}).json().array().size(), 0);
 }
 
 void TestCliJournal::badInput_data()

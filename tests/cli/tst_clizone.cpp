@@ -1,3 +1,4 @@
+#include "tests/support/CliRun.h"
 #include "tests/support/LocalServiceFixture.h"
 
 #include <QJsonArray>
@@ -10,13 +11,7 @@
 
 namespace {
 
-struct Run
-{
-    int exit = -1;
-    QByteArray out;
-    QByteArray err;
-    QJsonObject json() const { return QJsonDocument::fromJson(out).object(); }
-};
+using Run = CliRun;
 
 const QString kDomain = QStringLiteral("halvik-demo.com");
 
@@ -72,25 +67,10 @@ void TestCliZone::cleanup()
 
 Run TestCliZone::run(const QStringList &args)
 {
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("HALVIK_SERVICE_URL"), m_service->baseUrl());
-    env.insert(QStringLiteral("HALVIK_CA_FILE"), m_service->caFile());
-    env.insert(QStringLiteral("HALVIK_EMAIL"), LocalServiceFixture::demoEmail());
-    env.insert(QStringLiteral("HALVIK_PASSWORD"), LocalServiceFixture::demoPassword());
-    env.insert(QStringLiteral("XDG_DATA_HOME"), m_data->path());
-    QProcess p;
-    p.setProcessEnvironment(env);
-    p.start(QStringLiteral(HALVIK_CLI_BINARY), args);
-    Run r;
-    if (!p.waitForStarted(30000))
-        return r;
-    p.closeWriteChannel();
-    if (!p.waitForFinished(120000))
-        p.kill();
-    r.exit = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-    r.out = p.readAllStandardOutput();
-    r.err = p.readAllStandardError();
-    return r;
+    return runProgram(QStringLiteral(HALVIK_CLI_BINARY), args,
+                      cliEnvironment(m_service->baseUrl(), m_service->caFile(),
+                                     LocalServiceFixture::demoEmail(),
+                                     LocalServiceFixture::demoPassword(), m_data->path()));
 }
 
 QString TestCliZone::writeFile(const QString &name, const QByteArray &text)
@@ -107,7 +87,7 @@ QStringList TestCliZone::recordsOf(const QString &domain)
 {
     const Run r = run({QStringLiteral("--json"), QStringLiteral("records"), domain});
     QStringList rows;
-    const QJsonArray records = r.json().value(QStringLiteral("records")).toArray();
+    const QJsonArray records = r.json().object().value(QStringLiteral("records")).toArray();
     for (const QJsonValue &v : records) {
         const QJsonObject o = v.toObject();
         rows.append(QStringLiteral("%1 %2 %3 %4 %5 %6")
@@ -154,7 +134,7 @@ void TestCliZone::exportLoadsInNamedCheckzoneAndImportsAsNothing()
                  kDomain, path, QStringLiteral("--line"), QString::number(line),
                  QStringLiteral("--prune"), QStringLiteral("--apply")});
         QVERIFY2(again.exit == 0, QByteArray(again.out + again.err).constData());
-        const QJsonObject counts = again.json().value(QStringLiteral("counts")).toObject();
+        const QJsonObject counts = again.json().object().value(QStringLiteral("counts")).toObject();
         QCOMPARE(counts.value(QStringLiteral("create")).toInt(), 0);
         QCOMPARE(counts.value(QStringLiteral("change")).toInt(), 0);
         QCOMPARE(counts.value(QStringLiteral("delete")).toInt(), 0);
@@ -208,6 +188,7 @@ void TestCliZone::previewChangesNothingApplyRunsTheRest()
                            QStringLiteral("import"), kDomain, path, QStringLiteral("--apply")});
     QCOMPARE(again.exit, 1);
     QCOMPARE(again.json()
+                 .object()
                  .value(QStringLiteral("counts"))
                  .toObject()
                  .value(QStringLiteral("unchanged"))
@@ -262,11 +243,11 @@ void TestCliZone::undoRestoresTheDomain()
         run({QStringLiteral("--json"), QStringLiteral("zone"), QStringLiteral("import"), kDomain,
              path, QStringLiteral("--prune"), QStringLiteral("--apply")});
     QVERIFY2(applied.exit == 0, applied.err.constData());
-    const QJsonObject counts = applied.json().value(QStringLiteral("counts")).toObject();
+    const QJsonObject counts = applied.json().object().value(QStringLiteral("counts")).toObject();
     QCOMPARE(counts.value(QStringLiteral("create")).toInt(), 1);
     QCOMPARE(counts.value(QStringLiteral("change")).toInt(), 1);
     QCOMPARE(counts.value(QStringLiteral("delete")).toInt(), 3);
-    const QJsonObject job = applied.json().value(QStringLiteral("job")).toObject();
+    const QJsonObject job = applied.json().object().value(QStringLiteral("job")).toObject();
     QCOMPARE(job.value(QStringLiteral("kind")).toString(), QStringLiteral("zone-import"));
     QCOMPARE(job.value(QStringLiteral("state")).toString(), QStringLiteral("done"));
     const QStringList after = recordsOf(kDomain);

@@ -2,6 +2,7 @@
 #include "client/plan/ChangePlan.h"
 #include "client/plan/RecordJson.h"
 #include "client/plan/RecordNormalize.h"
+#include "tests/support/TestRecords.h"
 
 #include <QtTest>
 
@@ -12,13 +13,7 @@ namespace {
 Record rec(int id, const QString &host, const QString &type, const QString &value, int line = 0,
            int ttl = 600, int mx = 0)
 {
-    Record r;
-    r.id = id;
-    r.host = host;
-    r.type = type;
-    r.value = value;
-    r.lineID = r.viewID = line;
-    r.ttl = ttl;
+    Record r = testRecord(id, host, type, value, line, ttl);
     r.mx = mx;
     return r;
 }
