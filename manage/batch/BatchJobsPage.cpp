@@ -224,15 +224,7 @@ void BatchJobsPage::previewClicked(BatchKind kind)
     auto *dialog =
         new PlanDialog(t.stack->window(), QString::fromUtf8(titles[static_cast<int>(kind)]));
     m_dialog = dialog;
-    if (!dialog->build(preview)) {
-        dialog->hide();
-        dialog->deleteLater();
-        return;
-    }
-    // Deleted once it is done with; not on close, since a run waits in nested event loops.
-    connect(dialog, &QDialog::rejected, dialog, &QObject::deleteLater);
-    connect(dialog, &QDialog::accepted, this, [this, kind] { runPreviewed(kind); });
-    dialog->open();
+    dialog->buildAndOpen(preview, this, [this, kind] { runPreviewed(kind); });
 }
 
 void BatchJobsPage::runPreviewed(BatchKind kind)

@@ -127,16 +127,8 @@ void HistoryPage::undoClicked()
         new PlanDialog(m_w.page_history->window(), QStringLiteral("撤销预览：%1").arg(job.summary));
     dialog->view().setRunText(QStringLiteral("撤销"));
     m_dialog = dialog;
-    if (!dialog->build(preview)) {
-        dialog->hide();
-        dialog->deleteLater();
-        return;
-    }
-    // Deleted once it is done with; not on close, since a run waits in nested event loops.
-    connect(dialog, &QDialog::rejected, dialog, &QObject::deleteLater);
     const qint64 id = job.id;
-    connect(dialog, &QDialog::accepted, this, [this, id] { runUndo(id); });
-    dialog->open();
+    dialog->buildAndOpen(preview, this, [this, id] { runUndo(id); });
 }
 
 void HistoryPage::runUndo(qint64 jobId)

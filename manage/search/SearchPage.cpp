@@ -259,15 +259,7 @@ void SearchPage::previewEdit(const QVector<CopyHit> &hits, const HitEdit &edit)
     HitEditPreview preview(user(), hits, edit);
     auto *dialog = new PlanDialog(m_w.page_search->window(), QStringLiteral("修改选中记录预览"));
     m_planDialog = dialog;
-    if (!dialog->build(preview)) {
-        dialog->hide();
-        dialog->deleteLater();
-        return;
-    }
-    // Deleted once it is done with; not on close, since a run waits in nested event loops.
-    connect(dialog, &QDialog::rejected, dialog, &QObject::deleteLater);
-    connect(dialog, &QDialog::accepted, this, &SearchPage::runEdit);
-    dialog->open();
+    dialog->buildAndOpen(preview, this, &SearchPage::runEdit);
 }
 
 void SearchPage::runEdit()

@@ -49,6 +49,23 @@ public:
         setPlan(builder.plan());
         return true;
     }
+    // build(), then opened over its parent with slot of receiver called on acceptance. The
+    // dialog deletes itself when rejected; after a run, the caller deletes it. A build that
+    // failed or was stopped hides the dialog, deletes it later and returns false.
+    template <typename Builder, typename Receiver, typename Slot>
+    bool buildAndOpen(Builder &builder, Receiver *receiver, Slot slot)
+    {
+        if (!build(builder)) {
+            hide();
+            deleteLater();
+            return false;
+        }
+        // Not deleted on close, since a run waits in nested event loops.
+        connect(this, &QDialog::rejected, this, &QObject::deleteLater);
+        connect(this, &QDialog::accepted, receiver, slot);
+        open();
+        return true;
+    }
     void setPlan(const ChangePlan &plan);
     bool stopped() const { return m_stop; }
 
