@@ -1,68 +1,15 @@
 #include "client/HttpExchange.h"
 
-#include "client/TlsSettings.h"
+#include "client/TlsContext.h"
+#include "client/TlsEngine.h"
 
 #include <QCoreApplication>
-#include <QCryptographicHash>
-#include <QHash>
 #include <QMutex>
 #include <QMutexLocker>
-#include <QSet>
-#include <QSslSocket>
 #include <QTcpSocket>
 #include <QThread>
 
 namespace {
-
-// TLS sessions by host, port and trust: resuming one skips the certificate exchange, so a
-// session is only offered back under the very settings that verified it.
-QMutex g_sessionMutex;
-QHash<QString, QByteArray> &sessions()
-{
-    static QHash<QString, QByteArray> store;
-    return store;
-}
-
-// Hosts (host:port) whose certificate the extra CAs alone did not verify: they get the full
-// trust at once from then on.
-QSet<QString> &hostsNeedingFullTrust()
-{
-    static QSet<QString> hosts;
-    return hosts;
-}
-
-QString hostPort(const QUrl &url)
-{
-    return url.host() + QLatin1Char(':') + QString::number(url.port(443));
-}
-
-// Digests of the trusted CAs, remembered for the last lists seen: the settings are built once,
-// so a list is the same shared one on every call and comparing it costs nothing. A first try
-// under the extra CAs alone and the full trust make two lists in turn.
-QString trustFingerprint(const QList<QSslCertificate> &cas)
-{
-    static QList<QPair<QList<QSslCertificate>, QString>> known;
-    for (const auto &entry : qAsConst(known)) {
-        if (entry.first == cas)
-            return entry.second;
-    }
-    QString fingerprint = QStringLiteral("");
-    for (const QSslCertificate &ca : cas)
-        fingerprint +=
-            QLatin1Char(' ') + QString::fromLatin1(ca.digest(QCryptographicHash::Sha256).toHex());
-    if (known.size() >= 4)
-        known.removeFirst();
-    known.append({cas, fingerprint});
-    return fingerprint;
-}
-
-// Called with g_sessionMutex held.
-QString sessionKey(const QUrl &url, const QSslConfiguration &ssl)
-{
-    return url.host() + QLatin1Char(':') + QString::number(url.port(443)) +
-           QStringLiteral(" v%1 p%2").arg(int(ssl.peerVerifyMode())).arg(int(ssl.protocol())) +
-           trustFingerprint(ssl.caCertificates());
-}
 
 QNetworkReply::NetworkError errorForSocket(QAbstractSocket::SocketError error)
 {
@@ -232,9 +179,7 @@ QByteArray HttpExchange::requestBytes(const QByteArray &method, const QUrl &url,
 
 void HttpExchange::forgetTlsSessions()
 {
-    QMutexLocker lock(&g_sessionMutex);
-    sessions().clear();
-    hostsNeedingFullTrust().clear();
+    TlsContext::forgetAll();
 }
 
 void HttpExchange::start(const QByteArray &method, const QUrl &url, const Headers &headers,
@@ -256,45 +201,17 @@ void HttpExchange::start(const QByteArray &method, const QUrl &url, const Header
     m_request = requestBytes(method, url, headers, body);
 
     if (tls) {
-        QSslConfiguration first = ssl;
-        const QSslConfiguration narrow = extraCaOnlyTrust(ssl);
-        if (!narrow.isNull()) {
-            QMutexLocker lock(&g_sessionMutex);
-            if (!hostsNeedingFullTrust().contains(hostPort(url))) {
-                first = narrow;
-                m_fullTrust = ssl;
-            }
+        QString error;
+        std::shared_ptr<TlsContext> context = TlsContext::of(ssl, &error);
+        if (context)
+            m_tls.reset(new TlsEngine(std::move(context), url.host(QUrl::FullyEncoded),
+                                      quint16(url.port(443))));
+        if (!m_tls || m_tls->hasFailed()) {
+            finish(QNetworkReply::SslHandshakeFailedError, m_tls ? m_tls->errorString() : error);
+            return;
         }
-        openTls(first);
-    } else {
-        m_socket = new QTcpSocket(this);
-        connect(m_socket, &QAbstractSocket::connected, this, &HttpExchange::sendRequest);
-        watchSocket();
-        m_socket->connectToHost(url.host(), quint16(url.port(80)));
     }
-}
-
-void HttpExchange::openTls(const QSslConfiguration &ssl)
-{
-    auto *socket = new QSslSocket(this);
-    QSslConfiguration config = ssl;
-    if (!config.testSslOption(QSsl::SslOptionDisableSessionPersistence)) {
-        QMutexLocker lock(&g_sessionMutex);
-        m_sessionKey = sessionKey(m_url, config);
-        config.setSessionTicket(sessions().value(m_sessionKey));
-    } else {
-        m_sessionKey.clear();
-    }
-    socket->setSslConfiguration(config);
-    connect(socket, &QSslSocket::encrypted, this, &HttpExchange::sendRequest);
-    connect(socket, &QSslSocket::newSessionTicketReceived, this, &HttpExchange::rememberSession);
-    m_socket = socket;
-    watchSocket();
-    socket->connectToHostEncrypted(m_url.host(), quint16(m_url.port(443)));
-}
-
-void HttpExchange::watchSocket()
-{
+    m_socket = new QTcpSocket(this);
     // Connected before the request is sent, so the options are set before the first write.
     connect(m_socket, &QAbstractSocket::connected, this, &HttpExchange::onConnected);
     connect(m_socket, &QAbstractSocket::readyRead, this, &HttpExchange::onReadyRead);
@@ -302,63 +219,74 @@ void HttpExchange::watchSocket()
     connect(m_socket, &QAbstractSocket::disconnected, this, &HttpExchange::onDisconnected);
     // Reading everything at once keeps a slow reader from stalling the sender.
     m_socket->setReadBufferSize(0);
-}
-
-bool HttpExchange::retryUnderFullTrust()
-{
-    // Nothing was sent yet: the request goes out only once the handshake succeeded.
-    if (m_fullTrust.isNull() || m_socket->error() != QAbstractSocket::SslHandshakeFailedError)
-        return false;
-    const QSslConfiguration full = m_fullTrust;
-    m_fullTrust = QSslConfiguration();
-    {
-        QMutexLocker lock(&g_sessionMutex);
-        hostsNeedingFullTrust().insert(hostPort(m_url));
-    }
-    QAbstractSocket *failed = m_socket;
-    m_socket = nullptr;
-    failed->disconnect(this);
-    failed->abort();
-    failed->deleteLater();
-    openTls(full);
-    return true;
+    m_socket->connectToHost(url.host(), quint16(url.port(tls ? 443 : 80)));
 }
 
 void HttpExchange::onConnected()
 {
     m_socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
     emit connected();
+    if (m_finished)
+        return;
+    if (!m_tls) {
+        sendRequest();
+        return;
+    }
+    if (!m_tls->start()) {
+        finish(QNetworkReply::SslHandshakeFailedError, m_tls->errorString());
+        return;
+    }
+    m_socket->write(m_tls->takeOutgoing());
 }
 
 void HttpExchange::sendRequest()
 {
     if (!m_socket || m_finished)
         return;
-    // Once the request is out, a failure is the exchange's own, never a reason to send again.
-    m_fullTrust = QSslConfiguration();
-    m_socket->write(m_request);
+    if (!m_tls) {
+        m_socket->write(m_request);
+    } else if (m_tls->send(m_request)) {
+        // With the end of the handshake when that came in the same read: one write.
+        m_socket->write(m_tls->takeOutgoing());
+    } else {
+        finish(QNetworkReply::SslHandshakeFailedError, m_tls->errorString());
+        return;
+    }
     m_request.clear();
-}
-
-void HttpExchange::rememberSession()
-{
-    auto *socket = qobject_cast<QSslSocket *>(m_socket.data());
-    if (!socket || m_sessionKey.isEmpty())
-        return;
-    const QByteArray ticket = socket->sslConfiguration().sessionTicket();
-    if (ticket.isEmpty())
-        return;
-    QMutexLocker lock(&g_sessionMutex);
-    sessions().insert(m_sessionKey, ticket);
 }
 
 void HttpExchange::onReadyRead()
 {
     if (!m_socket || m_finished)
         return;
+    QByteArray bytes = m_socket->readAll();
+    if (m_tls) {
+        const bool wasEncrypted = m_tls->isEncrypted();
+        const bool ok = m_tls->receive(bytes);
+        if (!ok) {
+            // Nothing is sent before the peer is verified: a handshake failure never leaves
+            // the request half-way.
+            finish(QNetworkReply::SslHandshakeFailedError, m_tls->errorString());
+            return;
+        }
+        if (!wasEncrypted && m_tls->isEncrypted()) {
+            m_resumed = m_tls->resumedSession();
+            sendRequest();
+            if (m_finished)
+                return;
+        } else {
+            // Answers the peer may need (a key update); nothing in the common case.
+            const QByteArray out = m_tls->takeOutgoing();
+            if (!out.isEmpty())
+                m_socket->write(out);
+        }
+        bytes = m_tls->takePlain();
+        if (bytes.isEmpty() && !m_tls->peerClosed())
+            return;
+    }
     const qint64 before = m_response.bodyReceived();
     const bool hadHeaders = m_response.headersDone();
-    const HttpResponseParser::State state = m_response.feed(m_socket->readAll());
+    const HttpResponseParser::State state = m_response.feed(bytes);
     if (state == HttpResponseParser::State::Failed) {
         finish(QNetworkReply::ProtocolFailure, QStringLiteral("Malformed HTTP response"));
         return;
@@ -392,8 +320,6 @@ void HttpExchange::onSocketError()
     if (m_finished || !m_socket)
         return;
     const QAbstractSocket::SocketError error = m_socket->error();
-    if (retryUnderFullTrust())
-        return;
     if (error == QAbstractSocket::RemoteHostClosedError) {
         onDisconnected();
         return;
@@ -403,7 +329,8 @@ void HttpExchange::onSocketError()
 
 void HttpExchange::finishWithResponse()
 {
-    rememberSession();
+    if (m_tls)
+        m_tls->keepSession();
     const QNetworkReply::NetworkError error = errorForStatus(m_response.status());
     finish(error, error == QNetworkReply::NoError
                       ? QString()

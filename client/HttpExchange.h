@@ -12,15 +12,22 @@
 #include <QUrl>
 
 #include <atomic>
+#include <memory>
 
 class QAbstractSocket;
+class TlsEngine;
 
 // One HTTP/1.1 request on a connection of its own, closed when the answer is in: nothing is
-// kept for a later request except, when the TLS settings allow it, the session ticket.
+// kept for a later request except, when the TLS settings allow it, the TLS session.
 //
 // Qt's own HTTP stack sends a POST's headers and body in two writes on a socket with Nagle's
 // algorithm on, so the body waits for the server's delayed acknowledgement (up to 40 ms) on
 // every call. Here the socket has TCP_NODELAY and the request leaves in one write.
+//
+// TLS runs over the plain socket through TlsEngine, on an OpenSSL context built once per set
+// of settings (TlsContext); Qt's TLS socket builds a context, its cipher list and certificate
+// store for every connection and decodes the remembered session each time, which was most of
+// what a request cost the client.
 class HttpExchange : public QObject
 {
     Q_OBJECT
@@ -59,6 +66,8 @@ public:
     // The body received so far, handed over once.
     QByteArray readAll() { return m_response.takeBody(); }
     QUrl url() const { return m_url; }
+    // The TLS handshake resumed an earlier connection's session.
+    bool resumedSession() const { return m_resumed; }
     // The connection while the exchange runs; null once it has ended.
     QAbstractSocket *socket() const { return m_socket; }
 
@@ -67,7 +76,7 @@ public:
     // The request as it goes on the wire.
     static QByteArray requestBytes(const QByteArray &method, const QUrl &url,
                                    const Headers &headers, const QByteArray &body);
-    // Forgets every remembered TLS session (for tests and a changed trust).
+    // Forgets every remembered TLS session and built context (for tests and a changed trust).
     static void forgetTlsSessions();
 
 signals:
@@ -78,25 +87,20 @@ signals:
     void finished();
 
 private:
-    void openTls(const QSslConfiguration &ssl);
-    void watchSocket();
-    // After a failed handshake under the extra CAs alone: starts over under the full trust.
-    bool retryUnderFullTrust();
     void onConnected();
     void sendRequest();
     void onReadyRead();
     void onSocketError();
     void onDisconnected();
-    void rememberSession();
     void finish(QNetworkReply::NetworkError error, const QString &text);
     void finishWithResponse();
 
     QPointer<QAbstractSocket> m_socket;
     QUrl m_url;
     QByteArray m_request;
-    QString m_sessionKey;
-    // The full trust while a first try runs under the extra CAs alone; null otherwise.
-    QSslConfiguration m_fullTrust;
+    // The TLS side of an https exchange.
+    std::unique_ptr<TlsEngine> m_tls;
+    bool m_resumed = false;
     HttpResponseParser m_response;
     QNetworkReply::NetworkError m_error = QNetworkReply::NoError;
     QString m_errorString;

@@ -23,7 +23,6 @@ struct Built
     QList<QSslCertificate> systemRoots;
     bool systemRootsGiven = false;
     QSslConfiguration full;
-    QSslConfiguration extraOnly; // null without extra CAs
 };
 
 QMutex g_mutex;
@@ -49,8 +48,6 @@ const Built &built(const QList<QSslCertificate> &extraCa, const QList<QSslCertif
     if (!extraCa.isEmpty()) {
         b.full.setCaCertificates((roots ? *roots : QSslConfiguration::systemCaCertificates()) +
                                  extraCa);
-        b.extraOnly = base();
-        b.extraOnly.setCaCertificates(extraCa);
     }
     // Only the latest extra CAs stay in use; a test's entries are few.
     for (int i = g_built.size() - 1; i >= 0; --i) {
@@ -74,14 +71,4 @@ QSslConfiguration serviceTlsConfiguration(const QList<QSslCertificate> &extraCa,
 {
     QMutexLocker lock(&g_mutex);
     return built(extraCa, &systemRoots).full;
-}
-
-QSslConfiguration extraCaOnlyTrust(const QSslConfiguration &full)
-{
-    QMutexLocker lock(&g_mutex);
-    for (const Built &b : qAsConst(g_built)) {
-        if (b.full == full)
-            return b.extraOnly;
-    }
-    return QSslConfiguration();
 }
