@@ -391,14 +391,15 @@ QString LocalCopy::domainName(int domainID) const
     return name;
 }
 
-bool LocalCopy::putRecord(int domainID, const DomainNameForm &domain, const Record &r)
+bool LocalCopy::putRecord(int domainID, const QString &domainName, const Record &r)
 {
-    return putRecord(domainID, r, normalizeName(r.host.isEmpty() ? QStringLiteral("@") : r.host),
-                     domain);
+    const QString hostNormalized = normalizeName(r.host);
+    return putRecord(domainID, r, r.host.isEmpty() ? QStringLiteral("@") : hostNormalized,
+                     DomainNameForm(domainName).fullName(r.host, hostNormalized));
 }
 
 bool LocalCopy::putRecord(int domainID, const Record &r, const QString &hostNormalized,
-                          const DomainNameForm &domain, const QString &fullName)
+                          const QString &fullName)
 {
     const NormalizedValue v = normalizeValue(r.type, r.value);
     QSqlQuery &q =
@@ -418,7 +419,7 @@ bool LocalCopy::putRecord(int domainID, const Record &r, const QString &hostNorm
     q.bindValue(9, r.mx);
     q.bindValue(10, r.state);
     q.bindValue(11, hostNormalized);
-    q.bindValue(12, fullName.isNull() ? domain.fullName(r.host, normalizeName(r.host)) : fullName);
+    q.bindValue(12, fullName);
     q.bindValue(13, v.text);
     q.bindValue(14, v.ipv4 >= 0 ? QVariant(v.ipv4) : QVariant(QVariant::LongLong));
     q.bindValue(15, v.ipv6.isEmpty() ? QVariant(QVariant::ByteArray) : QVariant(v.ipv6));
@@ -499,7 +500,7 @@ bool LocalCopy::storeRecords(int domainID, const QList<Record> &records, const Q
         if (same)
             continue;
         const QString hostForm = r.host.isEmpty() ? QStringLiteral("@") : hostNormalized;
-        if (!putRecord(domainID, r, hostForm, domain, fullName))
+        if (!putRecord(domainID, r, hostForm, fullName))
             return false;
     }
     if (!held.isEmpty()) {
@@ -545,7 +546,7 @@ bool LocalCopy::applyChange(const RecordChange &change, const QString &lineName)
     if (name.isEmpty())
         return true; // a domain the copy does not hold yet: its next read brings the record
     if (change.kind == RecordChange::Added)
-        return putRecord(change.domainID, DomainNameForm(name), change.record);
+        return putRecord(change.domainID, name, change.record);
 
     QSqlQuery q(m_db);
     if (change.kind == RecordChange::Removed) {
@@ -601,7 +602,7 @@ bool LocalCopy::applyChange(const RecordChange &change, const QString &lineName)
         }
         break;
     }
-    return putRecord(change.domainID, DomainNameForm(name), r);
+    return putRecord(change.domainID, name, r);
 }
 
 bool LocalCopy::search(const SearchQuery &query, QVector<CopyHit> &hits, QString &error) const

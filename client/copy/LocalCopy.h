@@ -2,7 +2,6 @@
 
 #include "client/RecordChange.h"
 #include "client/Types.h"
-#include "client/copy/Normalize.h"
 
 #include <QDateTime>
 #include <QList>
@@ -101,9 +100,8 @@ public:
     // Replaces all records of a domain, read whole at fetched.
     bool storeRecords(int domainID, const QList<Record> &records, const QDateTime &fetched);
     // storeRecords() put off until flushDeferred(), or until the next write (or the next
-    // deferred store) comes first: a write is never overtaken by one issued after it, so a
-    // change followed after a read is not undone by that read's late store. Reads of the copy
-    // do not see the domain's new records before then.
+    // deferred store) comes first: no write overtakes it, so a change made after the read is
+    // not undone by the read's late store. Reads of the copy see the records once written.
     void storeRecordsLater(int domainID, QList<Record> records, const QDateTime &fetched);
     bool hasDeferred() const { return m_deferred.has_value(); }
     // Writes what is put off; false with errorText() when that write failed, or one put off
@@ -122,10 +120,10 @@ private:
     bool openFile(bool &damaged);
     bool createSchema(bool &damaged);
     bool fail(const QString &what, const class QSqlError &error);
-    bool putRecord(int domainID, const copynorm::DomainNameForm &domain, const Record &r);
-    // fullName null: worked out here.
+    bool putRecord(int domainID, const QString &domainName, const Record &r);
+    // With the record's normalized host (host_n) and full name (name_n) worked out already.
     bool putRecord(int domainID, const Record &r, const QString &hostNormalized,
-                   const copynorm::DomainNameForm &domain, const QString &fullName = QString());
+                   const QString &fullName);
     QString domainName(int domainID) const;
     void writeDeferred();
 
