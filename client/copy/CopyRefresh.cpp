@@ -29,6 +29,7 @@ void CopyRefresh::begin()
     m_stopRequested = false;
     m_listDone = false;
     m_networkFailuresInRow = 0;
+    m_storeFailed = false;
     m_queue.clear();
     m_outcome = Outcome();
 }
@@ -63,8 +64,20 @@ void CopyRefresh::stepLater()
     });
 }
 
+void CopyRefresh::noteStored(bool stored)
+{
+    if (stored || m_storeFailed)
+        return;
+    // The copy cannot take more: the refresh ends with its error.
+    m_storeFailed = true;
+    ++m_outcome.failed;
+    m_outcome.error = m_copy.errorText();
+}
+
 void CopyRefresh::finish()
 {
+    // Nothing read is left unstored, whatever ended the refresh.
+    noteStored(m_copy.flushDeferred());
     m_running = false;
     m_queue.clear();
     emit finished();
@@ -112,16 +125,19 @@ bool CopyRefresh::step()
     }
 
     const Domain dm = m_queue.takeFirst();
+    // The domain read last is stored while this domain's request is on its way: the request
+    // runs on the network thread and this thread waits for it in User's event loop, which
+    // runs the queued store. The store stays on this thread, on the copy's one connection, and
+    // the copy keeps it ahead of any later write (a change the user makes meanwhile).
+    if (m_copy.hasDeferred())
+        QTimer::singleShot(0, this, [this] { noteStored(m_copy.flushDeferred()); });
     QList<Record> records;
     m_user.resultCode = kNoCode;
-    if (readAllRecords(m_user, dm, records)) {
+    const bool read = readAllRecords(m_user, dm, records);
+    noteStored(m_copy.flushDeferred()); // when the answer came before the wait got to it
+    if (read) {
         m_networkFailuresInRow = 0;
-        if (!m_copy.storeRecords(dm.id, records, QDateTime::currentDateTimeUtc())) {
-            m_outcome.error = m_copy.errorText();
-            ++m_outcome.done;
-            ++m_outcome.failed;
-            return false;
-        }
+        m_copy.storeRecordsLater(dm.id, std::move(records), QDateTime::currentDateTimeUtc());
     } else {
         ++m_outcome.failed;
         m_outcome.error = QStringLiteral("%1：%2").arg(dm.name, m_user.errorText);
@@ -131,6 +147,8 @@ bool CopyRefresh::step()
     }
     ++m_outcome.done;
     emit progress(m_outcome.done, m_outcome.total, dm.name);
+    if (m_storeFailed)
+        return false;
     if (m_networkFailuresInRow >= kNetworkFailuresToStop) {
         m_outcome.stopped = true;
         return false;

@@ -11,8 +11,10 @@ class LocalCopy;
 class User;
 
 // Reads the account's domain list and then the records of every domain, stalest first, one
-// request at a time, into the local copy. Each domain is stored as soon as it is read, so a
-// refresh stopped or cut off keeps what it read. The copy must be open on the account.
+// request at a time, into the local copy. Each domain is stored in its own transaction while
+// the next one is read, and whatever ends the refresh, what it read is stored before
+// finished() (or run()) comes, so a refresh stopped or cut off keeps what it read. The copy
+// must be open on the account.
 //
 // In a window: connect progress() and finished(), call start(), and stop() to end it early;
 // every domain runs in its own turn of the event loop, and its requests wait in User's local
@@ -55,12 +57,15 @@ private:
     bool step();
     void stepLater();
     void finish();
+    // A store of the copy ended: the first failure ends the refresh with the copy's error.
+    void noteStored(bool stored);
 
     User &m_user;
     LocalCopy &m_copy;
     bool m_running = false;
     bool m_stopRequested = false;
     bool m_listDone = false;
+    bool m_storeFailed = false;
     int m_networkFailuresInRow = 0;
     QList<Domain> m_queue;
     Outcome m_outcome;

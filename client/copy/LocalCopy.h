@@ -10,6 +10,7 @@
 #include <QVector>
 
 #include <memory>
+#include <optional>
 
 class QSqlQuery;
 
@@ -98,6 +99,14 @@ public:
     bool removeDomain(int domainID);
     // Replaces all records of a domain, read whole at fetched.
     bool storeRecords(int domainID, const QList<Record> &records, const QDateTime &fetched);
+    // storeRecords() put off until flushDeferred(), or until the next write (or the next
+    // deferred store) comes first: no write overtakes it, so a change made after the read is
+    // not undone by the read's late store. Reads of the copy see the records once written.
+    void storeRecordsLater(int domainID, QList<Record> records, const QDateTime &fetched);
+    bool hasDeferred() const { return m_deferred.has_value(); }
+    // Writes what is put off; false with errorText() when that write failed, or one put off
+    // earlier and written on the way of another write.
+    bool flushDeferred();
     // Notes that reading a domain's records failed; its records stay as they were.
     bool storeReadError(int domainID, const QString &error);
     // Follows a change made on the service; lineName is the name of the new line, if any.
@@ -112,12 +121,39 @@ private:
     bool createSchema(bool &damaged);
     bool fail(const QString &what, const class QSqlError &error);
     bool putRecord(int domainID, const QString &domainName, const Record &r);
+    // With the record's normalized host (host_n) and full name (name_n) worked out already.
+    bool putRecord(int domainID, const Record &r, const QString &hostNormalized,
+                   const QString &fullName);
     QString domainName(int domainID) const;
+    void writeDeferred();
+
+    // A stored record's own columns and its full name, as storeRecords() compares them.
+    struct HeldRecord
+    {
+        QString host;
+        QString type;
+        QString value;
+        int line = 0;
+        QString lineName;
+        int ttl = 0;
+        int mx = 0;
+        int state = 0;
+        QString fullName;
+    };
+    struct DeferredStore
+    {
+        int domainID = 0;
+        QList<Record> records;
+        QDateTime fetched;
+    };
+    std::optional<DeferredStore> m_deferred;
+    QString m_deferredError; // the first deferred store that failed, until flushDeferred()
 
     QSqlDatabase m_db;
     // Prepared once per open file: a refresh runs them for every domain and record.
     std::unique_ptr<QSqlQuery> m_insert;
-    std::unique_ptr<QSqlQuery> m_deleteRecords;
+    std::unique_ptr<QSqlQuery> m_deleteRecord;
+    std::unique_ptr<QSqlQuery> m_heldRecords;
     std::unique_ptr<QSqlQuery> m_markFetched;
     mutable std::unique_ptr<QSqlQuery> m_findName;
     QString m_connection;

@@ -64,6 +64,25 @@ QString normalizedFullName(const QString &host, const QString &domain)
     return normalizeName(normalizeName(h) + QLatin1Char('.') + normalizeName(domain));
 }
 
+DomainNameForm::DomainNameForm(const QString &domain)
+    : m_domain(domain), m_normalized(normalizeName(domain))
+{
+    // A name left ending in a blank ("example.com .") loses it once it is no longer last.
+    m_joinable = !m_normalized.isEmpty() && isAscii(m_normalized) &&
+                 !m_normalized.back().isSpace() && m_normalized.back() != QLatin1Char('.');
+}
+
+QString DomainNameForm::fullName(const QString &host, const QString &hostNormalized) const
+{
+    const QString h = host.trimmed();
+    if (h.isEmpty() || h == QLatin1String("@"))
+        return m_normalized;
+    // Both parts trimmed, in lower case and ASCII: normalizing the joined name changes nothing.
+    if (m_joinable && !hostNormalized.isEmpty() && isAscii(hostNormalized))
+        return hostNormalized + QLatin1Char('.') + m_normalized;
+    return normalizedFullName(host, m_domain);
+}
+
 bool parseIpv4(const QString &text, quint32 &address)
 {
     // The refs point into this string: it must outlive them.

@@ -16,6 +16,22 @@ QString normalizeName(const QString &name);
 // The name a record answers for: host "@" (or empty) is the domain itself.
 QString normalizedFullName(const QString &host, const QString &domain);
 
+// normalizedFullName() for the many records of one domain: the domain's part is normalized
+// once, and a host already normalized is joined to it without being normalized again.
+class DomainNameForm
+{
+public:
+    explicit DomainNameForm(const QString &domain);
+    const QString &normalized() const { return m_normalized; }
+    // hostNormalized is normalizeName(host).
+    QString fullName(const QString &host, const QString &hostNormalized) const;
+
+private:
+    QString m_domain;
+    QString m_normalized;
+    bool m_joinable = false; // joined to a normalized ASCII host, it is the full name's form
+};
+
 // A dotted-quad IPv4 address (four decimal parts of 0 to 255) as a number; false otherwise.
 bool parseIpv4(const QString &text, quint32 &address);
 QString ipv4Text(quint32 address);

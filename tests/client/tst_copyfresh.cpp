@@ -7,6 +7,9 @@
 #include "tests/support/RecordingPresenter.h"
 
 #include <QSignalSpy>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -36,6 +39,7 @@ private slots:
     void domainOfMoreThanOnePageReadWhole();
     void refreshCutOffKeepsWhatItRead();
     void stoppedRefreshKeepsWhatItRead();
+    void storeFailureEndsRefreshWithCopysError();
 
 private:
     std::unique_ptr<LocalServiceFixture> m_service;
@@ -221,6 +225,44 @@ void TestCopyFresh::stoppedRefreshKeepsWhatItRead()
     for (const CopyDomain &d : m_copy->domains())
         read += d.fetched.isValid() ? 1 : 0;
     QCOMPARE(read, 3);
+}
+
+void TestCopyFresh::storeFailureEndsRefreshWithCopysError()
+{
+    // Never read, the domains go by name: the third one's records cannot be written.
+    QVERIFY(m_user->getDomain() > 2);
+    QStringList names;
+    for (const Domain &dm : m_user->domains)
+        names.append(dm.name);
+    std::sort(names.begin(), names.end());
+    const QString refused = names.at(2);
+    {
+        QSqlDatabase db =
+            QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("refuse"));
+        db.setDatabaseName(m_copy->path());
+        QVERIFY(db.open());
+        QSqlQuery q(db);
+        QVERIFY2(q.exec(QStringLiteral("CREATE TRIGGER refuse BEFORE INSERT ON records WHEN "
+                                       "(SELECT name FROM domains WHERE id = NEW.domain) = '%1' "
+                                       "BEGIN SELECT RAISE(ABORT, 'disk refused'); END")
+                            .arg(refused)),
+                 qPrintable(q.lastError().text()));
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("refuse"));
+
+    CopyRefresh refresh(*m_user, *m_copy);
+    const CopyRefresh::Outcome out = refresh.run();
+    QVERIFY2(out.error.contains(QLatin1String("disk refused")), qPrintable(out.error));
+    QCOMPARE(out.failed, 1);
+    QVERIFY(!out.stopped);
+    QVERIFY(out.done < out.total);
+    for (const CopyDomain &d : m_copy->domains()) {
+        if (d.name < refused)
+            QVERIFY2(d.fetched.isValid(), qPrintable(d.name));
+        else if (d.name == refused)
+            QVERIFY(!d.fetched.isValid());
+    }
+    QCOMPARE(m_presenter->count(), 0);
 }
 
 QTEST_GUILESS_MAIN(TestCopyFresh)

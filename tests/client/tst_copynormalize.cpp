@@ -58,6 +58,15 @@ void TestCopyNormalize::names_data()
     QTest::newRow("idn host") << "邮件"
                               << "example.com"
                               << "xn--5nq051n.example.com";
+    QTest::newRow("blank before a host's dot") << "a ."
+                                               << "example.com"
+                                               << "a .example.com";
+    QTest::newRow("blank before a domain's dot") << "www"
+                                                 << "example.com ."
+                                                 << "www.example.com";
+    QTest::newRow("host only dots") << ".."
+                                    << "example.com"
+                                    << ".example.com";
 }
 
 void TestCopyNormalize::names()
@@ -66,6 +75,8 @@ void TestCopyNormalize::names()
     QFETCH(QString, domain);
     QFETCH(QString, expected);
     QCOMPARE(normalizedFullName(host, domain), expected);
+    // The same, with the domain's part normalized once for all its records.
+    QCOMPARE(DomainNameForm(domain).fullName(host, normalizeName(host)), expected);
 }
 
 void TestCopyNormalize::values_data()

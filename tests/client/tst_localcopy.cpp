@@ -45,6 +45,7 @@ private slots:
     void onlyACompleteListRemovesDomains();
     void readReplacesTheDomainsRecords();
     void changesFollowed();
+    void deferredStoreKeepsItsPlace();
     void damagedFileIsRebuilt();
     void windowAndCliShareTheFile();
 
@@ -228,6 +229,16 @@ void TestLocalCopy::readReplacesTheDomainsRecords()
     QCOMPARE(hits.first().fetched, later);
     QCOMPARE(m_copy->stalestFirst().last().id, 2);
     QVERIFY(m_copy->stalestFirst().last().error.isEmpty());
+
+    // The same records read again after the domain was renamed: found by the new name only.
+    QVERIFY(m_copy->storeDomains({{2, QStringLiteral("renamed.cn"), {}, {}}}, false));
+    QVERIFY(m_copy->storeRecords(
+        2, {rec(23, QStringLiteral("api"), QStringLiteral("A"), QStringLiteral("192.0.2.9"))},
+        later));
+    QVERIFY(m_copy->search({QStringLiteral("api.renamed.cn"), false, {}, -1}, hits, error));
+    QCOMPARE(hits.size(), 1);
+    QVERIFY(m_copy->search({QStringLiteral("api.工作.cn"), false, {}, -1}, hits, error));
+    QVERIFY(hits.isEmpty());
 }
 
 void TestLocalCopy::changesFollowed()
@@ -276,6 +287,55 @@ void TestLocalCopy::changesFollowed()
     add.domainID = 99;
     QVERIFY(m_copy->applyChange(add));
     QVERIFY(find(QStringLiteral("192.0.2.1")).isEmpty());
+}
+
+// A store put off is written before any later write, under the account it was read for, and
+// at the latest when the copy closes.
+void TestLocalCopy::deferredStoreKeepsItsPlace()
+{
+    fill();
+    auto count = [this](const QString &text) {
+        QVector<CopyHit> hits;
+        QString error;
+        m_copy->search({text, false, {}, -1}, hits, error);
+        return hits.size();
+    };
+    // A read of domain 1, then a change the user made after it: the read must not undo it.
+    m_copy->storeRecordsLater(
+        1, {rec(18, QStringLiteral("new"), QStringLiteral("A"), QStringLiteral("192.0.2.1"))},
+        QDateTime::currentDateTimeUtc());
+    RecordChange edit;
+    edit.kind = RecordChange::Edited;
+    edit.domainID = 1;
+    edit.recordID = 18;
+    edit.newValue = QStringLiteral("192.0.2.2");
+    QVERIFY(m_copy->applyChange(edit));
+    QVERIFY(!m_copy->hasDeferred());
+    QVERIFY(m_copy->flushDeferred());
+    QCOMPARE(count(QStringLiteral("192.0.2.1")), 0);
+    QCOMPARE(count(QStringLiteral("192.0.2.2")), 1);
+
+    m_copy->storeRecordsLater(
+        3, {rec(31, QStringLiteral("@"), QStringLiteral("A"), QStringLiteral("192.0.2.31"))},
+        QDateTime::currentDateTimeUtc());
+    QVERIFY(m_copy->setAccount(QStringLiteral("other@example.com")));
+    QVERIFY(m_copy->setAccount(QStringLiteral("ops@example.com")));
+    QCOMPARE(count(QStringLiteral("192.0.2.31")), 1);
+
+    m_copy->storeRecordsLater(
+        3, {rec(32, QStringLiteral("@"), QStringLiteral("A"), QStringLiteral("192.0.2.32"))},
+        QDateTime::currentDateTimeUtc());
+    m_copy->close();
+    QVERIFY(m_copy->open(m_dir->filePath(QStringLiteral("copy.sqlite"))));
+    QVERIFY(m_copy->setAccount(QStringLiteral("ops@example.com")));
+    QCOMPARE(count(QStringLiteral("192.0.2.32")), 1);
+
+    // A failed deferred store is reported by the next flush, even when another write ran it.
+    m_copy->storeRecordsLater(99, {}, QDateTime::currentDateTimeUtc());
+    QVERIFY(m_copy->storeReadError(3, QStringLiteral("超时")));
+    QVERIFY(!m_copy->flushDeferred());
+    QVERIFY(!m_copy->errorText().isEmpty());
+    QVERIFY(m_copy->flushDeferred());
 }
 
 void TestLocalCopy::damagedFileIsRebuilt()
