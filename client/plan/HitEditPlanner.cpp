@@ -1,5 +1,6 @@
 #include "client/plan/HitEditPlanner.h"
 
+#include "client/RecordValidation.h"
 #include "client/plan/RecordJson.h"
 #include "client/plan/RecordNormalize.h"
 
@@ -87,6 +88,17 @@ DomainPlan planHitEditDomain(const QList<CopyHit> &hits, const HitEdit &edit, co
             continue;
         }
         const Record after = edited(*now, edit);
+        // Ticked hits may be of several types: each record is checked as its own type, so a
+        // name typed for CNAMEs is refused for the A records among them, not sent.
+        const QString problem =
+            sameRecord(after, *now)
+                ? QString()
+                : recordDraftProblem(RecordDraft{now->host, now->type, edit.newValue, edit.newTtl,
+                                                 QString(), false});
+        if (!problem.isEmpty()) {
+            plan.steps.append(problemStep(StepOps::Problem, problem, recordToJson(*now)));
+            continue;
+        }
         PlanStep s;
         s.before = recordToJson(*now);
         s.after = recordToJson(after);

@@ -28,7 +28,8 @@ inline const QString kHitEditKind = QStringLiteral("search-edit");
 // The steps of edit for the hits of one domain, with the domain's records live: per hit a change
 // addressed by the record's id, unchanged when the new fields change nothing, not-found when the
 // record is gone and a conflict when it no longer is what the search found (it changed since
-// the copy was read). A domain that is null is an unknown domain; a locked or paused one gets a
+// the copy was read), and a problem when the service would refuse the new fields for that
+// record's type. A domain that is null is an unknown domain; a locked or paused one gets a
 // single step saying so. No other record gets a step.
 DomainPlan planHitEditDomain(const QList<CopyHit> &hits, const HitEdit &edit, const QString &name,
                              const Domain *dm, const QList<Record> &live);

@@ -139,6 +139,14 @@ void TestPlanHitEdit::plan_data()
     QTest::newRow("gone since the search")
         << QList<Record>{kApi} << QList<Record>{kWww, kApi} << edit({}, "60") << 0
         << QStringList{"not-found 1", "change 2 -> api 192.0.2.1 0 60"} << QStringList();
+    QTest::newRow("a name is no A record's value")
+        << live << QList<Record>{kWww, kAlias} << edit("edge2.example.net", {}) << 0
+        << QStringList{"problem 1", "change 4 -> cdn edge2.example.net 5 600"} << QStringList();
+    QTest::newRow("an address is no CNAME's value")
+        << live << QList<Record>{kWww, kAlias} << edit("192.0.2.44", {}) << 0
+        << QStringList{"change 1 -> www 192.0.2.44 0 600", "problem 4"} << QStringList();
+    QTest::newRow("ttl over a week") << live << QList<Record>{kWww} << edit({}, "700000") << 0
+                                     << QStringList{"problem 1"} << QStringList();
     QTest::newRow("CNAME moved beside an A")
         << live << QList<Record>{kAlias} << edit({}, {}, 0) << 0
         << QStringList{"change 4 -> cdn edge.example.net. 0 600"}
