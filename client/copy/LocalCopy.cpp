@@ -26,6 +26,31 @@ constexpr int kSchemaVersion = 1;
 constexpr int kCheckpointPages = 8000;
 constexpr int kCacheKiB = 16000; // SQLite takes a size in KiB as a negative number
 
+// A record's columns as the copy keeps them; the query's first nine columns are id, host, type,
+// value, line, line_name, ttl, mx and state.
+Record storedRecord(const QSqlQuery &q)
+{
+    Record r;
+    r.id = q.value(0).toInt();
+    r.host = q.value(1).toString();
+    r.type = q.value(2).toString();
+    r.value = q.value(3).toString();
+    r.lineID = r.viewID = q.value(4).toInt();
+    r.viewName = q.value(5).toString();
+    r.ttl = q.value(6).toInt();
+    r.mx = q.value(7).toInt();
+    r.state = q.value(8).toInt();
+    return r;
+}
+
+// Whether the copy would store a and b alike (their own columns, exactly as the service gave
+// them).
+bool sameStoredRecord(const Record &a, const Record &b)
+{
+    return a.host == b.host && a.type == b.type && a.value == b.value && a.lineID == b.lineID &&
+           a.viewName == b.viewName && a.ttl == b.ttl && a.mx == b.mx && a.state == b.state;
+}
+
 const char *const kSchema[] = {
     "CREATE TABLE IF NOT EXISTS accounts(id INTEGER PRIMARY KEY, email TEXT NOT NULL UNIQUE, "
     "listed INTEGER)",
@@ -389,15 +414,18 @@ QString LocalCopy::domainName(int domainID) const
     return name;
 }
 
-bool LocalCopy::putRecord(int domainID, const QString &domainName, const Record &r)
+LocalCopy::RecordNames LocalCopy::recordNames(const DomainNameForm &domain, const QString &host)
 {
-    const QString hostNormalized = normalizeName(r.host);
-    return putRecord(domainID, r, r.host.isEmpty() ? QStringLiteral("@") : hostNormalized,
-                     DomainNameForm(domainName).fullName(r.host, hostNormalized));
+    const QString normalized = normalizeName(host);
+    return {host.isEmpty() ? QStringLiteral("@") : normalized, domain.fullName(host, normalized)};
 }
 
-bool LocalCopy::putRecord(int domainID, const Record &r, const QString &hostNormalized,
-                          const QString &fullName)
+bool LocalCopy::putRecord(int domainID, const QString &domainName, const Record &r)
+{
+    return putRecord(domainID, r, recordNames(DomainNameForm(domainName), r.host));
+}
+
+bool LocalCopy::putRecord(int domainID, const Record &r, const RecordNames &names)
 {
     const NormalizedValue v = normalizeValue(r.type, r.value);
     QSqlQuery &q =
@@ -416,8 +444,8 @@ bool LocalCopy::putRecord(int domainID, const Record &r, const QString &hostNorm
     q.bindValue(8, r.ttl);
     q.bindValue(9, r.mx);
     q.bindValue(10, r.state);
-    q.bindValue(11, hostNormalized);
-    q.bindValue(12, fullName);
+    q.bindValue(11, names.host);
+    q.bindValue(12, names.fullName);
     q.bindValue(13, v.text);
     q.bindValue(14, v.ipv4 >= 0 ? QVariant(v.ipv4) : QVariant(QVariant::LongLong));
     q.bindValue(15, v.ipv6.isEmpty() ? QVariant(QVariant::ByteArray) : QVariant(v.ipv6));
@@ -462,7 +490,7 @@ bool LocalCopy::storeRecords(int domainID, const QList<Record> &records, const Q
     // A record read again unchanged is not written again: most of a domain stays as it was
     // from one refresh to the next, and rewriting it would move every one of its index
     // entries. The full name is compared too, so a renamed domain's records are rewritten.
-    QHash<int, HeldRecord> held;
+    QHash<int, QPair<Record, QString>> held; // by id: the record and its full name
     QSqlQuery &read = preparedOnce(m_heldRecords, m_db,
                                    "SELECT id, host, type, value, line, line_name, ttl, mx, "
                                    "state, name_n FROM records WHERE account = ? AND domain = ?");
@@ -470,35 +498,18 @@ bool LocalCopy::storeRecords(int domainID, const QList<Record> &records, const Q
     read.bindValue(1, domainID);
     if (!read.exec())
         return fail(QStringLiteral("无法读取本地副本"), read.lastError());
-    while (read.next()) {
-        HeldRecord h;
-        h.host = read.value(1).toString();
-        h.type = read.value(2).toString();
-        h.value = read.value(3).toString();
-        h.line = read.value(4).toInt();
-        h.lineName = read.value(5).toString();
-        h.ttl = read.value(6).toInt();
-        h.mx = read.value(7).toInt();
-        h.state = read.value(8).toInt();
-        h.fullName = read.value(9).toString();
-        held.insert(read.value(0).toInt(), h);
-    }
+    while (read.next())
+        held.insert(read.value(0).toInt(), {storedRecord(read), read.value(9).toString()});
     read.finish();
 
     const DomainNameForm domain(name);
     for (const Record &r : records) {
-        const QString hostNormalized = normalizeName(r.host);
-        const QString fullName = domain.fullName(r.host, hostNormalized);
+        const RecordNames names = recordNames(domain, r.host);
         const auto it = held.constFind(r.id);
-        const bool same = it != held.constEnd() && it->host == r.host && it->type == r.type &&
-                          it->value == r.value && it->line == r.lineID &&
-                          it->lineName == r.viewName && it->ttl == r.ttl && it->mx == r.mx &&
-                          it->state == r.state && it->fullName == fullName;
+        const bool same =
+            it != held.constEnd() && sameStoredRecord(it->first, r) && it->second == names.fullName;
         held.remove(r.id);
-        if (same)
-            continue;
-        const QString hostForm = r.host.isEmpty() ? QStringLiteral("@") : hostNormalized;
-        if (!putRecord(domainID, r, hostForm, fullName))
+        if (!same && !putRecord(domainID, r, names))
             return false;
     }
     if (!held.isEmpty()) {
@@ -565,16 +576,7 @@ bool LocalCopy::applyChange(const RecordChange &change, const QString &lineName)
         return fail(QStringLiteral("无法读取本地副本"), q.lastError());
     if (!q.next())
         return true; // not read yet; the next read of the domain brings it
-    Record r;
-    r.id = q.value(0).toInt();
-    r.host = q.value(1).toString();
-    r.type = q.value(2).toString();
-    r.value = q.value(3).toString();
-    r.lineID = r.viewID = q.value(4).toInt();
-    r.viewName = q.value(5).toString();
-    r.ttl = q.value(6).toInt();
-    r.mx = q.value(7).toInt();
-    r.state = q.value(8).toInt();
+    Record r = storedRecord(q);
     q.finish();
     switch (change.kind) {
     case RecordChange::Paused:

@@ -13,6 +13,9 @@
 #include <optional>
 
 class QSqlQuery;
+namespace copynorm {
+class DomainNameForm;
+}
 
 // One domain as the copy knows it.
 struct CopyDomain
@@ -121,25 +124,17 @@ private:
     bool createSchema(bool &damaged);
     bool fail(const QString &what, const class QSqlError &error);
     bool putRecord(int domainID, const QString &domainName, const Record &r);
-    // With the record's normalized host (host_n) and full name (name_n) worked out already.
-    bool putRecord(int domainID, const Record &r, const QString &hostNormalized,
-                   const QString &fullName);
+    // A record's host and full name in the forms searches compare ("@" for the apex).
+    struct RecordNames
+    {
+        QString host;
+        QString fullName;
+    };
+    static RecordNames recordNames(const copynorm::DomainNameForm &domain, const QString &host);
+    bool putRecord(int domainID, const Record &r, const RecordNames &names);
     QString domainName(int domainID) const;
     void writeDeferred();
 
-    // A stored record's own columns and its full name, as storeRecords() compares them.
-    struct HeldRecord
-    {
-        QString host;
-        QString type;
-        QString value;
-        int line = 0;
-        QString lineName;
-        int ttl = 0;
-        int mx = 0;
-        int state = 0;
-        QString fullName;
-    };
     struct DeferredStore
     {
         int domainID = 0;
