@@ -177,6 +177,11 @@ QByteArray HttpExchange::requestBytes(const QByteArray &method, const QUrl &url,
     return out;
 }
 
+bool HttpExchange::resumedSession() const
+{
+    return m_tls && m_tls->resumedSession();
+}
+
 void HttpExchange::forgetTlsSessions()
 {
     TlsContext::forgetAll();
@@ -233,10 +238,24 @@ void HttpExchange::onConnected()
         return;
     }
     if (!m_tls->start()) {
-        finish(QNetworkReply::SslHandshakeFailedError, m_tls->errorString());
+        failTls();
         return;
     }
-    m_socket->write(m_tls->takeOutgoing());
+    writeTlsOutput();
+}
+
+void HttpExchange::writeTlsOutput()
+{
+    const QByteArray out = m_tls->takeOutgoing();
+    if (!out.isEmpty())
+        m_socket->write(out);
+}
+
+void HttpExchange::failTls()
+{
+    // Nothing is sent before the peer is verified: a handshake failure never leaves the
+    // request half-way.
+    finish(QNetworkReply::SslHandshakeFailedError, m_tls->errorString());
 }
 
 void HttpExchange::sendRequest()
@@ -247,9 +266,9 @@ void HttpExchange::sendRequest()
         m_socket->write(m_request);
     } else if (m_tls->send(m_request)) {
         // With the end of the handshake when that came in the same read: one write.
-        m_socket->write(m_tls->takeOutgoing());
+        writeTlsOutput();
     } else {
-        finish(QNetworkReply::SslHandshakeFailedError, m_tls->errorString());
+        failTls();
         return;
     }
     m_request.clear();
@@ -262,23 +281,17 @@ void HttpExchange::onReadyRead()
     QByteArray bytes = m_socket->readAll();
     if (m_tls) {
         const bool wasEncrypted = m_tls->isEncrypted();
-        const bool ok = m_tls->receive(bytes);
-        if (!ok) {
-            // Nothing is sent before the peer is verified: a handshake failure never leaves
-            // the request half-way.
-            finish(QNetworkReply::SslHandshakeFailedError, m_tls->errorString());
+        if (!m_tls->receive(bytes)) {
+            failTls();
             return;
         }
         if (!wasEncrypted && m_tls->isEncrypted()) {
-            m_resumed = m_tls->resumedSession();
             sendRequest();
             if (m_finished)
                 return;
         } else {
             // Answers the peer may need (a key update); nothing in the common case.
-            const QByteArray out = m_tls->takeOutgoing();
-            if (!out.isEmpty())
-                m_socket->write(out);
+            writeTlsOutput();
         }
         bytes = m_tls->takePlain();
         if (bytes.isEmpty() && !m_tls->peerClosed())

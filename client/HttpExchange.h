@@ -67,7 +67,7 @@ public:
     QByteArray readAll() { return m_response.takeBody(); }
     QUrl url() const { return m_url; }
     // The TLS handshake resumed an earlier connection's session.
-    bool resumedSession() const { return m_resumed; }
+    bool resumedSession() const;
     // The connection while the exchange runs; null once it has ended.
     QAbstractSocket *socket() const { return m_socket; }
 
@@ -88,6 +88,10 @@ signals:
 
 private:
     void onConnected();
+    // Sends what TLS has for the peer.
+    void writeTlsOutput();
+    // Ends the exchange over TLS's failure.
+    void failTls();
     void sendRequest();
     void onReadyRead();
     void onSocketError();
@@ -100,7 +104,6 @@ private:
     QByteArray m_request;
     // The TLS side of an https exchange.
     std::unique_ptr<TlsEngine> m_tls;
-    bool m_resumed = false;
     HttpResponseParser m_response;
     QNetworkReply::NetworkError m_error = QNetworkReply::NoError;
     QString m_errorString;

@@ -31,6 +31,11 @@ QList<Entry> &contexts()
 }
 constexpr int kMaxContexts = 8;
 
+QString sessionKey(const QString &host, quint16 port)
+{
+    return host + QLatin1Char(':') + QString::number(port);
+}
+
 } // namespace
 
 QString TlsContext::takeErrors()
@@ -88,7 +93,7 @@ std::shared_ptr<TlsContext> TlsContext::of(const QSslConfiguration &ssl, QString
         if (e.verifyMode == ssl.peerVerifyMode() && e.protocol == ssl.protocol() && e.cas == cas)
             return e.context;
     }
-    std::shared_ptr<TlsContext> context = build(ssl, error);
+    std::shared_ptr<TlsContext> context = build(ssl, cas, error);
     if (!context)
         return nullptr;
     if (contexts().size() >= kMaxContexts)
@@ -103,7 +108,8 @@ void TlsContext::forgetAll()
     contexts().clear();
 }
 
-std::shared_ptr<TlsContext> TlsContext::build(const QSslConfiguration &ssl, QString *error)
+std::shared_ptr<TlsContext> TlsContext::build(const QSslConfiguration &ssl,
+                                              const QList<QSslCertificate> &cas, QString *error)
 {
     ERR_clear_error();
     SSL_CTX *ctx = SSL_CTX_new(TLS_client_method());
@@ -122,7 +128,6 @@ std::shared_ptr<TlsContext> TlsContext::build(const QSslConfiguration &ssl, QStr
     SSL_CTX_set_verify(ctx, verify ? SSL_VERIFY_PEER : SSL_VERIFY_NONE, nullptr);
     // A CA list given replaces the system's; without one, the system's roots are looked up
     // on demand, as Qt does.
-    const QList<QSslCertificate> cas = ssl.caCertificates();
 #ifdef Q_OS_WIN
     // OpenSSL's default paths mean nothing on Windows: the roots come from the system store.
     const bool trusted =
@@ -168,7 +173,7 @@ SSL *TlsContext::newConnection(const QString &host, quint16 port)
         return nullptr;
     }
     QMutexLocker lock(&m_mutex);
-    if (SSL_SESSION *session = m_sessions.value(host + QLatin1Char(':') + QString::number(port)))
+    if (SSL_SESSION *session = m_sessions.value(sessionKey(host, port)))
         SSL_set_session(ssl, session);
     return ssl;
 }
@@ -183,7 +188,7 @@ void TlsContext::keepSession(SSL *ssl, const QString &host, quint16 port)
         return;
     }
     QMutexLocker lock(&m_mutex);
-    SSL_SESSION *&kept = m_sessions[host + QLatin1Char(':') + QString::number(port)];
+    SSL_SESSION *&kept = m_sessions[sessionKey(host, port)];
     if (kept)
         SSL_SESSION_free(kept);
     kept = session;

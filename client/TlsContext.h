@@ -44,7 +44,9 @@ public:
 
 private:
     explicit TlsContext(SSL_CTX *ctx) : m_ctx(ctx) {}
-    static std::shared_ptr<TlsContext> build(const QSslConfiguration &ssl, QString *error);
+    // cas: ssl's CA list.
+    static std::shared_ptr<TlsContext> build(const QSslConfiguration &ssl,
+                                             const QList<QSslCertificate> &cas, QString *error);
 
     SSL_CTX *m_ctx;
     QMutex m_mutex;
