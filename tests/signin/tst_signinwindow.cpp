@@ -231,6 +231,14 @@ void TestSignInWindow::enterKeyChain()
 
 void TestSignInWindow::signInHandsOver()
 {
+    // The management window reads the account as it opens: an empty one, so that any box seen
+    // is the hand-over's and not a reply the test server could not give.
+    const CannedReply emptyPage = json(R"({"code":0,"data":{"recordCount":0,"data":[]}})");
+    m_server->setReply(theUser().paths.domainList, emptyPage);
+    m_server->setReply(theUser().paths.groupList, json(R"({"code":0,"data":[]})"));
+    m_server->setReply(theUser().paths.userMessages, emptyPage);
+    m_server->setReply(theUser().paths.newsList, emptyPage);
+    QSignalSpy listRead(&theUser(), &User::domainListRead);
     MainWindow &window = h.openSignIn();
     window.show();
     MainWindow2 &shell = window.managementWindow();
@@ -242,6 +250,7 @@ void TestSignInWindow::signInHandsOver()
     QVERIFY(shell.firstShowPending);
     QVERIFY(!shell.isVisible()); // it follows a moment later
     QTRY_VERIFY(shell.isVisible());
+    QTRY_VERIFY(!listRead.isEmpty());
     QVERIFY(h.boxes->shown.isEmpty());
     QCOMPARE(QString::fromUtf8(unscrambleText(theUser().pwdScrambled)), kPassword);
 }
