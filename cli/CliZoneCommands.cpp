@@ -7,6 +7,7 @@
 #include "client/journal/JobRunner.h"
 #include "client/journal/Journal.h"
 #include "client/plan/RecordJson.h"
+#include "client/zone/ZoneInput.h"
 #include "client/zone/ZoneParser.h"
 #include "client/zone/ZonePlanner.h"
 #include "client/zone/ZoneWriter.h"
@@ -17,9 +18,6 @@
 #include <QSaveFile>
 
 namespace {
-
-// Larger than any zone the service can hold (999 records a domain); a bigger file is a mistake.
-constexpr qint64 kMaxZoneFileBytes = 16 * 1024 * 1024;
 
 QSharedPointer<Domain> namedDomain(CliSession &s, int &exit)
 {
@@ -197,18 +195,12 @@ int cmdZoneExport(CliSession &s)
 int cmdZoneImport(CliSession &s)
 {
     const QString path = s.invocation.operands.value(1);
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        printErr(QStringLiteral("halvik-cli: cannot read %1: %2\n").arg(path, file.errorString()));
+    QByteArray text;
+    QString readError;
+    if (!readZoneInput(path, text, readError)) {
+        printErr(QStringLiteral("halvik-cli: %1\n").arg(readError));
         return ExitRefused;
     }
-    if (file.size() > kMaxZoneFileBytes) {
-        printErr(QStringLiteral("halvik-cli: %1 is larger than %2 bytes\n")
-                     .arg(path)
-                     .arg(kMaxZoneFileBytes));
-        return ExitRefused;
-    }
-    const QByteArray text = file.read(kMaxZoneFileBytes + 1);
 
     int exit = ExitOk;
     Journal journal;

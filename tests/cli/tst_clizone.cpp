@@ -28,11 +28,13 @@ private slots:
     void exportLoadsInNamedCheckzoneAndImportsAsNothing();
     void previewChangesNothingApplyRunsTheRest();
     void badFileSendsNothing();
+    void hostileInputSendsNothing_data();
+    void hostileInputSendsNothing();
     void warningsNeedYes();
     void undoRestoresTheDomain();
 
 private:
-    Run run(const QStringList &args);
+    Run run(const QStringList &args, const QByteArray &input = QByteArray());
     QString writeFile(const QString &name, const QByteArray &text);
     QStringList recordsOf(const QString &domain);
     bool namedCheckzone(const QString &path, QString &output);
@@ -65,12 +67,13 @@ void TestCliZone::cleanup()
     m_data.reset();
 }
 
-Run TestCliZone::run(const QStringList &args)
+Run TestCliZone::run(const QStringList &args, const QByteArray &input)
 {
     return runProgram(QStringLiteral(HALVIK_CLI_BINARY), args,
                       cliEnvironment(m_service->baseUrl(), m_service->caFile(),
                                      LocalServiceFixture::demoEmail(),
-                                     LocalServiceFixture::demoPassword(), m_data->path()));
+                                     LocalServiceFixture::demoPassword(), m_data->path()),
+                      input);
 }
 
 QString TestCliZone::writeFile(const QString &name, const QByteArray &text)
@@ -211,6 +214,46 @@ void TestCliZone::badFileSendsNothing()
     const Run usage = run({QStringLiteral("zone"), QStringLiteral("import"), kDomain, path,
                            QStringLiteral("--apply=1")});
     QCOMPARE(usage.exit, 64);
+}
+
+// Input that is not a whole zone, through a pipe or a file, with --prune --apply: read as a
+// smaller or empty zone, each would have deleted records on the service.
+void TestCliZone::hostileInputSendsNothing_data()
+{
+    QTest::addColumn<QByteArray>("input");
+    QTest::addColumn<QString>("path"); // empty: a file of the test's; else read from the pipe
+    QTest::addColumn<QString>("message");
+
+    QByteArray large;
+    const QByteArray record = "api 600 IN A 192.0.2.7\n";
+    while (large.size() <= 16 * 1024 * 1024)
+        large += record;
+    QTest::newRow("over the cap through /dev/stdin")
+        << large << QStringLiteral("/dev/stdin") << QStringLiteral("超过");
+    QTest::newRow("over the cap through -")
+        << large << QStringLiteral("-") << QStringLiteral("超过");
+    QTest::newRow("NUL bytes through a pipe")
+        << QByteArray(64 * 1024, '\0') << QStringLiteral("/dev/stdin") << QStringLiteral("NUL");
+    QTest::newRow("NUL bytes in a file")
+        << QByteArray("api 600 IN A 192.0.2.7\n\0\0\0\n", 27) << QString() << QStringLiteral("NUL");
+    QTest::newRow("another encoding in a file")
+        << QByteArray("api 600 IN A 192.0.2.7 ; caf\xe9\n") << QString() << QStringLiteral("UTF-8");
+}
+
+void TestCliZone::hostileInputSendsNothing()
+{
+    QFETCH(QByteArray, input);
+    QFETCH(QString, path);
+    QFETCH(QString, message);
+    const QStringList before = recordsOf(kDomain);
+    const bool piped = !path.isEmpty();
+    const QString source = piped ? path : writeFile(QStringLiteral("hostile.zone"), input);
+    const Run r = run({QStringLiteral("zone"), QStringLiteral("import"), kDomain, source,
+                       QStringLiteral("--prune"), QStringLiteral("--apply")},
+                      piped ? input : QByteArray());
+    QCOMPARE(r.exit, 1);
+    QVERIFY2(QString::fromUtf8(r.err).contains(message), r.err.constData());
+    QCOMPARE(recordsOf(kDomain), before);
 }
 
 void TestCliZone::warningsNeedYes()
