@@ -326,6 +326,7 @@ ZoneFile parseZoneText(const QByteArray &text, const QString &domain)
     // Records are freed together at the end: freeing each at once made malloc give the heap
     // back and take it again for every record (half the reading time went to brk()).
     std::vector<RrPtr> parsed;
+    int read = 0; // records parsed, of every type
     while (!std::feof(fp.get())) {
         const int before = lineNr;
         while (next < contentLines.size() && contentLines.at(next) <= before)
@@ -334,6 +335,13 @@ ZoneFile parseZoneText(const QByteArray &text, const QString &domain)
         ldns_rr *raw = nullptr;
         const ldns_status status =
             ldns_rr_new_frm_fp_l(&raw, fp.get(), &defaultTtl, &originRaw, &prev, &lineNr);
+        if (status == LDNS_STATUS_OK && raw && ++read > kMaxZoneRecords) {
+            ldns_rr_free(raw);
+            file.errors.append(
+                {start, QStringLiteral("文件的记录超过%1条的上限，从这一行起不再读取")
+                            .arg(kMaxZoneRecords)});
+            break;
+        }
         parsed.emplace_back(raw);
         const RrPtr &rr = parsed.back();
         if (status == LDNS_STATUS_OK && rr) {

@@ -188,6 +188,11 @@ void TestZoneFile::refusesBadFiles_data()
         << QByteArray("www IN A 192.0.2.1 ; caf\xe9\n") << 1 << QStringLiteral("UTF-8");
     QTest::newRow("bytes of no encoding in an owner")
         << QByteArray("$TTL 600\n\xff\xfe IN A 192.0.2.1\n") << 2 << QStringLiteral("UTF-8");
+    QByteArray many = "$TTL 600\n";
+    for (int i = 0; i <= kMaxZoneRecords; ++i)
+        many += "h IN A 192.0.2.1\n";
+    QTest::newRow("a record past the bound")
+        << many << kMaxZoneRecords + 2 << QString::number(kMaxZoneRecords);
     QTest::newRow("a quote in a comment opens nothing")
         << QByteArray("; \"\nwww IN A 192.0.2.1 ; \xc3\n") << 2 << QStringLiteral("UTF-8");
 }
