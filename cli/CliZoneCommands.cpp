@@ -2,6 +2,7 @@
 #include "cli/CliFormat.h"
 #include "cli/CliPlanFormat.h"
 #include "cli/CliSession.h"
+#include "cli/OutputFile.h"
 #include "cli/Terminal.h"
 #include "client/User.h"
 #include "client/journal/JobRunner.h"
@@ -15,7 +16,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
-#include <QSaveFile>
 
 namespace {
 
@@ -161,26 +161,22 @@ int cmdZoneExport(CliSession &s)
     const int line = lineOption(s);
     const ZoneExport zone = writeZone(dm->name, records, line);
     const QString output = s.invocation.options.value(QStringLiteral("output"));
-    if (output.isEmpty() && !s.json()) {
+    const bool toStandardOutput = output.isEmpty() || output == QLatin1String("-");
+    if (toStandardOutput && !s.json()) {
         writeOutBytes(zone.text);
         return ExitOk;
     }
-    if (!output.isEmpty()) {
-        // Written whole or not at all: a half-written zone file loads as a smaller zone.
-        QSaveFile file(output);
-        if (!file.open(QIODevice::WriteOnly) || file.write(zone.text) != zone.text.size() ||
-            !file.commit()) {
-            printErr(QStringLiteral("halvik-cli: cannot write %1: %2\n")
-                         .arg(output, file.errorString()));
-            return ExitRefused;
-        }
+    QString writeError;
+    if (!toStandardOutput && !writeOutputFile(output, zone.text, writeError)) {
+        printErr(QStringLiteral("halvik-cli: cannot write %1: %2\n").arg(output, writeError));
+        return ExitRefused;
     }
     QJsonObject summary{{QStringLiteral("domain"), dm->name},
                         {QStringLiteral("lineID"), line},
                         {QStringLiteral("records"), zone.written},
                         {QStringLiteral("paused"), zone.paused},
                         {QStringLiteral("unwritable"), zone.unwritable}};
-    if (output.isEmpty())
+    if (toStandardOutput)
         summary.insert(QStringLiteral("zone"), QString::fromUtf8(zone.text));
     else
         summary.insert(QStringLiteral("file"), output);

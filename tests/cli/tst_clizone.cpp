@@ -9,6 +9,10 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace {
 
 using Run = CliRun;
@@ -26,6 +30,7 @@ private slots:
     void init();
     void cleanup();
     void exportLoadsInNamedCheckzoneAndImportsAsNothing();
+    void exportWritesThroughWhatIsNotARegularFile();
     void previewChangesNothingApplyRunsTheRest();
     void badFileSendsNothing();
     void hostileInputSendsNothing_data();
@@ -150,6 +155,35 @@ void TestCliZone::exportLoadsInNamedCheckzoneAndImportsAsNothing()
     QVERIFY(out.out.contains("$ORIGIN halvik-demo.com.\n"));
     QVERIFY(out.out.contains("; 已暂停: old\t"));
     QCOMPARE(recordsOf(kDomain), before);
+}
+
+void TestCliZone::exportWritesThroughWhatIsNotARegularFile()
+{
+    // A FIFO with its reading end open: the export goes into it, as a shell's ">" would send
+    // it, and it stays a FIFO (replaced by a regular file, the reader would get nothing).
+    const QString fifo = m_dir.filePath(QStringLiteral("export.fifo"));
+    QVERIFY(::mkfifo(QFile::encodeName(fifo).constData(), 0600) == 0);
+    const int reader = ::open(QFile::encodeName(fifo).constData(), O_RDONLY | O_NONBLOCK);
+    QVERIFY(reader >= 0);
+    const Run exported = run({QStringLiteral("zone"), QStringLiteral("export"), kDomain,
+                              QStringLiteral("--output"), fifo});
+    QByteArray received;
+    char buffer[4096];
+    ssize_t n = 0;
+    while ((n = ::read(reader, buffer, sizeof buffer)) > 0)
+        received.append(buffer, int(n));
+    ::close(reader);
+    QVERIFY2(exported.exit == 0, exported.err.constData());
+    QVERIFY2(received.contains("$ORIGIN halvik-demo.com.\n"), received.constData());
+    struct stat st = {};
+    QVERIFY(::stat(QFile::encodeName(fifo).constData(), &st) == 0);
+    QVERIFY(S_ISFIFO(st.st_mode));
+
+    // "-" is standard output, not a file of that name.
+    const Run dash = run({QStringLiteral("zone"), QStringLiteral("export"), kDomain,
+                          QStringLiteral("--output"), QStringLiteral("-")});
+    QCOMPARE(dash.exit, 0);
+    QVERIFY(dash.out.contains("$ORIGIN halvik-demo.com.\n"));
 }
 
 void TestCliZone::previewChangesNothingApplyRunsTheRest()
