@@ -69,6 +69,15 @@ int refreshCopy(CliSession &s, LocalCopy &copy, CopyRefresh::Outcome &outcome)
                          [&bar](int done, int total, const QString &) { bar.show(done, total); });
     outcome = refresh.run();
     bar.end();
+    if (!outcome.storeError.isEmpty()) {
+        // Read but not stored: saying "could not be read" would send the user to the network.
+        printErr(QStringLiteral("halvik-cli: the local copy could not be written, refresh "
+                                "stopped after %1 of %2 domains: %3\n")
+                     .arg(outcome.done)
+                     .arg(outcome.total)
+                     .arg(outcome.storeError));
+        return ExitRefused;
+    }
     if (!outcome.listRead) {
         printErr(QStringLiteral("halvik-cli: reading the domain list: %1\n")
                      .arg(outcome.error.isEmpty() ? QStringLiteral("failed") : outcome.error));

@@ -315,7 +315,8 @@ const QList<CommandSpec> &commandSpecs()
                   QStringLiteral("undo a journaled job (the plan; --apply runs it, --force also "
                                  "reverts conflicts)")});
         s.append({QStringLiteral("zone export DOMAIN [--line ID] [--output FILE]"),
-                  QStringLiteral("a domain's records of one line (default 0) as a zone file")});
+                  QStringLiteral("a domain's records of one line (default 0) as a zone file; "
+                                 "FILE - is standard output")});
         s.append({QStringLiteral("zone import DOMAIN FILE [--line ID] [--prune] [--apply] [--yes]"),
                   QStringLiteral("plan a zone file's records into one line; --apply runs the "
                                  "plan, --prune deletes what the file lacks, --yes accepts "

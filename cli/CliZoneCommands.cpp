@@ -2,11 +2,13 @@
 #include "cli/CliFormat.h"
 #include "cli/CliPlanFormat.h"
 #include "cli/CliSession.h"
+#include "cli/OutputFile.h"
 #include "cli/Terminal.h"
 #include "client/User.h"
 #include "client/journal/Journal.h"
 #include "client/journal/RunPlan.h"
 #include "client/plan/RecordJson.h"
+#include "client/zone/ZoneInput.h"
 #include "client/zone/ZoneParser.h"
 #include "client/zone/ZonePlanner.h"
 #include "client/zone/ZoneWriter.h"
@@ -14,12 +16,8 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
-#include <QSaveFile>
 
 namespace {
-
-// Larger than any zone the service can hold (999 records a domain); a bigger file is a mistake.
-constexpr qint64 kMaxZoneFileBytes = 16 * 1024 * 1024;
 
 QSharedPointer<Domain> namedDomain(CliSession &s, int &exit)
 {
@@ -163,26 +161,22 @@ int cmdZoneExport(CliSession &s)
     const int line = lineOption(s);
     const ZoneExport zone = writeZone(dm->name, records, line);
     const QString output = s.invocation.options.value(QStringLiteral("output"));
-    if (output.isEmpty() && !s.json()) {
+    const bool toStandardOutput = output.isEmpty() || output == QLatin1String("-");
+    if (toStandardOutput && !s.json()) {
         writeOutBytes(zone.text);
         return ExitOk;
     }
-    if (!output.isEmpty()) {
-        // Written whole or not at all: a half-written zone file loads as a smaller zone.
-        QSaveFile file(output);
-        if (!file.open(QIODevice::WriteOnly) || file.write(zone.text) != zone.text.size() ||
-            !file.commit()) {
-            printErr(QStringLiteral("halvik-cli: cannot write %1: %2\n")
-                         .arg(output, file.errorString()));
-            return ExitRefused;
-        }
+    QString writeError;
+    if (!toStandardOutput && !writeOutputFile(output, zone.text, writeError)) {
+        printErr(QStringLiteral("halvik-cli: cannot write %1: %2\n").arg(output, writeError));
+        return ExitRefused;
     }
     QJsonObject summary{{QStringLiteral("domain"), dm->name},
                         {QStringLiteral("lineID"), line},
                         {QStringLiteral("records"), zone.written},
                         {QStringLiteral("paused"), zone.paused},
                         {QStringLiteral("unwritable"), zone.unwritable}};
-    if (output.isEmpty())
+    if (toStandardOutput)
         summary.insert(QStringLiteral("zone"), QString::fromUtf8(zone.text));
     else
         summary.insert(QStringLiteral("file"), output);
@@ -197,18 +191,12 @@ int cmdZoneExport(CliSession &s)
 int cmdZoneImport(CliSession &s)
 {
     const QString path = s.invocation.operands.value(1);
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        printErr(QStringLiteral("halvik-cli: cannot read %1: %2\n").arg(path, file.errorString()));
+    QByteArray text;
+    QString readError;
+    if (!readZoneInput(path, text, readError)) {
+        printErr(QStringLiteral("halvik-cli: %1\n").arg(readError));
         return ExitRefused;
     }
-    if (file.size() > kMaxZoneFileBytes) {
-        printErr(QStringLiteral("halvik-cli: %1 is larger than %2 bytes\n")
-                     .arg(path)
-                     .arg(kMaxZoneFileBytes));
-        return ExitRefused;
-    }
-    const QByteArray text = file.read(kMaxZoneFileBytes + 1);
 
     int exit = ExitOk;
     Journal journal;

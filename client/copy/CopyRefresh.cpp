@@ -65,8 +65,7 @@ void CopyRefresh::noteStored(bool stored)
         return;
     // The copy cannot take more: the refresh ends with its error.
     m_storeFailed = true;
-    ++m_outcome.failed;
-    m_outcome.error = m_copy.errorText();
+    m_outcome.storeError = m_copy.errorText();
 }
 
 void CopyRefresh::finish()
@@ -102,7 +101,7 @@ bool CopyRefresh::step()
             byId.insert(dm.id, std::move(dm));
         }
         if (!m_copy.storeDomains(listed, complete)) {
-            m_outcome.error = m_copy.errorText();
+            m_outcome.storeError = m_copy.errorText();
             return false;
         }
         // Stalest first; a domain the list did not bring this time (a partial list) is still

@@ -33,6 +33,9 @@ public:
         int done = 0;                // domains tried
         int failed = 0;              // domains whose records could not be read
         QString error;               // the last failure's text
+        // Why the copy could not take what was read (the refresh then ends); empty when it
+        // could. Not a failure to read: the domains read before it are stored.
+        QString storeError;
     };
 
     CopyRefresh(User &user, LocalCopy &copy, QObject *parent = nullptr);

@@ -4,12 +4,14 @@
 
 #include <QAtomicInt>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QStandardPaths>
+#include <QThread>
 #include <QVariant>
 
 #include <algorithm>
@@ -86,17 +88,39 @@ QDateTime timeOf(const QVariant &v)
     return v.isNull() ? QDateTime() : QDateTime::fromMSecsSinceEpoch(v.toLongLong(), Qt::UTC);
 }
 
+// How long a write waits for another process's write (the window's refresh, a second
+// halvik-cli) before it gives up: longer than any one domain's store takes.
+constexpr int kBusyTimeoutMs = 10000;
+
+// SQLite's result code for a file another connection holds locked.
+bool isBusy(const QSqlError &error)
+{
+    const QString code = error.nativeErrorCode();
+    return code == QLatin1String("5") || code.startsWith(QLatin1String("5 "));
+}
+
 // Commits when asked to, rolls back otherwise: a write cut off half-way leaves nothing half.
+// The write lock is taken at the start (BEGIN IMMEDIATE), where SQLite waits out another
+// writer; a transaction that read first and asked for the lock later would be refused at
+// once, as its snapshot may be stale.
 class Transaction
 {
 public:
-    explicit Transaction(QSqlDatabase &db) : m_db(db), m_open(db.transaction()) {}
+    explicit Transaction(QSqlDatabase &db) : m_db(db)
+    {
+        QSqlQuery q(db);
+        m_open = q.exec(QStringLiteral("BEGIN IMMEDIATE"));
+        if (!m_open)
+            m_error = q.lastError();
+    }
     ~Transaction()
     {
         if (m_open)
             m_db.rollback();
     }
     bool isOpen() const { return m_open; }
+    // Why the transaction could not begin.
+    QSqlError error() const { return m_error; }
     bool commit()
     {
         m_open = false;
@@ -107,7 +131,8 @@ public:
 
 private:
     QSqlDatabase &m_db;
-    bool m_open;
+    bool m_open = false;
+    QSqlError m_error;
 };
 
 // slot's statement, prepared on first use.
@@ -167,7 +192,13 @@ QString LocalCopy::defaultPath()
 
 bool LocalCopy::fail(const QString &what, const QSqlError &error)
 {
-    m_error = QStringLiteral("%1：%2").arg(what, error.text());
+    // SQLite's own words ("database is locked") do not say that another program holds it.
+    const QString why =
+        isBusy(error) ? QStringLiteral("另一个程序（窗口或另一个 halvik-cli）正在写入本地副本，"
+                                       "等待 %1 秒后仍未轮到")
+                            .arg(kBusyTimeoutMs / 1000)
+                      : error.text();
+    m_error = QStringLiteral("%1：%2").arg(what, why);
     return false;
 }
 
@@ -194,10 +225,24 @@ bool LocalCopy::openFile(bool &damaged)
     m_db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connection);
     m_db.setDatabaseName(m_path);
     // The window and halvik-cli may write at the same time: wait for the other's transaction.
-    m_db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=10000"));
+    m_db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(kBusyTimeoutMs));
     if (!m_db.open())
         return fail(QStringLiteral("无法打开本地副本 %1").arg(m_path), m_db.lastError());
     return createSchema(damaged);
+}
+
+bool LocalCopy::switchToWal(QSqlQuery &q)
+{
+    // A new file is switched whole, and SQLite refuses at once rather than wait while another
+    // process switches it: that process is waited for here, as long as a write would be.
+    QElapsedTimer waited;
+    waited.start();
+    while (!q.exec(QStringLiteral("PRAGMA journal_mode=WAL"))) {
+        if (!isBusy(q.lastError()) || waited.hasExpired(kBusyTimeoutMs))
+            return false;
+        QThread::msleep(20);
+    }
+    return true;
 }
 
 bool LocalCopy::createSchema(bool &damaged)
@@ -207,8 +252,7 @@ bool LocalCopy::createSchema(bool &damaged)
     // never the file. A refresh commits every domain, each touching a few dozen index pages:
     // checkpoints far apart copy each page once for many commits (and sync the file once),
     // and a cache that holds the indexes of a large account saves reading them back.
-    if (!q.exec(QStringLiteral("PRAGMA journal_mode=WAL")) ||
-        !q.exec(QStringLiteral("PRAGMA synchronous=NORMAL")) ||
+    if (!switchToWal(q) || !q.exec(QStringLiteral("PRAGMA synchronous=NORMAL")) ||
         !q.exec(QStringLiteral("PRAGMA wal_autocheckpoint=%1").arg(kCheckpointPages)) ||
         !q.exec(QStringLiteral("PRAGMA cache_size=%1").arg(-kCacheKiB)) ||
         !q.exec(QStringLiteral("PRAGMA user_version")) || !q.next()) {
@@ -342,6 +386,8 @@ bool LocalCopy::storeDomains(const QList<CopyDomain> &domains, bool complete)
     if (!m_account)
         return false;
     Transaction t(m_db);
+    if (!t.isOpen())
+        return fail(QStringLiteral("无法写入本地副本"), t.error());
     QSqlQuery q(m_db);
     if (complete) {
         // What is not in a complete list is gone from the service.
@@ -389,6 +435,8 @@ bool LocalCopy::removeDomain(int domainID)
 {
     writeDeferred();
     Transaction t(m_db);
+    if (!t.isOpen())
+        return fail(QStringLiteral("无法写入本地副本"), t.error());
     QSqlQuery q(m_db);
     const char *const removals[] = {"DELETE FROM records WHERE account = ? AND domain = ?",
                                     "DELETE FROM domains WHERE account = ? AND id = ?"};
@@ -487,6 +535,8 @@ bool LocalCopy::storeRecords(int domainID, const QList<Record> &records, const Q
         return false;
     }
     Transaction t(m_db);
+    if (!t.isOpen())
+        return fail(QStringLiteral("无法写入本地副本"), t.error());
     // A record read again unchanged is not written again: most of a domain stays as it was
     // from one refresh to the next, and rewriting it would move every one of its index
     // entries. The full name is compared too, so a renamed domain's records are rewritten.

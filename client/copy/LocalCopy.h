@@ -121,6 +121,7 @@ public:
 
 private:
     bool openFile(bool &damaged);
+    bool switchToWal(QSqlQuery &q);
     bool createSchema(bool &damaged);
     bool fail(const QString &what, const class QSqlError &error);
     bool putRecord(int domainID, const QString &domainName, const Record &r);

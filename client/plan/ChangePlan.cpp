@@ -115,6 +115,7 @@ QList<PlanWarning> planWarnings(const QList<DomainPlan> &domains)
     for (const DomainPlan &d : domains) {
         QSet<QString> touched;
         int changedOrDeleted = 0;
+        int deleted = 0;
         for (const PlanStep &s : d.steps) {
             if (s.op == StepOps::Create || s.op == StepOps::Change) {
                 const Record r = recordFromJson(s.after);
@@ -126,6 +127,8 @@ QList<PlanWarning> planWarnings(const QList<DomainPlan> &domains)
             }
             if (s.op == StepOps::Change || s.op == StepOps::Delete)
                 ++changedOrDeleted;
+            if (s.op == StepOps::Delete)
+                ++deleted;
         }
         const QList<Record> after = recordsAfter(d);
         QMap<QString, QList<const Record *>> byPlace;
@@ -150,12 +153,19 @@ QList<PlanWarning> planWarnings(const QList<DomainPlan> &domains)
                     {QStringLiteral("second-spf"), d.domain, host,
                      QStringLiteral("%1 的主机记录 %2 将有多条 SPF 记录").arg(d.domain, host)});
         }
-        // More than 30 %: compared in whole numbers, so 3 of 10 is not yet too many.
-        if (d.live.size() >= 10 && changedOrDeleted * 10 > d.live.size() * 3)
+        // More than 30 %: compared in whole numbers, so 3 of 10 is not yet too many. Changes
+        // count from 10 records (one edit in a small domain is no mass change); deletions at
+        // any size, for what they take away is gone.
+        const int held = d.live.size();
+        if (deleted > 0 && deleted == held)
+            warnings.append(
+                {QStringLiteral("large-change"), d.domain, QString(),
+                 QStringLiteral("%1 的全部 %2 条记录都将被删除").arg(d.domain).arg(held)});
+        else if (deleted * 10 > held * 3 || (held >= 10 && changedOrDeleted * 10 > held * 3))
             warnings.append({QStringLiteral("large-change"), d.domain, QString(),
                              QStringLiteral("%1 的 %2 条记录中将有 %3 条被修改或删除")
                                  .arg(d.domain)
-                                 .arg(d.live.size())
+                                 .arg(held)
                                  .arg(changedOrDeleted)});
     }
     return warnings;

@@ -91,6 +91,48 @@ void precheck(const QList<QByteArray> &lines, QList<ZoneError> &errors, QList<in
     }
 }
 
+// The first line where text is not the text of a zone file: a NUL byte, or bytes that are
+// not UTF-8 outside a quoted string (inside one, the TXT check speaks). Such input is another
+// kind of file (a binary, /dev/zero, another encoding) that ldns would read as a smaller or
+// empty zone. One error is enough: the rest of such a file says nothing more.
+bool checkText(const QList<QByteArray> &lines, QList<ZoneError> &errors)
+{
+    for (int i = 0; i < lines.size(); ++i) {
+        const QByteArray &line = lines.at(i);
+        if (line.contains('\0')) {
+            errors.append({i + 1, QStringLiteral("含有NUL字节，不是文本的区域文件")});
+            return false;
+        }
+        // The parts outside quotes, a comment included; a backslash keeps the next byte from
+        // opening or closing a quote.
+        QByteArray outside;
+        bool quoted = false;
+        bool comment = false;
+        for (int j = 0; j < line.size(); ++j) {
+            const char c = line.at(j);
+            if (c == '\\' && !comment) {
+                if (!quoted)
+                    outside += line.mid(j, 2);
+                ++j;
+                continue;
+            }
+            if (c == '"' && !comment) {
+                quoted = !quoted;
+                continue;
+            }
+            if (!quoted) {
+                comment = comment || c == ';';
+                outside += c;
+            }
+        }
+        if (QString::fromUtf8(outside).toUtf8() != outside) {
+            errors.append({i + 1, QStringLiteral("引号之外有不是UTF-8的字节，不是文本的区域文件")});
+            return false;
+        }
+    }
+    return true;
+}
+
 // A name as ldns prints it, with the bytes of UTF-8 labels (which it writes as \DDD) turned
 // back into text; other escapes stay, and the service's checks refuse them.
 QString nameText(const ldns_rdf *rdf)
@@ -258,6 +300,8 @@ ZoneFile parseZoneText(const QByteArray &text, const QString &domain)
     }
     QList<int> contentLines;
     const QList<QByteArray> lines = text.split('\n');
+    if (!checkText(lines, file.errors))
+        return file;
     precheck(lines, file.errors, contentLines);
     if (!file.errors.isEmpty() || contentLines.isEmpty())
         return file;
@@ -282,6 +326,7 @@ ZoneFile parseZoneText(const QByteArray &text, const QString &domain)
     // Records are freed together at the end: freeing each at once made malloc give the heap
     // back and take it again for every record (half the reading time went to brk()).
     std::vector<RrPtr> parsed;
+    int read = 0; // records parsed, of every type
     while (!std::feof(fp.get())) {
         const int before = lineNr;
         while (next < contentLines.size() && contentLines.at(next) <= before)
@@ -290,6 +335,13 @@ ZoneFile parseZoneText(const QByteArray &text, const QString &domain)
         ldns_rr *raw = nullptr;
         const ldns_status status =
             ldns_rr_new_frm_fp_l(&raw, fp.get(), &defaultTtl, &originRaw, &prev, &lineNr);
+        if (status == LDNS_STATUS_OK && raw && ++read > kMaxZoneRecords) {
+            ldns_rr_free(raw);
+            file.errors.append(
+                {start, QStringLiteral("文件的记录超过%1条的上限，从这一行起不再读取")
+                            .arg(kMaxZoneRecords)});
+            break;
+        }
         parsed.emplace_back(raw);
         const RrPtr &rr = parsed.back();
         if (status == LDNS_STATUS_OK && rr) {

@@ -12,5 +12,9 @@
 // with their reason. Values are not checked here: that is the import plan's job.
 ZoneFile parseZoneText(const QByteArray &text, const QString &domain);
 
+// The most records one file may hold (a hundred times what one domain can): reading stops at the
+// record past it with an error on its line, so that memory stays bounded however long the file.
+constexpr int kMaxZoneRecords = 100000;
+
 // The TTL used by records when the file gives none and has no $TTL: the service's default.
 constexpr int kZoneDefaultTtl = 600;

@@ -5,6 +5,7 @@
 #include "client/journal/RunPlan.h"
 #include "client/plan/RecordJson.h"
 #include "client/zone/ZoneFolder.h"
+#include "client/zone/ZoneInput.h"
 #include "client/zone/ZoneParser.h"
 #include "manage/records/ZoneImportDialog.h"
 #include "manage/shell/MainWindow2.h"
@@ -15,9 +16,6 @@
 #include <QPushButton>
 
 namespace {
-
-// Larger than any zone the service can hold (999 records a domain); a bigger file is a mistake.
-constexpr qint64 kMaxZoneFileBytes = 16 * 1024 * 1024;
 
 void tell(const QString &text)
 {
@@ -84,16 +82,13 @@ void RecordPage::importClicked()
                                                           "所有文件 (*)"));
     if (path.isEmpty())
         return;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        tell(QStringLiteral("无法读取 %1：%2").arg(path, file.errorString()));
+    QByteArray text;
+    QString readError;
+    if (!readZoneInput(path, text, readError)) {
+        tell(readError);
         return;
     }
-    if (file.size() > kMaxZoneFileBytes) {
-        tell(QStringLiteral("%1 太大，不像区域文件").arg(path));
-        return;
-    }
-    const ZoneFile zone = parseZoneText(file.read(kMaxZoneFileBytes + 1), domain->name);
+    const ZoneFile zone = parseZoneText(text, domain->name);
     if (!zone.errors.isEmpty()) {
         // Nothing of a faulty file is imported; the first faults say where to look.
         QStringList lines;

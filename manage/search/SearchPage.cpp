@@ -183,7 +183,9 @@ void SearchPage::refreshFinished()
     setRunning(false);
     const CopyRefresh::Outcome out = m_refresh->outcome();
     QString text;
-    if (!out.listRead)
+    if (!out.storeError.isEmpty())
+        text = QStringLiteral("刷新中断, 读到的记录无法存入本地副本: %1").arg(out.storeError);
+    else if (!out.listRead)
         text = QStringLiteral("刷新失败: %1").arg(out.error);
     else if (out.stopped)
         text = QStringLiteral("刷新已停止: %1/%2 个域名").arg(out.done).arg(out.total);

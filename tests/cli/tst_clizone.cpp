@@ -9,6 +9,10 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace {
 
 using Run = CliRun;
@@ -26,13 +30,16 @@ private slots:
     void init();
     void cleanup();
     void exportLoadsInNamedCheckzoneAndImportsAsNothing();
+    void exportWritesThroughWhatIsNotARegularFile();
     void previewChangesNothingApplyRunsTheRest();
     void badFileSendsNothing();
+    void hostileInputSendsNothing_data();
+    void hostileInputSendsNothing();
     void warningsNeedYes();
     void undoRestoresTheDomain();
 
 private:
-    Run run(const QStringList &args);
+    Run run(const QStringList &args, const QByteArray &input = QByteArray());
     QString writeFile(const QString &name, const QByteArray &text);
     QStringList recordsOf(const QString &domain);
     bool namedCheckzone(const QString &path, QString &output);
@@ -65,12 +72,13 @@ void TestCliZone::cleanup()
     m_data.reset();
 }
 
-Run TestCliZone::run(const QStringList &args)
+Run TestCliZone::run(const QStringList &args, const QByteArray &input)
 {
     return runProgram(QStringLiteral(HALVIK_CLI_BINARY), args,
                       cliEnvironment(m_service->baseUrl(), m_service->caFile(),
                                      LocalServiceFixture::demoEmail(),
-                                     LocalServiceFixture::demoPassword(), m_data->path()));
+                                     LocalServiceFixture::demoPassword(), m_data->path()),
+                      input);
 }
 
 QString TestCliZone::writeFile(const QString &name, const QByteArray &text)
@@ -149,6 +157,35 @@ void TestCliZone::exportLoadsInNamedCheckzoneAndImportsAsNothing()
     QCOMPARE(recordsOf(kDomain), before);
 }
 
+void TestCliZone::exportWritesThroughWhatIsNotARegularFile()
+{
+    // A FIFO with its reading end open: the export goes into it, as a shell's ">" would send
+    // it, and it stays a FIFO (replaced by a regular file, the reader would get nothing).
+    const QString fifo = m_dir.filePath(QStringLiteral("export.fifo"));
+    QVERIFY(::mkfifo(QFile::encodeName(fifo).constData(), 0600) == 0);
+    const int reader = ::open(QFile::encodeName(fifo).constData(), O_RDONLY | O_NONBLOCK);
+    QVERIFY(reader >= 0);
+    const Run exported = run({QStringLiteral("zone"), QStringLiteral("export"), kDomain,
+                              QStringLiteral("--output"), fifo});
+    QByteArray received;
+    char buffer[4096];
+    ssize_t n = 0;
+    while ((n = ::read(reader, buffer, sizeof buffer)) > 0)
+        received.append(buffer, int(n));
+    ::close(reader);
+    QVERIFY2(exported.exit == 0, exported.err.constData());
+    QVERIFY2(received.contains("$ORIGIN halvik-demo.com.\n"), received.constData());
+    struct stat st = {};
+    QVERIFY(::stat(QFile::encodeName(fifo).constData(), &st) == 0);
+    QVERIFY(S_ISFIFO(st.st_mode));
+
+    // "-" is standard output, not a file of that name.
+    const Run dash = run({QStringLiteral("zone"), QStringLiteral("export"), kDomain,
+                          QStringLiteral("--output"), QStringLiteral("-")});
+    QCOMPARE(dash.exit, 0);
+    QVERIFY(dash.out.contains("$ORIGIN halvik-demo.com.\n"));
+}
+
 void TestCliZone::previewChangesNothingApplyRunsTheRest()
 {
     const QByteArray zone = "$TTL 1h\n"
@@ -211,6 +248,46 @@ void TestCliZone::badFileSendsNothing()
     const Run usage = run({QStringLiteral("zone"), QStringLiteral("import"), kDomain, path,
                            QStringLiteral("--apply=1")});
     QCOMPARE(usage.exit, 64);
+}
+
+// Input that is not a whole zone, through a pipe or a file, with --prune --apply: read as a
+// smaller or empty zone, each would have deleted records on the service.
+void TestCliZone::hostileInputSendsNothing_data()
+{
+    QTest::addColumn<QByteArray>("input");
+    QTest::addColumn<QString>("path"); // empty: a file of the test's; else read from the pipe
+    QTest::addColumn<QString>("message");
+
+    QByteArray large;
+    const QByteArray record = "api 600 IN A 192.0.2.7\n";
+    while (large.size() <= 16 * 1024 * 1024)
+        large += record;
+    QTest::newRow("over the cap through /dev/stdin")
+        << large << QStringLiteral("/dev/stdin") << QStringLiteral("超过");
+    QTest::newRow("over the cap through -")
+        << large << QStringLiteral("-") << QStringLiteral("超过");
+    QTest::newRow("NUL bytes through a pipe")
+        << QByteArray(64 * 1024, '\0') << QStringLiteral("/dev/stdin") << QStringLiteral("NUL");
+    QTest::newRow("NUL bytes in a file")
+        << QByteArray("api 600 IN A 192.0.2.7\n\0\0\0\n", 27) << QString() << QStringLiteral("NUL");
+    QTest::newRow("another encoding in a file")
+        << QByteArray("api 600 IN A 192.0.2.7 ; caf\xe9\n") << QString() << QStringLiteral("UTF-8");
+}
+
+void TestCliZone::hostileInputSendsNothing()
+{
+    QFETCH(QByteArray, input);
+    QFETCH(QString, path);
+    QFETCH(QString, message);
+    const QStringList before = recordsOf(kDomain);
+    const bool piped = !path.isEmpty();
+    const QString source = piped ? path : writeFile(QStringLiteral("hostile.zone"), input);
+    const Run r = run({QStringLiteral("zone"), QStringLiteral("import"), kDomain, source,
+                       QStringLiteral("--prune"), QStringLiteral("--apply")},
+                      piped ? input : QByteArray());
+    QCOMPARE(r.exit, 1);
+    QVERIFY2(QString::fromUtf8(r.err).contains(message), r.err.constData());
+    QCOMPARE(recordsOf(kDomain), before);
 }
 
 void TestCliZone::warningsNeedYes()

@@ -265,8 +265,14 @@ void TestChangePlan::warnings_data()
     QTest::newRow("3 of 10 deleted") << 10 << none << 3 << none << QStringList();
     QTest::newRow("4 of 10 deleted")
         << 10 << none << 4 << none << QStringList{QStringLiteral("large-change")};
-    QTest::newRow("5 of 9 deleted: too few records to count")
-        << 9 << none << 5 << none << QStringList();
+    // Deletions count at any size: a small domain emptied is as lost as a large one.
+    QTest::newRow("5 of 9 deleted")
+        << 9 << none << 5 << none << QStringList{QStringLiteral("large-change")};
+    QTest::newRow("all 4 deleted")
+        << 4 << none << 4 << none << QStringList{QStringLiteral("large-change")};
+    QTest::newRow("the only record deleted")
+        << 1 << none << 1 << none << QStringList{QStringLiteral("large-change")};
+    QTest::newRow("1 of 4 deleted") << 4 << none << 1 << none << QStringList();
 }
 
 void TestChangePlan::warnings()

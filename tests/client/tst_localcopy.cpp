@@ -1,5 +1,6 @@
 #include "client/copy/LocalCopy.h"
 
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -48,6 +49,7 @@ private slots:
     void deferredStoreKeepsItsPlace();
     void damagedFileIsRebuilt();
     void windowAndCliShareTheFile();
+    void twoProcessesWriteAtOnce();
 
 private:
     void fill();
@@ -371,6 +373,40 @@ void TestLocalCopy::windowAndCliShareTheFile()
     QCOMPARE(other.recordCount(), 9);
     QVERIFY(other.storeDomains({{1, QStringLiteral("example.com"), {}, {}}}, true));
     QCOMPARE(m_copy->domainCount(), 1);
+}
+
+void TestLocalCopy::twoProcessesWriteAtOnce()
+{
+    // A sync beside a batch job, two syncs: both may make the file, and each store reads what
+    // the copy holds and then writes. Both writers must get their turn, however their writes
+    // interleave.
+    constexpr int kRounds = 60;
+    const QString path = m_dir->filePath(QStringLiteral("shared/copy.sqlite"));
+    QProcess writers[2];
+    for (int i = 0; i < 2; ++i) {
+        writers[i].start(QStringLiteral(HALVIK_COPY_CHILD),
+                         {path, QString::number(10 + 10 * i), QString::number(kRounds)});
+        QVERIFY(writers[i].waitForStarted(30000));
+    }
+    for (QProcess &w : writers) {
+        while (!w.canReadLine() && w.state() == QProcess::Running)
+            w.waitForReadyRead(30000);
+        QCOMPARE(w.readLine().trimmed(), QByteArray("ready"));
+    }
+    // Both let go before either is waited for.
+    for (QProcess &w : writers) {
+        w.write("go\n");
+        QVERIFY(w.waitForBytesWritten(30000));
+    }
+    for (QProcess &w : writers) {
+        QVERIFY(w.waitForFinished(120000));
+        QVERIFY2(w.exitStatus() == QProcess::NormalExit && w.exitCode() == 0,
+                 w.readAllStandardError().constData());
+    }
+    LocalCopy both;
+    QVERIFY(both.open(path) && both.setAccount(QStringLiteral("ops@example.com")));
+    QCOMPARE(both.domainCount(), 8);
+    QCOMPARE(both.recordCount(), 8 * 20);
 }
 
 QTEST_GUILESS_MAIN(TestLocalCopy)

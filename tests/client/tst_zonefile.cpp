@@ -179,6 +179,22 @@ void TestZoneFile::refusesBadFiles_data()
         << QStringLiteral("无法解析");
     QTest::newRow("unknown directive")
         << QByteArray("$GENERATE 1-9 h$ A 192.0.2.$\n") << 1 << QStringLiteral("$GENERATE");
+    // Not a zone at all: read by ldns, each was an empty or shorter zone.
+    QTest::newRow("NUL bytes only") << QByteArray(4096, '\0') << 1 << QStringLiteral("NUL");
+    QTest::newRow("a NUL byte after a record")
+        << QByteArray("www IN A 192.0.2.1\nab\0cd IN A 192.0.2.2\n", 39) << 2
+        << QStringLiteral("NUL");
+    QTest::newRow("Latin-1 in a comment")
+        << QByteArray("www IN A 192.0.2.1 ; caf\xe9\n") << 1 << QStringLiteral("UTF-8");
+    QTest::newRow("bytes of no encoding in an owner")
+        << QByteArray("$TTL 600\n\xff\xfe IN A 192.0.2.1\n") << 2 << QStringLiteral("UTF-8");
+    QByteArray many = "$TTL 600\n";
+    for (int i = 0; i <= kMaxZoneRecords; ++i)
+        many += "h IN A 192.0.2.1\n";
+    QTest::newRow("a record past the bound")
+        << many << kMaxZoneRecords + 2 << QString::number(kMaxZoneRecords);
+    QTest::newRow("a quote in a comment opens nothing")
+        << QByteArray("; \"\nwww IN A 192.0.2.1 ; \xc3\n") << 2 << QStringLiteral("UTF-8");
 }
 
 void TestZoneFile::refusesBadFiles()
