@@ -6,7 +6,9 @@
 #include "manage/shared/PlanView.h"
 
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <QPushButton>
+#include <QScreen>
 #include <QVBoxLayout>
 
 PlanDialog::PlanDialog(QWidget *parent, const QString &title)
@@ -14,7 +16,11 @@ PlanDialog::PlanDialog(QWidget *parent, const QString &title)
 {
     setWindowTitle(title);
     setObjectName(QStringLiteral("planDialog"));
-    resize(860, 560);
+    // Never larger than the screen: the tables scroll and the buttons stay in view.
+    QSize size(860, 560);
+    if (const QScreen *screen = parent ? parent->screen() : QGuiApplication::primaryScreen())
+        size = size.boundedTo(screen->availableGeometry().size() - QSize(40, 60));
+    resize(size);
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(m_view);
     connect(m_view, &PlanView::stopRequested, this, [this] { m_stop = true; });

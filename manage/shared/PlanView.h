@@ -6,6 +6,7 @@
 #include <QWidget>
 
 class QLabel;
+class QTreeWidget;
 class QPushButton;
 class QTableView;
 
@@ -17,6 +18,19 @@ QString opName(const QString &op);
 QString stateText(const QString &op, const QJsonObject &state);
 // "共 3 个域名：新增 2，修改 1，删除 0，问题 1".
 QString summary(const ChangePlan &plan);
+
+// The warnings of one kind: "将有 CNAME 与其他记录并存：118 个域名" and each warning's text.
+struct WarningGroup
+{
+    QString code;
+    QString heading;
+    int domains = 0; // how many domains the kind names
+    QStringList texts;
+};
+// The warnings grouped by kind, in the order each kind first appears.
+QList<WarningGroup> warningGroups(const QList<PlanWarning> &warnings);
+// "将有 CNAME 与其他记录并存：118 个域名".
+QString groupLine(const WarningGroup &group);
 } // namespace PlanText
 
 // The domains of a plan, one row each, with their counts and whether a warning names them.
@@ -85,7 +99,8 @@ public:
     QTableView *domainTable() const { return m_domains; }
     QTableView *stepTable() const { return m_steps; }
     QLabel *summaryLabel() const { return m_summary; }
-    QLabel *warningLabel() const { return m_warnings; }
+    // The warnings, one collapsed entry per kind with its count, of bounded height.
+    QTreeWidget *warningList() const { return m_warnings; }
 
 signals:
     void runRequested();
@@ -99,7 +114,7 @@ private:
     PlanDomainModel *m_domainModel;
     PlanStepModel *m_stepModel;
     QLabel *m_summary;
-    QLabel *m_warnings;
+    QTreeWidget *m_warnings;
     QTableView *m_domains;
     QTableView *m_steps;
     QPushButton *m_stop;

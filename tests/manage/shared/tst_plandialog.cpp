@@ -1,0 +1,157 @@
+#include "app/Startup.h"
+#include "manage/shared/PlanDialog.h"
+#include "manage/shared/PlanView.h"
+#include "tests/support/RecordingPresenter.h"
+
+#include <QHeaderView>
+#include <QLabel>
+#include <QPushButton>
+#include <QScreen>
+#include <QTableView>
+#include <QTreeWidget>
+#include <QtTest>
+
+#include <memory>
+
+namespace {
+
+// A plan of count domains, each creating "www" beside an existing record, with a warning of
+// kind code for each.
+ChangePlan warnedPlan(int count, const QString &code = QStringLiteral("cname-beside-others"))
+{
+    ChangePlan plan;
+    for (int i = 0; i < count; ++i) {
+        DomainPlan d;
+        d.domain = QStringLiteral("d%1.example").arg(i);
+        PlanStep s;
+        s.op = StepOps::Create;
+        s.after = QJsonObject{{QStringLiteral("host"), QStringLiteral("www")},
+                              {QStringLiteral("type"), QStringLiteral("CNAME")},
+                              {QStringLiteral("value"), QStringLiteral("t.example.")}};
+        d.steps.append(s);
+        plan.domains.append(d);
+        plan.warnings.append(
+            {code, d.domain, QStringLiteral("www"), d.domain + QStringLiteral(" …")});
+    }
+    return plan;
+}
+
+// Whether w lies wholly inside the visible area of top.
+bool whollyInside(const QWidget *w, const QWidget *top)
+{
+    return w->isVisibleTo(top) && top->rect().contains(QRect(w->mapTo(top, QPoint()), w->size()));
+}
+
+} // namespace
+
+Q_DECLARE_METATYPE(QList<PlanWarning>)
+
+// The preview dialog as an administrator meets it: any plan fits the screen with its buttons in
+// view, the warnings grouped by kind, and a plan with warnings run only when confirmed.
+class TestPlanDialog : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase() { initResources(); }
+    void init() { m_boxes = std::make_unique<RecordingPresenter>(); }
+    void cleanup() { m_boxes.reset(); }
+
+    void warningGroups_data();
+    void warningGroups();
+    void fitsTheScreenAtAnyPlanSize_data();
+    void fitsTheScreenAtAnyPlanSize();
+
+private:
+    std::unique_ptr<RecordingPresenter> m_boxes;
+};
+
+void TestPlanDialog::warningGroups_data()
+{
+    QTest::addColumn<QList<PlanWarning>>("warnings");
+    QTest::addColumn<QStringList>("lines");
+
+    const auto w = [](const char *code, const char *domain, const char *text = "t") {
+        return PlanWarning{QLatin1String(code), QLatin1String(domain), QStringLiteral("@"),
+                           QString::fromUtf8(text)};
+    };
+    QTest::newRow("none") << QList<PlanWarning>{} << QStringList{};
+    QTest::newRow("one kind over domains")
+        << QList<PlanWarning>{w("cname-beside-others", "a.com"), w("cname-beside-others", "b.com")}
+        << QStringList{QStringLiteral("将有 CNAME 与其他记录并存：2 个域名")};
+    // Two hosts of one domain are one domain in the count.
+    QTest::newRow("domain counted once")
+        << QList<PlanWarning>{w("second-spf", "a.com"), w("second-spf", "a.com")}
+        << QStringList{QStringLiteral("将有多条 SPF 记录：1 个域名")};
+    QTest::newRow("kinds in order of first appearance")
+        << QList<PlanWarning>{w("large-change", "a.com"), w("ns-at-apex", "b.com"),
+                              w("large-change", "c.com")}
+        << QStringList{QStringLiteral("三成以上的记录将被修改或删除：2 个域名"),
+                       QStringLiteral("主机记录 @ 将有 NS 记录：1 个域名")};
+    QTest::newRow("unknown kind named by its text")
+        << QList<PlanWarning>{w("new-kind", "a.com", "某种新情况")}
+        << QStringList{QStringLiteral("某种新情况：1 个域名")};
+}
+
+void TestPlanDialog::warningGroups()
+{
+    QFETCH(QList<PlanWarning>, warnings);
+    QFETCH(QStringList, lines);
+    QStringList got;
+    int texts = 0;
+    for (const PlanText::WarningGroup &g : PlanText::warningGroups(warnings)) {
+        got.append(PlanText::groupLine(g));
+        texts += g.texts.size();
+    }
+    QCOMPARE(got, lines);
+    // No warning is lost in the grouping.
+    QCOMPARE(texts, warnings.size());
+}
+
+void TestPlanDialog::fitsTheScreenAtAnyPlanSize_data()
+{
+    QTest::addColumn<QSize>("window");
+    QTest::addColumn<int>("domains");
+    for (const QSize &size : {QSize(900, 620), QSize(1280, 800)}) {
+        const QByteArray name =
+            QByteArray::number(size.width()) + 'x' + QByteArray::number(size.height());
+        for (int domains : {20, 120, 1000})
+            QTest::addRow("%s, %d domains", name.constData(), domains) << size << domains;
+    }
+}
+
+void TestPlanDialog::fitsTheScreenAtAnyPlanSize()
+{
+    QFETCH(QSize, window);
+    QFETCH(int, domains);
+    QWidget parent;
+    parent.resize(window);
+    parent.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&parent));
+    PlanDialog dialog(&parent, QStringLiteral("预览"));
+    dialog.setPlan(warnedPlan(domains));
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+
+    const QRect screen = dialog.screen()->availableGeometry();
+    QVERIFY2(dialog.width() <= screen.width() && dialog.height() <= screen.height(),
+             qPrintable(QStringLiteral("%1x%2").arg(dialog.width()).arg(dialog.height())));
+    PlanView &view = dialog.view();
+    QVERIFY(whollyInside(view.runButton(), &dialog));
+    QVERIFY(whollyInside(view.closeButton(), &dialog));
+    // The warnings: one line per kind with its count, in a list that keeps to a few lines.
+    QTreeWidget *warnings = view.warningList();
+    QCOMPARE(warnings->topLevelItemCount(), 1);
+    QCOMPARE(warnings->topLevelItem(0)->text(0),
+             QStringLiteral("⚠ 将有 CNAME 与其他记录并存：%1 个域名").arg(domains));
+    QCOMPARE(warnings->topLevelItem(0)->childCount(), domains);
+    QVERIFY(warnings->height() <= dialog.height() / 4);
+    // Both tables keep room for several rows.
+    const int rows = view.domainTable()->verticalHeader()->defaultSectionSize();
+    QVERIFY2(view.domainTable()->viewport()->height() >= 4 * rows,
+             qPrintable(QString::number(view.domainTable()->viewport()->height())));
+    QVERIFY2(view.stepTable()->viewport()->height() >= 2 * rows,
+             qPrintable(QString::number(view.stepTable()->viewport()->height())));
+}
+
+QTEST_MAIN(TestPlanDialog)
+#include "tst_plandialog.moc"
