@@ -24,7 +24,10 @@ PlanDialog::PlanDialog(QWidget *parent, const QString &title)
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(m_view);
     connect(m_view, &PlanView::stopRequested, this, [this] { m_stop = true; });
-    connect(m_view, &PlanView::runRequested, this, &QDialog::accept);
+    connect(m_view, &PlanView::runRequested, this, [this] {
+        if (confirmWarnings(m_view->plan()))
+            accept();
+    });
     connect(m_view, &PlanView::closeRequested, this, [this] {
         m_stop = true;
         reject();
@@ -43,6 +46,20 @@ void PlanDialog::progress(int position, int total)
 void PlanDialog::setPlan(const ChangePlan &plan)
 {
     m_view->setPlan(plan);
+}
+
+bool PlanDialog::confirmWarnings(const ChangePlan &plan)
+{
+    if (plan.warnings.isEmpty())
+        return true;
+    // Asked as the zone import asks: one line per kind, so that the box stays small.
+    QStringList lines;
+    for (const PlanText::WarningGroup &g : PlanText::warningGroups(plan.warnings))
+        lines.append(PlanText::groupLine(g).toHtmlEscaped());
+    return User::showMsgBox(QStringLiteral("执行后将有以下问题：<br/>") +
+                                lines.join(QStringLiteral("<br/>")) +
+                                QStringLiteral("<br/>仍要执行吗？"),
+                            QString(), 2) != 0;
 }
 
 void PlanDialog::showError(const QString &text)

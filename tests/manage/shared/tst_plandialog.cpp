@@ -60,6 +60,8 @@ private slots:
     void warningGroups();
     void fitsTheScreenAtAnyPlanSize_data();
     void fitsTheScreenAtAnyPlanSize();
+    void runWithWarningsAsksFirst_data();
+    void runWithWarningsAsksFirst();
 
 private:
     std::unique_ptr<RecordingPresenter> m_boxes;
@@ -151,6 +153,47 @@ void TestPlanDialog::fitsTheScreenAtAnyPlanSize()
              qPrintable(QString::number(view.domainTable()->viewport()->height())));
     QVERIFY2(view.stepTable()->viewport()->height() >= 2 * rows,
              qPrintable(QString::number(view.stepTable()->viewport()->height())));
+}
+
+void TestPlanDialog::runWithWarningsAsksFirst_data()
+{
+    QTest::addColumn<int>("warned");
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<bool>("asked");
+    QTest::addColumn<bool>("accepted");
+
+    QTest::newRow("no warnings: runs without asking") << 0 << 0 << false << true;
+    QTest::newRow("warnings, declined") << 3 << 0 << true << false;
+    QTest::newRow("warnings, confirmed") << 3 << 1 << true << true;
+}
+
+void TestPlanDialog::runWithWarningsAsksFirst()
+{
+    QFETCH(int, warned);
+    QFETCH(int, answer);
+    QFETCH(bool, asked);
+    QFETCH(bool, accepted);
+    ChangePlan plan = warnedPlan(3);
+    plan.warnings = plan.warnings.mid(0, warned);
+    QWidget parent;
+    PlanDialog dialog(&parent, QStringLiteral("预览"));
+    dialog.setPlan(plan);
+    bool ran = false;
+    connect(&dialog, &QDialog::accepted, this, [&ran] { ran = true; });
+    m_boxes->answer(answer);
+    dialog.open();
+    dialog.view().runButton()->click();
+
+    QCOMPARE(m_boxes->count(), asked ? 1 : 0);
+    if (asked) {
+        const RecordedMsgBox &box = m_boxes->shown.first();
+        QCOMPARE(box.buttonMode, 2);
+        QVERIFY2(box.content.contains(QStringLiteral("将有 CNAME 与其他记录并存：3 个域名")),
+                 qPrintable(box.content));
+        QVERIFY(box.content.endsWith(QStringLiteral("仍要执行吗？")));
+    }
+    QCOMPARE(ran, accepted);
+    QCOMPARE(dialog.isVisible(), !accepted);
 }
 
 QTEST_MAIN(TestPlanDialog)
