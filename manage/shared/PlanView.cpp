@@ -86,7 +86,42 @@ QString stateText(const QString &op, const QJsonObject &state)
     const QString line = state.value(QLatin1String("lineName")).toString();
     if (!line.isEmpty())
         text += QStringLiteral(" (%1)").arg(line);
+    if (state.value(QLatin1String("type")).toString() == QLatin1String("MX"))
+        text += QStringLiteral(" MX %1").arg(state.value(QLatin1String("mx")).toInt());
+    const int ttl = state.value(QLatin1String("ttl")).toInt();
+    if (ttl > 0)
+        text += QStringLiteral(" TTL %1").arg(ttl);
     return text;
+}
+
+QString changeText(const QString &op, const QJsonObject &before, const QJsonObject &after)
+{
+    if (op.startsWith(QLatin1String("domain-")) || before.isEmpty() || after.isEmpty())
+        return QString();
+    // The fields a person tells records by, in the order the record page shows them.
+    static const struct
+    {
+        const char *key;
+        const char *name;
+    } fields[] = {{"host", "主机记录"}, {"type", "类型"}, {"value", "记录值"},
+                  {"lineName", "线路"}, {"mx", "MX"},     {"ttl", "TTL"}};
+    QStringList changes;
+    for (const auto &f : fields) {
+        const QJsonValue from = before.value(QLatin1String(f.key));
+        const QJsonValue to = after.value(QLatin1String(f.key));
+        // A field one side does not carry is not a change (an older journal, a value-only plan).
+        if (from.isUndefined() || to.isUndefined() || from == to)
+            continue;
+        if (QLatin1String(f.key) == QLatin1String("mx") &&
+            after.value(QLatin1String("type")).toString() != QLatin1String("MX"))
+            continue;
+        const auto text = [](const QJsonValue &v) {
+            return v.isDouble() ? QString::number(v.toInt()) : v.toString();
+        };
+        changes.append(
+            QStringLiteral("%1 %2 → %3").arg(QString::fromUtf8(f.name), text(from), text(to)));
+    }
+    return changes.join(QStringLiteral("；"));
 }
 
 QString summary(const ChangePlan &plan)
@@ -190,7 +225,7 @@ QVariant PlanDomainModel::cell(const PlanDomainRow &r, int column, int role) con
 
 PlanStepModel::PlanStepModel(QObject *parent)
     : RowTableModel({QStringLiteral("操作"), QStringLiteral("原记录"), QStringLiteral("新记录"),
-                     QStringLiteral("说明")},
+                     QStringLiteral("说明"), QStringLiteral("改动")},
                     parent)
 {}
 
@@ -198,6 +233,9 @@ QVariant PlanStepModel::cell(const PlanStep &s, int column, int role) const
 {
     if (role == Qt::ForegroundRole && countColumn(s) == 3)
         return problemColor();
+    if (role == Qt::FontRole && column == 2 &&
+        !PlanText::changeText(s.op, s.before, s.after).isEmpty())
+        return boldFont();
     if (role != Qt::DisplayRole && role != Qt::ToolTipRole)
         return QVariant();
     switch (column) {
@@ -207,8 +245,10 @@ QVariant PlanStepModel::cell(const PlanStep &s, int column, int role) const
         return PlanText::stateText(s.op, s.before);
     case 2:
         return PlanText::stateText(s.op, s.after);
-    default:
+    case 3:
         return s.problem;
+    default:
+        return PlanText::changeText(s.op, s.before, s.after);
     }
 }
 

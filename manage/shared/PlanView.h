@@ -14,8 +14,12 @@ class QTableView;
 namespace PlanText {
 // The Chinese name of a step's operation.
 QString opName(const QString &op);
-// "主机 类型 值 (线路)" of a record or the name of a domain in a step's before/after.
+// "主机 类型 值 (线路) MX 10 TTL 600" of a record (MX only for MX records, TTL when known) or
+// the name of a domain in a step's before/after.
 QString stateText(const QString &op, const QJsonObject &state);
+// What a record change alters, field by field: "TTL 600 → 60；线路 默认 → 电信". Empty when
+// the step is not a change of a record or alters nothing shown.
+QString changeText(const QString &op, const QJsonObject &before, const QJsonObject &after);
 // "共 3 个域名：新增 2，修改 1，删除 0，问题 1".
 QString summary(const ChangePlan &plan);
 
@@ -66,7 +70,8 @@ protected:
 // history views show their models.
 QTableView *newRowTable(QAbstractItemModel *model, QWidget *parent);
 
-// The steps of one domain of a plan: operation, before, after and why.
+// The steps of one domain of a plan: operation, before, after, why and what changes (the after
+// of a change in bold).
 class PlanStepModel : public RowTableModel<PlanStep>
 {
     Q_OBJECT

@@ -1,4 +1,5 @@
 #include "app/Startup.h"
+#include "manage/history/HistoryModels.h"
 #include "manage/shared/PlanDialog.h"
 #include "manage/shared/PlanView.h"
 #include "tests/support/RecordingPresenter.h"
@@ -47,7 +48,8 @@ bool whollyInside(const QWidget *w, const QWidget *top)
 Q_DECLARE_METATYPE(QList<PlanWarning>)
 
 // The preview dialog as an administrator meets it: any plan fits the screen with its buttons in
-// view, the warnings grouped by kind, and a plan with warnings run only when confirmed.
+// view, the warnings grouped by kind, every field that changes shown and marked, and a plan
+// with warnings run only when confirmed.
 class TestPlanDialog : public QObject
 {
     Q_OBJECT
@@ -60,6 +62,9 @@ private slots:
     void warningGroups();
     void fitsTheScreenAtAnyPlanSize_data();
     void fitsTheScreenAtAnyPlanSize();
+    void recordTexts_data();
+    void recordTexts();
+    void changeMarkedInBothModels();
     void runWithWarningsAsksFirst_data();
     void runWithWarningsAsksFirst();
 
@@ -153,6 +158,107 @@ void TestPlanDialog::fitsTheScreenAtAnyPlanSize()
              qPrintable(QString::number(view.domainTable()->viewport()->height())));
     QVERIFY2(view.stepTable()->viewport()->height() >= 2 * rows,
              qPrintable(QString::number(view.stepTable()->viewport()->height())));
+}
+
+void TestPlanDialog::recordTexts_data()
+{
+    QTest::addColumn<QString>("op");
+    QTest::addColumn<QJsonObject>("before");
+    QTest::addColumn<QJsonObject>("after");
+    QTest::addColumn<QString>("beforeText");
+    QTest::addColumn<QString>("afterText");
+    QTest::addColumn<QString>("change");
+
+    const auto a = [](const char *value, const char *line, int ttl) {
+        return QJsonObject{{QStringLiteral("host"), QStringLiteral("@")},
+                           {QStringLiteral("type"), QStringLiteral("A")},
+                           {QStringLiteral("value"), QLatin1String(value)},
+                           {QStringLiteral("lineName"), QString::fromUtf8(line)},
+                           {QStringLiteral("ttl"), ttl},
+                           {QStringLiteral("mx"), 0}};
+    };
+    QJsonObject mx10 = a("mail.example.", "默认", 600);
+    mx10[QStringLiteral("type")] = QStringLiteral("MX");
+    mx10[QStringLiteral("mx")] = 10;
+    QJsonObject mx20 = mx10;
+    mx20[QStringLiteral("mx")] = 20;
+    // A step journaled before TTLs were kept.
+    QJsonObject bare = a("203.0.113.11", "电信", 0);
+    bare.remove(QStringLiteral("ttl"));
+
+    // Reported as reading the same before and after.
+    QTest::newRow("TTL only") << StepOps::Change << a("203.0.113.11", "电信", 600)
+                              << a("203.0.113.11", "电信", 60) << "@ A 203.0.113.11 (电信) TTL 600"
+                              << "@ A 203.0.113.11 (电信) TTL 60"
+                              << "TTL 600 → 60";
+    QTest::newRow("MX priority") << StepOps::Change << mx10 << mx20
+                                 << "@ MX mail.example. (默认) MX 10 TTL 600"
+                                 << "@ MX mail.example. (默认) MX 20 TTL 600"
+                                 << "MX 10 → 20";
+    QTest::newRow("line") << StepOps::Change << a("203.0.113.11", "默认", 600)
+                          << a("203.0.113.11", "电信", 600) << "@ A 203.0.113.11 (默认) TTL 600"
+                          << "@ A 203.0.113.11 (电信) TTL 600"
+                          << "线路 默认 → 电信";
+    QTest::newRow("value and TTL")
+        << StepOps::Change << a("203.0.113.11", "默认", 600) << a("203.0.113.12", "默认", 60)
+        << "@ A 203.0.113.11 (默认) TTL 600"
+        << "@ A 203.0.113.12 (默认) TTL 60"
+        << "记录值 203.0.113.11 → 203.0.113.12；TTL 600 → 60";
+    QTest::newRow("create") << StepOps::Create << QJsonObject() << a("203.0.113.11", "默认", 600)
+                            << ""
+                            << "@ A 203.0.113.11 (默认) TTL 600"
+                            << "";
+    QTest::newRow("field missing on one side")
+        << StepOps::Change << bare << a("203.0.113.11", "电信", 600) << "@ A 203.0.113.11 (电信)"
+        << "@ A 203.0.113.11 (电信) TTL 600"
+        << "";
+}
+
+void TestPlanDialog::recordTexts()
+{
+    QFETCH(QString, op);
+    QFETCH(QJsonObject, before);
+    QFETCH(QJsonObject, after);
+    QFETCH(QString, beforeText);
+    QFETCH(QString, afterText);
+    QFETCH(QString, change);
+    QCOMPARE(PlanText::stateText(op, before), beforeText);
+    QCOMPARE(PlanText::stateText(op, after), afterText);
+    QCOMPARE(PlanText::changeText(op, before, after), change);
+}
+
+// The preview's and the history's step tables mark the same change the same way.
+void TestPlanDialog::changeMarkedInBothModels()
+{
+    const QJsonObject before{{QStringLiteral("host"), QStringLiteral("www")},
+                             {QStringLiteral("type"), QStringLiteral("A")},
+                             {QStringLiteral("value"), QStringLiteral("192.0.2.1")},
+                             {QStringLiteral("ttl"), 600}};
+    QJsonObject after = before;
+    after[QStringLiteral("ttl")] = 60;
+    PlanStep step;
+    step.op = StepOps::Change;
+    step.before = before;
+    step.after = after;
+    PlanStepModel plan;
+    plan.setSteps({step, PlanStep{StepOps::Create, {}, after, {}, 0, false}});
+    JournalStep done;
+    done.op = step.op;
+    done.before = before;
+    done.after = after;
+    done.status = StepStatus::Done;
+    JobStepModel history;
+    history.setSteps({done});
+
+    const int planChange = plan.columnCount() - 1;
+    QCOMPARE(plan.headerData(planChange, Qt::Horizontal).toString(), QStringLiteral("改动"));
+    QCOMPARE(plan.index(0, planChange).data().toString(), QStringLiteral("TTL 600 → 60"));
+    QVERIFY(plan.index(0, 2).data(Qt::FontRole).value<QFont>().bold());
+    QVERIFY(!plan.index(1, 2).data(Qt::FontRole).isValid());
+    const int historyChange = history.columnCount() - 1;
+    QCOMPARE(history.headerData(historyChange, Qt::Horizontal).toString(), QStringLiteral("改动"));
+    QCOMPARE(history.index(0, historyChange).data().toString(), QStringLiteral("TTL 600 → 60"));
+    QVERIFY(history.index(0, 3).data(Qt::FontRole).value<QFont>().bold());
 }
 
 void TestPlanDialog::runWithWarningsAsksFirst_data()
