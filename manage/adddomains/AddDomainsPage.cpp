@@ -3,8 +3,8 @@
 #include "client/JsonRead.h"
 #include "client/User.h"
 #include "manage/shared/NameLines.h"
+#include "manage/shared/PageShell.h"
 #include "manage/shared/ResultList.h"
-#include "manage/shell/MainWindow2.h"
 
 #include <QComboBox>
 #include <QJsonDocument>
@@ -37,7 +37,7 @@ QString testDomainName()
 
 } // namespace
 
-AddDomainsPage::AddDomainsPage(MainWindow2 &window, const AddDomainsWidgets &widgets)
+AddDomainsPage::AddDomainsPage(PageShell &window, const AddDomainsWidgets &widgets)
     : ManagePage(window), m_w(widgets), m_runner(widgets.job, this)
 {}
 

@@ -1,7 +1,7 @@
 #pragma once
 
+#include "manage/shared/ManagePage.h"
 #include "manage/shared/PageJobRunner.h"
-#include "manage/shell/ManagePage.h"
 
 #include <QString>
 
@@ -30,7 +30,7 @@ class AddDomainsPage : public ManagePage
 {
     Q_OBJECT
 public:
-    AddDomainsPage(MainWindow2 &window, const AddDomainsWidgets &widgets);
+    AddDomainsPage(PageShell &window, const AddDomainsWidgets &widgets);
 
     // By-name slots handed over by the window.
     void startClicked();

@@ -7,13 +7,14 @@
 #include "manage/shared/NameLines.h"
 #include "manage/shared/PageJobRunner.h"
 #include "manage/shared/PageJournal.h"
+#include "manage/shared/PageShell.h"
 #include "manage/shared/PlanDialog.h"
 #include "manage/shared/PlanView.h"
 #include "manage/shared/ResultList.h"
-#include "manage/shell/MainWindow2.h"
 
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QStackedWidget>
 #include <QTabWidget>
 #include <algorithm>
@@ -46,7 +47,7 @@ QString jobKind(BatchKind kind)
 
 } // namespace
 
-BatchJobsPage::BatchJobsPage(MainWindow2 &window, const BatchJobsWidgets &widgets)
+BatchJobsPage::BatchJobsPage(PageShell &window, const BatchJobsWidgets &widgets)
     : ManagePage(window), m_w(widgets)
 {
     const auto makeTab = [this, &window](BatchKind kind, const BatchTabWidgets &w,

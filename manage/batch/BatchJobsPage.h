@@ -2,7 +2,7 @@
 
 #include "client/Types.h"
 #include "manage/batch/BatchStartChecks.h"
-#include "manage/shell/ManagePage.h"
+#include "manage/shared/ManagePage.h"
 
 #include <QList>
 #include <QPointer>
@@ -59,7 +59,7 @@ class BatchJobsPage : public ManagePage
 {
     Q_OBJECT
 public:
-    BatchJobsPage(MainWindow2 &window, const BatchJobsWidgets &widgets);
+    BatchJobsPage(PageShell &window, const BatchJobsWidgets &widgets);
     ~BatchJobsPage() override;
 
     // By-name slots handed over by the window, for the tab of kind.

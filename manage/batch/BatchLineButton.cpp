@@ -1,7 +1,7 @@
 #include "manage/batch/BatchLineButton.h"
 
 #include "manage/shared/LineMenu.h"
-#include "manage/shell/MainWindow2.h"
+#include "manage/shared/PageShell.h"
 
 #include <QPointer>
 #include <QPushButton>
@@ -10,20 +10,21 @@ namespace {
 
 // The menu is built on the first press, not with the row: building it may fetch the service's
 // line list, which a new empty row has no need of.
-void attachLineMenu(MainWindow2 &window, QPushButton *button)
+void attachLineMenu(PageShell &window, QPushButton *button)
 {
-    const QPointer<MainWindow2> owner(&window);
-    QObject::connect(button, &QPushButton::pressed, button, [button, owner] {
+    // Checked on press: a row may outlive the window it was made for.
+    const QPointer<QWidget> owner(window.dialogParent());
+    QObject::connect(button, &QPushButton::pressed, button, [button, owner, &window] {
         if (button->menu() || !owner)
             return;
-        buildLineMenu(*owner, button, nullptr, nullptr, true);
+        buildLineMenu(window, button, nullptr, nullptr, true);
         button->showMenu();
     });
 }
 
 } // namespace
 
-QPushButton *newBatchLineButton(MainWindow2 &window, QWidget *parent)
+QPushButton *newBatchLineButton(PageShell &window, QWidget *parent)
 {
     auto *button = new QPushButton(parent);
     button->setObjectName(QStringLiteral("xlbtn"));

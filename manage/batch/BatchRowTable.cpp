@@ -3,7 +3,7 @@
 #include "client/ProcessObjects.h"
 #include "client/User.h"
 #include "manage/batch/BatchLineButton.h"
-#include "manage/shell/MainWindow2.h"
+#include "manage/shared/PageShell.h"
 
 #include <QComboBox>
 #include <QCoreApplication>
@@ -76,7 +76,7 @@ void applyMxRule(QComboBox *type, QLineEdit *mx)
     mx->setEnabled(isMx);
 }
 
-BatchRowTable::BatchRowTable(MainWindow2 &window, BatchKind kind, QGridLayout *grid,
+BatchRowTable::BatchRowTable(PageShell &window, BatchKind kind, QGridLayout *grid,
                              const char *listName, QObject *parent)
     : QObject(parent), m_window(window), m_kind(kind), m_grid(grid), m_listName(listName),
       m_parent(grid->parentWidget())

@@ -8,7 +8,7 @@
 #include <QString>
 #include <QVariant>
 
-class MainWindow2;
+class PageShell;
 class QComboBox;
 class QGridLayout;
 class QLineEdit;
@@ -47,7 +47,7 @@ class BatchRowTable : public QObject
 {
     Q_OBJECT
 public:
-    BatchRowTable(MainWindow2 &window, BatchKind kind, QGridLayout *grid, const char *listName,
+    BatchRowTable(PageShell &window, BatchKind kind, QGridLayout *grid, const char *listName,
                   QObject *parent = nullptr);
 
     BatchKind kind() const { return m_kind; }
@@ -86,7 +86,7 @@ private:
     void keepRowsWidth();
     bool eventFilter(QObject *watched, QEvent *event) override;
 
-    MainWindow2 &m_window;
+    PageShell &m_window;
     BatchKind m_kind;
     QGridLayout *m_grid;
     const char *m_listName;

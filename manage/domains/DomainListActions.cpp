@@ -7,7 +7,7 @@
 #include "manage/domains/DomainListPage.h"
 #include "manage/domains/DomainTableRow.h"
 #include "manage/shared/PageJournal.h"
-#include "manage/shell/MainWindow2.h"
+#include "manage/shared/PageShell.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -5,7 +5,7 @@
 #include "manage/domains/DomainListLogic.h"
 #include "manage/domains/DomainTableRow.h"
 #include "manage/shared/GroupRef.h"
-#include "manage/shell/MainWindow2.h"
+#include "manage/shared/PageShell.h"
 
 #include <QCheckBox>
 #include <QCoreApplication>
@@ -52,7 +52,7 @@ const QString kHeaderStyle = QStringLiteral(
 
 } // namespace
 
-DomainListPage::DomainListPage(MainWindow2 &window, const DomainListWidgets &widgets)
+DomainListPage::DomainListPage(PageShell &window, const DomainListWidgets &widgets)
     : ManagePage(window), m_w(widgets)
 {
     QTableWidget *table = m_w.tableWidget;
@@ -200,7 +200,7 @@ void DomainListPage::fillDomainTable(int groupId, bool append, int limit)
         u.matchCount = 0;
         ++m_fillGeneration;
         clearTable();
-        m_window.nameButtons.clear();
+        m_window.forgetNameButtons();
         u.nextIndex = 0;
     }
     setUpTable();
@@ -250,7 +250,8 @@ void DomainListPage::addRow(const QSharedPointer<Domain> &dm)
 {
     QTableWidget *table = m_w.tableWidget;
     const int row = table->rowCount();
-    appendDomainRow(table, dm, row % 2 != 0 ? m_window.rowColorOdd : m_window.rowColorEven);
+    appendDomainRow(table, dm,
+                    row % 2 != 0 ? m_window.rowColours().odd : m_window.rowColours().even);
     const LiveRange live = liveRange();
     if (row >= live.first && row <= live.last)
         makeWidgets(row);
@@ -530,9 +531,9 @@ void DomainListPage::hoverAt(const QPoint &viewportPos)
 void DomainListPage::paintRow(QTableWidgetItem *first, bool hovered)
 {
     const bool odd = first->data(kRowIndexRole).toInt() % 2 != 0;
-    const QColor colour = hovered ? m_window.rowColorHover
-                          : odd   ? m_window.rowColorOdd
-                                  : m_window.rowColorEven;
+    const QColor colour = hovered ? m_window.rowColours().hover
+                          : odd   ? m_window.rowColours().odd
+                                  : m_window.rowColours().even;
     first->setBackground(colour);
     if (QTableWidgetItem *partner = m_w.tableWidget->item(first->row(), 1))
         partner->setBackground(colour);

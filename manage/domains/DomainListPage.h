@@ -1,7 +1,7 @@
 #pragma once
 
 #include "client/Types.h"
-#include "manage/shell/ManagePage.h"
+#include "manage/shared/ManagePage.h"
 
 #include <QElapsedTimer>
 #include <QList>
@@ -59,7 +59,7 @@ class DomainListPage : public ManagePage
 {
     Q_OBJECT
 public:
-    DomainListPage(MainWindow2 &window, const DomainListWidgets &widgets);
+    DomainListPage(PageShell &window, const DomainListWidgets &widgets);
 
     // Runs inside the window's loading loop when the domain page opens with stale lists:
     // fetches what is stale (clearing its flag), rebuilds the group column and, when the

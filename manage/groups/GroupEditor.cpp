@@ -4,7 +4,7 @@
 #include "manage/groups/GroupEditorLogic.h"
 #include "manage/shared/GroupRef.h"
 #include "manage/shared/PageJobRunner.h"
-#include "manage/shell/MainWindow2.h"
+#include "manage/shared/PageShell.h"
 
 #include <QEvent>
 #include <QFrame>
@@ -33,7 +33,7 @@ QLineEdit *field(const QPushButton *button, const char *name)
 
 } // namespace
 
-GroupEditor::GroupEditor(MainWindow2 &window, const GroupEditorWidgets &widgets)
+GroupEditor::GroupEditor(PageShell &window, const GroupEditorWidgets &widgets)
     : ManagePage(window), m_w(widgets)
 {
     // The button strip sits under the last row and follows it while the rows scroll.

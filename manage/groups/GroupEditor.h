@@ -1,7 +1,7 @@
 #pragma once
 
 #include "client/Types.h"
-#include "manage/shell/ManagePage.h"
+#include "manage/shared/ManagePage.h"
 
 #include <QList>
 #include <QPointer>
@@ -38,7 +38,7 @@ class GroupEditor : public ManagePage
 {
     Q_OBJECT
 public:
-    GroupEditor(MainWindow2 &window, const GroupEditorWidgets &widgets);
+    GroupEditor(PageShell &window, const GroupEditorWidgets &widgets);
 
     // Writes every group row back; stops at the first refusal.
     bool saveGroups();

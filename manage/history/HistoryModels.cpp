@@ -89,15 +89,19 @@ QVariant JobListModel::cell(const JournalJob &j, int column, int role) const
 
 JobStepModel::JobStepModel(QObject *parent)
     : RowTableModel({QStringLiteral("域名"), QStringLiteral("操作"), QStringLiteral("修改前"),
-                     QStringLiteral("修改后"), QStringLiteral("结果"), QStringLiteral("说明")},
+                     QStringLiteral("修改后"), QStringLiteral("结果"), QStringLiteral("说明"),
+                     QStringLiteral("改动")},
                     parent)
 {}
 
 QVariant JobStepModel::cell(const JournalStep &s, int column, int role) const
 {
     const bool bad = s.status != StepStatus::Done && s.status != StepStatus::AlreadyReverted;
-    if (role == Qt::ForegroundRole && bad && column >= 4)
+    if (role == Qt::ForegroundRole && bad && (column == 4 || column == 5))
         return problemColor();
+    if (role == Qt::FontRole && column == 3 &&
+        !PlanText::changeText(s.op, s.before, s.after).isEmpty())
+        return boldFont();
     if (role != Qt::DisplayRole && role != Qt::ToolTipRole)
         return QVariant();
     switch (column) {
@@ -111,7 +115,9 @@ QVariant JobStepModel::cell(const JournalStep &s, int column, int role) const
         return PlanText::stateText(s.op, s.after);
     case 4:
         return HistoryText::statusName(s.status);
-    default:
+    case 5:
         return s.error;
+    default:
+        return PlanText::changeText(s.op, s.before, s.after);
     }
 }

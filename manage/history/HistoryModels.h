@@ -28,7 +28,8 @@ protected:
     QVariant cell(const JournalJob &j, int column, int role) const override;
 };
 
-// The steps of one job: domain, operation, before, after, status and error.
+// The steps of one job: domain, operation, before, after (bold when it changes a record),
+// status, error and what the step changes.
 class JobStepModel : public RowTableModel<JournalStep>
 {
     Q_OBJECT

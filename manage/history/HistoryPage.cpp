@@ -18,7 +18,7 @@
 #include <QTableView>
 #include <QVBoxLayout>
 
-HistoryPage::HistoryPage(MainWindow2 &window, const HistoryWidgets &widgets)
+HistoryPage::HistoryPage(PageShell &window, const HistoryWidgets &widgets)
     : ManagePage(window), m_w(widgets), m_jobModel(new JobListModel(this)),
       m_stepModel(new JobStepModel(this))
 {

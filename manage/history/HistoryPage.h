@@ -1,6 +1,6 @@
 #pragma once
 
-#include "manage/shell/ManagePage.h"
+#include "manage/shared/ManagePage.h"
 
 #include <QPointer>
 
@@ -28,7 +28,7 @@ class HistoryPage : public ManagePage
 {
     Q_OBJECT
 public:
-    HistoryPage(MainWindow2 &window, const HistoryWidgets &widgets);
+    HistoryPage(PageShell &window, const HistoryWidgets &widgets);
     ~HistoryPage() override;
 
     // Reads the journal again, keeping the chosen job when it is still there.

@@ -3,8 +3,8 @@
 #include "client/ExchangeReply.h"
 #include "client/User.h"
 #include "manage/messages/MessageRows.h"
-#include "manage/shell/MainWindow2.h"
-#include "manage/shell/OverlayKeeper.h"
+#include "manage/shared/OverlayKeeper.h"
+#include "manage/shared/PageShell.h"
 
 #include <QCheckBox>
 #include <QDesktopServices>
@@ -60,7 +60,7 @@ private:
 
 } // namespace
 
-MessagePage::MessagePage(MainWindow2 &window, const MessagePageWidgets &widgets)
+MessagePage::MessagePage(PageShell &window, const MessagePageWidgets &widgets)
     : ManagePage(window), m_w(widgets)
 {
     qRegisterMetaType<QSharedPointer<DMsg>>();

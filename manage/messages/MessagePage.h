@@ -1,7 +1,7 @@
 #pragma once
 
 #include "client/Types.h"
-#include "manage/shell/ManagePage.h"
+#include "manage/shared/ManagePage.h"
 
 #include <QList>
 #include <QPointer>
@@ -57,7 +57,7 @@ class MessagePage : public ManagePage
 {
     Q_OBJECT
 public:
-    MessagePage(MainWindow2 &window, const MessagePageWidgets &widgets);
+    MessagePage(PageShell &window, const MessagePageWidgets &widgets);
     ~MessagePage() override;
 
     // By-name slots handed over by the window.

@@ -4,7 +4,7 @@
 #include "client/User.h"
 #include "client/plan/ChangePlan.h"
 #include "manage/shared/PageJournal.h"
-#include "manage/shell/MainWindow2.h"
+#include "manage/shared/PageShell.h"
 
 #include <QCheckBox>
 #include <QPointer>

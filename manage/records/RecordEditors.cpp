@@ -8,7 +8,7 @@
 #include "manage/records/RecordRowText.h"
 #include "manage/shared/LineMenu.h"
 #include "manage/shared/PageJournal.h"
-#include "manage/shell/MainWindow2.h"
+#include "manage/shared/PageShell.h"
 
 #include <QComboBox>
 #include <QHBoxLayout>

@@ -2,7 +2,7 @@
 
 #include "client/User.h"
 #include "manage/records/RecordRowText.h"
-#include "manage/shell/MainWindow2.h"
+#include "manage/shared/PageShell.h"
 
 #include <QCheckBox>
 #include <QEvent>
@@ -13,7 +13,7 @@
 #include <QTableWidget>
 #include <QToolTip>
 
-RecordPage::RecordPage(MainWindow2 &window, const RecordPageWidgets &widgets)
+RecordPage::RecordPage(PageShell &window, const RecordPageWidgets &widgets)
     : ManagePage(window), m_w(widgets)
 {
     QTableWidget *table = m_w.tableR;
@@ -31,11 +31,11 @@ void RecordPage::showDomain(const QSharedPointer<Domain> &domain)
 {
     if (!domain)
         return;
-    m_window.currentDomain = domain;
+    m_window.setShownDomain(domain);
     m_window.showDomainPage();
     user().getRecord(domain.data());
     // Another domain may have been opened while the records were on their way.
-    if (m_window.currentDomain == domain)
+    if (m_window.shownDomain() == domain)
         showRecordPage(domain);
 }
 

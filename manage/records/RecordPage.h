@@ -2,7 +2,7 @@
 
 #include "client/Types.h"
 #include "manage/records/ZoneImportDialog.h"
-#include "manage/shell/ManagePage.h"
+#include "manage/shared/ManagePage.h"
 
 #include <QList>
 #include <QMetaType>
@@ -41,7 +41,7 @@ class RecordPage : public ManagePage
 {
     Q_OBJECT
 public:
-    RecordPage(MainWindow2 &window, const RecordPageWidgets &widgets);
+    RecordPage(PageShell &window, const RecordPageWidgets &widgets);
 
     // Opens the records of domain: makes it the window's currentDomain, fetches its records
     // and shows the page. The domain list calls this when a domain name is clicked.

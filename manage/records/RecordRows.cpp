@@ -3,7 +3,7 @@
 
 #include "client/User.h"
 #include "manage/records/RecordRowText.h"
-#include "manage/shell/MainWindow2.h"
+#include "manage/shared/PageShell.h"
 
 #include <QCheckBox>
 #include <QHBoxLayout>
@@ -108,7 +108,7 @@ void RecordPage::fillRecordRow(const QSharedPointer<Record> &record)
 void RecordPage::paintRowItems(int row)
 {
     QTableWidget *table = m_w.tableR;
-    const QColor colour = row % 2 == 0 ? m_window.rowColorEven : m_window.rowColorOdd;
+    const QColor colour = row % 2 == 0 ? m_window.rowColours().even : m_window.rowColours().odd;
     for (int column = 0; column < table->columnCount(); ++column) {
         QTableWidgetItem *item = table->item(row, column);
         if (!item) {

@@ -8,7 +8,7 @@
 #include "client/zone/ZoneInput.h"
 #include "client/zone/ZoneParser.h"
 #include "manage/records/ZoneImportDialog.h"
-#include "manage/shell/MainWindow2.h"
+#include "manage/shared/PageShell.h"
 
 #include <QFile>
 #include <QFileDialog>
@@ -51,10 +51,10 @@ void RecordPage::exportClicked()
     const QSharedPointer<Domain> domain = m_domain;
     if (!domain)
         return;
-    const QString folder =
-        chooseExportFolder
-            ? chooseExportFolder()
-            : QFileDialog::getExistingDirectory(&m_window, QStringLiteral("导出到文件夹"));
+    const QString folder = chooseExportFolder
+                               ? chooseExportFolder()
+                               : QFileDialog::getExistingDirectory(m_window.dialogParent(),
+                                                                   QStringLiteral("导出到文件夹"));
     if (folder.isEmpty())
         return;
     QList<Record> records;
@@ -77,7 +77,8 @@ void RecordPage::importClicked()
     const QString path =
         chooseZoneFile
             ? chooseZoneFile()
-            : QFileDialog::getOpenFileName(&m_window, QStringLiteral("导入区域文件"), QString(),
+            : QFileDialog::getOpenFileName(m_window.dialogParent(), QStringLiteral("导入区域文件"),
+                                           QString(),
                                            QStringLiteral("区域文件 (*.zone *.db *.txt);;"
                                                           "所有文件 (*)"));
     if (path.isEmpty())
@@ -117,7 +118,7 @@ void RecordPage::importClicked()
     if (m_importDialog)
         m_importDialog->deleteLater();
     m_importDialog = new ZoneImportDialog(domain->name, QFileInfo(path).fileName(), zone, live,
-                                          lines, &m_window);
+                                          lines, m_window.dialogParent());
     m_importDialog->setAttribute(Qt::WA_DeleteOnClose);
     m_importDomain = domain;
     connect(m_importDialog, &ZoneImportDialog::runRequested, this, &RecordPage::runZoneImport);

@@ -8,9 +8,9 @@
 #include "manage/search/HitEditForm.h"
 #include "manage/search/HitEditPreview.h"
 #include "manage/search/SearchHits.h"
+#include "manage/shared/PageShell.h"
 #include "manage/shared/PlanDialog.h"
 #include "manage/shared/PlanView.h"
-#include "manage/shell/MainWindow2.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -37,7 +37,7 @@ void addLines(QComboBox *combo, const QList<View> &views)
 
 } // namespace
 
-SearchPage::SearchPage(MainWindow2 &window, const SearchPageWidgets &widgets)
+SearchPage::SearchPage(PageShell &window, const SearchPageWidgets &widgets)
     : ManagePage(window), m_w(widgets), m_model(new SearchHitModel(this))
 {
     m_w.comboBox_gtype->addItem(QStringLiteral("全部类型"), QString());

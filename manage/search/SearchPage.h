@@ -2,7 +2,7 @@
 
 #include "client/copy/LocalCopy.h"
 #include "client/plan/HitEditPlanner.h"
-#include "manage/shell/ManagePage.h"
+#include "manage/shared/ManagePage.h"
 
 #include <QPointer>
 #include <QVector>
@@ -47,7 +47,7 @@ class SearchPage : public ManagePage
 {
     Q_OBJECT
 public:
-    SearchPage(MainWindow2 &window, const SearchPageWidgets &widgets);
+    SearchPage(PageShell &window, const SearchPageWidgets &widgets);
     ~SearchPage() override;
 
     // The page is about to show: fills the filters and the freshness line.

@@ -6,14 +6,14 @@
 #include "client/ServicePageUrl.h"
 #include "client/User.h"
 #include "manage/settings/VersionCheck.h"
-#include "manage/shell/MainWindow2.h"
+#include "manage/shared/PageShell.h"
 
 #include <QDesktopServices>
 #include <QLabel>
 #include <QPushButton>
 #include <QUrl>
 
-SettingsPage::SettingsPage(MainWindow2 &window, const SettingsWidgets &widgets)
+SettingsPage::SettingsPage(PageShell &window, const SettingsWidgets &widgets)
     : ManagePage(window), m_w(widgets)
 {
     // Said once, here, while no keyring answers: the password then stays in the settings file.
@@ -82,7 +82,7 @@ void SettingsPage::checkVersionClicked()
         User::showMsgBox(user().errorText, QString(), 1);
         return;
     }
-    const double running = m_window.versionNumber;
+    const double running = m_window.runningVersion();
     const VersionStanding standing = compareVersions(running, latest);
     if (standing != VersionStanding::Behind) {
         User::showMsgBox(upToDateText(standing), QString(), 1);

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "manage/shell/ManagePage.h"
+#include "manage/shared/ManagePage.h"
 
 class QLabel;
 class QPushButton;
@@ -21,7 +21,7 @@ class SettingsPage : public ManagePage
 {
     Q_OBJECT
 public:
-    SettingsPage(MainWindow2 &window, const SettingsWidgets &widgets);
+    SettingsPage(PageShell &window, const SettingsWidgets &widgets);
     ~SettingsPage() override;
 
     // Part of the preparation after the first show: the account labels and the two switches.

@@ -3,7 +3,7 @@
 #include "client/PackageLines.h"
 #include "client/ProcessObjects.h"
 #include "client/User.h"
-#include "manage/shell/MainWindow2.h"
+#include "manage/shared/PageShell.h"
 #include "widgets/MyMenu.h"
 
 #include <QGridLayout>
@@ -35,7 +35,7 @@ void chooseEntry(QPushButton *button, const View &line, QMenu *top)
 }
 
 // The finer lines of a parent, four to a row; a click chooses one and closes the menus.
-QWidget *subLinePanel(MainWindow2 &window, QPushButton *button, const View &parent, QMenu *top,
+QWidget *subLinePanel(PageShell &window, QPushButton *button, const View &parent, QMenu *top,
                       QMenu *sub)
 {
     auto *panel = new QWidget(sub);
@@ -99,8 +99,8 @@ void setChosenLine(QPushButton *button, const View &line)
     button->setText(line.viewName);
 }
 
-MyMenu *buildLineMenu(MainWindow2 &window, QPushButton *button, Record *record,
-                      const Domain *domain, bool allLines)
+MyMenu *buildLineMenu(PageShell &window, QPushButton *button, Record *record, const Domain *domain,
+                      bool allLines)
 {
     User &user = theUser();
     const QList<View> lines = user.getTaoCanView_2(lineTypeFor(record, domain, allLines));

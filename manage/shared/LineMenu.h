@@ -4,7 +4,7 @@
 
 #include <QMetaType>
 
-class MainWindow2;
+class PageShell;
 class MyMenu;
 class QPushButton;
 
@@ -27,5 +27,5 @@ void setChosenLine(QPushButton *button, const View &line);
 // entry chooses the parent itself. For a record, its line (record->view) is looked up again in
 // the package's lines; the button's current choice is left to the caller. Fetches the line
 // list from the service on first use. window: where the entries register for the hover colour.
-MyMenu *buildLineMenu(MainWindow2 &window, QPushButton *button, Record *record,
-                      const Domain *domain, bool allLines = false);
+MyMenu *buildLineMenu(PageShell &window, QPushButton *button, Record *record, const Domain *domain,
+                      bool allLines = false);

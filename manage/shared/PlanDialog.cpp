@@ -5,7 +5,9 @@
 #include "manage/shared/PlanView.h"
 
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <QPushButton>
+#include <QScreen>
 #include <QVBoxLayout>
 
 PlanDialog::PlanDialog(QWidget *parent, const QString &title)
@@ -13,11 +15,18 @@ PlanDialog::PlanDialog(QWidget *parent, const QString &title)
 {
     setWindowTitle(title);
     setObjectName(QStringLiteral("planDialog"));
-    resize(860, 560);
+    // Never larger than the screen: the tables scroll and the buttons stay in view.
+    QSize size(860, 560);
+    if (const QScreen *screen = parent ? parent->screen() : QGuiApplication::primaryScreen())
+        size = size.boundedTo(screen->availableGeometry().size() - QSize(40, 60));
+    resize(size);
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(m_view);
     connect(m_view, &PlanView::stopRequested, this, [this] { m_stop = true; });
-    connect(m_view, &PlanView::runRequested, this, &QDialog::accept);
+    connect(m_view, &PlanView::runRequested, this, [this] {
+        if (confirmWarnings(m_view->plan()))
+            accept();
+    });
     connect(m_view, &PlanView::closeRequested, this, [this] {
         m_stop = true;
         reject();
@@ -36,6 +45,20 @@ void PlanDialog::progress(int position, int total)
 void PlanDialog::setPlan(const ChangePlan &plan)
 {
     m_view->setPlan(plan);
+}
+
+bool PlanDialog::confirmWarnings(const ChangePlan &plan)
+{
+    if (plan.warnings.isEmpty())
+        return true;
+    // Asked as the zone import asks: one line per kind, so that the box stays small.
+    QStringList lines;
+    for (const PlanText::WarningGroup &g : PlanText::warningGroups(plan.warnings))
+        lines.append(PlanText::groupLine(g).toHtmlEscaped());
+    return User::showMsgBox(QStringLiteral("执行后将有以下问题：<br/>") +
+                                lines.join(QStringLiteral("<br/>")) +
+                                QStringLiteral("<br/>仍要执行吗？"),
+                            QString(), 2) != 0;
 }
 
 void PlanDialog::showError(const QString &text)

@@ -70,6 +70,8 @@ public:
 
 private:
     void progress(int position, int total);
+    // A plan with warnings runs only when the user says so again.
+    static bool confirmWarnings(const ChangePlan &plan);
     static void showError(const QString &text);
 
     PlanView *m_view;

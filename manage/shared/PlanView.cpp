@@ -7,6 +7,7 @@
 #include <QPushButton>
 #include <QSet>
 #include <QTableView>
+#include <QTreeWidget>
 #include <QVBoxLayout>
 
 namespace {
@@ -85,7 +86,42 @@ QString stateText(const QString &op, const QJsonObject &state)
     const QString line = state.value(QLatin1String("lineName")).toString();
     if (!line.isEmpty())
         text += QStringLiteral(" (%1)").arg(line);
+    if (state.value(QLatin1String("type")).toString() == QLatin1String("MX"))
+        text += QStringLiteral(" MX %1").arg(state.value(QLatin1String("mx")).toInt());
+    const int ttl = state.value(QLatin1String("ttl")).toInt();
+    if (ttl > 0)
+        text += QStringLiteral(" TTL %1").arg(ttl);
     return text;
+}
+
+QString changeText(const QString &op, const QJsonObject &before, const QJsonObject &after)
+{
+    if (op.startsWith(QLatin1String("domain-")) || before.isEmpty() || after.isEmpty())
+        return QString();
+    // The fields a person tells records by, in the order the record page shows them.
+    static const struct
+    {
+        const char *key;
+        const char *name;
+    } fields[] = {{"host", "主机记录"}, {"type", "类型"}, {"value", "记录值"},
+                  {"lineName", "线路"}, {"mx", "MX"},     {"ttl", "TTL"}};
+    QStringList changes;
+    for (const auto &f : fields) {
+        const QJsonValue from = before.value(QLatin1String(f.key));
+        const QJsonValue to = after.value(QLatin1String(f.key));
+        // A field one side does not carry is not a change (an older journal, a value-only plan).
+        if (from.isUndefined() || to.isUndefined() || from == to)
+            continue;
+        if (QLatin1String(f.key) == QLatin1String("mx") &&
+            after.value(QLatin1String("type")).toString() != QLatin1String("MX"))
+            continue;
+        const auto text = [](const QJsonValue &v) {
+            return v.isDouble() ? QString::number(v.toInt()) : v.toString();
+        };
+        changes.append(
+            QStringLiteral("%1 %2 → %3").arg(QString::fromUtf8(f.name), text(from), text(to)));
+    }
+    return changes.join(QStringLiteral("；"));
 }
 
 QString summary(const ChangePlan &plan)
@@ -104,6 +140,42 @@ QString summary(const ChangePlan &plan)
         .arg(counts[1])
         .arg(counts[2])
         .arg(counts[3]);
+}
+
+QList<WarningGroup> warningGroups(const QList<PlanWarning> &warnings)
+{
+    static const QHash<QString, QString> headings{
+        {QStringLiteral("cname-beside-others"), QStringLiteral("将有 CNAME 与其他记录并存")},
+        {QStringLiteral("ns-at-apex"), QStringLiteral("主机记录 @ 将有 NS 记录")},
+        {QStringLiteral("second-spf"), QStringLiteral("将有多条 SPF 记录")},
+        {QStringLiteral("large-change"), QStringLiteral("三成以上的记录将被修改或删除")},
+        {QStringLiteral("domain-created-anew"), QStringLiteral("将重新添加为新域名")},
+    };
+    QList<WarningGroup> groups;
+    QHash<QString, int> indexOf;
+    QHash<QString, QSet<QString>> domainsOf;
+    for (const PlanWarning &w : warnings) {
+        auto found = indexOf.find(w.code);
+        if (found == indexOf.end()) {
+            WarningGroup g;
+            g.code = w.code;
+            // A kind without a heading of its own is named by its first warning.
+            g.heading = headings.value(w.code, w.text);
+            found = indexOf.insert(w.code, groups.size());
+            groups.append(g);
+        }
+        WarningGroup &g = groups[*found];
+        g.texts.append(w.text);
+        QSet<QString> &domains = domainsOf[w.code];
+        domains.insert(w.domain);
+        g.domains = domains.size();
+    }
+    return groups;
+}
+
+QString groupLine(const WarningGroup &group)
+{
+    return QStringLiteral("%1：%2 个域名").arg(group.heading).arg(group.domains);
 }
 
 } // namespace PlanText
@@ -153,7 +225,7 @@ QVariant PlanDomainModel::cell(const PlanDomainRow &r, int column, int role) con
 
 PlanStepModel::PlanStepModel(QObject *parent)
     : RowTableModel({QStringLiteral("操作"), QStringLiteral("原记录"), QStringLiteral("新记录"),
-                     QStringLiteral("说明")},
+                     QStringLiteral("说明"), QStringLiteral("改动")},
                     parent)
 {}
 
@@ -161,6 +233,9 @@ QVariant PlanStepModel::cell(const PlanStep &s, int column, int role) const
 {
     if (role == Qt::ForegroundRole && countColumn(s) == 3)
         return problemColor();
+    if (role == Qt::FontRole && column == 2 &&
+        !PlanText::changeText(s.op, s.before, s.after).isEmpty())
+        return boldFont();
     if (role != Qt::DisplayRole && role != Qt::ToolTipRole)
         return QVariant();
     switch (column) {
@@ -170,8 +245,10 @@ QVariant PlanStepModel::cell(const PlanStep &s, int column, int role) const
         return PlanText::stateText(s.op, s.before);
     case 2:
         return PlanText::stateText(s.op, s.after);
-    default:
+    case 3:
         return s.problem;
+    default:
+        return PlanText::changeText(s.op, s.before, s.after);
     }
 }
 
@@ -182,9 +259,17 @@ PlanView::PlanView(QWidget *parent)
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     m_summary = new QLabel(this);
-    m_warnings = new QLabel(this);
-    m_warnings->setWordWrap(true);
-    m_warnings->setStyleSheet(QStringLiteral("color:#e04b3c;"));
+    m_summary->setWordWrap(true);
+    // However many warnings, the list keeps to a few lines and scrolls: the tables and the
+    // buttons below stay in view.
+    m_warnings = new QTreeWidget(this);
+    m_warnings->setObjectName(QStringLiteral("planWarnings"));
+    m_warnings->setHeaderHidden(true);
+    m_warnings->setColumnCount(1);
+    m_warnings->setUniformRowHeights(true);
+    m_warnings->setStyleSheet(QStringLiteral("QTreeWidget{color:#e04b3c;}"));
+    m_warnings->setMaximumHeight(5 * 24);
+    m_warnings->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Maximum);
     m_warnings->hide();
     m_domains = newRowTable(m_domainModel, this);
     m_steps = newRowTable(m_stepModel, this);
@@ -228,11 +313,17 @@ void PlanView::setPlan(const ChangePlan &plan)
     m_plan = plan;
     m_domainModel->setPlan(plan);
     m_summary->setText(PlanText::summary(plan));
-    QStringList warnings;
-    for (const PlanWarning &w : plan.warnings)
-        warnings.append(QStringLiteral("⚠ %1 %2：%3").arg(w.domain, w.host, w.text));
-    m_warnings->setText(warnings.join(QLatin1Char('\n')));
-    m_warnings->setVisible(!warnings.isEmpty());
+    m_warnings->clear();
+    for (const PlanText::WarningGroup &g : PlanText::warningGroups(plan.warnings)) {
+        auto *group =
+            new QTreeWidgetItem(m_warnings, {QStringLiteral("⚠ ") + PlanText::groupLine(g)});
+        for (const QString &text : g.texts)
+            new QTreeWidgetItem(group, {text});
+    }
+    // A single kind opens at once; several stay folded to their counts.
+    if (m_warnings->topLevelItemCount() == 1)
+        m_warnings->expandAll();
+    m_warnings->setVisible(!plan.warnings.isEmpty());
     m_stop->hide();
     m_run->setEnabled(plan.changesAnything());
     if (!plan.domains.isEmpty())

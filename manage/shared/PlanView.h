@@ -6,6 +6,7 @@
 #include <QWidget>
 
 class QLabel;
+class QTreeWidget;
 class QPushButton;
 class QTableView;
 
@@ -13,10 +14,27 @@ class QTableView;
 namespace PlanText {
 // The Chinese name of a step's operation.
 QString opName(const QString &op);
-// "主机 类型 值 (线路)" of a record or the name of a domain in a step's before/after.
+// "主机 类型 值 (线路) MX 10 TTL 600" of a record (MX only for MX records, TTL when known) or
+// the name of a domain in a step's before/after.
 QString stateText(const QString &op, const QJsonObject &state);
+// What a record change alters, field by field: "TTL 600 → 60；线路 默认 → 电信". Empty when
+// the step is not a change of a record or alters nothing shown.
+QString changeText(const QString &op, const QJsonObject &before, const QJsonObject &after);
 // "共 3 个域名：新增 2，修改 1，删除 0，问题 1".
 QString summary(const ChangePlan &plan);
+
+// The warnings of one kind: "将有 CNAME 与其他记录并存：118 个域名" and each warning's text.
+struct WarningGroup
+{
+    QString code;
+    QString heading;
+    int domains = 0; // how many domains the kind names
+    QStringList texts;
+};
+// The warnings grouped by kind, in the order each kind first appears.
+QList<WarningGroup> warningGroups(const QList<PlanWarning> &warnings);
+// "将有 CNAME 与其他记录并存：118 个域名".
+QString groupLine(const WarningGroup &group);
 } // namespace PlanText
 
 // The domains of a plan, one row each, with their counts and whether a warning names them.
@@ -52,7 +70,8 @@ protected:
 // history views show their models.
 QTableView *newRowTable(QAbstractItemModel *model, QWidget *parent);
 
-// The steps of one domain of a plan: operation, before, after and why.
+// The steps of one domain of a plan: operation, before, after, why and what changes (the after
+// of a change in bold).
 class PlanStepModel : public RowTableModel<PlanStep>
 {
     Q_OBJECT
@@ -85,7 +104,8 @@ public:
     QTableView *domainTable() const { return m_domains; }
     QTableView *stepTable() const { return m_steps; }
     QLabel *summaryLabel() const { return m_summary; }
-    QLabel *warningLabel() const { return m_warnings; }
+    // The warnings, one collapsed entry per kind with its count, of bounded height.
+    QTreeWidget *warningList() const { return m_warnings; }
 
 signals:
     void runRequested();
@@ -99,7 +119,7 @@ private:
     PlanDomainModel *m_domainModel;
     PlanStepModel *m_stepModel;
     QLabel *m_summary;
-    QLabel *m_warnings;
+    QTreeWidget *m_warnings;
     QTableView *m_domains;
     QTableView *m_steps;
     QPushButton *m_stop;

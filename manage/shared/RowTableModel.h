@@ -2,6 +2,7 @@
 
 #include <QAbstractTableModel>
 #include <QColor>
+#include <QFont>
 #include <QList>
 #include <QStringList>
 
@@ -9,6 +10,14 @@
 inline QColor problemColor()
 {
     return QColor(0xe0, 0x4b, 0x3c);
+}
+
+// The font of a cell that changes: the after of a record change.
+inline QFont boldFont()
+{
+    QFont font;
+    font.setBold(true);
+    return font;
 }
 
 // A read-only table of Row values, one row each, under fixed column titles. A model says what

@@ -12,11 +12,11 @@
 #include "manage/records/RecordPage.h"
 #include "manage/search/SearchPage.h"
 #include "manage/settings/SettingsPage.h"
+#include "manage/shared/OverlayKeeper.h"
 #include "manage/shared/Toast.h"
 #include "manage/shell/FrameGeometry.h"
 #include "manage/shell/FramelessResizer.h"
 #include "manage/shell/MenuHoverStyle.h"
-#include "manage/shell/OverlayKeeper.h"
 
 #include <QApplication>
 #include <QCloseEvent>

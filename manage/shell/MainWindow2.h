@@ -1,6 +1,7 @@
 #pragma once
 
 #include "client/Types.h"
+#include "manage/shared/PageShell.h"
 
 #include <QColor>
 #include <QList>
@@ -35,7 +36,7 @@ class SettingsPage;
 // The management window: a frameless, resizable window with a navigation column and one stack
 // of pages. The shell owns the form, navigation, the notice strip, the quit confirmation and the
 // periodic job; each page's behaviour lives in its own unit, reached through the accessors below.
-class MainWindow2 : public QMainWindow
+class MainWindow2 : public QMainWindow, public PageShell
 {
     Q_OBJECT
 public:
@@ -63,10 +64,18 @@ public:
     QList<QPointer<QPushButton>> menuButtons;
 
     // Registers a button in nameButtons / menuButtons and installs the window's filter on it.
-    void addNameButton(QPushButton *button);
+    void addNameButton(QPushButton *button) override;
     // Shows the hover tip of a name button at a point (a test records the tips instead).
     std::function<void(const QPoint &, const QString &)> showNameTip;
-    void addMenuButton(QPushButton *button);
+    void addMenuButton(QPushButton *button) override;
+
+    // The window as its pages see it.
+    QWidget *dialogParent() override { return this; }
+    QSharedPointer<Domain> shownDomain() const override { return currentDomain; }
+    void setShownDomain(const QSharedPointer<Domain> &domain) override { currentDomain = domain; }
+    RowColours rowColours() const override { return {rowColorEven, rowColorOdd, rowColorHover}; }
+    double runningVersion() const override { return versionNumber; }
+    void forgetNameButtons() override { nameButtons.clear(); }
 
     DomainListPage &domainList() const { return *m_domainList; }
     GroupEditor &groupEditor() const { return *m_groupEditor; }
@@ -79,41 +88,42 @@ public:
     SearchPage &searchPage() const { return *m_search; }
 
     // Shows text in the notice strip for a time that grows with its length.
-    void showToast(const QString &text);
+    void showToast(const QString &text) override;
 
     // Navigation for the pages: a page moves the user to another page only through these.
     // Each does what the navigation column or the target page's own buttons do, in their order.
     // The domain page as the navigation column opens it: the lists are reloaded when stale.
-    void showDomainList();
+    void showDomainList() override;
     // The domain page as it was left, without a reload (back from the job results).
-    void showDomainPage();
+    void showDomainPage() override;
     // Inside the domain page: a domain's record table in place of the domain rows, and back.
-    void showRecordTable();
-    void showDomainRows();
+    void showRecordTable() override;
+    void showDomainRows() override;
     // Fetches the records of domain and shows them (the domain list's names open this).
-    void showRecords(const QSharedPointer<Domain> &domain);
+    void showRecords(const QSharedPointer<Domain> &domain) override;
     // The results of a job run on the domain or record page, one line per item.
-    void showJobResults(const QStringList &successes, const QStringList &failures);
+    void showJobResults(const QStringList &successes, const QStringList &failures) override;
     // The batch page as the navigation column opens it.
-    void showBatchJobs();
+    void showBatchJobs() override;
     // The account-wide search over the local copy, as the navigation column opens it.
-    void showSearch();
+    void showSearch() override;
     // The batch page's add tab at its input, with domainNames (when any) as its domain list.
-    void showBatchAddInput(const QStringList &domainNames);
+    void showBatchAddInput(const QStringList &domainNames) override;
     // The batch page's edit tab with domainName as the domain list and a row for each of the
     // first records (see BatchJobsPage::editRecords).
-    void showBatchEdit(const QString &domainName, const QList<QSharedPointer<Record>> &records);
+    void showBatchEdit(const QString &domainName,
+                       const QList<QSharedPointer<Record>> &records) override;
     // The history page with the journal read afresh.
-    void showHistory();
+    void showHistory() override;
     // The domain and group lists loaded again when stale, as the domain page does when shown.
-    void loadStaleDomainLists();
+    void loadStaleDomainLists() override;
     // Logging out, confirmed: the sign-in side takes over (logoutConfirmed) and this window
     // hides.
-    void returnToSignIn();
+    void returnToSignIn() override;
 
     // Whether the sign-in side remembers the password, as its last setPasswordRemembered
     // said; empty when no sign-in side has told.
-    std::optional<bool> passwordRemembered() const { return m_passwordRemembered; }
+    std::optional<bool> passwordRemembered() const override { return m_passwordRemembered; }
 
 signals:
     // The user confirmed logging out; emitted before this window hides. The sign-in window

@@ -4,7 +4,6 @@
 
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
-#include <QTimer>
 #include <QtTest>
 
 namespace {
@@ -170,7 +169,8 @@ void TestLocalServiceFaults::clearingReleasesAHungRequest()
     Fault fault;
     fault.kind = FaultKind::Hang;
     m_service->setFault(kList, fault);
-    QTimer::singleShot(300, this, [this] { m_service->clearFaults(); });
+    // Released once the request hangs, not at a guessed time.
+    m_service->whenStruck(kList, 1, this, [this] { m_service->clearFaults(); });
     // The hung connection closes without a reply. The client never sends a request twice
     // behind its caller's back (a create could be applied twice): this call fails as a
     // closed connection, and the next one is answered.
@@ -186,7 +186,7 @@ void TestLocalServiceFaults::stoppingEndsAHungRequest()
     Fault fault;
     fault.kind = FaultKind::Hang;
     m_service->setFault(QStringLiteral("*"), fault);
-    QTimer::singleShot(300, this, [this] { m_service->stop(); });
+    m_service->whenStruck(QStringLiteral("*"), 1, this, [this] { m_service->stop(); });
     QJsonValue data;
     QVERIFY(!m_user->doAPI(kList, ApiParams(), data));
     QVERIFY2(m_user->errorText.startsWith(kNetwork), qPrintable(m_user->errorText));

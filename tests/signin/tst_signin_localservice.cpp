@@ -7,7 +7,6 @@
 #include "tests/support/WindowHarness.h"
 
 #include <QCheckBox>
-#include <QDesktopServices>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -21,14 +20,9 @@
 class TestSignInLocalService : public QObject
 {
     Q_OBJECT
-public slots:
-    void openUrl(const QUrl &url) { m_opened.append(url); }
-
 private slots:
-    void initTestCase();
     void init();
     void cleanup();
-    void cleanupTestCase();
 
     void passwordSignIn_data();
     void passwordSignIn();
@@ -36,29 +30,17 @@ private slots:
 
 private:
     WindowHarness h;
-    QList<QUrl> m_opened;
 };
-
-void TestSignInLocalService::initTestCase()
-{
-    QDesktopServices::setUrlHandler(QStringLiteral("https"), this, "openUrl");
-}
 
 void TestSignInLocalService::init()
 {
     h.init();
     QVERIFY(h.startService());
-    m_opened.clear();
 }
 
 void TestSignInLocalService::cleanup()
 {
     h.cleanup();
-}
-
-void TestSignInLocalService::cleanupTestCase()
-{
-    QDesktopServices::unsetUrlHandler(QStringLiteral("https"));
 }
 
 void TestSignInLocalService::passwordSignIn_data()
@@ -105,10 +87,10 @@ void TestSignInLocalService::passwordSignIn()
     if (openedPath.isEmpty()) {
         QVERIFY(!theUser().errorText.isEmpty());
         QCOMPARE(h.boxes->contents(), QStringList{theUser().errorText});
-        QVERIFY(m_opened.isEmpty());
+        QVERIFY(h.openedUrls().isEmpty());
     } else {
         QCOMPARE(h.boxes->shown.first().buttonMode, 2);
-        QCOMPARE(m_opened, QList<QUrl>{QUrl(h.service->baseUrl() + openedPath)});
+        QCOMPARE(h.openedUrls(), QList<QUrl>{QUrl(h.service->baseUrl() + openedPath)});
     }
 }
 

@@ -7,7 +7,6 @@
 #include "tests/support/WindowHarness.h"
 
 #include <QCheckBox>
-#include <QDesktopServices>
 #include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
@@ -46,9 +45,6 @@ QSettings loginStore()
 class TestSignInWindow : public QObject
 {
     Q_OBJECT
-public slots:
-    void openUrl(const QUrl &url) { m_opened.append(url); }
-
 private slots:
     void initTestCase();
     void init();
@@ -79,13 +75,11 @@ private:
     std::unique_ptr<TestHttpsServer> m_server;
     WindowHarness h;
     std::unique_ptr<ScriptedPasswordStore> m_keyring;
-    QList<QUrl> m_opened;
 };
 
 void TestSignInWindow::initTestCase()
 {
     m_server = std::make_unique<TestHttpsServer>();
-    QDesktopServices::setUrlHandler(QStringLiteral("https"), this, "openUrl");
 }
 
 void TestSignInWindow::init()
@@ -101,7 +95,6 @@ void TestSignInWindow::init()
     m_keyring = std::make_unique<ScriptedPasswordStore>();
     m_keyring->refusal = KeyringResult::NoKeyring;
     setPasswordStore(m_keyring.get());
-    m_opened.clear();
 }
 
 void TestSignInWindow::cleanup()
@@ -113,7 +106,6 @@ void TestSignInWindow::cleanup()
 
 void TestSignInWindow::cleanupTestCase()
 {
-    QDesktopServices::unsetUrlHandler(QStringLiteral("https"));
     m_server.reset();
 }
 
@@ -294,7 +286,7 @@ void TestSignInWindow::apiKeyMissingAsks()
     QCOMPARE(h.boxes->contents(),
              QStringList{QStringLiteral("该账户未开启API Key,请前往web端开启。是否打开网页？")});
     QCOMPARE(h.boxes->shown.value(0).buttonMode, 2);
-    QCOMPARE(m_opened, opened);
+    QCOMPARE(h.openedUrls(), opened);
     QVERIFY(window.isVisible());
 
     // A later failure that never reached the service is not taken for the same question.
@@ -494,7 +486,7 @@ void TestSignInWindow::linksOpenServicePages()
     QFETCH(QString, path);
     MainWindow &window = h.openSignIn();
     widget<QPushButton>(window, button.toLatin1().constData())->click();
-    QCOMPARE(m_opened, QList<QUrl>{QUrl(m_server->baseUrl() + path)});
+    QCOMPARE(h.openedUrls(), QList<QUrl>{QUrl(m_server->baseUrl() + path)});
 }
 
 QTEST_MAIN(TestSignInWindow)

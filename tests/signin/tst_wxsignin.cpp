@@ -8,7 +8,6 @@
 #include "tests/support/WindowHarness.h"
 
 #include <QBuffer>
-#include <QDesktopServices>
 #include <QHostInfo>
 #include <QImage>
 #include <QLabel>
@@ -69,14 +68,9 @@ Q_DECLARE_METATYPE(CannedReply)
 class TestWxSignIn : public QObject
 {
     Q_OBJECT
-public slots:
-    void openUrl(const QUrl &url) { m_opened.append(url); }
-
 private slots:
-    void initTestCase();
     void init();
     void cleanup();
-    void cleanupTestCase();
 
     void pageGivesCodeAndPolling();
     void unusablePageStartsNoPolling();
@@ -108,17 +102,11 @@ private:
 
     std::unique_ptr<TestHttpsServer> m_server;
     WindowHarness h;
-    QList<QUrl> m_opened;
     QList<QUrl> m_fetched;
     QList<Poll> m_polls;
     // Runs from inside the wait of the poll that was just sent.
     std::function<void(MainWindow &)> m_whilePolling;
 };
-
-void TestWxSignIn::initTestCase()
-{
-    QDesktopServices::setUrlHandler(QStringLiteral("https"), this, "openUrl");
-}
 
 void TestWxSignIn::init()
 {
@@ -144,7 +132,6 @@ void TestWxSignIn::init()
     m_server->setReply(kWxLogin, reply(R"({"code":0,"data":{"apiKey":"K","apiSecret":"S"}})"));
     m_server->setReply(kChkCpuId, reply(R"({"code":0,"data":"this-pc"})"));
     m_server->setReply(kAddCpuId, reply(R"({"code":0})"));
-    m_opened.clear();
     m_fetched.clear();
     m_polls.clear();
     m_whilePolling = nullptr;
@@ -154,11 +141,6 @@ void TestWxSignIn::cleanup()
 {
     h.cleanup();
     m_server.reset();
-}
-
-void TestWxSignIn::cleanupTestCase()
-{
-    QDesktopServices::unsetUrlHandler(QStringLiteral("https"));
 }
 
 int TestWxSignIn::requestsTo(const QString &path) const
@@ -472,7 +454,8 @@ void TestWxSignIn::deviceCheck()
     QCOMPARE(h.boxes->contents(), box.isNull() ? QStringList() : QStringList{box});
     if (!box.isNull())
         QCOMPARE(h.boxes->shown.first().buttonMode, 2);
-    QCOMPARE(m_opened, opensPage ? QList<QUrl>{QUrl(m_server->baseUrl() + "/member/editcpuid/")}
+    QCOMPARE(h.openedUrls(), opensPage
+                                 ? QList<QUrl>{QUrl(m_server->baseUrl() + "/member/editcpuid/")}
                                  : QList<QUrl>{});
     const QList<CapturedRequest> sent = m_server->requests();
     QCOMPARE(sent.value(0).path, kChkCpuId);

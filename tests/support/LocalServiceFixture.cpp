@@ -4,6 +4,7 @@
 #include "localservice/storage/SeedData.h"
 
 #include <QFile>
+#include <QTimer>
 
 LocalServiceFixture::LocalServiceFixture() : LocalServiceFixture(Options()) {}
 
@@ -100,6 +101,21 @@ bool LocalServiceFixture::loginDemo(User &user) const
 void LocalServiceFixture::setFault(const QString &path, const Fault &fault)
 {
     m_service->faults().set(path, fault);
+}
+
+void LocalServiceFixture::whenStruck(const QString &path, int count, QObject *context,
+                                     const std::function<void()> &action)
+{
+    auto *timer = new QTimer(context);
+    LocalService *running = m_service.get();
+    QObject::connect(timer, &QTimer::timeout, timer, [timer, running, path, count, action] {
+        if (running->faults().struck(path) < count)
+            return;
+        timer->stop();
+        timer->deleteLater();
+        action();
+    });
+    timer->start(2);
 }
 
 void LocalServiceFixture::clearFaults()

@@ -8,8 +8,10 @@
 #include <QString>
 #include <QTemporaryDir>
 
+#include <functional>
 #include <memory>
 
+class QObject;
 class User;
 
 // A fresh stand-in service for a test: its own data folder in a temporary directory, a free
@@ -59,6 +61,12 @@ public:
     // Makes requests to path ("*" for every path) go wrong; see Fault.
     void setFault(const QString &path, const Fault &fault);
     void clearFaults();
+    // Runs action once the fault set for path has struck count requests, that is while a
+    // delayed or hung reply is under way: for a step that must land while the client waits.
+    // Looked for every few milliseconds on context's thread (a client's nested wait runs it);
+    // dropped with context if the request never comes.
+    void whenStruck(const QString &path, int count, QObject *context,
+                    const std::function<void()> &action);
 
     // The running service itself: its storage, WeChat flow and fault table.
     LocalService &service();

@@ -76,14 +76,20 @@ void WindowHarness::init()
     }
     toasts.reset();
     boxes.reset();
+    opened.reset();
     boxes = std::make_unique<RecordingPresenter>();
     toasts = std::make_unique<RecordingToasts>();
+    opened = std::make_unique<OpenedUrls>();
     // Settings and the autostart entry go to a folder of the test's own.
     if (!m_settingsDir)
         m_savedConfigHome = qgetenv("XDG_CONFIG_HOME");
     m_settingsDir = std::make_unique<QTemporaryDir>();
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_settingsDir->path()));
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_settingsDir->path());
+    if (!m_dataDir)
+        m_savedDataHome = qgetenv("XDG_DATA_HOME");
+    m_dataDir = std::make_unique<QTemporaryDir>();
+    qputenv("XDG_DATA_HOME", QFile::encodeName(m_dataDir->path()));
 }
 
 void WindowHarness::cleanup()
@@ -95,9 +101,14 @@ void WindowHarness::cleanup()
         service->clearFaults();
     toasts.reset();
     boxes.reset();
+    opened.reset();
     if (m_settingsDir) {
         m_settingsDir.reset();
         qputenv("XDG_CONFIG_HOME", m_savedConfigHome);
+    }
+    if (m_dataDir) {
+        m_dataDir.reset();
+        qputenv("XDG_DATA_HOME", m_savedDataHome);
     }
     email.clear();
     resetUser();
@@ -263,18 +274,8 @@ QAbstractButton *WindowHarness::button(const char *name) const
 
 void WindowHarness::whenStruck(const QString &path, int count, const std::function<void()> &action)
 {
-    // Looks every few milliseconds; the window's nested wait for the reply runs this timer.
-    // It goes with the window if the request never comes.
-    auto *timer = new QTimer(window);
-    LocalService *running = &service->service();
-    QObject::connect(timer, &QTimer::timeout, timer, [timer, running, path, count, action] {
-        if (running->faults().struck(path) < count)
-            return;
-        timer->stop();
-        timer->deleteLater();
-        action();
-    });
-    timer->start(2);
+    // Goes with the window if the request never comes.
+    service->whenStruck(path, count, window, action);
 }
 
 void WindowHarness::refuse(const QString &path, int code, const QString &message, int skip,
@@ -301,6 +302,19 @@ std::unique_ptr<User> WindowHarness::probe() const
     if (!u->login(email, LocalServiceFixture::demoPassword()))
         return nullptr;
     return u;
+}
+
+QList<Record> WindowHarness::records(const QString &name) const
+{
+    User &u = theUser();
+    Domain *dm = u.domain2ptr(name);
+    if (!dm)
+        return {};
+    u.getRecord(dm);
+    QList<Record> list;
+    for (const Record &r : dm->records)
+        list.append(r);
+    return list;
 }
 
 Domain WindowHarness::serviceDomain(int id) const

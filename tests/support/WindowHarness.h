@@ -5,6 +5,7 @@
 #include "manage/shell/MainWindow2.h"
 #include "signin/MainWindow.h"
 #include "tests/support/LocalServiceFixture.h"
+#include "tests/support/OpenedUrls.h"
 #include "tests/support/RecordingPresenter.h"
 #include "tests/support/RecordingToasts.h"
 
@@ -35,7 +36,8 @@ T *widget(const QObject &root, const char *name)
 }
 
 // Everything a window test stands on, in one place: the stand-in service in this process, a
-// recording message-box presenter and toast recorder, settings in a folder of the test's own,
+// recording message-box presenter and toast recorder, a catcher of the addresses the program
+// opens in the browser, settings and data in a folder of the test's own,
 // the process-wide client signed in, and the management window (or the sign-in window that
 // holds it). Suites call init() from init() and cleanup() from cleanup(); the steps between
 // are taken as a suite needs them.
@@ -61,6 +63,9 @@ public:
 
     // The test's own settings folder (also XDG_CONFIG_HOME while the test runs).
     QString settingsPath() const { return m_settingsDir ? m_settingsDir->path() : QString(); }
+    // The test's own data folder (also XDG_DATA_HOME while the test runs): the journal goes
+    // there, never to the user's.
+    QString dataPath() const { return m_dataDir ? m_dataDir->path() : QString(); }
 
     // Starts a fresh stand-in service; false with the reason logged.
     bool startService(const LocalServiceFixture::Options &options = LocalServiceFixture::Options());
@@ -104,6 +109,9 @@ public:
     }
     QAbstractButton *button(const char *name) const;
 
+    // The addresses handed to the desktop to open since init(), in order.
+    QList<QUrl> openedUrls() const { return opened ? opened->urls : QList<QUrl>(); }
+
     // The notices shown so far, and the latest.
     QStringList toastsShown() const { return toasts ? toasts->shown : QStringList(); }
     QString toast() const { return toasts ? toasts->last() : QString(); }
@@ -117,6 +125,9 @@ public:
                 int times = -1) const;
     // A second client signed in to the same account, to see what the service holds.
     std::unique_ptr<User> probe() const;
+    // The records of the domain named name as the service has them now, read by the window's
+    // own client (which keeps them as the domain's records).
+    QList<Record> records(const QString &name) const;
     // The service's copy of a domain; id 0 when it no longer exists.
     Domain serviceDomain(int id) const;
     // The service's id of the signed-in account.
@@ -135,6 +146,7 @@ public:
 
     std::unique_ptr<RecordingPresenter> boxes;
     std::unique_ptr<RecordingToasts> toasts;
+    std::unique_ptr<OpenedUrls> opened;
     std::unique_ptr<LocalServiceFixture> service;
     std::unique_ptr<MainWindow> signInWindow;
     // The management window: one of its own, or the sign-in window's.
@@ -144,7 +156,9 @@ public:
 private:
     std::unique_ptr<MainWindow2> m_ownManagement;
     std::unique_ptr<QTemporaryDir> m_settingsDir;
+    std::unique_ptr<QTemporaryDir> m_dataDir;
     QObject *m_root = nullptr;
     QByteArray m_savedConfigHome;
+    QByteArray m_savedDataHome;
     bool m_keepService = false;
 };

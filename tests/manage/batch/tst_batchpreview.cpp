@@ -3,7 +3,7 @@
 #include "manage/batch/BatchRowTable.h"
 #include "manage/shared/PlanDialog.h"
 #include "manage/shared/PlanView.h"
-#include "tests/support/JournalWindowHarness.h"
+#include "tests/support/WindowHarness.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -40,9 +40,8 @@ class TestBatchPreview : public QObject
 {
     Q_OBJECT
 private slots:
-    void initTestCase() { initResources(); }
-    void init() { QVERIFY2(m_h.start(), qPrintable(m_h.errorText())); }
-    void cleanup() { m_h.stop(); }
+    void init();
+    void cleanup() { m_h.cleanup(); }
 
     void previewChangesNothingThenRunsThePlan();
     void deleteSkipsADomainChangedSincePreview();
@@ -55,7 +54,7 @@ private:
     void oneRow(BatchKind kind, const QString &host, const QString &value);
     void setDomains(const QString &text)
     {
-        m_h.child<QPlainTextEdit>("plainTextEdit_2")->setPlainText(text);
+        m_h.widget<QPlainTextEdit>("plainTextEdit_2")->setPlainText(text);
     }
     QList<JournalJob> jobs()
     {
@@ -63,13 +62,24 @@ private:
         return j.open(Journal::defaultPath(), false) ? j.jobs() : QList<JournalJob>();
     }
 
-    JournalWindowHarness m_h;
+    WindowHarness m_h;
 };
+
+void TestBatchPreview::init()
+{
+    m_h.init();
+    QVERIFY(m_h.startService());
+    QVERIFY(m_h.signIn());
+    // The pages load their lists when shown, as after a real sign-in.
+    theUser().needDomainReload = true;
+    theUser().needGroupReload = true;
+    m_h.openManagement();
+}
 
 void TestBatchPreview::oneRow(BatchKind kind, const QString &host, const QString &value)
 {
     m_h.window->showBatchJobs();
-    auto *tabs = m_h.child<QTabWidget>("tabWidget_bat");
+    auto *tabs = m_h.widget<QTabWidget>("tabWidget_bat");
     tabs->setCurrentIndex(static_cast<int>(kind));
     QLineEdit *row = page().rows(kind).rows().first();
     row->setText(host);
@@ -82,7 +92,7 @@ void TestBatchPreview::previewChangesNothingThenRunsThePlan()
 {
     setDomains(kDemo + QStringLiteral("\nnowhere-x.com"));
     oneRow(BatchKind::Add, QStringLiteral("prev"), QStringLiteral("198.51.100.9"));
-    m_h.child<QPushButton>("pushButton_prevbatadd")->click();
+    m_h.widget<QPushButton>("pushButton_prevbatadd")->click();
 
     PlanDialog *dialog = page().planDialog();
     QVERIFY(dialog);
@@ -108,7 +118,7 @@ void TestBatchPreview::previewChangesNothingThenRunsThePlan()
     QCOMPARE(all.size(), 1);
     QCOMPARE(all.first().kind, QStringLiteral("batch-add"));
     QCOMPARE(all.first().counts.value(StepStatus::Done), 1);
-    QVERIFY(m_h.child<QTextEdit>("textEdit_7")->toPlainText().contains(kDemo));
+    QVERIFY(m_h.widget<QTextEdit>("textEdit_7")->toPlainText().contains(kDemo));
     QCOMPARE(m_h.boxes->count(), 0);
 }
 
@@ -119,7 +129,7 @@ void TestBatchPreview::deleteSkipsADomainChangedSincePreview()
                            QStringLiteral("A"), QStringLiteral("0"), QStringLiteral("gone")));
     setDomains(kDemo);
     oneRow(BatchKind::Delete, QStringLiteral("gone"), QStringLiteral("198.51.100.20"));
-    m_h.child<QPushButton>("pushButton_prevbatdel")->click();
+    m_h.widget<QPushButton>("pushButton_prevbatdel")->click();
     PlanDialog *dialog = page().planDialog();
     QVERIFY(dialog);
     QCOMPARE(dialog->view().domainTable()->model()->index(0, PlanDomainModel::Deletes).data(),
@@ -139,7 +149,7 @@ void TestBatchPreview::unwritableJournalSendsNothing()
     QVERIFY(QDir().mkpath(Journal::defaultPath()));
     setDomains(kDemo);
     oneRow(BatchKind::Add, QStringLiteral("nojournal"), QStringLiteral("198.51.100.10"));
-    m_h.child<QPushButton>("pushButton_prevbatadd")->click();
+    m_h.widget<QPushButton>("pushButton_prevbatadd")->click();
     QVERIFY(page().planDialog());
     page().planDialog()->view().runButton()->click();
 
@@ -162,7 +172,7 @@ void TestBatchPreview::stopWhileReadingChangesNothing()
         if (PlanDialog *d = page().planDialog())
             d->view().stopButton()->click();
     });
-    m_h.child<QPushButton>("pushButton_prevbatadd")->click();
+    m_h.widget<QPushButton>("pushButton_prevbatadd")->click();
     QTRY_VERIFY(!page().planDialog());
     QVERIFY(jobs().isEmpty());
     QVERIFY(!hasHost(m_h.records(kDemo), QStringLiteral("stopped")));

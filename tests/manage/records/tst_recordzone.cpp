@@ -48,16 +48,11 @@ private:
 
     WindowHarness h;
     std::unique_ptr<QTemporaryDir> m_dir;
-    QTemporaryDir m_data;
     QString m_checker;
 };
 
 void TestRecordZone::initTestCase()
 {
-    // The journal goes under the data folder: a temporary one, never the user's.
-    QVERIFY(m_data.isValid());
-    qputenv("XDG_DATA_HOME", QFile::encodeName(m_data.path()));
-    QVERIFY(Journal::defaultPath().startsWith(m_data.path()));
     m_checker =
         QStandardPaths::findExecutable(QStringLiteral("named-checkzone"),
                                        {QStringLiteral("/usr/sbin"), QStringLiteral("/usr/bin")});
@@ -69,6 +64,8 @@ void TestRecordZone::init()
     m_dir = std::make_unique<QTemporaryDir>();
     QVERIFY(m_dir->isValid());
     h.init();
+    // The journal goes under the harness's data folder, never the user's.
+    QVERIFY(Journal::defaultPath().startsWith(h.dataPath()));
     QVERIFY(h.startService());
     QVERIFY(h.signIn());
     h.openManagement(WindowHarness::Show::Shown, QSize(900, 620));
@@ -229,7 +226,7 @@ void TestRecordZone::unwritableJournalStopsBeforeAnyRequest()
     QFile(blocked.filePath(QStringLiteral("halvik"))).open(QIODevice::WriteOnly);
     qputenv("XDG_DATA_HOME", QFile::encodeName(blocked.path()));
     dialog->runButton()->click();
-    qputenv("XDG_DATA_HOME", QFile::encodeName(m_data.path()));
+    qputenv("XDG_DATA_HOME", QFile::encodeName(h.dataPath()));
     QCOMPARE(h.boxes->count(), 1);
     QVERIFY2(h.boxes->shown.first().content.startsWith(QStringLiteral("无法打开操作记录")),
              qPrintable(h.boxes->shown.first().content));

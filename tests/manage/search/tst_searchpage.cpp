@@ -73,8 +73,6 @@ void TestSearchPage::init()
     QVERIFY2(m_copy->open(m_dir->filePath(QStringLiteral("copy.sqlite"))),
              qPrintable(m_copy->errorText()));
     localCopy() = m_copy.get();
-    // The journal of each test in a folder of its own.
-    qputenv("XDG_DATA_HOME", m_dir->path().toUtf8());
 }
 
 void TestSearchPage::cleanup()

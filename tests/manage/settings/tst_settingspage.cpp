@@ -10,7 +10,6 @@
 #include "tests/support/WindowHarness.h"
 
 #include <QCheckBox>
-#include <QDesktopServices>
 #include <QFile>
 #include <QLabel>
 #include <QPushButton>
@@ -35,9 +34,6 @@ QSettings loginStore()
 class TestSettingsPage : public QObject
 {
     Q_OBJECT
-public slots:
-    void openUrl(const QUrl &url) { m_opened.append(url); }
-
 private slots:
     void initTestCase();
     void init();
@@ -65,7 +61,6 @@ private:
 
     WindowHarness h;
     std::unique_ptr<ScriptedPasswordStore> m_keyring;
-    QList<QUrl> m_opened;
 };
 
 void TestSettingsPage::initTestCase()
@@ -73,8 +68,6 @@ void TestSettingsPage::initTestCase()
     // One service for the suite; each test signs in afresh.
     QVERIFY(h.startService());
     h.keepService(true);
-    QDesktopServices::setUrlHandler(QStringLiteral("http"), this, "openUrl");
-    QDesktopServices::setUrlHandler(QStringLiteral("https"), this, "openUrl");
 }
 
 void TestSettingsPage::init()
@@ -86,7 +79,6 @@ void TestSettingsPage::init()
     m_keyring = std::make_unique<ScriptedPasswordStore>();
     setPasswordStore(m_keyring.get());
     h.openSignIn();
-    m_opened.clear();
 }
 
 void TestSettingsPage::cleanup()
@@ -100,8 +92,6 @@ void TestSettingsPage::cleanup()
 
 void TestSettingsPage::cleanupTestCase()
 {
-    QDesktopServices::unsetUrlHandler(QStringLiteral("http"));
-    QDesktopServices::unsetUrlHandler(QStringLiteral("https"));
     h.keepService(false);
     h.stopService();
 }
@@ -157,19 +147,19 @@ void TestSettingsPage::versionCheck()
     const RecordedMsgBox &box = h.boxes->shown.first();
     if (opened.isEmpty()) {
         QCOMPARE(box.buttonMode, 1);
-        QVERIFY(m_opened.isEmpty());
+        QVERIFY(h.openedUrls().isEmpty());
         return;
     }
     QCOMPARE(box.title, QStringLiteral("是否更新"));
     QCOMPARE(box.buttonMode, 2);
     QCOMPARE(box.okText, QStringLiteral("更新"));
     QCOMPARE(box.cancelText, QStringLiteral("暂不更新"));
-    QCOMPARE(m_opened, QList<QUrl>{QUrl(opened)});
+    QCOMPARE(h.openedUrls(), QList<QUrl>{QUrl(opened)});
 
     // "暂不更新" opens nothing.
     h.boxes->answer(0);
     button("pushButton_chkV")->click();
-    QCOMPARE(m_opened.size(), 1);
+    QCOMPARE(h.openedUrls().size(), 1);
 }
 
 void TestSettingsPage::versionCheckFailure()
@@ -181,7 +171,7 @@ void TestSettingsPage::versionCheckFailure()
     h.service->setFault(QStringLiteral("/api/user/appInfo/"), refused);
     button("pushButton_chkV")->click();
     QCOMPARE(h.boxes->contents(), QStringList{QStringLiteral("版本信息暂不可用")});
-    QVERIFY(m_opened.isEmpty());
+    QVERIFY(h.openedUrls().isEmpty());
 }
 
 void TestSettingsPage::showAccountTakesSwitchStates_data()
@@ -339,7 +329,7 @@ void TestSettingsPage::logout()
 void TestSettingsPage::webSite()
 {
     button("pushButton_35")->click();
-    QCOMPARE(m_opened, QList<QUrl>{QUrl(h.service->baseUrl())});
+    QCOMPARE(h.openedUrls(), QList<QUrl>{QUrl(h.service->baseUrl())});
 }
 
 QTEST_MAIN(TestSettingsPage)

@@ -1,4 +1,4 @@
-#include "manage/shell/OverlayKeeper.h"
+#include "manage/shared/OverlayKeeper.h"
 
 #include <QEvent>
 #include <QMovie>

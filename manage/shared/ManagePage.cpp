@@ -1,9 +1,9 @@
-#include "manage/shell/ManagePage.h"
+#include "manage/shared/ManagePage.h"
 
 #include "client/ProcessObjects.h"
-#include "manage/shell/MainWindow2.h"
+#include "manage/shared/PageShell.h"
 
-ManagePage::ManagePage(MainWindow2 &window) : m_window(window) {}
+ManagePage::ManagePage(PageShell &window) : m_window(window) {}
 
 User &ManagePage::user()
 {
