@@ -1,8 +1,8 @@
 #include "client/journal/JobRunner.h"
 
+#include "client/RecordIdentity.h"
 #include "client/User.h"
 #include "client/plan/RecordJson.h"
-#include "client/plan/RecordNormalize.h"
 
 #include <algorithm>
 #include <climits>
