@@ -5,7 +5,8 @@
 #include "client/User.h"
 #include "client/journal/JobRunner.h"
 #include "client/journal/Journal.h"
-#include "client/journal/Previews.h"
+#include "client/plan/NameLines.h"
+#include "client/plan/Previews.h"
 
 #include <QFile>
 #include <QFileInfo>

@@ -2,7 +2,7 @@
 
 #include "client/JsonRead.h"
 #include "client/User.h"
-#include "manage/shared/NameLines.h"
+#include "client/plan/NameLines.h"
 #include "manage/shared/ResultList.h"
 #include "manage/shell/MainWindow2.h"
 
