@@ -4,8 +4,9 @@
 #include "cli/Terminal.h"
 #include "client/User.h"
 #include "client/journal/Journal.h"
-#include "client/journal/Previews.h"
 #include "client/journal/RunPlan.h"
+#include "client/plan/NameLines.h"
+#include "client/plan/Previews.h"
 
 #include <QFile>
 #include <QFileInfo>

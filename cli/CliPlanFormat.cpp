@@ -3,8 +3,6 @@
 #include "cli/CliFormat.h"
 
 #include <QJsonArray>
-#include <QRegularExpression>
-#include <QSet>
 
 namespace {
 
@@ -154,19 +152,4 @@ QString stepsTable(const QList<JournalStep> &steps)
                         QStringLiteral("BEFORE"), QStringLiteral("AFTER"), QStringLiteral("STATUS"),
                         QStringLiteral("ERROR")},
                        rows);
-}
-
-QStringList cleanDomainList(const QString &text)
-{
-    QStringList names;
-    QSet<QString> seen;
-    const QStringList parts = text.split(QRegularExpression(QStringLiteral("\\s*\\n+\\s*")));
-    for (const QString &part : parts) {
-        const QString name = part.trimmed();
-        if (!name.isEmpty() && !seen.contains(name)) {
-            seen.insert(name);
-            names.append(name);
-        }
-    }
-    return names;
 }

@@ -20,6 +20,3 @@ QString stepsTable(const QList<JournalStep> &steps);
 
 // One line for a record or domain in before/after columns.
 QString stepSideText(const QJsonObject &side);
-
-// Domain names as the batch page cleans them: trimmed, empty lines dropped, each name once.
-QStringList cleanDomainList(const QString &text);

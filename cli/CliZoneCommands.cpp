@@ -5,6 +5,7 @@
 #include "cli/OutputFile.h"
 #include "cli/Terminal.h"
 #include "client/User.h"
+#include "client/WholeRecordList.h"
 #include "client/journal/Journal.h"
 #include "client/journal/RunPlan.h"
 #include "client/plan/RecordJson.h"
@@ -37,28 +38,15 @@ bool hasFlag(const CliSession &s, const char *name)
     return s.invocation.options.contains(QString::fromLatin1(name));
 }
 
-// Reads every record of dm afresh. A domain with more records than one list holds cannot be
-// exported or compared whole, so it is refused rather than half done.
+// Reads every record of dm afresh, page by page: an export or a comparison of part of the
+// list would be wrong in silence, so a list that does not add up is refused.
 bool readAllRecords(CliSession &s, Domain *dm, QList<Record> &records, int &exit)
 {
     s.beginCall();
-    const int total = s.user.getRecord(dm);
-    if (!s.user.errorText.isEmpty()) {
+    if (!readWholeRecordList(s.user, *dm, records, false)) {
         exit = s.failed(QStringLiteral("reading the records of %1").arg(dm->name));
         return false;
     }
-    if (total > dm->records.size()) {
-        printErr(QStringLiteral("halvik-cli: %1 has %2 records, more than the %3 one list "
-                                "holds; refused\n")
-                     .arg(dm->name)
-                     .arg(total)
-                     .arg(dm->records.size()));
-        exit = ExitRefused;
-        return false;
-    }
-    records.clear();
-    for (const Record &r : dm->records)
-        records.append(r);
     return true;
 }
 

@@ -1,7 +1,8 @@
 #include "client/RecordValidation.h"
 
+#include "client/RecordIdentity.h"
+
 #include <QStringList>
-#include <QUrl>
 
 namespace {
 
@@ -58,16 +59,6 @@ int hexGroups(const QString &run)
             return -1;
     }
     return groups.size();
-}
-
-// The ASCII form of a name; names in other scripts go through IDNA, empty when that fails.
-QString asciiForm(const QString &name)
-{
-    for (const QChar c : name) {
-        if (c.unicode() > 0x7f)
-            return QString::fromLatin1(QUrl::toAce(name));
-    }
-    return name;
 }
 
 // A non-negative decimal number of at most max, digits only.
@@ -141,7 +132,7 @@ bool isRecordHost(const QString &host)
 {
     if (host == QLatin1String("@") || host == QLatin1String("*"))
         return true;
-    const QString ascii = asciiForm(host);
+    const QString ascii = asciiLabels(host);
     if (ascii.isEmpty() || ascii.size() > 253)
         return false;
     const QStringList labels = ascii.split(QLatin1Char('.'));
@@ -156,7 +147,7 @@ bool isRecordHost(const QString &host)
 
 bool isRecordTarget(const QString &name)
 {
-    QString ascii = asciiForm(name);
+    QString ascii = asciiLabels(name);
     if (ascii.endsWith(QLatin1Char('.')))
         ascii.chop(1);
     if (ascii.isEmpty() || ascii.size() > 253)

@@ -118,8 +118,7 @@ RecordListReply readRecordPage(const QJsonValue &data)
         r.mx = readInt(o.value(key("MX")), 0);
         r.ttl = readInt(o.value(key("TTL")), 0);
         r.value = readString(o.value(key("value")));
-        r.viewID = readInt(o.value(key("viewID")), 0);
-        r.lineID = r.viewID;
+        r.setLine(readInt(o.value(key("viewID")), 0));
         r.json = o;
         result.records.append(std::move(r));
     }

@@ -40,6 +40,20 @@ struct Record
     // that keeps a record across a call keeps the domain's shared handle as well.
     Domain *domain = nullptr;
     View view{QString(), 0, kAbsent, {}};
+
+    // The record's line: the service names it viewID, the program lineID, and view is the line
+    // as the account lists it. Set here only, so that the three never name different lines.
+    void setLine(int line)
+    {
+        lineID = viewID = line;
+        if (view.viewID != line)
+            view = View{QString(), line, kAbsent, {}};
+    }
+    void setLine(const View &line)
+    {
+        lineID = viewID = line.viewID;
+        view = line;
+    }
 };
 
 // One domain of the account.

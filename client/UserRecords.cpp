@@ -75,7 +75,7 @@ bool User::addRecord(int dmid, const QString &value, const QString &type, const 
     created.mx = readInt(o.value(key("MX")), 0);
     created.ttl = readInt(o.value(key("TTL")), 0);
     created.value = readString(o.value(key("value")));
-    created.viewID = readInt(o.value(key("viewID")), 0);
+    created.setLine(readInt(o.value(key("viewID")), 0));
     created.viewName = viewNames.value(created.viewID, QStringLiteral("未知"));
     if (okRec)
         *okRec = created;
@@ -85,7 +85,6 @@ bool User::addRecord(int dmid, const QString &value, const QString &type, const 
         change.domainID = dmid;
         change.recordID = created.id;
         change.record = created;
-        change.record.lineID = created.viewID;
         emit recordChanged(change);
     }
     return true;

@@ -78,7 +78,7 @@ void CopyKeeper::recordChanged(const RecordChange &change)
     RecordChange c = change;
     QString line;
     if (c.kind == RecordChange::Added) {
-        c.record.lineID = c.record.viewID;
+        c.record.setLine(c.record.viewID);
         c.record.viewName = lineName(c.domainID, c.record.viewID);
     } else if (c.kind == RecordChange::Edited && !c.newLineID.isEmpty()) {
         line = lineName(c.domainID, c.newLineID.toInt());

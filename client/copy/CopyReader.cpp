@@ -8,7 +8,6 @@
 namespace {
 
 constexpr int kDomainPageSize = 50;
-constexpr int kRecordPageSize = 999;
 
 bool quietCall(User &user, const QString &path, const ApiParams &params, QJsonValue &data)
 {
@@ -61,35 +60,4 @@ bool readAllDomains(User &user, QList<Domain> &domains, bool &complete)
     }
     complete = domains.size() == qMax(total, 0);
     return true;
-}
-
-bool readAllRecords(User &user, const Domain &dm, QList<Record> &records)
-{
-    records.clear();
-    ApiParams params;
-    params.insert("domainID", QString::number(dm.id));
-    params.insert("pageSize", QString::number(kRecordPageSize));
-    for (int page = 1;; ++page) {
-        params.insert("page", QString::number(page));
-        QJsonValue data;
-        if (!quietCall(user, user.paths.recordList, params, data))
-            return false;
-        RecordListReply reply = readRecordPage(data);
-        for (Record &r : reply.records) {
-            r.view = user.getVID2V(dm.views, r.lineID);
-            r.viewName = r.view.viewName.isEmpty() ? QStringLiteral("未知") : r.view.viewName;
-            r.domainName = dm.name;
-            records.append(std::move(r));
-        }
-        if (records.size() >= reply.recordCount)
-            return true;
-        if (reply.records.isEmpty()) {
-            // The pages ended before the count: a copy with records missing would answer
-            // searches wrongly, so the read counts as failed.
-            user.errorText = QStringLiteral("记录未读全：共 %1 条，只读到 %2 条")
-                                 .arg(reply.recordCount)
-                                 .arg(records.size());
-            return false;
-        }
-    }
 }

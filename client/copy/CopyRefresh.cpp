@@ -1,6 +1,7 @@
 #include "client/copy/CopyRefresh.h"
 
 #include "client/User.h"
+#include "client/WholeRecordList.h"
 #include "client/copy/CopyReader.h"
 #include "client/copy/LocalCopy.h"
 
@@ -125,7 +126,7 @@ bool CopyRefresh::step()
     if (m_copy.hasDeferred())
         QTimer::singleShot(0, this, [this] { noteStored(m_copy.flushDeferred()); });
     QList<Record> records;
-    const bool read = readAllRecords(m_user, dm, records);
+    const bool read = readWholeRecordList(m_user, dm, records, true);
     noteStored(m_copy.flushDeferred()); // when the answer came before the wait got to it
     if (read) {
         m_networkFailuresInRow = 0;

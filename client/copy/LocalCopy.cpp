@@ -1,6 +1,7 @@
 #include "client/copy/LocalCopy.h"
 
-#include "client/copy/Normalize.h"
+#include "client/RecordIdentity.h"
+#include "client/copy/SearchForm.h"
 
 #include <QAtomicInt>
 #include <QDir>
@@ -15,8 +16,6 @@
 #include <QVariant>
 
 #include <algorithm>
-
-using namespace copynorm;
 
 namespace {
 
@@ -37,7 +36,7 @@ Record storedRecord(const QSqlQuery &q)
     r.host = q.value(1).toString();
     r.type = q.value(2).toString();
     r.value = q.value(3).toString();
-    r.lineID = r.viewID = q.value(4).toInt();
+    r.setLine(q.value(4).toInt());
     r.viewName = q.value(5).toString();
     r.ttl = q.value(6).toInt();
     r.mx = q.value(7).toInt();
@@ -647,7 +646,7 @@ bool LocalCopy::applyChange(const RecordChange &change, const QString &lineName)
         if (!change.newMx.isEmpty())
             r.mx = change.newMx.toInt();
         if (!change.newLineID.isEmpty()) {
-            r.lineID = r.viewID = change.newLineID.toInt();
+            r.setLine(change.newLineID.toInt());
             r.viewName = lineName.isEmpty() ? QStringLiteral("未知") : lineName;
         }
         break;

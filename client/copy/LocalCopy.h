@@ -13,9 +13,7 @@
 #include <optional>
 
 class QSqlQuery;
-namespace copynorm {
 class DomainNameForm;
-}
 
 // One domain as the copy knows it.
 struct CopyDomain
@@ -131,7 +129,7 @@ private:
         QString host;
         QString fullName;
     };
-    static RecordNames recordNames(const copynorm::DomainNameForm &domain, const QString &host);
+    static RecordNames recordNames(const DomainNameForm &domain, const QString &host);
     bool putRecord(int domainID, const Record &r, const RecordNames &names);
     QString domainName(int domainID) const;
     void writeDeferred();

@@ -1,8 +1,9 @@
 #include "client/journal/JobRunner.h"
 
+#include "client/RecordIdentity.h"
 #include "client/User.h"
+#include "client/WholeRecordList.h"
 #include "client/plan/RecordJson.h"
-#include "client/plan/RecordNormalize.h"
 
 #include <algorithm>
 
@@ -83,15 +84,13 @@ bool JournalRunner::liveUnchanged(const DomainPlan &d, QString &error)
     scratch.id = d.domainID;
     scratch.name = d.domain;
     Domain *dm = cached && cached->id == d.domainID ? cached : &scratch;
-    m_user.getRecord(dm);
-    if (!m_user.errorText.isEmpty()) {
+    // The whole list, as the plan's live records were read.
+    QList<Record> now;
+    if (!readWholeRecordList(m_user, *dm, now, false)) {
         error = QStringLiteral("无法读取记录: ") + m_user.errorText;
         m_networkFailed = m_networkFailed || !m_user.answered;
         return false;
     }
-    QList<Record> now;
-    for (const Record &r : dm->records)
-        now.append(r);
     if (!sameRecordSet(now, d.live)) {
         error = QStringLiteral("预览后已有改动");
         return false;

@@ -1,7 +1,7 @@
 #include "client/journal/UndoPlanner.h"
 
+#include "client/RecordIdentity.h"
 #include "client/plan/RecordJson.h"
-#include "client/plan/RecordNormalize.h"
 
 #include <QJsonArray>
 #include <QSet>

@@ -1,7 +1,7 @@
 #include "client/plan/BatchPlanner.h"
 
+#include "client/RecordIdentity.h"
 #include "client/plan/RecordJson.h"
-#include "client/plan/RecordNormalize.h"
 
 QString batchKindName(BatchRequest::Kind kind)
 {
@@ -22,7 +22,7 @@ Record recordToAdd(const BatchRequest &request)
     r.host = request.match.host;
     r.type = request.match.type;
     r.value = request.match.value;
-    r.lineID = r.viewID = request.match.lineID;
+    r.setLine(request.match.lineID);
     r.ttl = request.ttl;
     r.mx = r.type == QLatin1String("MX") ? request.mx : 0;
     return r;
@@ -40,7 +40,7 @@ Record edited(const Record &before, const BatchRequest &request)
     if (!request.newValue.isEmpty())
         after.value = request.newValue;
     if (!request.newLine.isEmpty()) {
-        after.lineID = after.viewID = request.newLine.toInt();
+        after.setLine(request.newLine.toInt());
         after.viewName.clear();
     }
     if (!request.newTtl.isEmpty())

@@ -1,9 +1,11 @@
 #include "client/plan/ChangePlan.h"
 
+#include "client/RecordIdentity.h"
 #include "client/plan/RecordJson.h"
-#include "client/plan/RecordNormalize.h"
 
+#include <QHash>
 #include <QSet>
+#include <QVector>
 
 PlanStep problemStep(const QString &op, const QString &problem, const QJsonObject &before)
 {
@@ -79,32 +81,45 @@ bool isSpf(const Record &r)
 // host and line of a record, the place the first three warnings look at.
 QString placeOf(const Record &r)
 {
-    return normalizedHost(r.host) + QLatin1Char('/') + QString::number(r.lineID);
+    return hostKey(r.host) + QLatin1Char('/') + QString::number(r.lineID);
 }
 
-// The records of d once its steps have run.
+// The records of d once its steps have run. A step finds its record by id, the first of that
+// id still there, through an index: a plan of many steps costs time linear in its size.
 QList<Record> recordsAfter(const DomainPlan &d)
 {
     QList<Record> result = d.live;
+    QVector<bool> gone(result.size(), false);
+    QHash<int, QList<int>> byId; // id -> positions in result still there, in order
+    for (int i = 0; i < result.size(); ++i)
+        byId[result.at(i).id].append(i);
     for (const PlanStep &s : d.steps) {
         if (s.op == StepOps::Create) {
-            result.append(recordFromJson(s.after));
+            const Record created = recordFromJson(s.after);
+            byId[created.id].append(result.size());
+            result.append(created);
+            gone.append(false);
             continue;
         }
         if (s.op != StepOps::Change && s.op != StepOps::Delete)
             continue;
-        const Record before = recordFromJson(s.before);
-        for (int i = 0; i < result.size(); ++i) {
-            if (result.at(i).id == before.id) {
-                if (s.op == StepOps::Change)
-                    result[i] = recordFromJson(s.after);
-                else
-                    result.removeAt(i);
-                break;
-            }
+        const auto it = byId.find(recordFromJson(s.before).id);
+        if (it == byId.end() || it->isEmpty())
+            continue;
+        if (s.op == StepOps::Change) {
+            result[it->first()] = recordFromJson(s.after);
+        } else {
+            gone[it->first()] = true;
+            it->removeFirst();
         }
     }
-    return result;
+    QList<Record> kept;
+    kept.reserve(result.size());
+    for (int i = 0; i < result.size(); ++i) {
+        if (!gone.at(i))
+            kept.append(result.at(i));
+    }
+    return kept;
 }
 
 } // namespace
@@ -121,7 +136,7 @@ QList<PlanWarning> planWarnings(const QList<DomainPlan> &domains)
                 const Record r = recordFromJson(s.after);
                 touched.insert(placeOf(r));
                 if (r.type.toUpper() == QLatin1String("NS") &&
-                    normalizedHost(r.host) == QLatin1String("@"))
+                    hostKey(r.host) == QLatin1String("@"))
                     warnings.append({QStringLiteral("ns-at-apex"), d.domain, QStringLiteral("@"),
                                      QStringLiteral("%1 的主机记录 @ 将有 NS 记录").arg(d.domain)});
             }

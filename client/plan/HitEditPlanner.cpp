@@ -1,8 +1,8 @@
 #include "client/plan/HitEditPlanner.h"
 
+#include "client/RecordIdentity.h"
 #include "client/RecordValidation.h"
 #include "client/plan/RecordJson.h"
-#include "client/plan/RecordNormalize.h"
 
 bool checkHitEdit(const HitEdit &edit, QString &error)
 {
@@ -31,7 +31,7 @@ Record seenRecord(const CopyHit &hit)
     r.host = hit.host;
     r.type = hit.type;
     r.value = hit.value;
-    r.lineID = r.viewID = hit.lineID;
+    r.setLine(hit.lineID);
     r.viewName = hit.lineName;
     r.ttl = hit.ttl;
     r.mx = hit.mx;
@@ -47,7 +47,7 @@ Record edited(const Record &before, const HitEdit &edit)
     if (!edit.newTtl.isEmpty())
         after.ttl = edit.newTtl.toInt();
     if (edit.newLineID >= 0) {
-        after.lineID = after.viewID = edit.newLineID;
+        after.setLine(edit.newLineID);
         after.viewName = edit.newLineName;
     }
     return after;

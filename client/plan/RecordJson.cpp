@@ -17,8 +17,7 @@ Record recordFromJson(const QJsonObject &o)
     r.host = o.value(QStringLiteral("host")).toString();
     r.type = o.value(QStringLiteral("type")).toString();
     r.value = o.value(QStringLiteral("value")).toString();
-    r.viewID = o.value(QStringLiteral("lineID")).toInt();
-    r.lineID = r.viewID;
+    r.setLine(o.value(QStringLiteral("lineID")).toInt());
     r.viewName = o.value(QStringLiteral("lineName")).toString();
     r.ttl = o.value(QStringLiteral("ttl")).toInt();
     r.mx = o.value(QStringLiteral("mx")).toInt();

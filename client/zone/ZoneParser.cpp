@@ -1,6 +1,6 @@
 #include "client/zone/ZoneParser.h"
 
-#include "client/zone/ZoneNames.h"
+#include "client/RecordIdentity.h"
 
 #include <QList>
 #include <QRegularExpression>
@@ -164,7 +164,7 @@ QString hostOf(const QString &owner, const QString &origin)
     if (labels.size() < originLabels)
         return QString();
     const int hostLabels = labels.size() - originLabels;
-    if (comparableName(labels.mid(hostLabels).join(QLatin1Char('.'))) != origin)
+    if (normalizeName(labels.mid(hostLabels).join(QLatin1Char('.'))) != origin)
         return QString();
     // Letter case of the file kept: the service keeps what it is sent.
     return hostLabels == 0 ? QStringLiteral("@") : labels.mid(0, hostLabels).join(QLatin1Char('.'));
@@ -293,8 +293,8 @@ void takeRecord(const ldns_rr *rr, int line, const QString &origin, ZoneFile &fi
 ZoneFile parseZoneText(const QByteArray &text, const QString &domain)
 {
     ZoneFile file;
-    const QString origin = comparableName(domain);
-    if (origin.isEmpty()) {
+    const QString origin = normalizeName(domain);
+    if (asciiName(domain).isEmpty()) {
         file.errors.append({0, QStringLiteral("域名%1无效").arg(domain)});
         return file;
     }

@@ -1,20 +1,14 @@
 #include "client/zone/ZonePlanner.h"
 
+#include "client/RecordIdentity.h"
 #include "client/RecordValidation.h"
 #include "client/plan/RecordJson.h"
-#include "client/zone/ZoneNames.h"
 #include "client/zone/ZoneWriter.h"
 
 #include <QHash>
 #include <QHostAddress>
 
 namespace {
-
-QString hostKey(const QString &host)
-{
-    const QString h = host.trimmed();
-    return h.isEmpty() || h == QLatin1String("@") ? QStringLiteral("@") : comparableName(h);
-}
 
 bool isApex(const QString &host)
 {
@@ -47,10 +41,11 @@ ZoneStepRecord fromLive(const Record &r)
     return s;
 }
 
-bool sameKey(const ZoneRecord &f, const Record &r)
+// What a file record and a live record must share to be the one record: host, type, value.
+QString identityOf(const QString &host, const QString &type, const QString &value)
 {
-    return hostKey(f.host) == hostKey(r.host) && f.type.compare(r.type, Qt::CaseInsensitive) == 0 &&
-           sameRecordValue(f.type.toUpper(), f.value, r.value);
+    const QString t = type.trimmed().toUpper();
+    return hostKey(host) + QLatin1Char(' ') + t + QLatin1Char(' ') + valueKey(t, value);
 }
 
 bool sameSettings(const ZoneRecord &f, const Record &r)
@@ -73,17 +68,6 @@ Record toRecord(const ZoneStepRecord &s)
 }
 
 } // namespace
-
-bool sameRecordValue(const QString &type, const QString &a, const QString &b)
-{
-    if (type == QLatin1String("TXT"))
-        return a == b;
-    if (type == QLatin1String("A") || type == QLatin1String("AAAA")) {
-        const QHostAddress x(a.trimmed());
-        return x.isNull() ? a.trimmed() == b.trimmed() : x.isEqual(QHostAddress(b.trimmed()));
-    }
-    return sameName(a, b);
-}
 
 int ZonePlan::count(ZoneStepOp op) const
 {
@@ -175,14 +159,17 @@ ZonePlan planZoneImport(const ZoneFile &file, const QString &domain, const QList
         skips.append(step);
     }
 
-    // Candidates by host and type, so that a zone of a thousand records is not compared with
-    // every record of the domain one by one.
-    QHash<QString, QList<int>> byKey;
-    for (int i = 0; i < onLine.size(); ++i)
-        byKey[hostKey(onLine.at(i).host) + QLatin1Char(' ') + onLine.at(i).type.toUpper()].append(
-            i);
+    // Live records by identity, and the file's records planned so far: each record of the
+    // file looks up its own identity once, so that a zone of many records on one name plans
+    // in time linear in its size.
+    QHash<QString, QList<int>> byIdentity;
+    for (int i = 0; i < onLine.size(); ++i) {
+        const Record &r = onLine.at(i);
+        byIdentity[identityOf(r.host, r.type, r.value)].append(i);
+    }
     QVector<bool> used(onLine.size(), false);
-    QHash<QString, QList<const ZoneRecord *>> accepted; // planned records of the file, by key
+    QHash<QString, int> accepted; // identity -> file line of the record planned for it
+    QHash<int, ZoneStepOp> opOfLine;
     for (const ZoneRecord &f : file.records) {
         ZoneStep step;
         step.fileLine = f.line;
@@ -196,23 +183,19 @@ ZonePlan planZoneImport(const ZoneFile &file, const QString &domain, const QList
             plan.steps.append(step);
             continue;
         }
-        const QString key = hostKey(f.host) + QLatin1Char(' ') + f.type.toUpper();
-        QList<const ZoneRecord *> &twins = accepted[key];
-        const auto repeat = std::find_if(twins.cbegin(), twins.cend(), [&](const ZoneRecord *a) {
-            return sameRecordValue(f.type.toUpper(), a->value, f.value);
-        });
-        if (repeat != twins.cend()) {
+        const QString identity = identityOf(f.host, f.type, f.value);
+        const auto repeat = accepted.constFind(identity);
+        if (repeat != accepted.cend()) {
             step.op = ZoneStepOp::Skip;
-            step.reason = QStringLiteral("与第%1行的记录相同").arg((*repeat)->line);
+            step.reason = QStringLiteral("与第%1行的记录相同").arg(*repeat);
             plan.steps.append(step);
             continue;
         }
-        twins.append(&f);
-        // Prefer a live record that is already the same in every field.
+        accepted.insert(identity, f.line);
+        // Prefer a live record that is already the same in every field. Each identity is
+        // looked up once (repeats were skipped above), so no candidate is taken twice.
         int match = -1;
-        for (int i : byKey.value(key)) {
-            if (used.at(i) || !sameKey(f, onLine.at(i)))
-                continue;
+        for (int i : byIdentity.value(identity)) {
             if (match < 0)
                 match = i;
             if (sameSettings(f, onLine.at(i))) {
@@ -228,6 +211,7 @@ ZonePlan planZoneImport(const ZoneFile &file, const QString &domain, const QList
             step.op =
                 sameSettings(f, onLine.at(match)) ? ZoneStepOp::Unchanged : ZoneStepOp::Change;
         }
+        opOfLine.insert(f.line, step.op);
         plan.steps.append(step);
     }
 
@@ -245,15 +229,11 @@ ZonePlan planZoneImport(const ZoneFile &file, const QString &domain, const QList
     }
     plan.steps = skips + plan.steps;
     for (const ZoneRecord &f : file.records) {
-        if (f.relativeTarget.isEmpty())
-            continue;
-        for (const ZoneStep &s : plan.steps) {
-            if (s.fileLine == f.line && (s.op == ZoneStepOp::Create || s.op == ZoneStepOp::Change))
-                plan.warnings.append(
-                    QStringLiteral("第%1行：目标%2没有结尾的点，按相对名称补全为%3")
-                        .arg(f.line)
-                        .arg(f.relativeTarget, f.value));
-        }
+        const ZoneStepOp op = opOfLine.value(f.line, ZoneStepOp::Skip);
+        if (!f.relativeTarget.isEmpty() && (op == ZoneStepOp::Create || op == ZoneStepOp::Change))
+            plan.warnings.append(QStringLiteral("第%1行：目标%2没有结尾的点，按相对名称补全为%3")
+                                     .arg(f.line)
+                                     .arg(f.relativeTarget, f.value));
     }
     for (const PlanWarning &w : ::planWarnings({zoneDomainPlan(plan, -1, live)}))
         plan.warnings.append(w.text);

@@ -66,9 +66,5 @@ ZonePlan planZoneImport(const ZoneFile &file, const QString &domain, const QList
 // the domain the plan was made from: the job skips the domain when it changed since.
 DomainPlan zoneDomainPlan(const ZonePlan &plan, int domainID, const QList<Record> &live);
 
-// Whether two values of a record type are the same (addresses by value, names without case
-// and final dot, text exactly).
-bool sameRecordValue(const QString &type, const QString &a, const QString &b);
-
 // The name of an op in plans printed for people and scripts.
 QString zoneStepOpName(ZoneStepOp op);

@@ -1,7 +1,7 @@
 #include "client/zone/ZoneWriter.h"
 
+#include "client/RecordIdentity.h"
 #include "client/RecordValidation.h"
-#include "client/zone/ZoneNames.h"
 #include "client/zone/ZoneParser.h"
 
 namespace {

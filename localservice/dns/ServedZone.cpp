@@ -1,6 +1,6 @@
 #include "localservice/dns/ServedZone.h"
 
-#include "client/zone/ZoneNames.h"
+#include "client/RecordIdentity.h"
 #include "localservice/storage/ServiceLines.h"
 
 #include <QHostAddress>
@@ -58,7 +58,7 @@ QString ownerName(const QString &host, const QString &zone)
     const QString h = host.trimmed();
     if (h.isEmpty() || h == QLatin1String("@"))
         return zone + QLatin1Char('.');
-    const QString ascii = comparableName(h);
+    const QString ascii = normalizeName(h);
     if (ascii.isEmpty() || !std::all_of(ascii.cbegin(), ascii.cend(), isZoneNameChar))
         return QString();
     return ascii + QLatin1Char('.') + zone + QLatin1Char('.');
@@ -66,7 +66,7 @@ QString ownerName(const QString &host, const QString &zone)
 
 QByteArray targetName(const QString &value)
 {
-    const QString ascii = comparableName(value);
+    const QString ascii = normalizeName(value);
     if (ascii.isEmpty() || !std::all_of(ascii.cbegin(), ascii.cend(), isZoneNameChar))
         return QByteArray();
     return ascii.toLatin1() + '.';
@@ -186,7 +186,7 @@ ServedZone serveZone(const DomainRow &domain, const QList<RecordRow> &records, q
 {
     ServedZone zone;
     zone.domainId = domain.id;
-    zone.name = comparableName(domain.name);
+    zone.name = normalizeName(domain.name);
     const QString apex = zone.name + QLatin1Char('.');
 
     QMap<QString, QMap<int, TypeSets>> byOwner; // owner -> line -> type -> set

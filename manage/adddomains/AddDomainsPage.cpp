@@ -2,7 +2,7 @@
 
 #include "client/JsonRead.h"
 #include "client/User.h"
-#include "manage/shared/NameLines.h"
+#include "client/plan/NameLines.h"
 #include "manage/shared/PageShell.h"
 #include "manage/shared/ResultList.h"
 

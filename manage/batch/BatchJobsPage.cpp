@@ -1,10 +1,11 @@
 #include "manage/batch/BatchJobsPage.h"
 
 #include "client/User.h"
-#include "manage/batch/BatchPlanPreview.h"
+#include "client/plan/NameLines.h"
+#include "client/plan/Previews.h"
 #include "manage/batch/BatchRecordJobs.h"
+#include "manage/batch/BatchRowRequests.h"
 #include "manage/batch/BatchRowTable.h"
-#include "manage/shared/NameLines.h"
 #include "manage/shared/PageJobRunner.h"
 #include "manage/shared/PageJournal.h"
 #include "manage/shared/PageShell.h"
@@ -220,7 +221,7 @@ void BatchJobsPage::previewClicked(BatchKind kind)
     QStringList domains;
     if (!mayStart(t, domains))
         return;
-    BatchPlanPreview preview(user(), batchRequests(kind, rowValues(t)), domains);
+    BatchPreview preview(user(), batchRequests(kind, rowValues(t)), domains, QStringLiteral("："));
     static const char *const titles[] = {"批量添加预览", "批量修改预览", "批量删除预览"};
     auto *dialog =
         new PlanDialog(t.stack->window(), QString::fromUtf8(titles[static_cast<int>(kind)]));

@@ -28,7 +28,7 @@ QJsonObject addedRecord(const BatchRowValues &row)
     r.host = row.host;
     r.type = row.type;
     r.value = row.value;
-    r.lineID = r.viewID = row.lineId;
+    r.setLine(row.lineId);
     r.viewName = row.lineText;
     r.ttl = row.ttl.toInt();
     r.mx = row.type == QLatin1String("MX") ? row.mx.toInt() : 0;
@@ -53,7 +53,7 @@ QJsonObject editedRecord(const Record &record, const BatchRowValues &row)
         r.mx = mx;
     if (r.type != QLatin1String("MX"))
         r.mx = 0;
-    r.lineID = r.viewID = row.newLineId;
+    r.setLine(row.newLineId);
     r.viewName = row.newLineText;
     return recordToJson(r);
 }

@@ -3,7 +3,7 @@
 #include "client/User.h"
 #include "client/journal/JobRunner.h"
 #include "client/journal/Journal.h"
-#include "client/journal/Previews.h"
+#include "client/plan/Previews.h"
 #include "manage/history/HistoryModels.h"
 #include "manage/shared/PlanDialog.h"
 #include "manage/shared/PlanView.h"

@@ -211,9 +211,7 @@ Record editedByDraft(const Record &record, const RecordDraft &draft, const View 
     const int mx = draft.mx.toInt(&isNumber);
     if (isNumber)
         r.mx = mx;
-    r.viewID = line.viewID;
-    r.lineID = line.viewID;
-    r.view = line;
+    r.setLine(line);
     r.viewName = recordLineText(line);
     return r;
 }
@@ -260,9 +258,7 @@ void RecordPage::saveEdit(QSharedPointer<Record> record, QSharedPointer<Domain> 
     record->value = edited.value;
     record->ttl = edited.ttl;
     record->mx = edited.mx;
-    record->viewID = edited.viewID;
-    record->lineID = edited.lineID;
-    record->view = edited.view;
+    record->setLine(edited.view);
     record->viewName = edited.viewName;
     fillRecordRow(record);
 }
@@ -286,7 +282,7 @@ void RecordPage::saveNew(QSharedPointer<Domain> domain, Editor e)
     wanted.host = draft.host;
     wanted.type = draft.type;
     wanted.value = draft.value;
-    wanted.lineID = wanted.viewID = chosenLine(e.line).viewID;
+    wanted.setLine(chosenLine(e.line).viewID);
     wanted.ttl = draft.ttl.toInt();
     wanted.mx = draft.type == QLatin1String("MX") ? draft.mx.toInt() : 0;
     const qint64 step = journal.pendingRecord(u, *domain, StepOps::Create, nullptr, &wanted);
@@ -309,11 +305,10 @@ void RecordPage::saveNew(QSharedPointer<Domain> domain, Editor e)
         return;
     }
 
-    // The reply names the line once; the table looks lines up by lineID.
-    created.lineID = created.viewID;
+    // The line as the account lists it, for the table.
     const View line = u.getVID2V(domain->views, created.lineID);
     if (!line.viewName.isEmpty())
-        created.view = line;
+        created.setLine(line);
     // A reload during the call may already have listed it.
     const RecordList &records = domain->records;
     const bool listed = std::any_of(records.begin(), records.end(),

@@ -1,6 +1,7 @@
 #include "manage/records/RecordPage.h"
 
 #include "client/User.h"
+#include "client/WholeRecordList.h"
 #include "client/journal/Journal.h"
 #include "client/journal/RunPlan.h"
 #include "client/plan/RecordJson.h"
@@ -26,23 +27,12 @@ void tell(const QString &text)
 
 bool RecordPage::readAllRecords(const QSharedPointer<Domain> &domain, QList<Record> &records)
 {
-    User &u = user();
-    const int total = u.getRecord(domain.data());
-    if (!u.errorText.isEmpty()) {
-        tell(QStringLiteral("无法读取解析记录：") + u.errorText);
+    // The whole list, page by page: a zone compared or written in part would be wrong in
+    // silence.
+    if (!readWholeRecordList(user(), *domain, records, false)) {
+        tell(QStringLiteral("无法读取解析记录：") + user().errorText);
         return false;
     }
-    // A zone compared or written in part would be wrong in silence.
-    if (total > domain->records.size()) {
-        tell(QStringLiteral("%1 有 %2 条记录，超过一次能读取的 %3 条，无法处理")
-                 .arg(domain->name)
-                 .arg(total)
-                 .arg(domain->records.size()));
-        return false;
-    }
-    records.clear();
-    for (const Record &r : domain->records)
-        records.append(r);
     return true;
 }
 

@@ -1,7 +1,7 @@
+#include "client/RecordIdentity.h"
 #include "client/plan/BatchPlanner.h"
 #include "client/plan/ChangePlan.h"
 #include "client/plan/RecordJson.h"
-#include "client/plan/RecordNormalize.h"
 #include "tests/support/TestRecords.h"
 
 #include <QtTest>

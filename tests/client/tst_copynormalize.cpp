@@ -1,9 +1,8 @@
+#include "client/RecordIdentity.h"
 #include "client/copy/LocalCopy.h"
-#include "client/copy/Normalize.h"
+#include "client/copy/SearchForm.h"
 
 #include <QtTest>
-
-using namespace copynorm;
 
 // How names, values and ranges compare: a search finds a record exactly when the forms meet.
 class TestCopyNormalize : public QObject

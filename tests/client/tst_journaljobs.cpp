@@ -2,8 +2,9 @@
 #include "client/journal/JobRunner.h"
 #include "client/journal/JobSteps.h"
 #include "client/journal/Journal.h"
-#include "client/journal/Previews.h"
+#include "client/plan/Previews.h"
 #include "client/plan/RecordJson.h"
+#include "localservice/storage/Storage.h"
 #include "tests/support/LocalServiceFixture.h"
 #include "tests/support/RecordingPresenter.h"
 
@@ -84,6 +85,7 @@ private slots:
     void changedSincePreviewIsSkipped();
     void unknownOutcomeIsNeverGuessed();
     void deletedDomainComesBack();
+    void planReadsEveryPageOfALargeDomain();
 
 private:
     RecordingPresenter m_presenter;
@@ -93,6 +95,41 @@ private:
     User m_other; // changes things behind the job's back
     Journal m_journal;
 };
+
+// A plan must not act on part of a domain's records: the one asked for is beyond the first
+// list a read returns (999 records).
+void TestJournalJobs::planReadsEveryPageOfALargeDomain()
+{
+    const QString name = QStringLiteral("halvik-demo.com");
+    QVERIFY(m_user.getDomain() > 0);
+    const int domainId = m_user.domain2dmid(name);
+    QVERIFY(domainId > 0);
+    Storage &storage = m_service->service().storage();
+    AccountRow account;
+    QVERIFY(storage.accountByEmail(LocalServiceFixture::demoEmail(), &account));
+    for (int i = 1; i <= 1000; ++i) {
+        RecordRow r;
+        r.host = QStringLiteral("h%1").arg(i);
+        r.type = QStringLiteral("A");
+        r.value = QStringLiteral("10.1.%1.%2").arg(i / 256).arg(i % 256);
+        QCOMPARE(storage.createRecord(account.id, domainId, r), 0);
+    }
+    RecordRow far;
+    far.host = QStringLiteral("far");
+    far.type = QStringLiteral("A");
+    far.value = QStringLiteral("10.9.9.9");
+    QCOMPARE(storage.createRecord(account.id, domainId, far), 0);
+
+    BatchRequest add;
+    add.match = RecordPattern{far.type, far.host, 0, far.value};
+    // Already there: no second copy of it is planned.
+    QCOMPARE(preview(m_user, add, {name}).counts().value(StepOps::Create), 0);
+    BatchRequest remove = add;
+    remove.kind = BatchRequest::Delete;
+    const ChangePlan plan = preview(m_user, remove, {name});
+    QCOMPARE(plan.counts().value(StepOps::Delete), 1);
+    QCOMPARE(run(m_user, m_journal, plan, QStringLiteral("batch-delete")), JobState::Done);
+}
 
 void TestJournalJobs::initTestCase()
 {

@@ -1,5 +1,5 @@
-#include "client/journal/Previews.h"
 #include "client/journal/UndoPlanner.h"
+#include "client/plan/Previews.h"
 #include "client/plan/RecordJson.h"
 
 #include <QJsonArray>

@@ -1,7 +1,7 @@
+#include "client/plan/NameLines.h"
 #include "client/plan/RecordMatch.h"
 #include "manage/batch/BatchResultLines.h"
 #include "manage/batch/BatchStartChecks.h"
-#include "manage/shared/NameLines.h"
 
 #include <QtTest>
 

@@ -1,6 +1,6 @@
 #include "client/journal/JobRunner.h"
 #include "client/journal/Journal.h"
-#include "client/journal/Previews.h"
+#include "client/plan/Previews.h"
 #include "manage/domains/DomainTableRow.h"
 #include "manage/history/HistoryPage.h"
 #include "manage/shared/PlanDialog.h"

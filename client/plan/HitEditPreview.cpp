@@ -1,4 +1,4 @@
-#include "manage/search/HitEditPreview.h"
+#include "client/plan/HitEditPreview.h"
 
 #include "client/User.h"
 

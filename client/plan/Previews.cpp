@@ -1,4 +1,4 @@
-#include "client/journal/Previews.h"
+#include "client/plan/Previews.h"
 
 #include "client/User.h"
 #include "client/journal/JobRunner.h"
@@ -8,12 +8,21 @@
 #include <QSet>
 
 BatchPreview::BatchPreview(User &user, const BatchRequest &request, const QStringList &domains)
-    : DomainPreview(user, QStringLiteral(": ")), m_request(request), m_names(domains)
+    : BatchPreview(user, QList<BatchRequest>{request}, domains, QStringLiteral(": "))
+{}
+
+BatchPreview::BatchPreview(User &user, const QList<BatchRequest> &requests,
+                           const QStringList &domains, const QString &colon)
+    : DomainPreview(user, colon), m_requests(requests), m_names(domains)
 {}
 
 bool BatchPreview::begin(bool reloadDomains)
 {
     restart();
+    if (m_requests.isEmpty()) {
+        m_error = QStringLiteral("没有可预览的记录行");
+        return false;
+    }
     return !reloadDomains || readDomains();
 }
 
@@ -21,14 +30,17 @@ DomainPlan BatchPreview::planDomain(int index)
 {
     const QString name = m_names.at(index);
     Domain *dm = m_user.domain2ptr(name);
+    // A domain the batch would not touch needs no read, and one reason is enough.
+    if (!dm || dm->userLock != 0 || dm->state != 0)
+        return planBatchDomain(m_requests.first(), name, dm, {});
     QList<Record> live;
-    // Only a domain the batch may change is worth a request.
-    if (dm && dm->userLock == 0 && dm->state == 0) {
-        const int id = dm->id;
-        if (!readLive(dm, live))
-            return unreadable(name, id);
-    }
-    return planBatchDomain(m_request, name, dm, live);
+    const int id = dm->id;
+    if (!readLive(dm, live))
+        return unreadable(name, id);
+    DomainPlan merged = planBatchDomain(m_requests.first(), name, dm, live);
+    for (int i = 1; i < m_requests.size(); ++i)
+        merged.steps.append(planBatchDomain(m_requests.at(i), name, dm, live).steps);
+    return merged;
 }
 
 QString undoRefusal(const JournalJob &job, const QString &account)

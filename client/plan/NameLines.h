@@ -13,6 +13,7 @@ QStringList splitNameLines(const QString &text);
 // service client would send nothing for them, so they could only fail without a reason).
 QStringList namesToAdd(const QString &text);
 
-// The batch page's domain list: the split parts trimmed, without empty entries, each name
+// A batch's domain list (the batch page's and halvik-cli's): the split parts trimmed, without
+// empty entries, each name
 // kept at its first occurrence only.
 QStringList cleanDomainList(const QString &text);

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "client/journal/DomainPreview.h"
 #include "client/journal/Journal.h"
 #include "client/plan/BatchPlanner.h"
 #include "client/plan/ChangePlan.h"
+#include "client/plan/DomainPreview.h"
 
 #include <QStringList>
 
@@ -11,7 +11,8 @@ class User;
 
 // Builds the plan of a batch one domain per runNext(), reading each domain's records on the
 // caller's thread (the client's own event loop keeps a window live), so a window can show
-// progress and stop between domains. Changes nothing.
+// progress and stop between domains. Changes nothing. The one batch preview of halvik-cli (one
+// request) and the batch page (a tab's rows, each planned over every domain).
 //
 //     BatchPreview preview(user, request, names);
 //     if (!preview.begin()) show(preview.errorText());
@@ -21,14 +22,18 @@ class BatchPreview : public DomainPreview
 {
 public:
     BatchPreview(User &user, const BatchRequest &request, const QStringList &domains);
-    // Reads the domain list (unless the caller's is fresh). False with the reason when it fails.
+    // colon follows a reason's lead-in in the texts shown (the windows pass "：").
+    BatchPreview(User &user, const QList<BatchRequest> &requests, const QStringList &domains,
+                 const QString &colon);
+    // Reads the domain list (unless the caller's is fresh). False with the reason when it fails
+    // or there is nothing to plan.
     bool begin(bool reloadDomains = true);
     int total() const override { return m_names.size(); }
 
 private:
     DomainPlan planDomain(int index) override;
 
-    BatchRequest m_request;
+    QList<BatchRequest> m_requests;
     QStringList m_names;
 };
 

@@ -1,9 +1,8 @@
-#include "client/copy/Normalize.h"
+#include "client/RecordIdentity.h"
 
 #include <QHostAddress>
+#include <QStringList>
 #include <QUrl>
-
-namespace copynorm {
 
 namespace {
 
@@ -16,44 +15,56 @@ bool isAscii(const QString &text)
     return true;
 }
 
-// Record types whose value is one DNS name.
-bool holdsName(const QString &type)
+QString withoutFinalDots(const QString &name)
 {
-    static const QStringList types = {QStringLiteral("CNAME"), QStringLiteral("NS"),
-                                      QStringLiteral("MX"),    QStringLiteral("PTR"),
-                                      QStringLiteral("DNAME"), QStringLiteral("ANAME"),
-                                      QStringLiteral("ALIAS")};
-    return types.contains(type.trimmed().toUpper());
-}
-
-QByteArray maskedV6(const QByteArray &address, int prefix, bool fillHostBits)
-{
-    QByteArray out = address;
-    for (int i = 0; i < 16; ++i) {
-        const int bitsHere = qBound(0, prefix - i * 8, 8);
-        const unsigned char keep =
-            bitsHere == 0 ? 0 : static_cast<unsigned char>(0xff << (8 - bitsHere));
-        unsigned char b = static_cast<unsigned char>(out.at(i)) & keep;
-        if (fillHostBits)
-            b |= static_cast<unsigned char>(~keep);
-        out[i] = static_cast<char>(b);
-    }
-    return out;
+    QString n = name.trimmed();
+    while (n.endsWith(QLatin1Char('.')))
+        n.chop(1);
+    return n;
 }
 
 } // namespace
 
+QString asciiLabels(const QString &name)
+{
+    if (isAscii(name))
+        return name;
+    QString dotted = name;
+    // The dots IDNA reads as label separators.
+    for (const QChar dot : {QChar(0x3002), QChar(0xff0e), QChar(0xff61)})
+        dotted.replace(dot, QLatin1Char('.'));
+    QStringList labels = dotted.split(QLatin1Char('.'));
+    for (QString &label : labels) {
+        if (isAscii(label))
+            continue;
+        label = QString::fromLatin1(QUrl::toAce(label));
+        if (label.isEmpty())
+            return QString();
+    }
+    return labels.join(QLatin1Char('.'));
+}
+
+QString asciiName(const QString &name)
+{
+    return asciiLabels(withoutFinalDots(name));
+}
+
 QString normalizeName(const QString &name)
 {
-    QString n = name.trimmed().toLower();
-    while (n.endsWith(QLatin1Char('.')))
-        n.chop(1);
-    if (n.isEmpty() || isAscii(n))
+    const QString n = withoutFinalDots(name).toLower();
+    if (isAscii(n))
         return n;
-    // IDNA also maps the ideographic full stop and other dots; a name without a valid ASCII
-    // form (a wildcard label, a stray character) still compares in lower case.
-    const QString ace = QString::fromLatin1(QUrl::toAce(n));
-    return ace.isEmpty() ? n : ace;
+    const QString ace = asciiLabels(n);
+    return ace.isEmpty() ? n : ace.toLower();
+}
+
+QString hostKey(const QString &host)
+{
+    const QString h = host.trimmed();
+    if (h.isEmpty() || h == QLatin1String("@"))
+        return QStringLiteral("@");
+    const QString key = normalizeName(h);
+    return key.isEmpty() ? QStringLiteral("@") : key;
 }
 
 QString normalizedFullName(const QString &host, const QString &domain)
@@ -168,78 +179,48 @@ QString ipv6Text(const QByteArray &address)
     return out;
 }
 
-NormalizedValue normalizeValue(const QString &type, const QString &value)
+bool typeHoldsName(const QString &type)
 {
-    NormalizedValue n;
+    static const QStringList types = {QStringLiteral("CNAME"), QStringLiteral("NS"),
+                                      QStringLiteral("MX"),    QStringLiteral("PTR"),
+                                      QStringLiteral("DNAME"), QStringLiteral("ANAME"),
+                                      QStringLiteral("ALIAS")};
+    return types.contains(type.trimmed().toUpper());
+}
+
+QString valueKey(const QString &type, const QString &value)
+{
     const QString t = type.trimmed().toUpper();
     if (t == QLatin1String("A")) {
         quint32 v4 = 0;
-        if (parseIpv4(value, v4)) {
-            n.ipv4 = v4;
-            n.text = ipv4Text(v4);
-            return n;
-        }
+        if (parseIpv4(value, v4))
+            return ipv4Text(v4);
     } else if (t == QLatin1String("AAAA")) {
         QByteArray v6;
-        if (parseIpv6(value, v6)) {
-            n.ipv6 = v6;
-            n.text = ipv6Text(v6);
-            return n;
-        }
-    } else if (holdsName(t)) {
-        n.text = normalizeName(value);
-        return n;
+        if (parseIpv6(value, v6))
+            return ipv6Text(v6);
+    } else if (typeHoldsName(t)) {
+        return normalizeName(value);
     }
-    n.text = value.trimmed().toLower();
-    return n;
+    return value.trimmed();
 }
 
-bool looksLikeCidr(const QString &text)
+bool sameValue(const QString &type, const QString &a, const QString &b)
 {
-    return text.contains(QLatin1Char('/'));
+    return valueKey(type, a) == valueKey(type, b);
 }
 
-bool parseCidr(const QString &text, AddressRange &range, QString &error)
+bool sameRecord(const Record &a, const Record &b)
 {
-    const QString t = text.trimmed();
-    const int slash = t.indexOf(QLatin1Char('/'));
-    const QString address = t.left(slash);
-    const QString prefixText = t.mid(slash + 1);
-    bool prefixOk = !prefixText.isEmpty();
-    for (const QChar c : prefixText)
-        prefixOk = prefixOk && c >= QLatin1Char('0') && c <= QLatin1Char('9');
-    const int prefix = prefixOk && prefixText.size() <= 3 ? prefixText.toInt() : -1;
-    if (slash < 0 || prefix < 0) {
-        error = QStringLiteral("“%1”不是地址段，请写成 203.0.113.0/24 或 2001:db8::/32 的形式")
-                    .arg(text);
+    const QString type = a.type.trimmed().toUpper();
+    if (type != b.type.trimmed().toUpper() || a.lineID != b.lineID || a.ttl != b.ttl)
         return false;
-    }
-    quint32 v4 = 0;
-    QByteArray v6;
-    if (parseIpv4(address, v4)) {
-        if (prefix > 32) {
-            error = QStringLiteral("“%1”：IPv4 前缀长度应为 0 到 32").arg(text);
-            return false;
-        }
-        const quint32 mask = prefix == 0 ? 0 : ~quint32(0) << (32 - prefix);
-        range = AddressRange();
-        range.v4First = v4 & mask;
-        range.v4Last = range.v4First | ~mask;
-        return true;
-    }
-    if (parseIpv6(address, v6)) {
-        if (prefix > 128) {
-            error = QStringLiteral("“%1”：IPv6 前缀长度应为 0 到 128").arg(text);
-            return false;
-        }
-        range = AddressRange();
-        range.isV6 = true;
-        range.v6First = maskedV6(v6, prefix, false);
-        range.v6Last = maskedV6(v6, prefix, true);
-        return true;
-    }
-    error = QStringLiteral("“%1”不是地址段：“%2”不是 IPv4 或 IPv6 地址").arg(text, address);
-    return false;
+    if (type == QLatin1String("MX") && a.mx != b.mx)
+        return false;
+    return hostKey(a.host) == hostKey(b.host) && sameValue(type, a.value, b.value);
 }
 
-} // namespace copynorm
+bool sameLiveRecord(const Record &a, const Record &b)
+{
+    return sameRecord(a, b) && (a.state != 0) == (b.state != 0);
+}

@@ -1,6 +1,7 @@
-#include "client/journal/DomainPreview.h"
+#include "client/plan/DomainPreview.h"
 
 #include "client/User.h"
+#include "client/WholeRecordList.h"
 
 DomainPreview::DomainPreview(User &user, const QString &colon) : m_user(user), m_colon(colon) {}
 
@@ -39,8 +40,8 @@ bool DomainPreview::readLive(Domain *&dm, QList<Record> &live)
 {
     const int id = dm->id;
     const QString name = dm->name;
-    m_user.getRecord(dm);
-    if (!m_user.errorText.isEmpty()) {
+    // The whole list: a plan's "identical" checks and deletions must not stop at one page.
+    if (!readWholeRecordList(m_user, *dm, live, false)) {
         m_networkFailed = m_networkFailed || !m_user.answered;
         return false;
     }
@@ -53,11 +54,8 @@ bool DomainPreview::readLive(Domain *&dm, QList<Record> &live)
     }
     if (!dm)
         dm = m_user.domain2ptr(name);
-    live.clear();
-    if (dm) {
-        for (const Record &r : dm->records)
-            live.append(r);
-    }
+    if (!dm)
+        live.clear();
     return true;
 }
 

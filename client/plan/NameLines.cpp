@@ -1,4 +1,4 @@
-#include "manage/shared/NameLines.h"
+#include "client/plan/NameLines.h"
 
 #include <QRegularExpression>
 #include <QSet>

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "client/copy/LocalCopy.h"
-#include "client/journal/DomainPreview.h"
+#include "client/plan/DomainPreview.h"
 #include "client/plan/HitEditPlanner.h"
 
 #include <QList>
