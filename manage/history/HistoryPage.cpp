@@ -33,7 +33,6 @@ HistoryPage::HistoryPage(MainWindow2 &window, const HistoryWidgets &widgets)
     m_live = new QPushButton(QStringLiteral("检测生效"), page);
     m_live->setEnabled(false);
     m_live->setToolTip(QStringLiteral("检查此作业改动的记录是否已在每台DNS服务器的每条线路生效"));
-    loadLiveSettings = LiveSettings::load;
     m_force = new QCheckBox(QStringLiteral("有冲突时仍然撤销"), page);
     m_force->setToolTip(QStringLiteral("记录在此之后又被修改过时，仍改回修改前的样子"));
     bar->addWidget(title);
@@ -90,20 +89,9 @@ void HistoryPage::liveClicked()
     if (row < 0 || row >= m_jobModel->rowCount() || m_liveDialog)
         return;
     const JournalJob job = m_jobModel->job(row);
-    LiveSettings settings;
-    QString error;
-    QList<QPair<QString, QList<LiveTarget>>> checks;
-    if (!loadLiveSettings(settings, error) ||
-        !LiveCheckDialog::jobChecks(user(), job.id, checks, error)) {
-        User::showMsgBox(QStringLiteral("无法检测：") + error, QString(), 1);
-        return;
-    }
-    m_liveDialog = new LiveCheckDialog(
-        m_w.page_history->window(), QStringLiteral("检测生效：#%1 %2").arg(job.id).arg(job.summary),
-        settings);
-    m_liveDialog->setAttribute(Qt::WA_DeleteOnClose);
-    m_liveDialog->show();
-    m_liveDialog->start(checks);
+    m_liveDialog = LiveCheckDialog::openForJob(
+        user(), job.id, QStringLiteral("检测生效：#%1 %2").arg(job.id).arg(job.summary),
+        m_w.page_history->window(), loadLiveSettings);
 }
 
 void HistoryPage::reload()
@@ -173,8 +161,16 @@ void HistoryPage::runUndo(qint64 jobId)
     if (!dialog)
         return;
     const QString summary = QStringLiteral("撤销 #%1").arg(jobId);
-    if (dialog->run(user(), QStringLiteral("undo"), summary, jobId))
+    const qint64 undo = dialog->run(user(), QStringLiteral("undo"), summary, jobId);
+    if (undo)
         showToast(outcomeSummary(dialog->outcomes()));
     dialog->deleteLater();
     reload();
+    // The undo's job becomes the chosen one: "检测生效" then checks what it changed back.
+    for (int i = 0; undo && i < m_jobModel->rowCount(); ++i) {
+        if (m_jobModel->job(i).id == undo) {
+            m_jobs->setCurrentIndex(m_jobModel->index(i, 0));
+            break;
+        }
+    }
 }

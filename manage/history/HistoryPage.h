@@ -52,6 +52,7 @@ public:
     LiveCheckDialog *liveDialog() const;
     // Where the check reads its settings (LiveSettings::load unless a test says otherwise).
     std::function<bool(LiveSettings &, QString &)> loadLiveSettings;
+
     QLabel *emptyLabel() const { return m_empty; }
     // The undo's plan while it is shown; null otherwise.
     PlanDialog *planDialog() const;

@@ -49,6 +49,24 @@ bool LiveCheckDialog::jobChecks(User &user, qint64 job,
     return true;
 }
 
+LiveCheckDialog *LiveCheckDialog::openForJob(User &user, qint64 job, const QString &title,
+                                             QWidget *parent, const SettingsLoader &load)
+{
+    LiveSettings settings;
+    QString error;
+    QList<QPair<QString, QList<LiveTarget>>> checks;
+    if (!(load ? load : SettingsLoader(LiveSettings::load))(settings, error) ||
+        !jobChecks(user, job, checks, error)) {
+        User::showMsgBox(QStringLiteral("无法检测：") + error, QString(), 1);
+        return nullptr;
+    }
+    auto *dialog = new LiveCheckDialog(parent, title, settings);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->show();
+    dialog->start(checks);
+    return dialog;
+}
+
 LiveCheckDialog::LiveCheckDialog(QWidget *parent, const QString &title,
                                  const LiveSettings &settings)
     : QDialog(parent), m_settings(settings), m_status(new QLabel(this)),
