@@ -82,3 +82,16 @@ QStringList recordTypeList()
     return {QStringLiteral("A"),   QStringLiteral("CNAME"), QStringLiteral("MX"),
             QStringLiteral("TXT"), QStringLiteral("NS"),    QStringLiteral("AAAA")};
 }
+
+int parentLine(int lineID)
+{
+    if (lineID == 0)
+        return -1;
+    if ((lineID & ~0xffff) == (kCarrierBase & ~0xffff) && (lineID & 0xff) != 0)
+        return lineID & ~0xff;
+    if ((lineID & 0xf0000000) == kOverseas && lineID != kOverseas)
+        return kOverseas;
+    if ((lineID & 0xf0000000) == kSeo && lineID != kSeo)
+        return kSeo;
+    return 0;
+}

@@ -13,3 +13,8 @@ QStringList lineCategoryIdList();
 
 // The record types the editors offer.
 QStringList recordTypeList();
+
+// The line whose records answer when a record set has none on lineID: a carrier's province
+// falls back to the whole carrier, an overseas region to "国外", one crawler to "SEO", and
+// every other line to the default line (0), which has no parent (-1).
+int parentLine(int lineID);

@@ -1,5 +1,6 @@
 #include "client/zone/ZoneParser.h"
 
+#include "client/zone/RrText.h"
 #include "client/zone/ZoneNames.h"
 
 #include <QList>
@@ -9,9 +10,7 @@
 
 #include <ldns/ldns.h>
 
-#include <cctype>
 #include <cstdio>
-#include <cstdlib>
 #include <memory>
 #include <vector>
 
@@ -31,26 +30,6 @@ struct CloseFile
 };
 using RdfPtr = std::unique_ptr<ldns_rdf, FreeRdf>;
 using RrPtr = std::unique_ptr<ldns_rr, FreeRr>;
-
-// ldns hands out texts from malloc().
-QString takeText(char *text)
-{
-    const QString s = text ? QString::fromUtf8(text) : QString();
-    std::free(text);
-    return s;
-}
-
-QString rdfText(const ldns_rdf *rdf)
-{
-    return rdf ? takeText(ldns_rdf2str(rdf)) : QString();
-}
-
-QString withoutDot(QString name)
-{
-    if (name.endsWith(QLatin1Char('.')))
-        name.chop(1);
-    return name;
-}
 
 // The first word of a line and the one after it, a comment cut off.
 QStringList directiveWords(const QByteArray &line)
@@ -91,29 +70,6 @@ void precheck(const QList<QByteArray> &lines, QList<ZoneError> &errors, QList<in
     }
 }
 
-// A name as ldns prints it, with the bytes of UTF-8 labels (which it writes as \DDD) turned
-// back into text; other escapes stay, and the service's checks refuse them.
-QString nameText(const ldns_rdf *rdf)
-{
-    const QString printed = rdfText(rdf);
-    QByteArray bytes;
-    const QByteArray in = printed.toLatin1();
-    for (int i = 0; i < in.size(); ++i) {
-        if (in.at(i) == '\\' && i + 3 < in.size() && std::isdigit(uchar(in.at(i + 1))) &&
-            std::isdigit(uchar(in.at(i + 2))) && std::isdigit(uchar(in.at(i + 3)))) {
-            const int value = in.mid(i + 1, 3).toInt();
-            if (value >= 0x80 && value <= 0xff) {
-                bytes.append(char(value));
-                i += 3;
-                continue;
-            }
-        }
-        bytes.append(in.at(i));
-    }
-    const QString text = QString::fromUtf8(bytes);
-    return withoutDot(text.toUtf8() == bytes ? text : printed);
-}
-
 // The owner relative to the domain: "@" for the apex, empty when it lies outside.
 QString hostOf(const QString &owner, const QString &origin)
 {
@@ -126,24 +82,6 @@ QString hostOf(const QString &owner, const QString &origin)
         return QString();
     // Letter case of the file kept: the service keeps what it is sent.
     return hostLabels == 0 ? QStringLiteral("@") : labels.mid(0, hostLabels).join(QLatin1Char('.'));
-}
-
-QString txtValue(const ldns_rr *rr, bool &ok)
-{
-    QByteArray joined;
-    for (size_t i = 0; i < ldns_rr_rd_count(rr); ++i) {
-        const ldns_rdf *rdf = ldns_rr_rdf(rr, i);
-        const size_t size = ldns_rdf_size(rdf);
-        const uint8_t *data = ldns_rdf_data(rdf);
-        if (size < 1)
-            continue;
-        // A character string on the wire: its length byte, then the bytes.
-        const size_t length = qMin<size_t>(data[0], size - 1);
-        joined.append(reinterpret_cast<const char *>(data + 1), int(length));
-    }
-    const QString text = QString::fromUtf8(joined);
-    ok = text.toUtf8() == joined;
-    return text;
 }
 
 // Top-level domains that make a relative target look like a name written without its final
@@ -191,18 +129,17 @@ void takeRecord(const ldns_rr *rr, int line, const QString &origin, ZoneFile &fi
     const QString owner = nameText(ldns_rr_owner(rr));
     const QString host = hostOf(owner, origin);
     if (host.isEmpty()) {
-        file.errors.append(
-            {line, QStringLiteral("%1不在域名%2之内").arg(withoutDot(owner), origin)});
+        file.errors.append({line, QStringLiteral("%1不在域名%2之内").arg(owner, origin)});
         return;
     }
     if (ldns_rr_get_class(rr) != LDNS_RR_CLASS_IN) {
-        const QString cls = takeText(ldns_rr_class2str(ldns_rr_get_class(rr)));
+        const QString cls = takeLdnsText(ldns_rr_class2str(ldns_rr_get_class(rr)));
         file.errors.append({line, QStringLiteral("只支持IN类的记录，不支持%1").arg(cls)});
         return;
     }
     // Held as a number: ldns keeps types it does not know ("TYPE194203") beyond the enum's range.
     const int type = int(ldns_rr_get_type(rr));
-    const QString typeName = takeText(ldns_rr_type2str(ldns_rr_type(type)));
+    const QString typeName = takeLdnsText(ldns_rr_type2str(ldns_rr_type(type)));
     if (type == LDNS_RR_TYPE_SOA) {
         file.skipped.append({line, host, typeName, QStringLiteral("SOA由服务商的域名服务器生成")});
         return;
@@ -217,29 +154,13 @@ void takeRecord(const ldns_rr *rr, int line, const QString &origin, ZoneFile &fi
     r.host = host;
     r.type = typeName;
     r.ttl = int(qMin<uint32_t>(ldns_rr_ttl(rr), 0x7fffffff));
-    switch (type) {
-    case LDNS_RR_TYPE_A:
-    case LDNS_RR_TYPE_AAAA:
-        r.value = rdfText(ldns_rr_rdf(rr, 0));
+    switch (serviceValueOf(rr, r.value, r.mx)) {
+    case RrValue::Ok:
         break;
-    case LDNS_RR_TYPE_CNAME:
-    case LDNS_RR_TYPE_NS:
-        r.value = nameText(ldns_rr_rdf(rr, 0));
-        break;
-    case LDNS_RR_TYPE_MX:
-        r.mx = ldns_rr_rdf(rr, 0) ? ldns_rdf2native_int16(ldns_rr_rdf(rr, 0)) : 0;
-        r.value = nameText(ldns_rr_rdf(rr, 1));
-        break;
-    case LDNS_RR_TYPE_TXT: {
-        bool utf8 = true;
-        r.value = txtValue(rr, utf8);
-        if (!utf8) {
-            file.errors.append({line, QStringLiteral("TXT记录不是UTF-8文本")});
-            return;
-        }
-        break;
-    }
-    default:
+    case RrValue::NotUtf8:
+        file.errors.append({line, QStringLiteral("TXT记录不是UTF-8文本")});
+        return;
+    case RrValue::Unsupported:
         file.skipped.append({line, host, typeName, QStringLiteral("服务不支持此类型的记录")});
         return;
     }

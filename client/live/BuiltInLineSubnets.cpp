@@ -1,0 +1,50 @@
+#include "client/live/LineSubnets.h"
+
+// The default line needs no subnet: the check asks for it without the option. Every other line
+// is asked with the first network given here. The networks are those of resolvers and services
+// whose operators publish their addresses (the carriers' own DNS resolvers, the address
+// registries' and crawlers' own hosts), each registered to that operator at its regional
+// registry (APNIC, RIPE NCC, ARIN, AFRINIC, LACNIC). Which line the service's name servers put a
+// network on is the service's own decision: where it differs, the user's line-subnets.txt says
+// better. A carrier's whole-network line is given a network outside the provinces listed, so
+// that a province's own records do not answer it. Lines left out (the other provinces, 鹏博士,
+// the whole SEO line and most single crawlers) are checked without the option and shown so.
+QByteArray LineSubnets::builtInText()
+{
+    return QByteArrayLiteral("# <line id> <CIDR> [<CIDR>...]\n"
+                             "# 电信: whole network (云南), then provinces\n"
+                             "0x11174100 222.172.200.0/24\n"
+                             "0x11174111 219.141.136.0/24  # 北京\n"
+                             "0x11174131 202.96.209.0/24   # 上海\n"
+                             "0x11174132 218.2.2.0/24      # 江苏\n"
+                             "0x11174133 202.101.172.0/24  # 浙江\n"
+                             "0x11174135 218.85.152.0/24   # 福建\n"
+                             "0x11174142 202.103.24.0/24   # 湖北\n"
+                             "0x11174144 202.96.128.0/24   # 广东\n"
+                             "0x11174151 61.139.2.0/24     # 四川\n"
+                             "# 联通: whole network (山西), then provinces\n"
+                             "0x11174200 202.99.192.0/24\n"
+                             "0x11174211 202.106.0.0/24    # 北京\n"
+                             "0x11174212 202.99.104.0/24   # 天津\n"
+                             "0x11174213 202.99.160.0/24   # 河北\n"
+                             "0x11174221 202.96.64.0/24    # 辽宁\n"
+                             "0x11174231 210.22.70.0/24    # 上海\n"
+                             "0x11174237 202.102.128.0/24  # 山东\n"
+                             "0x11174241 202.102.224.0/24  # 河南\n"
+                             "0x11174244 210.21.196.0/24   # 广东\n"
+                             "0x11174300 166.111.8.0/24    # 教育网 (CERNET)\n"
+                             "0x11174400 211.136.192.0/24  # 移动\n"
+                             "0x11174500 211.98.2.0/24     # 铁通\n"
+                             "# 国外 and the regions of the address registries\n"
+                             "0x20000000 8.8.8.0/24\n"
+                             "0x21000000 165.21.83.0/24    # 亚洲\n"
+                             "0x22000000 193.0.0.0/24      # 欧洲 (RIPE NCC)\n"
+                             "0x23000000 196.216.2.0/24    # 非洲 (AFRINIC)\n"
+                             "0x24000000 4.2.2.0/24        # 北美洲\n"
+                             "0x25000000 200.3.14.0/24     # 南美洲 (LACNIC)\n"
+                             "0x26000000 139.130.4.0/24    # 大洋洲\n"
+                             "# crawlers, from the ranges their operators publish\n"
+                             "0x30000090 220.181.108.0/24  # 百度\n"
+                             "0x30000091 66.249.66.0/24    # 谷歌\n"
+                             "0x30000093 157.55.39.0/24    # 必应\n");
+}
