@@ -41,6 +41,8 @@ int runCommand(CliSession &session)
         {QStringLiteral("jobs"), cmdJobs},
         {QStringLiteral("job show"), cmdJobShow},
         {QStringLiteral("undo"), cmdUndo},
+        {QStringLiteral("check"), cmdCheck},
+        {QStringLiteral("job check"), cmdJobCheck},
         {QStringLiteral("search"), cmdSearch},
         {QStringLiteral("sync"), cmdSync},
         {QStringLiteral("zone export"), cmdZoneExport},

@@ -31,6 +31,8 @@ int cmdBatch(CliSession &s); // add, edit, delete
 int cmdJobs(CliSession &s);
 int cmdJobShow(CliSession &s);
 int cmdUndo(CliSession &s);
+int cmdCheck(CliSession &s);
+int cmdJobCheck(CliSession &s);
 int cmdSearch(CliSession &s);
 int cmdSync(CliSession &s);
 int cmdZoneExport(CliSession &s);

@@ -314,6 +314,19 @@ const QList<CommandSpec> &commandSpecs()
         s.append({QStringLiteral("undo ID [--apply] [--yes] [--force]"),
                   QStringLiteral("undo a journaled job (the plan; --apply runs it, --force also "
                                  "reverts conflicts)")});
+        const QString asking = QStringLiteral("[--wait SECONDS] [--resolver ADDRESS] "
+                                              "[--dns-port PORT]");
+        s.append({QStringLiteral("check DOMAIN [--host H] [--type T] [--line ID] %1").arg(asking),
+                  QStringLiteral("whether each authoritative name server serves the domain's "
+                                 "records, line by line (those of a host, type or line when "
+                                 "given); --wait checks again until all are live or SECONDS "
+                                 "pass; --resolver finds the name servers through ADDRESS[:PORT] "
+                                 "instead of the system's resolver; --dns-port asks them on PORT "
+                                 "instead of 53. Exit 0 all live, 1 something is not, 2 no name "
+                                 "server answered")});
+        s.append({QStringLiteral("job check ID %1").arg(asking),
+                  QStringLiteral("check exactly the records a journaled job changed, as check "
+                                 "does")});
         s.append({QStringLiteral("zone export DOMAIN [--line ID] [--output FILE]"),
                   QStringLiteral("a domain's records of one line (default 0) as a zone file")});
         s.append({QStringLiteral("zone import DOMAIN FILE [--line ID] [--prune] [--apply] [--yes]"),

@@ -208,8 +208,8 @@ void DnsQueries::send(int index, int attempt, bool tcp)
         return;
     }
     BufferPtr buffer(ldns_buffer_new(size_t(wire.size())));
+    // ldns sends the bytes up to the position: written, not flipped.
     ldns_buffer_write(buffer.get(), wire.constData(), size_t(wire.size()));
-    ldns_buffer_flip(buffer.get());
     const timeval timeout = timeoutOf(m_limits.timeoutMs);
     flight->fd = tcp ? ldns_tcp_bgsend2(buffer.get(), &to, length, timeout)
                      : ldns_udp_bgsend2(buffer.get(), &to, length, timeout);

@@ -70,7 +70,9 @@ LiveResult judgeReply(const LiveTarget &target, const DnsReply &reply)
     LiveResult result;
     if (reply.outcome != DnsReply::Answered) {
         result.state = LiveState::NoAnswer;
-        result.note = reply.outcome == DnsReply::Stopped ? QStringLiteral("已停止") : reply.error;
+        result.note = reply.outcome == DnsReply::Stopped ? QStringLiteral("已停止")
+                      : reply.error.isEmpty()            ? QStringLiteral("无应答")
+                                                         : reply.error;
         return result;
     }
     if (reply.rcode != LDNS_RCODE_NOERROR && reply.rcode != LDNS_RCODE_NXDOMAIN) {
