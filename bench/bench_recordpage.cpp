@@ -50,6 +50,7 @@ void BenchRecordPage::initTestCase()
     ServiceOptions options;
     options.dataDir = m_dir.path();
     options.port = 0;
+    options.nameServers = false; // the figures are the record page's alone
     options.log = [](const QString &) {};
     m_service = std::make_unique<LocalService>(options);
     QString error;

@@ -1,3 +1,4 @@
+#include "localservice/dns/NameServers.h"
 #include "localservice/server/LocalService.h"
 #include "localservice/storage/SeedData.h"
 #include "localservice/wechat/WxCommand.h"
@@ -16,7 +17,9 @@ void addOptions(QCommandLineParser &parser)
 {
     parser.setApplicationDescription(QStringLiteral(
         "The local stand-in for the DNS-hosting service: the whole service API over HTTPS on "
-        "127.0.0.1, with a demo account.\n\n"
+        "127.0.0.1, with a demo account, and two authoritative name servers (Knot DNS) for its "
+        "domains: ns1 on 127.0.0.1 and ns2 on 127.0.0.2, UDP and TCP on one port (see "
+        "--dns-port), answering per line after <data>/dns/line-subnets.txt.\n\n"
         "  halvik-localservice [options]                    run the service\n"
         "  halvik-localservice wx scan|confirm|cancel|expire  act as the phone for a WeChat QR "
         "code"));
@@ -30,6 +33,14 @@ void addOptions(QCommandLineParser &parser)
         {QStringLiteral("http"), QStringLiteral("Plain HTTP instead of HTTPS, for debugging.")},
         {QStringLiteral("test-faults"),
          QStringLiteral("Serve the loopback-only fault admin path /__test/fault.")},
+        {QStringLiteral("dns-port"),
+         QStringLiteral("Port of both name servers (default: a free one, printed at start)."),
+         QStringLiteral("port")},
+        {QStringLiteral("no-dns"), QStringLiteral("Run without the name servers.")},
+        {QStringLiteral("ns2-lag"),
+         QStringLiteral("Fault: changes reach ns2 this many seconds late."),
+         QStringLiteral("seconds")},
+        {QStringLiteral("ns2-stop"), QStringLiteral("Fault: ns2 answers nothing.")},
         {QStringLiteral("seed-domains"),
          QStringLiteral("Also create an account with this many domains (bulkN@example.com)."),
          QStringLiteral("n")},
@@ -62,6 +73,10 @@ void printBanner(const LocalService &service, int seedDomains)
         std::printf("CA certificate (trust it in the client): %s\n",
                     service.caFile().toUtf8().constData());
     std::printf("Data folder: %s\n", service.dataDir().toUtf8().constData());
+    if (service.dnsPort() != 0)
+        std::printf("name servers: ns1 127.0.0.1:%d, ns2 127.0.0.2:%d (lines: %s/dns/"
+                    "line-subnets.txt)\n",
+                    service.dnsPort(), service.dnsPort(), service.dataDir().toUtf8().constData());
     std::printf("Demo account: %s / %s (without API key: %s)\n", demo::email().toUtf8().constData(),
                 demo::password().toUtf8().constData(), demo::noKeyEmail().toUtf8().constData());
     if (seedDomains > 0)
@@ -90,6 +105,12 @@ int main(int argc, char *argv[])
         parser.isSet(QStringLiteral("seed-domains"))
             ? readNumber(parser, QStringLiteral("seed-domains"), 1, 1000000, &ok)
             : 0;
+    const int dnsPort = parser.isSet(QStringLiteral("dns-port"))
+                            ? readNumber(parser, QStringLiteral("dns-port"), 1, 65535, &ok)
+                            : 0;
+    const int ns2Lag = parser.isSet(QStringLiteral("ns2-lag"))
+                           ? readNumber(parser, QStringLiteral("ns2-lag"), 0, 3600, &ok)
+                           : 0;
     if (!ok)
         return 64;
     const QString dataDir = parser.isSet(QStringLiteral("data"))
@@ -124,6 +145,10 @@ int main(int argc, char *argv[])
     options.testFaults = parser.isSet(QStringLiteral("test-faults"));
     options.seedDomains = seedDomains;
     options.wxPollHoldMs = hold * 1000;
+    options.nameServers = !parser.isSet(QStringLiteral("no-dns"));
+    options.dnsPort = quint16(dnsPort);
+    options.ns2Fault.lagSecs = ns2Lag;
+    options.ns2Fault.stopped = parser.isSet(QStringLiteral("ns2-stop"));
     LocalService service(options);
     QString error;
     if (!service.start(&error)) {

@@ -16,7 +16,8 @@ halvik_install_packages() {
         "${missing[@]}" >/dev/null
 }
 
-# Everything the program, the stand-in service and the tests are built from (the fuzz targets
+# Everything the program, the stand-in service (and the Knot DNS name servers it runs) and the
+# tests are built from (the fuzz targets
 # with clang and its sanitizer runtimes), what checks the installed tree (the validators, the man
 # page from the help), what the keyring tests run (a private bus with gnome-keyring), the ACME
 # server and clients the certificate hooks are tested with (pebble, certbot, lego), and what
@@ -26,6 +27,7 @@ HALVIK_BUILD_PACKAGES=(
     qtbase5-dev qtbase5-dev-tools qttools5-dev qttools5-dev-tools qttranslations5-l10n
     libqt5webkit5-dev libqt5svg5-dev libqt5sql5-sqlite libsqlite3-dev
     libcpp-httplib-dev libssl-dev libqrencode-dev zlib1g-dev libldns-dev bind9-utils
+    knot knot-module-geoip knot-dnsutils
     qtkeychain-qt5-dev
     openssl ca-certificates curl desktop-file-utils appstream help2man tzdata
     pebble certbot lego

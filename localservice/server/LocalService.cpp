@@ -1,6 +1,7 @@
 #include "localservice/server/LocalService.h"
 
 #include "localservice/api/ApiRouter.h"
+#include "localservice/dns/NameServers.h"
 #include "localservice/server/Faults.h"
 #include "localservice/server/HttpGlue.h"
 #include "localservice/server/HttpSite.h"
@@ -57,6 +58,34 @@ void addFaultAdmin(HttpSite &site)
         faults->clear(params.value("path"));
         sendText(res, QStringLiteral("cleared\n"));
     });
+    NameServers *dns = site.context().nameServers;
+    if (!dns)
+        return;
+    // ns2=lag&seconds=N, ns2=stop or ns2=normal.
+    site.post("/__test/dns", [dns](const httplib::Request &req, httplib::Response &res,
+                                   const QByteArray &body) {
+        ApiParams params;
+        Ns2Fault fault;
+        const bool read = isLoopbackPeer(req) && parseForm(body, &params);
+        const QString ns2 = params.value("ns2");
+        bool ok = read;
+        if (ns2 == QLatin1String("lag")) {
+            bool isNumber = false;
+            fault.lagSecs = params.value("seconds").toInt(&isNumber);
+            ok = read && isNumber && fault.lagSecs >= 0 && fault.lagSecs <= 3600;
+        } else if (ns2 == QLatin1String("stop")) {
+            fault.stopped = true;
+        } else if (ns2 != QLatin1String("normal")) {
+            ok = false;
+        }
+        if (!ok) {
+            sendText(res, QStringLiteral("refused: ns2=lag&seconds=N, ns2=stop or ns2=normal\n"),
+                     400);
+            return;
+        }
+        dns->setNs2Fault(fault);
+        sendText(res, QStringLiteral("ns2 %1\n").arg(ns2));
+    });
 }
 
 } // namespace
@@ -78,6 +107,7 @@ struct LocalService::Impl
     {}
 
     bool openData(QString *errorText);
+    bool startNameServers(QString *errorText);
     bool createServer(QString *errorText);
     void addRoutes();
     bool listen(QString *errorText);
@@ -92,6 +122,7 @@ struct LocalService::Impl
     TlsPaths tls;
     std::unique_ptr<httplib::Server> server;
     std::unique_ptr<HttpSite> site;
+    std::unique_ptr<NameServers> dns;
     std::thread listener;
     int port = 0;
     bool running = false;
@@ -117,6 +148,24 @@ bool LocalService::Impl::openData(QString *errorText)
     if (options.seedDomains > 0 &&
         !storage.accountByEmail(loadAccountEmail(options.seedDomains), nullptr))
         return storage.import(loadSeed(options.seedDomains, now), errorText);
+    return true;
+}
+
+bool LocalService::Impl::startNameServers(QString *errorText)
+{
+    if (!options.nameServers)
+        return true;
+    NameServers::Options o;
+    o.dir = QDir(options.dataDir).filePath(QStringLiteral("dns"));
+    o.port = options.dnsPort;
+    o.ns2Fault = options.ns2Fault;
+    dns = std::make_unique<NameServers>(storage, o);
+    NameServers *servers = dns.get();
+    // Changes made while the servers start are served by the next reload.
+    storage.setChangeListener([servers](qint64 domainId) { servers->domainChanged(domainId); });
+    if (!dns->start(errorText))
+        return false;
+    context.nameServers = servers;
     return true;
 }
 
@@ -184,6 +233,10 @@ bool LocalService::Impl::listen(QString *errorText)
             QStringLiteral("Cannot listen on %1:%2 (in use?)").arg(options.host).arg(options.port);
         return false;
     }
+    // Once the port is ours: a second service started on this data folder by mistake must not
+    // rewrite the name servers' files of the first.
+    if (!startNameServers(errorText))
+        return false;
     addRoutes();
     // The server makes its thread pool once it is running, so that is when stop() can end it.
     auto ready = std::make_shared<std::promise<void>>();
@@ -239,6 +292,11 @@ void LocalService::stop()
         d->listener.join();
     d->site.reset();
     d->server.reset();
+    d->storage.setChangeListener({});
+    d->context.nameServers = nullptr;
+    if (d->dns)
+        d->dns->stop();
+    d->dns.reset();
     d->storage.close();
     d->running = false;
 }
@@ -272,6 +330,16 @@ QString LocalService::dataDir() const
 QStringList LocalService::apiPaths() const
 {
     return d->router.paths();
+}
+
+quint16 LocalService::dnsPort() const
+{
+    return d->dns ? d->dns->port() : 0;
+}
+
+NameServers *LocalService::nameServers()
+{
+    return d->dns.get();
 }
 
 Storage &LocalService::storage()

@@ -8,6 +8,7 @@
 #include <memory>
 
 class FaultTable;
+class NameServers;
 class Storage;
 class WxFlow;
 
@@ -34,10 +35,13 @@ public:
     QString caFile() const;  // the CA certificate clients should trust; empty without TLS
     QString dataDir() const;
     QStringList apiPaths() const;
+    // The name servers' port (ns1 on 127.0.0.1, ns2 on 127.0.0.2); 0 without them.
+    quint16 dnsPort() const;
 
     Storage &storage();
     FaultTable &faults();
     WxFlow &wx();
+    NameServers *nameServers(); // null without them
 
 private:
     struct Impl;

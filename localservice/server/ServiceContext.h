@@ -5,6 +5,7 @@
 #include <QString>
 
 class FaultTable;
+class NameServers;
 class StopSignal;
 class Storage;
 class WxFlow;
@@ -17,6 +18,7 @@ struct ServiceContext
     WxFlow &wx;
     FaultTable &faults;
     StopSignal &stop;
+    NameServers *nameServers = nullptr; // null when the service runs without them
 
     void log(const QString &line) const;
 };

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "localservice/dns/NameServers.h"
+
 #include <QString>
 
 #include <functional>
@@ -18,5 +20,8 @@ struct ServiceOptions
     int wxPollHoldMs = 25000;                 // how long a WeChat long poll waits for news
     int wxQrLifetimeSecs = 300;               // how long a WeChat QR code stays valid
     int threads = 32;                         // requests served at the same time
+    bool nameServers = true;                  // run ns1 and ns2 (knotd) for the domains
+    quint16 dnsPort = 0;                      // their port; 0 picks a free one
+    Ns2Fault ns2Fault;                        // in force from the start
     std::function<void(const QString &)> log; // console lines; empty prints to stdout
 };

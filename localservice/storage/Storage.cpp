@@ -135,6 +135,18 @@ bool Storage::createSchema(QString *errorText)
     return true;
 }
 
+void Storage::setChangeListener(std::function<void(qint64)> listener)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_changeListener = std::move(listener);
+}
+
+void Storage::changed(qint64 domainId)
+{
+    if (m_changeListener)
+        m_changeListener(domainId);
+}
+
 QString Storage::meta(const QString &key)
 {
     std::lock_guard<std::mutex> lock(m_mutex);
@@ -237,8 +249,10 @@ bool Storage::import(const SeedSet &seed, QString *errorText)
         app.bind(1, a.type).bind(2, a.versionCode).bind(3, a.versionName);
         app.bind(4, a.versionInfo).bind(5, a.downUrl).exec();
     }
-    if (tx.commit())
+    if (tx.commit()) {
+        changed(0);
         return true;
+    }
     if (errorText)
         *errorText = QStringLiteral("Cannot write the seed data: %1").arg(m_db.lastError());
     return false;

@@ -3,6 +3,7 @@
 #include "localservice/storage/Db.h"
 #include "localservice/storage/StorageTypes.h"
 
+#include <functional>
 #include <mutex>
 
 // The service's state in one SQLite file. Every public call takes the lock and runs in one
@@ -71,6 +72,14 @@ public:
                        RecordRow *out);
     int removeRecord(qint64 accountId, qint64 domainId, qint64 recordId);
 
+    // --- What the name servers serve --------------------------------------------------
+    QList<DomainRow> allDomains();
+    bool domainById(qint64 domainId, DomainRow *out);
+    QList<RecordRow> domainRecords(qint64 domainId);
+    // Told the domain after every change of what it serves (0: possibly every domain), on the
+    // thread that made the change, with the storage locked: it must not call back.
+    void setChangeListener(std::function<void(qint64 domainId)> listener);
+
     // --- Messages and service information ----------------------------------------------
     Page<NewsRow> news(int kind, int offset, int limit);
     bool newsItem(qint64 id, NewsRow *out);
@@ -83,7 +92,9 @@ private:
     bool insertAccount(const SeedAccount &account, qint64 *id);
     int lockedDomain(qint64 accountId, qint64 domainId, DomainRow *out);
     bool recordClashes(const RecordRow &rec);
+    void changed(qint64 domainId);
 
     std::mutex m_mutex;
     Db m_db;
+    std::function<void(qint64)> m_changeListener;
 };

@@ -96,6 +96,7 @@ int Storage::createDomain(qint64 accountId, const QString &name, int serviceId,
     const qint64 id = m_db.lastInsertId();
     if (!tx.commit())
         return 2003;
+    changed(id);
     findDomain(m_db, accountId, id, out);
     return 0;
 }
@@ -134,6 +135,7 @@ int Storage::setDomainState(qint64 accountId, qint64 domainId, int state, Domain
     q.bind(1, state).bind(2, domainId).exec();
     if (!tx.commit())
         return state == DomainRunning ? 2015 : 2004;
+    changed(domainId);
     findDomain(m_db, accountId, domainId, out);
     return 0;
 }
@@ -148,7 +150,10 @@ int Storage::removeDomain(qint64 accountId, qint64 domainId)
     records.bind(1, domainId).exec();
     Statement q(m_db, "DELETE FROM domains WHERE id = ?");
     q.bind(1, domainId).exec();
-    return tx.commit() ? 0 : 2008;
+    if (!tx.commit())
+        return 2008;
+    changed(domainId);
+    return 0;
 }
 
 int Storage::setDomainGroup(qint64 accountId, qint64 domainId, qint64 groupId, DomainRow *out)
@@ -165,6 +170,29 @@ int Storage::setDomainGroup(qint64 accountId, qint64 domainId, qint64 groupId, D
         return 2;
     findDomain(m_db, accountId, domainId, out);
     return 0;
+}
+
+QList<DomainRow> Storage::allDomains()
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    Statement q(m_db, "SELECT id, account_id, name, state, user_lock, group_id, view_type, "
+                      "service_id, created FROM domains ORDER BY id");
+    QList<DomainRow> out;
+    while (q.next())
+        out.append(readDomain(q));
+    return out;
+}
+
+bool Storage::domainById(qint64 domainId, DomainRow *out)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    Statement q(m_db, "SELECT id, account_id, name, state, user_lock, group_id, view_type, "
+                      "service_id, created FROM domains WHERE id = ?");
+    q.bind(1, domainId);
+    if (!q.next())
+        return false;
+    *out = readDomain(q);
+    return true;
 }
 
 QList<GroupRow> Storage::groups(qint64 accountId)

@@ -100,6 +100,7 @@ int Storage::createRecord(qint64 accountId, qint64 domainId, RecordRow &rec)
     const qint64 id = m_db.lastInsertId();
     if (!tx.commit())
         return 2;
+    changed(domainId);
     rec.id = id;
     return 0;
 }
@@ -120,7 +121,10 @@ int Storage::updateRecord(qint64 accountId, qint64 domainId, const RecordRow &re
                       "view_id = ? WHERE id = ? AND domain_id = ?");
     q.bind(1, rec.host).bind(2, rec.type).bind(3, rec.value).bind(4, rec.ttl).bind(5, rec.mx);
     q.bind(6, rec.viewId).bind(7, rec.id).bind(8, domainId).exec();
-    return tx.commit() ? 0 : 2;
+    if (!tx.commit())
+        return 2;
+    changed(domainId);
+    return 0;
 }
 
 int Storage::setRecordState(qint64 accountId, qint64 domainId, qint64 recordId, int state,
@@ -136,6 +140,7 @@ int Storage::setRecordState(qint64 accountId, qint64 domainId, qint64 recordId, 
     q.bind(1, state).bind(2, recordId).bind(3, domainId).exec();
     if (!tx.commit())
         return 2;
+    changed(domainId);
     findRecord(m_db, domainId, recordId, out);
     return 0;
 }
@@ -150,5 +155,20 @@ int Storage::removeRecord(qint64 accountId, qint64 domainId, qint64 recordId)
         return 3010;
     Statement q(m_db, "DELETE FROM records WHERE id = ? AND domain_id = ?");
     q.bind(1, recordId).bind(2, domainId).exec();
-    return tx.commit() ? 0 : 2;
+    if (!tx.commit())
+        return 2;
+    changed(domainId);
+    return 0;
+}
+
+QList<RecordRow> Storage::domainRecords(qint64 domainId)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    Statement q(m_db, "SELECT id, domain_id, host, type, value, ttl, mx, view_id, state "
+                      "FROM records WHERE domain_id = ? ORDER BY id");
+    q.bind(1, domainId);
+    QList<RecordRow> out;
+    while (q.next())
+        out.append(readRecord(q));
+    return out;
 }

@@ -1,4 +1,5 @@
 #include "client/User.h"
+#include "localservice/dns/KnotServer.h"
 #include "tests/support/LocalServiceFixture.h"
 #include "tests/support/RecordingPresenter.h"
 
@@ -22,16 +23,20 @@ private slots:
     void wxCommandsPlayThePhone();
     void busyPortIsReported();
     void plainHttpForDebugging();
+    void nameServersServeWhatItPrints();
 
 private:
     // Starts the program on a free port; fills the URL and CA file it prints.
     bool launch(QProcess &process, const QStringList &extra, QString *url, QString *caFile);
     QString get(const QString &url, const QString &caFile);
+    // POSTs a form; the reply's status.
+    int post(const QString &url, const QByteArray &form, const QString &caFile);
     int runWx(const QString &action, const QStringList &extra, QString *output);
 
     std::unique_ptr<QTemporaryDir> m_dir;
     std::unique_ptr<QProcess> m_service;
     std::unique_ptr<RecordingPresenter> m_boxes;
+    QString m_banner;
 };
 
 void TestLocalServiceProcess::init()
@@ -65,6 +70,7 @@ bool TestLocalServiceProcess::launch(QProcess &process, const QStringList &extra
     QString banner;
     while (!banner.contains(QLatin1String("WeChat")) && process.waitForReadyRead(20000))
         banner += QString::fromUtf8(process.readAllStandardOutput());
+    m_banner = banner;
     *url = listening.match(banner).captured(1);
     if (caFile)
         *caFile = ca.match(banner).captured(1);
@@ -84,6 +90,23 @@ QString TestLocalServiceProcess::get(const QString &url, const QString &caFile)
     const QString body = QString::fromUtf8(reply->readAll());
     delete reply;
     return body;
+}
+
+int TestLocalServiceProcess::post(const QString &url, const QByteArray &form, const QString &caFile)
+{
+    QNetworkAccessManager manager;
+    QNetworkRequest request{QUrl(url)};
+    QSslConfiguration tls = QSslConfiguration::defaultConfiguration();
+    tls.setCaCertificates(QSslCertificate::fromPath(caFile));
+    request.setSslConfiguration(tls);
+    request.setHeader(QNetworkRequest::ContentTypeHeader,
+                      QByteArrayLiteral("application/x-www-form-urlencoded"));
+    QNetworkReply *reply = manager.post(request, form);
+    QSignalSpy finished(reply, &QNetworkReply::finished);
+    finished.wait(20000);
+    const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+    delete reply;
+    return status;
 }
 
 int TestLocalServiceProcess::runWx(const QString &action, const QStringList &extra, QString *output)
@@ -165,6 +188,35 @@ void TestLocalServiceProcess::plainHttpForDebugging()
     User user;
     user.baseUrl = url;
     QVERIFY(user.login(LocalServiceFixture::demoEmail(), LocalServiceFixture::demoPassword()));
+}
+
+void TestLocalServiceProcess::nameServersServeWhatItPrints()
+{
+    QString url;
+    QString caFile;
+    QVERIFY(launch(*m_service, {QStringLiteral("--test-faults")}, &url, &caFile));
+    const QRegularExpression printed(
+        QStringLiteral("name servers: ns1 127\\.0\\.0\\.1:(\\d+), ns2 127\\.0\\.0\\.2:(\\d+)"));
+    const QRegularExpressionMatch m = printed.match(m_banner);
+    QVERIFY2(m.hasMatch(), qPrintable(m_banner));
+    QCOMPARE(m.captured(1), m.captured(2));
+    const quint16 port = quint16(m.captured(1).toUInt());
+    QVERIFY(nameServerAnswers(QStringLiteral("127.0.0.1"), port, 5000));
+    QVERIFY(nameServerAnswers(QStringLiteral("127.0.0.2"), port, 5000));
+
+    // The fault path stops ns2 and brings it back; nonsense is refused.
+    QCOMPARE(post(url + QStringLiteral("/__test/dns"), "ns2=lag&seconds=soon", caFile), 400);
+    QCOMPARE(post(url + QStringLiteral("/__test/dns"), "ns2=stop", caFile), 200);
+    QTRY_VERIFY_WITH_TIMEOUT(!nameServerAnswers(QStringLiteral("127.0.0.2"), port, 300), 20000);
+    QVERIFY(nameServerAnswers(QStringLiteral("127.0.0.1"), port, 5000));
+    QCOMPARE(post(url + QStringLiteral("/__test/dns"), "ns2=normal", caFile), 200);
+    QTRY_VERIFY_WITH_TIMEOUT(nameServerAnswers(QStringLiteral("127.0.0.2"), port, 300), 20000);
+
+    // Killed outright, the service takes its name servers with it.
+    m_service->kill();
+    QVERIFY(m_service->waitForFinished(20000));
+    QTRY_VERIFY_WITH_TIMEOUT(!nameServerAnswers(QStringLiteral("127.0.0.1"), port, 300), 20000);
+    QTRY_VERIFY_WITH_TIMEOUT(!nameServerAnswers(QStringLiteral("127.0.0.2"), port, 300), 20000);
 }
 
 QTEST_GUILESS_MAIN(TestLocalServiceProcess)

@@ -30,6 +30,7 @@ bool LocalServiceFixture::start()
     o.seedDomains = m_options.seedDomains;
     o.wxPollHoldMs = m_options.wxPollHoldMs;
     o.wxQrLifetimeSecs = m_options.wxQrLifetimeSecs;
+    o.nameServers = m_options.nameServers;
     o.log = [](const QString &) {};
     m_service = std::make_unique<LocalService>(o);
     if (m_service->start(&m_error))
@@ -76,6 +77,11 @@ QString LocalServiceFixture::dataDir() const
 quint16 LocalServiceFixture::port() const
 {
     return m_service ? m_service->port() : 0;
+}
+
+quint16 LocalServiceFixture::dnsPort() const
+{
+    return m_service ? m_service->dnsPort() : 0;
 }
 
 void LocalServiceFixture::configure(User &user) const

@@ -25,7 +25,8 @@ public:
         int seedDomains = 0;     // also an account bulk<N>@example.com with N domains
         int wxPollHoldMs = 1000; // kept short so that idle polls come back quickly
         int wxQrLifetimeSecs = 300;
-        bool faultAdmin = true; // serve /__test/fault for tests that drive a process
+        bool faultAdmin = true;   // serve /__test/fault for tests that drive a process
+        bool nameServers = false; // ns1 and ns2 (knotd), for suites that query DNS
     };
 
     LocalServiceFixture();
@@ -46,6 +47,9 @@ public:
     QList<QSslCertificate> caCertificates() const;
     QString dataDir() const;
     quint16 port() const;
+    // The name servers' port (ns1 127.0.0.1, ns2 127.0.0.2); 0 without them. Their line table
+    // is dataDir() + "/dns/line-subnets.txt".
+    quint16 dnsPort() const;
 
     // Points user at the service (request and browser base URL) and trusts its CA.
     void configure(User &user) const;
