@@ -132,6 +132,17 @@ int change(CliSession &s, const ChallengeTarget &target, bool cleanup, bool &not
     return exit;
 }
 
+// Every name server that does not serve the record, one line each.
+QString notServingText(const ServedWait &wait)
+{
+    QStringList lines;
+    for (const LiveResult &r : wait.report.results) {
+        if (r.state != LiveState::Live)
+            lines.append(resultText(wait.report, r));
+    }
+    return lines.isEmpty() ? wait.notLive : lines.join(QLatin1Char('\n'));
+}
+
 QJsonObject targetJson(const ChallengeTarget &target)
 {
     return QJsonObject{{QStringLiteral("fqdn"), target.challenge.fqdn},
@@ -169,10 +180,10 @@ int cmdAcmePresent(CliSession &s)
     const ServedWait wait = waitUntilServed(live, target.domain, {record}, timeoutSecs);
     if (!wait.served) {
         printErr(QStringLiteral("halvik-cli: %1 is not served by every name server after %2 "
-                                "seconds: %3\n")
+                                "seconds:\n%3\n")
                      .arg(target.challenge.fqdn)
                      .arg(timeoutSecs)
-                     .arg(wait.notLive));
+                     .arg(notServingText(wait)));
         // What this run added goes again: no challenge is left behind when the ACME client
         // gives up without its cleanup.
         bool gone = false;
