@@ -34,7 +34,6 @@ HALVIK_BUILD_PACKAGES=(
     dbus dbus-daemon gnome-keyring libsecret-tools
     xvfb xauth xdotool x11-apps imagemagick fonts-noto-cjk
     clang libclang-rt-14-dev llvm-14
-    knot
 )
 
 # Only for scripts/package: CPack's DEB generator reads the dependencies with dpkg-shlibdeps.
@@ -44,5 +43,5 @@ HALVIK_PACKAGE_PACKAGES=(
 
 # Only for scripts/bench: Google Benchmark and libcurl (the baseline of the end-to-end figure).
 HALVIK_BENCH_PACKAGES=(
-    libbenchmark-dev libcurl4-openssl-dev knot-dnsutils
+    libbenchmark-dev libcurl4-openssl-dev
 )

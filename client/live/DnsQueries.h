@@ -1,6 +1,6 @@
 #pragma once
 
-#include "client/live/LineSubnets.h"
+#include "client/live/LiveSubnets.h"
 
 #include <QHash>
 #include <QList>

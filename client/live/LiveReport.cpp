@@ -1,5 +1,7 @@
 #include "client/live/LiveReport.h"
 
+#include "client/LineTable.h"
+
 #include <ldns/ldns.h>
 
 #include <algorithm>
@@ -131,6 +133,66 @@ LiveResult judgeReply(const LiveTarget &target, const DnsReply &reply)
     return result;
 }
 
+QHash<int, RecordVerdict> recordVerdicts(const LiveReport &report)
+{
+    QHash<int, RecordVerdict> out;
+    for (const LiveResult &r : report.results) {
+        const LiveTarget &t = report.targets.at(r.target);
+        for (int id : t.recordIDs) {
+            RecordVerdict &v = out[id];
+            if (r.state == LiveState::Live)
+                continue;
+            v.live = false;
+            v.problems.append(resultText(report, r));
+        }
+    }
+    return out;
+}
+
+QString liveSummaryText(const LiveReport &report)
+{
+    if (!report.error.isEmpty())
+        return QStringLiteral("无法检测：%1").arg(report.error);
+    const QHash<int, RecordVerdict> verdicts = recordVerdicts(report);
+    int live = 0;
+    for (const RecordVerdict &v : verdicts)
+        live += v.live ? 1 : 0;
+    QStringList names;
+    for (const LiveServer &s : report.servers)
+        names.append(s.name);
+    QString text = QStringLiteral("%1台DNS服务器（%2）：%3个记录已生效，%4个未生效")
+                       .arg(report.servers.size())
+                       .arg(names.join(QStringLiteral("、")))
+                       .arg(live)
+                       .arg(verdicts.size() - live);
+    QStringList silent;
+    for (int s = 0; s < report.servers.size(); ++s) {
+        bool answered = false;
+        bool asked = false;
+        for (const LiveResult &r : report.results) {
+            if (r.server != s)
+                continue;
+            asked = true;
+            answered = answered || r.state != LiveState::NoAnswer;
+        }
+        if (asked && !answered)
+            silent.append(report.servers.at(s).name);
+    }
+    if (!silent.isEmpty())
+        text += QStringLiteral("；%1无应答").arg(silent.join(QStringLiteral("、")));
+    QList<int> unplaced;
+    for (const LiveResult &r : report.results) {
+        const int line = report.targets.at(r.target).key.lineID;
+        if (r.subnet.isEmpty() && line != 0 && !unplaced.contains(line))
+            unplaced.append(line);
+    }
+    if (!unplaced.isEmpty())
+        text += QStringLiteral("；%1条线路没有已知网段，按本机地址查询").arg(unplaced.size());
+    if (report.stopped)
+        text += QStringLiteral("（检测已停止）");
+    return text;
+}
+
 QString liveStateText(LiveState state)
 {
     switch (state) {
@@ -157,10 +219,11 @@ QString resultText(const LiveReport &report, const LiveResult &result)
 {
     const LiveTarget &t = report.targets.at(result.target);
     const LiveServer &s = report.servers.at(result.server);
-    QString text = QStringLiteral("%1 %2 线路%3 @ %4 (%5)：%6")
-                       .arg(t.key.host, t.key.type)
-                       .arg(t.key.lineID)
-                       .arg(s.name, s.address, liveStateText(result.state));
+    static const QMap<int, QString> lines = buildViewNames();
+    QString text =
+        QStringLiteral("%1 %2 %3 @ %4 (%5)：%6")
+            .arg(t.key.host, t.key.type, lines.value(t.key.lineID, QString::number(t.key.lineID)),
+                 s.name, s.address, liveStateText(result.state));
     if (!result.note.isEmpty())
         text += QStringLiteral("，") + result.note;
     return text;

@@ -3,8 +3,10 @@
 #include "client/live/DnsQueries.h"
 #include "client/live/LiveTargets.h"
 
+#include <QHash>
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 // One of the domain's authoritative name servers.
 struct LiveServer
@@ -53,6 +55,20 @@ struct LiveReport
     // The first result that is not live, for a message naming it; null when all are.
     const LiveResult *firstNotLive() const;
 };
+
+// What the check says of one record of the account: live when every name server serves its set
+// on its line as the account holds it; otherwise the name servers and lines that do not, one
+// line each, for a tool tip or a list.
+struct RecordVerdict
+{
+    bool live = true;
+    QStringList problems;
+};
+QHash<int, RecordVerdict> recordVerdicts(const LiveReport &report);
+
+// One line for people: how many records are live on how many name servers, which name servers
+// did not answer, which lines were asked without a subnet, or why nothing could be checked.
+QString liveSummaryText(const LiveReport &report);
 
 // The state of what reply says about target: exact values, MX priorities and TTLs compared.
 LiveResult judgeReply(const LiveTarget &target, const DnsReply &reply);

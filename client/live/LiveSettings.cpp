@@ -14,7 +14,7 @@ bool LiveSettings::load(LiveSettings &settings, QString &error)
     bool ok = false;
     const int port = stored.value(QStringLiteral("live/dnsPort"), 53).toInt(&ok);
     settings.dnsPort = ok && port > 0 && port < 65536 ? quint16(port) : 53;
-    return LineSubnets::load(LineSubnets::userFilePath(), settings.subnets, error);
+    return LiveSubnets::load(LiveSubnets::userFilePath(), settings.subnets, error);
 }
 
 bool parseServerAddress(const QString &text, QString &address, quint16 &port)

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "client/live/DnsQueries.h"
-#include "client/live/LineSubnets.h"
+#include "client/live/LiveSubnets.h"
 
 #include <QString>
 
@@ -14,7 +14,7 @@ struct LiveSettings
     // The port the name servers are asked on: 53 but where a test or a lab runs them elsewhere.
     quint16 dnsPort = 53;
     DnsQueries::Limits limits;
-    LineSubnets subnets = LineSubnets::builtIn();
+    LiveSubnets subnets = LiveSubnets::builtIn();
 
     // The settings "live/resolver" and "live/dnsPort" of halvik's configuration, and the line
     // subnets of the user's file over the built-in ones; false with the reason when the file

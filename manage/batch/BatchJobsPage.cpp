@@ -4,6 +4,7 @@
 #include "manage/batch/BatchPlanPreview.h"
 #include "manage/batch/BatchRecordJobs.h"
 #include "manage/batch/BatchRowTable.h"
+#include "manage/shared/LiveCheckDialog.h"
 #include "manage/shared/NameLines.h"
 #include "manage/shared/PageJobRunner.h"
 #include "manage/shared/PageJournal.h"
@@ -12,8 +13,11 @@
 #include "manage/shared/ResultList.h"
 #include "manage/shell/MainWindow2.h"
 
+#include <QBoxLayout>
+#include <QGridLayout>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QStackedWidget>
 #include <QTabWidget>
 #include <algorithm>
@@ -44,6 +48,43 @@ QString jobKind(BatchKind kind)
                                                    : BatchRequest::Delete);
 }
 
+// The layout under root that holds widget; null when none does.
+QLayout *layoutHolding(QLayout *root, QWidget *widget)
+{
+    if (!root)
+        return nullptr;
+    if (root->indexOf(widget) >= 0)
+        return root;
+    for (int i = 0; i < root->count(); ++i) {
+        if (QLayout *found = layoutHolding(root->itemAt(i)->layout(), widget))
+            return found;
+    }
+    return nullptr;
+}
+
+// "检测生效" on a results page, right after its return button and styled as it is.
+QPushButton *liveButtonBeside(QPushButton *returnButton)
+{
+    QWidget *parent = returnButton->parentWidget();
+    auto *button = new QPushButton(QStringLiteral("检测生效"), parent);
+    button->setToolTip(QStringLiteral("检查此作业改动的记录是否已在每台DNS服务器的每条线路生效"));
+    button->setStyleSheet(returnButton->styleSheet());
+    button->setMinimumSize(returnButton->minimumSize());
+    button->setCursor(Qt::PointingHandCursor);
+    button->setEnabled(false);
+    QLayout *layout = layoutHolding(parent->layout(), returnButton);
+    if (auto *box = qobject_cast<QBoxLayout *>(layout)) {
+        box->insertWidget(box->indexOf(returnButton) + 1, button);
+    } else if (auto *grid = qobject_cast<QGridLayout *>(layout)) {
+        int row = 0, column = 0, rowSpan = 0, columnSpan = 0;
+        grid->getItemPosition(grid->indexOf(returnButton), &row, &column, &rowSpan, &columnSpan);
+        grid->addWidget(button, row, column + columnSpan);
+    } else if (layout) {
+        layout->addWidget(button);
+    }
+    return button;
+}
+
 } // namespace
 
 BatchJobsPage::BatchJobsPage(MainWindow2 &window, const BatchJobsWidgets &widgets)
@@ -63,6 +104,9 @@ BatchJobsPage::BatchJobsPage(MainWindow2 &window, const BatchJobsWidgets &widget
         t.successes = w.successes;
         t.newRow = w.newRow;
         t.returnButton = w.returnButton;
+        t.liveButton = liveButtonBeside(w.returnButton);
+        t.liveButton->setObjectName(QString::fromLatin1(listName) + QStringLiteral("_live"));
+        connect(t.liveButton, &QPushButton::clicked, this, [this, kind] { liveClicked(kind); });
         return t;
     };
     m_tabs = {makeTab(BatchKind::Add, widgets.add, "batadd"),
@@ -211,6 +255,17 @@ void BatchJobsPage::runJob(const Tab &t, const QStringList &domains)
     appendResultLines(t.failures, failureLines);
     journal.finish(stopped);
     t.runner->finish();
+    m_tabs[static_cast<int>(t.kind)].lastJob = journal.jobId();
+    t.liveButton->setEnabled(journal.jobId() != 0);
+}
+
+void BatchJobsPage::liveClicked(BatchKind kind)
+{
+    const Tab &t = tab(kind);
+    if (!t.lastJob)
+        return;
+    LiveCheckDialog::openForJob(user(), t.lastJob, QStringLiteral("检测生效：#%1").arg(t.lastJob),
+                                t.stack->window(), loadLiveSettings);
 }
 
 void BatchJobsPage::previewClicked(BatchKind kind)
@@ -241,7 +296,10 @@ void BatchJobsPage::runPreviewed(BatchKind kind)
     t.successes->clear();
     for (Domain &dm : user().domains)
         dm.recordsDirty = true;
-    if (dialog->run(user(), jobKind(kind), summary)) {
+    const qint64 job = dialog->run(user(), jobKind(kind), summary);
+    m_tabs[static_cast<int>(kind)].lastJob = job;
+    t.liveButton->setEnabled(job != 0);
+    if (job) {
         QStringList done;
         QStringList failed;
         for (const PlanOutcome &o : dialog->outcomes()) {

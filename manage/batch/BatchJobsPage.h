@@ -9,7 +9,10 @@
 #include <QSharedPointer>
 #include <QStringList>
 
+#include <functional>
+
 class BatchRowTable;
+struct LiveSettings;
 struct BatchRowValues;
 class PageJobRunner;
 class PlanDialog;
@@ -82,6 +85,12 @@ public:
     // record both filled from it). Without records the add tab is shown instead.
     void editRecords(const QString &domainName, const QList<QSharedPointer<Record>> &records);
 
+    // "检测生效" on a tab's results page: checks the records the tab's last job changed.
+    void liveClicked(BatchKind kind);
+    QPushButton *liveButton(BatchKind kind) const { return tab(kind).liveButton; }
+    // Where the check reads its settings (LiveSettings::load unless a test says otherwise).
+    std::function<bool(LiveSettings &, QString &)> loadLiveSettings;
+
     BatchRowTable &rows(BatchKind kind) const;
     PageJobRunner &runner(BatchKind kind) const;
 
@@ -98,6 +107,8 @@ private:
         QTextEdit *successes = nullptr;
         QPushButton *newRow = nullptr;
         QPushButton *returnButton = nullptr;
+        QPushButton *liveButton = nullptr; // "检测生效" beside returnButton
+        qint64 lastJob = 0;                // the job the results page shows
     };
 
     const Tab &tab(BatchKind kind) const;

@@ -5,6 +5,7 @@
 #include "client/journal/Journal.h"
 #include "client/journal/Previews.h"
 #include "manage/history/HistoryModels.h"
+#include "manage/shared/LiveCheckDialog.h"
 #include "manage/shared/PlanDialog.h"
 #include "manage/shared/PlanView.h"
 
@@ -29,12 +30,16 @@ HistoryPage::HistoryPage(MainWindow2 &window, const HistoryWidgets &widgets)
     m_refresh = new QPushButton(QStringLiteral("刷新"), page);
     m_undo = new QPushButton(QStringLiteral("撤销"), page);
     m_undo->setEnabled(false);
+    m_live = new QPushButton(QStringLiteral("检测生效"), page);
+    m_live->setEnabled(false);
+    m_live->setToolTip(QStringLiteral("检查此作业改动的记录是否已在每台DNS服务器的每条线路生效"));
     m_force = new QCheckBox(QStringLiteral("有冲突时仍然撤销"), page);
     m_force->setToolTip(QStringLiteral("记录在此之后又被修改过时，仍改回修改前的样子"));
     bar->addWidget(title);
     bar->addStretch();
     bar->addWidget(m_force);
     bar->addWidget(m_refresh);
+    bar->addWidget(m_live);
     bar->addWidget(m_undo);
 
     m_empty = new QLabel(
@@ -63,6 +68,7 @@ HistoryPage::HistoryPage(MainWindow2 &window, const HistoryWidgets &widgets)
             [this](const QModelIndex &current) { showJob(current.row()); });
     connect(m_refresh, &QPushButton::clicked, this, &HistoryPage::reload);
     connect(m_undo, &QPushButton::clicked, this, &HistoryPage::undoClicked);
+    connect(m_live, &QPushButton::clicked, this, &HistoryPage::liveClicked);
 }
 
 HistoryPage::~HistoryPage() = default;
@@ -70,6 +76,22 @@ HistoryPage::~HistoryPage() = default;
 PlanDialog *HistoryPage::planDialog() const
 {
     return m_dialog;
+}
+
+LiveCheckDialog *HistoryPage::liveDialog() const
+{
+    return m_liveDialog;
+}
+
+void HistoryPage::liveClicked()
+{
+    const int row = m_jobs->currentIndex().row();
+    if (row < 0 || row >= m_jobModel->rowCount() || m_liveDialog)
+        return;
+    const JournalJob job = m_jobModel->job(row);
+    m_liveDialog = LiveCheckDialog::openForJob(
+        user(), job.id, QStringLiteral("检测生效：#%1 %2").arg(job.id).arg(job.summary),
+        m_w.page_history->window(), loadLiveSettings);
 }
 
 void HistoryPage::reload()
@@ -102,6 +124,7 @@ void HistoryPage::showJob(int row)
     if (row < 0 || row >= m_jobModel->rowCount()) {
         m_stepModel->setSteps({});
         m_undo->setEnabled(false);
+        m_live->setEnabled(false);
         return;
     }
     const JournalJob &job = m_jobModel->job(row);
@@ -109,6 +132,7 @@ void HistoryPage::showJob(int row)
     if (journal.open(Journal::defaultPath(), false))
         m_stepModel->setSteps(journal.steps(job.id));
     m_undo->setEnabled(job.state != JobState::Running && job.state != JobState::Undone);
+    m_live->setEnabled(true);
 }
 
 void HistoryPage::undoClicked()
@@ -137,8 +161,16 @@ void HistoryPage::runUndo(qint64 jobId)
     if (!dialog)
         return;
     const QString summary = QStringLiteral("撤销 #%1").arg(jobId);
-    if (dialog->run(user(), QStringLiteral("undo"), summary, jobId))
+    const qint64 undo = dialog->run(user(), QStringLiteral("undo"), summary, jobId);
+    if (undo)
         showToast(outcomeSummary(dialog->outcomes()));
     dialog->deleteLater();
     reload();
+    // The undo's job becomes the chosen one: "检测生效" then checks what it changed back.
+    for (int i = 0; undo && i < m_jobModel->rowCount(); ++i) {
+        if (m_jobModel->job(i).id == undo) {
+            m_jobs->setCurrentIndex(m_jobModel->index(i, 0));
+            break;
+        }
+    }
 }

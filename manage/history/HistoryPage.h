@@ -4,7 +4,11 @@
 
 #include <QPointer>
 
+#include <functional>
+
 class JobListModel;
+class LiveCheckDialog;
+struct LiveSettings;
 class JobStepModel;
 class PlanDialog;
 class QCheckBox;
@@ -35,11 +39,20 @@ public:
     void reload();
     // Builds the undo of the chosen job and shows it in the plan dialog.
     void undoClicked();
+    // "检测生效": checks the records the chosen job changed, in a window with progress and
+    // "停止" that lists those not yet live.
+    void liveClicked();
 
     QTableView *jobTable() const { return m_jobs; }
     QTableView *stepTable() const { return m_steps; }
     QPushButton *undoButton() const { return m_undo; }
     QCheckBox *forceBox() const { return m_force; }
+    QPushButton *liveButton() const { return m_live; }
+    // The check's window while it is open; null otherwise.
+    LiveCheckDialog *liveDialog() const;
+    // Where the check reads its settings (LiveSettings::load unless a test says otherwise).
+    std::function<bool(LiveSettings &, QString &)> loadLiveSettings;
+
     QLabel *emptyLabel() const { return m_empty; }
     // The undo's plan while it is shown; null otherwise.
     PlanDialog *planDialog() const;
@@ -57,5 +70,7 @@ private:
     QPushButton *m_refresh;
     QPushButton *m_undo;
     QCheckBox *m_force;
+    QPushButton *m_live;
     QPointer<PlanDialog> m_dialog;
+    QPointer<LiveCheckDialog> m_liveDialog;
 };

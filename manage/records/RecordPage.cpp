@@ -25,6 +25,7 @@ RecordPage::RecordPage(MainWindow2 &window, const RecordPageWidgets &widgets)
     m_w.label_domain->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     connect(table->verticalScrollBar(), &QScrollBar::valueChanged, this,
             &RecordPage::buildVisibleRows);
+    m_w.label_live->hide();
 }
 
 void RecordPage::showDomain(const QSharedPointer<Domain> &domain)
@@ -43,6 +44,8 @@ void RecordPage::showRecordPage(const QSharedPointer<Domain> &domain)
 {
     if (!domain)
         return;
+    if (domain != m_liveDomain)
+        forgetLive();
     m_domain = domain;
     // A tip shown over the old rows would stand over rows that no longer carry its text.
     QToolTip::hideText();

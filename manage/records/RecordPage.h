@@ -1,9 +1,11 @@
 #pragma once
 
 #include "client/Types.h"
+#include "client/live/LiveCheck.h"
 #include "manage/records/ZoneImportDialog.h"
 #include "manage/shell/ManagePage.h"
 
+#include <QHash>
 #include <QList>
 #include <QMetaType>
 #include <QPointer>
@@ -24,10 +26,12 @@ class QWidget;
 // The widgets the record page owns, under the form's object names.
 struct RecordPageWidgets
 {
-    QLabel *label_domain = nullptr;       // the domain's name
-    QTableWidget *tableR = nullptr;       // the record table
-    QCheckBox *checkBoxR = nullptr;       // "全选"
-    QPushButton *pushButton_30 = nullptr; // refresh
+    QLabel *label_domain = nullptr;          // the domain's name
+    QTableWidget *tableR = nullptr;          // the record table
+    QCheckBox *checkBoxR = nullptr;          // "全选"
+    QPushButton *pushButton_30 = nullptr;    // refresh
+    QPushButton *pushButton_Rlive = nullptr; // "检测生效"; "停止检测" while it runs
+    QLabel *label_live = nullptr;            // the check's progress, then its summary
 };
 
 Q_DECLARE_METATYPE(QSharedPointer<Record>)
@@ -73,9 +77,19 @@ public:
     // "导入": a zone file, the preview of its plan, then "执行" runs it as a journaled job.
     void importClicked();
 
+    // "检测生效": checks every record of the domain on each of its name servers, line by line
+    // (RecordLive.cpp); clicked again while it runs, stops it. Each row then shows 已生效 or
+    // 未生效, with what is not live in its tool tip, until the page shows another domain.
+    void liveClicked();
+    bool liveRunning() const { return m_live != nullptr; }
+    // What the last check said of each record (by id).
+    const QHash<int, RecordVerdict> &liveVerdicts() const { return m_verdicts; }
+
     // Seams for tests: answer the folder and file choosers in place of the dialogs.
     std::function<QString()> chooseExportFolder;
     std::function<QString()> chooseZoneFile;
+    // Where the check reads its settings (LiveSettings::load unless a test says otherwise).
+    std::function<bool(LiveSettings &, QString &)> loadLiveSettings = LiveSettings::load;
     // The preview of the import in progress; null when none is open.
     ZoneImportDialog *zoneImportDialog() const { return m_importDialog; }
 
@@ -136,6 +150,11 @@ private:
     void togglePause(QSharedPointer<Record> record);
     void deleteRecord(QSharedPointer<Record> record);
 
+    // The live check (RecordLive.cpp).
+    void liveFinished();
+    void forgetLive();
+    QWidget *liveBadge(const Record &record, QWidget *parent) const;
+
     // Zone files (RecordZone.cpp).
     bool readAllRecords(const QSharedPointer<Domain> &domain, QList<Record> &records);
     void runZoneImport();
@@ -145,4 +164,7 @@ private:
     QSharedPointer<Domain> m_importDomain; // the domain the open preview was planned for
     QSharedPointer<Domain> m_domain;
     bool m_buildQueued = false;
+    QPointer<LiveCheck> m_live;
+    QSharedPointer<Domain> m_liveDomain; // the domain the verdicts are of
+    QHash<int, RecordVerdict> m_verdicts;
 };

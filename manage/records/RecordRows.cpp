@@ -207,6 +207,8 @@ QWidget *RecordPage::operationsCell(const QSharedPointer<Record> &record)
     connect(del, &QPushButton::clicked, this, [this, record] { deleteRecord(record); });
     layout->addWidget(pause);
     layout->addWidget(del);
+    if (QWidget *badge = liveBadge(*record, cell))
+        layout->addWidget(badge);
     layout->addStretch();
     return cell;
 }

@@ -133,6 +133,8 @@ void MainWindow2::makePages()
     records.tableR = ui->tableR;
     records.checkBoxR = ui->checkBoxR;
     records.pushButton_30 = ui->pushButton_30;
+    records.pushButton_Rlive = ui->pushButton_Rlive;
+    records.label_live = ui->label_live;
     m_recordPage = std::make_unique<RecordPage>(*this, records);
 
     AddDomainsWidgets add;
@@ -840,6 +842,11 @@ void MainWindow2::on_pushButton_Rimport_clicked()
 void MainWindow2::on_pushButton_Rexport_clicked()
 {
     m_recordPage->exportClicked();
+}
+
+void MainWindow2::on_pushButton_Rlive_clicked()
+{
+    m_recordPage->liveClicked();
 }
 
 void MainWindow2::on_pushButton_36_clicked()

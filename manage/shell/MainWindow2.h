@@ -202,6 +202,7 @@ private slots:
     void on_pushButton_Rbat_clicked();
     void on_pushButton_Rimport_clicked();
     void on_pushButton_Rexport_clicked();
+    void on_pushButton_Rlive_clicked();
 
     // Message centre.
     void on_pushButton_36_clicked();

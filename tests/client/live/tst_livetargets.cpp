@@ -1,7 +1,7 @@
 #include "client/LineTable.h"
 #include "client/journal/Journal.h"
-#include "client/live/LineSubnets.h"
 #include "client/live/LiveReport.h"
+#include "client/live/LiveSubnets.h"
 #include "client/live/LiveTargets.h"
 #include "client/plan/RecordJson.h"
 #include "tests/support/TestRecords.h"
@@ -99,41 +99,33 @@ void TestLiveTargets::parentLines()
 void TestLiveTargets::subnetTable_data()
 {
     QTest::addColumn<QByteArray>("text");
-    QTest::addColumn<bool>("ok");
-    QTest::addColumn<QString>("first"); // "line cidr" of the first entry, or the error's start
-    QTest::newRow("hex, decimal, comments, several")
-        << QByteArray("# lines\n\n0x11174100 203.0.113.0/24 198.51.100.0/24 # tel\n"
-                      "286736896\t2001:db8::/48\n")
-        << true << QStringLiteral("286736640 203.0.113.0/24");
-    QTest::newRow("no subnet") << QByteArray("0x11174100\n") << false
-                               << QStringLiteral("第1行：线路0x11174100没有网段");
-    QTest::newRow("address without prefix") << QByteArray("\n0 203.0.113.1\n") << false
-                                            << QStringLiteral("第2行：网段“203.0.113.1”无效");
-    QTest::newRow("prefix too long") << QByteArray("1 203.0.113.0/33\n") << false
-                                     << QStringLiteral("第1行：网段“203.0.113.0/33”无效");
-    QTest::newRow("bad line id") << QByteArray("tel 203.0.113.0/24\n") << false
+    QTest::addColumn<QString>("error");
+    QTest::newRow("no subnet") << QByteArray("286736640\n")
+                               << QStringLiteral("第1行：线路286736640没有网段");
+    QTest::newRow("address without prefix")
+        << QByteArray("\n0 203.0.113.1\n") << QStringLiteral("第2行：网段“203.0.113.1”无效");
+    QTest::newRow("prefix too long")
+        << QByteArray("1 203.0.113.0/33\n") << QStringLiteral("第1行：网段“203.0.113.0/33”无效");
+    QTest::newRow("bad line id") << QByteArray("tel 203.0.113.0/24\n")
                                  << QStringLiteral("第1行：线路编号“tel”无效");
-    QTest::newRow("negative line id")
-        << QByteArray("-1 203.0.113.0/24\n") << false << QStringLiteral("第1行：线路编号“-1”无效");
 }
 
+// A user's file that does not read leaves the built-in table, and says why.
 void TestLiveTargets::subnetTable()
 {
     QFETCH(QByteArray, text);
-    QFETCH(bool, ok);
-    QFETCH(QString, first);
-    LineSubnets table;
-    QString error;
-    QCOMPARE(LineSubnets::parse(text, table, error), ok);
-    if (!ok) {
-        QCOMPARE(error, first);
-        return;
-    }
-    const int line = table.lines().first();
-    QCOMPARE(QStringLiteral("%1 %2").arg(line).arg(table.subnetOf(line).cidr), first);
-    QCOMPARE(table.subnetsOf(kTelecom).size(), 2);
-    QVERIFY(table.subnetOf(0x11174200).v6);
-    QVERIFY(!table.has(0));
+    QFETCH(QString, error);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("line-subnets.txt"));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(text);
+    file.close();
+    LiveSubnets table;
+    QString reason;
+    QVERIFY(!LiveSubnets::load(path, table, reason));
+    QCOMPARE(reason, path + QStringLiteral("：") + error);
+    QCOMPARE(table.subnetOf(kTelecom).cidr, LiveSubnets::builtIn().subnetOf(kTelecom).cidr);
 }
 
 void TestLiveTargets::clientSubnetPayload_data()
@@ -163,27 +155,25 @@ void TestLiveTargets::userTableOverridesLinesItNames()
 {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("line-subnets.txt"));
-    LineSubnets table;
+    LiveSubnets table;
     QString error;
-    // No file: the built-in table, which places the whole telecom network.
-    QVERIFY(LineSubnets::load(path, table, error));
+    // No file: the built-in table, which places the whole telecom network and no SEO line.
+    QVERIFY(LiveSubnets::load(path, table, error));
     QVERIFY(table.has(kTelecom));
+    QVERIFY(!table.has(0x30000000));
+    QVERIFY(!table.has(0));
     const QString builtInUnicom = table.subnetOf(0x11174200).cidr;
+    QVERIFY(!builtInUnicom.isEmpty());
 
     QFile file(path);
     QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write("0x11174100 198.51.100.0/24\n");
+    file.write("# mine\n286736640 198.51.100.0/24 203.0.113.0/24\n805306368 2001:db8::/48\n");
     file.close();
-    QVERIFY(LineSubnets::load(path, table, error));
+    QVERIFY(LiveSubnets::load(path, table, error));
     QCOMPARE(table.subnetOf(kTelecom).cidr, QStringLiteral("198.51.100.0/24"));
     QCOMPARE(table.subnetOf(0x11174200).cidr, builtInUnicom);
-
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    file.write("0x11174100 nonsense\n");
-    file.close();
-    QVERIFY(!LineSubnets::load(path, table, error));
-    QVERIFY2(error.contains(QStringLiteral("nonsense")), qPrintable(error));
-    QCOMPARE(table.subnetOf(kTelecom).cidr, LineSubnets::builtIn().subnetOf(kTelecom).cidr);
+    QVERIFY(table.subnetOf(0x30000000).v6);
+    QCOMPARE(table.subnetOf(0x30000000).prefix, 48);
 }
 
 void TestLiveTargets::targetsFallBackToTheParentLine_data()
