@@ -38,6 +38,10 @@ int cmdSync(CliSession &s);
 int cmdZoneExport(CliSession &s);
 int cmdZoneImport(CliSession &s);
 
+// DNS-01 challenges for ACME clients: lego's exec provider and certbot's manual hooks.
+int cmdAcmePresent(CliSession &s); // present, certbot-auth
+int cmdAcmeCleanup(CliSession &s); // cleanup, certbot-cleanup
+
 int cmdMessages(CliSession &s); // news, notices, inform
 int cmdMessageRead(CliSession &s);
 int cmdMessageShow(CliSession &s);

@@ -334,6 +334,19 @@ const QList<CommandSpec> &commandSpecs()
                   QStringLiteral("plan a zone file's records into one line; --apply runs the "
                                  "plan, --prune deletes what the file lacks, --yes accepts "
                                  "warnings")});
+        s.append({QStringLiteral("acme present FQDN VALUE [--timeout SECONDS]"),
+                  QStringLiteral("lego's exec provider: publish a DNS-01 challenge as a TXT record "
+                                 "on the default line and wait until every name server of its "
+                                 "domain serves it (default 120 seconds)")});
+        s.append({QStringLiteral("acme cleanup FQDN VALUE"),
+                  QStringLiteral("lego's exec provider: remove the challenge's TXT record (only "
+                                 "that value; done when it is already gone)")});
+        s.append({QStringLiteral("acme certbot-auth [--timeout SECONDS]"),
+                  QStringLiteral("certbot's --manual-auth-hook: acme present for CERTBOT_DOMAIN "
+                                 "and CERTBOT_VALIDATION")});
+        s.append({QStringLiteral("acme certbot-cleanup"),
+                  QStringLiteral("certbot's --manual-cleanup-hook: acme cleanup for "
+                                 "CERTBOT_DOMAIN and CERTBOT_VALIDATION")});
         s.append({QStringLiteral("search [--refresh] [--contains] [--type T] [--line ID] TEXT"),
                   QStringLiteral("find records in the local copy of the account: TEXT is a value, "
                                  "a host, a full name, or an address range such as "

@@ -19,7 +19,8 @@ halvik_install_packages() {
 # Everything the program, the stand-in service (and the Knot DNS name servers it runs) and the
 # tests are built from (the fuzz targets
 # with clang and its sanitizer runtimes), what checks the installed tree (the validators, the man
-# page from the help), what the keyring tests run (a private bus with gnome-keyring), and what
+# page from the help), what the keyring tests run (a private bus with gnome-keyring), the ACME
+# server and clients the certificate hooks are tested with (pebble, certbot, lego), and what
 # scripts/screenshots runs them with.
 HALVIK_BUILD_PACKAGES=(
     cmake ninja-build g++ pkg-config clang-format
@@ -29,6 +30,7 @@ HALVIK_BUILD_PACKAGES=(
     knot knot-module-geoip knot-dnsutils
     qtkeychain-qt5-dev
     openssl ca-certificates curl desktop-file-utils appstream help2man tzdata
+    pebble certbot lego
     dbus dbus-daemon gnome-keyring libsecret-tools
     xvfb xauth xdotool x11-apps imagemagick fonts-noto-cjk
     clang libclang-rt-14-dev llvm-14

@@ -8,7 +8,7 @@
 #include <QStringList>
 
 // One run of a program as a child process: its exit code (-1 when it did not start, crashed or
-// was killed after two minutes), standard output and standard error.
+// was killed at its time limit), standard output and standard error.
 struct CliRun
 {
     int exit = -1;
@@ -32,9 +32,11 @@ inline QProcessEnvironment cliEnvironment(const QString &baseUrl, const QString 
     return env;
 }
 
-// Runs program with args in env, input on its standard input, and waits for it to end.
+// Runs program with args in env, input on its standard input, and waits for it to end, at most
+// limitMs.
 inline CliRun runProgram(const QString &program, const QStringList &args,
-                         const QProcessEnvironment &env, const QByteArray &input = QByteArray())
+                         const QProcessEnvironment &env, const QByteArray &input = QByteArray(),
+                         int limitMs = 120000)
 {
     QProcess p;
     p.setProcessEnvironment(env);
@@ -44,8 +46,12 @@ inline CliRun runProgram(const QString &program, const QStringList &args,
         return r;
     p.write(input);
     p.closeWriteChannel();
-    if (!p.waitForFinished(120000))
+    if (!p.waitForFinished(limitMs)) {
         p.kill();
+        p.waitForFinished(10000);
+        r.err = p.readAllStandardError();
+        return r;
+    }
     r.exit = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
     r.out = p.readAllStandardOutput();
     r.err = p.readAllStandardError();
