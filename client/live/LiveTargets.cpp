@@ -5,7 +5,6 @@
 #include "client/journal/Journal.h"
 #include "client/plan/ChangePlan.h"
 #include "client/plan/RecordJson.h"
-#include "client/plan/RecordNormalize.h"
 
 #include <algorithm>
 
@@ -13,7 +12,7 @@ namespace {
 
 RecordSetKey keyOf(const Record &r)
 {
-    return RecordSetKey{normalizedHost(r.host), r.type.trimmed().toUpper(), r.lineID};
+    return RecordSetKey{hostKey(r.host), r.type.trimmed().toUpper(), r.lineID};
 }
 
 bool isServiceApexNs(const RecordSetKey &k)
@@ -74,7 +73,7 @@ QList<LiveTarget> liveTargets(const QList<Record> &records, const LiveScope &sco
         }
         std::sort(chosen.begin(), chosen.end());
     } else {
-        const QString host = scope.host.isEmpty() ? QString() : normalizedHost(scope.host);
+        const QString host = scope.host.isEmpty() ? QString() : hostKey(scope.host);
         for (auto it = sets.cbegin(); it != sets.cend(); ++it) {
             const RecordSetKey &k = it.key();
             if ((host.isEmpty() || k.host == host) &&
@@ -125,16 +124,10 @@ QMap<QString, QList<RecordSetKey>> jobRecordSets(const QList<JournalStep> &steps
 
 QString liveQueryName(const QString &host, const QString &domain)
 {
-    const QString h = normalizedHost(host);
-    return normalizeName(h == QLatin1String("@") ? domain : h + QLatin1Char('.') + domain);
+    return normalizedFullName(host, domain);
 }
 
 QString comparableValue(const QString &type, const QString &value)
 {
-    const QString t = type.toUpper();
-    if (t == QLatin1String("CNAME") || t == QLatin1String("NS") || t == QLatin1String("MX")) {
-        const QString ascii = normalizeName(value.trimmed());
-        return ascii.isEmpty() ? normalizedName(value) : ascii;
-    }
-    return normalizedValue(t, value);
+    return valueKey(type.toUpper(), value);
 }
