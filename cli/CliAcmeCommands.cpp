@@ -5,7 +5,7 @@
 #include "client/acme/AcmeChallenge.h"
 #include "client/journal/JobRunner.h"
 #include "client/journal/Journal.h"
-#include "client/journal/Previews.h"
+#include "client/plan/Previews.h"
 #include "client/live/LiveCheck.h"
 
 #include <QJsonArray>

@@ -1,6 +1,6 @@
 #include "client/acme/AcmeChallenge.h"
 
-#include "client/copy/Normalize.h"
+#include "client/RecordIdentity.h"
 
 #include <QUrl>
 
@@ -105,7 +105,7 @@ bool placeName(const QStringList &domains, const QString &fqdn, ChallengePlace &
     ChallengePlace best;
     int bestLength = -1;
     for (int i = 0; i < domains.size(); ++i) {
-        const QString domain = copynorm::normalizeName(domains.at(i));
+        const QString domain = normalizeName(domains.at(i));
         if (domain.isEmpty() || domain.size() <= bestLength)
             continue;
         if (fqdn == domain) {

@@ -54,17 +54,6 @@ const Record *findSame(const QList<Record> &live, const Record &wanted)
     return nullptr;
 }
 
-// Whether a and b are one record, as far as the service keeps it: type, host, line and value
-// agree. TTL, MX and the paused state may have been edited since; a record that differs in
-// anything else is another one, which the service may have given a reused id.
-bool sameIdentity(const Record &a, const Record &b)
-{
-    const QString type = a.type.toUpper();
-    return type == b.type.toUpper() && a.lineID == b.lineID &&
-           normalizedHost(a.host) == normalizedHost(b.host) &&
-           normalizedValue(type, a.value) == normalizedValue(type, b.value);
-}
-
 QString describe(const Record &r)
 {
     return QStringLiteral("%1 %2 %3 (id %4)").arg(r.host, r.type, r.value).arg(r.id);
@@ -231,7 +220,7 @@ const Record *collision(const QList<Record> &live, const Record &r)
     const QString cname = QStringLiteral("CNAME");
     const QString type = r.type.toUpper();
     for (const Record &x : live) {
-        if (x.lineID != r.lineID || normalizedHost(x.host) != normalizedHost(r.host))
+        if (x.lineID != r.lineID || hostKey(x.host) != hostKey(r.host))
             continue;
         const QString other = x.type.toUpper();
         if (other == type || other == cname || type == cname)

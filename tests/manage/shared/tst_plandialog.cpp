@@ -241,7 +241,7 @@ void TestPlanDialog::changeMarkedInBothModels()
     step.before = before;
     step.after = after;
     PlanStepModel plan;
-    plan.setSteps({step, PlanStep{StepOps::Create, {}, after, {}, 0, false}});
+    plan.setSteps({step, PlanStep{StepOps::Create, {}, after, {}, 0, false, {}}});
     JournalStep done;
     done.op = step.op;
     done.before = before;
