@@ -84,6 +84,7 @@ private slots:
     void changedSincePreviewIsSkipped();
     void unknownOutcomeIsNeverGuessed();
     void deletedDomainComesBack();
+    void ownCallsSettledByWhatCameBack();
 
 private:
     RecordingPresenter m_presenter;
@@ -226,6 +227,41 @@ void TestJournalJobs::deletedDomainComesBack()
                               a.ttl == r.ttl && a.lineID == r.lineID && a.state == r.state);
         QVERIFY2(found, qPrintable(r.host + QLatin1Char(' ') + r.value));
     }
+}
+
+void TestJournalJobs::ownCallsSettledByWhatCameBack()
+{
+    // A window's own calls, journaled around them: a refusal did not happen, a call without an
+    // answer may have.
+    const QString name = QStringLiteral("maple-demo.com");
+    m_user.getDomain();
+    const QSharedPointer<Domain> dm = m_user.domains.sharedOf(m_user.domain2ptr(name));
+    QVERIFY(dm);
+    JobWriter writer(m_user, m_journal);
+    QVERIFY2(writer.begin(QStringLiteral("domain"), QStringLiteral("own calls")),
+             qPrintable(writer.errorText()));
+    Record missing;
+    missing.id = 987654;
+    const qint64 refused = writer.pending(name, dm->id, recordStep(StepOps::Pause, &missing));
+    QVERIFY(refused);
+    writer.settle(refused, m_user.pauseRecord(dm.data(), missing.id));
+    QVERIFY(!writer.networkFailed());
+
+    Fault drop;
+    drop.kind = FaultKind::Drop;
+    m_service->setFault(QStringLiteral("/api/domain/lock/"), drop);
+    const qint64 lost = writer.pending(name, dm->id, domainStep(StepOps::DomainLock, *dm));
+    writer.settle(lost, m_user.lockDomain(dm->id));
+    m_service->clearFaults();
+    QVERIFY(writer.networkFailed());
+    QCOMPARE(writer.state(), JobState::Partial);
+    writer.finish(writer.state());
+
+    const QList<JournalStep> steps = m_journal.steps(writer.jobId());
+    QCOMPARE(steps.size(), 2);
+    QCOMPARE(steps.at(0).status, StepStatus::Failed);
+    QCOMPARE(steps.at(1).status, StepStatus::Unknown);
+    QCOMPARE(m_journal.job(writer.jobId()).state, JobState::Partial);
 }
 
 QTEST_GUILESS_MAIN(TestJournalJobs)
