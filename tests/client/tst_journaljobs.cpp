@@ -3,6 +3,7 @@
 #include "client/journal/JobSteps.h"
 #include "client/journal/Journal.h"
 #include "client/journal/Previews.h"
+#include "client/journal/RunPlan.h"
 #include "client/plan/RecordJson.h"
 #include "tests/support/LocalServiceFixture.h"
 #include "tests/support/RecordingPresenter.h"
@@ -85,6 +86,7 @@ private slots:
     void unknownOutcomeIsNeverGuessed();
     void deletedDomainComesBack();
     void ownCallsSettledByWhatCameBack();
+    void runShowsProgressAndStopsBetweenDomains();
 
 private:
     RecordingPresenter m_presenter;
@@ -262,6 +264,34 @@ void TestJournalJobs::ownCallsSettledByWhatCameBack()
     QCOMPARE(steps.at(0).status, StepStatus::Failed);
     QCOMPARE(steps.at(1).status, StepStatus::Unknown);
     QCOMPARE(m_journal.job(writer.jobId()).state, JobState::Partial);
+}
+
+void TestJournalJobs::runShowsProgressAndStopsBetweenDomains()
+{
+    const QStringList names{QStringLiteral("halvik-demo.com"), QStringLiteral("harbor-demo.com"),
+                            QStringLiteral("maple-demo.com")};
+    BatchRequest add;
+    add.match =
+        RecordPattern{QStringLiteral("A"), QStringLiteral("rp"), 0, QStringLiteral("10.4.4.4")};
+    const ChangePlan plan = preview(m_user, add, names);
+    QCOMPARE(plan.domains.size(), 3);
+
+    // Stop is asked once the first domain is done.
+    QList<QPair<int, int>> shown;
+    RunControl control;
+    control.progress = [&shown](int done, int total) { shown.append({done, total}); };
+    control.stopAsked = [&shown] { return !shown.isEmpty() && shown.last().first >= 1; };
+    const PlanRun run = runPlan(m_user, m_journal, plan, QStringLiteral("batch-add"),
+                                QStringLiteral("three"), control);
+    QVERIFY(run.jobId > 0);
+    QCOMPARE(run.state, JobState::Stopped);
+    QCOMPARE(run.outcomes.size(), 1);
+    QCOMPARE(run.outcomes.first().domain, names.first());
+    QCOMPARE(shown, (QList<QPair<int, int>>{{0, 3}, {1, 3}, {1, 3}}));
+    QCOMPARE(m_journal.job(run.jobId).state, JobState::Stopped);
+    QCOMPARE(withHost(recordsOf(m_other, names.at(0)), QStringLiteral("rp")).size(), 1);
+    QVERIFY(withHost(recordsOf(m_other, names.at(1)), QStringLiteral("rp")).isEmpty());
+    QCOMPARE(outcomeSummary(run.outcomes), QStringLiteral("已完成 1 步，失败 0 步"));
 }
 
 QTEST_GUILESS_MAIN(TestJournalJobs)
