@@ -60,6 +60,18 @@ qint64 PageJournal::pendingStep(User &user, const Domain &domain, const PlanStep
     return pending(user, domain.name, domain.id, step.op, step.before, step.after);
 }
 
+QString PageJournal::send(const Domain &domain, PlanStep step)
+{
+    if (!m_writer)
+        return QString();
+    int domainID = domain.id;
+    QString error;
+    const QString status = m_writer->send(domain.name, domainID, step, error);
+    if (m_writer->failed())
+        tellFailure();
+    return status;
+}
+
 void PageJournal::settle(qint64 step, bool ok, const User &, const QJsonObject &after)
 {
     if (!m_writer || !step)

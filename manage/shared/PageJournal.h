@@ -39,6 +39,11 @@ public:
                          const Record *after);
     // A call described by a planned step (domain steps: see client/journal/JobSteps.h).
     qint64 pendingStep(User &user, const Domain &domain, const PlanStep &step);
+    // Sends step on domain through the job's writer, as a plan's step is sent: written
+    // pending, carried out, settled. Returns its status (StepStatus; when not done the user's
+    // errorText says why), or empty when the journal failed before it (told once; nothing was
+    // sent: the action stops).
+    QString send(const Domain &domain, PlanStep step);
     // The call's outcome: done, refused, or unknown when no answer came; after, when given,
     // replaces the step's after-state (a created record with its id).
     void settle(qint64 step, bool ok, const User &user, const QJsonObject &after = QJsonObject());
