@@ -4,6 +4,7 @@
 #include "cli/CliSession.h"
 #include "cli/Terminal.h"
 #include "client/User.h"
+#include "client/journal/JobSteps.h"
 #include "client/plan/RecordJson.h"
 
 #include <QJsonArray>
@@ -108,9 +109,7 @@ int cmdRecordAdd(CliSession &s)
     wanted.lineID = wanted.viewID = option(s, "line", QStringLiteral("0")).toInt();
     wanted.ttl = option(s, "ttl", QStringLiteral("600")).toInt();
     wanted.mx = option(s, "mx", QStringLiteral("10")).toInt();
-    PlanStep step;
-    step.op = StepOps::Create;
-    step.after = recordToJson(wanted);
+    const PlanStep step = recordStep(StepOps::Create, nullptr, &wanted);
     CliJob job(s, QStringLiteral("record"),
                QStringLiteral("添加 %1 (%2)").arg(wanted.host, dm->name));
     job.add(QStringLiteral("adding the record to %1").arg(dm->name), dm->name, dm->id, step);
@@ -148,14 +147,13 @@ int cmdRecordEdit(CliSession &s)
     }
     // Only what is given is sent, as before; the journal keeps the whole record both ways.
     Record after = *before;
-    PlanStep step;
-    step.op = StepOps::Change;
+    QStringList named;
     const char *fields[] = {"host", "type", "value", "ttl", "mx", "line"};
     for (const char *field : fields) {
         if (!s.invocation.options.contains(QLatin1String(field)))
             continue;
         const QString value = option(s, field);
-        step.fields.append(QLatin1String(field));
+        named.append(QLatin1String(field));
         const QLatin1String name(field);
         if (name == QLatin1String("host"))
             after.host = value;
@@ -170,8 +168,8 @@ int cmdRecordEdit(CliSession &s)
         else
             after.lineID = after.viewID = value.toInt();
     }
-    step.before = recordToJson(*before);
-    step.after = recordToJson(after);
+    PlanStep step = recordStep(StepOps::Change, before, &after);
+    step.fields = named;
     job.add(item, dm->name, dm->id, step);
     exit = job.run(false);
     if (exit != ExitOk)
@@ -209,15 +207,7 @@ int cmdRecordChange(CliSession &s)
             job.refuse(id, QStringLiteral("no record %1 in %2").arg(id, dm->name));
             continue;
         }
-        PlanStep step;
-        step.op = op;
-        step.before = recordToJson(*before);
-        if (op != StepOps::Delete) {
-            Record after = *before;
-            after.state = op == StepOps::Pause ? 1 : 0;
-            step.after = recordToJson(after);
-        }
-        job.add(id, dm->name, dm->id, step);
+        job.add(id, dm->name, dm->id, recordStep(op, before));
     }
     return job.run();
 }

@@ -288,6 +288,19 @@ void TestCliJournal::singleChangesAreJournaledAndUndone()
                  .exit,
              0);
     QCOMPARE(wwwValue(d, QStringLiteral("solo")), QStringLiteral("10.1.1.3"));
+
+    // A domain added is taken away again.
+    const QString newDomain = QStringLiteral("added-undo.cn");
+    QCOMPARE(run({QStringLiteral("domain"), QStringLiteral("add"), newDomain}).exit, 0);
+    const qint64 addDomainJob = newestJob(QStringLiteral("domain"));
+    QVERIFY(addDomainJob > 0);
+    const Run removed = run({QStringLiteral("undo"), QString::number(addDomainJob),
+                             QStringLiteral("--apply"), QStringLiteral("--yes")});
+    QVERIFY2(removed.exit == 0, removed.err.constData());
+    const QJsonArray domains =
+        run({QStringLiteral("--json"), QStringLiteral("domains")}).json().array();
+    for (const QJsonValue &v : domains)
+        QVERIFY(v.toObject().value(QStringLiteral("name")).toString() != newDomain);
 }
 
 void TestCliJournal::undoNeverTouchesARecordThatReusedItsId()
