@@ -11,6 +11,8 @@
 #include <QFileInfo>
 #include <QJsonArray>
 
+#include <algorithm>
+
 namespace {
 
 QString option(const CliSession &s, const char *name, const QString &def = QString())
@@ -88,14 +90,30 @@ BatchRequest batchRequest(const CliSession &s)
     return r;
 }
 
+// Whether a step cannot be carried out as asked: it sends nothing, and not because the record
+// already is as asked.
+bool blockedStep(const PlanStep &step)
+{
+    return !opSendsRequest(step.op) && step.op != StepOps::Unchanged &&
+           step.op != StepOps::AlreadyReverted;
+}
+
+bool hasBlockedSteps(const ChangePlan &plan)
+{
+    for (const DomainPlan &d : plan.domains) {
+        if (std::any_of(d.steps.cbegin(), d.steps.cend(), blockedStep))
+            return true;
+    }
+    return false;
+}
+
 // Steps of the plan that will not be carried out, one line each on standard error.
 bool reportProblems(const ChangePlan &plan)
 {
     bool any = false;
     for (const DomainPlan &d : plan.domains) {
         for (const PlanStep &step : d.steps) {
-            if (opSendsRequest(step.op) || step.op == StepOps::Unchanged ||
-                step.op == StepOps::AlreadyReverted)
+            if (!blockedStep(step))
                 continue;
             printErr(
                 QStringLiteral("halvik-cli: %1: %2 %3\n").arg(d.domain, step.op, step.problem));
@@ -112,8 +130,10 @@ int showOrApply(CliSession &s, Journal &journal, const ChangePlan &plan, bool pr
     const bool apply = hasFlag(s, "apply");
     if (!apply || !s.json())
         s.print(planJson(plan), planTable(plan));
+    // A preview exits as its --apply would for the steps it cannot carry out: one rule for
+    // every plan, zone import's included.
     if (!apply)
-        return previewNoAnswer ? ExitNetwork : ExitOk;
+        return previewNoAnswer ? ExitNetwork : hasBlockedSteps(plan) ? ExitRefused : ExitOk;
     if (!plan.warnings.isEmpty() && !hasFlag(s, "yes")) {
         for (const PlanWarning &w : plan.warnings)
             printErr(QStringLiteral("halvik-cli: warning %1: %2\n").arg(w.code, w.text));

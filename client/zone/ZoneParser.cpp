@@ -170,7 +170,7 @@ QString hostOf(const QString &owner, const QString &origin)
     return hostLabels == 0 ? QStringLiteral("@") : labels.mid(0, hostLabels).join(QLatin1Char('.'));
 }
 
-QString txtValue(const ldns_rr *rr, bool &ok)
+QString txtValue(const ldns_rr *rr, bool &ok, bool &nul)
 {
     QByteArray joined;
     for (size_t i = 0; i < ldns_rr_rd_count(rr); ++i) {
@@ -183,6 +183,7 @@ QString txtValue(const ldns_rr *rr, bool &ok)
         const size_t length = qMin<size_t>(data[0], size - 1);
         joined.append(reinterpret_cast<const char *>(data + 1), int(length));
     }
+    nul = joined.contains('\0');
     const QString text = QString::fromUtf8(joined);
     ok = text.toUtf8() == joined;
     return text;
@@ -274,7 +275,14 @@ void takeRecord(const ldns_rr *rr, int line, const QString &origin, ZoneFile &fi
         break;
     case LDNS_RR_TYPE_TXT: {
         bool utf8 = true;
-        r.value = txtValue(rr, utf8);
+        bool nul = false;
+        r.value = txtValue(rr, utf8, nul);
+        // A NUL (\000) cannot travel as text: it would be dropped on the way, and the record
+        // saved as another text.
+        if (nul) {
+            file.errors.append({line, QStringLiteral("TXT记录含有NUL字节（\\000），无法导入")});
+            return;
+        }
         if (!utf8) {
             file.errors.append({line, QStringLiteral("TXT记录不是UTF-8文本")});
             return;
