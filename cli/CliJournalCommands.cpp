@@ -168,6 +168,8 @@ int showOrApply(CliSession &s, Journal &journal, const ChangePlan &plan, bool pr
     if (!runner.errorText().isEmpty())
         printErr(QStringLiteral("halvik-cli: the journal failed, job stopped: %1\n")
                      .arg(runner.errorText()));
+    if (runner.gaveUp())
+        printErr(gaveUpText(runner));
     if (runner.networkFailed() || previewNoAnswer)
         exit = ExitNetwork;
     const JournalJob job = journal.job(runner.jobId());
@@ -198,6 +200,10 @@ int cmdBatch(CliSession &s)
     }
     while (!preview.atEnd())
         preview.runNext();
+    if (preview.gaveUp())
+        printErr(QStringLiteral("halvik-cli: no answer from the service %1 times in a row; the "
+                                "domains after that were not read\n")
+                     .arg(DomainPreview::kNoAnswersToStop));
     const QString summary =
         QStringLiteral("%1 %2 %3 %4: %5 domains")
             .arg(s.invocation.command, request.match.host, request.match.type, request.match.value)

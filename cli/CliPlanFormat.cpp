@@ -170,3 +170,13 @@ QStringList cleanDomainList(const QString &text)
     }
     return names;
 }
+
+QString gaveUpText(const JournalRunner &runner)
+{
+    return QStringLiteral("halvik-cli: no answer from the service %1 times; job %2 stopped at "
+                          "domain %3 of %4, the steps after it skipped\n")
+        .arg(JournalRunner::kNoAnswersToStop)
+        .arg(runner.jobId())
+        .arg(runner.stoppedAt())
+        .arg(runner.total());
+}

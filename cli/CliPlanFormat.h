@@ -1,5 +1,6 @@
 #pragma once
 
+#include "client/journal/JobRunner.h"
 #include "client/journal/Journal.h"
 #include "client/plan/ChangePlan.h"
 
@@ -17,6 +18,9 @@ QJsonObject jobJson(const JournalJob &job);
 QJsonObject stepJson(const JournalStep &step);
 QString jobsTable(const QList<JournalJob> &jobs);
 QString stepsTable(const QList<JournalStep> &steps);
+
+// What a job that gave up on a silent service says on standard error: how far it got.
+QString gaveUpText(const JournalRunner &runner);
 
 // One line for a record or domain in before/after columns.
 QString stepSideText(const QJsonObject &side);

@@ -277,6 +277,8 @@ int cmdZoneImport(CliSession &s)
                      .arg(runner.errorText()));
         worst = qMax(worst, int(ExitRefused));
     }
+    if (runner.gaveUp())
+        printErr(gaveUpText(runner));
     if (runner.networkFailed())
         worst = ExitNetwork;
     QJsonObject json = planJson(plan);

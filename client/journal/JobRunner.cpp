@@ -54,7 +54,8 @@ bool JournalRunner::start(const ChangePlan &plan, const QString &kind, const QSt
     m_order = 0;
     m_outcomes.clear();
     m_error.clear();
-    m_networkFailed = m_journalFailed = m_finished = false;
+    m_networkFailed = m_journalFailed = m_finished = m_gaveUp = false;
+    m_noAnswersInRow = m_stoppedAt = 0;
     m_jobId = m_journal.beginJob(account, kind, summary, undoes);
     if (!m_jobId) {
         m_error = m_journal.errorText();
@@ -89,6 +90,7 @@ bool JournalRunner::liveUnchanged(const DomainPlan &d, QString &error)
     Domain *dm = cached && cached->id == d.domainID ? cached : &scratch;
     m_user.resultCode = kNoAnswer;
     m_user.getRecord(dm);
+    noteAnswer(m_user.errorText.isEmpty() || m_user.resultCode != kNoAnswer);
     if (!m_user.errorText.isEmpty()) {
         error = QStringLiteral("无法读取记录: ") + m_user.errorText;
         m_networkFailed = m_networkFailed || m_user.resultCode == kNoAnswer;
@@ -104,19 +106,56 @@ bool JournalRunner::liveUnchanged(const DomainPlan &d, QString &error)
     return true;
 }
 
+void JournalRunner::noteAnswer(bool answered)
+{
+    // Counted across a domain's answered reads: a service that reads but never carries out a
+    // change is as stuck as one that says nothing.
+    if (answered) {
+        m_domainAnswered = true;
+        return;
+    }
+    m_domainUnanswered = true;
+    if (!m_gaveUp && ++m_noAnswersInRow >= kNoAnswersToStop) {
+        m_gaveUp = true;
+        m_stoppedAt = m_next;
+    }
+}
+
+void JournalRunner::endDomain()
+{
+    if (m_domainAnswered && !m_domainUnanswered)
+        m_noAnswersInRow = 0;
+    m_domainAnswered = m_domainUnanswered = false;
+}
+
+QString JournalRunner::giveUpReason() const
+{
+    return QStringLiteral("服务连续 %1 次无应答，任务在第 %2/%3 个域名处停止，此步未执行")
+        .arg(kNoAnswersToStop)
+        .arg(m_stoppedAt)
+        .arg(m_plan.domains.size());
+}
+
 void JournalRunner::runNext()
 {
     if (atEnd())
         return;
     DomainPlan &d = m_plan.domains[m_next++];
     int domainID = d.domainID;
+    struct EndDomain
+    {
+        JournalRunner *runner;
+        ~EndDomain() { runner->endDomain(); }
+    } endDomain{this};
 
     bool sends = false;
     for (const PlanStep &s : d.steps)
         sends = sends || opSendsRequest(s.op);
     QString skipReason;
-    if (sends && d.liveKnown)
-        liveUnchanged(d, skipReason);
+    if (m_gaveUp)
+        skipReason = giveUpReason();
+    else if (sends && d.liveKnown && !liveUnchanged(d, skipReason) && m_gaveUp)
+        skipReason = giveUpReason();
 
     for (PlanStep &s : d.steps) {
         if (s.op == StepOps::Unchanged)
@@ -161,6 +200,9 @@ void JournalRunner::runNext()
         settle(d.domain, s, status, error);
         if (m_journalFailed)
             return;
+        // The rest of this domain is skipped too once the job gave up.
+        if (m_gaveUp && skipReason.isEmpty())
+            skipReason = giveUpReason();
     }
     if (Domain *cached = m_user.domain2ptr(d.domain))
         cached->recordsDirty = true;
@@ -251,6 +293,7 @@ QString JournalRunner::perform(PlanStep &step, int &domainID, const QString &dom
         error = QStringLiteral("不支持的操作 %1").arg(op);
         return StepStatus::Failed;
     }
+    noteAnswer(ok || m_user.resultCode != kNoAnswer);
     if (ok)
         return StepStatus::Done;
     error = m_user.errorText;
@@ -271,7 +314,7 @@ QString JournalRunner::finish(bool stopped)
         if (o.status != StepStatus::Done && o.status != StepStatus::AlreadyReverted)
             state = JobState::Partial;
     }
-    if (stopped || m_journalFailed || (!m_finished && m_next < m_plan.domains.size()))
+    if (stopped || m_gaveUp || m_journalFailed || (!m_finished && m_next < m_plan.domains.size()))
         state = JobState::Stopped;
     if (!m_finished) {
         m_journal.finishJob(m_jobId, state);

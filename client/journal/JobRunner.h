@@ -60,11 +60,23 @@ public:
     QString errorText() const { return m_error; }
     // Whether any request had no answer (a network failure or time-out).
     bool networkFailed() const { return m_networkFailed; }
+    // Whether the job gave up after kNoAnswersToStop requests without an answer, with no domain
+    // answered whole in between: the service is not there, and waiting out the time limit of
+    // every remaining request would take hours. Every step after that is journaled as
+    // skipped. stoppedAt() is the number of domains begun by then.
+    bool gaveUp() const { return m_gaveUp; }
+    int stoppedAt() const { return m_stoppedAt; }
+    static constexpr int kNoAnswersToStop = 3;
 
 private:
     // Sends one step; on a create, after gets the new record's id.
     QString perform(PlanStep &step, int &domainID, const QString &domainName, QString &error);
     bool liveUnchanged(const DomainPlan &d, QString &error);
+    // Counts a request that had an answer or none; the third none gives up.
+    void noteAnswer(bool answered);
+    // A domain whose every request was answered starts the count anew.
+    void endDomain();
+    QString giveUpReason() const;
     void settle(const QString &domain, const PlanStep &step, const QString &status,
                 const QString &error);
 
@@ -78,6 +90,11 @@ private:
     QList<StepOutcome> m_outcomes;
     QString m_error;
     bool m_networkFailed = false;
+    int m_noAnswersInRow = 0;
+    bool m_domainAnswered = false;   // this domain had a request answered
+    bool m_domainUnanswered = false; // and one without an answer
+    bool m_gaveUp = false;
+    int m_stoppedAt = 0;
     bool m_journalFailed = false;
     bool m_finished = false;
 };

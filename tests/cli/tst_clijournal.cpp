@@ -1,3 +1,4 @@
+#include "localservice/server/Faults.h"
 #include "tests/support/CliRun.h"
 #include "tests/support/LocalServiceFixture.h"
 
@@ -18,6 +19,7 @@ private slots:
     void init();
     void previewApplyAndUndoAroundAChangeBehindOurBack();
     void warningNeedsYes();
+    void deadNetworkStopsTheJob();
     void badInput_data();
     void badInput();
 
@@ -192,6 +194,32 @@ void TestCliJournal::warningNeedsYes()
     QVERIFY2(refused.err.contains("cname-beside-others"), refused.err.constData());
     QCOMPARE(wwwValue(QStringLiteral("halvik-demo.com"), QStringLiteral("www")), before);
     QCOMPARE(run({QStringLiteral("--json"), QStringLiteral("jobs")}).json().array().size(), 0);
+}
+
+// Creates that never get an answer: the job stops after the third, says how far it got, and
+// journals the rest as skipped.
+void TestCliJournal::deadNetworkStopsTheJob()
+{
+    const QStringList names{QStringLiteral("river-demo.com"), QStringLiteral("summit-demo.com"),
+                            QStringLiteral("orbit-demo.com"), QStringLiteral("maple-demo.com"),
+                            QStringLiteral("cedar-demo.com")};
+    Fault drop;
+    drop.kind = FaultKind::Drop;
+    m_service.setFault(QStringLiteral("/api/record/create/"), drop);
+    const Run applied =
+        run(QStringList{QStringLiteral("batch"), QStringLiteral("add")} + names +
+            QStringList{QStringLiteral("--host"), QStringLiteral("dead"), QStringLiteral("--value"),
+                        QStringLiteral("10.5.5.5"), QStringLiteral("--apply")});
+    m_service.clearFaults();
+    QCOMPARE(applied.exit, 2);
+    QVERIFY2(applied.err.contains("stopped at domain 3 of 5"), applied.err.constData());
+
+    const QJsonObject job =
+        run({QStringLiteral("--json"), QStringLiteral("jobs")}).json().array().at(0).toObject();
+    QCOMPARE(job.value(QStringLiteral("state")).toString(), QStringLiteral("stopped"));
+    const QJsonObject counts = job.value(QStringLiteral("counts")).toObject();
+    QCOMPARE(counts.value(QStringLiteral("unknown")).toInt(), 3);
+    QCOMPARE(counts.value(QStringLiteral("skipped")).toInt(), 2);
 }
 
 void TestCliJournal::badInput_data()
