@@ -79,6 +79,31 @@ qint64 PageJournal::pendingStep(User &user, const Domain &domain, const PlanStep
     return pending(user, domain.name, domain.id, step.op, step.before, step.after);
 }
 
+bool PageJournal::skipped(const QString &domain, int domainID, const QString &op,
+                          const QJsonObject &before, const QJsonObject &after,
+                          const QString &reason)
+{
+    if (!m_job || m_journalFailed)
+        return false;
+    JournalStep s;
+    s.job = m_job;
+    s.order = m_order++;
+    s.domain = domain;
+    s.domainID = domainID;
+    s.recordID = before.value(QLatin1String("id")).toInt();
+    s.op = op;
+    s.before = before;
+    s.after = after;
+    s.status = StepStatus::Skipped;
+    s.error = reason;
+    if (!m_journal.addSettledStep(s)) {
+        journalFailed();
+        return false;
+    }
+    m_failed = true;
+    return true;
+}
+
 void PageJournal::settle(qint64 step, bool ok, const User &user, const QJsonObject &after)
 {
     if (!step)

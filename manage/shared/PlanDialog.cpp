@@ -68,6 +68,12 @@ qint64 PlanDialog::run(User &user, const QString &kind, const QString &summary, 
         m_outcomes.append(PlanOutcome{o.domain, o.step, o.status, o.error});
     if (!runner.errorText().isEmpty())
         showError(QStringLiteral("写入操作记录失败，操作已停止：") + runner.errorText());
+    else if (runner.gaveUp())
+        showError(
+            QStringLiteral("服务连续 %1 次无应答，任务在第 %2/%3 个域名处停止，其余步骤未执行")
+                .arg(JournalRunner::kNoAnswersToStop)
+                .arg(runner.stoppedAt())
+                .arg(runner.total()));
     return runner.jobId();
 }
 
