@@ -1,5 +1,6 @@
 #include "cli/CliFormat.h"
 
+#include "cli/Terminal.h"
 #include "client/plan/RecordJson.h"
 
 #include <QJsonDocument>
@@ -14,7 +15,8 @@ bool isWide(uint ucs4)
            (ucs4 >= 0xFFE0 && ucs4 <= 0xFFE6) || (ucs4 >= 0x20000 && ucs4 <= 0x3FFFD);
 }
 
-// One table cell on one line: line breaks and tabs would tear the columns apart.
+// One table cell on one line: line breaks and tabs would tear the columns apart; other
+// control characters are escaped here, before the widths are measured.
 QString cellText(const QString &text)
 {
     QString cell = text;
@@ -22,7 +24,7 @@ QString cellText(const QString &text)
         if (c == QLatin1Char('\n') || c == QLatin1Char('\r') || c == QLatin1Char('\t'))
             c = QLatin1Char(' ');
     }
-    return cell;
+    return terminalSafe(cell);
 }
 
 } // namespace

@@ -12,6 +12,8 @@
 #include <QFileInfo>
 #include <QJsonArray>
 
+#include <algorithm>
+
 namespace {
 
 QString option(const CliSession &s, const char *name, const QString &def = QString())
@@ -89,14 +91,30 @@ BatchRequest batchRequest(const CliSession &s)
     return r;
 }
 
+// Whether a step cannot be carried out as asked: it sends nothing, and not because the record
+// already is as asked.
+bool blockedStep(const PlanStep &step)
+{
+    return !opSendsRequest(step.op) && step.op != StepOps::Unchanged &&
+           step.op != StepOps::AlreadyReverted;
+}
+
+bool hasBlockedSteps(const ChangePlan &plan)
+{
+    for (const DomainPlan &d : plan.domains) {
+        if (std::any_of(d.steps.cbegin(), d.steps.cend(), blockedStep))
+            return true;
+    }
+    return false;
+}
+
 // Steps of the plan that will not be carried out, one line each on standard error.
 bool reportProblems(const ChangePlan &plan)
 {
     bool any = false;
     for (const DomainPlan &d : plan.domains) {
         for (const PlanStep &step : d.steps) {
-            if (opSendsRequest(step.op) || step.op == StepOps::Unchanged ||
-                step.op == StepOps::AlreadyReverted)
+            if (!blockedStep(step))
                 continue;
             printErr(
                 QStringLiteral("halvik-cli: %1: %2 %3\n").arg(d.domain, step.op, step.problem));
@@ -113,8 +131,10 @@ int showOrApply(CliSession &s, Journal &journal, const ChangePlan &plan, bool pr
     const bool apply = hasFlag(s, "apply");
     if (!apply || !s.json())
         s.print(planJson(plan), planTable(plan));
+    // A preview exits as its --apply would for the steps it cannot carry out: one rule for
+    // every plan, zone import's included.
     if (!apply)
-        return previewNoAnswer ? ExitNetwork : ExitOk;
+        return previewNoAnswer ? ExitNetwork : hasBlockedSteps(plan) ? ExitRefused : ExitOk;
     if (!plan.warnings.isEmpty() && !hasFlag(s, "yes")) {
         for (const PlanWarning &w : plan.warnings)
             printErr(QStringLiteral("halvik-cli: warning %1: %2\n").arg(w.code, w.text));
@@ -146,6 +166,8 @@ int showOrApply(CliSession &s, Journal &journal, const ChangePlan &plan, bool pr
     if (!run.errorText.isEmpty())
         printErr(
             QStringLiteral("halvik-cli: the journal failed, job stopped: %1\n").arg(run.errorText));
+    if (run.gaveUp)
+        printErr(gaveUpText(run));
     if (run.networkFailed || previewNoAnswer)
         exit = ExitNetwork;
     const JournalJob job = journal.job(run.jobId);
@@ -176,6 +198,10 @@ int cmdBatch(CliSession &s)
     }
     while (!preview.atEnd())
         preview.runNext();
+    if (preview.gaveUp())
+        printErr(QStringLiteral("halvik-cli: no answer from the service %1 times in a row; the "
+                                "domains after that were not read\n")
+                     .arg(DomainPreview::kNoAnswersToStop));
     const QString summary =
         QStringLiteral("%1 %2 %3 %4: %5 domains")
             .arg(s.invocation.command, request.match.host, request.match.type, request.match.value)

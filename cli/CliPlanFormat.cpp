@@ -153,3 +153,13 @@ QString stepsTable(const QList<JournalStep> &steps)
                         QStringLiteral("ERROR")},
                        rows);
 }
+
+QString gaveUpText(const PlanRun &run)
+{
+    return QStringLiteral("halvik-cli: no answer from the service %1 times; job %2 stopped at "
+                          "domain %3 of %4, the steps after it skipped\n")
+        .arg(JournalRunner::kNoAnswersToStop)
+        .arg(run.jobId)
+        .arg(run.stoppedAt)
+        .arg(run.total);
+}

@@ -1,6 +1,8 @@
 #pragma once
 
+#include "client/journal/JobRunner.h"
 #include "client/journal/Journal.h"
+#include "client/journal/RunPlan.h"
 #include "client/plan/ChangePlan.h"
 
 #include <QJsonObject>
@@ -17,6 +19,9 @@ QJsonObject jobJson(const JournalJob &job);
 QJsonObject stepJson(const JournalStep &step);
 QString jobsTable(const QList<JournalJob> &jobs);
 QString stepsTable(const QList<JournalStep> &steps);
+
+// What a job that gave up on a silent service says on standard error: how far it got.
+QString gaveUpText(const PlanRun &run);
 
 // One line for a record or domain in before/after columns.
 QString stepSideText(const QJsonObject &side);

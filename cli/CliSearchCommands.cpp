@@ -41,11 +41,13 @@ public:
         m_shown.start();
         constexpr int width = 30;
         const int filled = total > 0 ? int(qint64(width) * done / total) : width;
-        printErr(
+        // Raw: the carriage return redraws the bar in place.
+        writeErrBytes(
             QStringLiteral("\r[%1%2] %3/%4 domains")
                 .arg(QString(filled, QLatin1Char('#')), QString(width - filled, QLatin1Char('.')))
                 .arg(done)
-                .arg(total));
+                .arg(total)
+                .toUtf8());
         m_drawn = true;
     }
     void end()

@@ -458,6 +458,8 @@ QString usageText()
         "desktop keyring, else from the terminal. --json prints JSON.\n"
         "Exit status: 0 done, 1 refused, skipped or in conflict, 2 network failure, 64 bad usage.\n"
         "A command that changes many domains prints its plan and changes nothing without --apply;\n"
+        "a plan (batch, undo, zone import) exits 1 when any step cannot be carried out as asked\n"
+        "(a problem, a conflict, a domain not found, locked or paused), else 0;\n"
         "a plan that trips a warning also needs --yes. Changes are journaled (jobs, undo).\n\n"
         "Commands:\n");
     for (const CommandSpec &spec : commandSpecs())

@@ -259,6 +259,8 @@ int cmdZoneImport(CliSession &s)
             QStringLiteral("halvik-cli: the journal failed, job stopped: %1\n").arg(run.errorText));
         worst = qMax(worst, int(ExitRefused));
     }
+    if (run.gaveUp)
+        printErr(gaveUpText(run));
     if (run.networkFailed)
         worst = ExitNetwork;
     QJsonObject json = planJson(plan);

@@ -77,9 +77,24 @@ QByteArray readStandardInput()
     return all;
 }
 
+QString terminalSafe(const QString &text)
+{
+    QString out;
+    out.reserve(text.size());
+    for (const QChar c : text) {
+        const ushort u = c.unicode();
+        const bool control = (u < 0x20 && u != '\n' && u != '\t') || (u >= 0x7f && u <= 0x9f);
+        if (control)
+            out += QStringLiteral("\\u%1").arg(u, 4, 16, QLatin1Char('0'));
+        else
+            out += c;
+    }
+    return out;
+}
+
 void printOut(const QString &text)
 {
-    writeAll(stdout, text.toUtf8());
+    writeAll(stdout, terminalSafe(text).toUtf8());
 }
 
 bool standardErrorIsTerminal()
@@ -89,10 +104,15 @@ bool standardErrorIsTerminal()
 
 void printErr(const QString &text)
 {
-    writeAll(stderr, text.toUtf8());
+    writeAll(stderr, terminalSafe(text).toUtf8());
 }
 
 void writeOutBytes(const QByteArray &bytes)
 {
     writeAll(stdout, bytes);
+}
+
+void writeErrBytes(const QByteArray &bytes)
+{
+    writeAll(stderr, bytes);
 }

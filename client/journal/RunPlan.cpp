@@ -32,6 +32,9 @@ PlanRun runPlan(User &user, Journal &journal, const ChangePlan &plan, const QStr
     run.outcomes = runner.outcomes();
     run.errorText = runner.errorText();
     run.networkFailed = runner.networkFailed();
+    run.gaveUp = runner.gaveUp();
+    run.stoppedAt = runner.stoppedAt();
+    run.total = runner.total();
     return run;
 }
 

@@ -30,6 +30,11 @@ struct PlanRun
     QString errorText;
     // Whether any request had no answer (a network failure or time-out).
     bool networkFailed = false;
+    // Whether the job gave up on a service that stopped answering (JournalRunner::gaveUp), after
+    // stoppedAt of total domains begun; the steps after that are journaled as skipped.
+    bool gaveUp = false;
+    int stoppedAt = 0;
+    int total = 0;
 };
 
 // Runs plan as a journaled job of kind with summary, on the caller's thread (see

@@ -8,6 +8,7 @@ DomainPreview::DomainPreview(User &user, const QString &colon) : m_user(user), m
 void DomainPreview::restart()
 {
     m_next = 0;
+    m_noAnswersInRow = 0;
     m_domains.clear();
 }
 
@@ -40,9 +41,17 @@ bool DomainPreview::readLive(Domain *&dm, QList<Record> &live)
 {
     const int id = dm->id;
     const QString name = dm->name;
+    if (gaveUp()) {
+        m_readError = QStringLiteral("服务连续 %1 次无应答，未再读取").arg(kNoAnswersToStop);
+        return false;
+    }
     // The whole list: a plan's "identical" checks and deletions must not stop at one page.
-    if (!readWholeRecordList(m_user, *dm, live, false)) {
-        m_networkFailed = m_networkFailed || !m_user.answered;
+    const bool read = readWholeRecordList(m_user, *dm, live, false);
+    const bool answered = read || m_user.answered;
+    m_noAnswersInRow = answered ? 0 : m_noAnswersInRow + 1;
+    if (!read) {
+        m_readError = m_user.errorText;
+        m_networkFailed = m_networkFailed || !answered;
         return false;
     }
     dm = nullptr;
@@ -66,7 +75,7 @@ DomainPlan DomainPreview::unreadable(const QString &name, int domainID) const
     d.domainID = domainID;
     PlanStep s;
     s.op = StepOps::Problem;
-    s.problem = QStringLiteral("无法读取记录") + m_colon + m_user.errorText;
+    s.problem = QStringLiteral("无法读取记录") + m_colon + m_readError;
     d.steps.append(s);
     return d;
 }

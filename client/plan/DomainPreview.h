@@ -24,6 +24,10 @@ public:
     QString errorText() const { return m_error; }
     // Whether a read had no answer (the plan then has problem steps for those domains).
     bool networkFailed() const { return m_networkFailed; }
+    // Whether reading stopped after three reads in a row had no answer: the domains after
+    // them are problem steps that say so, planned without waiting out a time limit each.
+    bool gaveUp() const { return m_noAnswersInRow >= kNoAnswersToStop; }
+    static constexpr int kNoAnswersToStop = 3;
 
 protected:
     // colon follows a reason's lead-in in the texts shown (the command line's ": ", the
@@ -47,6 +51,8 @@ protected:
 
 private:
     QString m_colon;
+    QString m_readError; // why the last read failed
+    int m_noAnswersInRow = 0;
     int m_next = 0;
     QList<DomainPlan> m_domains;
 };

@@ -14,7 +14,7 @@ QString withoutDot(QString name)
     return name;
 }
 
-QString txtValue(const ldns_rr *rr, bool &ok)
+QString txtValue(const ldns_rr *rr, bool &ok, bool &nul)
 {
     QByteArray joined;
     for (size_t i = 0; i < ldns_rr_rd_count(rr); ++i) {
@@ -27,6 +27,7 @@ QString txtValue(const ldns_rr *rr, bool &ok)
         const size_t length = qMin<size_t>(data[0], size - 1);
         joined.append(reinterpret_cast<const char *>(data + 1), int(length));
     }
+    nul = joined.contains('\0');
     const QString text = QString::fromUtf8(joined);
     ok = text.toUtf8() == joined;
     return text;
@@ -84,8 +85,9 @@ RrValue serviceValueOf(const ldns_rr *rr, QString &value, int &mx)
         return RrValue::Ok;
     case LDNS_RR_TYPE_TXT: {
         bool utf8 = true;
-        value = txtValue(rr, utf8);
-        return utf8 ? RrValue::Ok : RrValue::NotUtf8;
+        bool nul = false;
+        value = txtValue(rr, utf8, nul);
+        return nul ? RrValue::HasNul : utf8 ? RrValue::Ok : RrValue::NotUtf8;
     }
     default:
         return RrValue::Unsupported;

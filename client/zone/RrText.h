@@ -22,6 +22,7 @@ enum class RrValue
 {
     Ok,
     NotUtf8,    // a TXT record whose strings are not UTF-8
+    HasNul,     // a TXT record with a NUL byte, which no text can carry
     Unsupported // a type the service does not keep
 };
 

@@ -202,6 +202,11 @@ void takeRecord(const ldns_rr *rr, int line, const QString &origin, ZoneFile &fi
     case RrValue::NotUtf8:
         file.errors.append({line, QStringLiteral("TXT记录不是UTF-8文本")});
         return;
+    case RrValue::HasNul:
+        // A NUL (\000) cannot travel as text: it would be dropped on the way, and the record
+        // saved as another text.
+        file.errors.append({line, QStringLiteral("TXT记录含有NUL字节（\\000），无法导入")});
+        return;
     case RrValue::Unsupported:
         file.skipped.append({line, host, typeName, QStringLiteral("服务不支持此类型的记录")});
         return;

@@ -1,6 +1,7 @@
 #include "manage/batch/BatchJobsPage.h"
 
 #include "client/User.h"
+#include "client/journal/JobRunner.h"
 #include "client/plan/NameLines.h"
 #include "client/plan/Previews.h"
 #include "manage/batch/BatchRecordJobs.h"
@@ -27,6 +28,9 @@ namespace {
 
 // An edit opened from the record page takes at most this many of the ticked records.
 constexpr int kMaxRowsFromRecordPage = 5;
+
+// Requests without an answer after which a job gives up, as the journal's own runner does.
+constexpr int kNoAnswersToStop = JournalRunner::kNoAnswersToStop;
 
 JobWidgets jobWidgets(QWidget *overlay, QLabel *animation, QLabel *progress, QPushButton *stop,
                       QPushButton *locked, QTextEdit *failures, QTextEdit *successes)
@@ -240,9 +244,34 @@ void BatchJobsPage::runJob(const Tab &t, const QStringList &domains)
     // at the end: a document edited per item was laid out again per item.
     QStringList successLines;
     QStringList failureLines;
-    const BatchResultSink sink{[&successLines](const QString &line) { successLines.append(line); },
-                               [&failureLines](const QString &line) { failureLines.append(line); },
-                               &journal};
+    // A service that stops answering: the job gives up at the third request without an answer
+    // (a domain answered whole starts the count anew), rather than wait out the time limit of
+    // every remaining request; the rest is journaled as skipped.
+    int noAnswers = 0;
+    int stoppedAt = 0;
+    bool domainAnswered = false;
+    bool domainUnanswered = false;
+    int current = 0;
+    BatchResultSink sink;
+    sink.success = [&successLines](const QString &line) { successLines.append(line); };
+    sink.failure = [&failureLines](const QString &line) { failureLines.append(line); };
+    sink.journal = &journal;
+    sink.answer = [&](bool answered) {
+        if (answered) {
+            domainAnswered = true;
+            return;
+        }
+        domainUnanswered = true;
+        if (stoppedAt == 0 && ++noAnswers >= kNoAnswersToStop)
+            stoppedAt = current + 1;
+    };
+    sink.gaveUp = [&stoppedAt] { return stoppedAt > 0; };
+    sink.reason = [&stoppedAt, &domains] {
+        return QStringLiteral("服务连续 %1 次无应答，任务在第 %2/%3 个域名处停止，未执行")
+            .arg(kNoAnswersToStop)
+            .arg(stoppedAt)
+            .arg(domains.size());
+    };
     bool stopped = false;
     for (int i = 0; i < domains.size(); ++i) {
         // A journal that failed stops the job: nothing goes out unjournaled.
@@ -250,7 +279,19 @@ void BatchJobsPage::runJob(const Tab &t, const QStringList &domains)
             stopped = true;
             break;
         }
+        current = i;
+        if (sink.gaveUp()) {
+            skipBatchDomain(u, t.kind, domains.at(i), values, sink);
+            continue;
+        }
         runBatchDomain(u, t.kind, domains.at(i), values, sink);
+        if (domainAnswered && !domainUnanswered)
+            noAnswers = 0;
+        domainAnswered = domainUnanswered = false;
+    }
+    if (stoppedAt > 0) {
+        stopped = true;
+        failureLines.append(sink.reason());
     }
     appendResultLines(t.successes, successLines);
     appendResultLines(t.failures, failureLines);

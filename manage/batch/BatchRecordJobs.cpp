@@ -11,6 +11,17 @@
 
 namespace {
 
+void noteAnswer(const BatchResultSink &sink, bool ok, const User &user)
+{
+    if (sink.answer)
+        sink.answer(ok || user.answered);
+}
+
+bool gaveUp(const BatchResultSink &sink)
+{
+    return sink.gaveUp && sink.gaveUp();
+}
+
 RecordLineText oldText(const BatchRowValues &row, const QString &domain)
 {
     return {fullName(row.host, domain), row.typeText, row.value, row.lineText};
@@ -72,11 +83,31 @@ void journalSettle(const BatchResultSink &sink, qint64 step, bool ok, const User
 {
     if (sink.journal)
         sink.journal->settle(step, ok, user, after);
+    noteAnswer(sink, ok, user);
 }
 
 RecordPattern patternOf(const BatchRowValues &row)
 {
     return {row.type, row.host, row.lineId, row.value};
+}
+
+// A row's call not made after the job gave up: journaled as skipped, with the record it
+// names (what the row matches for an edit or delete: the records were not read).
+void skipRow(BatchKind kind, const QString &domain, int domainId, const BatchRowValues &row,
+             const BatchResultSink &sink)
+{
+    const QString reason = sink.reason ? sink.reason() : QString();
+    const QJsonObject named = addedRecord(row);
+    if (sink.journal) {
+        if (kind == BatchKind::Add)
+            sink.journal->skipped(domain, domainId, StepOps::Create, {}, named, reason);
+        else if (kind == BatchKind::Delete)
+            sink.journal->skipped(domain, domainId, StepOps::Delete, named, {}, reason);
+        else
+            sink.journal->skipped(domain, domainId, StepOps::Change, named,
+                                  editedRecord(recordFromJson(named), row), reason);
+    }
+    sink.failure(recordOutcomeLine(oldText(row, domain), reason));
 }
 
 void addRows(User &user, int domainId, const QString &domain, const QList<BatchRowValues> &rows,
@@ -85,6 +116,10 @@ void addRows(User &user, int domainId, const QString &domain, const QList<BatchR
     for (const BatchRowValues &row : rows) {
         if (row.host.isEmpty())
             continue;
+        if (gaveUp(sink)) {
+            skipRow(BatchKind::Add, domain, domainId, row, sink);
+            continue;
+        }
         qint64 step = 0;
         if (!journalPending(sink, user, domain, domainId, StepOps::Create, {}, addedRecord(row),
                             step))
@@ -106,11 +141,12 @@ void addRows(User &user, int domainId, const QString &domain, const QList<BatchR
 
 // Reads the domain's records when they are stale. False when they could not be read: the cached
 // ones would be out of date, and what no record matched would be reported as not found.
-bool freshRecords(User &user, Domain &dm)
+bool freshRecords(User &user, Domain &dm, const BatchResultSink &sink)
 {
     if (!dm.recordsDirty)
         return true;
     user.getRecord(&dm);
+    noteAnswer(sink, user.errorText.isEmpty(), user);
     if (!user.errorText.isEmpty())
         return false;
     dm.recordsDirty = false;
@@ -121,7 +157,7 @@ void deleteRow(User &user, Domain &dm, const BatchRowValues &row, const QString 
                const BatchResultSink &sink)
 {
     const RecordLineText text = oldText(row, domain);
-    if (!freshRecords(user, dm)) {
+    if (!freshRecords(user, dm, sink)) {
         sink.failure(recordOutcomeLine(text, user.errorText));
         return;
     }
@@ -142,7 +178,7 @@ void deleteRow(User &user, Domain &dm, const BatchRowValues &row, const QString 
     }
     // The next row matches against what is left.
     if (dm.recordsDirty)
-        freshRecords(user, dm);
+        freshRecords(user, dm, sink);
     if (matches.isEmpty())
         sink.failure(recordOutcomeLine(text, QStringLiteral("未找到")));
 }
@@ -151,7 +187,7 @@ void editRow(User &user, Domain &dm, const BatchRowValues &row, const QString &d
              const BatchResultSink &sink)
 {
     const RecordLineText before = oldText(row, domain);
-    if (!freshRecords(user, dm)) {
+    if (!freshRecords(user, dm, sink)) {
         sink.failure(recordOutcomeLine(before, user.errorText));
         return;
     }
@@ -199,9 +235,23 @@ void runBatchDomain(User &user, BatchKind kind, const QString &domainName,
             return;
         if (row.host.isEmpty())
             continue;
-        if (kind == BatchKind::Delete)
+        if (gaveUp(sink))
+            skipRow(kind, domainName, dm->id, row, sink);
+        else if (kind == BatchKind::Delete)
             deleteRow(user, *dm, row, domainName, sink);
         else
             editRow(user, *dm, row, domainName, sink);
+    }
+}
+
+void skipBatchDomain(User &user, BatchKind kind, const QString &domainName,
+                     const QList<BatchRowValues> &rows, const BatchResultSink &sink)
+{
+    const int domainId = user.domain2dmid(domainName);
+    for (const BatchRowValues &row : rows) {
+        if (sink.journal && sink.journal->failed())
+            return;
+        if (!row.host.isEmpty())
+            skipRow(kind, domainName, domainId, row, sink);
     }
 }

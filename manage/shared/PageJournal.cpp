@@ -60,6 +60,23 @@ qint64 PageJournal::pendingStep(User &user, const Domain &domain, const PlanStep
     return pending(user, domain.name, domain.id, step.op, step.before, step.after);
 }
 
+bool PageJournal::skipped(const QString &domain, int domainID, const QString &op,
+                          const QJsonObject &before, const QJsonObject &after,
+                          const QString &reason)
+{
+    if (!m_writer || m_writer->failed())
+        return false;
+    PlanStep step;
+    step.op = op;
+    step.before = before;
+    step.after = after;
+    if (!m_writer->note(domain, domainID, step, StepStatus::Skipped, reason)) {
+        tellFailure();
+        return false;
+    }
+    return true;
+}
+
 QString PageJournal::send(const Domain &domain, PlanStep step)
 {
     if (!m_writer)

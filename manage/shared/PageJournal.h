@@ -47,6 +47,10 @@ public:
     // The call's outcome: done, refused, or unknown when no answer came; after, when given,
     // replaces the step's after-state (a created record with its id).
     void settle(qint64 step, bool ok, const User &user, const QJsonObject &after = QJsonObject());
+    // A call the action did not make (it gave up before it), written settled as skipped with
+    // reason; false when the journal failed.
+    bool skipped(const QString &domain, int domainID, const QString &op, const QJsonObject &before,
+                 const QJsonObject &after, const QString &reason);
     // Whether a write failed since begin(); the action must make no further call.
     bool failed() const { return m_writer && m_writer->failed(); }
     // Ends the job; stopped when the user stopped it before the end, or the journal failed.

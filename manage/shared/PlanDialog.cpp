@@ -84,5 +84,11 @@ qint64 PlanDialog::run(User &user, const QString &kind, const QString &summary, 
     m_outcomes = run.outcomes;
     if (!run.errorText.isEmpty())
         showError(QStringLiteral("写入操作记录失败，操作已停止：") + run.errorText);
+    else if (run.gaveUp)
+        showError(
+            QStringLiteral("服务连续 %1 次无应答，任务在第 %2/%3 个域名处停止，其余步骤未执行")
+                .arg(JournalRunner::kNoAnswersToStop)
+                .arg(run.stoppedAt)
+                .arg(run.total));
     return run.jobId;
 }

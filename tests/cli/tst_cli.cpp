@@ -51,6 +51,8 @@ private slots:
     void exitCodes_data();
     void exitCodes();
     void recordsBeyondTheListLimit();
+    void controlCharactersEscaped_data();
+    void controlCharactersEscaped();
     void secretsNeverOnStandardError();
     void scrambleAndDeviceIdNeedNoService();
     void againstTheStandInService();
@@ -225,6 +227,60 @@ void TestCli::recordsBeyondTheListLimit()
     QCOMPARE(rec.value(QStringLiteral("id")).toInt(), 3);
     QCOMPARE(rec.value(QStringLiteral("lineName")).toString(), QStringLiteral("未知"));
     QVERIFY(r.err.contains("the first 3 are listed"));
+}
+
+// Text from the service reaches a terminal that acts on control characters (clear the screen,
+// retitle the window): tables and messages show them escaped.
+void TestCli::controlCharactersEscaped_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<CannedReply>("reply");
+    QTest::addColumn<QByteArray>("shown"); // the escaped form, on standard output or error
+
+    auto domainNamed = [](const QString &name) {
+        return ok(QJsonObject{
+            {QStringLiteral("recordCount"), 1},
+            {QStringLiteral("data"), QJsonArray{QJsonObject{{QStringLiteral("domains"), name},
+                                                            {QStringLiteral("domainsID"), 11}}}}});
+    };
+    QTest::newRow("escape sequence in a domain name")
+        << QStringList{"domains"} << QStringLiteral("/api/domain/list/")
+        << domainNamed(QStringLiteral("a\x1b[2J.cn")) << QByteArray("a\\u001b[2J.cn");
+    QTest::newRow("C1 control in a domain name")
+        << QStringList{"domains"} << QStringLiteral("/api/domain/list/")
+        << domainNamed(QStringLiteral("a\u009b2J.cn")) << QByteArray("a\\u009b2J.cn");
+    QTest::newRow("title sequence in a record value")
+        << QStringList{"records", "a.cn"} << QStringLiteral("/api/record/list/")
+        << ok(QJsonObject{{QStringLiteral("recordCount"), 1},
+                          {QStringLiteral("data"),
+                           QJsonArray{QJsonObject{
+                               {QStringLiteral("recordID"), 1},
+                               {QStringLiteral("type"), QStringLiteral("TXT")},
+                               {QStringLiteral("value"), QStringLiteral("\x1b]0;owned\x07\r")}}}}})
+        << QByteArray("\\u001b]0;owned\\u0007");
+    QTest::newRow("service's message on standard error")
+        << QStringList{"whoami"} << QStringLiteral("/api/user/verify/")
+        << refused(1001, QStringLiteral("wrong\x1b[2J\rpassword"))
+        << QByteArray("wrong\\u001b[2J\\u000dpassword");
+}
+
+void TestCli::controlCharactersEscaped()
+{
+    QFETCH(QStringList, args);
+    QFETCH(QString, path);
+    QFETCH(CannedReply, reply);
+    QFETCH(QByteArray, shown);
+    m_server->setReply(path, reply);
+    const Run r = run(args);
+    const QByteArray both = r.out + r.err;
+    QVERIFY2(both.contains(shown), both.constData());
+    const QString text = QString::fromUtf8(both);
+    for (const QChar c : text) {
+        const ushort u = c.unicode();
+        QVERIFY2((u >= 0x20 && u < 0x7f) || u > 0x9f || u == '\n' || u == '\t',
+                 qPrintable(QStringLiteral("U+%1 reached the terminal").arg(u, 4, 16)));
+    }
 }
 
 void TestCli::secretsNeverOnStandardError()

@@ -5,6 +5,8 @@
 #include "client/journal/RunPlan.h"
 #include "client/plan/Previews.h"
 #include "client/plan/RecordJson.h"
+#include "localservice/server/Faults.h"
+#include "localservice/server/LocalService.h"
 #include "localservice/storage/Storage.h"
 #include "tests/support/LocalServiceFixture.h"
 #include "tests/support/RecordingPresenter.h"
@@ -85,6 +87,7 @@ private slots:
     void cleanup();
     void changedSincePreviewIsSkipped();
     void unknownOutcomeIsNeverGuessed();
+    void deadNetworkStopsAfterThreeInARow();
     void deletedDomainComesBack();
     void planReadsEveryPageOfALargeDomain();
     void ownCallsSettledByWhatCameBack();
@@ -224,6 +227,59 @@ void TestJournalJobs::unknownOutcomeIsNeverGuessed()
     QString refusal;
     undoPlan(m_user, m_journal, runner.jobId(), &refusal);
     QVERIFY(refusal.contains(QStringLiteral("已撤销过")));
+}
+
+// A service that stops answering: three requests without an answer in a row and the job gives
+// up, the rest journaled as skipped instead of each waiting out its time limit.
+void TestJournalJobs::deadNetworkStopsAfterThreeInARow()
+{
+    m_user.getDomain();
+    QStringList names;
+    for (const Domain &dm : m_user.domains) {
+        if (dm.state == 0 && dm.userLock == 0)
+            names.append(dm.name);
+    }
+    QVERIFY(names.size() >= 5);
+    names = names.mid(0, 5);
+    BatchRequest add;
+    add.match =
+        RecordPattern{QStringLiteral("A"), QStringLiteral("dn"), 0, QStringLiteral("10.4.4.4")};
+    const ChangePlan plan = preview(m_user, add, names);
+    QCOMPARE(plan.counts().value(StepOps::Create), 5);
+
+    Fault drop;
+    drop.kind = FaultKind::Drop;
+    const QString create = QStringLiteral("/api/record/create/");
+    m_service->setFault(create, drop);
+    JournalRunner runner(m_user, m_journal);
+    QCOMPARE(run(m_user, m_journal, plan, QStringLiteral("batch-add"), 0, &runner),
+             JobState::Stopped);
+    QCOMPARE(m_service->service().faults().struck(create), 3);
+    m_service->clearFaults();
+    QVERIFY(runner.gaveUp());
+    QCOMPARE(runner.stoppedAt(), 3);
+    QStringList statuses;
+    for (const JournalStep &step : m_journal.steps(runner.jobId()))
+        statuses.append(step.status);
+    QCOMPARE(statuses, (QStringList{StepStatus::Unknown, StepStatus::Unknown, StepStatus::Unknown,
+                                    StepStatus::Skipped, StepStatus::Skipped}));
+    QVERIFY2(m_journal.steps(runner.jobId()).last().error.contains(QStringLiteral("3/5")),
+             qPrintable(m_journal.steps(runner.jobId()).last().error));
+
+    // The preview before it likewise: reads stop after the third without an answer.
+    const QString list = QStringLiteral("/api/record/list/");
+    m_service->setFault(list, drop);
+    BatchPreview reading(m_user, add, names);
+    QVERIFY(reading.begin());
+    while (!reading.atEnd())
+        reading.runNext();
+    QCOMPARE(m_service->service().faults().struck(list), 3);
+    m_service->clearFaults();
+    QVERIFY(reading.gaveUp());
+    QVERIFY(reading.networkFailed());
+    const ChangePlan unread = reading.plan();
+    QCOMPARE(unread.counts().value(StepOps::Problem), 5);
+    QVERIFY(unread.domains.last().steps.first().problem.contains(QStringLiteral("未再读取")));
 }
 
 void TestJournalJobs::deletedDomainComesBack()

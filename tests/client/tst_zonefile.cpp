@@ -193,6 +193,8 @@ void TestZoneFile::refusesBadFiles_data()
         many += "h IN A 192.0.2.1\n";
     QTest::newRow("a record past the bound")
         << many << kMaxZoneRecords + 2 << QString::number(kMaxZoneRecords);
+    QTest::newRow("NUL inside a TXT string")
+        << QByteArray("@ IN TXT \"a\\000b\"\n") << 1 << QStringLiteral("NUL");
     QTest::newRow("a quote in a comment opens nothing")
         << QByteArray("; \"\nwww IN A 192.0.2.1 ; \xc3\n") << 2 << QStringLiteral("UTF-8");
 }

@@ -20,6 +20,8 @@ private slots:
     void formDecoding();
     void signedRequests_data();
     void signedRequests();
+    void timestampWindow_data();
+    void timestampWindow();
     void qrCodePicture_data();
     void qrCodePicture();
 };
@@ -185,6 +187,30 @@ void TestLocalServiceChecks::signedRequests()
     AccountRow account;
     QCOMPARE(verifySignedRequest(params, lookup, now, 300, &account).code, code);
     QCOMPARE(account.id, code == 0 ? 9 : 0);
+}
+
+// The edge of the window on a fixed clock: a live clock moves while the request travels.
+void TestLocalServiceChecks::timestampWindow_data()
+{
+    QTest::addColumn<QString>("stamp"); // seconds from now; empty: none sent
+    QTest::addColumn<int>("code");
+    QTest::newRow("now") << QStringLiteral("0") << 0;
+    QTest::newRow("300 s behind") << QStringLiteral("-300") << 0;
+    QTest::newRow("301 s behind") << QStringLiteral("-301") << 3;
+    QTest::newRow("300 s ahead") << QStringLiteral("300") << 0;
+    QTest::newRow("301 s ahead") << QStringLiteral("301") << 3;
+    QTest::newRow("none") << QString() << 3;
+}
+
+void TestLocalServiceChecks::timestampWindow()
+{
+    QFETCH(QString, stamp);
+    QFETCH(int, code);
+    const qint64 now = 1700000000;
+    ApiParams params;
+    if (!stamp.isEmpty())
+        params.insert("timestamp", QString::number(now + stamp.toLongLong()));
+    QCOMPARE(checkTimestamp(params, now, 300, true).code, code);
 }
 
 void TestLocalServiceChecks::qrCodePicture_data()

@@ -83,7 +83,7 @@ QByteArray TestLocalServiceClient::fetch(const QString &url)
     request.setSslConfiguration(m_user->sslConfiguration());
     QNetworkReply *reply = manager.get(request);
     QSignalSpy finished(reply, &QNetworkReply::finished);
-    if (!finished.wait())
+    if (!finished.wait(60000))
         return QByteArray();
     const QByteArray body =
         reply->error() == QNetworkReply::NoError ? reply->readAll() : QByteArray();

@@ -65,7 +65,7 @@ int TestLocalServiceFaults::postAdmin(const QString &path, const QByteArray &bod
                       QByteArrayLiteral("application/x-www-form-urlencoded"));
     QNetworkReply *reply = manager.post(request, body);
     QSignalSpy finished(reply, &QNetworkReply::finished);
-    finished.wait();
+    finished.wait(60000);
     const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
     delete reply;
     return status;
@@ -82,14 +82,16 @@ void TestLocalServiceFaults::faults_data()
     QTest::addColumn<QString>("error"); // errorText starts with this
     QTest::addColumn<QString>("box");   // what the box says; empty: no box
 
-    QTest::newRow("short delay") << FaultKind::DelayOnly << 100 << 0 << 3000 << 10000 << true
+    // Each limit is many times the gap it must outlast (or fall within): a loaded machine
+    // stretches every gap.
+    QTest::newRow("short delay") << FaultKind::DelayOnly << 100 << 0 << 10000 << 60000 << true
                                  << QString() << QString();
     QTest::newRow("delay beyond the idle limit")
         << FaultKind::DelayOnly << 3000 << 0 << 300 << 10000 << false << kTimeout << kTimeout;
     QTest::newRow("drip keeps the reply alive")
-        << FaultKind::Drip << 0 << 1000 << 400 << 10000 << true << QString() << QString();
+        << FaultKind::Drip << 0 << 4000 << 1500 << 60000 << true << QString() << QString();
     QTest::newRow("drip cut at the total limit")
-        << FaultKind::Drip << 0 << 8000 << 400 << 1200 << false << kTimeout << kTimeout;
+        << FaultKind::Drip << 0 << 8000 << 3000 << 1500 << false << kTimeout << kTimeout;
     QTest::newRow("error page 403") << FaultKind::ErrorPage403 << 0 << 0 << 3000 << 10000 << false
                                     << kL366 << QStringLiteral("未找到页面，请检查网络。");
     QTest::newRow("malformed JSON")
@@ -109,7 +111,7 @@ void TestLocalServiceFaults::faults_data()
                                  << kNetwork << kNetwork;
     QTest::newRow("never answers")
         << FaultKind::Hang << 0 << 0 << 300 << 1000 << false << kTimeout << kTimeout;
-    QTest::newRow("huge body") << FaultKind::HugeBody << 0 << 0 << 5000 << 20000 << true
+    QTest::newRow("huge body") << FaultKind::HugeBody << 0 << 0 << 10000 << 60000 << true
                                << QString() << QString();
 }
 

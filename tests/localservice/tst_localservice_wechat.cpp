@@ -132,7 +132,7 @@ void TestLocalServiceWechat::pageMatchesTheProgramsPatterns()
 
     QNetworkReply *reply = startGet(m_service->baseUrl() + image);
     QSignalSpy finished(reply, &QNetworkReply::finished);
-    QVERIFY(finished.wait());
+    QVERIFY(finished.wait(60000));
     const QImage qr = QImage::fromData(reply->readAll());
     reply->deleteLater();
     QVERIFY(!qr.isNull());
@@ -188,10 +188,10 @@ void TestLocalServiceWechat::heldPollWakesWhenThePhoneActs()
     QNetworkReply *reply = startGet(poll);
     QSignalSpy finished(reply, &QNetworkReply::finished);
     // Held: the service has the poll and answers nothing until the phone acts.
-    QTRY_COMPARE(m_service->service().wx().heldPolls(), 1);
+    QTRY_COMPARE_WITH_TIMEOUT(m_service->service().wx().heldPolls(), 1, 60000);
     QCOMPARE(finished.count(), 0);
     QVERIFY(m_service->service().wx().scan(uuidOf(poll)));
-    QTRY_COMPARE(finished.count(), 1);
+    QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, 60000);
     QVERIFY(reply->readAll().contains("wx_errcode=404"));
     reply->deleteLater();
 }
@@ -209,7 +209,7 @@ void TestLocalServiceWechat::codeExpires()
     QVERIFY(openQrPage(&image, &poll));
     QNetworkReply *reply = startGet(poll);
     QSignalSpy finished(reply, &QNetworkReply::finished);
-    QTRY_COMPARE(finished.count(), 1);
+    QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, 60000);
     QVERIFY(reply->readAll().contains("wx_errcode=402"));
     reply->deleteLater();
     QVERIFY(!m_service->service().wx().scan(uuidOf(poll)));

@@ -364,7 +364,7 @@ int WindowHarness::rowOf(const QString &name) const
 bool WindowHarness::reveal(int row) const
 {
     table()->scrollToItem(table()->item(row, 0), QAbstractItemView::PositionAtTop);
-    return QTest::qWaitFor([this, row] { return rowHasWidgets(table(), row); }, 2000);
+    return QTest::qWaitFor([this, row] { return rowHasWidgets(table(), row); }, 30000);
 }
 
 QPushButton *WindowHarness::rowButton(int row, int which) const

@@ -1,5 +1,8 @@
 #include "app/AppGlobals.h"
 #include "client/User.h"
+#include "client/journal/Journal.h"
+#include "localservice/server/Faults.h"
+#include "localservice/server/LocalService.h"
 #include "manage/batch/BatchJobsPage.h"
 #include "manage/batch/BatchRowTable.h"
 #include "manage/shared/PageJobRunner.h"
@@ -64,6 +67,7 @@ private slots:
     void deleteJob();
     void editJob();
     void stopAfterThirdOfTenThenStopAgain();
+    void deadNetworkGivesUpAfterThree();
     void recordPageFillsAtMostFiveRows();
 
 private:
@@ -340,6 +344,42 @@ void TestBatchJobsPage::stopAfterThirdOfTenThenStopAgain()
     QCOMPARE(lines("textEdit_7").size(), 1);
     QCOMPARE(h.widget<QLabel>("label_fp_loading1")->text(), QStringLiteral("1 / 10"));
     QCOMPARE(page().runner(BatchKind::Add).stopRequests(), clicks + 1);
+}
+
+// Creates that never get an answer: the job gives up at the third, says where, and journals
+// the domains after it as skipped instead of waiting out each one's time limit.
+void TestBatchJobsPage::deadNetworkGivesUpAfterThree()
+{
+    const User &user = theUser();
+    QStringList five;
+    for (int i = 0; five.size() < 5 && i < user.domains.size(); ++i) {
+        if (user.domains.at(i).state == 0 && user.domains.at(i).userLock == 0)
+            five.append(user.domains.at(i).name);
+    }
+    QCOMPARE(five.size(), 5);
+    setDomains(five.join('\n'));
+    setRow(freshRows(BatchKind::Add, 1).first(), QStringLiteral("dead"), QStringLiteral("A"),
+           QStringLiteral("198.51.100.9"));
+    const QString createPath = QStringLiteral("/api/record/create/");
+    Fault drop;
+    drop.kind = FaultKind::Drop;
+    h.service->setFault(createPath, drop);
+    h.widget<QPushButton>("pushButton_dobatadd")->click();
+    QCOMPARE(h.service->service().faults().struck(createPath), 3);
+    h.service->clearFaults();
+
+    const QStringList failures = lines("textEdit_6");
+    // Two domains not run, and the line that says where the job stopped.
+    const QStringList notRun = failures.filter(QStringLiteral("第 3/5 个域名处停止"));
+    QCOMPARE(notRun.size(), 3);
+    QVERIFY(notRun.at(0).startsWith(QStringLiteral("dead.") + five.at(3)));
+    QVERIFY(failures.last().startsWith(QStringLiteral("服务连续 3 次无应答")));
+    Journal journal;
+    QVERIFY(journal.open(Journal::defaultPath()));
+    const JournalJob job = journal.jobs().first();
+    QCOMPARE(job.state, JobState::Stopped);
+    QCOMPARE(job.counts.value(StepStatus::Unknown), 3);
+    QCOMPARE(job.counts.value(StepStatus::Skipped), 2);
 }
 
 void TestBatchJobsPage::recordPageFillsAtMostFiveRows()
