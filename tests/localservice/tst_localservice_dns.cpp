@@ -62,6 +62,7 @@ private slots:
     void valuesAsServed_data();
     void valuesAsServed();
     void pausedIsNotServed();
+    void longNameKeepsTheLines();
     void nameServersAreServed();
     void ns2LagHoldsChangesBack();
     void ns2StopAnswersNothing();
@@ -363,6 +364,24 @@ void TestLocalServiceDns::pausedIsNotServed()
     QTRY_COMPARE_WITH_TIMEOUT(
         ask(ns, QStringLiteral("harbor-demo.com"), QStringLiteral("SOA")).status,
         QStringLiteral("NOERROR"), kLiveWithinMs);
+}
+
+void TestLocalServiceDns::longNameKeepsTheLines()
+{
+    // A name too long for the geoip module's file is left out of it, and only it.
+    const QString longLabel =
+        QString(63, QLatin1Char('a')) + QLatin1Char('.') + QString(60, QLatin1Char('b'));
+    QVERIFY(addRecord(longLabel, QStringLiteral("A"), QStringLiteral("192.0.2.70"), kTelecom).id >
+            0);
+    QVERIFY(addRecord(QStringLiteral("short"), QStringLiteral("A"), QStringLiteral("192.0.2.71"),
+                      kTelecom)
+                .id > 0);
+    const QString subnet = addressOfLine(kTelecom);
+    QTRY_COMPARE_WITH_TIMEOUT(ask(QStringLiteral("127.0.0.1"), host(QStringLiteral("short")),
+                                  QStringLiteral("A"), subnet),
+                              served({QStringLiteral("192.0.2.71")}), kLiveWithinMs);
+    QCOMPARE(ask(QStringLiteral("127.0.0.1"), host(longLabel), QStringLiteral("A"), subnet).status,
+             QStringLiteral("NXDOMAIN"));
 }
 
 void TestLocalServiceDns::nameServersAreServed()
