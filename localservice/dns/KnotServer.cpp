@@ -167,8 +167,13 @@ bool KnotServer::knotc(const QStringList &arguments, bool force)
                         QStringLiteral("-t"), QString::number(kControlTimeoutSecs)};
     if (force)
         args.append(QStringLiteral("-f"));
-    return runProgram(m_knotc, args + arguments, m_dir + QStringLiteral("/knotc.log"),
-                      (kControlTimeoutSecs + 5) * 1000) == 0;
+    const QString log = m_dir + QStringLiteral("/knotc.log");
+    const bool ok =
+        runProgram(m_knotc, args + arguments, log, (kControlTimeoutSecs + 5) * 1000) == 0;
+    if (!ok && m_log)
+        m_log(QStringLiteral("name server %1: knotc %2 failed; see %3 and knotd.log beside it")
+                  .arg(m_name, arguments.first(), log));
+    return ok;
 }
 
 bool KnotServer::answers(int timeoutMs)

@@ -107,7 +107,10 @@ struct NameServers::Impl
           ns1(QStringLiteral("ns1"), o.dir + QStringLiteral("/ns1"), nameserver::ns1Address()),
           ns2(QStringLiteral("ns2"), o.dir + QStringLiteral("/ns2"), nameserver::ns2Address()),
           faultChanged(o.ns2Fault.stopped), fault(o.ns2Fault)
-    {}
+    {
+        ns1.setLog(o.log);
+        ns2.setLog(o.log);
+    }
 
     bool loadTable(QString *errorText);
     bool startServers(QString *errorText);
