@@ -60,9 +60,10 @@ set(CPACK_DEBIAN_PACKAGE_SECTION net)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # Libraries loaded at run time, which dpkg-shlibdeps cannot see: QtKeychain opens libsecret
 # itself, and Qt SQL finds its SQLite driver (the journal and the local copy) as a plug-in.
-# A keyring daemon is what makes the keyring useful.
+# A keyring daemon is what makes the keyring useful; halvik-localservice runs Knot DNS as its
+# name servers (without them only with --no-dns).
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "libsecret-1-0, libqt5sql5-sqlite")
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "gnome-keyring | kwalletmanager")
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "gnome-keyring | kwalletmanager, knot, knot-module-geoip")
 set(CPACK_PACKAGE_DIRECTORY ${CMAKE_BINARY_DIR}/package)
 set(CPACK_STRIP_FILES ON)
 include(CPack)

@@ -7,6 +7,8 @@
 #include <QSet>
 #include <QString>
 
+#include <functional>
+
 // One knotd of the stand-in: its own folder with configuration, run folder (control socket),
 // storage and zone files, listening on address:port (UDP and TCP). Not thread-safe: one thread
 // drives it.
@@ -34,6 +36,9 @@ public:
     void resume();
     bool isPaused() const { return m_paused; }
 
+    // Where a failed reload is told (the service's console).
+    void setLog(std::function<void(const QString &)> log) { m_log = std::move(log); }
+
     QString name() const { return m_name; }
     QString address() const { return m_address; }
     QString folder() const { return m_dir; }
@@ -48,7 +53,7 @@ private:
     QString zoneFile(qint64 domainId) const;
     QString geoFile(qint64 domainId, int ttl) const;
     QByteArray configText() const;
-    bool writeZone(const ServedZone &zone);
+    bool writeZone(const ServedZone &zone, bool atomic);
     void removeZone(qint64 domainId);
     bool knotc(const QStringList &arguments, bool force = false);
     bool answers(int timeoutMs);
@@ -63,6 +68,7 @@ private:
     QMap<qint64, Loaded> m_zones;
     QByteArray m_config;
     bool m_paused = false;
+    std::function<void(const QString &)> m_log;
 };
 
 // Whether the name server at address:port answers a query for its own zone's SOA within

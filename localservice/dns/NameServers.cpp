@@ -107,7 +107,10 @@ struct NameServers::Impl
           ns1(QStringLiteral("ns1"), o.dir + QStringLiteral("/ns1"), nameserver::ns1Address()),
           ns2(QStringLiteral("ns2"), o.dir + QStringLiteral("/ns2"), nameserver::ns2Address()),
           faultChanged(o.ns2Fault.stopped), fault(o.ns2Fault)
-    {}
+    {
+        ns1.setLog(o.log);
+        ns2.setLog(o.log);
+    }
 
     bool loadTable(QString *errorText);
     bool startServers(QString *errorText);
@@ -165,8 +168,10 @@ Batch NameServers::Impl::build(const QSet<qint64> &ids, bool all)
     batch.made = Clock::now();
     ++serial;
     QList<DomainRow> domains;
+    QHash<qint64, QList<RecordRow>> records;
     if (all) {
         domains = storage.allDomains();
+        records = storage.allRecords();
     } else {
         for (qint64 id : ids) {
             DomainRow d;
@@ -178,7 +183,8 @@ Batch NameServers::Impl::build(const QSet<qint64> &ids, bool all)
     for (const DomainRow &d : domains) {
         if (d.state != DomainRunning)
             continue;
-        ServedZone zone = serveZone(d, storage.domainRecords(d.id), serial, table, parents);
+        ServedZone zone = serveZone(d, all ? records.value(d.id) : storage.domainRecords(d.id),
+                                    serial, table, parents);
         if (zone.name.isEmpty())
             continue;
         now.insert(d.id);

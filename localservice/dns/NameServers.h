@@ -26,9 +26,10 @@ class NameServers
 public:
     struct Options
     {
-        QString dir;       // the dns folder
-        quint16 port = 0;  // 0 picks a port free on both addresses
-        Ns2Fault ns2Fault; // in force from the start
+        QString dir;                              // the dns folder
+        quint16 port = 0;                         // 0 picks a port free on both addresses
+        Ns2Fault ns2Fault;                        // in force from the start
+        std::function<void(const QString &)> log; // a name server's failed reload
     };
 
     NameServers(Storage &storage, const Options &options);

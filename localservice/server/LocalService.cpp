@@ -159,6 +159,8 @@ bool LocalService::Impl::startNameServers(QString *errorText)
     o.dir = QDir(options.dataDir).filePath(QStringLiteral("dns"));
     o.port = options.dnsPort;
     o.ns2Fault = options.ns2Fault;
+    const ServiceContext *ctx = &context;
+    o.log = [ctx](const QString &line) { ctx->log(line); };
     dns = std::make_unique<NameServers>(storage, o);
     NameServers *servers = dns.get();
     // Changes made while the servers start are served by the next reload.
