@@ -1,15 +1,22 @@
 #include "app/AppGlobals.h"
 #include "client/User.h"
+#include "client/journal/JobRunner.h"
+#include "client/journal/JobSteps.h"
+#include "client/journal/Journal.h"
 #include "localservice/dns/NameServers.h"
+#include "manage/history/HistoryPage.h"
 #include "manage/records/RecordPage.h"
+#include "manage/shared/LiveCheckDialog.h"
 #include "manage/shell/MainWindow2.h"
 #include "tests/support/WindowHarness.h"
 
 #include <QDir>
 #include <QFile>
 #include <QLabel>
+#include <QListWidget>
 #include <QPushButton>
 #include <QSettings>
+#include <QTableView>
 #include <QTableWidget>
 #include <QtTest>
 
@@ -31,6 +38,7 @@ private slots:
     void cleanup();
     void rowsMarkedLiveThenNotAnswered();
     void stopEndsTheCheck();
+    void historyChecksTheJobsRecords();
 
 private:
     // Clicks "检测生效" and waits for the check to end.
@@ -155,6 +163,58 @@ void TestRecordLive::stopEndsTheCheck()
     QCOMPARE(button->text(), QStringLiteral("检测生效"));
     QLabel *summary = h.widget<QLabel>("label_live");
     QVERIFY2(summary->text().contains(QStringLiteral("检测已停止")), qPrintable(summary->text()));
+}
+
+void TestRecordLive::historyChecksTheJobsRecords()
+{
+    // A journaled job that adds one record, as the record page's own changes are journaled.
+    User &u = theUser();
+    Domain *domain = u.domain2ptr(kDomain);
+    QVERIFY(domain);
+    Record created;
+    created.host = QStringLiteral("job-live");
+    created.type = QStringLiteral("A");
+    created.value = QStringLiteral("192.0.2.80");
+    created.ttl = 600;
+    ChangePlan plan;
+    plan.domains.append(domainSteps(*domain, {recordStep(StepOps::Create, nullptr, &created)}));
+    Journal journal;
+    QVERIFY(journal.open(Journal::defaultPath()));
+    JournalRunner runner(u, journal);
+    QVERIFY(runner.start(plan, QStringLiteral("record"), QStringLiteral("job-live"),
+                         journalAccount(u)));
+    while (!runner.atEnd())
+        runner.runNext();
+    runner.finish();
+
+    HistoryPage &history = h.window->historyPage();
+    history.reload();
+    QCOMPARE(history.jobTable()->currentIndex().row(), 0);
+    QVERIFY(history.liveButton()->isEnabled());
+    // Checked again until both name servers serve it; the list then says none is left.
+    QTRY_VERIFY_WITH_TIMEOUT(
+        [&history] {
+            if (LiveCheckDialog *open = history.liveDialog())
+                open->close();
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+            history.liveButton()->click();
+            LiveCheckDialog *dialog = history.liveDialog();
+            if (!dialog)
+                return false;
+            return QTest::qWaitFor([dialog] { return !dialog->isRunning(); }, kLiveWithinMs) &&
+                   dialog->reports().size() == 1 && dialog->reports().first().allLive();
+        }(),
+        kLiveWithinMs);
+    LiveCheckDialog *dialog = history.liveDialog();
+    // Exactly the job's record set, on both name servers.
+    const LiveReport &report = dialog->reports().first();
+    QCOMPARE(report.targets.size(), 1);
+    QCOMPARE(report.targets.first().key.host, QStringLiteral("job-live"));
+    QCOMPARE(report.results.size(), 2);
+    QCOMPARE(dialog->notLiveList()->count(), 1);
+    QCOMPARE(dialog->notLiveList()->item(0)->text(), QStringLiteral("无：每条记录均已生效"));
+    QCOMPARE(dialog->stopButton()->text(), QStringLiteral("关闭"));
+    dialog->close();
 }
 
 QTEST_MAIN(TestRecordLive)
