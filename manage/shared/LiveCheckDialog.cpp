@@ -120,6 +120,9 @@ void LiveCheckDialog::next()
     m_bar->setRange(0, 0);
     m_check = new LiveCheck(m_settings, this);
     connect(m_check, &LiveCheck::progress, this, [this](int done, int total) {
+        // Every reply moving the bar would repaint it thousands of times.
+        if (done % 50 != 0 && done != total)
+            return;
         m_bar->setRange(0, total);
         m_bar->setValue(done);
     });
