@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QSet>
 
 #include <chrono>
 #include <csignal>
@@ -18,19 +19,21 @@ constexpr int kZonesPerCommand = 200;
 // The control socket's path must fit a sockaddr_un.
 constexpr int kMaxSocketPath = 100;
 
-// Whole or not at all, as knotd may read the file at any moment; without QSaveFile's sync to
-// disk, which would cost a start with many domains seconds, for files written anew at start.
-bool writeFile(const QString &path, const QByteArray &data)
+// Written whole or not at all while knotd may read the file at any moment (atomic: a new file
+// renamed over the old one); else rewritten in place, which keeps the file's inode: creating
+// ten thousands of inodes anew costs a start seconds. No sync to disk: every start writes
+// them again from the service's data.
+bool writeFile(const QString &path, const QByteArray &data, bool atomic = true)
 {
-    const QString temporary = path + QStringLiteral(".new");
-    QFile file(temporary);
+    const QString target = atomic ? path + QStringLiteral(".new") : path;
+    QFile file(target);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(data) != data.size()) {
         file.remove();
         return false;
     }
     file.close();
-    return std::rename(QFile::encodeName(temporary).constData(),
-                       QFile::encodeName(path).constData()) == 0;
+    return !atomic || std::rename(QFile::encodeName(target).constData(),
+                                  QFile::encodeName(path).constData()) == 0;
 }
 
 // A value of Knot's configuration: quoted; it cannot carry quotes or bytes outside ASCII.
@@ -136,12 +139,12 @@ QByteArray KnotServer::configText() const
     return c + zones;
 }
 
-bool KnotServer::writeZone(const ServedZone &zone)
+bool KnotServer::writeZone(const ServedZone &zone, bool atomic)
 {
     const QList<int> oldTtls = m_zones.value(zone.domainId).ttls;
-    bool ok = writeFile(zoneFile(zone.domainId), zone.zoneText);
+    bool ok = writeFile(zoneFile(zone.domainId), zone.zoneText, atomic);
     for (auto it = zone.geoByTtl.cbegin(); it != zone.geoByTtl.cend(); ++it)
-        ok = writeFile(geoFile(zone.domainId, it.key()), it.value()) && ok;
+        ok = writeFile(geoFile(zone.domainId, it.key()), it.value(), atomic) && ok;
     for (int ttl : oldTtls) {
         if (!zone.geoByTtl.contains(ttl))
             QFile::remove(geoFile(zone.domainId, ttl));
@@ -198,13 +201,21 @@ bool KnotServer::launch(quint16 port, const QList<ServedZone> &zones, quint32 se
     }
     // Zones of an earlier run are written again from the service's data.
     QDir zonesDir(m_dir + QStringLiteral("/zones"));
+    QSet<QString> stale;
     for (const QString &old : zonesDir.entryList({QStringLiteral("d*")}, QDir::Files))
-        zonesDir.remove(old);
+        stale.insert(zonesDir.filePath(old));
     m_zones.clear();
     bool ok =
         writeFile(m_dir + QStringLiteral("/zones/nameservers.zone"), nameServerZoneText(serial));
-    for (const ServedZone &z : zones)
-        ok = writeZone(z) && ok;
+    // knotd is not running yet: the files are rewritten in place.
+    for (const ServedZone &z : zones) {
+        ok = writeZone(z, false) && ok;
+        stale.remove(zoneFile(z.domainId));
+        for (auto it = z.geoByTtl.cbegin(); it != z.geoByTtl.cend(); ++it)
+            stale.remove(geoFile(z.domainId, it.key()));
+    }
+    for (const QString &old : stale)
+        QFile::remove(old);
     m_config = configText();
     const QString confPath = m_dir + QStringLiteral("/knot.conf");
     if (!ok || !writeFile(confPath, m_config)) {
@@ -257,7 +268,7 @@ void KnotServer::apply(const QList<ServedZone> &zones, const QList<qint64> &remo
     for (const ServedZone &z : zones) {
         if (m_zones.contains(z.domainId))
             reload.append(z.name + QLatin1Char('.'));
-        writeZone(z);
+        writeZone(z, true);
     }
     for (qint64 id : removed)
         removeZone(id);

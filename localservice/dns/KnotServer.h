@@ -48,7 +48,7 @@ private:
     QString zoneFile(qint64 domainId) const;
     QString geoFile(qint64 domainId, int ttl) const;
     QByteArray configText() const;
-    bool writeZone(const ServedZone &zone);
+    bool writeZone(const ServedZone &zone, bool atomic);
     void removeZone(qint64 domainId);
     bool knotc(const QStringList &arguments, bool force = false);
     bool answers(int timeoutMs);
