@@ -32,7 +32,8 @@ void addOptions(QCommandLineParser &parser)
          QStringLiteral("dir")},
         {QStringLiteral("http"), QStringLiteral("Plain HTTP instead of HTTPS, for debugging.")},
         {QStringLiteral("test-faults"),
-         QStringLiteral("Serve the loopback-only fault admin path /__test/fault.")},
+         QStringLiteral("Serve the loopback-only fault admin paths /__test/fault and /__test/dns "
+                        "(ns2=lag&seconds=N, ns2=stop, ns2=normal).")},
         {QStringLiteral("dns-port"),
          QStringLiteral("Port of both name servers (default: a free one, printed at start)."),
          QStringLiteral("port")},

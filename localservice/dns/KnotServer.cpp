@@ -184,7 +184,8 @@ bool KnotServer::launch(quint16 port, const QList<ServedZone> &zones, quint32 se
     m_knotc = findProgram(QStringLiteral("knotc"));
     if (m_knotd.isEmpty() || m_knotc.isEmpty()) {
         *errorText = QStringLiteral("Knot DNS (knotd, knotc) is not installed: apt-get install "
-                                    "knot knot-module-geoip");
+                                    "knot knot-module-geoip, or run without name servers "
+                                    "(--no-dns)");
         return false;
     }
     if (!fitsConfig(m_dir) || m_dir.size() + 20 > kMaxSocketPath) {

@@ -35,6 +35,9 @@ namespace {
 
 constexpr int kZoneTtl = 600;
 constexpr int kTxtChunk = 255;
+// Owners in the geoip module's file are keys of at most 127 characters; a longer one would
+// make the module refuse the whole file, and every line of the zone go unanswered.
+constexpr int kMaxModuleOwner = 127;
 
 // An RRset: one owner, line and type.
 struct RecordSet
@@ -216,7 +219,7 @@ ServedZone serveZone(const DomainRow &domain, const QList<RecordRow> &records, q
                 addRecordLine(zone.zoneText, owner.key(), set.value().ttl, set.key(), data);
         }
         for (auto line = owner.value().cbegin(); line != owner.value().cend(); ++line) {
-            if (line.key() == 0)
+            if (line.key() == 0 || owner.key().size() > kMaxModuleOwner)
                 continue;
             const TypeSets sets = effectiveSets(owner.value(), line.key(), lineParents);
             QMap<int, QByteArray> viewsByTtl; // the view's records, one module file per TTL

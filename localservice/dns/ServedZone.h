@@ -37,8 +37,8 @@ QHash<int, int> serviceLineParents();
 // type at a name, the line's own records, else its parent line's, else the default line's; a
 // CNAME of the line itself hides every other type. Records of lines without subnets in table
 // are not served; nor are paused records, NS records at the apex (the apex names the stand-in's
-// own name servers), a CNAME at the apex (it cannot stand beside SOA and NS) and values that
-// are not valid for their type.
+// own name servers), a CNAME at the apex (it cannot stand beside SOA and NS), values that are
+// not valid for their type, and line records of names longer than the module's 127 characters.
 ServedZone serveZone(const DomainRow &domain, const QList<RecordRow> &records, quint32 serial,
                      const LineSubnets &table, const QHash<int, int> &lineParents);
 

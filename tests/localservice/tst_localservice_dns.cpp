@@ -22,8 +22,12 @@ const QString kGuangdongTelecom = QStringLiteral("286736708"); // 电信 广东,
 // the answer's data, sorted.
 struct Answer
 {
+    Answer(const QString &s = QString(), const QStringList &d = QStringList()) : status(s), data(d)
+    {}
+
     QString status;
     QStringList data;
+    QStringList ttls; // of the answer's records, not compared
 
     bool operator==(const Answer &o) const { return status == o.status && data == o.data; }
 };
@@ -53,9 +57,12 @@ private slots:
     void changeReachesBothServers();
     void linesAnswerTheirSubnets_data();
     void linesAnswerTheirSubnets();
+    void lineRules_data();
+    void lineRules();
     void valuesAsServed_data();
     void valuesAsServed();
     void pausedIsNotServed();
+    void longNameKeepsTheLines();
     void nameServersAreServed();
     void ns2LagHoldsChangesBack();
     void ns2StopAnswersNothing();
@@ -68,7 +75,8 @@ private:
     // An address inside the first subnet the service's line table gives lineId.
     QString addressOfLine(const QString &lineId) const;
     Record addRecord(const QString &label, const QString &type, const QString &value,
-                     const QString &line = QStringLiteral("0"));
+                     const QString &line = QStringLiteral("0"),
+                     const QString &ttl = QStringLiteral("600"));
 
     std::unique_ptr<RecordingPresenter> m_boxes;
     std::unique_ptr<LocalServiceFixture> m_service;
@@ -142,6 +150,7 @@ Answer TestLocalServiceDns::ask(const QString &address, const QString &name, con
             if (line.trimmed().isEmpty() || line.startsWith(QLatin1Char(';')))
                 break;
             a.data.append(line.section(QLatin1Char('\t'), -1).trimmed());
+            a.ttls.append(line.section(QLatin1Char('\t'), 1, 1).trimmed());
         }
     }
     a.data.sort();
@@ -158,11 +167,10 @@ QString TestLocalServiceDns::addressOfLine(const QString &lineId) const
 }
 
 Record TestLocalServiceDns::addRecord(const QString &label, const QString &type,
-                                      const QString &value, const QString &line)
+                                      const QString &value, const QString &line, const QString &ttl)
 {
     Record r;
-    if (!m_user->addRecord(m_domain, value, type, line, label, QStringLiteral("600"),
-                           QStringLiteral("10"), &r))
+    if (!m_user->addRecord(m_domain, value, type, line, label, ttl, QStringLiteral("10"), &r))
         qWarning("addRecord %s %s failed: %s", qPrintable(label), qPrintable(value),
                  qPrintable(m_user->errorText));
     return r;
@@ -217,6 +225,69 @@ void TestLocalServiceDns::linesAnswerTheirSubnets()
     for (const QString &ns : {QStringLiteral("127.0.0.1"), QStringLiteral("127.0.0.2")})
         QTRY_COMPARE_WITH_TIMEOUT(ask(ns, name, QStringLiteral("A"), subnet), served({expected}),
                                   kLiveWithinMs);
+}
+
+void TestLocalServiceDns::lineRules_data()
+{
+    // Records as "line type value ttl", one per line of the text; the question is asked from a
+    // subnet of line "from" and from no subnet.
+    QTest::addColumn<QString>("label");
+    QTest::addColumn<QString>("records");
+    QTest::addColumn<QString>("type");
+    QTest::addColumn<QString>("from");
+    QTest::addColumn<QString>("expected"); // data and TTL as line "from" gets it
+    QTest::addColumn<QString>("others");
+    QTest::newRow("a type the line lacks comes from the default line")
+        << "rule1"
+        << "0 AAAA 2001:db8::a 600\n" + kTelecom + " A 192.0.2.60 600"
+        << "AAAA" << kTelecom << "2001:db8::a 600"
+        << "2001:db8::a 600";
+    QTest::newRow("a type the province lacks comes from its carrier")
+        << "rule5"
+        << "0 AAAA 2001:db8::b 600\n" + kTelecom + " AAAA 2001:db8::c 600\n" + kGuangdongTelecom +
+               " A 192.0.2.64 600"
+        << "AAAA" << kGuangdongTelecom << "2001:db8::c 600"
+        << "2001:db8::b 600";
+    QTest::newRow("a CNAME of the line hides the default A")
+        << "rule2"
+        << "0 A 192.0.2.61 600\n" + kTelecom + " CNAME t.example.net 600"
+        << "A" << kTelecom << "t.example.net. 600"
+        << "192.0.2.61 600";
+    QTest::newRow("the default CNAME does not stand beside the line's A")
+        << "rule6"
+        << "0 CNAME d.example.net 600\n" + kTelecom + " A 192.0.2.65 600"
+        << "A" << kTelecom << "192.0.2.65 600"
+        << "d.example.net. 600";
+    QTest::newRow("each line's own TTL") << "rule3"
+                                         << "0 A 192.0.2.62 300\n" + kTelecom + " A 192.0.2.63 120"
+                                         << "A" << kTelecom << "192.0.2.63 120"
+                                         << "192.0.2.62 300";
+    QTest::newRow("a line-only name is unknown elsewhere") << "rule4" << kTelecom + " TXT only 600"
+                                                           << "TXT" << kTelecom << "\"only\" 600"
+                                                           << "NXDOMAIN";
+}
+
+void TestLocalServiceDns::lineRules()
+{
+    QFETCH(QString, label);
+    QFETCH(QString, records);
+    QFETCH(QString, type);
+    QFETCH(QString, from);
+    QFETCH(QString, expected);
+    QFETCH(QString, others);
+    for (const QString &line : records.split(QLatin1Char('\n'))) {
+        const QStringList f = line.split(QLatin1Char(' '));
+        QVERIFY(addRecord(label, f.at(1), f.at(2), f.at(0), f.at(3)).id > 0);
+    }
+    // "data ttl" of a one-record answer, or the status of an empty one.
+    const auto seen = [&](const QString &subnet) {
+        const Answer a = ask(QStringLiteral("127.0.0.2"), host(label), type, subnet);
+        return a.data.size() == 1 ? a.data.first() + QLatin1Char(' ') + a.ttls.first()
+               : a.data.isEmpty() ? a.status
+                                  : a.data.join(QLatin1Char('|'));
+    };
+    QTRY_COMPARE_WITH_TIMEOUT(seen(addressOfLine(from)), expected, kLiveWithinMs);
+    QTRY_COMPARE_WITH_TIMEOUT(seen(QString()), others, kLiveWithinMs);
 }
 
 void TestLocalServiceDns::valuesAsServed_data()
@@ -293,6 +364,24 @@ void TestLocalServiceDns::pausedIsNotServed()
     QTRY_COMPARE_WITH_TIMEOUT(
         ask(ns, QStringLiteral("harbor-demo.com"), QStringLiteral("SOA")).status,
         QStringLiteral("NOERROR"), kLiveWithinMs);
+}
+
+void TestLocalServiceDns::longNameKeepsTheLines()
+{
+    // A name too long for the geoip module's file is left out of it, and only it.
+    const QString longLabel =
+        QString(63, QLatin1Char('a')) + QLatin1Char('.') + QString(60, QLatin1Char('b'));
+    QVERIFY(addRecord(longLabel, QStringLiteral("A"), QStringLiteral("192.0.2.70"), kTelecom).id >
+            0);
+    QVERIFY(addRecord(QStringLiteral("short"), QStringLiteral("A"), QStringLiteral("192.0.2.71"),
+                      kTelecom)
+                .id > 0);
+    const QString subnet = addressOfLine(kTelecom);
+    QTRY_COMPARE_WITH_TIMEOUT(ask(QStringLiteral("127.0.0.1"), host(QStringLiteral("short")),
+                                  QStringLiteral("A"), subnet),
+                              served({QStringLiteral("192.0.2.71")}), kLiveWithinMs);
+    QCOMPARE(ask(QStringLiteral("127.0.0.1"), host(longLabel), QStringLiteral("A"), subnet).status,
+             QStringLiteral("NXDOMAIN"));
 }
 
 void TestLocalServiceDns::nameServersAreServed()
