@@ -7,6 +7,8 @@
 #include "manage/history/HistoryPage.h"
 #include "manage/records/RecordPage.h"
 #include "manage/shared/LiveCheckDialog.h"
+#include "manage/shared/PlanDialog.h"
+#include "manage/shared/PlanView.h"
 #include "manage/shell/MainWindow2.h"
 #include "tests/support/WindowHarness.h"
 
@@ -46,6 +48,9 @@ private:
     // The mark on the row of the record with id; null when the row has none.
     QLabel *badgeOf(int id) const;
     RecordPage &page() const { return h.window->recordPage(); }
+    // Opens the history page's check of its chosen job (closing one open before) and waits for
+    // its end; whether every record was live.
+    static bool checkChosenJob(HistoryPage &history);
 
     WindowHarness h;
     int m_id = 0;
@@ -192,19 +197,7 @@ void TestRecordLive::historyChecksTheJobsRecords()
     QCOMPARE(history.jobTable()->currentIndex().row(), 0);
     QVERIFY(history.liveButton()->isEnabled());
     // Checked again until both name servers serve it; the list then says none is left.
-    QTRY_VERIFY_WITH_TIMEOUT(
-        [&history] {
-            if (LiveCheckDialog *open = history.liveDialog())
-                open->close();
-            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-            history.liveButton()->click();
-            LiveCheckDialog *dialog = history.liveDialog();
-            if (!dialog)
-                return false;
-            return QTest::qWaitFor([dialog] { return !dialog->isRunning(); }, kLiveWithinMs) &&
-                   dialog->reports().size() == 1 && dialog->reports().first().allLive();
-        }(),
-        kLiveWithinMs);
+    QTRY_VERIFY_WITH_TIMEOUT(checkChosenJob(history), kLiveWithinMs);
     LiveCheckDialog *dialog = history.liveDialog();
     // Exactly the job's record set, on both name servers.
     const LiveReport &report = dialog->reports().first();
@@ -215,6 +208,36 @@ void TestRecordLive::historyChecksTheJobsRecords()
     QCOMPARE(dialog->notLiveList()->item(0)->text(), QStringLiteral("无：每条记录均已生效"));
     QCOMPARE(dialog->stopButton()->text(), QStringLiteral("关闭"));
     dialog->close();
+
+    // Its undo deletes the record; the undo's job is then the chosen one, and its check finds
+    // the name nowhere once the name servers drop it.
+    history.undoButton()->click();
+    QVERIFY(history.planDialog());
+    history.planDialog()->view().runButton()->click();
+    QTRY_VERIFY(!history.planDialog());
+    QCOMPARE(history.jobTable()->currentIndex().row(), 0);
+    QVERIFY(history.jobTable()->currentIndex().siblingAtColumn(2).data().toString().startsWith(
+        QStringLiteral("撤销")));
+    QTRY_VERIFY_WITH_TIMEOUT(checkChosenJob(history), kLiveWithinMs);
+    const LiveReport &undone = history.liveDialog()->reports().first();
+    QCOMPARE(undone.targets.size(), 1);
+    QCOMPARE(undone.targets.first().answeringLine, -1);
+    for (const LiveResult &r : undone.results)
+        QVERIFY(r.served.isEmpty());
+    history.liveDialog()->close();
+}
+
+bool TestRecordLive::checkChosenJob(HistoryPage &history)
+{
+    if (LiveCheckDialog *open = history.liveDialog())
+        open->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    history.liveButton()->click();
+    LiveCheckDialog *dialog = history.liveDialog();
+    if (!dialog)
+        return false;
+    return QTest::qWaitFor([dialog] { return !dialog->isRunning(); }, kLiveWithinMs) &&
+           dialog->reports().size() == 1 && dialog->reports().first().allLive();
 }
 
 QTEST_MAIN(TestRecordLive)
