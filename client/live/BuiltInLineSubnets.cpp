@@ -3,12 +3,13 @@
 // The default line needs no subnet: the check asks for it without the option. Every other line
 // is asked with the first network given here. The networks are those of resolvers and services
 // whose operators publish their addresses (the carriers' own DNS resolvers, the address
-// registries' and crawlers' own hosts), each registered to that operator at its regional
-// registry (APNIC, RIPE NCC, ARIN, AFRINIC, LACNIC). Which line the service's name servers put a
-// network on is the service's own decision: where it differs, the user's line-subnets.txt says
-// better. A carrier's whole-network line is given a network outside the provinces listed, so
-// that a province's own records do not answer it. Lines left out (the other provinces, 鹏博士,
-// the whole SEO line and most single crawlers) are checked without the option and shown so.
+// registries' and crawlers' own hosts); the registries' WHOIS (APNIC, RIPE NCC, ARIN, AFRINIC,
+// LACNIC) names the holder of each, and is where an entry is checked. Which line the service's name
+// servers put a network on is the service's own decision: where it differs, the user's
+// line-subnets.txt says better. A carrier's whole-network line is given a network outside the
+// provinces listed, so that a province's own records do not answer it. Lines left out (the other
+// provinces, 鹏博士, the whole SEO line and most single crawlers) are checked without the option
+// and shown so.
 QByteArray LiveSubnets::builtInText()
 {
     return QByteArrayLiteral("# <line id> <CIDR> [<CIDR>...]\n"

@@ -147,7 +147,8 @@ int DnsQueries::add(const DnsQuestion &question)
 {
     m_questions.append(question);
     m_replies.append(DnsReply());
-    m_wire.append(buildPacket(question));
+    // Built when first sent: building thousands at once would hold the event loop.
+    m_wire.append(QByteArray());
     return m_questions.size() - 1;
 }
 
@@ -198,6 +199,8 @@ void DnsQueries::send(int index, int attempt, bool tcp)
 
     sockaddr_storage to{};
     socklen_t length = 0;
+    if (m_wire.at(index).isEmpty())
+        m_wire[index] = buildPacket(q);
     const QByteArray &wire = m_wire.at(index);
     if (wire.isEmpty()) {
         settle(flight, DnsReply::NoAnswer, QStringLiteral("无法构造查询：%1").arg(q.name));
@@ -314,8 +317,10 @@ void DnsQueries::settle(Flight *flight, DnsReply::Outcome outcome, const QString
     r.outcome = outcome;
     if (!error.isEmpty())
         r.error = error;
+    const int index = flight->index;
     end(flight);
     ++m_done;
+    emit settled(index);
     emit progress(m_done, m_questions.size());
     if (!m_running)
         return;

@@ -84,6 +84,8 @@ public:
     const DnsReply &reply(int index) const { return m_replies.at(index); }
 
 signals:
+    // A question has its reply (or gave up); progress() follows.
+    void settled(int index);
     void progress(int done, int total);
     void finished();
 
@@ -101,7 +103,7 @@ private:
     Limits m_limits;
     QList<DnsQuestion> m_questions;
     QList<DnsReply> m_replies;
-    QList<QByteArray> m_wire; // each question's packet, built once
+    QList<QByteArray> m_wire; // each question's packet, built when first sent
     QHash<int, Flight *> m_flights;
     int m_next = 0;
     int m_done = 0;

@@ -4,6 +4,7 @@
 
 #include <QDeadlineTimer>
 #include <QEventLoop>
+#include <QHash>
 #include <QTimer>
 
 #include <ldns/ldns.h>
@@ -17,6 +18,7 @@ LiveCheck::~LiveCheck() = default;
 void LiveCheck::start(const QString &domain, const QList<LiveTarget> &targets)
 {
     m_report = LiveReport();
+    m_judged.clear();
     m_report.domain = normalizeName(domain);
     m_report.targets = targets;
     m_names.clear();
@@ -141,7 +143,10 @@ void LiveCheck::askTargets()
     m_queries.release()->deleteLater();
     m_queries = std::make_unique<DnsQueries>();
     m_queries->setLimits(m_settings.limits);
+    QHash<int, LineSubnet> subnets; // by line: each parsed once
     for (const LiveTarget &t : qAsConst(m_report.targets)) {
+        if (!subnets.contains(t.key.lineID))
+            subnets.insert(t.key.lineID, m_settings.subnets.subnetOf(t.key.lineID));
         const QString name = liveQueryName(t.key.host, m_report.domain);
         const int type = int(ldns_get_rr_type_by_name(t.key.type.toLatin1().constData()));
         for (const LiveServer &s : qAsConst(m_report.servers)) {
@@ -150,26 +155,37 @@ void LiveCheck::askTargets()
             q.type = type;
             q.server = s.address;
             q.port = m_settings.dnsPort;
-            q.subnet = m_settings.subnets.subnetOf(t.key.lineID);
+            q.subnet = subnets.value(t.key.lineID);
             m_queries->add(q);
         }
     }
+    m_report.results = QList<LiveResult>();
+    m_report.results.reserve(m_queries->count());
+    for (int i = 0; i < m_queries->count(); ++i)
+        m_report.results.append(LiveResult());
+    m_judged = QVector<bool>(m_queries->count(), false);
+    connect(m_queries.get(), &DnsQueries::settled, this, &LiveCheck::judgeOne);
     connect(m_queries.get(), &DnsQueries::progress, this, &LiveCheck::progress);
     run(&LiveCheck::judge);
 }
 
-void LiveCheck::judge()
+void LiveCheck::judgeOne(int index)
 {
     const int servers = m_report.servers.size();
-    for (int t = 0; t < m_report.targets.size(); ++t) {
-        for (int s = 0; s < servers; ++s) {
-            const int index = t * servers + s;
-            LiveResult r = judgeReply(m_report.targets.at(t), m_queries->reply(index));
-            r.target = t;
-            r.server = s;
-            r.subnet = m_queries->question(index).subnet.cidr;
-            m_report.results.append(r);
-        }
+    LiveResult r = judgeReply(m_report.targets.at(index / servers), m_queries->reply(index));
+    r.target = index / servers;
+    r.server = index % servers;
+    r.subnet = m_queries->question(index).subnet.cidr;
+    m_report.results[index] = r;
+    m_judged[index] = true;
+}
+
+void LiveCheck::judge()
+{
+    // What was stopped before its reply.
+    for (int i = 0; i < m_judged.size(); ++i) {
+        if (!m_judged.at(i))
+            judgeOne(i);
     }
     m_queries.release()->deleteLater();
     emit finished();

@@ -4,6 +4,7 @@
 #include "client/live/LiveSettings.h"
 
 #include <QObject>
+#include <QVector>
 
 #include <functional>
 #include <memory>
@@ -34,6 +35,8 @@ private:
     void askNameServers();
     void askAddresses();
     void askTargets();
+    // Judges one reply as it comes, so that the work is spread over the check.
+    void judgeOne(int index);
     void judge();
     void fail(const QString &error);
     void run(void (LiveCheck::*next)());
@@ -43,6 +46,7 @@ private:
     quint16 m_resolverPort = 53;
     QStringList m_names;
     LiveReport m_report;
+    QVector<bool> m_judged;
     std::unique_ptr<DnsQueries> m_queries;
 };
 

@@ -24,7 +24,7 @@ void RecordPage::liveClicked()
         return;
     LiveSettings settings;
     QString error;
-    if (!loadLiveSettings(settings, error)) {
+    if (!LiveSettings::load(settings, error)) {
         m_w.label_live->setText(QStringLiteral("无法检测：%1").arg(error));
         m_w.label_live->show();
         return;
@@ -42,7 +42,9 @@ void RecordPage::liveClicked()
     m_liveDomain = domain;
     m_live = new LiveCheck(settings, this);
     connect(m_live, &LiveCheck::progress, this, [this](int done, int total) {
-        m_w.label_live->setText(QStringLiteral("正在检测… %1/%2").arg(done).arg(total));
+        // Every reply changing the label would repaint the page thousands of times.
+        if (done % 50 == 0 || done == total)
+            m_w.label_live->setText(QStringLiteral("正在检测… %1/%2").arg(done).arg(total));
     });
     connect(m_live, &LiveCheck::finished, this, &RecordPage::liveFinished);
     m_w.label_live->setText(QStringLiteral("正在查找%1的DNS服务器…").arg(domain->name));

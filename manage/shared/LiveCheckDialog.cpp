@@ -50,13 +50,12 @@ bool LiveCheckDialog::jobChecks(User &user, qint64 job,
 }
 
 LiveCheckDialog *LiveCheckDialog::openForJob(User &user, qint64 job, const QString &title,
-                                             QWidget *parent, const SettingsLoader &load)
+                                             QWidget *parent)
 {
     LiveSettings settings;
     QString error;
     QList<QPair<QString, QList<LiveTarget>>> checks;
-    if (!(load ? load : SettingsLoader(LiveSettings::load))(settings, error) ||
-        !jobChecks(user, job, checks, error)) {
+    if (!LiveSettings::load(settings, error) || !jobChecks(user, job, checks, error)) {
         User::showMsgBox(QStringLiteral("无法检测：") + error, QString(), 1);
         return nullptr;
     }
@@ -121,6 +120,9 @@ void LiveCheckDialog::next()
     m_bar->setRange(0, 0);
     m_check = new LiveCheck(m_settings, this);
     connect(m_check, &LiveCheck::progress, this, [this](int done, int total) {
+        // Every reply moving the bar would repaint it thousands of times.
+        if (done % 50 != 0 && done != total)
+            return;
         m_bar->setRange(0, total);
         m_bar->setValue(done);
     });
