@@ -1,5 +1,6 @@
 #include "cli/CliCommands.h"
 #include "cli/CliJournaled.h"
+#include "cli/CliLiveSettings.h"
 #include "cli/CliSession.h"
 #include "cli/Terminal.h"
 #include "client/User.h"
@@ -132,11 +133,8 @@ int cmdAcmePresent(CliSession &s)
     if (!readChallenge(s, target.challenge) || !timeoutOption(s, timeoutSecs))
         return ExitUsage;
     LiveSettings live;
-    QString error;
-    if (!LiveSettings::load(live, error))
-        printErr(QStringLiteral("halvik-cli: %1\n").arg(error));
     int exit = ExitOk;
-    if (!locate(s, target, exit))
+    if (!commandLiveSettings(s, live, exit) || !locate(s, target, exit))
         return exit;
     bool there = false;
     exit = change(s, target, false, there);
