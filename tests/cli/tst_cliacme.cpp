@@ -256,6 +256,9 @@ void TestCliAcme::refusedOrNothingToDo_data()
         << QStringList{QStringLiteral("CERTBOT_DOMAIN"), QStringLiteral("example.org"),
                        QStringLiteral("CERTBOT_VALIDATION"), kValue}
         << 1 << QStringLiteral("in no domain of this account");
+    QTest::newRow("present on a locked domain")
+        << present + QStringList{QStringLiteral("_acme-challenge.pixel-demo.com."), kValue}
+        << QStringList() << 1 << QStringLiteral("域名已锁定");
     QTest::newRow("cleanup of a record already gone")
         << cleanup + QStringList{ours, kValue} << QStringList() << 0
         << QStringLiteral("already gone");
