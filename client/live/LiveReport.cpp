@@ -153,6 +153,8 @@ QString liveSummaryText(const LiveReport &report)
 {
     if (!report.error.isEmpty())
         return QStringLiteral("无法检测：%1").arg(report.error);
+    if (report.stopped && report.results.isEmpty())
+        return QStringLiteral("检测已停止");
     const QHash<int, RecordVerdict> verdicts = recordVerdicts(report);
     int live = 0;
     for (const RecordVerdict &v : verdicts)

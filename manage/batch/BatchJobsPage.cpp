@@ -265,7 +265,7 @@ void BatchJobsPage::liveClicked(BatchKind kind)
     if (!t.lastJob)
         return;
     LiveCheckDialog::openForJob(user(), t.lastJob, QStringLiteral("检测生效：#%1").arg(t.lastJob),
-                                t.stack->window(), loadLiveSettings);
+                                t.stack->window());
 }
 
 void BatchJobsPage::previewClicked(BatchKind kind)

@@ -9,10 +9,7 @@
 #include <QSharedPointer>
 #include <QStringList>
 
-#include <functional>
-
 class BatchRowTable;
-struct LiveSettings;
 struct BatchRowValues;
 class PageJobRunner;
 class PlanDialog;
@@ -88,8 +85,6 @@ public:
     // "检测生效" on a tab's results page: checks the records the tab's last job changed.
     void liveClicked(BatchKind kind);
     QPushButton *liveButton(BatchKind kind) const { return tab(kind).liveButton; }
-    // Where the check reads its settings (LiveSettings::load unless a test says otherwise).
-    std::function<bool(LiveSettings &, QString &)> loadLiveSettings;
 
     BatchRowTable &rows(BatchKind kind) const;
     PageJobRunner &runner(BatchKind kind) const;

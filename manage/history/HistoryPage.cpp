@@ -91,7 +91,7 @@ void HistoryPage::liveClicked()
     const JournalJob job = m_jobModel->job(row);
     m_liveDialog = LiveCheckDialog::openForJob(
         user(), job.id, QStringLiteral("检测生效：#%1 %2").arg(job.id).arg(job.summary),
-        m_w.page_history->window(), loadLiveSettings);
+        m_w.page_history->window());
 }
 
 void HistoryPage::reload()

@@ -4,11 +4,8 @@
 
 #include <QPointer>
 
-#include <functional>
-
 class JobListModel;
 class LiveCheckDialog;
-struct LiveSettings;
 class JobStepModel;
 class PlanDialog;
 class QCheckBox;
@@ -50,9 +47,6 @@ public:
     QPushButton *liveButton() const { return m_live; }
     // The check's window while it is open; null otherwise.
     LiveCheckDialog *liveDialog() const;
-    // Where the check reads its settings (LiveSettings::load unless a test says otherwise).
-    std::function<bool(LiveSettings &, QString &)> loadLiveSettings;
-
     QLabel *emptyLabel() const { return m_empty; }
     // The undo's plan while it is shown; null otherwise.
     PlanDialog *planDialog() const;

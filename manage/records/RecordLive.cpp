@@ -24,7 +24,7 @@ void RecordPage::liveClicked()
         return;
     LiveSettings settings;
     QString error;
-    if (!loadLiveSettings(settings, error)) {
+    if (!LiveSettings::load(settings, error)) {
         m_w.label_live->setText(QStringLiteral("无法检测：%1").arg(error));
         m_w.label_live->show();
         return;

@@ -88,8 +88,6 @@ public:
     // Seams for tests: answer the folder and file choosers in place of the dialogs.
     std::function<QString()> chooseExportFolder;
     std::function<QString()> chooseZoneFile;
-    // Where the check reads its settings (LiveSettings::load unless a test says otherwise).
-    std::function<bool(LiveSettings &, QString &)> loadLiveSettings = LiveSettings::load;
     // The preview of the import in progress; null when none is open.
     ZoneImportDialog *zoneImportDialog() const { return m_importDialog; }
 

@@ -50,13 +50,12 @@ bool LiveCheckDialog::jobChecks(User &user, qint64 job,
 }
 
 LiveCheckDialog *LiveCheckDialog::openForJob(User &user, qint64 job, const QString &title,
-                                             QWidget *parent, const SettingsLoader &load)
+                                             QWidget *parent)
 {
     LiveSettings settings;
     QString error;
     QList<QPair<QString, QList<LiveTarget>>> checks;
-    if (!(load ? load : SettingsLoader(LiveSettings::load))(settings, error) ||
-        !jobChecks(user, job, checks, error)) {
+    if (!LiveSettings::load(settings, error) || !jobChecks(user, job, checks, error)) {
         User::showMsgBox(QStringLiteral("无法检测：") + error, QString(), 1);
         return nullptr;
     }

@@ -7,8 +7,6 @@
 #include <QPair>
 #include <QPointer>
 
-#include <functional>
-
 class QLabel;
 class QListWidget;
 class QProgressBar;
@@ -26,13 +24,10 @@ public:
     static bool jobChecks(User &user, qint64 job, QList<QPair<QString, QList<LiveTarget>>> &checks,
                           QString &error);
 
-    // Where a page's check reads its settings: LiveSettings::load unless a test says otherwise.
-    using SettingsLoader = std::function<bool(LiveSettings &, QString &)>;
-
     // Opens the check of job over parent and starts it; null (the reason shown) when there is
     // nothing to check. The window deletes itself when closed.
     static LiveCheckDialog *openForJob(User &user, qint64 job, const QString &title,
-                                       QWidget *parent, const SettingsLoader &load);
+                                       QWidget *parent);
 
     LiveCheckDialog(QWidget *parent, const QString &title, const LiveSettings &settings);
 
