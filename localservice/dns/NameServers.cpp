@@ -165,8 +165,10 @@ Batch NameServers::Impl::build(const QSet<qint64> &ids, bool all)
     batch.made = Clock::now();
     ++serial;
     QList<DomainRow> domains;
+    QHash<qint64, QList<RecordRow>> records;
     if (all) {
         domains = storage.allDomains();
+        records = storage.allRecords();
     } else {
         for (qint64 id : ids) {
             DomainRow d;
@@ -178,7 +180,8 @@ Batch NameServers::Impl::build(const QSet<qint64> &ids, bool all)
     for (const DomainRow &d : domains) {
         if (d.state != DomainRunning)
             continue;
-        ServedZone zone = serveZone(d, storage.domainRecords(d.id), serial, table, parents);
+        ServedZone zone = serveZone(d, all ? records.value(d.id) : storage.domainRecords(d.id),
+                                    serial, table, parents);
         if (zone.name.isEmpty())
             continue;
         now.insert(d.id);

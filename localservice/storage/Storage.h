@@ -3,6 +3,8 @@
 #include "localservice/storage/Db.h"
 #include "localservice/storage/StorageTypes.h"
 
+#include <QHash>
+
 #include <functional>
 #include <mutex>
 
@@ -76,6 +78,8 @@ public:
     QList<DomainRow> allDomains();
     bool domainById(qint64 domainId, DomainRow *out);
     QList<RecordRow> domainRecords(qint64 domainId);
+    // Every record of every domain, by domain: one read for a start with many domains.
+    QHash<qint64, QList<RecordRow>> allRecords();
     // Told the domain after every change of what it serves (0: possibly every domain), on the
     // thread that made the change, with the storage locked: it must not call back.
     void setChangeListener(std::function<void(qint64 domainId)> listener);

@@ -172,3 +172,16 @@ QList<RecordRow> Storage::domainRecords(qint64 domainId)
         out.append(readRecord(q));
     return out;
 }
+
+QHash<qint64, QList<RecordRow>> Storage::allRecords()
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    Statement q(m_db, "SELECT id, domain_id, host, type, value, ttl, mx, view_id, state "
+                      "FROM records ORDER BY domain_id, id");
+    QHash<qint64, QList<RecordRow>> out;
+    while (q.next()) {
+        const RecordRow r = readRecord(q);
+        out[r.domainId].append(r);
+    }
+    return out;
+}
