@@ -1,10 +1,10 @@
 #include "cli/CliCommands.h"
+#include "cli/CliJournaled.h"
+#include "cli/CliLiveSettings.h"
 #include "cli/CliSession.h"
 #include "cli/Terminal.h"
 #include "client/User.h"
 #include "client/acme/AcmeChallenge.h"
-#include "client/journal/JobRunner.h"
-#include "client/journal/Journal.h"
 #include "client/plan/Previews.h"
 #include "client/live/LiveCheck.h"
 
@@ -75,11 +75,6 @@ bool locate(CliSession &s, ChallengeTarget &target, int &exit)
 // nothingToDo tells that the plan needed no request (the record was there, or already gone).
 int change(CliSession &s, const ChallengeTarget &target, bool cleanup, bool &nothingToDo)
 {
-    int exit = ExitOk;
-    Journal journal;
-    // Before the first request: no change goes out unjournaled.
-    if (!openJournal(journal, true, exit))
-        return exit;
     BatchPreview preview(s.user, challengeRequest(target.host, target.challenge, cleanup),
                          {target.domain});
     if (!preview.begin(false)) {
@@ -88,48 +83,25 @@ int change(CliSession &s, const ChallengeTarget &target, bool cleanup, bool &not
     }
     while (!preview.atEnd())
         preview.runNext();
-    const ChangePlan plan = preview.plan();
     if (preview.networkFailed())
         return ExitNetwork;
-    for (const DomainPlan &d : plan.domains) {
+    CliJob job(s, QStringLiteral("record"),
+               QStringLiteral("acme %1 %2")
+                   .arg(cleanup ? QStringLiteral("cleanup") : QStringLiteral("present"),
+                        target.challenge.fqdn));
+    nothingToDo = true;
+    for (const DomainPlan &d : preview.plan().domains) {
         for (const PlanStep &step : d.steps) {
-            if (opSendsRequest(step.op) || step.op == StepOps::Unchanged ||
-                step.op == StepOps::NotFound)
+            if (opSendsRequest(step.op))
+                job.add(target.challenge.fqdn, d.domain, d.domainID, step);
+            else if (step.op != StepOps::Unchanged && step.op != StepOps::NotFound)
+                job.refuse(target.challenge.fqdn, step.problem);
+            else
                 continue;
-            printErr(QStringLiteral("halvik-cli: %1: %2\n").arg(d.domain, step.problem));
-            return ExitRefused;
+            nothingToDo = false;
         }
     }
-    nothingToDo = !plan.changesAnything();
-    if (nothingToDo)
-        return ExitOk;
-
-    JournalRunner runner(s.user, journal);
-    const QString summary =
-        QStringLiteral("acme %1 %2")
-            .arg(cleanup ? QStringLiteral("cleanup") : QStringLiteral("present"),
-                 target.challenge.fqdn);
-    if (!runner.start(plan, QStringLiteral("record"), summary, journalAccount(s.user))) {
-        printErr(QStringLiteral("halvik-cli: cannot write the journal, nothing changed: %1\n")
-                     .arg(runner.errorText()));
-        return ExitRefused;
-    }
-    while (!runner.atEnd())
-        runner.runNext();
-    runner.finish();
-    for (const StepOutcome &o : runner.outcomes()) {
-        if (o.status != StepStatus::Done) {
-            printErr(QStringLiteral("halvik-cli: %1: %2 %3: %4\n")
-                         .arg(o.domain, o.step.op, o.status, o.error));
-            exit = runner.networkFailed() ? ExitNetwork : ExitRefused;
-        }
-    }
-    if (!runner.errorText().isEmpty()) {
-        printErr(QStringLiteral("halvik-cli: the journal failed, job stopped: %1\n")
-                     .arg(runner.errorText()));
-        exit = qMax(exit, int(ExitRefused));
-    }
-    return exit;
+    return job.run(false);
 }
 
 // Every name server that does not serve the record, one line each.
@@ -161,11 +133,8 @@ int cmdAcmePresent(CliSession &s)
     if (!readChallenge(s, target.challenge) || !timeoutOption(s, timeoutSecs))
         return ExitUsage;
     LiveSettings live;
-    QString error;
-    if (!LiveSettings::load(live, error))
-        printErr(QStringLiteral("halvik-cli: %1\n").arg(error));
     int exit = ExitOk;
-    if (!locate(s, target, exit))
+    if (!commandLiveSettings(s, live, exit) || !locate(s, target, exit))
         return exit;
     bool there = false;
     exit = change(s, target, false, there);

@@ -1,5 +1,6 @@
 #include "cli/CliCommands.h"
 #include "cli/CliFormat.h"
+#include "cli/CliLiveSettings.h"
 #include "cli/CliSession.h"
 #include "cli/Terminal.h"
 #include "client/LineTable.h"
@@ -29,35 +30,13 @@ int usage(const CliSession &s, const QString &error)
 // the exit code.
 bool liveSettings(const CliSession &s, LiveSettings &settings, int &wait, int &exit)
 {
-    QString error;
-    if (!LiveSettings::load(settings, error)) {
-        printErr(QStringLiteral("halvik-cli: %1\n").arg(error));
-        exit = ExitRefused;
+    if (!commandLiveSettings(s, settings, exit))
         return false;
-    }
     bool ok = true;
     wait = option(s, "wait", QStringLiteral("0")).toInt(&ok, 10);
     if (!ok || wait < 0 || wait > kMostWaitSeconds) {
         exit = usage(s, QStringLiteral("--wait takes seconds from 0 to %1").arg(kMostWaitSeconds));
         return false;
-    }
-    if (s.invocation.options.contains(QStringLiteral("resolver"))) {
-        QString address;
-        quint16 port = 53;
-        if (!parseServerAddress(option(s, "resolver"), address, port)) {
-            exit = usage(s, QStringLiteral("--resolver takes ADDRESS[:PORT], not \"%1\"")
-                                .arg(option(s, "resolver")));
-            return false;
-        }
-        settings.resolver = option(s, "resolver");
-    }
-    if (s.invocation.options.contains(QStringLiteral("dns-port"))) {
-        const int port = option(s, "dns-port").toInt(&ok, 10);
-        if (!ok || port <= 0 || port > 65535) {
-            exit = usage(s, QStringLiteral("--dns-port takes a port from 1 to 65535"));
-            return false;
-        }
-        settings.dnsPort = quint16(port);
     }
     return true;
 }

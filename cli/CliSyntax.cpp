@@ -334,14 +334,17 @@ const QList<CommandSpec> &commandSpecs()
                   QStringLiteral("plan a zone file's records into one line; --apply runs the "
                                  "plan, --prune deletes what the file lacks, --yes accepts "
                                  "warnings")});
-        s.append({QStringLiteral("acme present FQDN VALUE [--timeout SECONDS]"),
+        const QString served =
+            QStringLiteral("[--timeout SECONDS] [--resolver ADDRESS] [--dns-port PORT]");
+        s.append({QStringLiteral("acme present FQDN VALUE %1").arg(served),
                   QStringLiteral("lego's exec provider: publish a DNS-01 challenge as a TXT record "
                                  "on the default line and wait until every name server of its "
-                                 "domain serves it (default 120 seconds)")});
+                                 "domain serves it (default 120 seconds; the name servers found "
+                                 "and asked as check does)")});
         s.append({QStringLiteral("acme cleanup FQDN VALUE"),
                   QStringLiteral("lego's exec provider: remove the challenge's TXT record (only "
                                  "that value; done when it is already gone)")});
-        s.append({QStringLiteral("acme certbot-auth [--timeout SECONDS]"),
+        s.append({QStringLiteral("acme certbot-auth %1").arg(served),
                   QStringLiteral("certbot's --manual-auth-hook: acme present for CERTBOT_DOMAIN "
                                  "and CERTBOT_VALIDATION")});
         s.append({QStringLiteral("acme certbot-cleanup"),

@@ -256,6 +256,9 @@ void TestCliAcme::refusedOrNothingToDo_data()
         << QStringList{QStringLiteral("CERTBOT_DOMAIN"), QStringLiteral("example.org"),
                        QStringLiteral("CERTBOT_VALIDATION"), kValue}
         << 1 << QStringLiteral("in no domain of this account");
+    QTest::newRow("present on a locked domain")
+        << present + QStringList{QStringLiteral("_acme-challenge.pixel-demo.com."), kValue}
+        << QStringList() << 1 << QStringLiteral("域名已锁定");
     QTest::newRow("cleanup of a record already gone")
         << cleanup + QStringList{ours, kValue} << QStringList() << 0
         << QStringLiteral("already gone");
@@ -274,6 +277,9 @@ void TestCliAcme::refusedOrNothingToDo_data()
         << present + QStringList{QStringLiteral("--"), QStringLiteral("--"), kDomain,
                                  QStringLiteral("token"), QStringLiteral("token.key")}
         << QStringList() << 64 << QStringLiteral("unexpected argument");
+    QTest::newRow("no such port") << present + QStringList{QStringLiteral("--dns-port"),
+                                                           QStringLiteral("65536"), ours, kValue}
+                                  << QStringList() << 64 << QStringLiteral("--dns-port");
     QTest::newRow("no time at all")
         << present + QStringList{QStringLiteral("--timeout"), QStringLiteral("0"), ours, kValue}
         << QStringList() << 64 << QStringLiteral("--timeout");
@@ -302,9 +308,13 @@ void TestCliAcme::presentWaitsForALaggingNameServer()
 {
     setNs2Fault(8, false);
     const QString fqdn = QStringLiteral("_acme-challenge.") + kDomain;
-    const Run r = cli({QStringLiteral("acme"), QStringLiteral("present"),
-                       QStringLiteral("--timeout"), QStringLiteral("60"), fqdn, kValue},
-                      environment());
+    // The name servers from the command line this time, not from the settings.
+    QVERIFY(QFile::remove(m_dir->filePath(QStringLiteral("halvik/halvik.conf"))));
+    const Run r =
+        cli({QStringLiteral("acme"), QStringLiteral("present"), QStringLiteral("--timeout"),
+             QStringLiteral("60"), QStringLiteral("--resolver"), m_dnsServer,
+             QStringLiteral("--dns-port"), QString::number(m_service.dnsPort()), fqdn, kValue},
+            environment());
     QVERIFY2(r.exit == 0, QByteArray(r.out + r.err).constData());
     // Right after present, both serve it.
     for (const QString &server : {QStringLiteral("127.0.0.1"), QStringLiteral("127.0.0.2")})
