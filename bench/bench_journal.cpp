@@ -1,7 +1,7 @@
 #include "bench/StandInBench.h"
 #include "client/User.h"
 #include "client/journal/Journal.h"
-#include "client/journal/Previews.h"
+#include "client/plan/Previews.h"
 
 #include <QTemporaryDir>
 

@@ -23,6 +23,16 @@ QString withoutFinalDots(const QString &name)
     return n;
 }
 
+// Record types whose value is one DNS name (a target): CNAME, MX, NS and their kin.
+bool typeHoldsName(const QString &type)
+{
+    static const QStringList types = {QStringLiteral("CNAME"), QStringLiteral("NS"),
+                                      QStringLiteral("MX"),    QStringLiteral("PTR"),
+                                      QStringLiteral("DNAME"), QStringLiteral("ANAME"),
+                                      QStringLiteral("ALIAS")};
+    return types.contains(type.trimmed().toUpper());
+}
+
 } // namespace
 
 QString asciiLabels(const QString &name)
@@ -177,15 +187,6 @@ QString ipv6Text(const QByteArray &address)
         out += QString::number(groups[i], 16);
     }
     return out;
-}
-
-bool typeHoldsName(const QString &type)
-{
-    static const QStringList types = {QStringLiteral("CNAME"), QStringLiteral("NS"),
-                                      QStringLiteral("MX"),    QStringLiteral("PTR"),
-                                      QStringLiteral("DNAME"), QStringLiteral("ANAME"),
-                                      QStringLiteral("ALIAS")};
-    return types.contains(type.trimmed().toUpper());
 }
 
 QString valueKey(const QString &type, const QString &value)

@@ -36,7 +36,6 @@ class DomainNameForm
 {
 public:
     explicit DomainNameForm(const QString &domain);
-    const QString &normalized() const { return m_normalized; }
     // hostNormalized is normalizeName(host).
     QString fullName(const QString &host, const QString &hostNormalized) const;
 
@@ -59,9 +58,6 @@ bool parseIpv6(const QString &text, QByteArray &address);
 QString ipv6Text(const QByteArray &address);
 
 // Values.
-
-// Record types whose value is one DNS name (a target): CNAME, MX, NS and their kin.
-bool typeHoldsName(const QString &type);
 
 // The form two values of a record type compare in: addresses in canonical text, targets by
 // normalizeName (absolute, so without the final dot), anything else (TXT) as the service stores it,
