@@ -211,14 +211,18 @@ bool sameValue(const QString &type, const QString &a, const QString &b)
     return valueKey(type, a) == valueKey(type, b);
 }
 
-bool sameRecord(const Record &a, const Record &b)
+bool sameIdentity(const Record &a, const Record &b)
 {
     const QString type = a.type.trimmed().toUpper();
-    if (type != b.type.trimmed().toUpper() || a.lineID != b.lineID || a.ttl != b.ttl)
+    return type == b.type.trimmed().toUpper() && a.lineID == b.lineID &&
+           hostKey(a.host) == hostKey(b.host) && sameValue(type, a.value, b.value);
+}
+
+bool sameRecord(const Record &a, const Record &b)
+{
+    if (!sameIdentity(a, b) || a.ttl != b.ttl)
         return false;
-    if (type == QLatin1String("MX") && a.mx != b.mx)
-        return false;
-    return hostKey(a.host) == hostKey(b.host) && sameValue(type, a.value, b.value);
+    return a.type.trimmed().toUpper() != QLatin1String("MX") || a.mx == b.mx;
 }
 
 bool sameLiveRecord(const Record &a, const Record &b)

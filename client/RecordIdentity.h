@@ -68,8 +68,13 @@ bool sameValue(const QString &type, const QString &a, const QString &b);
 
 // Records.
 
-// Whether a and b are the same record for the service: host, type, line, value (by key) and
-// TTL agree, and MX for type MX. Ids and the paused state do not count.
+// Whether a and b are one record as the service keeps it: type, host, line and value (by key)
+// agree. TTL, MX and the paused state may be edited on the record itself; a record that differs
+// in anything else is another one, which the service may have given a reused id.
+bool sameIdentity(const Record &a, const Record &b);
+
+// Whether a and b are the same record for the service: sameIdentity, and TTL agrees, and MX
+// for type MX. Ids and the paused state do not count.
 bool sameRecord(const Record &a, const Record &b);
 
 // sameRecord, and the paused state agrees too: what undo compares a live record with.

@@ -6,12 +6,8 @@
 #include "client/plan/RecordJson.h"
 
 #include <algorithm>
-#include <climits>
 
 namespace {
-
-// resultCode before a request: still so afterwards means no answer with a code came back.
-constexpr int kNoAnswer = INT_MIN;
 
 QString number(int n)
 {
@@ -88,12 +84,11 @@ bool JournalRunner::liveUnchanged(const DomainPlan &d, QString &error)
     scratch.id = d.domainID;
     scratch.name = d.domain;
     Domain *dm = cached && cached->id == d.domainID ? cached : &scratch;
-    m_user.resultCode = kNoAnswer;
     // The whole list, as the plan's live records were read.
     QList<Record> now;
     if (!readWholeRecordList(m_user, *dm, now, false)) {
         error = QStringLiteral("无法读取记录: ") + m_user.errorText;
-        m_networkFailed = m_networkFailed || m_user.resultCode == kNoAnswer;
+        m_networkFailed = m_networkFailed || !m_user.answered;
         return false;
     }
     if (!sameRecordSet(now, d.live)) {
@@ -174,7 +169,6 @@ QString JournalRunner::perform(PlanStep &step, int &domainID, const QString &dom
     const Record before = recordFromJson(step.before);
     Record after = recordFromJson(step.after);
     const QString &op = step.op;
-    m_user.resultCode = kNoAnswer;
     bool ok = false;
     if (op == StepOps::Create) {
         Record made;
@@ -182,12 +176,12 @@ QString JournalRunner::perform(PlanStep &step, int &domainID, const QString &dom
                               number(after.ttl), number(after.mx > 0 ? after.mx : 10), &made);
         if (ok) {
             after.id = made.id;
+            after.viewName = made.viewName;
             const bool paused = after.state != 0;
             after.state = made.state;
             step.after = recordToJson(after);
             // A record put back in its paused state: created, then paused.
             if (paused && made.id > 0) {
-                m_user.resultCode = kNoAnswer;
                 ok = m_user.pauseRecord(&target, made.id);
                 if (ok) {
                     after.state = 1;
@@ -196,11 +190,17 @@ QString JournalRunner::perform(PlanStep &step, int &domainID, const QString &dom
             }
         }
     } else if (op == StepOps::Change) {
-        ok = m_user.editRecord(
-            &target, before.id, after.host, after.type, after.value, number(after.ttl),
-            after.type == QLatin1String("MX") ? number(after.mx) : QString(), number(after.lineID));
+        const QStringList &fields = step.fields;
+        auto named = [&fields](const char *field, const QString &value) {
+            return fields.isEmpty() || fields.contains(QLatin1String(field)) ? value : QString();
+        };
+        const bool mx = fields.isEmpty() ? after.type == QLatin1String("MX")
+                                         : fields.contains(QStringLiteral("mx"));
+        ok = m_user.editRecord(&target, before.id, named("host", after.host),
+                               named("type", after.type), named("value", after.value),
+                               named("ttl", number(after.ttl)), mx ? number(after.mx) : QString(),
+                               named("line", number(after.lineID)));
         if (ok && (after.state != 0) != (before.state != 0)) {
-            m_user.resultCode = kNoAnswer;
             ok = after.state != 0 ? m_user.pauseRecord(&target, before.id)
                                   : m_user.startRecord(&target, before.id);
         }
@@ -227,7 +227,6 @@ QString JournalRunner::perform(PlanStep &step, int &domainID, const QString &dom
         ok = m_user.addDomain(name, step.after.value(QStringLiteral("serviceID")).toInt(1000));
         if (ok) {
             // The reply carries no id: the domain list tells it.
-            m_user.resultCode = kNoAnswer;
             m_user.getDomain();
             domainID = m_user.domain2dmid(name);
             ok = domainID > 0;
@@ -240,7 +239,6 @@ QString JournalRunner::perform(PlanStep &step, int &domainID, const QString &dom
             step.after = made;
             const int group = made.value(QStringLiteral("groupID")).toInt();
             target.id = domainID;
-            m_user.resultCode = kNoAnswer;
             if (group > 0 && !m_user.editDMGroup(&target, group)) {
                 error = QStringLiteral("已添加域名, 但无法移回分组: ") + m_user.errorText;
                 return StepStatus::Failed;
@@ -254,7 +252,7 @@ QString JournalRunner::perform(PlanStep &step, int &domainID, const QString &dom
         return StepStatus::Done;
     error = m_user.errorText;
     // No answer with a code: the request may or may not have been carried out.
-    if (m_user.resultCode == kNoAnswer) {
+    if (!m_user.answered) {
         m_networkFailed = true;
         return StepStatus::Unknown;
     }

@@ -78,7 +78,7 @@ public:
     static QString defaultPath();
 
     // Opens (creating when missing) the journal at path. forWriting also proves that it can be
-    // written. False with the reason in errorText().
+    // written, and settles the jobs whose process is gone. False with the reason in errorText().
     bool open(const QString &path, bool forWriting = true);
     bool isOpen() const;
     QString errorText() const { return m_error; }
@@ -108,9 +108,9 @@ public:
 private:
     QList<JournalJob> selectJobs(const QString &where, const QVariantList &values);
     bool exec(const QString &sql, const QVariantList &values = {}, qint64 *insertId = nullptr);
-    // A job left running by a process that is gone becomes interrupted, its pending steps
-    // unknown.
-    void settleAbandoned(JournalJob &job, const QString &runner);
+    // Whether job was left running by a process that is gone: it reads as interrupted, its
+    // pending steps as unknown, and a journal open for writing settles it so in the file.
+    bool settleAbandoned(JournalJob &job, const QString &runner);
     QString lockPath(const QString &runner) const;
 
     QString m_connection;
@@ -118,5 +118,6 @@ private:
     QHash<QString, QSqlQuery> m_prepared;
     QString m_path;
     QString m_error;
+    bool m_writable = false;
     QMap<qint64, std::shared_ptr<QLockFile>> m_locks;
 };

@@ -3,15 +3,6 @@
 #include "client/User.h"
 #include "client/WholeRecordList.h"
 
-#include <climits>
-
-namespace {
-
-// Left in resultCode by a request that never got an answer.
-constexpr int kNoAnswer = INT_MIN;
-
-} // namespace
-
 DomainPreview::DomainPreview(User &user, const QString &colon) : m_user(user), m_colon(colon) {}
 
 void DomainPreview::restart()
@@ -37,12 +28,11 @@ ChangePlan DomainPreview::plan() const
 
 bool DomainPreview::readDomains()
 {
-    m_user.resultCode = kNoAnswer;
     m_user.getDomain();
     if (m_user.errorText.isEmpty())
         return true;
     m_error = QStringLiteral("无法读取域名列表") + m_colon + m_user.errorText;
-    m_networkFailed = m_user.resultCode == kNoAnswer;
+    m_networkFailed = !m_user.answered;
     return false;
 }
 
@@ -50,10 +40,9 @@ bool DomainPreview::readLive(Domain *&dm, QList<Record> &live)
 {
     const int id = dm->id;
     const QString name = dm->name;
-    m_user.resultCode = kNoAnswer;
     // The whole list: a plan's "identical" checks and deletions must not stop at one page.
     if (!readWholeRecordList(m_user, *dm, live, false)) {
-        m_networkFailed = m_networkFailed || m_user.resultCode == kNoAnswer;
+        m_networkFailed = m_networkFailed || !m_user.answered;
         return false;
     }
     dm = nullptr;

@@ -245,7 +245,7 @@ void BatchJobsPage::runPreviewed(BatchKind kind)
     if (dialog->run(user(), jobKind(kind), summary)) {
         QStringList done;
         QStringList failed;
-        for (const PlanOutcome &o : dialog->outcomes()) {
+        for (const StepOutcome &o : dialog->outcomes()) {
             const QJsonObject &state = o.step.after.isEmpty() ? o.step.before : o.step.after;
             QString line = QStringLiteral("%1  %2  %3")
                                .arg(o.domain, PlanText::opName(o.step.op),

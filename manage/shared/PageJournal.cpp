@@ -4,15 +4,6 @@
 #include "client/journal/JobRunner.h"
 #include "client/plan/RecordJson.h"
 
-#include <climits>
-
-namespace {
-
-// resultCode before a call: still so afterwards means no answer came back.
-constexpr int kNoAnswer = INT_MIN;
-
-} // namespace
-
 bool PageJournal::begin(User &user, const QString &kind, const QString &summary)
 {
     if (!m_journal.open(Journal::defaultPath())) {
@@ -44,7 +35,7 @@ void PageJournal::journalFailed()
                      QString(), 1);
 }
 
-qint64 PageJournal::pending(User &user, const QString &domain, int domainID, const QString &op,
+qint64 PageJournal::pending(User &, const QString &domain, int domainID, const QString &op,
                             const QJsonObject &before, const QJsonObject &after)
 {
     if (!m_job || m_journalFailed)
@@ -63,7 +54,6 @@ qint64 PageJournal::pending(User &user, const QString &domain, int domainID, con
         journalFailed();
         return 0;
     }
-    user.resultCode = kNoAnswer;
     return id;
 }
 
@@ -83,9 +73,9 @@ void PageJournal::settle(qint64 step, bool ok, const User &user, const QJsonObje
 {
     if (!step)
         return;
-    const QString status = ok                             ? StepStatus::Done
-                           : user.resultCode == kNoAnswer ? StepStatus::Unknown
-                                                          : StepStatus::Failed;
+    const QString status = ok               ? StepStatus::Done
+                           : !user.answered ? StepStatus::Unknown
+                                            : StepStatus::Failed;
     if (!ok)
         m_failed = true;
     if (!m_journal.settleStep(step, status, ok ? QString() : user.errorText, after))

@@ -293,9 +293,9 @@ void TestChangePlan::warnings()
                           QStringLiteral("10.0.0.%1").arg(i)));
     d.live.append(extraLive);
     for (int i = 0; i < deletes; ++i)
-        d.steps.append(PlanStep{StepOps::Delete, recordToJson(d.live.at(i)), {}, {}, 0, false});
+        d.steps.append(PlanStep{StepOps::Delete, recordToJson(d.live.at(i)), {}, {}, 0, false, {}});
     for (const Record &r : creates)
-        d.steps.append(PlanStep{StepOps::Create, {}, recordToJson(r), {}, 0, false});
+        d.steps.append(PlanStep{StepOps::Create, {}, recordToJson(r), {}, 0, false, {}});
     QCOMPARE(warningCodes(planWarnings({d})), codes);
 }
 
