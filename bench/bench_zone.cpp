@@ -92,6 +92,70 @@ void BM_ZonePlan900Against999(benchmark::State &state)
 }
 BENCHMARK(BM_ZonePlan900Against999)->Unit(benchmark::kMicrosecond);
 
+// 100,000 A records all on one name (a file of many addresses for one host): the shape that
+// made planning grow with the square of the records.
+const QByteArray &oneNameZone()
+{
+    static const QByteArray text = [] {
+        QByteArray t("$ORIGIN example.cn.\n$TTL 600\n");
+        for (int i = 0; i < 100000; ++i)
+            t += "www\tIN\tA\t10." + QByteArray::number(i >> 16) + '.' +
+                 QByteArray::number((i >> 8) & 255) + '.' + QByteArray::number(i & 255) + '\n';
+        return t;
+    }();
+    return text;
+}
+
+// What the domain holds on that name: a list's worth (999), half of them in the file.
+QList<Record> oneNameLive()
+{
+    QList<Record> live;
+    for (int i = 0; i < 999; ++i) {
+        Record r;
+        r.id = i + 1;
+        r.host = QStringLiteral("www");
+        r.type = QStringLiteral("A");
+        r.ttl = 600;
+        r.value = i % 2 ? QStringLiteral("10.0.%1.%2").arg(i >> 8).arg(i & 255)
+                        : QStringLiteral("192.0.%1.%2").arg(i >> 8).arg(i & 255);
+        live.append(r);
+    }
+    return live;
+}
+
+void BM_ZoneOneName100k_LdnsAlone(benchmark::State &state)
+{
+    QByteArray text = oneNameZone();
+    for (auto _ : state) {
+        FILE *fp = fmemopen(text.data(), size_t(text.size()), "r");
+        ldns_zone *zone = nullptr;
+        int line = 0;
+        const ldns_status status =
+            ldns_zone_new_frm_fp_l(&zone, fp, nullptr, 600, LDNS_RR_CLASS_IN, &line);
+        if (status != LDNS_STATUS_OK)
+            state.SkipWithError(ldns_get_errorstr_by_id(status));
+        else
+            state.counters["records"] = double(ldns_zone_rr_count(zone));
+        ldns_zone_deep_free(zone);
+        std::fclose(fp);
+    }
+}
+BENCHMARK(BM_ZoneOneName100k_LdnsAlone)->Unit(benchmark::kMillisecond);
+
+// The import's preview of the same text: read, checked and planned against the live records.
+void BM_ZoneOneName100k_Preview(benchmark::State &state)
+{
+    const QByteArray text = oneNameZone();
+    const QList<Record> live = oneNameLive();
+    for (auto _ : state) {
+        const ZoneFile file = parseZoneText(text, QStringLiteral("example.cn"));
+        const ZonePlan plan = planZoneImport(file, QStringLiteral("example.cn"), live, 0, true);
+        state.counters["records"] = double(file.records.size());
+        state.counters["steps"] = double(plan.steps.size());
+    }
+}
+BENCHMARK(BM_ZoneOneName100k_Preview)->Unit(benchmark::kMillisecond);
+
 void BM_ZoneWrite999(benchmark::State &state)
 {
     const QList<Record> live = largeDomain();

@@ -106,7 +106,7 @@ int cmdRecordAdd(CliSession &s)
     wanted.host = option(s, "host", QStringLiteral("@"));
     wanted.type = option(s, "type", QStringLiteral("A"));
     wanted.value = option(s, "value");
-    wanted.lineID = wanted.viewID = option(s, "line", QStringLiteral("0")).toInt();
+    wanted.setLine(option(s, "line", QStringLiteral("0")).toInt());
     wanted.ttl = option(s, "ttl", QStringLiteral("600")).toInt();
     wanted.mx = option(s, "mx", QStringLiteral("10")).toInt();
     const PlanStep step = recordStep(StepOps::Create, nullptr, &wanted);
@@ -166,7 +166,7 @@ int cmdRecordEdit(CliSession &s)
         else if (name == QLatin1String("mx"))
             after.mx = value.toInt();
         else
-            after.lineID = after.viewID = value.toInt();
+            after.setLine(value.toInt());
     }
     PlanStep step = recordStep(StepOps::Change, before, &after);
     step.fields = named;

@@ -23,6 +23,16 @@ QString withoutFinalDots(const QString &name)
     return n;
 }
 
+// Record types whose value is one DNS name (a target): CNAME, MX, NS and their kin.
+bool typeHoldsName(const QString &type)
+{
+    static const QStringList types = {QStringLiteral("CNAME"), QStringLiteral("NS"),
+                                      QStringLiteral("MX"),    QStringLiteral("PTR"),
+                                      QStringLiteral("DNAME"), QStringLiteral("ANAME"),
+                                      QStringLiteral("ALIAS")};
+    return types.contains(type.trimmed().toUpper());
+}
+
 } // namespace
 
 QString asciiLabels(const QString &name)
@@ -179,15 +189,6 @@ QString ipv6Text(const QByteArray &address)
     return out;
 }
 
-bool typeHoldsName(const QString &type)
-{
-    static const QStringList types = {QStringLiteral("CNAME"), QStringLiteral("NS"),
-                                      QStringLiteral("MX"),    QStringLiteral("PTR"),
-                                      QStringLiteral("DNAME"), QStringLiteral("ANAME"),
-                                      QStringLiteral("ALIAS")};
-    return types.contains(type.trimmed().toUpper());
-}
-
 QString valueKey(const QString &type, const QString &value)
 {
     const QString t = type.trimmed().toUpper();
@@ -219,9 +220,9 @@ bool sameIdentity(const Record &a, const Record &b)
 
 bool sameRecord(const Record &a, const Record &b)
 {
-    if (a.ttl != b.ttl || (a.type.trimmed().toUpper() == QLatin1String("MX") && a.mx != b.mx))
+    if (!sameIdentity(a, b) || a.ttl != b.ttl)
         return false;
-    return sameIdentity(a, b);
+    return a.type.trimmed().toUpper() != QLatin1String("MX") || a.mx == b.mx;
 }
 
 bool sameLiveRecord(const Record &a, const Record &b)

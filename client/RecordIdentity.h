@@ -36,7 +36,6 @@ class DomainNameForm
 {
 public:
     explicit DomainNameForm(const QString &domain);
-    const QString &normalized() const { return m_normalized; }
     // hostNormalized is normalizeName(host).
     QString fullName(const QString &host, const QString &hostNormalized) const;
 
@@ -60,9 +59,6 @@ QString ipv6Text(const QByteArray &address);
 
 // Values.
 
-// Record types whose value is one DNS name (a target): CNAME, MX, NS and their kin.
-bool typeHoldsName(const QString &type);
-
 // The form two values of a record type compare in: addresses in canonical text, targets by
 // normalizeName (absolute, so without the final dot), anything else (TXT) as the service stores it,
 // without surrounding blanks and with its letter case.
@@ -72,13 +68,13 @@ bool sameValue(const QString &type, const QString &a, const QString &b);
 
 // Records.
 
-// Whether a and b are one record, as far as the service keeps it: type, host, line and value
-// (by key) agree. TTL, MX and the paused state may have been edited since; a record that differs
+// Whether a and b are one record as the service keeps it: type, host, line and value (by key)
+// agree. TTL, MX and the paused state may be edited on the record itself; a record that differs
 // in anything else is another one, which the service may have given a reused id.
 bool sameIdentity(const Record &a, const Record &b);
 
-// Whether a and b are the same record for the service: host, type, line, value (by key) and
-// TTL agree, and MX for type MX. Ids and the paused state do not count.
+// Whether a and b are the same record for the service: sameIdentity, and TTL agrees, and MX
+// for type MX. Ids and the paused state do not count.
 bool sameRecord(const Record &a, const Record &b);
 
 // sameRecord, and the paused state agrees too: what undo compares a live record with.

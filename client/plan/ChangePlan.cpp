@@ -84,6 +84,16 @@ QString placeOf(const Record &r)
     return hostKey(r.host) + QLatin1Char('/') + QString::number(r.lineID);
 }
 
+// A host as the warnings name it: as written, in lower case, without final dots; "@" for the
+// apex.
+QString shownHost(const Record &r)
+{
+    QString host = r.host.trimmed().toLower();
+    while (host.endsWith(QLatin1Char('.')))
+        host.chop(1);
+    return host.isEmpty() ? QStringLiteral("@") : host;
+}
+
 // The records of d once its steps have run. A step finds its record by id, the first of that
 // id still there, through an index: a plan of many steps costs time linear in its size.
 QList<Record> recordsAfter(const DomainPlan &d)
@@ -158,7 +168,7 @@ QList<PlanWarning> planWarnings(const QList<DomainPlan> &domains)
                 cnames += r->type.toUpper() == QLatin1String("CNAME");
                 spfs += isSpf(*r);
             }
-            const QString host = it.key().section(QLatin1Char('/'), 0, 0);
+            const QString host = shownHost(*it.value().first());
             if (cnames > 0 && it.value().size() > 1)
                 warnings.append({QStringLiteral("cname-beside-others"), d.domain, host,
                                  QStringLiteral("%1 的主机记录 %2 将有 CNAME 与其他记录并存")

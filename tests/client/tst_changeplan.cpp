@@ -224,6 +224,14 @@ void TestChangePlan::warnings_data()
         << QList<Record>{rec(0, QStringLiteral("h0"), QStringLiteral("CNAME"),
                              QStringLiteral("x.cn"))}
         << QStringList{QStringLiteral("cname-beside-others")};
+    QTest::newRow("cname beside the same host in its ASCII form")
+        << 0
+        << QList<Record>{rec(92, QStringLiteral("xn--5nq051n"), QStringLiteral("A"),
+                             QStringLiteral("1.1.1.1"))}
+        << 0
+        << QList<Record>{rec(0, QStringLiteral("邮件"), QStringLiteral("CNAME"),
+                             QStringLiteral("x.cn"))}
+        << QStringList{QStringLiteral("cname-beside-others")};
     QTest::newRow("cname on another line is fine")
         << 1 << none << 0
         << QList<Record>{rec(0, QStringLiteral("h0"), QStringLiteral("CNAME"),
