@@ -235,14 +235,13 @@ void BatchJobsPage::runPreviewed(BatchKind kind)
         return;
     const Tab &t = tab(kind);
     const ChangePlan &plan = dialog->view().plan();
-    const QString summary =
-        QStringLiteral("%1 个域名：%2").arg(plan.domains.size()).arg(PlanText::summary(plan));
+    const QString summary = PlanText::summary(plan);
     t.stack->setCurrentWidget(t.resultsPage);
     t.failures->clear();
     t.successes->clear();
     for (Domain &dm : user().domains)
         dm.recordsDirty = true;
-    if (dialog->run(user(), jobKind(kind), summary)) {
+    if (const qint64 job = dialog->run(user(), jobKind(kind), summary)) {
         QStringList done;
         QStringList failed;
         for (const PlanOutcome &o : dialog->outcomes()) {
@@ -262,7 +261,8 @@ void BatchJobsPage::runPreviewed(BatchKind kind)
         }
         appendResultLines(t.successes, done);
         appendResultLines(t.failures, failed);
-        showToast(outcomeSummary(dialog->outcomes()));
+        // The job's number, as the history page and halvik-cli jobs show it.
+        showToast(QStringLiteral("任务 #%1：%2").arg(job).arg(outcomeSummary(dialog->outcomes())));
     }
     dialog->deleteLater();
 }

@@ -15,11 +15,22 @@ QString statusName(const QString &status);
 QString countsText(const QMap<QString, int> &counts);
 } // namespace HistoryText
 
-// The journal's jobs, newest first: time, kind, what, counts, state.
+// The journal's jobs, newest first: number ("#12", as the CLI and "撤销 #12" name it), time,
+// kind, what (made from the job's steps), counts, state.
 class JobListModel : public RowTableModel<JournalJob>
 {
     Q_OBJECT
 public:
+    enum Column
+    {
+        Number,
+        Time,
+        Kind,
+        Summary,
+        Steps,
+        State,
+        ColumnCount
+    };
     explicit JobListModel(QObject *parent = nullptr);
     void setJobs(const QList<JournalJob> &jobs) { setRows(jobs); }
     const JournalJob &job(int r) const { return row(r); }
