@@ -128,14 +128,13 @@ RecordPage::Editor RecordPage::placeEditor(int row, QPushButton *lineButton, con
     layout->addStretch();
 
     paintRowItems(row);
-    QTableWidget *table = m_w.tableR;
-    table->setCellWidget(row, 0, e.host);
-    table->setCellWidget(row, 1, e.type);
-    table->setCellWidget(row, 2, e.value);
-    table->setCellWidget(row, 3, e.line);
-    table->setCellWidget(row, 4, e.mx);
-    table->setCellWidget(row, 5, e.ttl);
-    table->setCellWidget(row, 6, actions);
+    placeCellWidget(row, 0, e.host);
+    placeCellWidget(row, 1, e.type);
+    placeCellWidget(row, 2, e.value);
+    placeCellWidget(row, 3, e.line);
+    placeCellWidget(row, 4, e.mx);
+    placeCellWidget(row, 5, e.ttl);
+    placeCellWidget(row, 6, actions);
     e.host->setFocus();
     return e;
 }

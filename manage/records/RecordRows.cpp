@@ -133,7 +133,6 @@ QPushButton *RecordPage::cellButton(const QString &text, Record *key, bool point
 
 void RecordPage::buildDisplayRow(int row, const QSharedPointer<Record> &record)
 {
-    QTableWidget *table = m_w.tableR;
     QTableWidgetItem *header = headerItem(row);
     header->setData(EditingRole, false);
     paintRowItems(row);
@@ -179,13 +178,26 @@ void RecordPage::buildDisplayRow(int row, const QSharedPointer<Record> &record)
     container->setProperty("wgvalue", QVariant::fromValue(value));
     container->setProperty("wgroute", QVariant::fromValue(route));
 
-    table->setCellWidget(row, 0, container);
-    table->setCellWidget(row, 1, type);
-    table->setCellWidget(row, 2, value);
-    table->setCellWidget(row, 3, route);
-    table->setCellWidget(row, 4, cellButton(recordMxText(*record), key, false));
-    table->setCellWidget(row, 5, cellButton(QString::number(record->ttl), key, false));
-    table->setCellWidget(row, 6, operationsCell(record));
+    placeCellWidget(row, 0, container);
+    placeCellWidget(row, 1, type);
+    placeCellWidget(row, 2, value);
+    placeCellWidget(row, 3, route);
+    placeCellWidget(row, 4, cellButton(recordMxText(*record), key, false));
+    placeCellWidget(row, 5, cellButton(QString::number(record->ttl), key, false));
+    placeCellWidget(row, 6, operationsCell(record));
+}
+
+void RecordPage::placeCellWidget(int row, int column, QWidget *widget)
+{
+    // The view shows a widget it is handed before moving it to its cell, and while rows were
+    // just inserted it moves it only when its delayed layout runs. Until then every new row's
+    // buttons appeared at the viewport's corner, over the first row, one after the other: a
+    // pointer resting there got a hover for each, and the last record's value stayed tipped.
+    // Placed at its cell first, a widget is shown where it belongs.
+    QTableWidget *table = m_w.tableR;
+    widget->setParent(table->viewport());
+    widget->setGeometry(table->visualRect(table->model()->index(row, column)));
+    table->setCellWidget(row, column, widget);
 }
 
 QWidget *RecordPage::operationsCell(const QSharedPointer<Record> &record)

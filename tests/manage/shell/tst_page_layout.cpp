@@ -38,6 +38,7 @@ private slots:
     void pagesDoNotOverlap_data();
     void pagesDoNotOverlap();
     void nameTipOnlyUnderPointer();
+    void openingADomainUnderThePointer();
 
 private:
     WindowHarness h;
@@ -138,6 +139,52 @@ void TestPageLayout::nameTipOnlyUnderPointer()
     QCOMPARE(tips, QStringList());
     QCoreApplication::sendEvent(under, &enter);
     QCOMPARE(tips, QStringList{under->text()});
+}
+
+// As it was seen: the pointer rests over the first row while a domain's records open. Only the
+// first row's own host or value may be tipped, wherever along the row the pointer is.
+void TestPageLayout::openingADomainUnderThePointer()
+{
+    QVERIFY(h.openDomainPage());
+    const auto open = [this] {
+        QPushButton *name = h.rowButton(0, 3);
+        QVERIFY(name);
+        name->click();
+    };
+    auto *table = h.widget<QTableWidget>("tableR");
+    const auto laidOut = [table] {
+        return table->rowCount() > 1 && table->cellWidget(0, 2) && table->cellWidget(1, 2) &&
+               table->cellWidget(0, 2)->geometry().top() !=
+                   table->cellWidget(1, 2)->geometry().top();
+    };
+    open();
+    QTRY_VERIFY(laidOut());
+    QVERIFY(table->rowCount() > 3);
+    const QPoint rowStart = table->viewport()->mapToGlobal(QPoint(0, table->rowHeight(0) / 2));
+    const int rowWidth = table->viewport()->width();
+
+    QStringList tips;
+    h.window->showNameTip = [&tips](const QPoint &, const QString &text) { tips.append(text); };
+    for (int x = 20; x < rowWidth; x += 40) {
+        h.window->showDomainRows();
+        QVERIFY(WindowHarness::settle());
+        // The domain list's own name under the pointer is tipped first, rightly.
+        QCursor::setPos(rowStart + QPoint(x, 0));
+        QVERIFY(WindowHarness::settle());
+        tips.clear();
+        open();
+        QTRY_VERIFY(laidOut());
+        QVERIFY(WindowHarness::settle());
+        const auto *host = table->cellWidget(0, 0)->property("wgname").value<QPushButton *>();
+        const auto *value = qobject_cast<QPushButton *>(table->cellWidget(0, 2));
+        QVERIFY(host && value);
+        for (const QString &tip : tips) {
+            QVERIFY2(tip == host->text() || tip == value->text(),
+                     qPrintable(QStringLiteral("at x %1: \"%2\" over the row of \"%3\"")
+                                    .arg(x)
+                                    .arg(tip, value->text())));
+        }
+    }
 }
 
 QTEST_MAIN(TestPageLayout)
