@@ -3,6 +3,7 @@
 
 #include "client/User.h"
 #include "manage/records/RecordRowText.h"
+#include "manage/shared/ElidedText.h"
 #include "manage/shared/PageShell.h"
 
 #include <QCheckBox>
@@ -151,15 +152,17 @@ void RecordPage::buildDisplayRow(int row, const QSharedPointer<Record> &record)
         if (at >= 0)
             headerItem(at)->setData(CheckedRole, on);
     });
-    auto *host = cellButton(record->host, key, true);
+    auto *host = cellButton(QString(), key, true);
+    setElidedText(host, record->host);
     host->setStyleSheet(QStringLiteral(".QPushButton{border:none;text-align:left;}\n") + kTipStyle);
     m_window.addNameButton(host);
     layout->addWidget(check);
     layout->addWidget(host);
 
     auto *type = cellButton(recordTypeName(u.recordTypes, u.recordTypes2, record->type), key, true);
-    auto *value = cellButton(record->value, key, false);
-    // Long values show their beginning; the hover tool tip shows them whole.
+    auto *value = cellButton(QString(), key, false);
+    // Long values show their beginning with an ellipsis; the hover tool tip shows them whole.
+    setElidedText(value, record->value);
     value->setStyleSheet(
         QStringLiteral(".QPushButton{background-color:transparent;text-align:left;}\n") +
         kTipStyle);

@@ -5,6 +5,7 @@
 #include "manage/batch/BatchJobsPage.h"
 #include "manage/batch/BatchRowTable.h"
 #include "manage/records/RecordPage.h"
+#include "manage/shared/ElidedText.h"
 #include "manage/shared/LineMenu.h"
 #include "manage/shell/MainWindow2.h"
 #include "tests/support/WindowHarness.h"
@@ -173,9 +174,10 @@ QString TestRecordPage::cellText(int row, int column) const
     QWidget *cell = table()->cellWidget(row, column);
     if (!cell)
         return QStringLiteral("(no widget)");
+    // Host and value may show cut to their column; the whole text is what the row says.
     if (column == 0)
-        return cell->property("wgname").value<QPushButton *>()->text();
-    return qobject_cast<QPushButton *>(cell)->text();
+        return fullText(cell->property("wgname").value<QPushButton *>());
+    return fullText(qobject_cast<QPushButton *>(cell));
 }
 
 QPushButton *TestRecordPage::saveButton(int row) const
