@@ -6,6 +6,7 @@
 #include "client/plan/ChangePlan.h"
 #include "client/plan/RecordJson.h"
 #include "manage/records/RecordRowText.h"
+#include "manage/shared/FieldKeys.h"
 #include "manage/shared/LineMenu.h"
 #include "manage/shared/PageJournal.h"
 #include "manage/shared/PageShell.h"
@@ -135,6 +136,10 @@ RecordPage::Editor RecordPage::placeEditor(int row, QPushButton *lineButton, con
     placeCellWidget(row, 4, e.mx);
     placeCellWidget(row, 5, e.ttl);
     placeCellWidget(row, 6, actions);
+    acceptDigitsOnly(e.mx);
+    acceptDigitsOnly(e.ttl);
+    bindEditorKeys({e.host, e.value, e.mx, e.ttl}, e.save, e.cancel);
+    chainTabOrder({e.host, e.type, e.value, e.line, e.mx, e.ttl, e.save, e.cancel});
     e.host->setFocus();
     return e;
 }
