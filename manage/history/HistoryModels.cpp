@@ -35,6 +35,15 @@ QString stateName(const QString &state)
     return names.value(state, state);
 }
 
+QString jobStateName(const JournalJob &job)
+{
+    const bool nothingDone = job.counts.value(StepStatus::Done) == 0 &&
+                             job.counts.value(StepStatus::AlreadyReverted) == 0;
+    if (job.state == JobState::Partial && nothingDone)
+        return QStringLiteral("失败");
+    return stateName(job.state);
+}
+
 QString statusName(const QString &status)
 {
     static const QHash<QString, QString> names{
@@ -86,7 +95,7 @@ QVariant JobListModel::cell(const JournalJob &j, int column, int role) const
     case Steps:
         return HistoryText::countsText(j.counts);
     default:
-        return HistoryText::stateName(j.state);
+        return HistoryText::jobStateName(j);
     }
 }
 
