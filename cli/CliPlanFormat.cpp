@@ -1,6 +1,7 @@
 #include "cli/CliPlanFormat.h"
 
 #include "cli/CliFormat.h"
+#include "client/journal/JobSummary.h"
 
 #include <QJsonArray>
 
@@ -135,7 +136,7 @@ QString jobsTable(const QList<JournalJob> &jobs)
     QList<QStringList> rows;
     for (const JournalJob &j : jobs)
         rows.append({QString::number(j.id), j.kind, j.created.toString(Qt::ISODate), j.state,
-                     countsText(j.counts), j.summary});
+                     countsText(j.counts), jobSummary(j, SummaryLanguage::English)});
     return formatTable({QStringLiteral("ID"), QStringLiteral("KIND"), QStringLiteral("CREATED"),
                         QStringLiteral("STATE"), QStringLiteral("STEPS"),
                         QStringLiteral("SUMMARY")},

@@ -318,8 +318,27 @@ QList<JournalJob> Journal::selectJobs(const QString &where, const QVariantList &
         }
         if (abandoned && j.counts.contains(StepStatus::Pending))
             j.counts[StepStatus::Unknown] += j.counts.take(StepStatus::Pending);
+        readJobFacts(j);
     }
     return result;
+}
+
+void Journal::readJobFacts(JournalJob &job)
+{
+    QSqlQuery q(QSqlDatabase::database(m_connection, false));
+    q.prepare(QStringLiteral("SELECT op, count(*) FROM steps WHERE job = ? GROUP BY op"));
+    q.addBindValue(job.id);
+    if (q.exec()) {
+        while (q.next())
+            job.ops.insert(q.value(0).toString(), q.value(1).toInt());
+    }
+    q.prepare(
+        QStringLiteral("SELECT count(DISTINCT domain), min(domain) FROM steps WHERE job = ?"));
+    q.addBindValue(job.id);
+    if (q.exec() && q.next()) {
+        job.domainCount = q.value(0).toInt();
+        job.firstDomain = q.value(1).toString();
+    }
 }
 
 QList<JournalStep> Journal::steps(qint64 jobId)

@@ -44,6 +44,10 @@ struct JournalJob
     QString summary;
     qint64 undoes = 0;         // for an undo: the job it reverts
     QMap<QString, int> counts; // steps per status
+    // What the steps are about, for its summary: steps per op, and the domains they name.
+    QMap<QString, int> ops;
+    int domainCount = 0;
+    QString firstDomain;
 };
 
 struct JournalStep
@@ -107,6 +111,8 @@ public:
 
 private:
     QList<JournalJob> selectJobs(const QString &where, const QVariantList &values);
+    // The job's steps per op and the domains they name.
+    void readJobFacts(JournalJob &job);
     bool exec(const QString &sql, const QVariantList &values = {}, qint64 *insertId = nullptr);
     // Whether job was left running by a process that is gone: it reads as interrupted, its
     // pending steps as unknown, and a journal open for writing settles it so in the file.

@@ -331,8 +331,7 @@ void BatchJobsPage::runPreviewed(BatchKind kind)
         return;
     const Tab &t = tab(kind);
     const ChangePlan &plan = dialog->view().plan();
-    const QString summary =
-        QStringLiteral("%1 个域名：%2").arg(plan.domains.size()).arg(PlanText::summary(plan));
+    const QString summary = PlanText::summary(plan);
     t.stack->setCurrentWidget(t.resultsPage);
     t.failures->clear();
     t.successes->clear();
@@ -361,7 +360,8 @@ void BatchJobsPage::runPreviewed(BatchKind kind)
         }
         appendResultLines(t.successes, done);
         appendResultLines(t.failures, failed);
-        showToast(outcomeSummary(dialog->outcomes()));
+        // The job's number, as the history page and halvik-cli jobs show it.
+        showToast(QStringLiteral("任务 #%1：%2").arg(job).arg(outcomeSummary(dialog->outcomes())));
     }
     dialog->deleteLater();
 }

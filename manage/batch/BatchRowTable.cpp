@@ -3,6 +3,7 @@
 #include "client/ProcessObjects.h"
 #include "client/User.h"
 #include "manage/batch/BatchLineButton.h"
+#include "manage/shared/FieldKeys.h"
 #include "manage/shared/PageShell.h"
 
 #include <QComboBox>
@@ -222,9 +223,14 @@ QLineEdit *BatchRowTable::addPlainRow()
     QWidget *cancel = newCancelButton(host);
 
     QList<QWidget *> widgets{host, type, line, value};
-    if (adding)
+    if (adding) {
         widgets << mx << ttl;
+        acceptDigitsOnly(mx);
+        acceptDigitsOnly(ttl);
+    }
     widgets << cancel;
+    // MX and TTL are made first (the type list needs the MX field); Tab follows the row.
+    chainTabOrder(widgets);
     QVariantList all;
     for (int c = 0; c < widgets.size(); ++c) {
         m_grid->addWidget(widgets.at(c), r, c);
@@ -265,6 +271,9 @@ QLineEdit *BatchRowTable::addEditRow()
 
     const QList<QWidget *> oldLine{oldLabel, host, type1, line1, value1};
     const QList<QWidget *> newLine{newLabel, host2, type2, line2, value2, mx2, ttl2};
+    acceptDigitsOnly(mx2);
+    acceptDigitsOnly(ttl2);
+    chainTabOrder({host, type1, line1, value1, host2, type2, line2, value2, mx2, ttl2, cancel});
     for (int c = 0; c < oldLine.size(); ++c)
         m_grid->addWidget(oldLine.at(c), r, c);
     for (int c = 0; c < newLine.size(); ++c)

@@ -1,5 +1,6 @@
 #include "manage/history/HistoryModels.h"
 
+#include "client/journal/JobSummary.h"
 #include "manage/shared/PlanView.h"
 
 #include <QHash>
@@ -34,6 +35,15 @@ QString stateName(const QString &state)
     return names.value(state, state);
 }
 
+QString jobStateName(const JournalJob &job)
+{
+    const bool nothingDone = job.counts.value(StepStatus::Done) == 0 &&
+                             job.counts.value(StepStatus::AlreadyReverted) == 0;
+    if (job.state == JobState::Partial && nothingDone)
+        return QStringLiteral("失败");
+    return stateName(job.state);
+}
+
 QString statusName(const QString &status)
 {
     static const QHash<QString, QString> names{
@@ -61,29 +71,31 @@ QString countsText(const QMap<QString, int> &counts)
 } // namespace HistoryText
 
 JobListModel::JobListModel(QObject *parent)
-    : RowTableModel({QStringLiteral("时间"), QStringLiteral("类型"), QStringLiteral("内容"),
-                     QStringLiteral("步骤"), QStringLiteral("状态")},
+    : RowTableModel({QStringLiteral("编号"), QStringLiteral("时间"), QStringLiteral("类型"),
+                     QStringLiteral("内容"), QStringLiteral("步骤"), QStringLiteral("状态")},
                     parent)
 {}
 
 QVariant JobListModel::cell(const JournalJob &j, int column, int role) const
 {
-    if (role == Qt::ForegroundRole && column == 4 &&
+    if (role == Qt::ForegroundRole && column == State &&
         (j.state == JobState::Partial || j.state == JobState::Interrupted))
         return problemColor();
     if (role != Qt::DisplayRole && role != Qt::ToolTipRole)
         return QVariant();
     switch (column) {
-    case 0:
+    case Number:
+        return QStringLiteral("#%1").arg(j.id);
+    case Time:
         return j.created.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
-    case 1:
+    case Kind:
         return HistoryText::kindName(j.kind);
-    case 2:
-        return j.summary;
-    case 3:
+    case Summary:
+        return jobSummary(j, SummaryLanguage::Chinese);
+    case Steps:
         return HistoryText::countsText(j.counts);
     default:
-        return HistoryText::stateName(j.state);
+        return HistoryText::jobStateName(j);
     }
 }
 

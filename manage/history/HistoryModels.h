@@ -9,17 +9,31 @@ namespace HistoryText {
 QString kindName(const QString &kind);
 // "已完成", "部分失败" … for a job's state.
 QString stateName(const QString &state);
+// The state of a job as the history shows it: a job ended partly failed whose every step
+// that sent a request failed reads "失败", not "部分失败".
+QString jobStateName(const JournalJob &job);
 // "成功", "失败", "冲突" … for a step's status.
 QString statusName(const QString &status);
 // "成功 3 · 失败 1" of a job's counts.
 QString countsText(const QMap<QString, int> &counts);
 } // namespace HistoryText
 
-// The journal's jobs, newest first: time, kind, what, counts, state.
+// The journal's jobs, newest first: number ("#12", as the CLI and "撤销 #12" name it), time,
+// kind, what (made from the job's steps), counts, state.
 class JobListModel : public RowTableModel<JournalJob>
 {
     Q_OBJECT
 public:
+    enum Column
+    {
+        Number,
+        Time,
+        Kind,
+        Summary,
+        Steps,
+        State,
+        ColumnCount
+    };
     explicit JobListModel(QObject *parent = nullptr);
     void setJobs(const QList<JournalJob> &jobs) { setRows(jobs); }
     const JournalJob &job(int r) const { return row(r); }

@@ -1,5 +1,7 @@
 #include "manage/history/HistoryPage.h"
 
+#include "client/journal/JobSummary.h"
+
 #include "client/User.h"
 #include "client/journal/JobRunner.h"
 #include "client/journal/Journal.h"
@@ -49,15 +51,14 @@ HistoryPage::HistoryPage(PageShell &window, const HistoryWidgets &widgets)
     m_jobs->setObjectName(QStringLiteral("tableJobs"));
     m_steps = newRowTable(m_stepModel, page);
     m_steps->setObjectName(QStringLiteral("tableJobSteps"));
-    m_jobs->horizontalHeader()->resizeSection(0, 150);
-    m_jobs->horizontalHeader()->resizeSection(1, 100);
-    m_jobs->horizontalHeader()->resizeSection(2, 300);
-    m_jobs->horizontalHeader()->resizeSection(3, 160);
-    m_steps->horizontalHeader()->resizeSection(0, 150);
-    m_steps->horizontalHeader()->resizeSection(1, 90);
-    m_steps->horizontalHeader()->resizeSection(2, 200);
-    m_steps->horizontalHeader()->resizeSection(3, 200);
-    m_steps->horizontalHeader()->resizeSection(4, 70);
+    // Every column as wide as what it shows; the job's summary takes the rest (its full text
+    // in the tool tip), and the steps scroll sideways rather than cut a record.
+    QHeaderView *jobColumns = m_jobs->horizontalHeader();
+    jobColumns->setSectionResizeMode(QHeaderView::ResizeToContents);
+    jobColumns->setStretchLastSection(false);
+    jobColumns->setSectionResizeMode(JobListModel::Summary, QHeaderView::Stretch);
+    m_jobs->setTextElideMode(Qt::ElideRight);
+    m_steps->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
 
     m_w.lay_page_history->addLayout(bar);
     m_w.lay_page_history->addWidget(m_empty);
@@ -147,8 +148,10 @@ void HistoryPage::undoClicked()
         return;
     }
     UndoPreview preview(user(), journal, job.id, m_force->isChecked());
-    auto *dialog =
-        new PlanDialog(m_w.page_history->window(), QStringLiteral("撤销预览：%1").arg(job.summary));
+    auto *dialog = new PlanDialog(m_w.page_history->window(),
+                                  QStringLiteral("撤销预览：#%1 %2")
+                                      .arg(job.id)
+                                      .arg(jobSummary(job, SummaryLanguage::Chinese)));
     dialog->view().setRunText(QStringLiteral("撤销"));
     m_dialog = dialog;
     const qint64 id = job.id;
@@ -163,7 +166,9 @@ void HistoryPage::runUndo(qint64 jobId)
     const QString summary = QStringLiteral("撤销 #%1").arg(jobId);
     const qint64 undo = dialog->run(user(), QStringLiteral("undo"), summary, jobId);
     if (undo)
-        showToast(outcomeSummary(dialog->outcomes()));
+        showToast(QStringLiteral("#%1 %2：%3")
+                      .arg(undo)
+                      .arg(summary, outcomeSummary(dialog->outcomes())));
     dialog->deleteLater();
     reload();
     // The undo's job becomes the chosen one: "检测生效" then checks what it changed back.

@@ -6,6 +6,7 @@
 #include "client/plan/ChangePlan.h"
 #include "client/plan/RecordJson.h"
 #include "manage/records/RecordRowText.h"
+#include "manage/shared/FieldKeys.h"
 #include "manage/shared/LineMenu.h"
 #include "manage/shared/PageJournal.h"
 #include "manage/shared/PageShell.h"
@@ -128,14 +129,17 @@ RecordPage::Editor RecordPage::placeEditor(int row, QPushButton *lineButton, con
     layout->addStretch();
 
     paintRowItems(row);
-    QTableWidget *table = m_w.tableR;
-    table->setCellWidget(row, 0, e.host);
-    table->setCellWidget(row, 1, e.type);
-    table->setCellWidget(row, 2, e.value);
-    table->setCellWidget(row, 3, e.line);
-    table->setCellWidget(row, 4, e.mx);
-    table->setCellWidget(row, 5, e.ttl);
-    table->setCellWidget(row, 6, actions);
+    placeCellWidget(row, 0, e.host);
+    placeCellWidget(row, 1, e.type);
+    placeCellWidget(row, 2, e.value);
+    placeCellWidget(row, 3, e.line);
+    placeCellWidget(row, 4, e.mx);
+    placeCellWidget(row, 5, e.ttl);
+    placeCellWidget(row, 6, actions);
+    acceptDigitsOnly(e.mx);
+    acceptDigitsOnly(e.ttl);
+    bindEditorKeys({e.host, e.value, e.mx, e.ttl}, e.save, e.cancel);
+    chainTabOrder({e.host, e.type, e.value, e.line, e.mx, e.ttl, e.save, e.cancel});
     e.host->setFocus();
     return e;
 }

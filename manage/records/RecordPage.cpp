@@ -67,6 +67,7 @@ void RecordPage::showRecordPage(const QSharedPointer<Domain> &domain)
         table->setVerticalHeaderItem(i, item);
     }
     updateOperationsWidth();
+    sizeHostColumn();
     // The new rows start unticked, and so does "全选".
     m_w.checkBoxR->setChecked(false);
     table->verticalScrollBar()->setValue(0);
@@ -75,6 +76,13 @@ void RecordPage::showRecordPage(const QSharedPointer<Domain> &domain)
     table->setUpdatesEnabled(true);
     queueBuildVisibleRows();
 }
+
+namespace {
+
+constexpr int kHostCellExtra = 8 + 20 + 12 + 16;
+constexpr int kHostColumnMin = 120;
+
+} // namespace
 
 void RecordPage::setUpTable(bool hasRecords)
 {
@@ -102,9 +110,25 @@ void RecordPage::setUpTable(bool hasRecords)
         header->setSectionResizeMode(w[0], hasRecords ? QHeaderView::Fixed : QHeaderView::Stretch);
         table->setColumnWidth(w[0], w[1]);
     }
-    header->setSectionResizeMode(0, QHeaderView::Stretch);
+    // The host column is as wide as the longest host (sizeHostColumn); values take the rest.
+    header->setSectionResizeMode(0, hasRecords ? QHeaderView::Interactive : QHeaderView::Stretch);
     header->setSectionResizeMode(2, QHeaderView::Stretch);
     header->setSectionResizeMode(6, hasRecords ? QHeaderView::Fixed : QHeaderView::Stretch);
+}
+
+void RecordPage::sizeHostColumn()
+{
+    QTableWidget *table = m_w.tableR;
+    if (!m_domain || m_domain->records.isEmpty())
+        return;
+    int widest = table->fontMetrics().horizontalAdvance(QStringLiteral("主机记录"));
+    for (const Record &r : m_domain->records)
+        widest = qMax(widest, table->fontMetrics().horizontalAdvance(r.host));
+    // The tick box, the margins of the cell and of the button; never more than a third of the
+    // table, where a longer host is cut with an ellipsis.
+    const int wanted = widest + kHostCellExtra;
+    table->setColumnWidth(0,
+                          qBound(kHostColumnMin, wanted, qMax(kHostColumnMin, table->width() / 3)));
 }
 
 void RecordPage::updateOperationsWidth()

@@ -130,6 +130,10 @@ private:
     // Builds the rows in view and ahead more on either side; releases those far away.
     void buildRows(int ahead);
     void releaseRowsOutside(int from, int to);
+    // Hands widget to the table as the widget of a cell, placed at the cell before it shows.
+    void placeCellWidget(int row, int column, QWidget *widget);
+    // The host column as wide as the longest host of the domain, within bounds.
+    void sizeHostColumn();
     void buildDisplayRow(int row, const QSharedPointer<Record> &record);
     void paintRowItems(int row);
     QPushButton *cellButton(const QString &text, Record *key, bool pointing);

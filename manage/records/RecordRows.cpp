@@ -3,6 +3,7 @@
 
 #include "client/User.h"
 #include "manage/records/RecordRowText.h"
+#include "manage/shared/ElidedText.h"
 #include "manage/shared/PageShell.h"
 
 #include <QCheckBox>
@@ -133,7 +134,6 @@ QPushButton *RecordPage::cellButton(const QString &text, Record *key, bool point
 
 void RecordPage::buildDisplayRow(int row, const QSharedPointer<Record> &record)
 {
-    QTableWidget *table = m_w.tableR;
     QTableWidgetItem *header = headerItem(row);
     header->setData(EditingRole, false);
     paintRowItems(row);
@@ -152,15 +152,17 @@ void RecordPage::buildDisplayRow(int row, const QSharedPointer<Record> &record)
         if (at >= 0)
             headerItem(at)->setData(CheckedRole, on);
     });
-    auto *host = cellButton(record->host, key, true);
+    auto *host = cellButton(QString(), key, true);
+    setElidedText(host, record->host);
     host->setStyleSheet(QStringLiteral(".QPushButton{border:none;text-align:left;}\n") + kTipStyle);
     m_window.addNameButton(host);
     layout->addWidget(check);
     layout->addWidget(host);
 
     auto *type = cellButton(recordTypeName(u.recordTypes, u.recordTypes2, record->type), key, true);
-    auto *value = cellButton(record->value, key, false);
-    // Long values show their beginning; the hover tool tip shows them whole.
+    auto *value = cellButton(QString(), key, false);
+    // Long values show their beginning with an ellipsis; the hover tool tip shows them whole.
+    setElidedText(value, record->value);
     value->setStyleSheet(
         QStringLiteral(".QPushButton{background-color:transparent;text-align:left;}\n") +
         kTipStyle);
@@ -179,13 +181,26 @@ void RecordPage::buildDisplayRow(int row, const QSharedPointer<Record> &record)
     container->setProperty("wgvalue", QVariant::fromValue(value));
     container->setProperty("wgroute", QVariant::fromValue(route));
 
-    table->setCellWidget(row, 0, container);
-    table->setCellWidget(row, 1, type);
-    table->setCellWidget(row, 2, value);
-    table->setCellWidget(row, 3, route);
-    table->setCellWidget(row, 4, cellButton(recordMxText(*record), key, false));
-    table->setCellWidget(row, 5, cellButton(QString::number(record->ttl), key, false));
-    table->setCellWidget(row, 6, operationsCell(record));
+    placeCellWidget(row, 0, container);
+    placeCellWidget(row, 1, type);
+    placeCellWidget(row, 2, value);
+    placeCellWidget(row, 3, route);
+    placeCellWidget(row, 4, cellButton(recordMxText(*record), key, false));
+    placeCellWidget(row, 5, cellButton(QString::number(record->ttl), key, false));
+    placeCellWidget(row, 6, operationsCell(record));
+}
+
+void RecordPage::placeCellWidget(int row, int column, QWidget *widget)
+{
+    // The view shows a widget it is handed before moving it to its cell, and while rows were
+    // just inserted it moves it only when its delayed layout runs. Until then every new row's
+    // buttons appeared at the viewport's corner, over the first row, one after the other: a
+    // pointer resting there got a hover for each, and the last record's value stayed tipped.
+    // Placed at its cell first, a widget is shown where it belongs.
+    QTableWidget *table = m_w.tableR;
+    widget->setParent(table->viewport());
+    widget->setGeometry(table->visualRect(table->model()->index(row, column)));
+    table->setCellWidget(row, column, widget);
 }
 
 QWidget *RecordPage::operationsCell(const QSharedPointer<Record> &record)

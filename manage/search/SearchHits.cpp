@@ -1,5 +1,7 @@
 #include "manage/search/SearchHits.h"
 
+#include <QColor>
+
 QString copyAgeText(const QDateTime &fetched, const QDateTime &now)
 {
     if (!fetched.isValid())
@@ -63,6 +65,17 @@ void SearchHitModel::setTicked(int row, bool ticked)
     emit tickedChanged(m_tickedCount);
 }
 
+void SearchHitModel::setAllTicked(bool ticked)
+{
+    if (m_hits.isEmpty())
+        return;
+    m_ticked.fill(ticked);
+    m_tickedCount = ticked ? m_hits.size() : 0;
+    emit dataChanged(index(0, TickColumn), index(m_hits.size() - 1, TickColumn),
+                     {Qt::CheckStateRole});
+    emit tickedChanged(m_tickedCount);
+}
+
 QVector<CopyHit> SearchHitModel::tickedHits() const
 {
     QVector<CopyHit> result;
@@ -109,6 +122,9 @@ QVariant SearchHitModel::data(const QModelIndex &index, int role) const
     if (index.column() == TickColumn)
         return role == Qt::CheckStateRole ? (m_ticked.at(index.row()) ? Qt::Checked : Qt::Unchecked)
                                           : QVariant();
+    // A paused record must not look live.
+    if (role == Qt::ForegroundRole && hit.state != 0)
+        return QColor(0x99, 0x99, 0x99);
     if (role == Qt::ToolTipRole && index.column() == AgeColumn)
         return hit.fetched.isValid() ? hit.fetched.toLocalTime().toString(Qt::ISODate) : QVariant();
     if (role != Qt::DisplayRole && role != Qt::ToolTipRole)
@@ -127,6 +143,8 @@ QVariant SearchHitModel::data(const QModelIndex &index, int role) const
                                                : hit.value;
     case TtlColumn:
         return hit.ttl;
+    case StatusColumn:
+        return hit.state != 0 ? QStringLiteral("暂停") : QStringLiteral("正常");
     case AgeColumn:
         return copyAgeText(hit.fetched, m_now);
     default:
@@ -138,7 +156,7 @@ QVariant SearchHitModel::headerData(int section, Qt::Orientation orientation, in
 {
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
         return QAbstractTableModel::headerData(section, orientation, role);
-    static const char *const titles[ColumnCount] = {"",     "域名",   "主机记录", "类型",
-                                                    "线路", "记录值", "TTL",      "副本时间"};
+    static const char *const titles[ColumnCount] = {"✓",      "域名", "主机记录", "类型",    "线路",
+                                                    "记录值", "TTL",  "状态",     "副本时间"};
     return section >= 0 && section < ColumnCount ? QString::fromUtf8(titles[section]) : QVariant();
 }

@@ -17,7 +17,7 @@ QString copyFreshnessText(const QList<CopyDomain> &domains, const QDateTime &now
 
 // The hits of a search as a table for a QTableView, which asks only for the rows it paints:
 // a hundred thousand hits cost one vector, not a widget each. The first column ticks hits for
-// a change; a new search clears the ticks.
+// a change (its header ticks all); a new search clears the ticks.
 class SearchHitModel : public QAbstractTableModel
 {
     Q_OBJECT
@@ -31,6 +31,7 @@ public:
         LineColumn,
         ValueColumn,
         TtlColumn,
+        StatusColumn, // "暂停" for a paused record, whose row is greyed
         AgeColumn,
         ColumnCount
     };
@@ -40,6 +41,8 @@ public:
     void setHits(QVector<CopyHit> hits, const QDateTime &now);
     const QVector<CopyHit> &hits() const { return m_hits; }
     void setTicked(int row, bool ticked);
+    // Ticks every hit, or none.
+    void setAllTicked(bool ticked);
     int tickedCount() const { return m_tickedCount; }
     // The ticked hits in list order.
     QVector<CopyHit> tickedHits() const;

@@ -61,6 +61,7 @@ SearchPage::SearchPage(PageShell &window, const SearchPageWidgets &widgets)
     view->setColumnWidth(SearchHitModel::TypeColumn, 60);
     view->setColumnWidth(SearchHitModel::LineColumn, 70);
     view->setColumnWidth(SearchHitModel::TtlColumn, 60);
+    view->setColumnWidth(SearchHitModel::StatusColumn, 50);
     view->setColumnWidth(SearchHitModel::AgeColumn, 80);
 
     connect(m_w.lineEdit_gsearch, &QLineEdit::returnPressed, this, &SearchPage::searchClicked);
@@ -68,6 +69,12 @@ SearchPage::SearchPage(PageShell &window, const SearchPageWidgets &widgets)
     connect(m_w.pushButton_grefresh, &QPushButton::clicked, this, &SearchPage::refreshClicked);
     connect(m_w.pushButton_gstop, &QPushButton::clicked, this, &SearchPage::stopClicked);
     connect(view, &QTableView::doubleClicked, this, &SearchPage::hitActivated);
+    // The tick column's header ticks every hit, or none when all are ticked.
+    view->horizontalHeader()->setSectionsClickable(true);
+    connect(view->horizontalHeader(), &QHeaderView::sectionClicked, this, [this](int section) {
+        if (section == SearchHitModel::TickColumn)
+            m_model->setAllTicked(m_model->tickedCount() < m_model->rowCount());
+    });
     connect(m_w.pushButton_gedit, &QPushButton::clicked, this, &SearchPage::editClicked);
     connect(m_model, &SearchHitModel::tickedChanged, m_w.pushButton_gedit,
             [this](int count) { m_w.pushButton_gedit->setEnabled(count > 0); });

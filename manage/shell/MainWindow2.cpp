@@ -1,4 +1,5 @@
 #include "manage/shell/MainWindow2.h"
+#include "manage/shared/ElidedText.h"
 #include "ui_MainWindow2.h"
 
 #include "client/ProcessObjects.h"
@@ -588,7 +589,7 @@ bool MainWindow2::eventFilter(QObject *watched, QEvent *event)
     // Rows are built outside the view and handed back for reuse: a hover event can reach a
     // button that is not (or no longer) the one under the pointer.
     if (button && entering && listed(nameButtons, button) && underPointer(button)) {
-        showNameTip(QCursor::pos() + QPoint(10, 10), button->text());
+        showNameTip(QCursor::pos() + QPoint(10, 10), fullText(button));
     }
     if (button && listed(menuButtons, button)) {
         const QString sheet =

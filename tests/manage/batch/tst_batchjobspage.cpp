@@ -53,6 +53,8 @@ void setRow(QLineEdit *host, const QString &hostText, const QString &type, const
 
 } // namespace
 
+Q_DECLARE_METATYPE(BatchKind)
+
 // The batch page against the stand-in service: start checks, the three jobs and their result
 // lines, stopping, and the hand-over from the record page.
 class TestBatchJobsPage : public QObject
@@ -69,6 +71,8 @@ private slots:
     void stopAfterThirdOfTenThenStopAgain();
     void deadNetworkGivesUpAfterThree();
     void recordPageFillsAtMostFiveRows();
+    void rowKeyboard_data();
+    void rowKeyboard();
 
 private:
     BatchJobsPage &page() { return h.window->batchJobsPage(); }
@@ -430,6 +434,50 @@ void TestBatchJobsPage::recordPageFillsAtMostFiveRows()
              h.widget<QWidget>("tab_batadd"));
     QCOMPARE(rows(BatchKind::Edit).size(), 1);
     QVERIFY(rows(BatchKind::Edit).first()->text().isEmpty());
+}
+
+void TestBatchJobsPage::rowKeyboard_data()
+{
+    QTest::addColumn<BatchKind>("kind");
+    QTest::addColumn<QStringList>("order"); // the row's parts as Tab reaches them; "" the host
+    QTest::addColumn<QStringList>("numbers");
+    QTest::newRow("add") << BatchKind::Add
+                         << QStringList{"", "typew", "xianluw", "valuew", "mxw", "ttlw"}
+                         << QStringList{"mxw", "ttlw"};
+    QTest::newRow("edit") << BatchKind::Edit
+                          << QStringList{"",       "typew1",   "xianluw1", "valuew1", "rdw2",
+                                         "typew2", "xianluw2", "valuew2",  "mxw2",    "ttlw2"}
+                          << QStringList{"mxw2", "ttlw2"};
+}
+
+// A row of a batch tab as a keyboard user meets it: Tab follows the row on screen (MX and TTL
+// were made first and came right after the host), and MX and TTL take digits only.
+void TestBatchJobsPage::rowKeyboard()
+{
+    QFETCH(BatchKind, kind);
+    QFETCH(QStringList, order);
+    QFETCH(QStringList, numbers);
+    h.widget<QTabWidget>("tabWidget_bat")->setCurrentIndex(static_cast<int>(kind));
+    QLineEdit *host = freshRows(kind, 1).first();
+    QList<QWidget *> parts;
+    for (const QString &name : order)
+        parts.append(name.isEmpty() ? host : part<QWidget>(host, qPrintable(name)));
+    QWidget *at = host;
+    for (int i = 1; i < parts.size(); ++i) {
+        QWidget *next = at->nextInFocusChain();
+        while (next != parts.at(i) &&
+               (parts.at(i - 1)->isAncestorOf(next) || !(next->focusPolicy() & Qt::TabFocus)))
+            next = next->nextInFocusChain();
+        QVERIFY2(next == parts.at(i), qPrintable(order.at(i)));
+        at = next;
+    }
+    for (const QString &name : numbers) {
+        auto *field = part<QLineEdit>(host, qPrintable(name));
+        field->setEnabled(true);
+        field->clear();
+        QTest::keyClicks(field, "c6a0");
+        QCOMPARE(field->text(), QStringLiteral("60"));
+    }
 }
 
 QTEST_MAIN(TestBatchJobsPage)

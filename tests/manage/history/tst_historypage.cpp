@@ -2,6 +2,7 @@
 #include "client/journal/Journal.h"
 #include "client/plan/Previews.h"
 #include "manage/domains/DomainTableRow.h"
+#include "manage/history/HistoryModels.h"
 #include "manage/history/HistoryPage.h"
 #include "manage/shared/PlanDialog.h"
 #include "manage/shared/PlanView.h"
@@ -10,6 +11,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFileInfo>
+#include <QHeaderView>
 #include <QLabel>
 #include <QStackedWidget>
 #include <QTableView>
@@ -41,6 +43,7 @@ private slots:
 
     void emptyJournalIsNotCreated();
     void jobsNewestFirstWithTheirSteps();
+    void columnsFitTheirContent();
     void undoThroughItsPreview();
     void conflictShownPerStepAndForced();
     void deletedDomainComesBack();
@@ -131,10 +134,17 @@ void TestHistoryPage::jobsNewestFirstWithTheirSteps()
     m_h.window->showHistory();
 
     QCOMPARE(jobModel()->rowCount(), 2);
-    QCOMPARE(jobModel()->index(0, 2).data().toString(), QStringLiteral("add h2"));
-    QCOMPARE(jobModel()->index(1, 2).data().toString(), QStringLiteral("add h1"));
-    QCOMPARE(jobModel()->index(0, 1).data().toString(), QStringLiteral("批量添加"));
-    QCOMPARE(jobModel()->index(0, 4).data().toString(), QStringLiteral("已完成"));
+    // Numbered as halvik-cli names them; the summary made from the steps, in Chinese, though
+    // the job was written with an English one.
+    QCOMPARE(jobModel()->index(0, JobListModel::Number).data().toString(),
+             QStringLiteral("#%1").arg(second));
+    QCOMPARE(jobModel()->index(1, JobListModel::Number).data().toString(),
+             QStringLiteral("#%1").arg(first));
+    QCOMPARE(jobModel()->index(0, JobListModel::Summary).data().toString(),
+             kDemo + QStringLiteral("：新增 1"));
+    QCOMPARE(jobModel()->index(0, JobListModel::Kind).data().toString(),
+             QStringLiteral("批量添加"));
+    QCOMPARE(jobModel()->index(0, JobListModel::State).data().toString(), QStringLiteral("已完成"));
     QVERIFY(page().emptyLabel()->isHidden());
 
     // The newest is chosen; choosing the older shows its steps.
@@ -147,6 +157,36 @@ void TestHistoryPage::jobsNewestFirstWithTheirSteps()
     QVERIFY(steps->index(0, 2).data().toString().isEmpty());
     QVERIFY(steps->index(0, 3).data().toString().startsWith(QStringLiteral("h1 A")));
     QCOMPARE(steps->index(0, 4).data().toString(), QStringLiteral("成功"));
+}
+
+// At the smallest window size every column but the summary shows its whole text, and the
+// columns together fit the table.
+void TestHistoryPage::columnsFitTheirContent()
+{
+    QVERIFY(addJob(QStringLiteral("wide1"), QStringLiteral("198.51.100.33")));
+    m_h.window->resize(900, 620);
+    m_h.window->showHistory();
+    QTableView *jobs = page().jobTable();
+    QVERIFY(QTest::qWaitFor([jobs] { return jobs->isVisible() && jobs->viewport()->width() > 0; }));
+    QHeaderView *header = jobs->horizontalHeader();
+    const QFontMetrics metrics(jobs->font());
+    int total = 0;
+    for (int c = 0; c < jobModel()->columnCount(); ++c) {
+        total += header->sectionSize(c);
+        if (c == JobListModel::Summary)
+            continue;
+        const QString title = jobModel()->headerData(c, Qt::Horizontal).toString();
+        const QString text = jobModel()->index(0, c).data().toString();
+        QVERIFY2(metrics.horizontalAdvance(text) < header->sectionSize(c),
+                 qPrintable(QStringLiteral("%1: \"%2\" in %3 px")
+                                .arg(title, text)
+                                .arg(header->sectionSize(c))));
+    }
+    QVERIFY2(total <= jobs->viewport()->width(),
+             qPrintable(QStringLiteral("%1 > %2").arg(total).arg(jobs->viewport()->width())));
+    QVERIFY(
+        header->sectionSize(JobListModel::Summary) >=
+        metrics.horizontalAdvance(jobModel()->index(0, JobListModel::Summary).data().toString()));
 }
 
 void TestHistoryPage::undoThroughItsPreview()
@@ -166,8 +206,11 @@ void TestHistoryPage::undoThroughItsPreview()
 
     QVERIFY(!findHost(records(), QStringLiteral("undome")));
     QCOMPARE(jobModel()->rowCount(), 2);
-    QCOMPARE(jobModel()->index(0, 1).data().toString(), QStringLiteral("撤销"));
-    QCOMPARE(jobModel()->index(1, 4).data().toString(), QStringLiteral("已撤销"));
+    QCOMPARE(jobModel()->index(0, JobListModel::Kind).data().toString(), QStringLiteral("撤销"));
+    QCOMPARE(jobModel()->index(0, JobListModel::Summary).data().toString(),
+             QStringLiteral("撤销 %1：%2：删除 1")
+                 .arg(jobModel()->index(1, JobListModel::Number).data().toString(), kDemo));
+    QCOMPARE(jobModel()->index(1, JobListModel::State).data().toString(), QStringLiteral("已撤销"));
     // An undone job offers no second undo.
     page().jobTable()->setCurrentIndex(jobModel()->index(1, 0));
     QVERIFY(!page().undoButton()->isEnabled());
@@ -228,7 +271,8 @@ void TestHistoryPage::deletedDomainComesBack()
     QVERIFY(!user.domain2ptr(name));
 
     m_h.window->showHistory();
-    QCOMPARE(jobModel()->index(0, 1).data().toString(), QStringLiteral("域名操作"));
+    QCOMPARE(jobModel()->index(0, JobListModel::Kind).data().toString(),
+             QStringLiteral("域名操作"));
     QCOMPARE(page().stepTable()->model()->index(0, 1).data().toString(),
              QStringLiteral("删除域名"));
     page().undoButton()->click();
@@ -270,13 +314,13 @@ void TestHistoryPage::domainActionsJournaledAndUndone_data()
                            << "暂停域名" << false << 1;
     QTest::newRow("start") << "paused" << 1 << "" << 0 << 0 << "启用 %1"
                            << "启用域名" << false << 0;
-    QTest::newRow("checked lock") << "running" << -1 << "comboBox_9" << 0 << 0 << "锁定 1 个域名"
+    QTest::newRow("checked lock") << "running" << -1 << "comboBox_9" << 0 << 0 << "锁定 %1"
                                   << "锁定域名" << true << 1;
-    QTest::newRow("checked unlock") << "locked" << -1 << "comboBox_9" << 1 << 0 << "解锁 1 个域名"
+    QTest::newRow("checked unlock") << "locked" << -1 << "comboBox_9" << 1 << 0 << "解锁 %1"
                                     << "解锁域名" << true << 0;
-    QTest::newRow("checked pause") << "running" << -1 << "comboBox_8" << 0 << 0 << "暂停 1 个域名"
+    QTest::newRow("checked pause") << "running" << -1 << "comboBox_8" << 0 << 0 << "暂停 %1"
                                    << "暂停域名" << false << 1;
-    QTest::newRow("checked start") << "paused" << -1 << "comboBox_8" << 1 << 0 << "启用 1 个域名"
+    QTest::newRow("checked start") << "paused" << -1 << "comboBox_8" << 1 << 0 << "启用 %1"
                                    << "启用域名" << false << 0;
 }
 
@@ -325,8 +369,9 @@ void TestHistoryPage::domainActionsJournaledAndUndone()
     QCOMPARE(served(), changedTo);
 
     m_h.window->showHistory();
-    QCOMPARE(jobModel()->index(0, 1).data().toString(), QStringLiteral("域名操作"));
-    QCOMPARE(jobModel()->index(0, 2).data().toString(),
+    QCOMPARE(jobModel()->index(0, JobListModel::Kind).data().toString(),
+             QStringLiteral("域名操作"));
+    QCOMPARE(jobModel()->index(0, JobListModel::Summary).data().toString(),
              QString(summary).replace(QLatin1String("%1"), name));
     QAbstractItemModel *steps = page().stepTable()->model();
     QCOMPARE(steps->rowCount(), 1);

@@ -5,6 +5,7 @@
 #include "manage/batch/BatchJobsPage.h"
 #include "manage/batch/BatchRowTable.h"
 #include "manage/records/RecordPage.h"
+#include "manage/shared/ElidedText.h"
 #include "manage/shared/LineMenu.h"
 #include "manage/shell/MainWindow2.h"
 #include "tests/support/WindowHarness.h"
@@ -69,6 +70,7 @@ private slots:
 
     void displayRows();
     void fewRowsKeepWideOperationsColumn();
+    void editorKeyboard();
     void editorOpensWithRecordAndEmptyMx();
     void saveSendsMxAsTypedAndUpdatesRow();
     void saveKeepsFieldsLeftEmpty();
@@ -173,9 +175,10 @@ QString TestRecordPage::cellText(int row, int column) const
     QWidget *cell = table()->cellWidget(row, column);
     if (!cell)
         return QStringLiteral("(no widget)");
+    // Host and value may show cut to their column; the whole text is what the row says.
     if (column == 0)
-        return cell->property("wgname").value<QPushButton *>()->text();
-    return qobject_cast<QPushButton *>(cell)->text();
+        return fullText(cell->property("wgname").value<QPushButton *>());
+    return fullText(qobject_cast<QPushButton *>(cell));
 }
 
 QPushButton *TestRecordPage::saveButton(int row) const
@@ -311,6 +314,62 @@ void TestRecordPage::saveSendsMxAsTypedAndUpdatesRow()
     QCOMPARE(stored.mx, 5);
     QCOMPARE(stored.ttl, 3600);
     QCOMPARE(stored.viewId, kTelecom);
+}
+
+// The in-place editor as a keyboard user meets it: MX and TTL take digits only, Tab follows
+// the row, Enter saves and Escape cancels.
+void TestRecordPage::editorKeyboard()
+{
+    open(kShowcase);
+    const int row = rowOf("@", "MX", "mx2.halvik-demo.com");
+    const QSharedPointer<Record> record = recordOfRow(row);
+    const int domainId = domainNamed(kShowcase)->id;
+    openEditor(row);
+    auto *host = qobject_cast<QLineEdit *>(table()->cellWidget(row, 0));
+    auto *value = qobject_cast<QLineEdit *>(table()->cellWidget(row, 2));
+    auto *mx = qobject_cast<QLineEdit *>(table()->cellWidget(row, 4));
+    auto *ttl = qobject_cast<QLineEdit *>(table()->cellWidget(row, 5));
+    QVERIFY(host && value && mx && ttl);
+
+    mx->clear();
+    QTest::keyClicks(mx, "1a-5");
+    QCOMPARE(mx->text(), QStringLiteral("15"));
+    ttl->clear();
+    QTest::keyClicks(ttl, "c60 ");
+    QCOMPARE(ttl->text(), QStringLiteral("60"));
+
+    // Tab: host, type, value, line, MX, TTL, save, cancel, as the row reads.
+    const QList<QWidget *> row_{
+        host,           table()->cellWidget(row, 1), value, table()->cellWidget(row, 3), mx, ttl,
+        saveButton(row)};
+    QWidget *at = host;
+    for (int i = 1; i < row_.size(); ++i) {
+        QWidget *next = at->nextInFocusChain();
+        // Tab passes over what takes no focus and over the parts of a field (a combo box's).
+        while (next != row_.at(i) &&
+               (row_.at(i - 1)->isAncestorOf(next) || !(next->focusPolicy() & Qt::TabFocus)))
+            next = next->nextInFocusChain();
+        QVERIFY2(next == row_.at(i),
+                 qPrintable(
+                     QStringLiteral("after %1: %2 %3")
+                         .arg(i - 1)
+                         .arg(QLatin1String(next->metaObject()->className()), next->objectName())));
+        at = next;
+    }
+
+    // Escape leaves the record as it was.
+    QTest::keyClick(value, Qt::Key_Escape);
+    QVERIFY(table()->cellWidget(row, 0)->property("recordP").isValid());
+    QCOMPARE(serverRecord(domainId, record->id).ttl, 600);
+
+    // Enter in a field saves.
+    openEditor(row);
+    ttl = qobject_cast<QLineEdit *>(table()->cellWidget(row, 5));
+    ttl->setText(QStringLiteral("60"));
+    QTest::keyClick(ttl, Qt::Key_Return);
+    QCOMPARE(h.boxes->count(), 0);
+    QVERIFY(table()->cellWidget(row, 0)->property("recordP").isValid());
+    QCOMPARE(serverRecord(domainId, record->id).ttl, 60);
 }
 
 void TestRecordPage::saveKeepsFieldsLeftEmpty()

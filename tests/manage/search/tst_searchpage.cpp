@@ -15,6 +15,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QStackedWidget>
@@ -43,6 +44,7 @@ private slots:
     void damagedCopyNoticeShownOnce();
     void editTickedHitsChangesExactlyThose();
     void hitChangedSinceSearchIsAConflict();
+    void pausedHitsShownAndAllTicked();
 
 private:
     // Adds "t1" and "t2" with one address and "t3" with another to the demo domain, searches
@@ -364,6 +366,39 @@ void TestSearchPage::tickTwoHits()
         QVERIFY(model->setData(tick, Qt::Checked, Qt::CheckStateRole));
     }
     QVERIFY(edit->isEnabled());
+}
+
+// A paused record reads "暂停" and greyed, so it is not taken for a live one; the tick
+// column's header ticks every hit, then none.
+void TestSearchPage::pausedHitsShownAndAllTicked()
+{
+    QVERIFY(openSearch());
+    QVERIFY(refresh());
+    search(QStringLiteral("203.0.113."), true);
+    auto *view = h.widget<QTableView>("tableView_gsearch");
+    QAbstractItemModel *model = view->model();
+    QVERIFY(model->rowCount() > 2);
+    int paused = 0;
+    for (int row = 0; row < model->rowCount(); ++row) {
+        const bool old = model->index(row, SearchHitModel::HostColumn).data() == "old";
+        const QModelIndex status = model->index(row, SearchHitModel::StatusColumn);
+        QCOMPARE(status.data().toString(), old ? QStringLiteral("暂停") : QStringLiteral("正常"));
+        QCOMPARE(model->index(row, SearchHitModel::ValueColumn).data(Qt::ForegroundRole).isValid(),
+                 old);
+        paused += old;
+    }
+    QCOMPARE(paused, 1);
+
+    QAbstractButton *edit = h.button("pushButton_gedit");
+    const int tick = view->horizontalHeader()->sectionViewportPosition(SearchHitModel::TickColumn);
+    QTest::mouseClick(view->horizontalHeader()->viewport(), Qt::LeftButton, {},
+                      QPoint(tick + 5, view->horizontalHeader()->height() / 2));
+    QCOMPARE(h.window->searchPage().hits().tickedCount(), model->rowCount());
+    QVERIFY(edit->isEnabled());
+    QTest::mouseClick(view->horizontalHeader()->viewport(), Qt::LeftButton, {},
+                      QPoint(tick + 5, view->horizontalHeader()->height() / 2));
+    QCOMPARE(h.window->searchPage().hits().tickedCount(), 0);
+    QVERIFY(!edit->isEnabled());
 }
 
 PlanDialog *TestSearchPage::previewTtl(const QString &ttl)

@@ -65,6 +65,8 @@ private slots:
     void recordTexts_data();
     void recordTexts();
     void changeMarkedInBothModels();
+    void jobStateNames_data();
+    void jobStateNames();
     void runWithWarningsAsksFirst_data();
     void runWithWarningsAsksFirst();
 
@@ -259,6 +261,36 @@ void TestPlanDialog::changeMarkedInBothModels()
     QCOMPARE(history.headerData(historyChange, Qt::Horizontal).toString(), QStringLiteral("改动"));
     QCOMPARE(history.index(0, historyChange).data().toString(), QStringLiteral("TTL 600 → 60"));
     QVERIFY(history.index(0, 3).data(Qt::FontRole).value<QFont>().bold());
+}
+
+void TestPlanDialog::jobStateNames_data()
+{
+    QTest::addColumn<QString>("state");
+    QTest::addColumn<int>("done");
+    QTest::addColumn<int>("failed");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("every step failed") << JobState::Partial << 0 << 3 << "失败";
+    QTest::newRow("some failed") << JobState::Partial << 1 << 2 << "部分失败";
+    QTest::newRow("done") << JobState::Done << 3 << 0 << "已完成";
+    QTest::newRow("stopped before any") << JobState::Stopped << 0 << 0 << "已停止";
+}
+
+void TestPlanDialog::jobStateNames()
+{
+    QFETCH(QString, state);
+    QFETCH(int, done);
+    QFETCH(int, failed);
+    QFETCH(QString, shown);
+    JournalJob job;
+    job.state = state;
+    if (done)
+        job.counts.insert(StepStatus::Done, done);
+    if (failed)
+        job.counts.insert(StepStatus::Failed, failed);
+    QCOMPARE(HistoryText::jobStateName(job), shown);
+    JobListModel model;
+    model.setJobs({job});
+    QCOMPARE(model.index(0, JobListModel::State).data().toString(), shown);
 }
 
 void TestPlanDialog::runWithWarningsAsksFirst_data()

@@ -1,4 +1,5 @@
 #include "client/User.h"
+#include "manage/shared/ElidedText.h"
 #include "manage/shell/MainWindow2.h"
 #include "tests/support/WidgetOverlap.h"
 #include "tests/support/WindowHarness.h"
@@ -38,6 +39,9 @@ private slots:
     void pagesDoNotOverlap_data();
     void pagesDoNotOverlap();
     void nameTipOnlyUnderPointer();
+    void openingADomainUnderThePointer();
+    void recordColumnsFitTheirContent_data();
+    void recordColumnsFitTheirContent();
 
 private:
     WindowHarness h;
@@ -137,7 +141,110 @@ void TestPageLayout::nameTipOnlyUnderPointer()
     QCoreApplication::sendEvent(other, &enter);
     QCOMPARE(tips, QStringList());
     QCoreApplication::sendEvent(under, &enter);
-    QCOMPARE(tips, QStringList{under->text()});
+    QCOMPARE(tips, QStringList{fullText(under)});
+}
+
+// As it was seen: the pointer rests over the first row while a domain's records open. Only the
+// first row's own host or value may be tipped, wherever along the row the pointer is.
+void TestPageLayout::openingADomainUnderThePointer()
+{
+    QVERIFY(h.openDomainPage());
+    const auto open = [this] {
+        QPushButton *name = h.rowButton(0, 3);
+        QVERIFY(name);
+        name->click();
+    };
+    auto *table = h.widget<QTableWidget>("tableR");
+    const auto laidOut = [table] {
+        return table->rowCount() > 1 && table->cellWidget(0, 2) && table->cellWidget(1, 2) &&
+               table->cellWidget(0, 2)->geometry().top() !=
+                   table->cellWidget(1, 2)->geometry().top();
+    };
+    open();
+    QTRY_VERIFY(laidOut());
+    QVERIFY(table->rowCount() > 3);
+    const QPoint rowStart = table->viewport()->mapToGlobal(QPoint(0, table->rowHeight(0) / 2));
+    const int rowWidth = table->viewport()->width();
+
+    QStringList tips;
+    h.window->showNameTip = [&tips](const QPoint &, const QString &text) { tips.append(text); };
+    for (int x = 20; x < rowWidth; x += 40) {
+        h.window->showDomainRows();
+        QVERIFY(WindowHarness::settle());
+        // The domain list's own name under the pointer is tipped first, rightly.
+        QCursor::setPos(rowStart + QPoint(x, 0));
+        QVERIFY(WindowHarness::settle());
+        tips.clear();
+        open();
+        QTRY_VERIFY(laidOut());
+        QVERIFY(WindowHarness::settle());
+        const auto *host = table->cellWidget(0, 0)->property("wgname").value<QPushButton *>();
+        const auto *value = qobject_cast<QPushButton *>(table->cellWidget(0, 2));
+        QVERIFY(host && value);
+        for (const QString &tip : tips) {
+            QVERIFY2(tip == fullText(host) || tip == fullText(value),
+                     qPrintable(QStringLiteral("at x %1: \"%2\" over the row of \"%3\"")
+                                    .arg(x)
+                                    .arg(tip, fullText(value))));
+        }
+    }
+}
+
+void TestPageLayout::recordColumnsFitTheirContent_data()
+{
+    QTest::addColumn<QSize>("size");
+    QTest::newRow("900x620") << QSize(900, 620);
+    QTest::newRow("1280x800") << QSize(1280, 800);
+}
+
+// Hosts and values show whole when they fit and end in an ellipsis when they do not, never cut
+// bare ("halvik-demo.cor"); the host column is no wider than its longest host needs, so values
+// get the room.
+void TestPageLayout::recordColumnsFitTheirContent()
+{
+    QFETCH(QSize, size);
+    QVERIFY(h.openDomainPage());
+    h.window->resize(size);
+    QVERIFY(WindowHarness::settle());
+    QPushButton *name = h.rowButton(0, 3);
+    QVERIFY(name);
+    name->click();
+    auto *table = h.widget<QTableWidget>("tableR");
+    QTRY_VERIFY(table->rowCount() > 1 && table->cellWidget(1, 2) &&
+                table->cellWidget(0, 2)->geometry().top() !=
+                    table->cellWidget(1, 2)->geometry().top());
+    QVERIFY(WindowHarness::settle());
+    int widestHost = table->fontMetrics().horizontalAdvance(QStringLiteral("主机记录"));
+    for (const Record &r : h.window->currentDomain->records)
+        widestHost = qMax(widestHost, table->fontMetrics().horizontalAdvance(r.host));
+    // The tick box and the margins beside the host, and a floor.
+    QVERIFY2(table->columnWidth(0) <= qMax(120, widestHost + 56),
+             qPrintable(QString::number(table->columnWidth(0))));
+
+    int shown = 0;
+    for (int row = 0; row < table->rowCount(); ++row) {
+        QWidget *cell = table->cellWidget(row, 0);
+        if (!cell)
+            continue;
+        const auto *host = cell->property("wgname").value<QPushButton *>();
+        const auto *value = qobject_cast<QPushButton *>(table->cellWidget(row, 2));
+        QVERIFY(host && value);
+        for (const QPushButton *b : {host, value}) {
+            const QString whole = fullText(b);
+            const bool fits = b->fontMetrics().horizontalAdvance(whole) <= b->width() - 12;
+            if (fits)
+                QCOMPARE(b->text(), whole);
+            else
+                QVERIFY2(
+                    b->text().endsWith(QChar(0x2026)) &&
+                        b->fontMetrics().horizontalAdvance(b->text()) <= b->width(),
+                    qPrintable(QStringLiteral("\"%1\" in %2 px").arg(b->text()).arg(b->width())));
+        }
+        // The demo's hosts are short: none is cut.
+        QCOMPARE(host->text(), fullText(host));
+        ++shown;
+    }
+    QVERIFY(shown > 3);
 }
 
 QTEST_MAIN(TestPageLayout)
