@@ -573,7 +573,8 @@ private:
                     QStringLiteral("Error transferring %1 - server replied: %2")
                         .arg(t->request.url.toString(), QString::fromLatin1(r.reasonPhrase));
         }
-        if (r.error != QNetworkReply::NoError && r.status == 0)
+        // A body cut short is no reply; an error status's body is whole and kept.
+        if (t->refusal != QNetworkReply::NoError || code != CURLE_OK || !framed(t))
             r.body.clear();
         std::unique_ptr<Transfer> owned = release(t);
         owned->deliver(std::move(owned->result));
