@@ -449,12 +449,14 @@ private:
         curl_easy_setopt(e, CURLOPT_SSLVERSION, long(CURL_SSLVERSION_TLSv1_2));
         curl_easy_setopt(e, CURLOPT_SSL_VERIFYPEER, 1L);
         curl_easy_setopt(e, CURLOPT_SSL_VERIFYHOST, 2L);
-        // Roots from the hashed directory, read as a chain needs them; the extra CAs beside.
-        curl_easy_setopt(e, CURLOPT_CAINFO, nullptr);
+        // Roots from the hashed directory, read as a chain needs them, in place of the bundle
+        // file read whole; the extra CAs beside. Without such a directory, libcurl's default.
         t->rootsDir = r.trust.rootsDir.isEmpty() ? QByteArray(systemRootsDir())
                                                  : QFile::encodeName(r.trust.rootsDir);
-        curl_easy_setopt(e, CURLOPT_CAPATH,
-                         t->rootsDir.isEmpty() ? nullptr : t->rootsDir.constData());
+        if (!t->rootsDir.isEmpty()) {
+            curl_easy_setopt(e, CURLOPT_CAINFO, nullptr);
+            curl_easy_setopt(e, CURLOPT_CAPATH, t->rootsDir.constData());
+        }
         if (!r.trust.extraCaPem.isEmpty()) {
             curl_blob blob{const_cast<char *>(r.trust.extraCaPem.constData()),
                            size_t(r.trust.extraCaPem.size()), CURL_BLOB_COPY};
