@@ -107,6 +107,7 @@ private slots:
     void peerNameChecked();
     void sessionOfferedOnlyUnderTheSameTrust();
     void connectionKeptAlive();
+    void requestLeavesInOneWrite();
     void hostileServers_data();
     void hostileServers();
     void changeNeverSentTwice_data();
@@ -249,6 +250,31 @@ void TestHttpExchange::connectionKeptAlive()
     // One connection carried them all.
     QCOMPARE(requests.at(1).remotePort, requests.at(0).remotePort);
     QCOMPARE(requests.at(2).remotePort, requests.at(0).remotePort);
+}
+
+void TestHttpExchange::requestLeavesInOneWrite()
+{
+    // Headers and body in separate writes let Nagle's algorithm hold the body back until the
+    // server acknowledges the headers; a server then sees the headers alone first.
+    HostileServer server{Behaviour::Answer};
+    User user;
+    user.baseUrl = server.baseUrl();
+    user.setExtraCaCertificates(QSslCertificate::fromPath(TestHttpsServer::caFile()));
+    ApiParams params;
+    params.insert("value", QString(3000, QLatin1Char('x')));
+    QVERIFY2(user.doAPI(QStringLiteral("/api/test/"), params), qPrintable(user.errorText));
+    QCOMPARE(server.requests, 1);
+    QCOMPARE(server.firstReads.size(), 1);
+    // The first read holds the headers and the whole body they announce.
+    const QByteArray first = server.firstReads.first();
+    const int end = first.indexOf("\r\n\r\n");
+    const QRegularExpressionMatch length =
+        QRegularExpression(QStringLiteral("Content-Length: (\\d+)"),
+                           QRegularExpression::CaseInsensitiveOption)
+            .match(QString::fromLatin1(first.left(end)));
+    QVERIFY2(end > 0 && length.hasMatch(), first.left(400).constData());
+    QVERIFY(length.captured(1).toInt() > 3000);
+    QCOMPARE(first.size() - end - 4, length.captured(1).toInt());
 }
 
 void TestHttpExchange::hostileServers_data()

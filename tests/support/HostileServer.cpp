@@ -76,7 +76,10 @@ void HostileServer::incomingConnection(qintptr descriptor)
 void HostileServer::onReadable(QTcpSocket *socket)
 {
     QByteArray &buffer = m_received[socket];
-    buffer += socket->readAll();
+    const QByteArray chunk = socket->readAll();
+    if (buffer.isEmpty())
+        firstReads.append(chunk);
+    buffer += chunk;
     for (int length = requestLength(buffer); length >= 0; length = requestLength(buffer)) {
         buffer.remove(0, length);
         ++requests;

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QHash>
+#include <QList>
 #include <QSslCertificate>
 #include <QSslKey>
 #include <QString>
@@ -47,6 +48,8 @@ public:
     // Connections that have ended, whichever side ended them.
     int disconnects = 0;
     QByteArray answerBody = QByteArrayLiteral("{\"code\":0}");
+    // What the first read of each request returned (decrypted).
+    QList<QByteArray> firstReads;
 
 protected:
     void incomingConnection(qintptr descriptor) override;
