@@ -7,8 +7,9 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
-// Form posts sent by one curl process, each on a connection of its own without TLS session
-// reuse: the reference every end-to-end figure is set beside.
+// Form posts sent by one curl process: each on a connection of its own without TLS session
+// reuse, or all on one kept-alive connection (keptAlive): the references every end-to-end
+// figure is set beside.
 struct CurlPost
 {
     QByteArray url;
@@ -21,7 +22,8 @@ struct CurlRun
     int succeeded = 0; // HTTP 200 answers
 };
 
-inline CurlRun runCurlPosts(const QList<CurlPost> &posts, const QString &caFile)
+inline CurlRun runCurlPosts(const QList<CurlPost> &posts, const QString &caFile,
+                            bool keptAlive = false)
 {
     CurlRun run;
     QTemporaryDir dir;
@@ -35,9 +37,10 @@ inline CurlRun runCurlPosts(const QList<CurlPost> &posts, const QString &caFile)
         first = false;
         config.write("url = \"" + post.url + "\"\n");
         config.write("data = \"" + post.body + "\"\n");
-        config.write("header = \"Connection: close\"\n");
+        if (!keptAlive)
+            config.write("header = \"Connection: close\"\nno-sessionid\n");
         config.write("cacert = \"" + caFile.toUtf8() + "\"\n");
-        config.write("no-sessionid\nsilent\noutput = /dev/null\nwrite-out = \"%{http_code}\\n\"\n");
+        config.write("silent\noutput = /dev/null\nwrite-out = \"%{http_code}\\n\"\n");
     }
     config.close();
 

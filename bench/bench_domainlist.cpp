@@ -136,6 +136,9 @@ void BenchDomainList::initTestCase()
     QCOMPARE(curl.succeeded, pages.size());
     qInfo("the same %d pages by curl: %lld ms", int(pages.size()), curl.ms);
     reportPair("domain-page-open-10k", openMs, curl.ms);
+    const CurlRun kept = runCurlPosts(pages, m_dir.filePath(QStringLiteral("ca.pem")), true);
+    QCOMPARE(kept.succeeded, pages.size());
+    reportPair("domain-page-open-10k-kept", openMs, kept.ms);
     QCOMPARE(theUser().domains.size(), kDomains);
     QCOMPARE(m_table->rowCount(), 31);
     qInfo("start: VmRSS %lld kB", procStatusKb("VmRSS:"));

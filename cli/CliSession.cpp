@@ -9,6 +9,8 @@
 
 #include <QJsonArray>
 
+#include <algorithm>
+
 int CliPresenter::present(const MsgBoxRequest &request)
 {
     QString text = request.content;
@@ -47,9 +49,15 @@ int CliSession::failureKind() const
 int CliSession::failed(const QString &what)
 {
     const QString reason = user.errorText;
-    if (!m_presenter.shown.contains(reason) || reason.isEmpty())
+    // A box shows the text with the certificate's problem beside it.
+    const bool shown = std::any_of(m_presenter.shown.cbegin(), m_presenter.shown.cend(),
+                                   [&](const QString &s) { return s.startsWith(reason); });
+    if (!shown || reason.isEmpty()) {
         printErr(QStringLiteral("halvik-cli: %1: %2\n")
                      .arg(what, reason.isEmpty() ? QStringLiteral("failed") : reason));
+        if (!user.errorReason.isEmpty())
+            printErr(QStringLiteral("halvik-cli: %1\n").arg(user.errorReason));
+    }
     return failureKind();
 }
 

@@ -2,15 +2,14 @@
 
 #include <QTimer>
 
-ExchangeReply::ExchangeReply(const QNetworkRequest &request, const QSslConfiguration &ssl,
-                             QObject *parent)
-    : QNetworkReply(parent), m_ssl(ssl)
+ExchangeReply::ExchangeReply(const QNetworkRequest &request, const HttpTrust &trust,
+                             const HttpLimits &limits, QObject *parent)
+    : QNetworkReply(parent), m_trust(trust), m_limits(limits)
 {
     setRequest(request);
     setUrl(request.url());
     setOperation(QNetworkAccessManager::GetOperation);
     open(QIODevice::ReadOnly | QIODevice::Unbuffered);
-    connect(&m_exchange, &HttpExchange::downloadProgress, this, &ExchangeReply::onProgress);
     connect(&m_exchange, &HttpExchange::finished, this, &ExchangeReply::onFinished);
     QTimer::singleShot(0, this, &ExchangeReply::start);
 }
@@ -22,57 +21,42 @@ void ExchangeReply::start()
     if (isFinished())
         return;
     const QNetworkRequest req = request();
-    HttpExchange::Headers headers;
+    HttpRequest r;
+    r.url = req.url();
+    r.trust = m_trust;
+    r.limits = m_limits;
+    r.mayRepeat = true;
     for (const QByteArray &name : req.rawHeaderList()) {
         // The exchange frames the request itself.
         if (name.compare("Connection", Qt::CaseInsensitive) != 0 &&
             name.compare("Content-Length", Qt::CaseInsensitive) != 0 &&
             name.compare("Accept-Encoding", Qt::CaseInsensitive) != 0)
-            headers.append({name, req.rawHeader(name)});
+            r.headers.append({name, req.rawHeader(name)});
     }
     if (!req.hasRawHeader("User-Agent"))
-        headers.append(qMakePair(QByteArray("User-Agent"), QByteArray("Mozilla/5.0")));
-    m_exchange.start("GET", req.url(), headers, QByteArray(), m_ssl);
-}
-
-void ExchangeReply::takeMetaData()
-{
-    if (m_metaDataSent || m_exchange.statusCode() == 0)
-        return;
-    m_metaDataSent = true;
-    setAttribute(QNetworkRequest::HttpStatusCodeAttribute, m_exchange.statusCode());
-    setAttribute(QNetworkRequest::HttpReasonPhraseAttribute,
-                 QString::fromLatin1(m_exchange.reasonPhrase()));
-    for (const auto &field : m_exchange.headers())
-        setRawHeader(field.first, field.second);
-    emit metaDataChanged();
-}
-
-void ExchangeReply::onProgress()
-{
-    takeMetaData();
-    const QByteArray bytes = m_exchange.readAll();
-    if (!bytes.isEmpty()) {
-        m_buffer += bytes;
-        emit readyRead();
-    }
-    const qint64 total = m_exchange.header("Content-Length").isEmpty()
-                             ? -1
-                             : m_exchange.header("Content-Length").toLongLong();
-    emit downloadProgress(m_buffer.size(), total);
+        r.headers.append(qMakePair(QByteArray("User-Agent"), QByteArray("Mozilla/5.0")));
+    m_exchange.start(r);
 }
 
 void ExchangeReply::onFinished()
 {
-    takeMetaData();
-    const QByteArray rest = m_exchange.readAll();
-    if (!rest.isEmpty()) {
-        m_buffer += rest;
+    const HttpResult &result = m_exchange.result();
+    if (result.status != 0) {
+        setAttribute(QNetworkRequest::HttpStatusCodeAttribute, result.status);
+        setAttribute(QNetworkRequest::HttpReasonPhraseAttribute,
+                     QString::fromLatin1(result.reasonPhrase));
+        for (const auto &field : result.headers)
+            setRawHeader(field.first, field.second);
+        emit metaDataChanged();
+    }
+    m_buffer = m_exchange.takeBody();
+    if (!m_buffer.isEmpty()) {
+        emit downloadProgress(m_buffer.size(), m_buffer.size());
         emit readyRead();
     }
-    if (m_exchange.error() != QNetworkReply::NoError) {
-        setError(m_exchange.error(), m_exchange.errorString());
-        emit errorOccurred(m_exchange.error());
+    if (result.error != QNetworkReply::NoError) {
+        setError(result.error, result.errorString);
+        emit errorOccurred(result.error);
     }
     setFinished(true);
     emit finished();

@@ -4,17 +4,16 @@
 
 #include <QNetworkReply>
 #include <QNetworkRequest>
-#include <QSslConfiguration>
 
 // A QNetworkReply carried by HttpExchange, for network access managers whose readers expect a
-// reply (a web view's images): the same request path as the service calls, a connection of its
-// own sent in one write. Only GET is carried; body bytes are readable as they arrive.
+// reply (a web view's images): the same request path, trust and limits as the service calls.
+// Only GET is carried; the body is readable once the exchange has ended.
 class ExchangeReply : public QNetworkReply
 {
     Q_OBJECT
 public:
     // Starts once control returns to the event loop, so the caller can connect first.
-    ExchangeReply(const QNetworkRequest &request, const QSslConfiguration &ssl,
+    ExchangeReply(const QNetworkRequest &request, const HttpTrust &trust, const HttpLimits &limits,
                   QObject *parent = nullptr);
     ~ExchangeReply() override;
 
@@ -27,12 +26,10 @@ protected:
 
 private:
     void start();
-    void onProgress();
     void onFinished();
-    void takeMetaData();
 
     HttpExchange m_exchange;
-    QSslConfiguration m_ssl;
+    HttpTrust m_trust;
+    HttpLimits m_limits;
     QByteArray m_buffer;
-    bool m_metaDataSent = false;
 };

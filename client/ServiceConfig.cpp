@@ -51,11 +51,16 @@ bool validServiceUrl(const QString &text)
 {
     const QUrl url(text, QUrl::StrictMode);
     const QString scheme = url.scheme();
-    return url.isValid() && (scheme == QLatin1String("https") || scheme == QLatin1String("http")) &&
-           !url.host().isEmpty() && !url.hasQuery() && !url.hasFragment();
+    return url.isValid() && scheme == QLatin1String("https") && !url.host().isEmpty() &&
+           !url.hasQuery() && !url.hasFragment();
 }
 
 } // namespace
+
+QString serviceUrlRefusal(const QString &url)
+{
+    return QStringLiteral("Invalid service URL \"%1\": expected https://host[:port]").arg(url);
+}
 
 bool loadServiceConfig(const QStringList &args, const QProcessEnvironment &env,
                        ServiceConfig &config, QString &errorText)
@@ -68,8 +73,7 @@ bool loadServiceConfig(const QStringList &args, const QProcessEnvironment &env,
     while (url.endsWith(QLatin1Char('/')))
         url.chop(1);
     if (!validServiceUrl(url)) {
-        errorText =
-            QStringLiteral("Invalid service URL \"%1\": expected https://host[:port]").arg(url);
+        errorText = serviceUrlRefusal(url);
         return false;
     }
     config.baseUrl = url;

@@ -19,6 +19,9 @@ struct ServiceConfig
 // The built-in service address, used when nothing overrides it.
 QString defaultServiceUrl();
 
+// The refusal of a service URL that is not https://host[:port].
+QString serviceUrlRefusal(const QString &url);
+
 // Reads --service-url / --ca-file (also as --opt=value) from args, falling back to
 // HALVIK_SERVICE_URL / HALVIK_CA_FILE. A malformed URL or a CA file that cannot be read or
 // holds no certificate is an error: false with the reason in errorText.

@@ -4,10 +4,7 @@
 #include <QSslCertificate>
 #include <QSslConfiguration>
 
-// The TLS settings of every request to the service and its pages: the peer verified against
-// the system's roots plus extraCa, TLS 1.2 or later, sessions kept for resumption. Built once
-// per process and rebuilt only when extraCa changes; safe to call from any thread.
+// The service's trust for Qt's own network stack (the request path itself runs on libcurl,
+// see NetworkThread.h): the peer verified against the system's roots plus extraCa, TLS 1.2 or
+// later. Built once per set of extra CAs; safe to call from any thread.
 QSslConfiguration serviceTlsConfiguration(const QList<QSslCertificate> &extraCa);
-// The same with the system's roots given (for tests).
-QSslConfiguration serviceTlsConfiguration(const QList<QSslCertificate> &extraCa,
-                                          const QList<QSslCertificate> &systemRoots);

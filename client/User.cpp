@@ -30,6 +30,16 @@ User::~User() = default;
 void User::setExtraCaCertificates(const QList<QSslCertificate> &certificates)
 {
     m_extraCa = certificates;
+    m_extraCaPem.clear();
+    for (const QSslCertificate &certificate : certificates)
+        m_extraCaPem += certificate.toPem();
+}
+
+HttpTrust User::trust() const
+{
+    HttpTrust t;
+    t.extraCaPem = m_extraCaPem;
+    return t;
 }
 
 QSslConfiguration User::sslConfiguration() const

@@ -2,6 +2,7 @@
 
 #include "client/ApiPaths.h"
 #include "client/ApiRequest.h"
+#include "client/HttpRequest.h"
 #include "client/RecordChange.h"
 #include "client/Types.h"
 
@@ -39,6 +40,8 @@ public:
     // the service was not carried out; one without an answer may or may not have been.
     bool answered = false;
     QString errorText;
+    // Why the service's certificate was refused, told beside errorText; empty otherwise.
+    QString errorReason;
     QString lastReply;
     DomainList domains;
     GroupList groups;
@@ -73,7 +76,9 @@ public:
     // CA certificates trusted for the service in addition to the system's.
     void setExtraCaCertificates(const QList<QSslCertificate> &certificates);
     QList<QSslCertificate> extraCaCertificates() const { return m_extraCa; }
-    // The TLS settings of every HTTPS request: peer verified, TLS 1.2 or later (built once).
+    // Whom every request trusts: the system's roots and the extra CAs.
+    HttpTrust trust() const;
+    // The same trust for Qt's own network stack (tests, tools; built once).
     QSslConfiguration sslConfiguration() const;
 
     // Installs the presenter behind showMsgBox (not owned); null restores the stderr one.
@@ -177,14 +182,10 @@ signals:
     void recordChanged(const RecordChange &change);
 
 private:
-    enum class WaitEnd
-    {
-        Finished,
-        TimedOut,
-        Exited
-    };
-    // Waits for reply within the two limits; exitCode is the wait loop's return value.
-    WaitEnd waitForReply(class HttpExchange *reply, int &exitCode);
+    // Waits for reply; false when the wait loop ended first (exitCode is its return value).
+    bool waitForReply(class HttpExchange *reply, int &exitCode);
+    // A call that only reads, and may be sent again.
+    bool isRead(const QString &api) const;
     void showNetworkFailure(bool isQuiet, const QString &text);
     // A reply that arrived with "code" 0 but "data" of the wrong shape: told as an unreadable
     // reply; returns false for the caller to pass on.
@@ -197,4 +198,5 @@ private:
     QString withoutSecrets(const QString &text) const;
 
     QList<QSslCertificate> m_extraCa;
+    QByteArray m_extraCaPem;
 };

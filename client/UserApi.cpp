@@ -3,23 +3,15 @@
 #include "client/HttpExchange.h"
 #include "client/ReplyEnvelope.h"
 #include "client/SecretMask.h"
+#include "client/ServiceConfig.h"
 
 #include <QDateTime>
 #include <QEventLoop>
 #include <QMetaEnum>
 #include <QNetworkReply>
-#include <QScopedPointer>
-#include <QTimer>
 #include <QUrl>
 
 namespace {
-
-constexpr int kWaitTimedOut = 2;
-
-struct ExchangeDisposer
-{
-    static void cleanup(HttpExchange *exchange) { HttpExchange::dispose(exchange); }
-};
 
 QString networkErrorName(QNetworkReply::NetworkError error)
 {
@@ -62,40 +54,52 @@ bool User::doAPI(const QString &api, ApiParams post, QJsonValue &res, bool hasTi
 {
     errorText.clear();
     answered = false;
+    errorReason.clear();
     prepareParams(post, hasTimeStamp, QDateTime::currentSecsSinceEpoch(), apiKey, apiSecret);
-    const QByteArray body = encodeFormBody(post);
     if (resCode)
         *resCode = -2;
 
     const QUrl url(baseUrl + api, QUrl::TolerantMode);
-    // A connection per request: nothing but a TLS session ticket outlives the call. It runs on
-    // the network thread, so the handshake costs this (GUI) thread nothing.
-    HttpExchange *reply = HttpExchange::startInBackground(
-        "POST", url,
-        {{"Content-Type", "application/x-www-form-urlencoded"}, {"User-Agent", "Mozilla/5.0"}},
-        body, sslConfiguration());
-    const QScopedPointer<HttpExchange, ExchangeDisposer> owner(reply);
-    int exitCode = 0;
-    const WaitEnd wait = waitForReply(reply, exitCode);
-
-    if (wait == WaitEnd::TimedOut) {
-        showNetworkFailure(isQuiet, QStringLiteral("网络连接超时,请检查网络."));
+    // Nothing, the password included, goes out in clear.
+    if (url.scheme() != QLatin1String("https")) {
+        showNetworkFailure(isQuiet, serviceUrlRefusal(baseUrl));
         return false;
     }
-    if (wait == WaitEnd::Exited) {
+    HttpRequest request;
+    request.method = "POST";
+    request.url = url;
+    request.headers = {{"Content-Type", "application/x-www-form-urlencoded"},
+                       {"User-Agent", "Mozilla/5.0"}};
+    request.body = encodeFormBody(post);
+    request.trust = trust();
+    request.limits.stallMs = idleLimitMs;
+    request.limits.totalMs = totalLimitMs;
+    request.limits.connectMs = qMin(request.limits.connectMs, idleLimitMs);
+    request.mayRepeat = isRead(api);
+    // Runs on the network thread; this (GUI) thread only waits, in its event loop.
+    HttpExchange reply;
+    reply.start(request);
+    int exitCode = 0;
+    if (!waitForReply(&reply, exitCode)) {
         showNetworkFailure(isQuiet,
                            QStringLiteral("网络连接错误,请检查网络. 错误码a%1").arg(exitCode));
         return false;
     }
-    if (reply->error() != QNetworkReply::NoError) {
+    const HttpResult &result = reply.result();
+    if (result.timedOut) {
+        showNetworkFailure(isQuiet, QStringLiteral("网络连接超时,请检查网络."));
+        return false;
+    }
+    if (result.error != QNetworkReply::NoError) {
+        errorReason = tlsProblemText(result.tlsProblem);
         showNetworkFailure(isQuiet,
                            QStringLiteral("网络连接错误,请检查网络. 错误码b395,%1:%2,\r\n%3")
-                               .arg(int(reply->error()))
-                               .arg(networkErrorName(reply->error()), url.toString()));
+                               .arg(int(result.error))
+                               .arg(networkErrorName(result.error), url.toString()));
         return false;
     }
 
-    lastReply = QString::fromUtf8(reply->readAll());
+    lastReply = QString::fromUtf8(reply.takeBody());
     if (retJSON)
         *retJSON = lastReply;
     // The body is read through the text the caller sees, so both agree on every byte.
@@ -119,42 +123,28 @@ bool User::doAPI(const QString &api, ApiParams post, QJsonValue &res, bool hasTi
     return envelope.code == 0;
 }
 
-User::WaitEnd User::waitForReply(HttpExchange *reply, int &exitCode)
+bool User::isRead(const QString &api) const
+{
+    // Reads only: sent again when a kept-alive connection died under them. Every other call
+    // may change the account and goes out once.
+    const QStringList reads{
+        paths.userDetail,   paths.domainList, paths.groupList, paths.recordList, paths.newsList,
+        paths.userMessages, paths.newsDetail, paths.appInfo,   paths.allViews,   paths.chkCpuId};
+    return reads.contains(api);
+}
+
+bool User::waitForReply(HttpExchange *reply, int &exitCode)
 {
     if (reply->isFinished())
-        return WaitEnd::Finished;
-
+        return true;
     QEventLoop loop;
-    QTimer idle;
-    QTimer total;
-    idle.setSingleShot(true);
-    total.setSingleShot(true);
-    bool timedOut = false;
-
-    const QMetaObject::Connection finished =
-        connect(reply, &HttpExchange::finished, &loop, [&loop] { loop.exit(0); });
-    auto giveUp = [&] {
-        // Abort emits finished at once; the wait must still end as a time-out.
-        disconnect(finished);
-        timedOut = true;
-        reply->abort();
-        loop.exit(kWaitTimedOut);
-    };
-    connect(&idle, &QTimer::timeout, &loop, giveUp);
-    connect(&total, &QTimer::timeout, &loop, giveUp);
-    connect(reply, &HttpExchange::downloadProgress, &idle, [&idle] { idle.start(); });
-
-    idle.start(idleLimitMs);
-    total.start(totalLimitMs);
+    connect(reply, &HttpExchange::finished, &loop, [&loop] { loop.exit(0); });
     exitCode = loop.exec();
-    if (timedOut)
-        return WaitEnd::TimedOut;
     if (reply->isFinished())
-        return WaitEnd::Finished;
+        return true;
     // Something told every event loop to exit while the reply was still on its way.
-    disconnect(finished);
     reply->abort();
-    return WaitEnd::Exited;
+    return false;
 }
 
 QString User::withoutSecrets(const QString &text) const
@@ -171,6 +161,7 @@ bool User::refuseReplyData(bool isQuiet)
 void User::showNetworkFailure(bool isQuiet, const QString &text)
 {
     errorText = text;
+    // The reason a certificate was refused goes beside the text, which stays as it was.
     if (!isQuiet)
-        showMsgBox(text);
+        showMsgBox(errorReason.isEmpty() ? text : text + QLatin1Char('\n') + errorReason);
 }

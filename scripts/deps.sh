@@ -26,8 +26,8 @@ HALVIK_BUILD_PACKAGES=(
     cmake ninja-build g++ pkg-config clang-format
     qtbase5-dev qtbase5-dev-tools qttools5-dev qttools5-dev-tools qttranslations5-l10n
     libqt5webkit5-dev libqt5svg5-dev libqt5sql5-sqlite libsqlite3-dev
-    libcpp-httplib-dev libssl-dev libqrencode-dev zlib1g-dev libldns-dev bind9-utils
-    knot knot-module-geoip knot-dnsutils
+    libcpp-httplib-dev libssl-dev libcurl4-openssl-dev libqrencode-dev zlib1g-dev libldns-dev
+    bind9-utils knot knot-module-geoip knot-dnsutils
     qtkeychain-qt5-dev
     openssl ca-certificates curl desktop-file-utils appstream help2man tzdata
     pebble certbot lego

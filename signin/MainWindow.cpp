@@ -16,6 +16,8 @@
 namespace {
 constexpr int kPasswordHandOverMs = 50;
 constexpr int kApiKeyMissing = 1007;
+// The warm-up's answer is thrown away; only the connection it leaves open counts.
+constexpr qint64 kMaxWarmUpBytes = 64 * 1024;
 } // namespace
 
 MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWindow)
@@ -77,13 +79,17 @@ void MainWindow::restoreLoginSettings()
 }
 
 // Reaches the service early on the request path every call takes, so that the first sign-in
-// finds TLS set up and, where the service allows it, a session to resume.
+// finds a kept-alive connection (or at least a TLS session to resume).
 void MainWindow::warmUpConnection()
 {
     m_warmUp = new HttpExchange(this);
     connect(m_warmUp, &HttpExchange::finished, m_warmUp, &QObject::deleteLater);
-    m_warmUp->start("GET", QUrl(theUser().baseUrl, QUrl::TolerantMode), {}, QByteArray(),
-                    theUser().sslConfiguration());
+    HttpRequest request;
+    request.url = QUrl(theUser().baseUrl, QUrl::TolerantMode);
+    request.trust = theUser().trust();
+    request.limits.maxBodyBytes = kMaxWarmUpBytes;
+    request.mayRepeat = true;
+    m_warmUp->start(request);
 }
 
 bool MainWindow::saveLoginSettings(bool remember)

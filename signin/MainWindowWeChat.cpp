@@ -49,7 +49,7 @@ void MainWindow::doQRCode()
     ui->label_7->setText(QStringLiteral("加载中..."));
 
     const int flow = m_flow;
-    m_fetcher.setSslConfiguration(theUser().sslConfiguration());
+    m_fetcher.setTrust(theUser().trust());
     const QString page =
         QString::fromUtf8(fetchForFlow(qrConnectUrl(wxOrigin(), theUser().baseUrl), true, flow));
     QString imagePath;

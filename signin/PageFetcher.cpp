@@ -20,15 +20,18 @@ struct PageFetcher::Wait
     bool aborted = false;
 };
 
-PageFetcher::PageFetcher(QObject *parent)
-    : QObject(parent), m_ssl(QSslConfiguration::defaultConfiguration())
-{}
+PageFetcher::PageFetcher(QObject *parent) : QObject(parent) {}
 
 PageFetcher::~PageFetcher() = default;
 
-void PageFetcher::setSslConfiguration(const QSslConfiguration &config)
+void PageFetcher::setTrust(const HttpTrust &trust)
 {
-    m_ssl = config;
+    m_trust = trust;
+}
+
+void PageFetcher::setLimits(const HttpLimits &limits)
+{
+    m_limits = limits;
 }
 
 QByteArray PageFetcher::fetchPage(const QString &address, bool decode, const AbortCheck &abortCheck)
@@ -37,10 +40,16 @@ QByteArray PageFetcher::fetchPage(const QString &address, bool decode, const Abo
         return QByteArray();
 
     const QUrl url(address, QUrl::TolerantMode);
-    // The same request path as the service calls: a connection of its own, sent at once.
+    // The same request path, trust and limits as the service calls.
+    HttpRequest request;
+    request.url = url;
+    request.headers = {{"User-Agent", "Mozilla/5.0"}};
+    request.trust = m_trust;
+    request.limits = m_limits;
+    request.mayRepeat = true;
     HttpExchange exchange;
     HttpExchange *reply = &exchange;
-    reply->start("GET", url, {{"User-Agent", "Mozilla/5.0"}}, QByteArray(), m_ssl);
+    reply->start(request);
 
     QEventLoop loop;
     Wait wait{abortCheck, reply, loop, {}};
@@ -57,7 +66,7 @@ QByteArray PageFetcher::fetchPage(const QString &address, bool decode, const Abo
         reply->abort();
         return QByteArray();
     }
-    const QByteArray body = reply->readAll();
+    const QByteArray body = reply->takeBody();
     return decode ? QString::fromUtf8(body).toUtf8() : body;
 }
 

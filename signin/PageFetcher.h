@@ -1,14 +1,26 @@
 #pragma once
 
+#include "client/HttpRequest.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QObject>
-#include <QSslConfiguration>
 #include <QString>
 
 #include <functional>
 
 class QUrl;
+
+// A WeChat page is small, and its host is not the service; its long poll is held open for up
+// to half a minute.
+inline HttpLimits pageLimits()
+{
+    HttpLimits limits;
+    limits.maxBodyBytes = 1024 * 1024;
+    limits.stallMs = 40000;
+    limits.totalMs = 60000;
+    return limits;
+}
 
 // Blocking page fetches for the WeChat flow: a GET waits in a nested event loop until the
 // reply finishes or its abort check holds. The checks are run on demand (watchFetch), not on
@@ -22,8 +34,9 @@ public:
     explicit PageFetcher(QObject *parent = nullptr);
     ~PageFetcher() override;
 
-    // The TLS settings of every https fetch.
-    void setSslConfiguration(const QSslConfiguration &config);
+    // Whom every fetch trusts, and what it may take.
+    void setTrust(const HttpTrust &trust);
+    void setLimits(const HttpLimits &limits);
 
     // GETs address. Empty when abortCheck holds before the reply has finished; otherwise the
     // body whatever the status (a failed request normally has none). With decode set, invalid
@@ -44,6 +57,7 @@ signals:
 
 private:
     struct Wait;
-    QSslConfiguration m_ssl;
+    HttpTrust m_trust;
+    HttpLimits m_limits = pageLimits();
     QList<Wait *> m_waits;
 };

@@ -34,6 +34,8 @@ const QString kLoadingAnimation = QStringLiteral(":/image/image/712.GIF");
 const QString kBodyStyleSheet = QStringLiteral("qrc:/html/html/scrollBar.css");
 constexpr int kOverlayHideMs = 100;
 constexpr int kRefreshPauseMs = 2000;
+// An image in a message body; any host a message names could otherwise send without end.
+constexpr qint64 kMaxImageBytes = 8 * 1024 * 1024;
 
 // Images of a message body come from the service, which may be trusted through an extra CA:
 // the body view's fetches take the service calls' path and TLS settings (peer verification
@@ -48,9 +50,13 @@ protected:
                                  QIODevice *data) override
     {
         const QString scheme = request.url().scheme();
+        // http is carried too, and refused there: nothing leaves in clear.
         if (op == GetOperation &&
-            (scheme == QLatin1String("https") || scheme == QLatin1String("http")))
-            return new ExchangeReply(request, m_user.sslConfiguration(), this);
+            (scheme == QLatin1String("https") || scheme == QLatin1String("http"))) {
+            HttpLimits limits;
+            limits.maxBodyBytes = kMaxImageBytes;
+            return new ExchangeReply(request, m_user.trust(), limits, this);
+        }
         return QNetworkAccessManager::createRequest(op, request, data);
     }
 

@@ -182,6 +182,12 @@ void TestCli::exitCodes_data()
     QTest::newRow("bad service url")
         << QStringList{"--service-url", "ftp://x", "whoami"} << QString() << CannedReply()
         << QStringList{} << 64 << QStringLiteral("Invalid service URL");
+    QTest::newRow("plain http service url")
+        << QStringList{"--service-url", "http://127.0.0.1:1", "whoami"} << QString()
+        << CannedReply() << QStringList{} << 64 << QStringLiteral("expected https://");
+    QTest::newRow("untrusted certificate, and why")
+        << QStringList{"whoami"} << QString() << CannedReply() << QStringList{"HALVIK_CA_FILE"} << 2
+        << QStringLiteral("服务器的证书由不受信任的机构签发");
     QTest::newRow("version") << QStringList{"--json", "version"} << QString() << CannedReply()
                              << QStringList{} << 0 << QString();
 }

@@ -53,6 +53,7 @@ private slots:
     void dripKeepsIdleAliveButTotalLimitCuts();
     void untrustedCertificateRefused_data();
     void untrustedCertificateRefused();
+    void plainHttpRefusedBeforeSending();
     void entryHeldAcrossNestedReloadStaysValid();
     // Last: an application-wide exit leaves every later event loop returning at once.
     void otherLoopExitCode();
@@ -268,15 +269,20 @@ void TestDoApi::untrustedCertificateRefused_data()
 {
     QTest::addColumn<int>("certificate");
     QTest::addColumn<bool>("trustTestCa");
-    QTest::newRow("unknown CA") << int(TestHttpsServer::Certificate::Good) << false;
-    QTest::newRow("other name") << int(TestHttpsServer::Certificate::WrongName) << true;
-    QTest::newRow("expired") << int(TestHttpsServer::Certificate::Expired) << true;
+    QTest::addColumn<QString>("why"); // told beside the unchanged text
+    QTest::newRow("unknown CA") << int(TestHttpsServer::Certificate::Good) << false
+                                << QStringLiteral("服务器的证书由不受信任的机构签发");
+    QTest::newRow("other name") << int(TestHttpsServer::Certificate::WrongName) << true
+                                << QStringLiteral("服务器的证书不是为这个地址签发的");
+    QTest::newRow("expired") << int(TestHttpsServer::Certificate::Expired) << true
+                             << QStringLiteral("服务器的证书已过期");
 }
 
 void TestDoApi::untrustedCertificateRefused()
 {
     QFETCH(int, certificate);
     QFETCH(bool, trustTestCa);
+    QFETCH(QString, why);
     TestHttpsServer server(true, TestHttpsServer::Certificate(certificate));
     User user;
     user.baseUrl = server.baseUrl();
@@ -288,6 +294,28 @@ void TestDoApi::untrustedCertificateRefused()
                  QStringLiteral("网络连接错误,请检查网络. 错误码b395,6:SslHandshakeFailedError,")),
              qPrintable(user.errorText));
     QVERIFY(user.lastReply.isEmpty());
+    QCOMPARE(user.errorReason, why);
+    QCOMPARE(boxes.shown, QStringList{user.errorText + QLatin1Char('\n') + why});
+    QVERIFY(server.requests().isEmpty());
+}
+
+void TestDoApi::plainHttpRefusedBeforeSending()
+{
+    TestHttpsServer server(false);
+    User user;
+    user.baseUrl = server.baseUrl();
+    user.password = QStringLiteral("secret");
+    BoxLog boxes;
+    int code = 0;
+    QJsonValue res;
+    QVERIFY(!user.doAPI(kApi, {}, res, true, &code));
+    const QString refusal =
+        QStringLiteral("Invalid service URL \"%1\": expected https://host[:port]")
+            .arg(server.baseUrl());
+    QCOMPARE(user.errorText, refusal);
+    QCOMPARE(boxes.shown, QStringList{refusal});
+    QCOMPARE(code, -2);
+    QVERIFY(server.requests().isEmpty());
 }
 
 void TestDoApi::otherLoopExitCode()

@@ -1,68 +1,98 @@
 #include "client/ExchangeReply.h"
 #include "client/HttpExchange.h"
-#include "client/HttpResponseParser.h"
-#include "client/TlsSettings.h"
 #include "client/User.h"
+#include "tests/support/HostileServer.h"
 #include "tests/support/TestHttpsServer.h"
 
 #include <QNetworkAccessManager>
 #include <QNetworkRequest>
+#include <QProcess>
+#include <QRegularExpression>
 #include <QSslCertificate>
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <QTemporaryDir>
 #include <QtTest>
-
-#include <netinet/in.h>
-#include <netinet/tcp.h>
-#include <sys/socket.h>
 
 namespace {
 
-// A plain HTTP server that keeps what its first read of each connection returned and
-// answers once a whole request is in.
-class FirstReadServer : public QObject
+using Behaviour = HostileServer::Behaviour;
+
+HttpTrust testTrust()
+{
+    HttpTrust trust;
+    trust.extraCaPem = HostileServer::caPem();
+    return trust;
+}
+
+HttpRequest post(const QString &url, const HttpTrust &trust = testTrust())
+{
+    HttpRequest r;
+    r.method = "POST";
+    r.url = QUrl(url);
+    r.body = "a=1";
+    r.trust = trust;
+    return r;
+}
+
+// Runs request to its end on the network thread while this thread's event loop turns.
+HttpResult run(const HttpRequest &request)
+{
+    HttpExchange exchange;
+    QSignalSpy done(&exchange, &HttpExchange::finished);
+    exchange.start(request);
+    if (!done.wait(30000))
+        qWarning("the exchange did not end");
+    return exchange.result();
+}
+
+QByteArray pemOf(const QString &relative)
+{
+    QFile file(TestHttpsServer::dataPath(relative));
+    file.open(QIODevice::ReadOnly);
+    return file.readAll();
+}
+
+// An HTTP proxy that tunnels CONNECT requests, remembering where each went.
+class ConnectProxy : public QTcpServer
 {
 public:
-    FirstReadServer()
+    ConnectProxy() { listen(QHostAddress::LocalHost); }
+    QStringList targets;
+
+protected:
+    void incomingConnection(qintptr descriptor) override
     {
-        server.listen(QHostAddress::LocalHost);
-        connect(&server, &QTcpServer::newConnection, this, [this] {
-            QTcpSocket *socket = server.nextPendingConnection();
-            auto *received = new QByteArray;
-            connect(socket, &QObject::destroyed, [received] { delete received; });
-            connect(socket, &QTcpSocket::readyRead, this, [this, socket, received] {
-                const QByteArray chunk = socket->readAll();
-                if (received->isEmpty())
-                    firstReads.append(chunk);
-                *received += chunk;
-                if (complete(*received)) {
-                    socket->write("HTTP/1.1 200 OK\r\nContent-Length: 10\r\n\r\n{\"code\":0}");
-                    socket->disconnectFromHost();
-                }
+        auto *client = new QTcpSocket(this);
+        client->setSocketDescriptor(descriptor);
+        connect(client, &QTcpSocket::readyRead, this, [this, client] {
+            if (client->property("upstream").isValid())
+                return;
+            const QByteArray head = client->peek(4096);
+            if (!head.contains("\r\n\r\n"))
+                return;
+            client->read(head.indexOf("\r\n\r\n") + 4);
+            const QList<QByteArray> words = head.left(head.indexOf("\r\n")).split(' ');
+            const QString target = QString::fromLatin1(words.value(1));
+            targets.append(target);
+            auto *upstream = new QTcpSocket(client);
+            client->setProperty("upstream", true);
+            connect(upstream, &QTcpSocket::connected, client, [client, upstream] {
+                client->write("HTTP/1.1 200 Connection established\r\n\r\n");
+                connect(client, &QTcpSocket::readyRead, upstream,
+                        [client, upstream] { upstream->write(client->readAll()); });
+                connect(upstream, &QTcpSocket::readyRead, client,
+                        [client, upstream] { client->write(upstream->readAll()); });
+                connect(upstream, &QTcpSocket::disconnected, client,
+                        &QTcpSocket::disconnectFromHost);
+                upstream->write(client->readAll());
             });
-            connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+            upstream->connectToHost(QHostAddress::LocalHost,
+                                    quint16(target.section(QLatin1Char(':'), -1).toInt()));
         });
+        connect(client, &QTcpSocket::disconnected, client, &QObject::deleteLater);
     }
-    QString baseUrl() const
-    {
-        return QStringLiteral("http://127.0.0.1:%1").arg(server.serverPort());
-    }
-    static bool complete(const QByteArray &request)
-    {
-        const int end = request.indexOf("\r\n\r\n");
-        if (end < 0)
-            return false;
-        const QByteArray head = request.left(end).toLower();
-        const int at = head.indexOf("content-length: ");
-        const int length = at < 0 ? 0 : head.mid(at + 16).split('\r').first().toInt();
-        return request.size() - end - 4 >= length;
-    }
-
-    QTcpServer server;
-    QList<QByteArray> firstReads;
 };
-
-using Chunks = QList<QByteArray>;
 
 } // namespace
 
@@ -70,174 +100,125 @@ class TestHttpExchange : public QObject
 {
     Q_OBJECT
 private slots:
-    void parsesResponse_data();
-    void parsesResponse();
-    void buildsRequest();
-    void requestLeavesInOneWrite();
-    void socketHasNoNagleDelay();
-    void sessionOfferedOnlyUnderTheSameTrust();
+    void init();
     void trustsSystemRootsAndExtraCas_data();
     void trustsSystemRootsAndExtraCas();
     void peerNameChecked_data();
     void peerNameChecked();
+    void sessionOfferedOnlyUnderTheSameTrust();
+    void connectionKeptAlive();
+    void requestLeavesInOneWrite();
+    void hostileServers_data();
+    void hostileServers();
+    void changeNeverSentTwice_data();
+    void changeNeverSentTwice();
+    void proxyFromEnvironment_data();
+    void proxyFromEnvironment();
     void replyForWebViewCarriesBodyAndMetaData();
     void statusesNamedLikeQt_data();
     void statusesNamedLikeQt();
 };
 
-void TestHttpExchange::parsesResponse_data()
+void TestHttpExchange::init()
 {
-    QTest::addColumn<Chunks>("chunks");
-    QTest::addColumn<bool>("closed"); // the connection ends after the last chunk
-    QTest::addColumn<int>("state");
-    QTest::addColumn<int>("status");
-    QTest::addColumn<QByteArray>("body");
-    const int ok = int(HttpResponseParser::State::Complete);
-    const int failed = int(HttpResponseParser::State::Failed);
-    const int waiting = int(HttpResponseParser::State::Incomplete);
-
-    QTest::newRow("length, split everywhere")
-        << Chunks{"HTTP/1.1 200 O", "K\r\nContent-Len", "gth: 5\r\n\r", "\nhel", "lo"} << false
-        << ok << 200 << QByteArray("hello");
-    QTest::newRow("length, extra bytes after it ignored")
-        << Chunks{"HTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\nokXYZ"} << false << ok << 200
-        << QByteArray("ok");
-    QTest::newRow("chunked with extension and trailer")
-        << Chunks{"HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n3;x=y\r\nabc\r\n",
-                  "A\r\n0123456789\r\n0\r\nX-T: 1\r\n\r\n"}
-        << false << ok << 200 << QByteArray("abc0123456789");
-    QTest::newRow("chunked wins over length")
-        << Chunks{"HTTP/1.1 200 OK\r\nContent-Length: 99\r\nTransfer-Encoding: chunked\r\n\r\n"
-                  "2\r\nab\r\n0\r\n\r\n"}
-        << false << ok << 200 << QByteArray("ab");
-    QTest::newRow("until close") << Chunks{"HTTP/1.0 200 OK\r\n\r\npart", "s"} << true << ok << 200
-                                 << QByteArray("parts");
-    QTest::newRow("interim 100 skipped") << Chunks{"HTTP/1.1 100 Continue\r\n\r\nHTTP/1.1 404 Not "
-                                                   "Found\r\nContent-Length: 1\r\n\r\nx"}
-                                         << false << ok << 404 << QByteArray("x");
-    QTest::newRow("204 has no body")
-        << Chunks{"HTTP/1.1 204 No Content\r\n\r\n"} << false << ok << 204 << QByteArray();
-    QTest::newRow("no reason phrase") << Chunks{"HTTP/1.1 200\r\nContent-Length: 0\r\n\r\n"}
-                                      << false << ok << 200 << QByteArray();
-
-    QTest::newRow("cut inside the body")
-        << Chunks{"HTTP/1.1 200 OK\r\nContent-Length: 9\r\n\r\nabc"} << true << failed << 200
-        << QByteArray("abc");
-    QTest::newRow("cut inside a chunk")
-        << Chunks{"HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n5\r\nab"} << true << failed
-        << 200 << QByteArray("ab");
-    QTest::newRow("still waiting") << Chunks{"HTTP/1.1 200 OK\r\nContent-Length: 9\r\n\r\nabc"}
-                                   << false << waiting << 200 << QByteArray("abc");
-    QTest::newRow("two different lengths")
-        << Chunks{"HTTP/1.1 200 OK\r\nContent-Length: 2\r\nContent-Length: 3\r\n\r\nabc"} << false
-        << failed << 200 << QByteArray();
-    QTest::newRow("signed length") << Chunks{"HTTP/1.1 200 OK\r\nContent-Length: -1\r\n\r\n"}
-                                   << false << failed << 200 << QByteArray();
-    QTest::newRow("overflowing length")
-        << Chunks{"HTTP/1.1 200 OK\r\nContent-Length: 99999999999999999999\r\n\r\n"} << false
-        << failed << 200 << QByteArray();
-    QTest::newRow("overflowing chunk size")
-        << Chunks{"HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\nFFFFFFFFFFFFFFFFFF\r\n"}
-        << false << failed << 200 << QByteArray();
-    QTest::newRow("chunk size not hex")
-        << Chunks{"HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\nzz\r\n"} << false << failed
-        << 200 << QByteArray();
-    QTest::newRow("chunk without its line end")
-        << Chunks{"HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n1\r\naXY\r\n"} << false
-        << failed << 200 << QByteArray("a");
-    QTest::newRow("unknown transfer coding")
-        << Chunks{"HTTP/1.1 200 OK\r\nTransfer-Encoding: gzip\r\n\r\nxx"} << true << failed << 200
-        << QByteArray();
-    QTest::newRow("not HTTP") << Chunks{"SSH-2.0-OpenSSH\r\n"} << false << failed << 0
-                              << QByteArray();
-    QTest::newRow("header without colon")
-        << Chunks{"HTTP/1.1 200 OK\r\nbroken\r\n\r\n"} << false << failed << 200 << QByteArray();
-    QTest::newRow("endless header")
-        << Chunks{"HTTP/1.1 200 OK\r\nX: " +
-                  QByteArray(HttpResponseParser::kMaxHeaderBytes + 10, 'a')}
-        << false << failed << 200 << QByteArray();
-    QTest::newRow("too many header lines")
-        << Chunks{"HTTP/1.1 200 OK\r\n" + QByteArray("X: y\r\n").repeated(12000)} << false << failed
-        << 200 << QByteArray();
+    // Every case starts without kept-alive connections or sessions of an earlier one.
+    HttpExchange::forgetConnections();
 }
 
-void TestHttpExchange::parsesResponse()
+void TestHttpExchange::trustsSystemRootsAndExtraCas_data()
 {
-    QFETCH(Chunks, chunks);
-    QFETCH(bool, closed);
-    QFETCH(int, state);
-    QFETCH(int, status);
-    QFETCH(QByteArray, body);
+    // "roots" stands for the system's hashed directory, "extra" for the CA file's certificates;
+    // the test server's certificate is issued by the test CA. A leaf certificate of that CA
+    // stands for an anchor that verifies nothing.
+    QTest::addColumn<QString>("roots");
+    QTest::addColumn<QString>("extra");
+    QTest::addColumn<bool>("verified");
+    const QString ca = QStringLiteral("tls/ca.pem");
+    const QString unrelated = QStringLiteral("tls/wrongname.pem");
+    QTest::newRow("the extra CA verifies") << unrelated << ca << true;
+    QTest::newRow("only a system root verifies") << ca << unrelated << true;
+    QTest::newRow("both verify") << ca << ca << true;
+    QTest::newRow("neither verifies") << unrelated << unrelated << false;
+}
 
-    HttpResponseParser parser;
-    QByteArray received;
-    for (const QByteArray &chunk : chunks) {
-        parser.feed(chunk);
-        received += parser.takeBody();
+void TestHttpExchange::trustsSystemRootsAndExtraCas()
+{
+    QFETCH(QString, roots);
+    QFETCH(QString, extra);
+    QFETCH(bool, verified);
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    {
+        QFile root(dir.filePath(QStringLiteral("root.pem")));
+        QVERIFY(root.open(QIODevice::WriteOnly));
+        root.write(pemOf(roots));
     }
-    if (closed)
-        parser.endOfInput();
-    received += parser.takeBody();
-    QCOMPARE(int(parser.state()), state);
-    QCOMPARE(parser.status(), status);
-    QCOMPARE(received, body);
-}
+    // The directory as the system's is laid out: named by subject hash, read as needed.
+    QCOMPARE(QProcess::execute(QStringLiteral("openssl"), {QStringLiteral("rehash"), dir.path()}),
+             0);
+    HttpTrust trust;
+    trust.rootsDir = dir.path();
+    trust.extraCaPem = pemOf(extra);
 
-void TestHttpExchange::buildsRequest()
-{
-    const QByteArray sent = HttpExchange::requestBytes(
-        "POST", QUrl(QStringLiteral("https://[::1]:8443/api/x/?a=1%202")),
-        {{"Content-Type", "application/x-www-form-urlencoded"}}, "k=v");
-    QCOMPARE(sent, QByteArray("POST /api/x/?a=1%202 HTTP/1.1\r\nHost: [::1]:8443\r\n"
-                              "Content-Type: application/x-www-form-urlencoded\r\n"
-                              "Content-Length: 3\r\nConnection: close\r\n\r\nk=v"));
-    // The default port is left out of Host; a GET without a body declares no length.
-    QCOMPARE(HttpExchange::requestBytes("GET", QUrl(QStringLiteral("https://a.cn")), {}, {}),
-             QByteArray("GET / HTTP/1.1\r\nHost: a.cn\r\nConnection: close\r\n\r\n"));
-}
-
-void TestHttpExchange::requestLeavesInOneWrite()
-{
-    // Headers and body in separate writes let Nagle's algorithm hold the body back until the
-    // server acknowledges the headers; a server then sees the headers alone first.
-    FirstReadServer server;
-    User user;
-    user.baseUrl = server.baseUrl();
-    ApiParams params;
-    params.insert("value", QString(3000, QLatin1Char('x')));
-    QVERIFY2(user.doAPI(QStringLiteral("/api/test/"), params), qPrintable(user.errorText));
-    QCOMPARE(server.firstReads.size(), 1);
-    QVERIFY2(FirstReadServer::complete(server.firstReads.first()),
-             server.firstReads.first().left(400).constData());
-}
-
-void TestHttpExchange::socketHasNoNagleDelay()
-{
     TestHttpsServer server;
-    User user;
-    user.setExtraCaCertificates(QSslCertificate::fromPath(TestHttpsServer::caFile()));
-    HttpExchange exchange;
-    int noDelay = -1;
-    connect(&exchange, &HttpExchange::connected, this, [&] {
-        int value = 0;
-        socklen_t size = sizeof value;
-        if (getsockopt(int(exchange.socket()->socketDescriptor()), IPPROTO_TCP, TCP_NODELAY, &value,
-                       &size) == 0)
-            noDelay = value;
-    });
-    QSignalSpy finished(&exchange, &HttpExchange::finished);
-    exchange.start("POST", QUrl(server.baseUrl() + QStringLiteral("/api/test/")), {}, "a=1",
-                   user.sslConfiguration());
-    QVERIFY(finished.wait(10000));
-    QCOMPARE(exchange.error(), QNetworkReply::NoError);
-    QCOMPARE(exchange.readAll(), QByteArray("{\"code\":0}"));
-    QVERIFY(noDelay > 0);
+    // Each call on a connection of its own: the second resumes the first one's session.
+    for (int call = 0; call < 2; ++call) {
+        HttpRequest request = post(server.baseUrl() + QStringLiteral("/api/test/"), trust);
+        request.headers = {{"Connection", "close"}};
+        const HttpResult result = run(request);
+        if (verified) {
+            QCOMPARE(result.error, QNetworkReply::NoError);
+            QCOMPARE(result.body, QByteArray("{\"code\":0}"));
+            QCOMPARE(result.resumedSession, call == 1);
+        } else {
+            QCOMPARE(result.error, QNetworkReply::SslHandshakeFailedError);
+            QCOMPARE(result.tlsProblem, TlsProblem::UnknownIssuer);
+            QVERIFY(!result.sent);
+        }
+    }
+    // Nothing reached the service without a verified peer.
+    QCOMPARE(server.requests().size(), verified ? 2 : 0);
+}
+
+void TestHttpExchange::peerNameChecked_data()
+{
+    // The certificates are issued by the test CA with the common name "localhost"; the good
+    // one names localhost and 127.0.0.1 as alternative names, the other only other.example.
+    QTest::addColumn<QString>("host");
+    QTest::addColumn<int>("certificate");
+    QTest::addColumn<int>("problem");
+    const int good = int(TestHttpsServer::Certificate::Good);
+    const int other = int(TestHttpsServer::Certificate::WrongName);
+    const int expired = int(TestHttpsServer::Certificate::Expired);
+    const int none = int(TlsProblem::None);
+    const int wrongName = int(TlsProblem::WrongName);
+    QTest::newRow("name in the certificate") << "localhost" << good << none;
+    QTest::newRow("address in the certificate") << "127.0.0.1" << good << none;
+    QTest::newRow("name only as the common name") << "localhost" << other << wrongName;
+    QTest::newRow("address not in the certificate") << "127.0.0.1" << other << wrongName;
+    QTest::newRow("expired") << "localhost" << expired << int(TlsProblem::Expired);
+}
+
+void TestHttpExchange::peerNameChecked()
+{
+    QFETCH(QString, host);
+    QFETCH(int, certificate);
+    QFETCH(int, problem);
+    TestHttpsServer server(true, TestHttpsServer::Certificate(certificate));
+    QUrl url(server.baseUrl() + QStringLiteral("/api/test/"));
+    url.setHost(host);
+    const HttpResult result = run(post(url.toString()));
+    const bool verified = problem == int(TlsProblem::None);
+    QCOMPARE(result.error,
+             verified ? QNetworkReply::NoError : QNetworkReply::SslHandshakeFailedError);
+    QVERIFY2(int(result.tlsProblem) == problem, qPrintable(result.errorString));
+    QCOMPARE(server.requests().size(), verified ? 1 : 0);
 }
 
 void TestHttpExchange::sessionOfferedOnlyUnderTheSameTrust()
 {
-    // A resumed session skips the certificate check: one made while the test CA was trusted
-    // must not let a client that no longer trusts it through.
+    // A kept-alive connection or a resumed session skips the certificate check: one made while
+    // the test CA was trusted must not let a client that no longer trusts it through.
     TestHttpsServer server;
     const QString api = QStringLiteral("/api/test/");
     {
@@ -253,90 +234,190 @@ void TestHttpExchange::sessionOfferedOnlyUnderTheSameTrust()
     QVERIFY(!plain.doAPI(api, {}, res, true, nullptr, nullptr, true));
     QVERIFY2(plain.errorText.contains(QStringLiteral("SslHandshakeFailedError")),
              qPrintable(plain.errorText));
+    QCOMPARE(server.requests().size(), 2);
 }
 
-void TestHttpExchange::trustsSystemRootsAndExtraCas_data()
+void TestHttpExchange::connectionKeptAlive()
 {
-    // "system roots" stands for the system's list, "extra" for the CA file's certificates; the
-    // test server's certificate is issued by the test CA. A leaf certificate of that CA stands
-    // for an anchor that verifies nothing.
-    const QList<QSslCertificate> testCa = QSslCertificate::fromPath(TestHttpsServer::caFile());
-    const QList<QSslCertificate> unrelated =
-        QSslCertificate::fromPath(TestHttpsServer::dataPath(QStringLiteral("tls/wrongname.pem")));
-    QTest::addColumn<QList<QSslCertificate>>("systemRoots");
-    QTest::addColumn<QList<QSslCertificate>>("extraCa");
-    QTest::addColumn<bool>("verified");
-
-    QTest::newRow("the extra CA verifies") << unrelated << testCa << true;
-    QTest::newRow("only a system root verifies") << testCa << unrelated << true;
-    QTest::newRow("both verify") << testCa << testCa << true;
-    QTest::newRow("neither verifies") << unrelated << unrelated << false;
-}
-
-void TestHttpExchange::trustsSystemRootsAndExtraCas()
-{
-    QFETCH(QList<QSslCertificate>, systemRoots);
-    QFETCH(QList<QSslCertificate>, extraCa);
-    QFETCH(bool, verified);
-    QVERIFY(!systemRoots.isEmpty() && !extraCa.isEmpty());
-    HttpExchange::forgetTlsSessions();
-
-    const QSslConfiguration full = serviceTlsConfiguration(extraCa, systemRoots);
-    QCOMPARE(full.caCertificates(), systemRoots + extraCa);
-
     TestHttpsServer server;
-    const QUrl url(server.baseUrl() + QStringLiteral("/api/test/"));
-    // The second call resumes the first one's session.
-    for (int call = 0; call < 2; ++call) {
-        HttpExchange exchange;
-        QSignalSpy done(&exchange, &HttpExchange::finished);
-        exchange.start("POST", url, {}, "a=1", full);
-        QVERIFY(done.wait(10000));
-        QCOMPARE(done.size(), 1);
-        if (verified) {
-            QCOMPARE(exchange.error(), QNetworkReply::NoError);
-            QCOMPARE(exchange.readAll(), QByteArray("{\"code\":0}"));
-            QCOMPARE(exchange.resumedSession(), call == 1);
-        } else {
-            QCOMPARE(exchange.error(), QNetworkReply::SslHandshakeFailedError);
-        }
-    }
-    // Nothing reached the service without a verified peer.
-    QCOMPARE(server.requests().size(), verified ? 2 : 0);
+    User user;
+    user.baseUrl = server.baseUrl();
+    user.setExtraCaCertificates(QSslCertificate::fromPath(TestHttpsServer::caFile()));
+    for (int call = 0; call < 3; ++call)
+        QVERIFY2(user.doAPI(QStringLiteral("/api/test/"), {}), qPrintable(user.errorText));
+    const QList<CapturedRequest> requests = server.requests();
+    QCOMPARE(requests.size(), 3);
+    // One connection carried them all.
+    QCOMPARE(requests.at(1).remotePort, requests.at(0).remotePort);
+    QCOMPARE(requests.at(2).remotePort, requests.at(0).remotePort);
 }
 
-void TestHttpExchange::peerNameChecked_data()
+void TestHttpExchange::requestLeavesInOneWrite()
 {
-    // Both certificates are issued by the test CA with the common name "localhost"; the good
-    // one names localhost and 127.0.0.1 as alternative names, the other only other.example.
-    QTest::addColumn<QString>("host");
-    QTest::addColumn<int>("certificate");
-    QTest::addColumn<bool>("verified");
-    const int good = int(TestHttpsServer::Certificate::Good);
-    const int other = int(TestHttpsServer::Certificate::WrongName);
-    QTest::newRow("name in the certificate") << "localhost" << good << true;
-    QTest::newRow("address in the certificate") << "127.0.0.1" << good << true;
-    QTest::newRow("name only as the common name") << "localhost" << other << false;
-    QTest::newRow("address not in the certificate") << "127.0.0.1" << other << false;
+    // Headers and body in separate writes let Nagle's algorithm hold the body back until the
+    // server acknowledges the headers; a server then sees the headers alone first.
+    HostileServer server{Behaviour::Answer};
+    User user;
+    user.baseUrl = server.baseUrl();
+    user.setExtraCaCertificates(QSslCertificate::fromPath(TestHttpsServer::caFile()));
+    ApiParams params;
+    params.insert("value", QString(3000, QLatin1Char('x')));
+    QVERIFY2(user.doAPI(QStringLiteral("/api/test/"), params), qPrintable(user.errorText));
+    QCOMPARE(server.requests, 1);
+    QCOMPARE(server.firstReads.size(), 1);
+    // The first read holds the headers and the whole body they announce.
+    const QByteArray first = server.firstReads.first();
+    const int end = first.indexOf("\r\n\r\n");
+    const QRegularExpressionMatch length =
+        QRegularExpression(QStringLiteral("Content-Length: (\\d+)"),
+                           QRegularExpression::CaseInsensitiveOption)
+            .match(QString::fromLatin1(first.left(end)));
+    QVERIFY2(end > 0 && length.hasMatch(), first.left(400).constData());
+    QVERIFY(length.captured(1).toInt() > 3000);
+    QCOMPARE(first.size() - end - 4, length.captured(1).toInt());
 }
 
-void TestHttpExchange::peerNameChecked()
+void TestHttpExchange::hostileServers_data()
 {
-    QFETCH(QString, host);
-    QFETCH(int, certificate);
-    QFETCH(bool, verified);
-    HttpExchange::forgetTlsSessions();
-    TestHttpsServer server(true, TestHttpsServer::Certificate(certificate));
+    // The limits of every case: a connection in 1 s, no silence of 3 s, 6 s in all, 64 KiB of
+    // body and 16 KiB of headers. Each hostile server breaks exactly one of them, far beyond it.
+    QTest::addColumn<int>("behaviour");
+    QTest::addColumn<QString>("scheme");
+    QTest::addColumn<int>("error");
+    QTest::addColumn<bool>("timedOut");
+    QTest::addColumn<QString>("why"); // a pattern the error text must match
+    QTest::addColumn<int>("requests");
+    const int failure = int(QNetworkReply::ProtocolFailure);
+    const int timeout = int(QNetworkReply::TimeoutError);
+    const int closed = int(QNetworkReply::RemoteHostClosedError);
+    const QString https = QStringLiteral("https");
+
+    QTest::newRow("endless body") << int(Behaviour::EndlessBody) << https << failure << false
+                                  << "larger than allowed" << 1;
+    QTest::newRow("length over the cap, refused before the body")
+        << int(Behaviour::HugeLength) << https << failure << false << "." << 1;
+    QTest::newRow("endless headers")
+        << int(Behaviour::EndlessHeaders) << https << failure << false << "headers too long" << 1;
+    QTest::newRow("a byte every 100 ms: the total limit")
+        << int(Behaviour::Drip) << https << timeout << true << "timed out after" << 1;
+    QTest::newRow("never answers: the stall limit")
+        << int(Behaviour::NeverAnswers) << https << timeout << true << "No data" << 1;
+    QTest::newRow("never finishes the handshake: the connect limit")
+        << int(Behaviour::NoHandshake) << https << timeout << true << "[Tt]ime" << 0;
+    QTest::newRow("short Content-Length")
+        << int(Behaviour::ShortLength) << https << closed << false << "." << 1;
+    QTest::newRow("chunked cut short")
+        << int(Behaviour::ChunkedCut) << https << closed << false << "." << 1;
+    QTest::newRow("TCP close without TLS close")
+        << int(Behaviour::CloseWithoutTls) << https << closed << false << "without a length" << 1;
+    QTest::newRow("conflicting lengths")
+        << int(Behaviour::ConflictingLengths) << https << failure << false << "Conflicting" << 1;
+    QTest::newRow("redirect not followed")
+        << int(Behaviour::Redirect) << https << int(QNetworkReply::NoError) << false << "^$" << 1;
+    QTest::newRow("http refused before anything is sent")
+        << int(Behaviour::Answer) << QStringLiteral("http")
+        << int(QNetworkReply::ProtocolUnknownError) << false << "expected https://" << 0;
+}
+
+void TestHttpExchange::hostileServers()
+{
+    QFETCH(int, behaviour);
+    QFETCH(QString, scheme);
+    QFETCH(int, error);
+    QFETCH(bool, timedOut);
+    QFETCH(QString, why);
+    QFETCH(int, requests);
+    HostileServer server{Behaviour(behaviour)};
     QUrl url(server.baseUrl() + QStringLiteral("/api/test/"));
-    url.setHost(host);
-    HttpExchange exchange;
-    QSignalSpy done(&exchange, &HttpExchange::finished);
-    exchange.start("POST", url, {}, "a=1",
-                   serviceTlsConfiguration(QSslCertificate::fromPath(TestHttpsServer::caFile())));
-    QVERIFY(done.wait(10000));
-    QCOMPARE(exchange.error(),
-             verified ? QNetworkReply::NoError : QNetworkReply::SslHandshakeFailedError);
-    QCOMPARE(server.requests().size(), verified ? 1 : 0);
+    url.setScheme(scheme);
+    HttpRequest request = post(url.toString());
+    request.limits.connectMs = 1000;
+    request.limits.stallMs = 3000;
+    request.limits.totalMs = 6000;
+    request.limits.maxBodyBytes = 64 * 1024;
+    request.limits.maxHeaderBytes = 16 * 1024;
+
+    const HttpResult result = run(request);
+    QCOMPARE(int(result.error), error);
+    QCOMPARE(result.timedOut, timedOut);
+    QVERIFY2(result.errorString.contains(QRegularExpression(why)), qPrintable(result.errorString));
+    QCOMPARE(server.requests, requests);
+    if (Behaviour(behaviour) == Behaviour::Redirect)
+        QCOMPARE(result.status, 302);
+    if (scheme != QLatin1String("https"))
+        QCOMPARE(server.connections, 0);
+}
+
+void TestHttpExchange::changeNeverSentTwice_data()
+{
+    QTest::addColumn<int>("behaviour");
+    QTest::addColumn<bool>("change");
+    QTest::addColumn<bool>("ok");
+    QTest::addColumn<int>("requests"); // as the server read them, the first call's included
+    const int drop = int(Behaviour::DropSecondRequest);
+    const int idle = int(Behaviour::CloseWhenIdle);
+    // Closed right after reading the request: a read goes again on a fresh connection, a
+    // change does not and the user is told.
+    QTest::newRow("read, closed after the request") << drop << false << true << 3;
+    QTest::newRow("change, closed after the request") << drop << true << false << 2;
+    // Closed while idle: nothing was sent on it, so either goes out on a fresh connection.
+    QTest::newRow("read, closed while idle") << idle << false << true << 2;
+    QTest::newRow("change, closed while idle") << idle << true << true << 2;
+}
+
+void TestHttpExchange::changeNeverSentTwice()
+{
+    QFETCH(int, behaviour);
+    QFETCH(bool, change);
+    QFETCH(bool, ok);
+    QFETCH(int, requests);
+    HostileServer server{Behaviour(behaviour)};
+    User user;
+    user.baseUrl = server.baseUrl();
+    user.setExtraCaCertificates(QSslCertificate::fromPath(TestHttpsServer::caFile()));
+    QJsonValue res;
+    // The first call leaves a kept-alive connection (or one the server has closed).
+    QVERIFY2(user.doAPI(user.paths.userDetail, {}, res, true, nullptr, nullptr, true),
+             qPrintable(user.errorText));
+    if (Behaviour(behaviour) == Behaviour::CloseWhenIdle)
+        QTRY_COMPARE(server.disconnects, 1);
+
+    const QString api = change ? user.paths.recordCreate : user.paths.domainList;
+    QVERIFY2(user.doAPI(api, {}, res, true, nullptr, nullptr, true) == ok,
+             qPrintable(user.errorText));
+    QCOMPARE(server.requests, requests);
+    QCOMPARE(server.connections, 2);
+    if (!ok)
+        QVERIFY2(user.errorText.startsWith(QStringLiteral(
+                     "网络连接错误,请检查网络. 错误码b395,2:RemoteHostClosedError,")),
+                 qPrintable(user.errorText));
+}
+
+void TestHttpExchange::proxyFromEnvironment_data()
+{
+    QTest::addColumn<bool>("exempt"); // no_proxy names the service's host
+    QTest::newRow("through the proxy") << false;
+    QTest::newRow("no_proxy names the host") << true;
+}
+
+void TestHttpExchange::proxyFromEnvironment()
+{
+    QFETCH(bool, exempt);
+    HostileServer server{Behaviour::Answer};
+    ConnectProxy proxy;
+    qputenv("https_proxy",
+            QByteArray("http://127.0.0.1:") + QByteArray::number(proxy.serverPort()));
+    if (exempt)
+        qputenv("no_proxy", "127.0.0.1");
+    const HttpResult result = run(post(server.baseUrl() + QStringLiteral("/api/test/")));
+    qunsetenv("https_proxy");
+    qunsetenv("no_proxy");
+    QCOMPARE(result.error, QNetworkReply::NoError);
+    QCOMPARE(result.body, QByteArray("{\"code\":0}"));
+    QCOMPARE(server.requests, 1);
+    QCOMPARE(proxy.targets,
+             exempt ? QStringList()
+                    : QStringList{QStringLiteral("127.0.0.1:%1").arg(server.serverPort())});
 }
 
 void TestHttpExchange::replyForWebViewCarriesBodyAndMetaData()
@@ -350,11 +431,9 @@ void TestHttpExchange::replyForWebViewCarriesBodyAndMetaData()
     missing.status = 404;
     missing.body = "gone";
     server.setReply(QStringLiteral("/b.png"), missing);
-    User user;
-    user.setExtraCaCertificates(QSslCertificate::fromPath(TestHttpsServer::caFile()));
 
     ExchangeReply found(QNetworkRequest(QUrl(server.baseUrl() + QStringLiteral("/a.png"))),
-                        user.sslConfiguration());
+                        testTrust(), HttpLimits());
     QByteArray body;
     connect(&found, &QNetworkReply::readyRead, this, [&] { body += found.readAll(); });
     QSignalSpy foundDone(&found, &QNetworkReply::finished);
@@ -366,7 +445,7 @@ void TestHttpExchange::replyForWebViewCarriesBodyAndMetaData()
     QCOMPARE(body + found.readAll(), image.body);
 
     ExchangeReply gone(QNetworkRequest(QUrl(server.baseUrl() + QStringLiteral("/b.png"))),
-                       user.sslConfiguration());
+                       testTrust(), HttpLimits());
     QSignalSpy errors(&gone, &QNetworkReply::errorOccurred);
     QSignalSpy goneDone(&gone, &QNetworkReply::finished);
     QVERIFY(goneDone.wait(10000));
@@ -374,9 +453,19 @@ void TestHttpExchange::replyForWebViewCarriesBodyAndMetaData()
     QCOMPARE(errors.size(), 1);
     QCOMPARE(gone.readAll(), QByteArray("gone"));
 
+    // An image over the caller's cap is refused, whatever the server says it holds.
+    HttpLimits small;
+    small.maxBodyBytes = 1000;
+    ExchangeReply large(QNetworkRequest(QUrl(server.baseUrl() + QStringLiteral("/a.png"))),
+                        testTrust(), small);
+    QSignalSpy largeDone(&large, &QNetworkReply::finished);
+    QVERIFY(largeDone.wait(10000));
+    QCOMPARE(large.error(), QNetworkReply::ProtocolFailure);
+    QCOMPARE(large.readAll(), QByteArray());
+
     // Aborted before it started: finished at once, as cancelled.
     ExchangeReply dropped(QNetworkRequest(QUrl(server.baseUrl() + QStringLiteral("/a.png"))),
-                          user.sslConfiguration());
+                          testTrust(), HttpLimits());
     QSignalSpy droppedDone(&dropped, &QNetworkReply::finished);
     dropped.abort();
     QCOMPARE(droppedDone.size(), 1);
@@ -410,12 +499,9 @@ void TestHttpExchange::statusesNamedLikeQt()
     QSignalSpy qtDone(qtReply, &QNetworkReply::finished);
     QVERIFY(qtDone.wait(10000));
 
-    HttpExchange exchange;
-    QSignalSpy done(&exchange, &HttpExchange::finished);
-    exchange.start("POST", url, {}, "a=1", user.sslConfiguration());
-    QVERIFY(done.wait(10000));
-    QCOMPARE(exchange.statusCode(), status);
-    QCOMPARE(exchange.error(), qtReply->error());
+    const HttpResult result = run(post(url.toString(), user.trust()));
+    QCOMPARE(result.status, status);
+    QCOMPARE(result.error, qtReply->error());
 }
 
 QTEST_GUILESS_MAIN(TestHttpExchange)

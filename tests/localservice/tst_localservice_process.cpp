@@ -1,3 +1,4 @@
+#include "client/ServiceConfig.h"
 #include "client/User.h"
 #include "localservice/dns/KnotServer.h"
 #include "tests/support/LocalServiceFixture.h"
@@ -185,9 +186,12 @@ void TestLocalServiceProcess::plainHttpForDebugging()
     QString url;
     QVERIFY(launch(*m_service, {QStringLiteral("--http")}, &url, nullptr));
     QVERIFY2(url.startsWith(QLatin1String("http://127.0.0.1:")), qPrintable(url));
+    // The client itself sends nothing in clear, the password least of all.
     User user;
     user.baseUrl = url;
-    QVERIFY(user.login(LocalServiceFixture::demoEmail(), LocalServiceFixture::demoPassword()));
+    QJsonValue res;
+    QVERIFY(!user.doAPI(user.paths.verify, {}, res, true, nullptr, nullptr, true));
+    QCOMPARE(user.errorText, serviceUrlRefusal(url));
 }
 
 void TestLocalServiceProcess::nameServersServeWhatItPrints()

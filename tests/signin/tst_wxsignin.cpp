@@ -3,7 +3,9 @@
 #include "client/User.h"
 #include "signin/DeviceCheck.h"
 #include "signin/MainWindow.h"
+#include "signin/PageFetcher.h"
 #include "signin/WxQrPage.h"
+#include "tests/support/HostileServer.h"
 #include "tests/support/TestHttpsServer.h"
 #include "tests/support/WindowHarness.h"
 
@@ -84,6 +86,8 @@ private slots:
     void untrustedPlatformRefused();
     void deviceCheck_data();
     void deviceCheck();
+    void pageFetchBounded_data();
+    void pageFetchBounded();
 
 private:
     struct Poll
@@ -465,6 +469,35 @@ void TestWxSignIn::deviceCheck()
         QCOMPARE(sent.value(1).form.value("cpuid"), id);
         QCOMPARE(sent.value(1).form.value("hostname"), QStringLiteral("my-host"));
     }
+}
+
+void TestWxSignIn::pageFetchBounded_data()
+{
+    // The platform is not the service and may be anyone's: its page waits in a nested loop
+    // on the window's thread, which a server must not hold forever or fill.
+    QTest::addColumn<int>("behaviour");
+    QTest::addColumn<QByteArray>("page");
+    QTest::newRow("answers") << int(HostileServer::Behaviour::Answer) << QByteArray("<html/>");
+    QTest::newRow("never answers") << int(HostileServer::Behaviour::NeverAnswers) << QByteArray();
+    QTest::newRow("endless page") << int(HostileServer::Behaviour::EndlessBody) << QByteArray();
+}
+
+void TestWxSignIn::pageFetchBounded()
+{
+    QFETCH(int, behaviour);
+    QFETCH(QByteArray, page);
+    HostileServer server{HostileServer::Behaviour(behaviour)};
+    server.answerBody = "<html/>";
+    PageFetcher fetcher;
+    HttpTrust trust;
+    trust.extraCaPem = HostileServer::caPem();
+    fetcher.setTrust(trust);
+    HttpLimits limits = pageLimits();
+    limits.stallMs = 300;
+    limits.maxBodyBytes = 64 * 1024;
+    fetcher.setLimits(limits);
+    QCOMPARE(fetcher.fetchPage(server.baseUrl() + QStringLiteral("/qrconnect"), false, {}), page);
+    QCOMPARE(server.requests, 1);
 }
 
 QTEST_MAIN(TestWxSignIn)

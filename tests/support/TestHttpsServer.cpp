@@ -13,6 +13,7 @@ CapturedRequest capture(const httplib::Request &req)
     CapturedRequest c;
     c.path = QString::fromStdString(req.path);
     c.body = QByteArray::fromStdString(req.body);
+    c.remotePort = req.remote_port;
     const QList<QByteArray> pairs = c.body.split('&');
     for (const QByteArray &pair : pairs) {
         if (pair.isEmpty())

@@ -34,6 +34,7 @@ struct CapturedRequest
     QByteArray body;                // the raw form body
     QList<QByteArray> keys;         // form keys in the order sent
     QMap<QByteArray, QString> form; // decoded form values
+    int remotePort = 0;             // the client's end: one per connection
 };
 
 // A real HTTPS (or HTTP) server on 127.0.0.1 and an ephemeral port, on a thread of its own,
