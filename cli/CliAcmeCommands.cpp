@@ -5,8 +5,8 @@
 #include "cli/Terminal.h"
 #include "client/User.h"
 #include "client/acme/AcmeChallenge.h"
-#include "client/plan/Previews.h"
 #include "client/live/LiveCheck.h"
+#include "client/plan/Previews.h"
 
 #include <QJsonArray>
 #include <QJsonObject>
