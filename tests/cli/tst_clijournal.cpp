@@ -390,108 +390,107 @@ void TestCliJournal::deletedDomainRestoredIntoItsNewNamesake()
     QVERIFY2(forced.exit == 0, forced.err.constData());
     QCOMPARE(wwwValue(d, QStringLiteral("www")), QStringLiteral("10.2.2.2,10.9.9.9"));
     QCOMPARE(wwwValue(d, QStringLiteral("ftp")), QStringLiteral("10.4.4.4"));
-    // Creates that never get an answer: the job stops after the third, says how far it got, and
-    // journals the rest as skipped.
-    void TestCliJournal::deadNetworkStopsTheJob()
-    {
-        const QStringList names{QStringLiteral("river-demo.com"), QStringLiteral("summit-demo.com"),
-                                QStringLiteral("orbit-demo.com"), QStringLiteral("maple-demo.com"),
-                                QStringLiteral("cedar-demo.com")};
-        Fault drop;
-        drop.kind = FaultKind::Drop;
-        m_service.setFault(QStringLiteral("/api/record/create/"), drop);
-        const Run applied = run(
-            QStringList{QStringLiteral("batch"), QStringLiteral("add")} + names +
+}
+
+// Creates that never get an answer: the job stops after the third, says how far it got, and
+// journals the rest as skipped.
+void TestCliJournal::deadNetworkStopsTheJob()
+{
+    const QStringList names{QStringLiteral("river-demo.com"), QStringLiteral("summit-demo.com"),
+                            QStringLiteral("orbit-demo.com"), QStringLiteral("maple-demo.com"),
+                            QStringLiteral("cedar-demo.com")};
+    Fault drop;
+    drop.kind = FaultKind::Drop;
+    m_service.setFault(QStringLiteral("/api/record/create/"), drop);
+    const Run applied =
+        run(QStringList{QStringLiteral("batch"), QStringLiteral("add")} + names +
             QStringList{QStringLiteral("--host"), QStringLiteral("dead"), QStringLiteral("--value"),
                         QStringLiteral("10.5.5.5"), QStringLiteral("--apply")});
-        m_service.clearFaults();
-        QCOMPARE(applied.exit, 2);
-        QVERIFY2(applied.err.contains("stopped at domain 3 of 5"), applied.err.constData());
+    m_service.clearFaults();
+    QCOMPARE(applied.exit, 2);
+    QVERIFY2(applied.err.contains("stopped at domain 3 of 5"), applied.err.constData());
 
-        const QJsonObject job =
-            run({QStringLiteral("--json"), QStringLiteral("jobs")}).json().array().at(0).toObject();
-        QCOMPARE(job.value(QStringLiteral("state")).toString(), QStringLiteral("stopped"));
-        const QJsonObject counts = job.value(QStringLiteral("counts")).toObject();
-        QCOMPARE(counts.value(QStringLiteral("unknown")).toInt(), 3);
-        QCOMPARE(counts.value(QStringLiteral("skipped")).toInt(), 2);
+    const QJsonObject job =
+        run({QStringLiteral("--json"), QStringLiteral("jobs")}).json().array().at(0).toObject();
+    QCOMPARE(job.value(QStringLiteral("state")).toString(), QStringLiteral("stopped"));
+    const QJsonObject counts = job.value(QStringLiteral("counts")).toObject();
+    QCOMPARE(counts.value(QStringLiteral("unknown")).toInt(), 3);
+    QCOMPARE(counts.value(QStringLiteral("skipped")).toInt(), 2);
+}
+
+void TestCliJournal::badInput_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QByteArray>("input");
+    QTest::addColumn<QString>("journal"); // what the journal file holds first
+    QTest::addColumn<int>("exit");
+    QTest::addColumn<QByteArray>("message");
+
+    const QStringList del{QStringLiteral("batch"),   QStringLiteral("delete"),
+                          QStringLiteral("--host"),  QStringLiteral("www"),
+                          QStringLiteral("--value"), QStringLiteral("1.2.3.4"),
+                          QStringLiteral("--apply")};
+    QTest::newRow("unreadable domains file")
+        << (del + QStringList{QStringLiteral("--domains-file"), QStringLiteral("/nonexistent/x")})
+        << QByteArray() << QString() << 64 << QByteArray("cannot read the domains file");
+    QTest::newRow("empty domain list")
+        << (del + QStringList{QStringLiteral("--domains-file"), QStringLiteral("-")})
+        << QByteArray(" \n\n  \n") << QString() << 64 << QByteArray("empty");
+    QTest::newRow("domains and a file")
+        << (del + QStringList{QStringLiteral("a.cn"), QStringLiteral("--domains-file"),
+                              QStringLiteral("-")})
+        << QByteArray() << QString() << 64 << QByteArray("not both");
+    QTest::newRow("no domains") << del << QByteArray() << QString() << 64
+                                << QByteArray("give domains");
+    QTest::newRow("journal is not sqlite")
+        << (del + QStringList{QStringLiteral("halvik-demo.com")}) << QByteArray()
+        << QStringLiteral("garbage") << 1 << QByteArray("journal.sqlite");
+    QTest::newRow("no such job") << QStringList{QStringLiteral("job"), QStringLiteral("show"),
+                                                QStringLiteral("99")}
+                                 << QByteArray() << QStringLiteral("empty") << 1
+                                 << QByteArray("no job 99");
+    QTest::newRow("undo of no such job")
+        << QStringList{QStringLiteral("undo"), QStringLiteral("99"), QStringLiteral("--apply")}
+        << QByteArray() << QStringLiteral("empty") << 1
+        << QStringLiteral("没有这条操作记录").toUtf8();
+    QTest::newRow("bad ttl") << QStringList{QStringLiteral("batch"),   QStringLiteral("add"),
+                                            QStringLiteral("a.cn"),    QStringLiteral("--value"),
+                                            QStringLiteral("1.1.1.1"), QStringLiteral("--ttl"),
+                                            QStringLiteral("soon")}
+                             << QByteArray() << QString() << 64 << QByteArray("whole number");
+}
+
+void TestCliJournal::badInput()
+{
+    QFETCH(QStringList, args);
+    QFETCH(QByteArray, input);
+    QFETCH(QString, journal);
+    QFETCH(int, exit);
+    QFETCH(QByteArray, message);
+
+    const QString path = m_data->filePath(QStringLiteral("halvik/journal.sqlite"));
+    QVERIFY(QDir().mkpath(QFileInfo(path).absolutePath()));
+    if (journal == QLatin1String("garbage")) {
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(QByteArray(2048, 'z'));
+    } else if (journal == QLatin1String("empty")) {
+        QVERIFY(
+            run({QStringLiteral("batch"), QStringLiteral("add"), QStringLiteral("nope.cn"),
+                 QStringLiteral("--value"), QStringLiteral("1.1.1.1"), QStringLiteral("--apply")})
+                .exit == 1);
     }
-
-    void TestCliJournal::badInput_data()
-    {
-        QTest::addColumn<QStringList>("args");
-        QTest::addColumn<QByteArray>("input");
-        QTest::addColumn<QString>("journal"); // what the journal file holds first
-        QTest::addColumn<int>("exit");
-        QTest::addColumn<QByteArray>("message");
-
-        const QStringList del{QStringLiteral("batch"),   QStringLiteral("delete"),
-                              QStringLiteral("--host"),  QStringLiteral("www"),
-                              QStringLiteral("--value"), QStringLiteral("1.2.3.4"),
-                              QStringLiteral("--apply")};
-        QTest::newRow("unreadable domains file")
-            << (del +
-                QStringList{QStringLiteral("--domains-file"), QStringLiteral("/nonexistent/x")})
-            << QByteArray() << QString() << 64 << QByteArray("cannot read the domains file");
-        QTest::newRow("empty domain list")
-            << (del + QStringList{QStringLiteral("--domains-file"), QStringLiteral("-")})
-            << QByteArray(" \n\n  \n") << QString() << 64 << QByteArray("empty");
-        QTest::newRow("domains and a file")
-            << (del + QStringList{QStringLiteral("a.cn"), QStringLiteral("--domains-file"),
-                                  QStringLiteral("-")})
-            << QByteArray() << QString() << 64 << QByteArray("not both");
-        QTest::newRow("no domains")
-            << del << QByteArray() << QString() << 64 << QByteArray("give domains");
-        QTest::newRow("journal is not sqlite")
-            << (del + QStringList{QStringLiteral("halvik-demo.com")}) << QByteArray()
-            << QStringLiteral("garbage") << 1 << QByteArray("journal.sqlite");
-        QTest::newRow("no such job")
-            << QStringList{QStringLiteral("job"), QStringLiteral("show"), QStringLiteral("99")}
-            << QByteArray() << QStringLiteral("empty") << 1 << QByteArray("no job 99");
-        QTest::newRow("undo of no such job")
-            << QStringList{QStringLiteral("undo"), QStringLiteral("99"), QStringLiteral("--apply")}
-            << QByteArray() << QStringLiteral("empty") << 1
-            << QStringLiteral("没有这条操作记录").toUtf8();
-        QTest::newRow("bad ttl") << QStringList{QStringLiteral("batch"),
-                                                QStringLiteral("add"),
-                                                QStringLiteral("a.cn"),
-                                                QStringLiteral("--value"),
-                                                QStringLiteral("1.1.1.1"),
-                                                QStringLiteral("--ttl"),
-                                                QStringLiteral("soon")}
-                                 << QByteArray() << QString() << 64 << QByteArray("whole number");
+    const QString before = wwwValue(QStringLiteral("halvik-demo.com"), QStringLiteral("www"));
+    const Run r = run(args, input);
+    QCOMPARE(r.exit, exit);
+    QVERIFY2(r.err.contains(message), r.err.constData());
+    QCOMPARE(wwwValue(QStringLiteral("halvik-demo.com"), QStringLiteral("www")), before);
+    if (journal == QLatin1String("garbage")) {
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QCOMPARE(f.readAll(), QByteArray(2048, 'z'));
     }
+}
 
-    void TestCliJournal::badInput()
-    {
-        QFETCH(QStringList, args);
-        QFETCH(QByteArray, input);
-        QFETCH(QString, journal);
-        QFETCH(int, exit);
-        QFETCH(QByteArray, message);
-
-        const QString path = m_data->filePath(QStringLiteral("halvik/journal.sqlite"));
-        QVERIFY(QDir().mkpath(QFileInfo(path).absolutePath()));
-        if (journal == QLatin1String("garbage")) {
-            QFile f(path);
-            QVERIFY(f.open(QIODevice::WriteOnly));
-            f.write(QByteArray(2048, 'z'));
-        } else if (journal == QLatin1String("empty")) {
-            QVERIFY(run({QStringLiteral("batch"), QStringLiteral("add"), QStringLiteral("nope.cn"),
-                         QStringLiteral("--value"), QStringLiteral("1.1.1.1"),
-                         QStringLiteral("--apply")})
-                        .exit == 1);
-        }
-        const QString before = wwwValue(QStringLiteral("halvik-demo.com"), QStringLiteral("www"));
-        const Run r = run(args, input);
-        QCOMPARE(r.exit, exit);
-        QVERIFY2(r.err.contains(message), r.err.constData());
-        QCOMPARE(wwwValue(QStringLiteral("halvik-demo.com"), QStringLiteral("www")), before);
-        if (journal == QLatin1String("garbage")) {
-            QFile f(path);
-            QVERIFY(f.open(QIODevice::ReadOnly));
-            QCOMPARE(f.readAll(), QByteArray(2048, 'z'));
-        }
-    }
-
-    QTEST_GUILESS_MAIN(TestCliJournal)
+QTEST_GUILESS_MAIN(TestCliJournal)
 #include "tst_clijournal.moc"
