@@ -1,13 +1,13 @@
 #include "cli/CliCommands.h"
 #include "cli/CliFormat.h"
+#include "cli/CliJournaled.h"
 #include "cli/CliSession.h"
 #include "cli/Terminal.h"
 #include "client/DomainFilter.h"
 #include "client/User.h"
+#include "client/journal/JobSteps.h"
 
 #include <QJsonArray>
-
-#include <functional>
 
 namespace {
 
@@ -16,21 +16,24 @@ QString lockText(const Domain &dm)
     return dm.userLock != 0 ? QStringLiteral("locked") : QStringLiteral("-");
 }
 
-// Runs op on each named domain after every name was found; one outcome per name.
-int forEachDomain(CliSession &s, const std::function<bool(Domain &)> &op)
+// The named domains, every name found, each with the shared handle that keeps it alive while
+// a request waits; false with exit set when a name is unknown or the list cannot be read.
+bool namedDomains(CliSession &s, QList<QSharedPointer<Domain>> &domains, int &exit)
 {
-    int exit = ExitOk;
     QList<Domain *> found;
     if (!s.loadDomains(exit) || !s.resolveDomains(s.invocation.operands, found, exit))
-        return exit;
-    QList<ItemResult> results;
-    for (Domain *dm : found) {
-        // Hold the entry: a nested reload cannot free it while its request waits.
-        const QSharedPointer<Domain> held = s.user.domains.sharedOf(dm);
-        s.beginCall();
-        results.append(s.outcome(dm->name, op(*dm)));
-    }
-    return s.reportItems(results);
+        return false;
+    for (Domain *dm : found)
+        domains.append(s.user.domains.sharedOf(dm));
+    return true;
+}
+
+// The summary a job over domains is journaled under, as the window words it.
+QString domainSummary(const QString &verb, const QList<QSharedPointer<Domain>> &domains)
+{
+    if (domains.size() == 1)
+        return QStringLiteral("%1 %2").arg(verb, domains.first()->name);
+    return QStringLiteral("%1 %2 个域名").arg(verb).arg(domains.size());
 }
 
 Group *findGroup(CliSession &s, int id, int &exit)
@@ -93,35 +96,76 @@ int cmdDomainAdd(CliSession &s)
             return ExitUsage;
         }
     }
-    QList<ItemResult> results;
-    for (const QString &name : s.invocation.operands) {
-        s.beginCall();
-        results.append(s.outcome(name.trimmed(), s.user.addDomain(name)));
+    const QStringList &names = s.invocation.operands;
+    CliJob job(s, QStringLiteral("domain"),
+               names.size() == 1 ? QStringLiteral("添加 %1").arg(names.first().trimmed())
+                                 : QStringLiteral("添加 %1 个域名").arg(names.size()));
+    for (const QString &name : names) {
+        // Undo deletes it again: the job learns its id from the domain list.
+        Domain added;
+        added.name = name.trimmed();
+        PlanStep step;
+        step.op = StepOps::DomainCreate;
+        step.after = domainToJson(added);
+        job.add(added.name, added.name, -1, step);
     }
-    return s.reportItems(results);
+    return job.run();
 }
 
 int cmdDomainChange(CliSession &s)
 {
     const QString verb = s.invocation.command.section(QLatin1Char(' '), 1);
-    User &u = s.user;
-    return forEachDomain(s, [&](Domain &dm) {
-        if (verb == QLatin1String("pause"))
-            return u.pauseDomain(dm.id);
-        if (verb == QLatin1String("start"))
-            return u.startDomain(dm.id);
-        if (verb == QLatin1String("lock"))
-            return u.lockDomain(dm.id);
-        if (verb == QLatin1String("unlock"))
-            return u.unlockDomain(dm.id);
-        return u.delDomain(dm.id);
-    });
+    struct Verb
+    {
+        const char *word;
+        QString op;
+        QString text;
+    };
+    const Verb verbs[] = {{"pause", StepOps::DomainPause, QStringLiteral("暂停")},
+                          {"start", StepOps::DomainStart, QStringLiteral("启用")},
+                          {"lock", StepOps::DomainLock, QStringLiteral("锁定")},
+                          {"unlock", StepOps::DomainUnlock, QStringLiteral("解锁")},
+                          {"delete", StepOps::DomainDelete, QStringLiteral("删除")}};
+    const Verb *chosen = &verbs[4];
+    for (const Verb &v : verbs) {
+        if (verb == QLatin1String(v.word))
+            chosen = &v;
+    }
+    int exit = ExitOk;
+    QList<QSharedPointer<Domain>> domains;
+    if (!namedDomains(s, domains, exit))
+        return exit;
+    CliJob job(s, QStringLiteral("domain"), domainSummary(chosen->text, domains));
+    for (const QSharedPointer<Domain> &dm : domains) {
+        if (chosen->op != StepOps::DomainDelete) {
+            job.add(dm->name, dm->name, dm->id, domainStep(chosen->op, *dm));
+            continue;
+        }
+        // Its records, group and package go into the journal first, so that undo can put the
+        // domain back; a domain whose records cannot be read is not deleted.
+        PlanStep deletion;
+        QString error;
+        s.beginCall();
+        if (domainDeleteStep(s.user, *dm, deletion, error))
+            job.add(dm->name, dm->name, dm->id, deletion);
+        else
+            job.refuse(dm->name, QStringLiteral("读取域名的解析记录失败，未删除：") + error);
+    }
+    return job.run();
 }
 
 int cmdDomainMove(CliSession &s)
 {
     const int group = s.invocation.options.value(QStringLiteral("group")).toInt();
-    return forEachDomain(s, [&](Domain &dm) { return s.user.editDMGroup(&dm, group); });
+    int exit = ExitOk;
+    QList<QSharedPointer<Domain>> domains;
+    if (!namedDomains(s, domains, exit))
+        return exit;
+    CliJob job(s, QStringLiteral("domain"),
+               QStringLiteral("移动 %1 个域名到分组 %2").arg(domains.size()).arg(group));
+    for (const QSharedPointer<Domain> &dm : domains)
+        job.add(dm->name, dm->name, dm->id, domainStep(StepOps::DomainMove, *dm, group));
+    return job.run();
 }
 
 int cmdGroups(CliSession &s)

@@ -3,9 +3,9 @@
 #include "cli/CliSession.h"
 #include "cli/Terminal.h"
 #include "client/User.h"
-#include "client/journal/JobRunner.h"
 #include "client/journal/Journal.h"
 #include "client/journal/Previews.h"
+#include "client/journal/RunPlan.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -127,17 +127,14 @@ int showOrApply(CliSession &s, Journal &journal, const ChangePlan &plan, bool pr
         return previewNoAnswer ? ExitNetwork : problems ? ExitRefused : ExitOk;
     }
 
-    JournalRunner runner(s.user, journal);
-    if (!runner.start(plan, kind, summary, journalAccount(s.user), undoes)) {
+    const PlanRun run = runPlan(s.user, journal, plan, kind, summary, {}, undoes);
+    if (!run.jobId) {
         printErr(QStringLiteral("halvik-cli: cannot write the journal, nothing changed: %1\n")
-                     .arg(runner.errorText()));
+                     .arg(run.errorText));
         return ExitRefused;
     }
-    while (!runner.atEnd())
-        runner.runNext();
-    const QString state = runner.finish();
     int exit = problems ? ExitRefused : ExitOk;
-    for (const StepOutcome &o : runner.outcomes()) {
+    for (const StepOutcome &o : run.outcomes) {
         if (o.status == StepStatus::Done || o.status == StepStatus::AlreadyReverted)
             continue;
         if (opSendsRequest(o.step.op))
@@ -145,13 +142,13 @@ int showOrApply(CliSession &s, Journal &journal, const ChangePlan &plan, bool pr
                          .arg(o.domain, o.step.op, o.status, o.error));
         exit = qMax(exit, int(ExitRefused));
     }
-    if (!runner.errorText().isEmpty())
-        printErr(QStringLiteral("halvik-cli: the journal failed, job stopped: %1\n")
-                     .arg(runner.errorText()));
-    if (runner.networkFailed() || previewNoAnswer)
+    if (!run.errorText.isEmpty())
+        printErr(
+            QStringLiteral("halvik-cli: the journal failed, job stopped: %1\n").arg(run.errorText));
+    if (run.networkFailed || previewNoAnswer)
         exit = ExitNetwork;
-    const JournalJob job = journal.job(runner.jobId());
-    s.print(jobJson(job), QStringLiteral("job %1: %2\n").arg(runner.jobId()).arg(state));
+    const JournalJob job = journal.job(run.jobId);
+    s.print(jobJson(job), QStringLiteral("job %1: %2\n").arg(run.jobId).arg(run.state));
     return exit;
 }
 

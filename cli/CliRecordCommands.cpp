@@ -1,8 +1,11 @@
 #include "cli/CliCommands.h"
 #include "cli/CliFormat.h"
+#include "cli/CliJournaled.h"
 #include "cli/CliSession.h"
 #include "cli/Terminal.h"
 #include "client/User.h"
+#include "client/journal/JobSteps.h"
+#include "client/plan/RecordJson.h"
 
 #include <QJsonArray>
 
@@ -32,6 +35,30 @@ QStringList recordRow(const Record &r)
             QString::number(r.ttl),
             r.type == QLatin1String("MX") ? QString::number(r.mx) : QStringLiteral("-"),
             recordStateText(r)};
+}
+
+// The records of dm as they are now, for the journal's before-state; false (told, exit set)
+// when they cannot be read.
+bool readRecords(CliSession &s, const QSharedPointer<Domain> &dm, QList<Record> &live, int &exit)
+{
+    s.beginCall();
+    s.user.getRecord(dm.data());
+    if (!s.user.errorText.isEmpty()) {
+        exit = s.failed(QStringLiteral("reading the records of %1").arg(dm->name));
+        return false;
+    }
+    for (const Record &r : dm->records)
+        live.append(r);
+    return true;
+}
+
+const Record *findRecord(const QList<Record> &live, int id)
+{
+    for (const Record &r : live) {
+        if (r.id == id)
+            return &r;
+    }
+    return nullptr;
 }
 
 const QStringList kRecordHeaders = {QStringLiteral("ID"),   QStringLiteral("HOST"),
@@ -75,14 +102,22 @@ int cmdRecordAdd(CliSession &s)
     const QSharedPointer<Domain> dm = namedDomain(s, exit);
     if (!dm)
         return exit;
-    Record created;
-    s.beginCall();
-    if (!s.user.addRecord(dm.data(), option(s, "value"), option(s, "type", QStringLiteral("A")),
-                          option(s, "line", QStringLiteral("0")),
-                          option(s, "host", QStringLiteral("@")),
-                          option(s, "ttl", QStringLiteral("600")),
-                          option(s, "mx", QStringLiteral("10")), &created))
-        return s.failed(QStringLiteral("adding the record to %1").arg(dm->name));
+    Record wanted;
+    wanted.host = option(s, "host", QStringLiteral("@"));
+    wanted.type = option(s, "type", QStringLiteral("A"));
+    wanted.value = option(s, "value");
+    wanted.lineID = wanted.viewID = option(s, "line", QStringLiteral("0")).toInt();
+    wanted.ttl = option(s, "ttl", QStringLiteral("600")).toInt();
+    wanted.mx = option(s, "mx", QStringLiteral("10")).toInt();
+    const PlanStep step = recordStep(StepOps::Create, nullptr, &wanted);
+    CliJob job(s, QStringLiteral("record"),
+               QStringLiteral("添加 %1 (%2)").arg(wanted.host, dm->name));
+    job.add(QStringLiteral("adding the record to %1").arg(dm->name), dm->name, dm->id, step);
+    exit = job.run(false);
+    if (exit != ExitOk)
+        return exit;
+    // The record as the service made it: its id and state.
+    const Record created = recordFromJson(job.outcome(0)->step.after);
     s.print(recordJson(created), formatTable(kRecordHeaders, {recordRow(created)}));
     return ExitOk;
 }
@@ -99,11 +134,46 @@ int cmdRecordEdit(CliSession &s)
     if (!dm)
         return exit;
     const QString id = s.invocation.operands.at(1);
-    s.beginCall();
-    if (!s.user.editRecord(dm.data(), id.toInt(), option(s, "host"), option(s, "type"),
-                           option(s, "value"), option(s, "ttl"), option(s, "mx"),
-                           option(s, "line")))
-        return s.failed(QStringLiteral("changing record %1 of %2").arg(id, dm->name));
+    QList<Record> live;
+    if (!readRecords(s, dm, live, exit))
+        return exit;
+    const QString item = QStringLiteral("changing record %1 of %2").arg(id, dm->name);
+    const Record *before = findRecord(live, id.toInt());
+    CliJob job(s, QStringLiteral("record"),
+               QStringLiteral("修改 %1 (%2)").arg(before ? before->host : id, dm->name));
+    if (!before) {
+        job.refuse(item, QStringLiteral("no record %1 in %2").arg(id, dm->name));
+        return job.run(false);
+    }
+    // Only what is given is sent, as before; the journal keeps the whole record both ways.
+    Record after = *before;
+    QStringList named;
+    const char *fields[] = {"host", "type", "value", "ttl", "mx", "line"};
+    for (const char *field : fields) {
+        if (!s.invocation.options.contains(QLatin1String(field)))
+            continue;
+        const QString value = option(s, field);
+        named.append(QLatin1String(field));
+        const QLatin1String name(field);
+        if (name == QLatin1String("host"))
+            after.host = value;
+        else if (name == QLatin1String("type"))
+            after.type = value;
+        else if (name == QLatin1String("value"))
+            after.value = value;
+        else if (name == QLatin1String("ttl"))
+            after.ttl = value.toInt();
+        else if (name == QLatin1String("mx"))
+            after.mx = value.toInt();
+        else
+            after.lineID = after.viewID = value.toInt();
+    }
+    PlanStep step = recordStep(StepOps::Change, before, &after);
+    step.fields = named;
+    job.add(item, dm->name, dm->id, step);
+    exit = job.run(false);
+    if (exit != ExitOk)
+        return exit;
     s.print(QJsonObject{{QStringLiteral("ok"), true}}, QStringLiteral("ok\n"));
     return ExitOk;
 }
@@ -114,17 +184,32 @@ int cmdRecordChange(CliSession &s)
     const QSharedPointer<Domain> dm = namedDomain(s, exit);
     if (!dm)
         return exit;
+    QList<Record> live;
+    if (!readRecords(s, dm, live, exit))
+        return exit;
     const QString verb = s.invocation.command.section(QLatin1Char(' '), 1);
-    QList<ItemResult> results;
-    for (const QString &id : s.invocation.operands.mid(1)) {
-        s.beginCall();
-        const int recordID = id.toInt();
-        const bool ok = verb == QLatin1String("pause")   ? s.user.pauseRecord(dm.data(), recordID)
-                        : verb == QLatin1String("start") ? s.user.startRecord(dm.data(), recordID)
-                                                         : s.user.delRecord(dm.data(), recordID);
-        results.append(s.outcome(id, ok));
+    const QString op = verb == QLatin1String("pause")   ? StepOps::Pause
+                       : verb == QLatin1String("start") ? StepOps::Start
+                                                        : StepOps::Delete;
+    const QString text = op == StepOps::Pause   ? QStringLiteral("暂停")
+                         : op == StepOps::Start ? QStringLiteral("启用")
+                                                : QStringLiteral("删除");
+    const QStringList ids = s.invocation.operands.mid(1);
+    const Record *only = ids.size() == 1 ? findRecord(live, ids.first().toInt()) : nullptr;
+    CliJob job(
+        s, QStringLiteral("record"),
+        ids.size() == 1
+            ? QStringLiteral("%1 %2 (%3)").arg(text, only ? only->host : ids.first(), dm->name)
+            : QStringLiteral("%1 %2 个记录 (%3)").arg(text).arg(ids.size()).arg(dm->name));
+    for (const QString &id : ids) {
+        const Record *before = findRecord(live, id.toInt());
+        if (!before) {
+            job.refuse(id, QStringLiteral("no record %1 in %2").arg(id, dm->name));
+            continue;
+        }
+        job.add(id, dm->name, dm->id, recordStep(op, before));
     }
-    return s.reportItems(results);
+    return job.run();
 }
 
 int cmdLines(CliSession &s)

@@ -9,15 +9,6 @@
 
 #include <QJsonArray>
 
-#include <climits>
-
-namespace {
-
-// resultCode before an operation: stays so unless a reply with a code arrived.
-constexpr int kNoCode = INT_MIN;
-
-} // namespace
-
 int CliPresenter::present(const MsgBoxRequest &request)
 {
     QString text = request.content;
@@ -35,7 +26,6 @@ CliSession::CliSession(User &u, CliPresenter &presenter, const CliInvocation &in
 
 void CliSession::beginCall()
 {
-    user.resultCode = kNoCode;
     m_presenter.shown.clear();
 }
 
@@ -44,9 +34,14 @@ bool CliSession::showedBox() const
     return !m_presenter.shown.isEmpty();
 }
 
+bool CliSession::showedText(const QString &text) const
+{
+    return !text.isEmpty() && m_presenter.shown.contains(text);
+}
+
 int CliSession::failureKind() const
 {
-    return user.resultCode == kNoCode ? ExitNetwork : ExitRefused;
+    return user.answered ? ExitRefused : ExitNetwork;
 }
 
 int CliSession::failed(const QString &what)

@@ -58,6 +58,8 @@ public:
     void beginCall();
     // Whether the operation showed a message box since beginCall().
     bool showedBox() const;
+    // Whether a message box since beginCall() said text (not empty).
+    bool showedText(const QString &text) const;
     // After a failed operation: 2 when no answer with a code arrived, else 1.
     int failureKind() const;
     // Reports a failed operation on standard error (unless a box already showed the reason)

@@ -4,8 +4,8 @@
 #include "cli/CliSession.h"
 #include "cli/Terminal.h"
 #include "client/User.h"
-#include "client/journal/JobRunner.h"
 #include "client/journal/Journal.h"
+#include "client/journal/RunPlan.h"
 #include "client/plan/RecordJson.h"
 #include "client/zone/ZoneParser.h"
 #include "client/zone/ZonePlanner.h"
@@ -254,24 +254,18 @@ int cmdZoneImport(CliSession &s)
     // The job looks at the domain again right before changing it and skips it when it changed
     // since the plan was made.
     const ChangePlan job{{zoneDomainPlan(plan, dm->id, live)}, {}};
-    JournalRunner runner(s.user, journal);
-    const QString summary =
-        QStringLiteral("zone import %1 line %2%3: %4")
-            .arg(dm->name)
-            .arg(line)
-            .arg(prune ? QStringLiteral(" --prune") : QString(), QFileInfo(path).fileName());
-    if (!runner.start(job, QStringLiteral("zone-import"), summary, journalAccount(s.user))) {
+    const PlanRun run =
+        runPlan(s.user, journal, job, QStringLiteral("zone-import"),
+                zoneImportSummary(dm->name, line, prune, QFileInfo(path).fileName()));
+    if (!run.jobId) {
         printErr(QStringLiteral("halvik-cli: cannot write the journal, nothing changed: %1\n")
-                     .arg(runner.errorText()));
+                     .arg(run.errorText));
         return ExitRefused;
     }
-    while (!runner.atEnd())
-        runner.runNext();
-    const QString state = runner.finish();
     int worst = planExit;
     QJsonArray outcomes;
     QList<QStringList> rows;
-    for (const StepOutcome &o : runner.outcomes()) {
+    for (const StepOutcome &o : run.outcomes) {
         const bool ok = o.status == StepStatus::Done;
         if (!ok)
             worst = qMax(worst, int(ExitRefused));
@@ -284,17 +278,17 @@ int cmdZoneImport(CliSession &s)
         rows.append(
             {stepItem(o), ok ? QStringLiteral("ok") : o.status + QStringLiteral(": ") + o.error});
     }
-    if (!runner.errorText().isEmpty()) {
-        printErr(QStringLiteral("halvik-cli: the journal failed, job stopped: %1\n")
-                     .arg(runner.errorText()));
+    if (!run.errorText.isEmpty()) {
+        printErr(
+            QStringLiteral("halvik-cli: the journal failed, job stopped: %1\n").arg(run.errorText));
         worst = qMax(worst, int(ExitRefused));
     }
-    if (runner.networkFailed())
+    if (run.networkFailed)
         worst = ExitNetwork;
     QJsonObject json = planJson(plan);
     json.insert(QStringLiteral("results"), outcomes);
-    json.insert(QStringLiteral("job"), jobJson(journal.job(runner.jobId())));
+    json.insert(QStringLiteral("job"), jobJson(journal.job(run.jobId)));
     s.print(json, formatTable({QStringLiteral("ITEM"), QStringLiteral("RESULT")}, rows) +
-                      QStringLiteral("job %1: %2\n").arg(runner.jobId()).arg(state));
+                      QStringLiteral("job %1: %2\n").arg(run.jobId).arg(run.state));
     return worst;
 }

@@ -34,6 +34,10 @@ public:
     bool loggedIn = false;
     bool registered = false;
     int resultCode = 0;
+    // Whether the last request got an answer with a code (then in resultCode); false after a
+    // network failure, a time-out or a reply that was not the service's. A request refused by
+    // the service was not carried out; one without an answer may or may not have been.
+    bool answered = false;
     QString errorText;
     QString lastReply;
     DomainList domains;

@@ -61,6 +61,7 @@ bool User::doAPI(const QString &api, ApiParams post, QJsonValue &res, bool hasTi
                  int *resCode, QString *retJSON, bool isQuiet)
 {
     errorText.clear();
+    answered = false;
     prepareParams(post, hasTimeStamp, QDateTime::currentSecsSinceEpoch(), apiKey, apiSecret);
     const QByteArray body = encodeFormBody(post);
     if (resCode)
@@ -110,6 +111,7 @@ bool User::doAPI(const QString &api, ApiParams post, QJsonValue &res, bool hasTi
     if (resCode)
         *resCode = envelope.code;
     resultCode = envelope.code;
+    answered = true;
     res = envelope.data;
     // A refusal's text is the server's to choose; a broken or hostile one may echo what it was
     // sent, and the password and secret must not reach a box or a log from there.

@@ -6,12 +6,7 @@
 
 #include <QTimer>
 
-#include <climits>
-
 namespace {
-
-// resultCode before a request: stays so unless an answer with a code arrived.
-constexpr int kNoCode = INT_MIN;
 
 // A service that does not answer three domains in a row is not there: stop rather than wait
 // out the time limit of every remaining domain.
@@ -93,10 +88,9 @@ bool CopyRefresh::step()
         m_listDone = true;
         QList<Domain> read;
         bool complete = false;
-        m_user.resultCode = kNoCode;
         if (!readAllDomains(m_user, read, complete)) {
             m_outcome.error = m_user.errorText;
-            m_outcome.networkFailure = m_user.resultCode == kNoCode;
+            m_outcome.networkFailure = !m_user.answered;
             return false;
         }
         m_outcome.listRead = true;
@@ -132,7 +126,6 @@ bool CopyRefresh::step()
     if (m_copy.hasDeferred())
         QTimer::singleShot(0, this, [this] { noteStored(m_copy.flushDeferred()); });
     QList<Record> records;
-    m_user.resultCode = kNoCode;
     const bool read = readAllRecords(m_user, dm, records);
     noteStored(m_copy.flushDeferred()); // when the answer came before the wait got to it
     if (read) {
@@ -141,7 +134,7 @@ bool CopyRefresh::step()
     } else {
         ++m_outcome.failed;
         m_outcome.error = QStringLiteral("%1：%2").arg(dm.name, m_user.errorText);
-        m_outcome.networkFailure = m_user.resultCode == kNoCode;
+        m_outcome.networkFailure = !m_user.answered;
         m_networkFailuresInRow = m_outcome.networkFailure ? m_networkFailuresInRow + 1 : 0;
         m_copy.storeReadError(dm.id, m_user.errorText);
     }

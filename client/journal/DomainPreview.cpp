@@ -2,15 +2,6 @@
 
 #include "client/User.h"
 
-#include <climits>
-
-namespace {
-
-// Left in resultCode by a request that never got an answer.
-constexpr int kNoAnswer = INT_MIN;
-
-} // namespace
-
 DomainPreview::DomainPreview(User &user, const QString &colon) : m_user(user), m_colon(colon) {}
 
 void DomainPreview::restart()
@@ -36,12 +27,11 @@ ChangePlan DomainPreview::plan() const
 
 bool DomainPreview::readDomains()
 {
-    m_user.resultCode = kNoAnswer;
     m_user.getDomain();
     if (m_user.errorText.isEmpty())
         return true;
     m_error = QStringLiteral("无法读取域名列表") + m_colon + m_user.errorText;
-    m_networkFailed = m_user.resultCode == kNoAnswer;
+    m_networkFailed = !m_user.answered;
     return false;
 }
 
@@ -49,10 +39,9 @@ bool DomainPreview::readLive(Domain *&dm, QList<Record> &live)
 {
     const int id = dm->id;
     const QString name = dm->name;
-    m_user.resultCode = kNoAnswer;
     m_user.getRecord(dm);
     if (!m_user.errorText.isEmpty()) {
-        m_networkFailed = m_networkFailed || m_user.resultCode == kNoAnswer;
+        m_networkFailed = m_networkFailed || !m_user.answered;
         return false;
     }
     dm = nullptr;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "client/journal/JobWriter.h"
 #include "client/journal/Journal.h"
 #include "client/plan/ChangePlan.h"
 
@@ -24,8 +25,9 @@ struct StepOutcome
 
 // Runs a plan as a journaled job, one domain per runNext(), on the caller's thread: each
 // request waits in the client's own event loop, so a window stays responsive and can call
-// stop() between domains. Every request is written as pending first and settled after; a
-// domain whose records differ from what the plan saw is skipped.
+// stop() between domains. Each step goes through the job's JobWriter (written pending first,
+// settled after); a domain whose records differ from what the plan saw is skipped. runPlan
+// (RunPlan.h) is the loop every caller uses.
 //
 // Named apart from the window's progress overlay (manage/shared/PageJobRunner.h): both are linked
 // into the program, and two classes of one name break each other's destructors.
@@ -45,7 +47,7 @@ public:
     // has nothing to do. undoes: the job this one reverts.
     bool start(const ChangePlan &plan, const QString &kind, const QString &summary,
                const QString &account, qint64 undoes = 0);
-    qint64 jobId() const { return m_jobId; }
+    qint64 jobId() const { return m_writer.jobId(); }
     int position() const { return m_next; }
     int total() const { return m_plan.domains.size(); }
     // True after the last domain, or once the journal failed (the job then stops).
@@ -57,28 +59,21 @@ public:
 
     const QList<StepOutcome> &outcomes() const { return m_outcomes; }
     // Set when the journal could not be written during the job.
-    QString errorText() const { return m_error; }
+    QString errorText() const { return m_writer.errorText(); }
     // Whether any request had no answer (a network failure or time-out).
-    bool networkFailed() const { return m_networkFailed; }
+    bool networkFailed() const { return m_readNoAnswer || m_writer.networkFailed(); }
 
 private:
-    // Sends one step; on a create, after gets the new record's id.
-    QString perform(PlanStep &step, int &domainID, const QString &domainName, QString &error);
     bool liveUnchanged(const DomainPlan &d, QString &error);
     void settle(const QString &domain, const PlanStep &step, const QString &status,
                 const QString &error);
 
     User &m_user;
-    Journal &m_journal;
+    JobWriter m_writer;
     ChangePlan m_plan;
-    qint64 m_jobId = 0;
-    qint64 m_undoes = 0;
     int m_next = 0;
-    int m_order = 0;
     QList<StepOutcome> m_outcomes;
-    QString m_error;
-    bool m_networkFailed = false;
-    bool m_journalFailed = false;
+    bool m_readNoAnswer = false;
     bool m_finished = false;
 };
 

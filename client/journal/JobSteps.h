@@ -4,8 +4,9 @@
 
 class User;
 
-// Steps for the changes a window makes one at a time, to be run by a JournalRunner as a journaled
-// job (kind "record", "domain" or "zone-import"); several steps of one action are one job.
+// Steps of the single changes a window or a command makes (jobs of kind "record" or "domain";
+// several steps of one action are one job), written by a JobWriter: a command runs them as a
+// plan (runPlan), a window writes them around its own calls.
 
 // A record step: create (after), change (before -> after), delete, pause, start (before).
 PlanStep recordStep(const QString &op, const Record *before, const Record *after = nullptr);

@@ -93,6 +93,7 @@ bool Journal::open(const QString &path, bool forWriting)
                           ? QSqlDatabase::database(m_connection, false)
                           : QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connection);
     m_prepared.clear();
+    m_writable = false;
     db.close();
     db.setDatabaseName(path);
     // Another halvik process may be writing: wait for it rather than fail.
@@ -125,6 +126,9 @@ bool Journal::open(const QString &path, bool forWriting)
         db.close();
         return false;
     }
+    m_writable = true;
+    // Jobs whose process is gone are settled now: their readers only showed them so.
+    selectJobs(QStringLiteral("state = ?"), {JobState::Running});
     return true;
 }
 
@@ -239,21 +243,25 @@ bool Journal::markUndone(qint64 jobId)
                 {JobState::Undone, jobId});
 }
 
-void Journal::settleAbandoned(JournalJob &job, const QString &runner)
+bool Journal::settleAbandoned(JournalJob &job, const QString &runner)
 {
     if (job.state != JobState::Running || m_locks.contains(job.id))
-        return;
+        return false;
     QLockFile lock(lockPath(runner));
     lock.setStaleLockTime(0);
     // Held means its process still runs; a lock left by a dead process counts as stale.
     if (!lock.tryLock(0))
-        return;
+        return false;
     job.state = JobState::Interrupted;
-    exec(QStringLiteral("UPDATE jobs SET state = ? WHERE id = ? AND state = ?"),
-         {JobState::Interrupted, job.id, JobState::Running});
-    exec(QStringLiteral("UPDATE steps SET status = ? WHERE job = ? AND status = ?"),
-         {StepStatus::Unknown, job.id, StepStatus::Pending});
+    // A reader only shows it so; the next writer settles it in the file.
+    if (m_writable) {
+        exec(QStringLiteral("UPDATE jobs SET state = ? WHERE id = ? AND state = ?"),
+             {JobState::Interrupted, job.id, JobState::Running});
+        exec(QStringLiteral("UPDATE steps SET status = ? WHERE job = ? AND status = ?"),
+             {StepStatus::Unknown, job.id, StepStatus::Pending});
+    }
     lock.unlock();
+    return true;
 }
 
 QList<JournalJob> Journal::jobs(const QString &account)
@@ -299,7 +307,7 @@ QList<JournalJob> Journal::selectJobs(const QString &where, const QVariantList &
     q.finish();
     for (int i = 0; i < result.size(); ++i) {
         JournalJob &j = result[i];
-        settleAbandoned(j, runners.at(i));
+        const bool abandoned = settleAbandoned(j, runners.at(i));
         QSqlQuery c(QSqlDatabase::database(m_connection, false));
         c.prepare(QStringLiteral("SELECT status, count(*) FROM steps WHERE job = ?"
                                  " GROUP BY status"));
@@ -308,6 +316,8 @@ QList<JournalJob> Journal::selectJobs(const QString &where, const QVariantList &
             while (c.next())
                 j.counts.insert(c.value(0).toString(), c.value(1).toInt());
         }
+        if (abandoned && j.counts.contains(StepStatus::Pending))
+            j.counts[StepStatus::Unknown] += j.counts.take(StepStatus::Pending);
         readJobFacts(j);
     }
     return result;
@@ -334,6 +344,8 @@ void Journal::readJobFacts(JournalJob &job)
 QList<JournalStep> Journal::steps(qint64 jobId)
 {
     QList<JournalStep> result;
+    // A pending step of an interrupted job may or may not have reached the service.
+    const bool interrupted = job(jobId).state == JobState::Interrupted;
     QSqlQuery q(QSqlDatabase::database(m_connection, false));
     q.prepare(QStringLiteral("SELECT id, job, ord, domain_id, domain, record_id, op, before,"
                              " after, status, error, reverts FROM steps WHERE job = ?"
@@ -355,6 +367,8 @@ QList<JournalStep> Journal::steps(qint64 jobId)
         s.before = jsonObject(q.value(7).toString());
         s.after = jsonObject(q.value(8).toString());
         s.status = q.value(9).toString();
+        if (interrupted && s.status == StepStatus::Pending)
+            s.status = StepStatus::Unknown;
         s.error = q.value(10).toString();
         s.reverts = q.value(11).toLongLong();
         result.append(s);

@@ -82,7 +82,7 @@ public:
     static QString defaultPath();
 
     // Opens (creating when missing) the journal at path. forWriting also proves that it can be
-    // written. False with the reason in errorText().
+    // written, and settles the jobs whose process is gone. False with the reason in errorText().
     bool open(const QString &path, bool forWriting = true);
     bool isOpen() const;
     QString errorText() const { return m_error; }
@@ -114,9 +114,9 @@ private:
     // The job's steps per op and the domains they name.
     void readJobFacts(JournalJob &job);
     bool exec(const QString &sql, const QVariantList &values = {}, qint64 *insertId = nullptr);
-    // A job left running by a process that is gone becomes interrupted, its pending steps
-    // unknown.
-    void settleAbandoned(JournalJob &job, const QString &runner);
+    // Whether job was left running by a process that is gone: it reads as interrupted, its
+    // pending steps as unknown, and a journal open for writing settles it so in the file.
+    bool settleAbandoned(JournalJob &job, const QString &runner);
     QString lockPath(const QString &runner) const;
 
     QString m_connection;
@@ -124,5 +124,6 @@ private:
     QHash<QString, QSqlQuery> m_prepared;
     QString m_path;
     QString m_error;
+    bool m_writable = false;
     QMap<qint64, std::shared_ptr<QLockFile>> m_locks;
 };

@@ -5,7 +5,6 @@
 #include "client/journal/UndoPlanner.h"
 #include "client/plan/RecordJson.h"
 
-#include <QJsonArray>
 #include <QSet>
 
 BatchPreview::BatchPreview(User &user, const BatchRequest &request, const QStringList &domains)
@@ -89,34 +88,31 @@ DomainPlan UndoPreview::planDomain(int index)
         d.live = live;
         d.liveKnown = true;
     }
+    // A copy: the line reads below may reload the list the pointer points into.
+    Domain nowCopy;
+    if (dm)
+        nowCopy = *dm;
+    const Domain *now = dm ? &nowCopy : nullptr;
     for (const JournalStep &s : g.steps) {
-        const PlanStep step = revertStep(s, live, dm, m_force);
-        if (step.op.isEmpty())
-            continue;
-        d.steps.append(step);
-        applyToLive(step, live);
-        if (step.op != StepOps::DomainCreate)
-            continue;
-        // The domain comes back with its former package; its records follow, except those on
-        // lines that package no longer offers.
-        const QString viewType = step.after.value(QStringLiteral("viewType")).toString();
-        QSet<int> lines{0};
-        for (const View &v :
-             m_user.getTaoCanView_2(viewType.isEmpty() ? QStringLiteral("1") : viewType))
-            lines.insert(v.viewID);
-        const QJsonArray records = step.after.value(QStringLiteral("records")).toArray();
-        for (const QJsonValue &v : records) {
-            PlanStep create;
-            create.reverts = s.id;
-            QJsonObject r = v.toObject();
-            r.insert(QStringLiteral("id"), 0);
-            create.after = r;
-            create.op = StepOps::Create;
-            if (!lines.contains(r.value(QStringLiteral("lineID")).toInt())) {
-                create.op = StepOps::Conflict;
-                create.problem = QStringLiteral("线路已不在该套餐中");
-            }
-            d.steps.append(create);
+        QList<PlanStep> steps;
+        if (s.op == StepOps::DomainDelete) {
+            // The records go back on the lines the package offers: the package of the domain
+            // that has the name now, or else the one the domain had.
+            const QString viewType =
+                now ? now->viewType : s.before.value(QStringLiteral("viewType")).toString();
+            QSet<int> lines{0};
+            for (const View &v :
+                 m_user.getTaoCanView_2(viewType.isEmpty() ? QStringLiteral("1") : viewType))
+                lines.insert(v.viewID);
+            steps = revertDomainDelete(s, live, now, m_force, lines);
+        } else {
+            steps.append(revertStep(s, live, now, m_force));
+        }
+        for (const PlanStep &step : steps) {
+            if (step.op.isEmpty())
+                continue;
+            d.steps.append(step);
+            applyToLive(step, live);
         }
     }
     return d;

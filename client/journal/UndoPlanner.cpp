@@ -4,6 +4,7 @@
 #include "client/plan/RecordNormalize.h"
 
 #include <QJsonArray>
+#include <QSet>
 
 namespace {
 
@@ -53,6 +54,39 @@ const Record *findSame(const QList<Record> &live, const Record &wanted)
     return nullptr;
 }
 
+// Whether a and b are one record, as far as the service keeps it: type, host, line and value
+// agree. TTL, MX and the paused state may have been edited since; a record that differs in
+// anything else is another one, which the service may have given a reused id.
+bool sameIdentity(const Record &a, const Record &b)
+{
+    const QString type = a.type.toUpper();
+    return type == b.type.toUpper() && a.lineID == b.lineID &&
+           normalizedHost(a.host) == normalizedHost(b.host) &&
+           normalizedValue(type, a.value) == normalizedValue(type, b.value);
+}
+
+QString describe(const Record &r)
+{
+    return QStringLiteral("%1 %2 %3 (id %4)").arg(r.host, r.type, r.value).arg(r.id);
+}
+
+// A conflict that force does not override: undo never touches a record the job did not make,
+// and never sets a duplicate beside one someone else made.
+PlanStep notOurs(const JournalStep &from, const QString &why)
+{
+    return make(from, StepOps::Conflict, from.after, from.before, why);
+}
+
+QString reusedId(const Record &now)
+{
+    return QStringLiteral("该 id 现为另一条记录 %1").arg(describe(now));
+}
+
+QString madeElsewhere(const Record &same)
+{
+    return QStringLiteral("现有相同的记录 %1, 不是本操作留下的").arg(describe(same));
+}
+
 QJsonObject withoutId(const QJsonObject &record)
 {
     QJsonObject o = record;
@@ -60,62 +94,91 @@ QJsonObject withoutId(const QJsonObject &record)
     return o;
 }
 
-PlanStep revertRecordStep(const JournalStep &step, const QList<Record> &live, bool force)
+PlanStep revertCreate(const JournalStep &step, const QList<Record> &live, bool force)
+{
+    const Record after = recordFromJson(step.after);
+    const QString changed = QStringLiteral("记录在此后已被改动");
+    if (after.id <= 0) {
+        // An unknown outcome never learned the new id: the record is looked for by value.
+        const Record *now = findSame(live, after);
+        if (!now)
+            return already(step);
+        PlanStep del = make(step, StepOps::Delete, recordToJson(*now), QJsonObject());
+        return sameLiveRecord(*now, after) ? del : conflict(step, changed, force, del);
+    }
+    const Record *now = findById(live, after.id);
+    if (!now) {
+        if (const Record *same = findSame(live, after))
+            return notOurs(step, madeElsewhere(*same));
+        return already(step);
+    }
+    if (!sameIdentity(*now, after))
+        return notOurs(step, reusedId(*now));
+    PlanStep del = make(step, StepOps::Delete, recordToJson(*now), QJsonObject());
+    if (sameLiveRecord(*now, after))
+        return del;
+    return conflict(step, changed, force, del);
+}
+
+PlanStep revertDelete(const JournalStep &step, const QList<Record> &live, bool force)
+{
+    const Record before = recordFromJson(step.before);
+    const Record *now = findById(live, before.id);
+    if (now && sameLiveRecord(*now, before))
+        return already(step); // the delete never happened
+    if (now && sameIdentity(*now, before))
+        // Never deleted, edited since: the job's record, put back in place when forced.
+        return conflict(step, QStringLiteral("记录在此后已被改动"), force,
+                        make(step, StepOps::Change, recordToJson(*now), step.before));
+    if (const Record *same = findSame(live, before))
+        return notOurs(step, madeElsewhere(*same));
+    PlanStep create = make(step, StepOps::Create, QJsonObject(), withoutId(step.before));
+    if (!now)
+        return create;
+    // Another record holds the id now; forced, the record comes back beside it.
+    return conflict(step, reusedId(*now), force, create);
+}
+
+// change, pause, start: the same record, in place.
+PlanStep revertInPlace(const JournalStep &step, const QList<Record> &live, bool force)
 {
     const Record before = recordFromJson(step.before);
     const Record after = recordFromJson(step.after);
-    const QString gone = QStringLiteral("记录已不存在");
-    const QString changed = QStringLiteral("记录在此后已被改动");
-
-    if (step.op == StepOps::Create) {
-        // After an unknown outcome the new id is not known; the record is looked for by value.
-        const Record *now = after.id > 0 ? findById(live, after.id) : findSame(live, after);
-        if (!now)
-            return already(step);
-        const QJsonObject current = recordToJson(*now);
-        PlanStep del = make(step, StepOps::Delete, current, QJsonObject());
-        if (sameLiveRecord(*now, after))
-            return del;
-        return conflict(step, changed, force, del);
-    }
-
-    if (step.op == StepOps::Delete) {
-        const Record *now = findById(live, before.id);
-        if (now && sameLiveRecord(*now, before))
-            return already(step); // the delete never happened
-        if (!now && findSame(live, before))
-            return already(step); // put back by someone else
-        PlanStep create = make(step, StepOps::Create, QJsonObject(), withoutId(step.before));
-        if (!now)
-            return create;
-        return conflict(step, changed, force, create);
-    }
-
-    // change, pause, start: the same record, in place.
     const Record *now = findById(live, before.id);
     const QString back = step.op == StepOps::Pause   ? StepOps::Start
                          : step.op == StepOps::Start ? StepOps::Pause
                                                      : StepOps::Change;
-    if (!now)
-        return conflict(step, gone, force,
-                        make(step, StepOps::Create, QJsonObject(), withoutId(step.before)));
+    PlanStep create = make(step, StepOps::Create, QJsonObject(), withoutId(step.before));
+    if (!now) {
+        if (const Record *same = findSame(live, before))
+            return notOurs(step, madeElsewhere(*same));
+        return conflict(step, QStringLiteral("记录已不存在"), force, create);
+    }
     const QJsonObject current = recordToJson(*now);
     if (sameLiveRecord(*now, after))
         return make(step, back, current, step.before);
     if (sameLiveRecord(*now, before))
         return already(step);
-    return conflict(step, changed, force, make(step, StepOps::Change, current, step.before));
+    if (sameIdentity(*now, after) || sameIdentity(*now, before))
+        return conflict(step, QStringLiteral("记录在此后已被改动"), force,
+                        make(step, StepOps::Change, current, step.before));
+    // The job's record is gone and its id reused: forced, it comes back beside the other.
+    return conflict(step, reusedId(*now), force, create);
+}
+
+PlanStep revertRecordStep(const JournalStep &step, const QList<Record> &live, bool force)
+{
+    if (step.op == StepOps::Create)
+        return revertCreate(step, live, force);
+    if (step.op == StepOps::Delete)
+        return revertDelete(step, live, force);
+    return revertInPlace(step, live, force);
 }
 
 PlanStep revertDomainStep(const JournalStep &step, const QList<Record> &live, const Domain *dm,
                           bool force)
 {
     const QString gone = QStringLiteral("域名已不存在");
-    if (step.op == StepOps::DomainDelete) {
-        if (dm)
-            return already(step);
-        return make(step, StepOps::DomainCreate, QJsonObject(), step.before);
-    }
     if (!dm)
         return make(step, StepOps::Conflict, step.after, step.before, gone);
     const QJsonObject current = domainToJson(*dm);
@@ -161,6 +224,22 @@ PlanStep revertDomainStep(const JournalStep &step, const QList<Record> &live, co
     return PlanStep();
 }
 
+// A live record the restored record r would collide with: the same host and line, and the same
+// type or a CNAME on either side.
+const Record *collision(const QList<Record> &live, const Record &r)
+{
+    const QString cname = QStringLiteral("CNAME");
+    const QString type = r.type.toUpper();
+    for (const Record &x : live) {
+        if (x.lineID != r.lineID || normalizedHost(x.host) != normalizedHost(r.host))
+            continue;
+        const QString other = x.type.toUpper();
+        if (other == type || other == cname || type == cname)
+            return &x;
+    }
+    return nullptr;
+}
+
 } // namespace
 
 bool stepIsRevertible(const JournalStep &step)
@@ -173,7 +252,7 @@ bool stepIsRevertible(const JournalStep &step)
 PlanStep revertStep(const JournalStep &step, const QList<Record> &live, const Domain *dm,
                     bool force)
 {
-    if (!stepIsRevertible(step))
+    if (!stepIsRevertible(step) || step.op == StepOps::DomainDelete)
         return PlanStep();
     if (step.op.startsWith(QLatin1String("domain-")))
         return revertDomainStep(step, live, dm, force);
@@ -199,4 +278,51 @@ void applyToLive(const PlanStep &step, QList<Record> &live)
     }
     if (step.op == StepOps::Create)
         live.append(recordFromJson(step.after));
+}
+
+QList<PlanStep> revertDomainDelete(const JournalStep &step, const QList<Record> &live,
+                                   const Domain *dm, bool force, const QSet<int> &lines)
+{
+    QList<PlanStep> steps;
+    if (!stepIsRevertible(step) || step.op != StepOps::DomainDelete)
+        return steps;
+    QJsonObject domain = step.before;
+    domain.remove(QStringLiteral("records"));
+    if (!dm)
+        steps.append(make(step, StepOps::DomainCreate, QJsonObject(), step.before));
+    const QJsonArray records = step.before.value(QStringLiteral("records")).toArray();
+    for (const QJsonValue &v : records) {
+        const QJsonObject wanted = withoutId(v.toObject());
+        const Record r = recordFromJson(wanted);
+        PlanStep create = make(step, StepOps::Create, QJsonObject(), wanted);
+        if (!lines.contains(r.lineID)) {
+            create.op = StepOps::Conflict;
+            create.problem = QStringLiteral("线路已不在该套餐中");
+            steps.append(create);
+            continue;
+        }
+        // Into a domain of the name that exists again: what stands there is judged first.
+        if (const Record *same = findSame(live, r)) {
+            steps.append(make(step, StepOps::AlreadyReverted, recordToJson(*same), wanted,
+                              QStringLiteral("已有相同的记录 %1").arg(describe(*same))));
+            continue;
+        }
+        if (const Record *other = collision(live, r)) {
+            const QString why = QStringLiteral("与现有记录 %1 冲突").arg(describe(*other));
+            if (!force) {
+                steps.append(make(step, StepOps::Conflict, QJsonObject(), wanted, why));
+                continue;
+            }
+            create.forced = true;
+            create.problem = why;
+        }
+        steps.append(create);
+    }
+    // Paused when it was deleted: paused again once its records are back.
+    if (!dm && domain.value(QStringLiteral("state")).toInt() != 0) {
+        QJsonObject running = domain;
+        running.insert(QStringLiteral("state"), 0);
+        steps.append(make(step, StepOps::DomainPause, running, domain));
+    }
+    return steps;
 }

@@ -6,6 +6,7 @@
 #include <QList>
 #include <QMap>
 #include <QString>
+#include <QStringList>
 
 // What a step of a plan or a journaled job does. Records: create, change (before -> after),
 // delete, pause, start. Domains: the domain-* operations; domain-delete keeps the whole domain
@@ -49,6 +50,9 @@ struct PlanStep
     // Undo: the journal step this one reverts, and whether a conflict is overridden.
     qint64 reverts = 0;
     bool forced = false;
+    // A change: the fields its request names (host, type, value, ttl, mx, line), for a change
+    // someone asked for field by field; empty names them all (MX only for an MX record).
+    QStringList fields;
 };
 
 // The steps of one domain, and the records it had when the plan was made: a job looks at the

@@ -244,7 +244,7 @@ void BatchJobsPage::runPreviewed(BatchKind kind)
     if (const qint64 job = dialog->run(user(), jobKind(kind), summary)) {
         QStringList done;
         QStringList failed;
-        for (const PlanOutcome &o : dialog->outcomes()) {
+        for (const StepOutcome &o : dialog->outcomes()) {
             const QJsonObject &state = o.step.after.isEmpty() ? o.step.before : o.step.after;
             QString line = QStringLiteral("%1  %2  %3")
                                .arg(o.domain, PlanText::opName(o.step.op),

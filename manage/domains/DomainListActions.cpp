@@ -49,7 +49,6 @@ DomainListPage::DomainAction DomainListPage::lockAction(bool lock)
 {
     return {lock ? QStringLiteral("锁定") : QStringLiteral("解锁"),
             lock ? StepOps::DomainLock : StepOps::DomainUnlock,
-            lock ? &User::lockDomain : &User::unlockDomain,
             [lock](Domain &d) { d.userLock = lock ? 1 : 0; }};
 }
 
@@ -57,7 +56,6 @@ DomainListPage::DomainAction DomainListPage::pauseAction(bool pause)
 {
     return {pause ? QStringLiteral("暂停") : QStringLiteral("启用"),
             pause ? StepOps::DomainPause : StepOps::DomainStart,
-            pause ? &User::pauseDomain : &User::startDomain,
             [pause](Domain &d) { d.state = pause ? 1 : 0; }};
 }
 
@@ -68,14 +66,11 @@ void DomainListPage::runDomainAction(const QSharedPointer<Domain> &dm, const Dom
     if (!journal.begin(u, QStringLiteral("domain"),
                        QStringLiteral("%1 %2").arg(action.verb, dm->name)))
         return;
-    const qint64 step = journal.pendingStep(u, *dm, domainStep(action.stepOp, *dm));
-    if (!step) {
-        journal.finish();
-        return;
-    }
-    const bool done = action.request(u, dm->id);
-    journal.settle(step, done, u);
+    const QString status = journal.send(*dm, domainStep(action.stepOp, *dm));
     journal.finish();
+    if (status.isEmpty())
+        return;
+    const bool done = status == StepStatus::Done;
     if (done) {
         applyChange(dm, action.change);
         showToast(action.verb + QStringLiteral("成功"));
@@ -121,15 +116,11 @@ void DomainListPage::deleteClicked(const QSharedPointer<Domain> &dm)
         User::showMsgBox(QStringLiteral("读取域名的解析记录失败，未删除：") + error);
         return;
     }
-    const qint64 step = journal.pendingStep(u, *dm, deletion);
-    if (!step) {
-        journal.finish();
-        return;
-    }
-    const bool deleted = u.delDomain(dm->id);
-    journal.settle(step, deleted, u);
+    const QString status = journal.send(*dm, deletion);
     journal.finish();
-    if (!deleted) {
+    if (status.isEmpty())
+        return;
+    if (status != StepStatus::Done) {
         User::showMsgBox(u.errorText);
         return;
     }
@@ -199,12 +190,10 @@ bool DomainListPage::runOnChecked(const DomainAction &action, const SuccessLine 
                        QStringLiteral("%1 %2 个域名").arg(action.verb).arg(domains.size())))
         return false;
     for (const QSharedPointer<Domain> &dm : domains) {
-        const qint64 step = journal.pendingStep(u, *dm, domainStep(action.stepOp, *dm));
-        if (!step)
+        const QString status = journal.send(*dm, domainStep(action.stepOp, *dm));
+        if (status.isEmpty())
             break;
-        const bool done = action.request(u, dm->id);
-        journal.settle(step, done, u);
-        if (done) {
+        if (status == StepStatus::Done) {
             applyChange(dm, action.change);
             successes.append(successLine(*dm));
         } else {
@@ -288,13 +277,10 @@ void DomainListPage::moveToGroup(const QList<QSharedPointer<Domain>> &domains, i
     for (int k = 0; k < count && stop->property("mustStop").toInt() == 0; ++k) {
         const QSharedPointer<Domain> &dm = domains.at(k);
         m_w.label_fp_loading_chdg->setText(QStringLiteral("%1/%2").arg(k + 1).arg(count));
-        const qint64 step =
-            journal.pendingStep(u, *dm, domainStep(StepOps::DomainMove, *dm, target));
-        if (!step)
+        const QString status = journal.send(*dm, domainStep(StepOps::DomainMove, *dm, target));
+        if (status.isEmpty())
             break;
-        const bool moved = u.editDMGroup(dm.data(), target);
-        journal.settle(step, moved, u);
-        if (moved) {
+        if (status == StepStatus::Done) {
             applyChange(dm, [target](Domain &d) { d.groupID = target; });
             successes.append(moveSuccessLine(dm->name));
         } else {

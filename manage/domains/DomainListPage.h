@@ -120,13 +120,13 @@ private:
     void pauseClicked(const QSharedPointer<Domain> &dm);
     void deleteClicked(const QSharedPointer<Domain> &dm);
     bool refuseLocked(const Domain &dm);
-    // A journaled call on one domain: its job is "<verb> <domain>" (or "<verb> N 个域名" for
-    // the checked rows), its step stepOp; change is applied when the call is done.
+    // A journaled step on one domain, sent by the job's writer: its job is "<verb> <domain>"
+    // (or "<verb> N 个域名" for the checked rows), its step stepOp; change is applied when the
+    // step is done.
     struct DomainAction
     {
         QString verb;
         QString stepOp;
-        std::function<bool(User &, int)> request;
         std::function<void(Domain &)> change;
     };
     static DomainAction lockAction(bool lock);

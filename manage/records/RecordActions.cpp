@@ -2,6 +2,7 @@
 #include "manage/records/RecordPage.h"
 
 #include "client/User.h"
+#include "client/journal/JobSteps.h"
 #include "client/plan/ChangePlan.h"
 #include "manage/shared/PageJournal.h"
 #include "manage/shared/PageShell.h"
@@ -26,19 +27,12 @@ void RecordPage::togglePause(QSharedPointer<Record> record)
                        (pause ? QStringLiteral("暂停 %1 (%2)") : QStringLiteral("启用 %1 (%2)"))
                            .arg(record->host, domain->name)))
         return;
-    Record after = *record;
-    after.state = pause ? 2 : 0;
-    const qint64 step = journal.pendingRecord(u, *domain, pause ? StepOps::Pause : StepOps::Start,
-                                              record.data(), &after);
-    if (!step) {
-        journal.finish();
-        return;
-    }
-    const bool done =
-        pause ? u.pauseRecord(domain.data(), record->id) : u.startRecord(domain.data(), record->id);
-    journal.settle(step, done, u);
+    const QString status =
+        journal.send(*domain, recordStep(pause ? StepOps::Pause : StepOps::Start, record.data()));
     journal.finish();
-    if (done) {
+    if (status.isEmpty())
+        return;
+    if (status == StepStatus::Done) {
         record->state = pause ? 2 : 0;
         showToast(pause ? QStringLiteral("暂停成功") : QStringLiteral("启用成功"));
     } else {
@@ -60,15 +54,11 @@ void RecordPage::deleteRecord(QSharedPointer<Record> record)
     if (!journal.begin(u, QStringLiteral("record"),
                        QStringLiteral("删除 %1 (%2)").arg(record->host, domain->name)))
         return;
-    const qint64 step = journal.pendingRecord(u, *domain, StepOps::Delete, record.data(), nullptr);
-    if (!step) {
-        journal.finish();
-        return;
-    }
-    const bool deleted = u.delRecord(domain.data(), record->id);
-    journal.settle(step, deleted, u);
+    const QString status = journal.send(*domain, recordStep(StepOps::Delete, record.data()));
     journal.finish();
-    if (!deleted) {
+    if (status.isEmpty())
+        return;
+    if (status != StepStatus::Done) {
         User::showMsgBox(u.errorText, QString(), 1);
         return;
     }
@@ -99,20 +89,15 @@ void RecordPage::pauseComboActivated(int index)
     QString lastFailure;
     bool allDone = true;
     for (const QSharedPointer<Record> &record : records) {
-        Record after = *record;
-        after.state = pause ? 2 : 0;
-        const qint64 step = journal.pendingRecord(
-            u, *domain, pause ? StepOps::Pause : StepOps::Start, record.data(), &after);
+        const QString status = journal.send(
+            *domain, recordStep(pause ? StepOps::Pause : StepOps::Start, record.data()));
         // Nothing goes out unjournaled: a journal that failed ends the loop.
-        if (!step) {
+        if (status.isEmpty()) {
             allDone = false;
             lastFailure = QStringLiteral("写入操作记录失败，操作已停止");
             break;
         }
-        const bool done = pause ? u.pauseRecord(domain.data(), record->id)
-                                : u.startRecord(domain.data(), record->id);
-        journal.settle(step, done, u);
-        if (done) {
+        if (status == StepStatus::Done) {
             record->state = pause ? 2 : 0;
         } else {
             allDone = false;

@@ -1,8 +1,8 @@
 #include "manage/records/RecordPage.h"
 
 #include "client/User.h"
-#include "client/journal/JobRunner.h"
 #include "client/journal/Journal.h"
+#include "client/journal/RunPlan.h"
 #include "client/plan/RecordJson.h"
 #include "client/zone/ZoneFolder.h"
 #include "client/zone/ZoneParser.h"
@@ -152,25 +152,18 @@ void RecordPage::runZoneImport()
     }
     const ChangePlan job{{zoneDomainPlan(plan, domain->id, dialog->live())}, {}};
     const QString summary =
-        QStringLiteral("zone import %1 line %2%3: %4")
-            .arg(domain->name)
-            .arg(plan.lineID)
-            .arg(dialog->prune() ? QStringLiteral(" --prune") : QString(), dialog->fileName());
+        zoneImportSummary(domain->name, plan.lineID, dialog->prune(), dialog->fileName());
     dialog->runButton()->setEnabled(false);
-    User &u = user();
-    JournalRunner runner(u, journal);
-    if (!runner.start(job, QStringLiteral("zone-import"), summary, journalAccount(u))) {
-        tell(QStringLiteral("无法写入操作记录，未做任何改动：") + runner.errorText());
+    const PlanRun run = runPlan(user(), journal, job, QStringLiteral("zone-import"), summary);
+    if (!run.jobId) {
+        tell(QStringLiteral("无法写入操作记录，未做任何改动：") + run.errorText);
         if (dialog)
             dialog->runButton()->setEnabled(true);
         return;
     }
-    while (!runner.atEnd())
-        runner.runNext();
-    runner.finish();
     int done = 0;
     QStringList failed;
-    for (const StepOutcome &o : runner.outcomes()) {
+    for (const StepOutcome &o : run.outcomes) {
         if (o.status == StepStatus::Done) {
             ++done;
             continue;
@@ -179,8 +172,8 @@ void RecordPage::runZoneImport()
             recordFromJson(o.step.op == StepOps::Delete ? o.step.before : o.step.after);
         failed.append(QStringLiteral("%1 %2 %3：%4").arg(r.host, r.type, r.value, o.error));
     }
-    if (!runner.errorText().isEmpty())
-        failed.append(QStringLiteral("操作记录写入失败，作业已停止：") + runner.errorText());
+    if (!run.errorText.isEmpty())
+        failed.append(QStringLiteral("操作记录写入失败，作业已停止：") + run.errorText);
     if (dialog)
         dialog->close();
     if (failed.isEmpty())

@@ -1,69 +1,50 @@
 #include "manage/shared/PageJournal.h"
 
 #include "client/User.h"
-#include "client/journal/JobRunner.h"
 #include "client/plan/RecordJson.h"
-
-#include <climits>
-
-namespace {
-
-// resultCode before a call: still so afterwards means no answer came back.
-constexpr int kNoAnswer = INT_MIN;
-
-} // namespace
 
 bool PageJournal::begin(User &user, const QString &kind, const QString &summary)
 {
+    const QString refused =
+        QStringLiteral("无法写入操作记录，为避免未记录的修改，本次操作未执行：");
     if (!m_journal.open(Journal::defaultPath())) {
-        User::showMsgBox(QStringLiteral("无法写入操作记录，为避免未记录的修改，本次操作未执行：") +
-                             m_journal.errorText(),
-                         QString(), 1);
+        User::showMsgBox(refused + m_journal.errorText(), QString(), 1);
         return false;
     }
     // After a WeChat sign-in the account is known by the e-mail of its details.
     if (user.email.isEmpty() && user.userDetail.isEmpty())
         user.getUserDetail();
-    m_job = m_journal.beginJob(journalAccount(user), kind, summary);
-    if (!m_job) {
-        User::showMsgBox(QStringLiteral("无法写入操作记录，为避免未记录的修改，本次操作未执行：") +
-                             m_journal.errorText(),
-                         QString(), 1);
+    m_writer = std::make_unique<JobWriter>(user, m_journal);
+    if (!m_writer->begin(kind, summary)) {
+        User::showMsgBox(refused + m_writer->errorText(), QString(), 1);
+        m_writer.reset();
         return false;
     }
     return true;
 }
 
-void PageJournal::journalFailed()
+void PageJournal::tellFailure()
 {
-    if (m_journalFailed)
+    if (m_told)
         return;
-    m_journalFailed = true;
+    m_told = true;
     User::showMsgBox(QStringLiteral("写入操作记录失败，为避免未记录的修改，操作已停止：") +
-                         m_journal.errorText(),
+                         m_writer->errorText(),
                      QString(), 1);
 }
 
-qint64 PageJournal::pending(User &user, const QString &domain, int domainID, const QString &op,
+qint64 PageJournal::pending(User &, const QString &domain, int domainID, const QString &op,
                             const QJsonObject &before, const QJsonObject &after)
 {
-    if (!m_job || m_journalFailed)
+    if (!m_writer)
         return 0;
-    JournalStep s;
-    s.job = m_job;
-    s.order = m_order++;
-    s.domain = domain;
-    s.domainID = domainID;
-    s.recordID = before.value(QLatin1String("id")).toInt();
-    s.op = op;
-    s.before = before;
-    s.after = after;
-    const qint64 id = m_journal.addStep(s);
-    if (!id) {
-        journalFailed();
-        return 0;
-    }
-    user.resultCode = kNoAnswer;
+    PlanStep step;
+    step.op = op;
+    step.before = before;
+    step.after = after;
+    const qint64 id = m_writer->pending(domain, domainID, step);
+    if (!id && m_writer->failed())
+        tellFailure();
     return id;
 }
 
@@ -79,25 +60,31 @@ qint64 PageJournal::pendingStep(User &user, const Domain &domain, const PlanStep
     return pending(user, domain.name, domain.id, step.op, step.before, step.after);
 }
 
-void PageJournal::settle(qint64 step, bool ok, const User &user, const QJsonObject &after)
+QString PageJournal::send(const Domain &domain, PlanStep step)
 {
-    if (!step)
+    if (!m_writer)
+        return QString();
+    int domainID = domain.id;
+    QString error;
+    const QString status = m_writer->send(domain.name, domainID, step, error);
+    if (m_writer->failed())
+        tellFailure();
+    return status;
+}
+
+void PageJournal::settle(qint64 step, bool ok, const User &, const QJsonObject &after)
+{
+    if (!m_writer || !step)
         return;
-    const QString status = ok                             ? StepStatus::Done
-                           : user.resultCode == kNoAnswer ? StepStatus::Unknown
-                                                          : StepStatus::Failed;
-    if (!ok)
-        m_failed = true;
-    if (!m_journal.settleStep(step, status, ok ? QString() : user.errorText, after))
-        journalFailed();
+    m_writer->settle(step, ok, after);
+    if (m_writer->failed())
+        tellFailure();
 }
 
 void PageJournal::finish(bool stopped)
 {
-    if (!m_job)
+    if (!m_writer)
         return;
-    m_journal.finishJob(m_job, stopped || m_journalFailed ? JobState::Stopped
-                               : m_failed                 ? JobState::Partial
-                                                          : JobState::Done);
-    m_job = 0;
+    m_writer->finish(stopped ? JobState::Stopped : m_writer->state());
+    m_writer.reset();
 }

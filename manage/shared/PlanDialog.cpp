@@ -1,7 +1,6 @@
 #include "manage/shared/PlanDialog.h"
 
 #include "client/User.h"
-#include "client/journal/JobRunner.h"
 #include "client/journal/Journal.h"
 #include "manage/shared/PlanView.h"
 
@@ -67,7 +66,8 @@ void PlanDialog::showError(const QString &text)
     User::showMsgBox(text, QString(), 1);
 }
 
-qint64 PlanDialog::run(User &user, const QString &kind, const QString &summary, qint64 undoes)
+qint64 PlanDialog::run(User &user, const QString &kind, const QString &summary, qint64 undoes,
+                       const RunControl &control)
 {
     m_outcomes.clear();
     Journal journal;
@@ -76,39 +76,13 @@ qint64 PlanDialog::run(User &user, const QString &kind, const QString &summary, 
                   journal.errorText());
         return 0;
     }
-    // After a WeChat sign-in the account is known by the e-mail of its details.
-    if (user.email.isEmpty() && user.userDetail.isEmpty())
-        user.getUserDetail();
-    JournalRunner runner(user, journal);
-    if (!runner.start(m_view->plan(), kind, summary, journalAccount(user), undoes)) {
-        showError(QStringLiteral("无法写入操作记录，本次操作未执行：") + runner.errorText());
+    const PlanRun run = runPlan(user, journal, m_view->plan(), kind, summary, control, undoes);
+    if (!run.jobId) {
+        showError(QStringLiteral("无法写入操作记录，本次操作未执行：") + run.errorText);
         return 0;
     }
-    while (!runner.atEnd())
-        runner.runNext();
-    runner.finish(false);
-    for (const StepOutcome &o : runner.outcomes())
-        m_outcomes.append(PlanOutcome{o.domain, o.step, o.status, o.error});
-    if (!runner.errorText().isEmpty())
-        showError(QStringLiteral("写入操作记录失败，操作已停止：") + runner.errorText());
-    return runner.jobId();
-}
-
-QString outcomeSummary(const QList<PlanOutcome> &outcomes)
-{
-    int done = 0;
-    int failed = 0;
-    int skipped = 0;
-    for (const PlanOutcome &o : outcomes) {
-        if (o.status == StepStatus::Done || o.status == StepStatus::AlreadyReverted)
-            ++done;
-        else if (o.status == StepStatus::Skipped)
-            ++skipped;
-        else if (opSendsRequest(o.step.op))
-            ++failed;
-    }
-    QString text = QStringLiteral("已完成 %1 步，失败 %2 步").arg(done).arg(failed);
-    if (skipped)
-        text += QStringLiteral("，%1 步因预览后记录已变更而跳过").arg(skipped);
-    return text;
+    m_outcomes = run.outcomes;
+    if (!run.errorText.isEmpty())
+        showError(QStringLiteral("写入操作记录失败，操作已停止：") + run.errorText);
+    return run.jobId;
 }

@@ -1,20 +1,12 @@
 #pragma once
 
+#include "client/journal/RunPlan.h"
 #include "client/plan/ChangePlan.h"
 
 #include <QDialog>
 
 class PlanView;
 class User;
-
-// How one step of a run plan ended, as the journal settled it.
-struct PlanOutcome
-{
-    QString domain;
-    PlanStep step;
-    QString status; // StepStatus
-    QString error;
-};
 
 // A window over the management window that builds a plan with its progress, shows it and, on
 // request, runs exactly that plan as a journaled job. Used by the batch preview and by undo.
@@ -69,11 +61,12 @@ public:
     void setPlan(const ChangePlan &plan);
     bool stopped() const { return m_stop; }
 
-    // Runs the shown plan as a job of kind; the journal is opened first and a journal that
-    // cannot be written stops the job before its first request. Returns the job's id, 0 when
-    // nothing was sent.
-    qint64 run(User &user, const QString &kind, const QString &summary, qint64 undoes = 0);
-    const QList<PlanOutcome> &outcomes() const { return m_outcomes; }
+    // Runs the shown plan as a job of kind (see runPlan; control follows and stops it); the
+    // journal is opened first and a journal that cannot be written stops the job before its
+    // first request. Returns the job's id, 0 when nothing was sent.
+    qint64 run(User &user, const QString &kind, const QString &summary, qint64 undoes = 0,
+               const RunControl &control = {});
+    const QList<StepOutcome> &outcomes() const { return m_outcomes; }
 
 private:
     void progress(int position, int total);
@@ -83,8 +76,5 @@ private:
 
     PlanView *m_view;
     bool m_stop = false;
-    QList<PlanOutcome> m_outcomes;
+    QList<StepOutcome> m_outcomes;
 };
-
-// Text for people of a job's outcome: "已完成 5 步，失败 1 步".
-QString outcomeSummary(const QList<PlanOutcome> &outcomes);

@@ -18,12 +18,19 @@ private slots:
     void init();
     void previewApplyAndUndoAroundAChangeBehindOurBack();
     void warningNeedsYes();
+    void singleChangesAreJournaledAndUndone();
+    void deletedDomainComesBackPaused();
+    void undoNeverTouchesARecordThatReusedItsId();
+    void deletedDomainRestoredIntoItsNewNamesake();
     void badInput_data();
     void badInput();
 
 private:
     Run run(const QStringList &args, const QByteArray &input = QByteArray());
     QString wwwValue(const QString &domain, const QString &host);
+    // The id of the newest job, after a command that should have written it.
+    qint64 newestJob(const QString &kind);
+    bool domainPaused(const QString &name);
     LocalServiceFixture m_service;
     std::unique_ptr<QTemporaryDir> m_data;
 };
@@ -61,6 +68,26 @@ QString TestCliJournal::wwwValue(const QString &domain, const QString &host)
     }
     values.sort();
     return values.join(QLatin1Char(','));
+}
+
+qint64 TestCliJournal::newestJob(const QString &kind)
+{
+    const QJsonObject job =
+        run({QStringLiteral("--json"), QStringLiteral("jobs")}).json().array().at(0).toObject();
+    return job.value(QStringLiteral("kind")).toString() == kind
+               ? job.value(QStringLiteral("id")).toInt()
+               : 0;
+}
+
+bool TestCliJournal::domainPaused(const QString &name)
+{
+    const QJsonArray domains =
+        run({QStringLiteral("--json"), QStringLiteral("domains")}).json().array();
+    for (const QJsonValue &v : domains) {
+        if (v.toObject().value(QStringLiteral("name")).toString() == name)
+            return v.toObject().value(QStringLiteral("paused")).toBool();
+    }
+    return false;
 }
 
 void TestCliJournal::previewApplyAndUndoAroundAChangeBehindOurBack()
@@ -192,6 +219,162 @@ void TestCliJournal::warningNeedsYes()
     QVERIFY2(refused.err.contains("cname-beside-others"), refused.err.constData());
     QCOMPARE(wwwValue(QStringLiteral("halvik-demo.com"), QStringLiteral("www")), before);
     QCOMPARE(run({QStringLiteral("--json"), QStringLiteral("jobs")}).json().array().size(), 0);
+}
+
+void TestCliJournal::singleChangesAreJournaledAndUndone()
+{
+    const QString d = QStringLiteral("river-demo.com");
+    const Run added =
+        run({QStringLiteral("--json"), QStringLiteral("record"), QStringLiteral("add"), d,
+             QStringLiteral("--host"), QStringLiteral("solo"), QStringLiteral("--value"),
+             QStringLiteral("10.1.1.1")});
+    QCOMPARE(added.exit, 0);
+    const QString id = QString::number(added.json().object().value(QStringLiteral("id")).toInt());
+    QVERIFY(id.toInt() > 0);
+    const qint64 addJob = newestJob(QStringLiteral("record"));
+    QVERIFY(addJob > 0);
+
+    QCOMPARE(run({QStringLiteral("record"), QStringLiteral("edit"), d, id,
+                  QStringLiteral("--value"), QStringLiteral("10.1.1.2")})
+                 .exit,
+             0);
+    const qint64 editJob = newestJob(QStringLiteral("record"));
+    QVERIFY(editJob > addJob);
+    QCOMPARE(run({QStringLiteral("record"), QStringLiteral("pause"), d, id}).exit, 0);
+    const qint64 pauseJob = newestJob(QStringLiteral("record"));
+    QCOMPARE(run({QStringLiteral("domain"), QStringLiteral("lock"), d}).exit, 0);
+    const qint64 lockJob = newestJob(QStringLiteral("domain"));
+    QVERIFY(lockJob > pauseJob);
+
+    // Undone newest first, each puts back what its command changed.
+    for (const qint64 job : {lockJob, pauseJob, editJob}) {
+        const Run undone =
+            run({QStringLiteral("undo"), QString::number(job), QStringLiteral("--apply")});
+        QVERIFY2(undone.exit == 0, undone.err.constData());
+    }
+    QCOMPARE(wwwValue(d, QStringLiteral("solo")), QStringLiteral("10.1.1.1"));
+    const Run records = run({QStringLiteral("--json"), QStringLiteral("records"), d});
+    for (const QJsonValue &v : records.json().object().value(QStringLiteral("records")).toArray())
+        if (v.toObject().value(QStringLiteral("host")).toString() == QLatin1String("solo"))
+            QCOMPARE(v.toObject().value(QStringLiteral("paused")).toBool(), false);
+    QCOMPARE(run({QStringLiteral("undo"), QString::number(addJob), QStringLiteral("--apply")}).exit,
+             0);
+    QCOMPARE(wwwValue(d, QStringLiteral("solo")), QString());
+
+    // A record delete keeps the record, so undo makes it again.
+    QCOMPARE(run({QStringLiteral("record"), QStringLiteral("add"), d, QStringLiteral("--host"),
+                  QStringLiteral("solo"), QStringLiteral("--value"), QStringLiteral("10.1.1.3")})
+                 .exit,
+             0);
+    const QString again = QString::number(run({QStringLiteral("--json"), QStringLiteral("jobs")})
+                                              .json()
+                                              .array()
+                                              .at(0)
+                                              .toObject()
+                                              .value(QStringLiteral("id"))
+                                              .toInt());
+    const QJsonArray steps =
+        run({QStringLiteral("--json"), QStringLiteral("job"), QStringLiteral("show"), again})
+            .json()
+            .object()
+            .value(QStringLiteral("steps"))
+            .toArray();
+    const QString madeId = QString::number(
+        steps.at(0).toObject().value(QStringLiteral("after")).toObject().value("id").toInt());
+    QCOMPARE(run({QStringLiteral("record"), QStringLiteral("delete"), d, madeId}).exit, 0);
+    QCOMPARE(wwwValue(d, QStringLiteral("solo")), QString());
+    QCOMPARE(run({QStringLiteral("undo"), QString::number(newestJob(QStringLiteral("record"))),
+                  QStringLiteral("--apply")})
+                 .exit,
+             0);
+    QCOMPARE(wwwValue(d, QStringLiteral("solo")), QStringLiteral("10.1.1.3"));
+}
+
+void TestCliJournal::undoNeverTouchesARecordThatReusedItsId()
+{
+    const QString d = QStringLiteral("summit-demo.com");
+    auto add = [&](const QString &host, const QString &value) {
+        const Run r =
+            run({QStringLiteral("--json"), QStringLiteral("record"), QStringLiteral("add"), d,
+                 QStringLiteral("--host"), host, QStringLiteral("--value"), value});
+        return QString::number(r.json().object().value(QStringLiteral("id")).toInt());
+    };
+    const QString id = add(QStringLiteral("reused"), QStringLiteral("10.7.7.1"));
+    const qint64 addJob = newestJob(QStringLiteral("record"));
+    // Another client deletes it and makes another record, which gets the same id.
+    QCOMPARE(run({QStringLiteral("record"), QStringLiteral("delete"), d, id}).exit, 0);
+    const QString other = add(QStringLiteral("reused"), QStringLiteral("10.7.7.2"));
+    if (other != id)
+        QSKIP("the service did not reuse the id");
+
+    const Run forced = run({QStringLiteral("undo"), QString::number(addJob),
+                            QStringLiteral("--apply"), QStringLiteral("--force")});
+    QCOMPARE(forced.exit, 1);
+    QVERIFY2(forced.err.contains("10.7.7.2"), forced.err.constData());
+    QCOMPARE(wwwValue(d, QStringLiteral("reused")), QStringLiteral("10.7.7.2"));
+}
+
+void TestCliJournal::deletedDomainComesBackPaused()
+{
+    const QString d = QStringLiteral("paused-undo.cn");
+    QCOMPARE(run({QStringLiteral("domain"), QStringLiteral("add"), d}).exit, 0);
+    QCOMPARE(run({QStringLiteral("record"), QStringLiteral("add"), d, QStringLiteral("--host"),
+                  QStringLiteral("www"), QStringLiteral("--value"), QStringLiteral("10.5.5.5")})
+                 .exit,
+             0);
+    QCOMPARE(run({QStringLiteral("domain"), QStringLiteral("pause"), d}).exit, 0);
+    QCOMPARE(run({QStringLiteral("domain"), QStringLiteral("delete"), d}).exit, 0);
+    const qint64 deletion = newestJob(QStringLiteral("domain"));
+    QVERIFY(deletion > 0);
+
+    // Added back as a new domain: a warning, accepted.
+    const Run undone = run({QStringLiteral("undo"), QString::number(deletion),
+                            QStringLiteral("--apply"), QStringLiteral("--yes")});
+    QVERIFY2(undone.exit == 0, undone.err.constData());
+    QCOMPARE(wwwValue(d, QStringLiteral("www")), QStringLiteral("10.5.5.5"));
+    QVERIFY(domainPaused(d));
+}
+
+void TestCliJournal::deletedDomainRestoredIntoItsNewNamesake()
+{
+    const QString d = QStringLiteral("namesake-undo.cn");
+    auto add = [&](const QString &host, const QString &value) {
+        return run({QStringLiteral("record"), QStringLiteral("add"), d, QStringLiteral("--host"),
+                    host, QStringLiteral("--value"), value})
+            .exit;
+    };
+    QCOMPARE(run({QStringLiteral("domain"), QStringLiteral("add"), d}).exit, 0);
+    QCOMPARE(add(QStringLiteral("www"), QStringLiteral("10.2.2.2")), 0);
+    QCOMPARE(add(QStringLiteral("mail"), QStringLiteral("10.3.3.3")), 0);
+    QCOMPARE(add(QStringLiteral("ftp"), QStringLiteral("10.4.4.4")), 0);
+    QCOMPARE(run({QStringLiteral("domain"), QStringLiteral("delete"), d}).exit, 0);
+    const QString deletion = QString::number(newestJob(QStringLiteral("domain")));
+
+    // Someone adds the name again, with a www of its own and one record as it was.
+    QCOMPARE(run({QStringLiteral("domain"), QStringLiteral("add"), d}).exit, 0);
+    QCOMPARE(add(QStringLiteral("www"), QStringLiteral("10.9.9.9")), 0);
+    QCOMPARE(add(QStringLiteral("mail"), QStringLiteral("10.3.3.3")), 0);
+
+    const Run plan = run({QStringLiteral("--json"), QStringLiteral("undo"), deletion});
+    const QJsonObject counts = plan.json().object().value(QStringLiteral("counts")).toObject();
+    QCOMPARE(counts.value(QStringLiteral("create")).toInt(), 1);
+    QCOMPARE(counts.value(QStringLiteral("conflict")).toInt(), 1);
+    QCOMPARE(counts.value(QStringLiteral("already-reverted")).toInt(), 1);
+    QCOMPARE(counts.value(QStringLiteral("domain-create")).toInt(), 0);
+
+    const Run partly = run({QStringLiteral("undo"), deletion, QStringLiteral("--apply")});
+    QCOMPARE(partly.exit, 1);
+    QVERIFY2(partly.err.contains("10.9.9.9"), partly.err.constData());
+    QCOMPARE(wwwValue(d, QStringLiteral("ftp")), QStringLiteral("10.4.4.4"));
+    QCOMPARE(wwwValue(d, QStringLiteral("www")), QStringLiteral("10.9.9.9"));
+    QCOMPARE(wwwValue(d, QStringLiteral("mail")), QStringLiteral("10.3.3.3"));
+
+    // Forced, the old www comes back beside the new one, which stays.
+    const Run forced = run(
+        {QStringLiteral("undo"), deletion, QStringLiteral("--apply"), QStringLiteral("--force")});
+    QVERIFY2(forced.exit == 0, forced.err.constData());
+    QCOMPARE(wwwValue(d, QStringLiteral("www")), QStringLiteral("10.2.2.2,10.9.9.9"));
+    QCOMPARE(wwwValue(d, QStringLiteral("ftp")), QStringLiteral("10.4.4.4"));
 }
 
 void TestCliJournal::badInput_data()

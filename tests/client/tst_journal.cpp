@@ -1,10 +1,40 @@
 #include "client/journal/Journal.h"
 
 #include <QProcess>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QtTest>
 
 #include <unistd.h>
+
+namespace {
+
+// What the file itself holds for job: its state and the status of its last step.
+QString storedStates(const QString &path, qint64 job)
+{
+    QString result;
+    {
+        QSqlDatabase db =
+            QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("raw"));
+        db.setDatabaseName(path);
+        db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
+        if (db.open()) {
+            QSqlQuery q(db);
+            q.exec(QStringLiteral("SELECT state FROM jobs WHERE id = %1").arg(job));
+            if (q.next())
+                result = q.value(0).toString();
+            q.exec(QStringLiteral("SELECT status FROM steps WHERE job = %1 ORDER BY ord DESC")
+                       .arg(job));
+            if (q.next())
+                result += QLatin1Char(' ') + q.value(0).toString();
+        }
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("raw"));
+    return result;
+}
+
+} // namespace
 
 // The SQLite journal: what it keeps, how it refuses a file it cannot use, and what a job cut
 // off by a killed process looks like afterwards.
@@ -136,6 +166,24 @@ void TestJournal::killedJobIsInterruptedWithSettledStepsIntact()
 
     child.kill(); // SIGKILL: no chance to settle or finish anything
     QVERIFY(child.waitForFinished(30000));
+
+    // A reader cannot write, yet shows the job as it is: interrupted, its last step unknown.
+    {
+        Journal reader;
+        QVERIFY(reader.open(path, false));
+        const JournalJob j = reader.job(job);
+        QCOMPARE(j.state, JobState::Interrupted);
+        QCOMPARE(j.counts.value(StepStatus::Pending), 0);
+        QCOMPARE(j.counts.value(StepStatus::Unknown), 1);
+        QCOMPARE(reader.steps(job).at(2).status, StepStatus::Unknown);
+        QCOMPARE(storedStates(path, job), QStringLiteral("running pending"));
+    }
+    // The next journal opened for writing settles it in the file, before any job is read.
+    {
+        Journal writer;
+        QVERIFY(writer.open(path));
+        QCOMPARE(storedStates(path, job), QStringLiteral("interrupted unknown"));
+    }
 
     Journal after;
     QVERIFY(after.open(path));

@@ -3,6 +3,7 @@
 #include "client/journal/JobSteps.h"
 #include "client/journal/Journal.h"
 #include "client/journal/Previews.h"
+#include "client/journal/RunPlan.h"
 #include "client/plan/RecordJson.h"
 #include "tests/support/LocalServiceFixture.h"
 #include "tests/support/RecordingPresenter.h"
@@ -84,6 +85,8 @@ private slots:
     void changedSincePreviewIsSkipped();
     void unknownOutcomeIsNeverGuessed();
     void deletedDomainComesBack();
+    void ownCallsSettledByWhatCameBack();
+    void runShowsProgressAndStopsBetweenDomains();
 
 private:
     RecordingPresenter m_presenter;
@@ -226,6 +229,69 @@ void TestJournalJobs::deletedDomainComesBack()
                               a.ttl == r.ttl && a.lineID == r.lineID && a.state == r.state);
         QVERIFY2(found, qPrintable(r.host + QLatin1Char(' ') + r.value));
     }
+}
+
+void TestJournalJobs::ownCallsSettledByWhatCameBack()
+{
+    // A window's own calls, journaled around them: a refusal did not happen, a call without an
+    // answer may have.
+    const QString name = QStringLiteral("maple-demo.com");
+    m_user.getDomain();
+    const QSharedPointer<Domain> dm = m_user.domains.sharedOf(m_user.domain2ptr(name));
+    QVERIFY(dm);
+    JobWriter writer(m_user, m_journal);
+    QVERIFY2(writer.begin(QStringLiteral("domain"), QStringLiteral("own calls")),
+             qPrintable(writer.errorText()));
+    Record missing;
+    missing.id = 987654;
+    const qint64 refused = writer.pending(name, dm->id, recordStep(StepOps::Pause, &missing));
+    QVERIFY(refused);
+    writer.settle(refused, m_user.pauseRecord(dm.data(), missing.id));
+    QVERIFY(!writer.networkFailed());
+
+    Fault drop;
+    drop.kind = FaultKind::Drop;
+    m_service->setFault(QStringLiteral("/api/domain/lock/"), drop);
+    const qint64 lost = writer.pending(name, dm->id, domainStep(StepOps::DomainLock, *dm));
+    writer.settle(lost, m_user.lockDomain(dm->id));
+    m_service->clearFaults();
+    QVERIFY(writer.networkFailed());
+    QCOMPARE(writer.state(), JobState::Partial);
+    writer.finish(writer.state());
+
+    const QList<JournalStep> steps = m_journal.steps(writer.jobId());
+    QCOMPARE(steps.size(), 2);
+    QCOMPARE(steps.at(0).status, StepStatus::Failed);
+    QCOMPARE(steps.at(1).status, StepStatus::Unknown);
+    QCOMPARE(m_journal.job(writer.jobId()).state, JobState::Partial);
+}
+
+void TestJournalJobs::runShowsProgressAndStopsBetweenDomains()
+{
+    const QStringList names{QStringLiteral("halvik-demo.com"), QStringLiteral("harbor-demo.com"),
+                            QStringLiteral("maple-demo.com")};
+    BatchRequest add;
+    add.match =
+        RecordPattern{QStringLiteral("A"), QStringLiteral("rp"), 0, QStringLiteral("10.4.4.4")};
+    const ChangePlan plan = preview(m_user, add, names);
+    QCOMPARE(plan.domains.size(), 3);
+
+    // Stop is asked once the first domain is done.
+    QList<QPair<int, int>> shown;
+    RunControl control;
+    control.progress = [&shown](int done, int total) { shown.append({done, total}); };
+    control.stopAsked = [&shown] { return !shown.isEmpty() && shown.last().first >= 1; };
+    const PlanRun run = runPlan(m_user, m_journal, plan, QStringLiteral("batch-add"),
+                                QStringLiteral("three"), control);
+    QVERIFY(run.jobId > 0);
+    QCOMPARE(run.state, JobState::Stopped);
+    QCOMPARE(run.outcomes.size(), 1);
+    QCOMPARE(run.outcomes.first().domain, names.first());
+    QCOMPARE(shown, (QList<QPair<int, int>>{{0, 3}, {1, 3}, {1, 3}}));
+    QCOMPARE(m_journal.job(run.jobId).state, JobState::Stopped);
+    QCOMPARE(withHost(recordsOf(m_other, names.at(0)), QStringLiteral("rp")).size(), 1);
+    QVERIFY(withHost(recordsOf(m_other, names.at(1)), QStringLiteral("rp")).isEmpty());
+    QCOMPARE(outcomeSummary(run.outcomes), QStringLiteral("已完成 1 步，失败 0 步"));
 }
 
 QTEST_GUILESS_MAIN(TestJournalJobs)

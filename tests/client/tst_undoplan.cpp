@@ -2,6 +2,7 @@
 #include "client/journal/UndoPlanner.h"
 #include "client/plan/RecordJson.h"
 
+#include <QJsonArray>
 #include <QtTest>
 
 namespace {
@@ -29,8 +30,10 @@ enum Live
     Gone,
     AsBefore,
     AsAfter,
-    Other,
-    OtherIdAsBefore // a record equal to the before-state, under another id
+    Edited,          // the record the step left, its TTL edited since
+    Other,           // another record under the step's id (the service reused it)
+    OtherIdAsBefore, // a record equal to the before-state, under another id
+    OtherIdAsAfter   // a record equal to the after-state, under another id
 };
 
 } // namespace
@@ -46,6 +49,8 @@ private slots:
     void chainOfOneRecordRevertsToTheFirstState();
     void revertDomain_data();
     void revertDomain();
+    void domainDeleteUndone_data();
+    void domainDeleteUndone();
     void whoMayUndo_data();
     void whoMayUndo();
 };
@@ -57,47 +62,68 @@ void TestUndoPlan::revertRecord_data()
     QTest::addColumn<int>("live");
     QTest::addColumn<bool>("force");
     QTest::addColumn<QString>("revert");
+    QTest::addColumn<QString>("says"); // a piece of the step's problem, when it names a record
 
     const QString done = StepStatus::Done;
     const QString unknown = StepStatus::Unknown;
+    const QString other = QStringLiteral("3.3.3.3 (id 7)");
+    const QString elsewhere = QStringLiteral("(id 8)");
     QTest::newRow("create, still there")
-        << StepOps::Create << done << int(AsAfter) << false << StepOps::Delete;
+        << StepOps::Create << done << int(AsAfter) << false << StepOps::Delete << QString();
     QTest::newRow("create, gone") << StepOps::Create << done << int(Gone) << false
-                                  << StepOps::AlreadyReverted;
+                                  << StepOps::AlreadyReverted << QString();
     QTest::newRow("create, edited since")
-        << StepOps::Create << done << int(Other) << false << StepOps::Conflict;
+        << StepOps::Create << done << int(Edited) << false << StepOps::Conflict << QString();
     QTest::newRow("create, edited since, forced")
-        << StepOps::Create << done << int(Other) << true << StepOps::Delete;
+        << StepOps::Create << done << int(Edited) << true << StepOps::Delete << QString();
+    QTest::newRow("create, its id reused, forced")
+        << StepOps::Create << done << int(Other) << true << StepOps::Conflict << other;
+    QTest::newRow("create, gone, the same made again elsewhere, forced")
+        << StepOps::Create << done << int(OtherIdAsAfter) << true << StepOps::Conflict << elsewhere;
     QTest::newRow("create unknown, it happened")
-        << StepOps::Create << unknown << int(AsAfter) << false << StepOps::Delete;
-    QTest::newRow("create unknown, it did not")
-        << StepOps::Create << unknown << int(Gone) << false << StepOps::AlreadyReverted;
+        << StepOps::Create << unknown << int(AsAfter) << false << StepOps::Delete << QString();
+    QTest::newRow("create unknown, it did not") << StepOps::Create << unknown << int(Gone) << false
+                                                << StepOps::AlreadyReverted << QString();
     QTest::newRow("change, still as changed")
-        << StepOps::Change << done << int(AsAfter) << false << StepOps::Change;
-    QTest::newRow("change, back already")
-        << StepOps::Change << done << int(AsBefore) << false << StepOps::AlreadyReverted;
+        << StepOps::Change << done << int(AsAfter) << false << StepOps::Change << QString();
+    QTest::newRow("change, back already") << StepOps::Change << done << int(AsBefore) << false
+                                          << StepOps::AlreadyReverted << QString();
     QTest::newRow("change, edited since")
-        << StepOps::Change << done << int(Other) << false << StepOps::Conflict;
+        << StepOps::Change << done << int(Edited) << false << StepOps::Conflict << QString();
     QTest::newRow("change, edited since, forced")
-        << StepOps::Change << done << int(Other) << true << StepOps::Change;
+        << StepOps::Change << done << int(Edited) << true << StepOps::Change << QString();
+    QTest::newRow("change, its id reused")
+        << StepOps::Change << done << int(Other) << false << StepOps::Conflict << other;
+    QTest::newRow("change, its id reused, forced: put back beside it")
+        << StepOps::Change << done << int(Other) << true << StepOps::Create << other;
     QTest::newRow("change, record gone")
-        << StepOps::Change << done << int(Gone) << false << StepOps::Conflict;
+        << StepOps::Change << done << int(Gone) << false << StepOps::Conflict << QString();
+    QTest::newRow("change, gone, its first state made again elsewhere, forced")
+        << StepOps::Change << done << int(OtherIdAsBefore) << true << StepOps::Conflict
+        << elsewhere;
     QTest::newRow("change unknown, it happened")
-        << StepOps::Change << unknown << int(AsAfter) << false << StepOps::Change;
-    QTest::newRow("change unknown, it did not")
-        << StepOps::Change << unknown << int(AsBefore) << false << StepOps::AlreadyReverted;
+        << StepOps::Change << unknown << int(AsAfter) << false << StepOps::Change << QString();
+    QTest::newRow("change unknown, it did not") << StepOps::Change << unknown << int(AsBefore)
+                                                << false << StepOps::AlreadyReverted << QString();
     QTest::newRow("delete, gone") << StepOps::Delete << done << int(Gone) << false
-                                  << StepOps::Create;
-    QTest::newRow("delete, put back by someone")
-        << StepOps::Delete << done << int(OtherIdAsBefore) << false << StepOps::AlreadyReverted;
-    QTest::newRow("delete unknown, it did not")
-        << StepOps::Delete << unknown << int(AsBefore) << false << StepOps::AlreadyReverted;
+                                  << StepOps::Create << QString();
+    QTest::newRow("delete, made again by someone, forced")
+        << StepOps::Delete << done << int(OtherIdAsBefore) << true << StepOps::Conflict
+        << elsewhere;
+    QTest::newRow("delete, its id reused")
+        << StepOps::Delete << done << int(Other) << false << StepOps::Conflict << other;
+    QTest::newRow("delete, its id reused, forced: put back beside it")
+        << StepOps::Delete << done << int(Other) << true << StepOps::Create << other;
+    QTest::newRow("delete unknown, it did not") << StepOps::Delete << unknown << int(AsBefore)
+                                                << false << StepOps::AlreadyReverted << QString();
+    QTest::newRow("delete unknown, it did not, edited since, forced")
+        << StepOps::Delete << unknown << int(Edited) << true << StepOps::Change << QString();
     QTest::newRow("pause, still paused")
-        << StepOps::Pause << done << int(AsAfter) << false << StepOps::Start;
-    QTest::newRow("pause, started since")
-        << StepOps::Pause << done << int(AsBefore) << false << StepOps::AlreadyReverted;
+        << StepOps::Pause << done << int(AsAfter) << false << StepOps::Start << QString();
+    QTest::newRow("pause, started since") << StepOps::Pause << done << int(AsBefore) << false
+                                          << StepOps::AlreadyReverted << QString();
     QTest::newRow("start, still running")
-        << StepOps::Start << done << int(AsAfter) << false << StepOps::Pause;
+        << StepOps::Start << done << int(AsAfter) << false << StepOps::Pause << QString();
 }
 
 void TestUndoPlan::revertRecord()
@@ -107,6 +133,7 @@ void TestUndoPlan::revertRecord()
     QFETCH(int, live);
     QFETCH(bool, force);
     QFETCH(QString, revert);
+    QFETCH(QString, says);
 
     Record before = rec(7, QStringLiteral("1.1.1.1"));
     Record after = rec(7, QStringLiteral("2.2.2.2"), 300);
@@ -130,19 +157,26 @@ void TestUndoPlan::revertRecord()
     }
 
     QList<Record> now{rec(1, QStringLiteral("9.9.9.9"))};
+    Record edited = op == StepOps::Delete ? before : after;
+    edited.ttl = 60;
     if (live == AsBefore)
         now.append(before);
     else if (live == AsAfter)
         now.append(after);
+    else if (live == Edited)
+        now.append(edited);
     else if (live == Other)
         now.append(rec(7, QStringLiteral("3.3.3.3")));
     else if (live == OtherIdAsBefore)
         now.append(rec(8, before.value));
+    else if (live == OtherIdAsAfter)
+        now.append(rec(8, after.value, after.ttl));
 
     const PlanStep s = revertStep(step, now, nullptr, force);
     QCOMPARE(s.op, revert);
     QCOMPARE(s.reverts, qint64(55));
     QCOMPARE(s.forced, force && revert != StepOps::Conflict);
+    QVERIFY2(s.problem.contains(says), qPrintable(s.problem));
     // A revert in place names the live record and restores the before-state exactly.
     if (revert == StepOps::Change) {
         QCOMPARE(recordFromJson(s.before).id, 7);
@@ -223,10 +257,6 @@ void TestUndoPlan::revertDomain_data()
         << StepOps::DomainMove << 0 << 0 << 2 << StepOps::AlreadyReverted;
     QTest::newRow("moved, moved elsewhere")
         << StepOps::DomainMove << 0 << 0 << 9 << StepOps::Conflict;
-    QTest::newRow("deleted, gone")
-        << StepOps::DomainDelete << -1 << 0 << 0 << StepOps::DomainCreate;
-    QTest::newRow("deleted, added again since")
-        << StepOps::DomainDelete << 0 << 0 << 0 << StepOps::AlreadyReverted;
     QTest::newRow("paused, domain gone")
         << StepOps::DomainPause << -1 << 0 << 0 << StepOps::Conflict;
 }
@@ -267,8 +297,103 @@ void TestUndoPlan::revertDomain()
     QCOMPARE(s.op, revert);
     if (revert == StepOps::DomainMove)
         QCOMPARE(s.after.value(QStringLiteral("groupID")).toInt(), 2);
-    if (revert == StepOps::DomainCreate)
-        QCOMPARE(s.after.value(QStringLiteral("name")).toString(), QStringLiteral("a.cn"));
+}
+
+void TestUndoPlan::domainDeleteUndone_data()
+{
+    QTest::addColumn<bool>("exists");  // a domain of the name exists again
+    QTest::addColumn<int>("state");    // the deleted domain's: 1 paused
+    QTest::addColumn<QString>("live"); // its records now: "host type value" by ";"
+    QTest::addColumn<bool>("force");
+    QTest::addColumn<QStringList>("ops");
+
+    // The journal holds www A, mail MX and www A on a line the package no longer offers.
+    const QString create = StepOps::Create;
+    const QString conflict = StepOps::Conflict;
+    QTest::newRow("gone") << false << 0 << QString() << false
+                          << QStringList{StepOps::DomainCreate, create, create, conflict};
+    QTest::newRow("gone, was paused")
+        << false << 1 << QString() << false
+        << QStringList{StepOps::DomainCreate, create, create, conflict, StepOps::DomainPause};
+    QTest::newRow("added again, empty")
+        << true << 0 << QString() << false << QStringList{create, create, conflict};
+    QTest::newRow("added again, its www record made again")
+        << true << 0 << QStringLiteral("www A 1.1.1.1") << false
+        << QStringList{StepOps::AlreadyReverted, create, conflict};
+    QTest::newRow("added again, another www record")
+        << true << 0 << QStringLiteral("www A 5.5.5.5") << false
+        << QStringList{conflict, create, conflict};
+    QTest::newRow("added again, another www record, forced")
+        << true << 0 << QStringLiteral("www A 5.5.5.5") << true
+        << QStringList{create, create, conflict};
+    QTest::newRow("added again, a CNAME on mail")
+        << true << 0 << QStringLiteral("mail CNAME edge.example.net") << false
+        << QStringList{create, conflict, conflict};
+    QTest::newRow("added again, others elsewhere")
+        << true << 0 << QStringLiteral("ftp A 5.5.5.5;www TXT hello") << false
+        << QStringList{create, create, conflict};
+}
+
+void TestUndoPlan::domainDeleteUndone()
+{
+    QFETCH(bool, exists);
+    QFETCH(int, state);
+    QFETCH(QString, live);
+    QFETCH(bool, force);
+    QFETCH(QStringList, ops);
+
+    Record www = rec(11, QStringLiteral("1.1.1.1"));
+    Record mail = rec(12, QStringLiteral("mx.a.cn"));
+    mail.host = QStringLiteral("mail");
+    mail.type = QStringLiteral("MX");
+    mail.mx = 10;
+    Record offLine = rec(13, QStringLiteral("2.2.2.2"));
+    offLine.lineID = offLine.viewID = 7;
+    Domain was;
+    was.id = 3;
+    was.name = QStringLiteral("a.cn");
+    was.state = state;
+    QJsonObject snapshot = domainToJson(was);
+    snapshot.insert(QStringLiteral("records"), QJsonArray{json(www), json(mail), json(offLine)});
+    JournalStep step;
+    step.id = 8;
+    step.op = StepOps::DomainDelete;
+    step.status = StepStatus::Done;
+    step.before = snapshot;
+
+    Domain now;
+    now.id = 40;
+    now.name = was.name;
+    QList<Record> records;
+    int id = 100;
+    for (const QString &r : live.split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
+        const QStringList f = r.split(QLatin1Char(' '));
+        Record x = rec(++id, f.at(2));
+        x.host = f.at(0);
+        x.type = f.at(1);
+        records.append(x);
+    }
+
+    const QList<PlanStep> steps =
+        revertDomainDelete(step, records, exists ? &now : nullptr, force, {0});
+    QStringList got;
+    for (const PlanStep &s : steps) {
+        got.append(s.op);
+        QCOMPARE(s.reverts, qint64(8));
+        // A record comes back without its former id, with its former values.
+        if (s.op == StepOps::Create)
+            QCOMPARE(recordFromJson(s.after).id, 0);
+    }
+    QCOMPARE(got, ops);
+    if (!exists)
+        QCOMPARE(steps.first().after.value(QStringLiteral("name")).toString(), was.name);
+    if (steps.last().op == StepOps::DomainPause)
+        QCOMPARE(steps.last().after.value(QStringLiteral("state")).toInt(), 1);
+    // A conflict with a record of the domain names it.
+    for (const PlanStep &s : steps) {
+        if (s.op == StepOps::Conflict && recordFromJson(s.after).lineID == 0)
+            QVERIFY2(s.problem.contains(QStringLiteral("(id 101)")), qPrintable(s.problem));
+    }
 }
 
 void TestUndoPlan::whoMayUndo_data()

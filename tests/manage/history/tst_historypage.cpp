@@ -220,14 +220,13 @@ void TestHistoryPage::undoThroughItsPreview()
 void TestHistoryPage::conflictShownPerStepAndForced()
 {
     QVERIFY(addJob(QStringLiteral("moved"), QStringLiteral("198.51.100.50")));
-    // Someone edits the record after the job.
+    // Someone edits the record's TTL after the job: still the record the job made.
     User &user = theUser();
     const QList<Record> now = records();
     const Record *r = findHost(now, QStringLiteral("moved"));
     QVERIFY(r);
-    QVERIFY2(user.editRecord(user.domain2ptr(kDemo), r->id, r->host, r->type,
-                             QStringLiteral("198.51.100.51"), QString::number(r->ttl), QString(),
-                             QString::number(r->viewID)),
+    QVERIFY2(user.editRecord(user.domain2ptr(kDemo), r->id, r->host, r->type, r->value,
+                             QString::number(r->ttl + 60), QString(), QString::number(r->viewID)),
              qPrintable(user.errorText));
     m_h.window->showHistory();
 

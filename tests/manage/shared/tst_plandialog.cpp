@@ -243,7 +243,10 @@ void TestPlanDialog::changeMarkedInBothModels()
     step.before = before;
     step.after = after;
     PlanStepModel plan;
-    plan.setSteps({step, PlanStep{StepOps::Create, {}, after, {}, 0, false}});
+    PlanStep create;
+    create.op = StepOps::Create;
+    create.after = after;
+    plan.setSteps({step, create});
     JournalStep done;
     done.op = step.op;
     done.before = before;
