@@ -332,6 +332,19 @@ void PlanView::setPlan(const ChangePlan &plan)
         m_stepModel->setSteps({});
 }
 
+void PlanView::setRunProgress(int done, int total)
+{
+    const bool running = done >= 0;
+    if (running)
+        m_summary->setText(QStringLiteral("正在执行 %1/%2 …").arg(done).arg(total));
+    else
+        m_summary->setText(PlanText::summary(m_plan));
+    m_stop->setVisible(running);
+    m_stop->setEnabled(running);
+    m_run->setEnabled(false);
+    m_close->setEnabled(!running);
+}
+
 void PlanView::setRunText(const QString &text)
 {
     m_run->setText(text);

@@ -96,6 +96,9 @@ public:
     void setProgress(int position, int total);
     void setPlan(const ChangePlan &plan);
     const ChangePlan &plan() const { return m_plan; }
+    // Shown while the plan runs: "正在执行 3/120 …", "停止" offered, run and close wait;
+    // done < 0 when the run has ended.
+    void setRunProgress(int done, int total);
     void setRunText(const QString &text);
 
     QPushButton *runButton() const { return m_run; }
