@@ -153,7 +153,12 @@ void HistoryPage::undoClicked()
                                       .arg(job.id)
                                       .arg(jobSummary(job, SummaryLanguage::Chinese)));
     dialog->view().setRunText(QStringLiteral("撤销"));
+    // Conflicts first: they are what an undo asks the user about.
+    dialog->view().setProblemsFirst(true);
     m_dialog = dialog;
+    // One undo at a time: "撤销" waits until this one is run or closed.
+    m_undo->setEnabled(false);
+    connect(dialog, &QObject::destroyed, this, [this] { showJob(m_jobs->currentIndex().row()); });
     const qint64 id = job.id;
     dialog->buildAndOpen(preview, this, [this, id] { runUndo(id); });
 }

@@ -33,6 +33,15 @@ PlanDialog::PlanDialog(QWidget *parent, const QString &title)
     });
 }
 
+void PlanDialog::reject()
+{
+    if (m_running) {
+        m_stop = true;
+        return;
+    }
+    QDialog::reject();
+}
+
 void PlanDialog::progress(int position, int total)
 {
     m_view->setProgress(position, total);
@@ -76,7 +85,25 @@ qint64 PlanDialog::run(User &user, const QString &kind, const QString &summary, 
                   journal.errorText());
         return 0;
     }
-    const PlanRun run = runPlan(user, journal, m_view->plan(), kind, summary, control, undoes);
+    // Shown with its progress and "停止" while it runs, as the batch page's own jobs are; a
+    // caller's control (if any) decides instead.
+    RunControl shown = control;
+    if (!shown.progress) {
+        shown.progress = [this](int done, int total) {
+            m_view->setRunProgress(done, total);
+            if (!isVisible())
+                show();
+            // The requests wait in the client's event loop; this lets a click on stop in.
+            QCoreApplication::processEvents();
+        };
+    }
+    if (!shown.stopAsked)
+        shown.stopAsked = [this] { return m_stop; };
+    m_stop = false;
+    m_running = true;
+    const PlanRun run = runPlan(user, journal, m_view->plan(), kind, summary, shown, undoes);
+    m_running = false;
+    m_view->setRunProgress(-1, -1);
     if (!run.jobId) {
         showError(QStringLiteral("无法写入操作记录，本次操作未执行：") + run.errorText);
         return 0;

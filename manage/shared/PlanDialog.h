@@ -60,6 +60,8 @@ public:
     }
     void setPlan(const ChangePlan &plan);
     bool stopped() const { return m_stop; }
+    // Whether run() is under way: the dialog then shows i/n and "停止", and closing it stops.
+    bool running() const { return m_running; }
 
     // Runs the shown plan as a job of kind (see runPlan; control follows and stops it); the
     // journal is opened first and a journal that cannot be written stops the job before its
@@ -67,6 +69,9 @@ public:
     qint64 run(User &user, const QString &kind, const QString &summary, qint64 undoes = 0,
                const RunControl &control = {});
     const QList<StepOutcome> &outcomes() const { return m_outcomes; }
+
+    // While a run is under way, Escape or closing asks it to stop instead.
+    void reject() override;
 
 private:
     void progress(int position, int total);
@@ -76,5 +81,6 @@ private:
 
     PlanView *m_view;
     bool m_stop = false;
+    bool m_running = false;
     QList<StepOutcome> m_outcomes;
 };

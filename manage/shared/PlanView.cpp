@@ -1,5 +1,6 @@
 #include "manage/shared/PlanView.h"
 
+#include <QCheckBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QItemSelectionModel>
@@ -9,6 +10,8 @@
 #include <QTableView>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace {
 
@@ -186,24 +189,32 @@ PlanDomainModel::PlanDomainModel(QObject *parent)
                     parent)
 {}
 
-void PlanDomainModel::setPlan(const ChangePlan &plan)
+void PlanDomainModel::setPlan(const ChangePlan &plan, bool problemsFirst, bool problemsOnly)
 {
     QSet<QString> warned;
     for (const PlanWarning &w : plan.warnings)
         warned.insert(w.domain);
     QList<PlanDomainRow> rows;
     rows.reserve(plan.domains.size());
-    for (const DomainPlan &d : plan.domains) {
+    for (int i = 0; i < plan.domains.size(); ++i) {
+        const DomainPlan &d = plan.domains.at(i);
         PlanDomainRow r;
         r.domain = d.domain;
         r.warned = warned.contains(d.domain);
+        r.index = i;
         for (const PlanStep &s : d.steps) {
             const int c = countColumn(s);
             if (c >= 0)
                 ++r.counts[c];
         }
-        rows.append(r);
+        if (!problemsOnly || r.needsEye())
+            rows.append(r);
     }
+    if (problemsFirst)
+        std::stable_sort(rows.begin(), rows.end(),
+                         [](const PlanDomainRow &a, const PlanDomainRow &b) {
+                             return a.needsEye() && !b.needsEye();
+                         });
     setRows(rows);
 }
 
@@ -288,8 +299,14 @@ PlanView::PlanView(QWidget *parent)
     buttons->addWidget(m_close);
     buttons->addWidget(m_run);
 
+    m_problemsOnly = new QCheckBox(QStringLiteral("只看问题"), this);
+    m_problemsOnly->setObjectName(QStringLiteral("planProblemsOnly"));
+    m_problemsOnly->hide();
+    connect(m_problemsOnly, &QCheckBox::toggled, this, &PlanView::listDomains);
+
     layout->addWidget(m_summary);
     layout->addWidget(m_warnings);
+    layout->addWidget(m_problemsOnly);
     layout->addWidget(m_domains, 3);
     layout->addWidget(m_steps, 2);
     layout->addLayout(buttons);
@@ -311,7 +328,6 @@ void PlanView::setProgress(int position, int total)
 void PlanView::setPlan(const ChangePlan &plan)
 {
     m_plan = plan;
-    m_domainModel->setPlan(plan);
     m_summary->setText(PlanText::summary(plan));
     m_warnings->clear();
     for (const PlanText::WarningGroup &g : PlanText::warningGroups(plan.warnings)) {
@@ -326,10 +342,39 @@ void PlanView::setPlan(const ChangePlan &plan)
     m_warnings->setVisible(!plan.warnings.isEmpty());
     m_stop->hide();
     m_run->setEnabled(plan.changesAnything());
-    if (!plan.domains.isEmpty())
+    listDomains();
+    bool anyProblem = false;
+    for (const PlanDomainRow &r : m_domainModel->rows())
+        anyProblem = anyProblem || r.needsEye();
+    m_problemsOnly->setVisible(anyProblem || m_problemsOnly->isChecked());
+}
+
+void PlanView::setProblemsFirst(bool first)
+{
+    m_problemsFirst = first;
+    listDomains();
+}
+
+void PlanView::listDomains()
+{
+    m_domainModel->setPlan(m_plan, m_problemsFirst, m_problemsOnly->isChecked());
+    if (m_domainModel->rowCount() > 0)
         m_domains->setCurrentIndex(m_domainModel->index(0, 0));
     else
         m_stepModel->setSteps({});
+}
+
+void PlanView::setRunProgress(int done, int total)
+{
+    const bool running = done >= 0;
+    if (running)
+        m_summary->setText(QStringLiteral("正在执行 %1/%2 …").arg(done).arg(total));
+    else
+        m_summary->setText(PlanText::summary(m_plan));
+    m_stop->setVisible(running);
+    m_stop->setEnabled(running);
+    m_run->setEnabled(false);
+    m_close->setEnabled(!running);
 }
 
 void PlanView::setRunText(const QString &text)
@@ -339,6 +384,9 @@ void PlanView::setRunText(const QString &text)
 
 void PlanView::showDomain(int row)
 {
-    m_stepModel->setSteps(row >= 0 && row < m_plan.domains.size() ? m_plan.domains.at(row).steps
-                                                                  : QList<PlanStep>());
+    const int index =
+        row >= 0 && row < m_domainModel->rowCount() ? m_domainModel->row(row).index : -1;
+    m_stepModel->setSteps(index >= 0 && index < m_plan.domains.size()
+                              ? m_plan.domains.at(index).steps
+                              : QList<PlanStep>());
 }

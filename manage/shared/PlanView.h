@@ -5,6 +5,7 @@
 
 #include <QWidget>
 
+class QCheckBox;
 class QLabel;
 class QTreeWidget;
 class QPushButton;
@@ -43,6 +44,9 @@ struct PlanDomainRow
     QString domain;
     int counts[4] = {0, 0, 0, 0};
     bool warned = false;
+    int index = 0; // in the plan's domains
+    // A problem or conflict, or a warning, names this domain.
+    bool needsEye() const { return warned || counts[3] > 0; }
 };
 
 class PlanDomainModel : public RowTableModel<PlanDomainRow>
@@ -60,7 +64,9 @@ public:
         ColumnCount
     };
     explicit PlanDomainModel(QObject *parent = nullptr);
-    void setPlan(const ChangePlan &plan);
+    // The plan's domains in its order; with problemsFirst those that need the user's eye come
+    // first, with problemsOnly only they are listed.
+    void setPlan(const ChangePlan &plan, bool problemsFirst = false, bool problemsOnly = false);
 
 protected:
     QVariant cell(const PlanDomainRow &r, int column, int role) const override;
@@ -96,12 +102,19 @@ public:
     void setProgress(int position, int total);
     void setPlan(const ChangePlan &plan);
     const ChangePlan &plan() const { return m_plan; }
+    // Shown while the plan runs: "正在执行 3/120 …", "停止" offered, run and close wait;
+    // done < 0 when the run has ended.
+    void setRunProgress(int done, int total);
     void setRunText(const QString &text);
+    // Domains with problems, conflicts or warnings listed first (the undo preview).
+    void setProblemsFirst(bool first);
 
     QPushButton *runButton() const { return m_run; }
     QPushButton *stopButton() const { return m_stop; }
     QPushButton *closeButton() const { return m_close; }
     QTableView *domainTable() const { return m_domains; }
+    // "只看问题": lists only the domains with problems, conflicts or warnings.
+    QCheckBox *problemsOnlyBox() const { return m_problemsOnly; }
     QTableView *stepTable() const { return m_steps; }
     QLabel *summaryLabel() const { return m_summary; }
     // The warnings, one collapsed entry per kind with its count, of bounded height.
@@ -114,12 +127,15 @@ signals:
 
 private:
     void showDomain(int row);
+    void listDomains();
 
     ChangePlan m_plan;
     PlanDomainModel *m_domainModel;
     PlanStepModel *m_stepModel;
     QLabel *m_summary;
     QTreeWidget *m_warnings;
+    QCheckBox *m_problemsOnly;
+    bool m_problemsFirst = false;
     QTableView *m_domains;
     QTableView *m_steps;
     QPushButton *m_stop;

@@ -273,7 +273,10 @@ void TestJournalJobs::deadNetworkStopsAfterThreeInARow()
     QVERIFY(reading.begin());
     while (!reading.atEnd())
         reading.runNext();
-    QCOMPARE(m_service->service().faults().struck(list), 3);
+    // Three reads without an answer; a read (never a change) may be asked once more on a fresh
+    // connection when the kept-alive one it went out on was closed under it.
+    const int reads = m_service->service().faults().struck(list);
+    QVERIFY2(reads == 3 || reads == 4, qPrintable(QString::number(reads)));
     m_service->clearFaults();
     QVERIFY(reading.gaveUp());
     QVERIFY(reading.networkFailed());

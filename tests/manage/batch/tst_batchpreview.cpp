@@ -47,6 +47,7 @@ private slots:
     void deleteSkipsADomainChangedSincePreview();
     void unwritableJournalSendsNothing();
     void stopWhileReadingChangesNothing();
+    void runShowsProgressAndStops();
 
 private:
     BatchJobsPage &page() { return m_h.window->batchJobsPage(); }
@@ -156,6 +157,52 @@ void TestBatchPreview::unwritableJournalSendsNothing()
     QCOMPARE(m_h.boxes->count(), 1);
     QVERIFY(m_h.boxes->contents().first().contains(QStringLiteral("无法写入操作记录")));
     QVERIFY(!hasHost(m_h.records(kDemo), QStringLiteral("nojournal")));
+}
+
+// While the previewed plan runs, the dialog shows how far it is and "停止"; it cannot be run
+// again or closed meanwhile, and "停止" ends the job between domains.
+void TestBatchPreview::runShowsProgressAndStops()
+{
+    QStringList names;
+    for (const Domain &dm : theUser().domains)
+        names.append(dm.name);
+    QVERIFY(names.size() >= 4);
+    names = names.mid(0, 4);
+    setDomains(names.join(QLatin1Char('\n')));
+    oneRow(BatchKind::Add, QStringLiteral("halfway"), QStringLiteral("198.51.100.12"));
+    m_h.widget<QPushButton>("pushButton_prevbatadd")->click();
+    PlanDialog *dialog = page().planDialog();
+    QVERIFY(dialog);
+    PlanView &view = dialog->view();
+
+    // The second domain's request is slow; what the dialog shows is read while it waits.
+    const QString createPath = QStringLiteral("/api/record/create/");
+    Fault slow;
+    slow.delayMs = 1500;
+    slow.skip = 1;
+    slow.times = 1;
+    m_h.service->setFault(createPath, slow);
+    QString shown;
+    bool stopOffered = false;
+    bool runWaits = false;
+    bool closeWaits = false;
+    m_h.whenStruck(createPath, 1, [&] {
+        shown = view.summaryLabel()->text();
+        stopOffered = view.stopButton()->isVisible() && view.stopButton()->isEnabled();
+        runWaits = !view.runButton()->isEnabled();
+        closeWaits = !view.closeButton()->isEnabled();
+        view.stopButton()->click();
+    });
+    view.runButton()->click();
+
+    QCOMPARE(shown, QStringLiteral("正在执行 1/4 …"));
+    QVERIFY(stopOffered);
+    QVERIFY(runWaits);
+    QVERIFY(closeWaits);
+    const QList<JournalJob> all = jobs();
+    QCOMPARE(all.size(), 1);
+    QCOMPARE(all.first().state, JobState::Stopped);
+    QCOMPARE(all.first().counts.value(StepStatus::Done), 2);
 }
 
 void TestBatchPreview::stopWhileReadingChangesNothing()

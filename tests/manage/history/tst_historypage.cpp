@@ -200,6 +200,8 @@ void TestHistoryPage::undoThroughItsPreview()
     QVERIFY(dialog);
     QCOMPARE(dialog->view().domainTable()->model()->index(0, PlanDomainModel::Deletes).data(),
              QVariant(1));
+    // One undo at a time.
+    QVERIFY(!page().undoButton()->isEnabled());
     // The preview alone changes nothing.
     QVERIFY(findHost(records(), QStringLiteral("undome")));
     dialog->view().runButton()->click();

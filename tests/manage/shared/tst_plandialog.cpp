@@ -4,6 +4,7 @@
 #include "manage/shared/PlanView.h"
 #include "tests/support/RecordingPresenter.h"
 
+#include <QCheckBox>
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
@@ -65,6 +66,7 @@ private slots:
     void recordTexts_data();
     void recordTexts();
     void changeMarkedInBothModels();
+    void conflictsFirstAndOnly();
     void jobStateNames_data();
     void jobStateNames();
     void runWithWarningsAsksFirst_data();
@@ -243,7 +245,10 @@ void TestPlanDialog::changeMarkedInBothModels()
     step.before = before;
     step.after = after;
     PlanStepModel plan;
-    plan.setSteps({step, PlanStep{StepOps::Create, {}, after, {}, 0, false, {}}});
+    PlanStep create;
+    create.op = StepOps::Create;
+    create.after = after;
+    plan.setSteps({step, create});
     JournalStep done;
     done.op = step.op;
     done.before = before;
@@ -261,6 +266,33 @@ void TestPlanDialog::changeMarkedInBothModels()
     QCOMPARE(history.headerData(historyChange, Qt::Horizontal).toString(), QStringLiteral("改动"));
     QCOMPARE(history.index(0, historyChange).data().toString(), QStringLiteral("TTL 600 → 60"));
     QVERIFY(history.index(0, 3).data(Qt::FontRole).value<QFont>().bold());
+}
+
+// The undo preview lists the domains with conflicts (or warnings) first, and "只看问题" keeps
+// only them; choosing a row shows that domain's own steps.
+void TestPlanDialog::conflictsFirstAndOnly()
+{
+    ChangePlan plan = warnedPlan(4);
+    plan.warnings = {plan.warnings.at(3)};
+    plan.domains[1].steps = {
+        problemStep(StepOps::Conflict, QStringLiteral("记录在此之后又被修改过"))};
+    PlanView view;
+    view.setProblemsFirst(true);
+    view.setPlan(plan);
+    QAbstractItemModel *domains = view.domainTable()->model();
+    QStringList order;
+    for (int r = 0; r < domains->rowCount(); ++r)
+        order.append(domains->index(r, PlanDomainModel::Domain).data().toString());
+    QCOMPARE(order, (QStringList{"d1.example", "d3.example", "d0.example", "d2.example"}));
+    QCOMPARE(view.stepTable()->model()->index(0, 0).data().toString(), QStringLiteral("冲突"));
+
+    QVERIFY(!view.problemsOnlyBox()->isHidden());
+    view.problemsOnlyBox()->setChecked(true);
+    QCOMPARE(domains->rowCount(), 2);
+    view.domainTable()->setCurrentIndex(domains->index(1, 0));
+    QCOMPARE(view.stepTable()->model()->index(0, 0).data().toString(), QStringLiteral("新增记录"));
+    // The plan that runs is the whole plan, whatever is listed.
+    QCOMPARE(view.plan().domains.size(), 4);
 }
 
 void TestPlanDialog::jobStateNames_data()
