@@ -66,6 +66,7 @@ void RecordPage::liveFinished()
     m_w.label_live->setText(liveSummaryText(report));
     if (m_domain != m_liveDomain)
         return;
+    updateOperationsWidth();
     // The rows built take their marks now, the others when they are built; rows being edited
     // are left as they are.
     QTableWidget *table = m_w.tableR;
@@ -87,6 +88,7 @@ void RecordPage::forgetLive()
     }
     m_verdicts.clear();
     m_liveDomain.reset();
+    updateOperationsWidth();
     m_w.label_live->hide();
     m_w.pushButton_Rlive->setText(kCheck);
 }

@@ -6,6 +6,7 @@
 
 #include <QCheckBox>
 #include <QEvent>
+#include <QFontMetrics>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -133,7 +134,14 @@ void RecordPage::sizeHostColumn()
 
 void RecordPage::updateOperationsWidth()
 {
-    m_w.tableR->setColumnWidth(6, operationsColumnWidth(m_w.tableR->rowCount()));
+    int width = operationsColumnWidth(m_w.tableR->rowCount());
+    // Marked rows carry "已生效"/"未生效" after their buttons, in the mark's 12 px font.
+    if (!m_verdicts.isEmpty() && m_domain == m_liveDomain) {
+        QFont font = m_w.tableR->font();
+        font.setPixelSize(12);
+        width += QFontMetrics(font).horizontalAdvance(QStringLiteral("未生效")) + 12;
+    }
+    m_w.tableR->setColumnWidth(6, width);
 }
 
 QTableWidgetItem *RecordPage::headerItem(int row) const

@@ -122,7 +122,15 @@ QLabel *TestRecordLive::badgeOf(int id) const
         table->scrollTo(table->model()->index(row, 0));
         QCoreApplication::processEvents();
         QWidget *cell = table->cellWidget(row, 6);
-        return cell ? cell->findChild<QLabel *>(QStringLiteral("liveBadge")) : nullptr;
+        QLabel *badge = cell ? cell->findChild<QLabel *>(QStringLiteral("liveBadge")) : nullptr;
+        // The whole mark is seen: its column leaves it the width its text needs.
+        if (badge && (badge->width() < badge->sizeHint().width() ||
+                      badge->geometry().right() >= table->columnWidth(6))) {
+            qWarning("mark cut: %d of %d px, ends at %d in a column %d wide", badge->width(),
+                     badge->sizeHint().width(), badge->geometry().right(), table->columnWidth(6));
+            return nullptr;
+        }
+        return badge;
     }
     return nullptr;
 }
