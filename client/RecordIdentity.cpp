@@ -47,7 +47,9 @@ QString asciiLabels(const QString &name)
     for (QString &label : labels) {
         if (isAscii(label))
             continue;
-        label = QString::fromLatin1(QUrl::toAce(label));
+        // Mapped to lower case first, as IDNA maps a label: Qt's conversion leaves some capitals
+        // (Georgian) as they are, which would give one name two ASCII forms.
+        label = QString::fromLatin1(QUrl::toAce(label.toLower()));
         if (label.isEmpty())
             return QString();
     }

@@ -19,6 +19,8 @@ private slots:
     void values_data();
     void values();
     void records();
+    void asciiFormIsTheSameName_data();
+    void asciiFormIsTheSameName();
 };
 
 void TestRecordIdentity::names_data()
@@ -177,6 +179,26 @@ void TestRecordIdentity::records()
     QVERIFY(!sameRecord(written, listed));
     QCOMPARE(listed.viewID, 7);
     QCOMPARE(listed.view.viewID, 7);
+}
+
+void TestRecordIdentity::asciiFormIsTheSameName_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::newRow("international") << "例子.com";
+    QTest::newRow("international in upper case") << "BÜCHER.de";
+    // Qt's IDNA conversion leaves a Georgian capital as it is, while the name compares in lower
+    // case: such a name has no ASCII form rather than one that reads back as another name.
+    QTest::newRow("capital the conversion keeps") << "\u10AE\u4EF6.com";
+    QTest::newRow("wildcard") << "*.例子.com";
+}
+
+// The form a zone file is written with reads back as the same name.
+void TestRecordIdentity::asciiFormIsTheSameName()
+{
+    QFETCH(QString, name);
+    const QString ascii = asciiName(name);
+    if (!ascii.isEmpty())
+        QCOMPARE(normalizeName(ascii), normalizeName(name));
 }
 
 QTEST_APPLESS_MAIN(TestRecordIdentity)
