@@ -52,17 +52,18 @@ bool JournalRunner::atEnd() const
 }
 
 void JournalRunner::settle(const QString &domain, const PlanStep &step, const QString &status,
-                           const QString &error)
+                           const QString &error, NotSent notSent)
 {
     StepOutcome o;
     o.domain = domain;
     o.step = step;
     o.status = status;
     o.error = error;
+    o.notSent = notSent;
     m_outcomes.append(o);
 }
 
-bool JournalRunner::liveUnchanged(const DomainPlan &d, QString &error)
+bool JournalRunner::liveUnchanged(const DomainPlan &d, QString &error, bool &unread)
 {
     Domain *cached = m_user.domain2ptr(d.domain);
     Domain scratch;
@@ -73,6 +74,7 @@ bool JournalRunner::liveUnchanged(const DomainPlan &d, QString &error)
     QList<Record> now;
     const bool read = readWholeRecordList(m_user, *dm, now, false);
     noteAnswer(read || m_user.answered);
+    unread = !read;
     if (!read) {
         error = QStringLiteral("无法读取记录: ") + m_user.errorText;
         m_readNoAnswer = m_readNoAnswer || !m_user.answered;
@@ -131,9 +133,13 @@ void JournalRunner::runNext()
     for (const PlanStep &s : d.steps)
         sends = sends || opSendsRequest(s.op);
     QString skipReason;
+    NotSent why = NotSent::No;
+    bool unread = false;
     if (m_gaveUp)
-        skipReason = giveUpReason();
-    else if (sends && d.liveKnown && !liveUnchanged(d, skipReason) && m_gaveUp)
+        why = NotSent::GaveUp;
+    else if (sends && d.liveKnown && !liveUnchanged(d, skipReason, unread))
+        why = m_gaveUp ? NotSent::GaveUp : unread ? NotSent::Unread : NotSent::ChangedSincePreview;
+    if (why == NotSent::GaveUp)
         skipReason = giveUpReason();
 
     for (PlanStep &s : d.steps) {
@@ -147,7 +153,7 @@ void JournalRunner::runNext()
             const QString error = skipReason.isEmpty() ? s.problem : skipReason;
             if (!m_writer.note(d.domain, domainID, s, status, error))
                 return;
-            settle(d.domain, s, status, error);
+            settle(d.domain, s, status, error, skipReason.isEmpty() ? NotSent::Planned : why);
             continue;
         }
         QString error;
@@ -160,8 +166,10 @@ void JournalRunner::runNext()
         if (m_writer.failed())
             return;
         // The rest of this domain is skipped too once the job gave up.
-        if (m_gaveUp && skipReason.isEmpty())
+        if (m_gaveUp && skipReason.isEmpty()) {
             skipReason = giveUpReason();
+            why = NotSent::GaveUp;
+        }
     }
     if (Domain *cached = m_user.domain2ptr(d.domain))
         cached->recordsDirty = true;

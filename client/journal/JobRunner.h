@@ -14,6 +14,16 @@ class User;
 // the e-mail of the account's details.
 QString journalAccount(const User &user);
 
+// Why a step of a job was not sent.
+enum class NotSent
+{
+    No,
+    Planned,             // the plan said so: a problem, a conflict, already as it should be
+    ChangedSincePreview, // the domain's records differ from what the plan saw
+    Unread,              // the domain's records could not be read again right before
+    GaveUp,              // the job gave up on a service that stopped answering
+};
+
 // The outcome of one step of a job, as the job settled it.
 struct StepOutcome
 {
@@ -21,6 +31,7 @@ struct StepOutcome
     PlanStep step;
     QString status; // StepStatus
     QString error;
+    NotSent notSent = NotSent::No;
 };
 
 // Runs a plan as a journaled job, one domain per runNext(), on the caller's thread: each
@@ -71,14 +82,16 @@ public:
     static constexpr int kNoAnswersToStop = 3;
 
 private:
-    bool liveUnchanged(const DomainPlan &d, QString &error);
+    // Whether the domain's records are still those the plan saw; if not, why in error and
+    // whether they could be read at all in unread.
+    bool liveUnchanged(const DomainPlan &d, QString &error, bool &unread);
     // Counts a request that had an answer or none; the third none gives up.
     void noteAnswer(bool answered);
     // A domain whose every request was answered starts the count anew.
     void endDomain();
     QString giveUpReason() const;
     void settle(const QString &domain, const PlanStep &step, const QString &status,
-                const QString &error);
+                const QString &error, NotSent notSent = NotSent::No);
 
     User &m_user;
     JobWriter m_writer;

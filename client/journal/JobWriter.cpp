@@ -40,6 +40,7 @@ JournalStep JobWriter::row(const QString &domain, int domainID, const PlanStep &
     r.before = step.before;
     r.after = step.after;
     r.reverts = step.reverts;
+    r.forced = step.forced;
     r.recordID = step.before.value(QStringLiteral("id")).toInt();
     return r;
 }

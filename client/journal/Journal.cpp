@@ -20,7 +20,7 @@ const char *const kSchema[] = {
     " domain_id INTEGER NOT NULL DEFAULT 0, domain TEXT NOT NULL DEFAULT '',"
     " record_id INTEGER NOT NULL DEFAULT 0, op TEXT NOT NULL, before TEXT NOT NULL DEFAULT '',"
     " after TEXT NOT NULL DEFAULT '', status TEXT NOT NULL, error TEXT NOT NULL DEFAULT '',"
-    " reverts INTEGER NOT NULL DEFAULT 0)",
+    " reverts INTEGER NOT NULL DEFAULT 0, forced INTEGER NOT NULL DEFAULT 0)",
     "CREATE INDEX IF NOT EXISTS steps_by_job ON steps (job, ord)",
     "CREATE INDEX IF NOT EXISTS jobs_by_account ON jobs (account, id)"};
 
@@ -93,7 +93,7 @@ bool Journal::open(const QString &path, bool forWriting)
                           ? QSqlDatabase::database(m_connection, false)
                           : QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connection);
     m_prepared.clear();
-    m_writable = false;
+    m_writable = m_hasForced = false;
     db.close();
     db.setDatabaseName(path);
     // Another halvik process may be writing: wait for it rather than fail.
@@ -112,12 +112,17 @@ bool Journal::open(const QString &path, bool forWriting)
         db.close();
         return false;
     }
+    m_hasForced = hasStepColumn(QStringLiteral("forced"));
     if (!forWriting)
         return true;
     bool ok = exec(QStringLiteral("PRAGMA journal_mode=WAL")) &&
               exec(QStringLiteral("PRAGMA synchronous=NORMAL"));
     for (const char *statement : kSchema)
         ok = ok && exec(QString::fromLatin1(statement));
+    // A journal from before undo marked forced steps gains the column; its steps read unforced.
+    if (ok && !hasStepColumn(QStringLiteral("forced")))
+        ok = exec(QStringLiteral("ALTER TABLE steps ADD COLUMN forced INTEGER NOT NULL DEFAULT 0"));
+    m_hasForced = ok;
     // A read-only file opens and reads; only a write shows it.
     ok = ok && exec(QStringLiteral("BEGIN IMMEDIATE")) && exec(QStringLiteral("COMMIT"));
     if (!ok) {
@@ -160,6 +165,18 @@ bool Journal::exec(const QString &sql, const QVariantList &values, qint64 *inser
     // Done with its rows: a statement left active would hold the file's read lock.
     q.finish();
     return ok;
+}
+
+bool Journal::hasStepColumn(const QString &column)
+{
+    QSqlQuery q(QSqlDatabase::database(m_connection, false));
+    if (!q.exec(QStringLiteral("PRAGMA table_info(steps)")))
+        return false;
+    while (q.next()) {
+        if (q.value(1).toString() == column)
+            return true;
+    }
+    return false;
 }
 
 QString Journal::lockPath(const QString &runner) const
@@ -206,10 +223,11 @@ qint64 Journal::addSettledStep(const JournalStep &s)
 {
     qint64 id = 0;
     if (!exec(QStringLiteral("INSERT INTO steps (job, ord, domain_id, domain, record_id, op,"
-                             " before, after, status, error, reverts)"
-                             " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"),
+                             " before, after, status, error, reverts, forced)"
+                             " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"),
               {s.job, s.order, s.domainID, text(s.domain), s.recordID, text(s.op),
-               jsonText(s.before), jsonText(s.after), text(s.status), text(s.error), s.reverts},
+               jsonText(s.before), jsonText(s.after), text(s.status), text(s.error), s.reverts,
+               s.forced ? 1 : 0},
               &id))
         return 0;
     return id;
@@ -339,6 +357,25 @@ void Journal::readJobFacts(JournalJob &job)
         job.domainCount = q.value(0).toInt();
         job.firstDomain = q.value(1).toString();
     }
+    if (job.undoes > 0 && m_hasForced) {
+        q.prepare(QStringLiteral("SELECT count(*) FROM steps WHERE job = ? AND forced = 1"
+                                 " AND status = ?"));
+        q.addBindValue(job.id);
+        q.addBindValue(StepStatus::Done);
+        if (q.exec() && q.next())
+            job.forced = q.value(0).toInt();
+    }
+    if (job.state == JobState::Undone || job.state == JobState::Running)
+        return;
+    // The newest undo of it that ended short of the whole, having reverted something.
+    q.prepare(QStringLiteral("SELECT j.id FROM jobs j WHERE j.undoes = ? AND j.state <> ?"
+                             " AND EXISTS (SELECT 1 FROM steps s WHERE s.job = j.id"
+                             " AND s.status = ?) ORDER BY j.id DESC LIMIT 1"));
+    q.addBindValue(job.id);
+    q.addBindValue(JobState::Running);
+    q.addBindValue(StepStatus::Done);
+    if (q.exec() && q.next())
+        job.partlyUndoneBy = q.value(0).toLongLong();
 }
 
 QList<JournalStep> Journal::steps(qint64 jobId)
@@ -347,9 +384,10 @@ QList<JournalStep> Journal::steps(qint64 jobId)
     // A pending step of an interrupted job may or may not have reached the service.
     const bool interrupted = job(jobId).state == JobState::Interrupted;
     QSqlQuery q(QSqlDatabase::database(m_connection, false));
+    const QString forced = m_hasForced ? QStringLiteral("forced") : QStringLiteral("0");
     q.prepare(QStringLiteral("SELECT id, job, ord, domain_id, domain, record_id, op, before,"
-                             " after, status, error, reverts FROM steps WHERE job = ?"
-                             " ORDER BY ord, id"));
+                             " after, status, error, reverts, ") +
+              forced + QStringLiteral(" FROM steps WHERE job = ? ORDER BY ord, id"));
     q.addBindValue(jobId);
     if (!q.exec()) {
         m_error = q.lastError().text();
@@ -371,6 +409,7 @@ QList<JournalStep> Journal::steps(qint64 jobId)
             s.status = StepStatus::Unknown;
         s.error = q.value(10).toString();
         s.reverts = q.value(11).toLongLong();
+        s.forced = q.value(12).toInt() != 0;
         result.append(s);
     }
     return result;

@@ -48,6 +48,11 @@ struct JournalJob
     QMap<QString, int> ops;
     int domainCount = 0;
     QString firstDomain;
+    // For an undo: how many of its steps overwrote a conflict and were carried out.
+    int forced = 0;
+    // The undo that reverted part of this job and not the rest (stopped, or some steps not
+    // carried out); 0 when none did, or once the job is undone whole.
+    qint64 partlyUndoneBy = 0;
 };
 
 struct JournalStep
@@ -63,7 +68,8 @@ struct JournalStep
     QJsonObject after;
     QString status;
     QString error;
-    qint64 reverts = 0; // for an undo step: the step it reverts
+    qint64 reverts = 0;  // for an undo step: the step it reverts
+    bool forced = false; // an undo step that overwrote a conflict
 };
 
 // The record of what halvik changed: one SQLite file shared by every halvik process of the
@@ -118,6 +124,9 @@ private:
     // pending steps as unknown, and a journal open for writing settles it so in the file.
     bool settleAbandoned(JournalJob &job, const QString &runner);
     QString lockPath(const QString &runner) const;
+    // Whether the file's steps table has a column (a journal written by an older halvik may
+    // lack the newer ones).
+    bool hasStepColumn(const QString &column);
 
     QString m_connection;
     // Statements prepared once per open file: a job writes two for every request.
@@ -125,5 +134,6 @@ private:
     QString m_path;
     QString m_error;
     bool m_writable = false;
+    bool m_hasForced = false; // the steps table has the forced column
     QMap<qint64, std::shared_ptr<QLockFile>> m_locks;
 };

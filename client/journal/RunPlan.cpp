@@ -3,6 +3,10 @@
 #include "client/User.h"
 #include "client/journal/Journal.h"
 
+#include <QJsonObject>
+#include <QMap>
+#include <QSet>
+
 PlanRun runPlan(User &user, Journal &journal, const ChangePlan &plan, const QString &kind,
                 const QString &summary, const RunControl &control, qint64 undoes)
 {
@@ -42,18 +46,76 @@ QString outcomeSummary(const QList<StepOutcome> &outcomes)
 {
     int done = 0;
     int failed = 0;
-    int skipped = 0;
+    int unknown = 0;
+    QMap<NotSent, int> notSent;
     for (const StepOutcome &o : outcomes) {
         if (o.status == StepStatus::Done || o.status == StepStatus::AlreadyReverted)
             ++done;
-        else if (o.status == StepStatus::Skipped)
-            ++skipped;
+        else if (o.notSent != NotSent::No)
+            ++notSent[o.notSent];
+        else if (o.status == StepStatus::Unknown)
+            ++unknown;
         else if (opSendsRequest(o.step.op))
             ++failed;
     }
     QString text = QStringLiteral("已完成 %1 步，失败 %2 步").arg(done).arg(failed);
-    if (skipped)
-        text += QStringLiteral("，%1 步因预览后记录已变更而跳过").arg(skipped);
+    // Each step not carried out says why, so that a job that gave up is not read as one
+    // that found the records changed.
+    const struct
+    {
+        int count;
+        const char *why;
+    } parts[] = {
+        {unknown, "，%1 步无应答，结果未知"},
+        {notSent.value(NotSent::ChangedSincePreview), "，%1 步因预览后记录已变更而跳过"},
+        {notSent.value(NotSent::Unread), "，%1 步因无法再次读取记录而跳过"},
+        {notSent.value(NotSent::GaveUp), "，%1 步因服务无应答、任务停止而未执行"},
+        {notSent.value(NotSent::Planned), "，%1 步有冲突或问题，未执行"},
+    };
+    for (const auto &p : parts) {
+        if (p.count > 0)
+            text += QString::fromUtf8(p.why).arg(p.count);
+    }
+    return text;
+}
+
+QString undoOutcomeSummary(const QList<StepOutcome> &outcomes)
+{
+    // Counted by record: one record may take two steps back (a job that changed it twice).
+    QSet<QString> records;
+    QSet<QString> forced;
+    QSet<QString> domains;
+    int conflicts = 0;
+    int notDone = 0;
+    for (int i = 0; i < outcomes.size(); ++i) {
+        const StepOutcome &o = outcomes.at(i);
+        if (o.status == StepStatus::Done) {
+            if (o.step.op.startsWith(QLatin1String("domain-"))) {
+                domains.insert(o.domain);
+                continue;
+            }
+            const QJsonObject &record = o.step.before.isEmpty() ? o.step.after : o.step.before;
+            const int id = record.value(QStringLiteral("id")).toInt();
+            const QString key = o.domain + QLatin1Char('/') +
+                                (id > 0 ? QString::number(id) : QStringLiteral("#%1").arg(i));
+            records.insert(key);
+            if (o.step.forced)
+                forced.insert(key);
+        } else if (o.status == StepStatus::Conflict) {
+            ++conflicts;
+        } else if (o.status != StepStatus::AlreadyReverted) {
+            ++notDone;
+        }
+    }
+    QString text = QStringLiteral("已改回 %1 条记录").arg(records.size());
+    if (!forced.isEmpty())
+        text += QStringLiteral("（其中 %1 条强制覆盖）").arg(forced.size());
+    if (!domains.isEmpty())
+        text += QStringLiteral("，%1 个域名").arg(domains.size());
+    if (conflicts)
+        text += QStringLiteral("，%1 处冲突未改回").arg(conflicts);
+    if (notDone)
+        text += QStringLiteral("，%1 处未能改回").arg(notDone);
     return text;
 }
 

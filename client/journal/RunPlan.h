@@ -44,8 +44,13 @@ struct PlanRun
 PlanRun runPlan(User &user, Journal &journal, const ChangePlan &plan, const QString &kind,
                 const QString &summary, const RunControl &control = {}, qint64 undoes = 0);
 
-// Text for people of a run's outcomes: "已完成 5 步，失败 1 步".
+// Text for people of a run's outcomes: "已完成 5 步，失败 1 步", then the steps not carried
+// out by why: no answer, changed since the preview, unreadable, given up, planned so.
 QString outcomeSummary(const QList<StepOutcome> &outcomes);
+
+// Text for people of an undo's outcomes, by what it changed rather than by steps: "已改回 3 条记录
+// （其中 1 条强制覆盖），1 个域名，1 处冲突未改回".
+QString undoOutcomeSummary(const QList<StepOutcome> &outcomes);
 
 // The summary a zone import is journaled under, the same from the window and the command line.
 QString zoneImportSummary(const QString &domain, int lineID, bool prune, const QString &fileName);

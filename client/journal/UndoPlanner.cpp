@@ -17,20 +17,28 @@ PlanStep make(const JournalStep &from, const QString &op, const QJsonObject &bef
     s.after = after;
     s.problem = problem;
     s.reverts = from.id;
+    s.left = from.after;
     return s;
 }
 
-PlanStep already(const JournalStep &from)
+QJsonObject json(const Record *r)
 {
-    return make(from, StepOps::AlreadyReverted, from.after, from.before,
+    return r ? recordToJson(*r) : QJsonObject();
+}
+
+// now: the record (or domain) as it is, empty when gone.
+PlanStep already(const JournalStep &from, const QJsonObject &now)
+{
+    return make(from, StepOps::AlreadyReverted, now, from.before,
                 QStringLiteral("已是修改前的状态"));
 }
 
 // A conflict, or with force the step that restores the before-state.
-PlanStep conflict(const JournalStep &from, const QString &why, bool force, PlanStep forced)
+PlanStep conflict(const JournalStep &from, const QString &why, bool force, PlanStep forced,
+                  const QJsonObject &now)
 {
     if (!force)
-        return make(from, StepOps::Conflict, from.after, from.before, why);
+        return make(from, StepOps::Conflict, now, from.before, why);
     forced.forced = true;
     forced.problem = why;
     return forced;
@@ -61,9 +69,9 @@ QString describe(const Record &r)
 
 // A conflict that force does not override: undo never touches a record the job did not make,
 // and never sets a duplicate beside one someone else made.
-PlanStep notOurs(const JournalStep &from, const QString &why)
+PlanStep notOurs(const JournalStep &from, const QString &why, const Record &now)
 {
-    return make(from, StepOps::Conflict, from.after, from.before, why);
+    return make(from, StepOps::Conflict, recordToJson(now), from.before, why);
 }
 
 QString reusedId(const Record &now)
@@ -91,22 +99,22 @@ PlanStep revertCreate(const JournalStep &step, const QList<Record> &live, bool f
         // An unknown outcome never learned the new id: the record is looked for by value.
         const Record *now = findSame(live, after);
         if (!now)
-            return already(step);
+            return already(step, QJsonObject());
         PlanStep del = make(step, StepOps::Delete, recordToJson(*now), QJsonObject());
-        return sameLiveRecord(*now, after) ? del : conflict(step, changed, force, del);
+        return sameLiveRecord(*now, after) ? del : conflict(step, changed, force, del, json(now));
     }
     const Record *now = findById(live, after.id);
     if (!now) {
         if (const Record *same = findSame(live, after))
-            return notOurs(step, madeElsewhere(*same));
-        return already(step);
+            return notOurs(step, madeElsewhere(*same), *same);
+        return already(step, QJsonObject());
     }
     if (!sameIdentity(*now, after))
-        return notOurs(step, reusedId(*now));
+        return notOurs(step, reusedId(*now), *now);
     PlanStep del = make(step, StepOps::Delete, recordToJson(*now), QJsonObject());
     if (sameLiveRecord(*now, after))
         return del;
-    return conflict(step, changed, force, del);
+    return conflict(step, changed, force, del, json(now));
 }
 
 PlanStep revertDelete(const JournalStep &step, const QList<Record> &live, bool force)
@@ -114,18 +122,18 @@ PlanStep revertDelete(const JournalStep &step, const QList<Record> &live, bool f
     const Record before = recordFromJson(step.before);
     const Record *now = findById(live, before.id);
     if (now && sameLiveRecord(*now, before))
-        return already(step); // the delete never happened
+        return already(step, json(now)); // the delete never happened
     if (now && sameIdentity(*now, before))
         // Never deleted, edited since: the job's record, put back in place when forced.
         return conflict(step, QStringLiteral("记录在此后已被改动"), force,
-                        make(step, StepOps::Change, recordToJson(*now), step.before));
+                        make(step, StepOps::Change, recordToJson(*now), step.before), json(now));
     if (const Record *same = findSame(live, before))
-        return notOurs(step, madeElsewhere(*same));
+        return notOurs(step, madeElsewhere(*same), *same);
     PlanStep create = make(step, StepOps::Create, QJsonObject(), withoutId(step.before));
     if (!now)
         return create;
     // Another record holds the id now; forced, the record comes back beside it.
-    return conflict(step, reusedId(*now), force, create);
+    return conflict(step, reusedId(*now), force, create, json(now));
 }
 
 // change, pause, start: the same record, in place.
@@ -140,19 +148,19 @@ PlanStep revertInPlace(const JournalStep &step, const QList<Record> &live, bool 
     PlanStep create = make(step, StepOps::Create, QJsonObject(), withoutId(step.before));
     if (!now) {
         if (const Record *same = findSame(live, before))
-            return notOurs(step, madeElsewhere(*same));
-        return conflict(step, QStringLiteral("记录已不存在"), force, create);
+            return notOurs(step, madeElsewhere(*same), *same);
+        return conflict(step, QStringLiteral("记录已不存在"), force, create, QJsonObject());
     }
     const QJsonObject current = recordToJson(*now);
     if (sameLiveRecord(*now, after))
         return make(step, back, current, step.before);
     if (sameLiveRecord(*now, before))
-        return already(step);
+        return already(step, current);
     if (sameIdentity(*now, after) || sameIdentity(*now, before))
         return conflict(step, QStringLiteral("记录在此后已被改动"), force,
-                        make(step, StepOps::Change, current, step.before));
+                        make(step, StepOps::Change, current, step.before), current);
     // The job's record is gone and its id reused: forced, it comes back beside the other.
-    return conflict(step, reusedId(*now), force, create);
+    return conflict(step, reusedId(*now), force, create, current);
 }
 
 PlanStep revertRecordStep(const JournalStep &step, const QList<Record> &live, bool force)
@@ -169,7 +177,7 @@ PlanStep revertDomainStep(const JournalStep &step, const QList<Record> &live, co
 {
     const QString gone = QStringLiteral("域名已不存在");
     if (!dm)
-        return make(step, StepOps::Conflict, step.after, step.before, gone);
+        return make(step, StepOps::Conflict, QJsonObject(), step.before, gone);
     const QJsonObject current = domainToJson(*dm);
     if (step.op == StepOps::DomainCreate) {
         // Taking a put-back domain away again deletes it with what it holds now.
@@ -187,8 +195,8 @@ PlanStep revertDomainStep(const JournalStep &step, const QList<Record> &live, co
         if (dm->groupID == to)
             return move;
         if (dm->groupID == from)
-            return already(step);
-        return conflict(step, QStringLiteral("域名在此后已换了分组"), force, move);
+            return already(step, current);
+        return conflict(step, QStringLiteral("域名在此后已换了分组"), force, move, current);
     }
     const bool paused = dm->state != 0;
     const bool locked = dm->userLock != 0;
@@ -208,7 +216,7 @@ PlanStep revertDomainStep(const JournalStep &step, const QList<Record> &live, co
             continue;
         if (f.now == f.afterState)
             return make(step, f.back, current, step.before);
-        return already(step);
+        return already(step, current);
     }
     return PlanStep();
 }
@@ -299,7 +307,7 @@ QList<PlanStep> revertDomainDelete(const JournalStep &step, const QList<Record> 
         if (const Record *other = collision(live, r)) {
             const QString why = QStringLiteral("与现有记录 %1 冲突").arg(describe(*other));
             if (!force) {
-                steps.append(make(step, StepOps::Conflict, QJsonObject(), wanted, why));
+                steps.append(make(step, StepOps::Conflict, recordToJson(*other), wanted, why));
                 continue;
             }
             create.forced = true;
@@ -308,10 +316,16 @@ QList<PlanStep> revertDomainDelete(const JournalStep &step, const QList<Record> 
         steps.append(create);
     }
     // Paused when it was deleted: paused again once its records are back.
+    QJsonObject comesBack = domain;
+    comesBack.insert(QStringLiteral("locked"), false);
     if (!dm && domain.value(QStringLiteral("state")).toInt() != 0) {
-        QJsonObject running = domain;
+        QJsonObject running = comesBack;
         running.insert(QStringLiteral("state"), 0);
-        steps.append(make(step, StepOps::DomainPause, running, domain));
+        steps.append(make(step, StepOps::DomainPause, running, comesBack));
     }
+    // Locked when it was deleted: locked again last, since a locked domain takes no record and
+    // no pause.
+    if (!dm && domain.value(QStringLiteral("locked")).toBool())
+        steps.append(make(step, StepOps::DomainLock, comesBack, domain));
     return steps;
 }

@@ -11,8 +11,10 @@
 // already-reverted or conflict step that sends nothing. A step is reverted only while the live
 // record (or domain) still equals its after-state; one already back in its before-state, or
 // gone after a create, is already reverted; anything else is a conflict, which force turns into
-// the request that restores the before-state anyway. A step whose outcome was unknown is judged
-// the same way; a refused or skipped one has nothing to revert (an empty op).
+// the request that restores the before-state anyway. Every returned step holds what is live now
+// in before (empty when gone), the before-state it goes back to in after, and what the journaled
+// step left in left. A step whose outcome was unknown is judged the same way; a refused or
+// skipped one has nothing to revert (an empty op).
 // live holds the domain's records now; dm is the domain now, null when it is gone. A domain
 // delete is undone by revertDomainDelete.
 //
@@ -30,10 +32,11 @@ void applyToLive(const PlanStep &step, QList<Record> &live);
 bool stepIsRevertible(const JournalStep &step);
 
 // How a domain delete is undone, step by step. When no domain has the name now (dm null), the
-// domain comes back with its group and package, then its records, and is paused again when it
-// was. When a domain of the name exists again, the records go back into it. Either way a record
-// that exists identically counts as restored (already-reverted); one that collides with a live
-// record (same host and line, and the same type or a CNAME on either side) is a conflict, which
-// force turns into its create; one on a line the package does not offer (lines) is a conflict.
+// domain comes back with its group and package, then its records, and is paused and then locked
+// again when it was. When a domain of the name exists again, the records go back into it. Either
+// way a record that exists identically counts as restored (already-reverted); one that collides
+// with a live record (same host and line, and the same type or a CNAME on either side) is a
+// conflict, which force turns into its create; one on a line the package does not offer (lines) is
+// a conflict.
 QList<PlanStep> revertDomainDelete(const JournalStep &step, const QList<Record> &live,
                                    const Domain *dm, bool force, const QSet<int> &lines);

@@ -1,5 +1,8 @@
 #include "client/journal/Journal.h"
+#include "client/plan/ChangePlan.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QProcess>
 #include <QSqlDatabase>
 #include <QSqlQuery>
@@ -46,6 +49,7 @@ private slots:
     void unusableFiles_data();
     void unusableFiles();
     void killedJobIsInterruptedWithSettledStepsIntact();
+    void undoMarksForcedAndPartlyUndone();
 
 private:
     QTemporaryDir m_dir;
@@ -201,6 +205,81 @@ void TestJournal::killedJobIsInterruptedWithSettledStepsIntact()
              QStringLiteral("1.1.1.3"));
     // It stays so for every reader after.
     QCOMPARE(beside.job(job).state, JobState::Interrupted);
+}
+
+// A journal written before forced steps were kept reads as it was and gains the column when
+// written; an undo's forced steps are counted, and a job an undo reverted only in part says by
+// which until a later undo reverts the rest.
+void TestJournal::undoMarksForcedAndPartlyUndone()
+{
+    const QString path = m_dir.filePath(QStringLiteral("older/journal.sqlite"));
+    QVERIFY(QDir().mkpath(QFileInfo(path).absolutePath()));
+    {
+        QSqlDatabase db =
+            QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("older"));
+        db.setDatabaseName(path);
+        QVERIFY(db.open());
+        QSqlQuery q(db);
+        QVERIFY(q.exec(QStringLiteral(
+            "CREATE TABLE jobs (id INTEGER PRIMARY KEY AUTOINCREMENT, account TEXT NOT NULL,"
+            " kind TEXT NOT NULL, created TEXT NOT NULL, finished TEXT, state TEXT NOT NULL,"
+            " summary TEXT NOT NULL DEFAULT '', runner TEXT, undoes INTEGER NOT NULL DEFAULT 0)")));
+        QVERIFY(q.exec(QStringLiteral(
+            "CREATE TABLE steps (id INTEGER PRIMARY KEY AUTOINCREMENT, job INTEGER NOT NULL,"
+            " ord INTEGER NOT NULL, domain_id INTEGER NOT NULL DEFAULT 0,"
+            " domain TEXT NOT NULL DEFAULT '', record_id INTEGER NOT NULL DEFAULT 0,"
+            " op TEXT NOT NULL, before TEXT NOT NULL DEFAULT '', after TEXT NOT NULL DEFAULT '',"
+            " status TEXT NOT NULL, error TEXT NOT NULL DEFAULT '',"
+            " reverts INTEGER NOT NULL DEFAULT 0)")));
+        QVERIFY(q.exec(QStringLiteral("INSERT INTO jobs (account, kind, created, finished, state)"
+                                      " VALUES ('a@b.cn', 'batch-add', '2026-01-01T00:00:00Z',"
+                                      " '2026-01-01T00:00:01Z', 'done')")));
+        for (int ord = 1; ord <= 2; ++ord)
+            QVERIFY(q.exec(QStringLiteral("INSERT INTO steps (job, ord, domain, op, status)"
+                                          " VALUES (1, %1, 'a.cn', 'create', 'done')")
+                               .arg(ord)));
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("older"));
+    {
+        Journal reading;
+        QVERIFY2(reading.open(path, false), qPrintable(reading.errorText()));
+        QCOMPARE(reading.steps(1).size(), 2);
+        QVERIFY(!reading.steps(1).first().forced);
+        QCOMPARE(reading.job(1).partlyUndoneBy, qint64(0));
+    }
+
+    Journal journal;
+    QVERIFY2(journal.open(path), qPrintable(journal.errorText()));
+    const auto undo = [&journal](const QStringList &statuses, const QString &state) {
+        const qint64 id =
+            journal.beginJob(QStringLiteral("a@b.cn"), QStringLiteral("undo"), QString(), 1);
+        for (int i = 0; i < statuses.size(); ++i) {
+            JournalStep s;
+            s.job = id;
+            s.order = i + 1;
+            s.domain = QStringLiteral("a.cn");
+            s.op = StepOps::Delete;
+            s.status = statuses.at(i);
+            s.forced = i == 0;
+            journal.addSettledStep(s);
+        }
+        journal.finishJob(id, state);
+        if (state == JobState::Done)
+            journal.markUndone(1);
+        return id;
+    };
+    // An undo that reverted nothing leaves the job as it was.
+    undo({StepStatus::Failed}, JobState::Partial);
+    QCOMPARE(journal.job(1).partlyUndoneBy, qint64(0));
+    const qint64 part = undo({StepStatus::Done, StepStatus::Conflict}, JobState::Partial);
+    QCOMPARE(journal.job(1).partlyUndoneBy, part);
+    QCOMPARE(journal.job(part).forced, 1);
+    QVERIFY(journal.steps(part).first().forced);
+    QVERIFY(!journal.steps(part).last().forced);
+    undo({StepStatus::AlreadyReverted, StepStatus::Done}, JobState::Done);
+    QCOMPARE(journal.job(1).state, JobState::Undone);
+    QCOMPARE(journal.job(1).partlyUndoneBy, qint64(0));
 }
 
 QTEST_GUILESS_MAIN(TestJournal)

@@ -88,6 +88,7 @@ private slots:
     void changedSincePreviewIsSkipped();
     void unknownOutcomeIsNeverGuessed();
     void deadNetworkStopsAfterThreeInARow();
+    void deletedDomainComesBack_data();
     void deletedDomainComesBack();
     void planReadsEveryPageOfALargeDomain();
     void ownCallsSettledByWhatCameBack();
@@ -185,6 +186,8 @@ void TestJournalJobs::changedSincePreviewIsSkipped()
     QCOMPARE(runner.outcomes().at(0).status, StepStatus::Done);
     QCOMPARE(runner.outcomes().at(1).status, StepStatus::Skipped);
     QCOMPARE(runner.outcomes().at(1).error, QStringLiteral("预览后已有改动"));
+    QCOMPARE(outcomeSummary(runner.outcomes()),
+             QStringLiteral("已完成 1 步，失败 0 步，1 步因预览后记录已变更而跳过"));
     QCOMPARE(withHost(recordsOf(m_other, names.at(0)), QStringLiteral("jr")).first().value,
              QStringLiteral("10.2.2.2"));
     QCOMPARE(withHost(recordsOf(m_other, names.at(1)), QStringLiteral("jr")).first().value,
@@ -265,6 +268,10 @@ void TestJournalJobs::deadNetworkStopsAfterThreeInARow()
                                     StepStatus::Skipped, StepStatus::Skipped}));
     QVERIFY2(m_journal.steps(runner.jobId()).last().error.contains(QStringLiteral("3/5")),
              qPrintable(m_journal.steps(runner.jobId()).last().error));
+    // Told as it happened: no answer, then not run; nothing had changed since the preview.
+    QCOMPARE(outcomeSummary(runner.outcomes()),
+             QStringLiteral("已完成 0 步，失败 0 步，3 步无应答，结果未知，"
+                            "2 步因服务无应答、任务停止而未执行"));
 
     // The preview before it likewise: reads stop after the third without an answer.
     const QString list = QStringLiteral("/api/record/list/");
@@ -285,8 +292,18 @@ void TestJournalJobs::deadNetworkStopsAfterThreeInARow()
     QVERIFY(unread.domains.last().steps.first().problem.contains(QStringLiteral("未再读取")));
 }
 
+void TestJournalJobs::deletedDomainComesBack_data()
+{
+    QTest::addColumn<bool>("locked");
+    QTest::newRow("as it was") << false;
+    // Locked when it went (a service that lets a locked domain go): locked again once its
+    // records are back, which the lock would have refused.
+    QTest::newRow("locked") << true;
+}
+
 void TestJournalJobs::deletedDomainComesBack()
 {
+    QFETCH(bool, locked);
     const QString name = QStringLiteral("cedar-demo.com");
     m_user.getDomain();
     Domain *dm = m_user.domain2ptr(name);
@@ -299,6 +316,8 @@ void TestJournalJobs::deletedDomainComesBack()
     PlanStep del;
     QString error;
     QVERIFY2(domainDeleteStep(m_user, *dm, del, error), qPrintable(error));
+    if (locked)
+        del.before.insert(QStringLiteral("locked"), true);
     ChangePlan plan;
     plan.domains.append(domainSteps(*dm, {del}));
     QCOMPARE(run(m_user, m_journal, plan, QStringLiteral("domain")), JobState::Done);
@@ -316,6 +335,7 @@ void TestJournalJobs::deletedDomainComesBack()
     Domain *back = m_other.domain2ptr(name);
     QVERIFY(back);
     QCOMPARE(back->groupID, group);
+    QCOMPARE(back->userLock, locked ? 1 : 0);
     const QList<Record> after = recordsOf(m_other, name);
     QCOMPARE(after.size(), before.size());
     for (const Record &r : before) {

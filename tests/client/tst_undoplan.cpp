@@ -177,6 +177,11 @@ void TestUndoPlan::revertRecord()
     QCOMPARE(s.reverts, qint64(55));
     QCOMPARE(s.forced, force && revert != StepOps::Conflict);
     QVERIFY2(s.problem.contains(says), qPrintable(s.problem));
+    // What the step left goes with every revert; a conflict shows beside it what is there now
+    // (the record other than the bystander), empty when the record is gone.
+    QCOMPARE(s.left, step.after);
+    if (revert == StepOps::Conflict)
+        QCOMPARE(s.before, now.size() > 1 ? json(now.last()) : QJsonObject());
     // A revert in place names the live record and restores the before-state exactly.
     if (revert == StepOps::Change) {
         QCOMPARE(recordFromJson(s.before).id, 7);
@@ -302,7 +307,7 @@ void TestUndoPlan::revertDomain()
 void TestUndoPlan::domainDeleteUndone_data()
 {
     QTest::addColumn<bool>("exists");  // a domain of the name exists again
-    QTest::addColumn<int>("state");    // the deleted domain's: 1 paused
+    QTest::addColumn<int>("state");    // the deleted domain's: 1 paused, 2 locked, 3 both
     QTest::addColumn<QString>("live"); // its records now: "host type value" by ";"
     QTest::addColumn<bool>("force");
     QTest::addColumn<QStringList>("ops");
@@ -315,6 +320,17 @@ void TestUndoPlan::domainDeleteUndone_data()
     QTest::newRow("gone, was paused")
         << false << 1 << QString() << false
         << QStringList{StepOps::DomainCreate, create, create, conflict, StepOps::DomainPause};
+    QTest::newRow("gone, was locked")
+        << false << 2 << QString() << false
+        << QStringList{StepOps::DomainCreate, create, create, conflict, StepOps::DomainLock};
+    // Locked last: a locked domain takes neither records nor a pause.
+    QTest::newRow("gone, was paused and locked")
+        << false << 3 << QString() << false
+        << QStringList{StepOps::DomainCreate, create, create, conflict, StepOps::DomainPause,
+                       StepOps::DomainLock};
+    // The domain of the name now is another: its lock is its own.
+    QTest::newRow("added again, was locked")
+        << true << 2 << QString() << false << QStringList{create, create, conflict};
     QTest::newRow("added again, empty")
         << true << 0 << QString() << false << QStringList{create, create, conflict};
     QTest::newRow("added again, its www record made again")
@@ -352,7 +368,8 @@ void TestUndoPlan::domainDeleteUndone()
     Domain was;
     was.id = 3;
     was.name = QStringLiteral("a.cn");
-    was.state = state;
+    was.state = state & 1;
+    was.userLock = state >> 1;
     QJsonObject snapshot = domainToJson(was);
     snapshot.insert(QStringLiteral("records"), QJsonArray{json(www), json(mail), json(offLine)});
     JournalStep step;
@@ -389,6 +406,8 @@ void TestUndoPlan::domainDeleteUndone()
         QCOMPARE(steps.first().after.value(QStringLiteral("name")).toString(), was.name);
     if (steps.last().op == StepOps::DomainPause)
         QCOMPARE(steps.last().after.value(QStringLiteral("state")).toInt(), 1);
+    if (steps.last().op == StepOps::DomainLock)
+        QVERIFY(steps.last().after.value(QStringLiteral("locked")).toBool());
     // A conflict with a record of the domain names it.
     for (const PlanStep &s : steps) {
         if (s.op == StepOps::Conflict && recordFromJson(s.after).lineID == 0)
