@@ -17,6 +17,7 @@ PlanStep make(const JournalStep &from, const QString &op, const QJsonObject &bef
     s.after = after;
     s.problem = problem;
     s.reverts = from.id;
+    s.now = before;
     s.left = from.after;
     return s;
 }
@@ -41,6 +42,7 @@ PlanStep conflict(const JournalStep &from, const QString &why, bool force, PlanS
         return make(from, StepOps::Conflict, now, from.before, why);
     forced.forced = true;
     forced.problem = why;
+    forced.now = now;
     return forced;
 }
 
@@ -62,11 +64,6 @@ const Record *findSame(const QList<Record> &live, const Record &wanted)
     return nullptr;
 }
 
-QString describe(const Record &r)
-{
-    return QStringLiteral("%1 %2 %3 (id %4)").arg(r.host, r.type, r.value).arg(r.id);
-}
-
 // A conflict that force does not override: undo never touches a record the job did not make,
 // and never sets a duplicate beside one someone else made.
 PlanStep notOurs(const JournalStep &from, const QString &why, const Record &now)
@@ -74,14 +71,15 @@ PlanStep notOurs(const JournalStep &from, const QString &why, const Record &now)
     return make(from, StepOps::Conflict, recordToJson(now), from.before, why);
 }
 
-QString reusedId(const Record &now)
+// The record itself shows beside it, as the record now.
+QString reusedId()
 {
-    return QStringLiteral("该 id 现为另一条记录 %1").arg(describe(now));
+    return QStringLiteral("该 id 现为另一条记录");
 }
 
-QString madeElsewhere(const Record &same)
+QString madeElsewhere()
 {
-    return QStringLiteral("现有相同的记录 %1, 不是本操作留下的").arg(describe(same));
+    return QStringLiteral("现有相同的记录，不是本操作留下的");
 }
 
 QJsonObject withoutId(const QJsonObject &record)
@@ -106,11 +104,11 @@ PlanStep revertCreate(const JournalStep &step, const QList<Record> &live, bool f
     const Record *now = findById(live, after.id);
     if (!now) {
         if (const Record *same = findSame(live, after))
-            return notOurs(step, madeElsewhere(*same), *same);
+            return notOurs(step, madeElsewhere(), *same);
         return already(step, QJsonObject());
     }
     if (!sameIdentity(*now, after))
-        return notOurs(step, reusedId(*now), *now);
+        return notOurs(step, reusedId(), *now);
     PlanStep del = make(step, StepOps::Delete, recordToJson(*now), QJsonObject());
     if (sameLiveRecord(*now, after))
         return del;
@@ -128,12 +126,12 @@ PlanStep revertDelete(const JournalStep &step, const QList<Record> &live, bool f
         return conflict(step, QStringLiteral("记录在此后已被改动"), force,
                         make(step, StepOps::Change, recordToJson(*now), step.before), json(now));
     if (const Record *same = findSame(live, before))
-        return notOurs(step, madeElsewhere(*same), *same);
+        return notOurs(step, madeElsewhere(), *same);
     PlanStep create = make(step, StepOps::Create, QJsonObject(), withoutId(step.before));
     if (!now)
         return create;
     // Another record holds the id now; forced, the record comes back beside it.
-    return conflict(step, reusedId(*now), force, create, json(now));
+    return conflict(step, reusedId(), force, create, json(now));
 }
 
 // change, pause, start: the same record, in place.
@@ -148,7 +146,7 @@ PlanStep revertInPlace(const JournalStep &step, const QList<Record> &live, bool 
     PlanStep create = make(step, StepOps::Create, QJsonObject(), withoutId(step.before));
     if (!now) {
         if (const Record *same = findSame(live, before))
-            return notOurs(step, madeElsewhere(*same), *same);
+            return notOurs(step, madeElsewhere(), *same);
         return conflict(step, QStringLiteral("记录已不存在"), force, create, QJsonObject());
     }
     const QJsonObject current = recordToJson(*now);
@@ -160,7 +158,7 @@ PlanStep revertInPlace(const JournalStep &step, const QList<Record> &live, bool 
         return conflict(step, QStringLiteral("记录在此后已被改动"), force,
                         make(step, StepOps::Change, current, step.before), current);
     // The job's record is gone and its id reused: forced, it comes back beside the other.
-    return conflict(step, reusedId(*now), force, create, current);
+    return conflict(step, reusedId(), force, create, current);
 }
 
 PlanStep revertRecordStep(const JournalStep &step, const QList<Record> &live, bool force)
@@ -301,17 +299,18 @@ QList<PlanStep> revertDomainDelete(const JournalStep &step, const QList<Record> 
         // Into a domain of the name that exists again: what stands there is judged first.
         if (const Record *same = findSame(live, r)) {
             steps.append(make(step, StepOps::AlreadyReverted, recordToJson(*same), wanted,
-                              QStringLiteral("已有相同的记录 %1").arg(describe(*same))));
+                              QStringLiteral("已有相同的记录")));
             continue;
         }
         if (const Record *other = collision(live, r)) {
-            const QString why = QStringLiteral("与现有记录 %1 冲突").arg(describe(*other));
+            const QString why = QStringLiteral("与现有记录冲突");
             if (!force) {
                 steps.append(make(step, StepOps::Conflict, recordToJson(*other), wanted, why));
                 continue;
             }
             create.forced = true;
             create.problem = why;
+            create.now = recordToJson(*other);
         }
         steps.append(create);
     }

@@ -11,16 +11,16 @@
 // already-reverted or conflict step that sends nothing. A step is reverted only while the live
 // record (or domain) still equals its after-state; one already back in its before-state, or
 // gone after a create, is already reverted; anything else is a conflict, which force turns into
-// the request that restores the before-state anyway. Every returned step holds what is live now
-// in before (empty when gone), the before-state it goes back to in after, and what the journaled
-// step left in left. A step whose outcome was unknown is judged the same way; a refused or
-// skipped one has nothing to revert (an empty op).
+// the request that restores the before-state anyway. Every returned step holds what stands
+// there now in now (a conflict's before too; empty when gone) and what the journaled step left
+// in left. A step whose outcome was unknown is judged the same way; a refused or skipped one has
+// nothing to revert (an empty op).
 // live holds the domain's records now; dm is the domain now, null when it is gone. A domain
 // delete is undone by revertDomainDelete.
 //
 // A record is the one a step left only while type, host, line and value agree: a record that
 // differs in those holds a reused id, and undo never changes or deletes it, forced or not. An
-// identical record someone else made under another id is a conflict that names it, not
+// identical record someone else made under another id is a conflict (now holds it), not
 // already-reverted.
 PlanStep revertStep(const JournalStep &step, const QList<Record> &live, const Domain *dm,
                     bool force);

@@ -47,11 +47,12 @@ struct PlanStep
     QJsonObject before;
     QJsonObject after;
     QString problem; // why a step sends nothing or is a conflict, for people
-    // Undo: the journal step this one reverts, and whether a conflict is overridden. before is
-    // then what the record (or domain) is now, empty when it is gone; left is what the reverted
-    // step left, so that a conflict shows both.
+    // Undo: the journal step this one reverts, and whether a conflict is overridden; what the
+    // record (or domain) is now, empty when none stands there, and what the reverted step left,
+    // so that a conflict shows both.
     qint64 reverts = 0;
     bool forced = false;
+    QJsonObject now;
     QJsonObject left;
     // A change: the fields its request names (host, type, value, ttl, mx, line), for a change
     // someone asked for field by field; empty names them all (MX only for an MX record).

@@ -37,6 +37,8 @@ QString stateName(const QString &state)
 
 QString jobStateName(const JournalJob &job)
 {
+    if (job.partlyUndoneBy > 0)
+        return QStringLiteral("部分撤销");
     const bool nothingDone = job.counts.value(StepStatus::Done) == 0 &&
                              job.counts.value(StepStatus::AlreadyReverted) == 0;
     if (job.state == JobState::Partial && nothingDone)
@@ -79,7 +81,7 @@ JobListModel::JobListModel(QObject *parent)
 QVariant JobListModel::cell(const JournalJob &j, int column, int role) const
 {
     if (role == Qt::ForegroundRole && column == State &&
-        (j.state == JobState::Partial || j.state == JobState::Interrupted))
+        (j.state == JobState::Partial || j.state == JobState::Interrupted || j.partlyUndoneBy > 0))
         return problemColor();
     if (role != Qt::DisplayRole && role != Qt::ToolTipRole)
         return QVariant();
@@ -92,9 +94,16 @@ QVariant JobListModel::cell(const JournalJob &j, int column, int role) const
         return HistoryText::kindName(j.kind);
     case Summary:
         return jobSummary(j, SummaryLanguage::Chinese);
-    case Steps:
-        return HistoryText::countsText(j.counts);
+    case Steps: {
+        QString text = HistoryText::countsText(j.counts);
+        if (j.forced > 0)
+            text += QStringLiteral("（强制 %1）").arg(j.forced);
+        return text;
+    }
     default:
+        if (role == Qt::ToolTipRole && j.partlyUndoneBy > 0)
+            return QStringLiteral("#%1 只撤销了其中一部分；可再次撤销其余的修改")
+                .arg(j.partlyUndoneBy);
         return HistoryText::jobStateName(j);
     }
 }
@@ -120,7 +129,8 @@ QVariant JobStepModel::cell(const JournalStep &s, int column, int role) const
     case 0:
         return s.domain;
     case 1:
-        return PlanText::opName(s.op);
+        // An undo step that overwrote a change made after the job it reverts.
+        return QString(PlanText::opName(s.op) + (s.forced ? QStringLiteral(" (强制)") : QString()));
     case 2:
         return PlanText::stateText(s.op, s.before);
     case 3:

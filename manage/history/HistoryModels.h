@@ -10,7 +10,8 @@ QString kindName(const QString &kind);
 // "已完成", "部分失败" … for a job's state.
 QString stateName(const QString &state);
 // The state of a job as the history shows it: a job ended partly failed whose every step
-// that sent a request failed reads "失败", not "部分失败".
+// that sent a request failed reads "失败", not "部分失败"; one an undo reverted only in part
+// reads "部分撤销".
 QString jobStateName(const JournalJob &job);
 // "成功", "失败", "冲突" … for a step's status.
 QString statusName(const QString &status);

@@ -5,6 +5,7 @@
 #include "client/User.h"
 #include "client/journal/JobRunner.h"
 #include "client/journal/Journal.h"
+#include "client/journal/RunPlan.h"
 #include "client/plan/Previews.h"
 #include "manage/history/HistoryModels.h"
 #include "manage/shared/LiveCheckDialog.h"
@@ -18,6 +19,7 @@
 #include <QItemSelectionModel>
 #include <QLabel>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QTableView>
 #include <QVBoxLayout>
 
@@ -35,11 +37,8 @@ HistoryPage::HistoryPage(PageShell &window, const HistoryWidgets &widgets)
     m_live = new QPushButton(QStringLiteral("检测生效"), page);
     m_live->setEnabled(false);
     m_live->setToolTip(QStringLiteral("检查此作业改动的记录是否已在每台DNS服务器的每条线路生效"));
-    m_force = new QCheckBox(QStringLiteral("有冲突时仍然撤销"), page);
-    m_force->setToolTip(QStringLiteral("记录在此之后又被修改过时，仍改回修改前的样子"));
     bar->addWidget(title);
     bar->addStretch();
-    bar->addWidget(m_force);
     bar->addWidget(m_refresh);
     bar->addWidget(m_live);
     bar->addWidget(m_undo);
@@ -77,6 +76,11 @@ HistoryPage::~HistoryPage() = default;
 PlanDialog *HistoryPage::planDialog() const
 {
     return m_dialog;
+}
+
+QCheckBox *HistoryPage::forceBox() const
+{
+    return m_dialog ? m_dialog->view().forceBox() : nullptr;
 }
 
 LiveCheckDialog *HistoryPage::liveDialog() const
@@ -132,7 +136,9 @@ void HistoryPage::showJob(int row)
     Journal journal;
     if (journal.open(Journal::defaultPath(), false))
         m_stepModel->setSteps(journal.steps(job.id));
-    m_undo->setEnabled(job.state != JobState::Running && job.state != JobState::Undone);
+    // One undo at a time: "撤销" waits while one is shown or runs, whatever reloads the list.
+    m_undo->setEnabled(!m_dialog && job.state != JobState::Running &&
+                       job.state != JobState::Undone);
     m_live->setEnabled(true);
 }
 
@@ -147,20 +153,49 @@ void HistoryPage::undoClicked()
         User::showMsgBox(QStringLiteral("无法读取操作记录：") + journal.errorText(), QString(), 1);
         return;
     }
-    UndoPreview preview(user(), journal, job.id, m_force->isChecked());
+    // Never forced at first: the choice is made in the dialog, for this undo only.
+    UndoPreview preview(user(), journal, job.id, false);
     auto *dialog = new PlanDialog(m_w.page_history->window(),
                                   QStringLiteral("撤销预览：#%1 %2")
                                       .arg(job.id)
                                       .arg(jobSummary(job, SummaryLanguage::Chinese)));
     dialog->view().setRunText(QStringLiteral("撤销"));
-    // Conflicts first: they are what an undo asks the user about.
-    dialog->view().setProblemsFirst(true);
+    // Conflicts first, each beside what the job left: they are what an undo asks about.
+    dialog->view().setUndo();
     m_dialog = dialog;
     // One undo at a time: "撤销" waits until this one is run or closed.
     m_undo->setEnabled(false);
-    connect(dialog, &QObject::destroyed, this, [this] { showJob(m_jobs->currentIndex().row()); });
+    connect(dialog, &QObject::destroyed, this, [this] {
+        // Let go first: the dialog is no longer one while it is destroyed.
+        m_dialog = nullptr;
+        showJob(m_jobs->currentIndex().row());
+    });
     const qint64 id = job.id;
+    connect(&dialog->view(), &PlanView::forceToggled, this,
+            [this, id](bool force) { replanUndo(id, force); });
     dialog->buildAndOpen(preview, this, [this, id] { runUndo(id); });
+}
+
+void HistoryPage::replanUndo(qint64 jobId, bool force)
+{
+    PlanDialog *dialog = m_dialog;
+    if (!dialog || dialog->running())
+        return;
+    const ChangePlan shown = dialog->view().plan();
+    Journal journal;
+    bool planned = journal.open(Journal::defaultPath(), false);
+    if (planned) {
+        UndoPreview preview(user(), journal, jobId, force);
+        planned = dialog->build(preview);
+    }
+    // Closed while it was planned: nothing is left to show.
+    if (planned || !m_dialog)
+        return;
+    // Stopped or failed: the plan shown stays, and so does the choice it was made with.
+    QCheckBox *box = dialog->view().forceBox();
+    const QSignalBlocker blocker(box);
+    box->setChecked(!force);
+    dialog->setPlan(shown);
 }
 
 void HistoryPage::runUndo(qint64 jobId)
@@ -173,7 +208,7 @@ void HistoryPage::runUndo(qint64 jobId)
     if (undo)
         showToast(QStringLiteral("#%1 %2：%3")
                       .arg(undo)
-                      .arg(summary, outcomeSummary(dialog->outcomes())));
+                      .arg(summary, undoOutcomeSummary(dialog->outcomes())));
     dialog->deleteLater();
     reload();
     // The undo's job becomes the chosen one: "检测生效" then checks what it changed back.

@@ -43,7 +43,8 @@ public:
     QTableView *jobTable() const { return m_jobs; }
     QTableView *stepTable() const { return m_steps; }
     QPushButton *undoButton() const { return m_undo; }
-    QCheckBox *forceBox() const { return m_force; }
+    // The undo dialog's "有冲突时仍然撤销" while it is shown; null otherwise.
+    QCheckBox *forceBox() const;
     QPushButton *liveButton() const { return m_live; }
     // The check's window while it is open; null otherwise.
     LiveCheckDialog *liveDialog() const;
@@ -54,6 +55,8 @@ public:
 private:
     void showJob(int row);
     void runUndo(qint64 jobId);
+    // The undo's plan made again, forced or not, when the choice in its dialog changes.
+    void replanUndo(qint64 jobId, bool force);
 
     const HistoryWidgets m_w;
     JobListModel *m_jobModel;
@@ -63,7 +66,6 @@ private:
     QLabel *m_empty;
     QPushButton *m_refresh;
     QPushButton *m_undo;
-    QCheckBox *m_force;
     QPushButton *m_live;
     QPointer<PlanDialog> m_dialog;
     QPointer<LiveCheckDialog> m_liveDialog;

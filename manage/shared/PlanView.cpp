@@ -263,6 +263,49 @@ QVariant PlanStepModel::cell(const PlanStep &s, int column, int role) const
     }
 }
 
+UndoStepModel::UndoStepModel(QObject *parent)
+    : RowTableModel({QStringLiteral("操作"), QStringLiteral("现在"), QStringLiteral("操作留下的"),
+                     QStringLiteral("撤销后"), QStringLiteral("说明")},
+                    parent)
+{}
+
+QVariant UndoStepModel::cell(const PlanStep &s, int column, int role) const
+{
+    const bool conflict = s.op == StepOps::Conflict || s.forced;
+    if (role == Qt::ForegroundRole && (countColumn(s) == 3 || (conflict && column == Now)))
+        return problemColor();
+    // What differs from what the job left is the conflict: the record now, in bold.
+    if (role == Qt::FontRole && conflict && column == Now)
+        return boldFont();
+    if (role != Qt::DisplayRole && role != Qt::ToolTipRole)
+        return QVariant();
+    // A domain's state, by its name, whatever the step's operation.
+    const QString op = s.now.contains(QLatin1String("host")) ||
+                               s.after.contains(QLatin1String("host")) ||
+                               s.left.contains(QLatin1String("host"))
+                           ? s.op
+                           : StepOps::DomainPause;
+    switch (column) {
+    case Op:
+        return QString(PlanText::opName(s.op) + (s.forced ? QStringLiteral(" (强制)") : QString()));
+    case Now:
+        return s.now.isEmpty() && role == Qt::DisplayRole && !s.left.isEmpty()
+                   ? QStringLiteral("(已不存在)")
+                   : PlanText::stateText(op, s.now);
+    case Left:
+        return PlanText::stateText(op, s.left);
+    case Goal: {
+        const QString goal = PlanText::stateText(op, s.after);
+        if (role != Qt::ToolTipRole)
+            return goal;
+        const QString change = PlanText::changeText(StepOps::Change, s.now, s.after);
+        return change.isEmpty() ? goal : goal + QLatin1Char('\n') + change;
+    }
+    default:
+        return s.problem;
+    }
+}
+
 PlanView::PlanView(QWidget *parent)
     : QWidget(parent), m_domainModel(new PlanDomainModel(this)),
       m_stepModel(new PlanStepModel(this))
@@ -303,10 +346,19 @@ PlanView::PlanView(QWidget *parent)
     m_problemsOnly->setObjectName(QStringLiteral("planProblemsOnly"));
     m_problemsOnly->hide();
     connect(m_problemsOnly, &QCheckBox::toggled, this, &PlanView::listDomains);
+    m_force = new QCheckBox(QStringLiteral("有冲突时仍然撤销"), this);
+    m_force->setObjectName(QStringLiteral("planForce"));
+    m_force->setToolTip(QStringLiteral("记录在此之后又被修改过时，仍改回修改前的样子"));
+    m_force->hide();
+    connect(m_force, &QCheckBox::toggled, this, &PlanView::forceToggled);
+    auto *choices = new QHBoxLayout;
+    choices->addWidget(m_problemsOnly);
+    choices->addStretch();
+    choices->addWidget(m_force);
 
     layout->addWidget(m_summary);
     layout->addWidget(m_warnings);
-    layout->addWidget(m_problemsOnly);
+    layout->addLayout(choices);
     layout->addWidget(m_domains, 3);
     layout->addWidget(m_steps, 2);
     layout->addLayout(buttons);
@@ -323,6 +375,7 @@ void PlanView::setProgress(int position, int total)
     m_summary->setText(QStringLiteral("正在读取记录 %1/%2 …").arg(position).arg(total));
     m_stop->show();
     m_run->setEnabled(false);
+    m_force->setEnabled(false);
 }
 
 void PlanView::setPlan(const ChangePlan &plan)
@@ -342,6 +395,7 @@ void PlanView::setPlan(const ChangePlan &plan)
     m_warnings->setVisible(!plan.warnings.isEmpty());
     m_stop->hide();
     m_run->setEnabled(plan.changesAnything());
+    m_force->setEnabled(true);
     listDomains();
     bool anyProblem = false;
     for (const PlanDomainRow &r : m_domainModel->rows())
@@ -355,13 +409,42 @@ void PlanView::setProblemsFirst(bool first)
     listDomains();
 }
 
+void PlanView::setUndo()
+{
+    setProblemsFirst(true);
+    auto *steps = new UndoStepModel(this);
+    QItemSelectionModel *oldSelection = m_steps->selectionModel();
+    m_steps->setModel(steps);
+    delete oldSelection;
+    delete m_stepModel;
+    m_stepModel = steps;
+    m_force->setChecked(false);
+    m_force->show();
+    // The three records and the why share the width, each on up to three lines, so that a
+    // conflict's record now and what the job left read whole side by side at 900 wide.
+    QHeaderView *columns = m_steps->horizontalHeader();
+    columns->setStretchLastSection(false);
+    columns->setSectionResizeMode(QHeaderView::Stretch);
+    columns->setSectionResizeMode(UndoStepModel::Op, QHeaderView::ResizeToContents);
+    m_steps->setWordWrap(true);
+    // Taller rows, so the steps take the larger share: an undo is read step by step.
+    if (auto *box = qobject_cast<QBoxLayout *>(layout())) {
+        box->setStretchFactor(m_domains, 2);
+        box->setStretchFactor(m_steps, 3);
+    }
+    m_steps->verticalHeader()->setDefaultSectionSize(
+        std::max(m_steps->verticalHeader()->defaultSectionSize(),
+                 3 * m_steps->fontMetrics().lineSpacing() + 10));
+    listDomains();
+}
+
 void PlanView::listDomains()
 {
     m_domainModel->setPlan(m_plan, m_problemsFirst, m_problemsOnly->isChecked());
     if (m_domainModel->rowCount() > 0)
         m_domains->setCurrentIndex(m_domainModel->index(0, 0));
     else
-        m_stepModel->setSteps({});
+        m_stepModel->setRows({});
 }
 
 void PlanView::setRunProgress(int done, int total)
@@ -375,6 +458,8 @@ void PlanView::setRunProgress(int done, int total)
     m_stop->setEnabled(running);
     m_run->setEnabled(false);
     m_close->setEnabled(!running);
+    // The plan that runs is the one shown: its choice waits too.
+    m_force->setEnabled(false);
 }
 
 void PlanView::setRunText(const QString &text)
@@ -386,7 +471,7 @@ void PlanView::showDomain(int row)
 {
     const int index =
         row >= 0 && row < m_domainModel->rowCount() ? m_domainModel->row(row).index : -1;
-    m_stepModel->setSteps(index >= 0 && index < m_plan.domains.size()
-                              ? m_plan.domains.at(index).steps
-                              : QList<PlanStep>());
+    m_stepModel->setRows(index >= 0 && index < m_plan.domains.size()
+                             ? m_plan.domains.at(index).steps
+                             : QList<PlanStep>());
 }

@@ -89,6 +89,27 @@ protected:
     QVariant cell(const PlanStep &s, int column, int role) const override;
 };
 
+// The steps of one domain of an undo: operation, what the record is now, what the job left,
+// what undo makes it, and why. A conflict shows now and left side by side, now marked.
+class UndoStepModel : public RowTableModel<PlanStep>
+{
+    Q_OBJECT
+public:
+    enum Column
+    {
+        Op,
+        Now,
+        Left,
+        Goal,
+        Why,
+        ColumnCount
+    };
+    explicit UndoStepModel(QObject *parent = nullptr);
+
+protected:
+    QVariant cell(const PlanStep &s, int column, int role) const override;
+};
+
 // A plan as the batch preview and the undo preview show it: the counts, the warnings, the
 // domains and the steps of the chosen one; while the plan is built, its progress and a stop
 // button; then a button that runs exactly this plan.
@@ -108,6 +129,9 @@ public:
     void setRunText(const QString &text);
     // Domains with problems, conflicts or warnings listed first (the undo preview).
     void setProblemsFirst(bool first);
+    // Shows an undo: conflicts first, the steps with what is there now beside what the job
+    // left, and the choice to overwrite conflicts ("有冲突时仍然撤销", unticked).
+    void setUndo();
 
     QPushButton *runButton() const { return m_run; }
     QPushButton *stopButton() const { return m_stop; }
@@ -116,6 +140,8 @@ public:
     // "只看问题": lists only the domains with problems, conflicts or warnings.
     QCheckBox *problemsOnlyBox() const { return m_problemsOnly; }
     QTableView *stepTable() const { return m_steps; }
+    // The undo's "有冲突时仍然撤销"; hidden elsewhere. Ticking it asks for the plan again.
+    QCheckBox *forceBox() const { return m_force; }
     QLabel *summaryLabel() const { return m_summary; }
     // The warnings, one collapsed entry per kind with its count, of bounded height.
     QTreeWidget *warningList() const { return m_warnings; }
@@ -124,6 +150,7 @@ signals:
     void runRequested();
     void stopRequested();
     void closeRequested();
+    void forceToggled(bool force);
 
 private:
     void showDomain(int row);
@@ -131,10 +158,11 @@ private:
 
     ChangePlan m_plan;
     PlanDomainModel *m_domainModel;
-    PlanStepModel *m_stepModel;
+    RowTableModel<PlanStep> *m_stepModel;
     QLabel *m_summary;
     QTreeWidget *m_warnings;
     QCheckBox *m_problemsOnly;
+    QCheckBox *m_force;
     bool m_problemsFirst = false;
     QTableView *m_domains;
     QTableView *m_steps;

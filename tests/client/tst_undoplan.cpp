@@ -62,12 +62,12 @@ void TestUndoPlan::revertRecord_data()
     QTest::addColumn<int>("live");
     QTest::addColumn<bool>("force");
     QTest::addColumn<QString>("revert");
-    QTest::addColumn<QString>("says"); // a piece of the step's problem, when it names a record
+    QTest::addColumn<QString>("says"); // a piece of the step's problem, when another record stands
 
     const QString done = StepStatus::Done;
     const QString unknown = StepStatus::Unknown;
-    const QString other = QStringLiteral("3.3.3.3 (id 7)");
-    const QString elsewhere = QStringLiteral("(id 8)");
+    const QString other = QStringLiteral("该 id 现为另一条记录");
+    const QString elsewhere = QStringLiteral("不是本操作留下的");
     QTest::newRow("create, still there")
         << StepOps::Create << done << int(AsAfter) << false << StepOps::Delete << QString();
     QTest::newRow("create, gone") << StepOps::Create << done << int(Gone) << false
@@ -177,11 +177,14 @@ void TestUndoPlan::revertRecord()
     QCOMPARE(s.reverts, qint64(55));
     QCOMPARE(s.forced, force && revert != StepOps::Conflict);
     QVERIFY2(s.problem.contains(says), qPrintable(s.problem));
-    // What the step left goes with every revert; a conflict shows beside it what is there now
-    // (the record other than the bystander), empty when the record is gone.
+    // What the step left goes with every revert; a conflict, forced or not, shows beside it
+    // what stands there now (the record other than the bystander), empty when it is gone.
     QCOMPARE(s.left, step.after);
+    const QJsonObject there = now.size() > 1 ? json(now.last()) : QJsonObject();
+    if (revert == StepOps::Conflict || s.forced)
+        QCOMPARE(s.now, there);
     if (revert == StepOps::Conflict)
-        QCOMPARE(s.before, now.size() > 1 ? json(now.last()) : QJsonObject());
+        QCOMPARE(s.before, there);
     // A revert in place names the live record and restores the before-state exactly.
     if (revert == StepOps::Change) {
         QCOMPARE(recordFromJson(s.before).id, 7);
@@ -408,10 +411,10 @@ void TestUndoPlan::domainDeleteUndone()
         QCOMPARE(steps.last().after.value(QStringLiteral("state")).toInt(), 1);
     if (steps.last().op == StepOps::DomainLock)
         QVERIFY(steps.last().after.value(QStringLiteral("locked")).toBool());
-    // A conflict with a record of the domain names it.
+    // A conflict with a record of the domain, forced or not, holds it as the record now.
     for (const PlanStep &s : steps) {
-        if (s.op == StepOps::Conflict && recordFromJson(s.after).lineID == 0)
-            QVERIFY2(s.problem.contains(QStringLiteral("(id 101)")), qPrintable(s.problem));
+        if ((s.op == StepOps::Conflict || s.forced) && recordFromJson(s.after).lineID == 0)
+            QCOMPARE(recordFromJson(s.now).id, 101);
     }
 }
 

@@ -52,8 +52,8 @@ private slots:
 
 private:
     HistoryPage &page() { return m_h.window->historyPage(); }
-    // Adds host A value to the demo domain as a journaled batch job; returns its id.
-    qint64 addJob(const QString &host, const QString &value);
+    // Adds host A value to domains as a journaled batch job; returns its id.
+    qint64 addJob(const QString &host, const QString &value, const QStringList &domains = {kDemo});
     QAbstractItemModel *jobModel() { return page().jobTable()->model(); }
     QList<Record> records() { return m_h.records(kDemo); }
     // The domain page's row of the domain named name, once it is filled.
@@ -73,12 +73,13 @@ void TestHistoryPage::init()
     m_h.openManagement();
 }
 
-qint64 TestHistoryPage::addJob(const QString &host, const QString &value)
+qint64 TestHistoryPage::addJob(const QString &host, const QString &value,
+                               const QStringList &domains)
 {
     BatchRequest request;
     request.match = RecordPattern{QStringLiteral("A"), host, 0, value};
     User &user = theUser();
-    BatchPreview preview(user, request, {kDemo});
+    BatchPreview preview(user, request, domains);
     if (!preview.begin())
         return 0;
     while (!preview.atEnd())
@@ -200,11 +201,36 @@ void TestHistoryPage::undoThroughItsPreview()
     QVERIFY(dialog);
     QCOMPARE(dialog->view().domainTable()->model()->index(0, PlanDomainModel::Deletes).data(),
              QVariant(1));
-    // One undo at a time.
+    // One undo at a time, whatever reloads the list ("刷新").
+    QVERIFY(!page().undoButton()->isEnabled());
+    page().reload();
     QVERIFY(!page().undoButton()->isEnabled());
     // The preview alone changes nothing.
     QVERIFY(findHost(records(), QStringLiteral("undome")));
-    dialog->view().runButton()->click();
+
+    // While it runs: how far it is and "停止"; neither it nor another undo can be started.
+    const QString removePath = QStringLiteral("/api/record/remove/");
+    Fault slow;
+    slow.delayMs = 1500;
+    slow.times = 1;
+    m_h.service->setFault(removePath, slow);
+    PlanView &view = dialog->view();
+    QString shown;
+    bool stopOffered = false;
+    bool runWaits = false;
+    bool undoWaits = false;
+    m_h.whenStruck(removePath, 1, [&] {
+        shown = view.summaryLabel()->text();
+        stopOffered = view.stopButton()->isVisible() && view.stopButton()->isEnabled();
+        runWaits = !view.runButton()->isEnabled();
+        page().reload();
+        undoWaits = !page().undoButton()->isEnabled();
+    });
+    view.runButton()->click();
+    QCOMPARE(shown, QStringLiteral("正在执行 0/1 …"));
+    QVERIFY(stopOffered);
+    QVERIFY(runWaits);
+    QVERIFY(undoWaits);
 
     QVERIFY(!findHost(records(), QStringLiteral("undome")));
     QCOMPARE(jobModel()->rowCount(), 2);
@@ -219,39 +245,92 @@ void TestHistoryPage::undoThroughItsPreview()
     QCOMPARE(m_h.boxes->count(), 0);
 }
 
+// A job over two domains whose record on one was edited since. The undo shows that conflict
+// with what the record is now beside what the job left; run as it is, it reverts the rest and
+// the job reads "部分撤销"; undone again, the force choice starts unticked, and ticked it
+// overwrites the edit, marked so in the notice and in the history.
 void TestHistoryPage::conflictShownPerStepAndForced()
 {
-    QVERIFY(addJob(QStringLiteral("moved"), QStringLiteral("198.51.100.50")));
+    const QString other = QStringLiteral("harbor-demo.com");
+    const qint64 job =
+        addJob(QStringLiteral("moved"), QStringLiteral("198.51.100.50"), {kDemo, other});
+    QVERIFY(job);
     // Someone edits the record's TTL after the job: still the record the job made.
     User &user = theUser();
     const QList<Record> now = records();
     const Record *r = findHost(now, QStringLiteral("moved"));
     QVERIFY(r);
+    const int leftTtl = r->ttl;
     QVERIFY2(user.editRecord(user.domain2ptr(kDemo), r->id, r->host, r->type, r->value,
-                             QString::number(r->ttl + 60), QString(), QString::number(r->viewID)),
+                             QString::number(leftTtl + 60), QString(), QString::number(r->viewID)),
              qPrintable(user.errorText));
     m_h.window->showHistory();
 
     page().undoButton()->click();
     PlanDialog *dialog = page().planDialog();
     QVERIFY(dialog);
+    QVERIFY(page().forceBox());
+    QVERIFY(page().forceBox()->isVisibleTo(dialog));
+    QVERIFY(!page().forceBox()->isChecked());
+    QCOMPARE(dialog->view().domainTable()->model()->index(0, PlanDomainModel::Domain).data(),
+             QVariant(kDemo));
     QAbstractItemModel *steps = dialog->view().stepTable()->model();
     QCOMPARE(steps->rowCount(), 1);
-    QCOMPARE(steps->index(0, 0).data().toString(), QStringLiteral("冲突"));
-    QVERIFY(!steps->index(0, 3).data().toString().isEmpty());
-    QVERIFY(!dialog->view().runButton()->isEnabled());
-    dialog->view().closeButton()->click();
-    QTRY_VERIFY(!page().planDialog());
-    QVERIFY(findHost(records(), QStringLiteral("moved")));
+    QCOMPARE(steps->index(0, UndoStepModel::Op).data().toString(), QStringLiteral("冲突"));
+    const QString nowText = steps->index(0, UndoStepModel::Now).data().toString();
+    const QString leftText = steps->index(0, UndoStepModel::Left).data().toString();
+    QVERIFY2(nowText.startsWith(QStringLiteral("moved A 198.51.100.50")) &&
+                 nowText.endsWith(QStringLiteral("TTL %1").arg(leftTtl + 60)),
+             qPrintable(nowText));
+    QVERIFY2(leftText.endsWith(QStringLiteral("TTL %1").arg(leftTtl)), qPrintable(leftText));
+    QVERIFY(!steps->index(0, UndoStepModel::Why).data().toString().isEmpty());
 
-    // Forced, the conflicting record is reverted all the same.
-    page().forceBox()->setChecked(true);
+    // Run as it is: the other domain's record goes, the edited one stays.
+    QVERIFY(dialog->view().runButton()->isEnabled());
+    dialog->view().runButton()->click();
+    QVERIFY(findHost(records(), QStringLiteral("moved")));
+    QVERIFY(!findHost(m_h.records(other), QStringLiteral("moved")));
+    QVERIFY2(m_h.toast().endsWith(QStringLiteral("：已改回 1 条记录，1 处冲突未改回")),
+             qPrintable(m_h.toast()));
+    QCOMPARE(jobModel()->index(1, JobListModel::Number).data().toString(),
+             QStringLiteral("#%1").arg(job));
+    QCOMPARE(jobModel()->index(1, JobListModel::State).data().toString(),
+             QStringLiteral("部分撤销"));
+
+    // The rest, forced: the choice is this undo's own, unticked again.
+    page().jobTable()->setCurrentIndex(jobModel()->index(1, 0));
+    QVERIFY(page().undoButton()->isEnabled());
     page().undoButton()->click();
     dialog = page().planDialog();
     QVERIFY(dialog);
+    QVERIFY(!page().forceBox()->isChecked());
+    QVERIFY(!dialog->view().runButton()->isEnabled());
+    page().forceBox()->setChecked(true);
     QVERIFY(dialog->view().runButton()->isEnabled());
+    QAbstractItemModel *domains = dialog->view().domainTable()->model();
+    for (int row = 0; row < domains->rowCount(); ++row) {
+        if (domains->index(row, PlanDomainModel::Domain).data() == kDemo)
+            dialog->view().domainTable()->setCurrentIndex(domains->index(row, 0));
+    }
+    steps = dialog->view().stepTable()->model();
+    QCOMPARE(steps->index(0, UndoStepModel::Op).data().toString(),
+             QStringLiteral("删除记录 (强制)"));
     dialog->view().runButton()->click();
     QVERIFY(!findHost(records(), QStringLiteral("moved")));
+    QVERIFY2(m_h.toast().endsWith(QStringLiteral("：已改回 1 条记录（其中 1 条强制覆盖）")),
+             qPrintable(m_h.toast()));
+    QCOMPARE(jobModel()->index(2, JobListModel::State).data().toString(), QStringLiteral("已撤销"));
+    // The forced undo: counted in its row, marked in its steps.
+    QVERIFY2(jobModel()
+                 ->index(0, JobListModel::Steps)
+                 .data()
+                 .toString()
+                 .contains(QStringLiteral("强制 1")),
+             qPrintable(jobModel()->index(0, JobListModel::Steps).data().toString()));
+    QStringList ops;
+    for (int row = 0; row < page().stepTable()->model()->rowCount(); ++row)
+        ops.append(page().stepTable()->model()->index(row, 1).data().toString());
+    QVERIFY2(ops.contains(QStringLiteral("删除记录 (强制)")), qPrintable(ops.join(", ")));
 }
 
 void TestHistoryPage::deletedDomainComesBack()

@@ -67,6 +67,8 @@ private slots:
     void recordTexts();
     void changeMarkedInBothModels();
     void conflictsFirstAndOnly();
+    void undoStepsReadAtDefaultSize_data();
+    void undoStepsReadAtDefaultSize();
     void jobStateNames_data();
     void jobStateNames();
     void runWithWarningsAsksFirst_data();
@@ -295,16 +297,106 @@ void TestPlanDialog::conflictsFirstAndOnly()
     QCOMPARE(view.plan().domains.size(), 4);
 }
 
+void TestPlanDialog::undoStepsReadAtDefaultSize_data()
+{
+    QTest::addColumn<QSize>("window");
+    QTest::newRow("900x620") << QSize(900, 620);
+    QTest::newRow("1280x800") << QSize(1280, 800);
+}
+
+// The undo dialog at its own size: a conflict shows the record now beside what the job left,
+// and the "说明" of each step reads whole inside the table.
+void TestPlanDialog::undoStepsReadAtDefaultSize()
+{
+    QFETCH(QSize, window);
+    const auto record = [](const char *value, int ttl) {
+        return QJsonObject{{QStringLiteral("id"), 12345},
+                           {QStringLiteral("host"), QStringLiteral("www")},
+                           {QStringLiteral("type"), QStringLiteral("A")},
+                           {QStringLiteral("value"), QLatin1String(value)},
+                           {QStringLiteral("lineName"), QStringLiteral("默认")},
+                           {QStringLiteral("ttl"), ttl}};
+    };
+    PlanStep edited;
+    edited.op = StepOps::Conflict;
+    edited.now = record("203.0.113.10", 660);
+    edited.left = record("203.0.113.10", 600);
+    edited.problem = QStringLiteral("记录在此后已被改动");
+    PlanStep reused = edited;
+    reused.now = record("203.0.113.99", 600);
+    reused.problem = QStringLiteral("现有相同的记录，不是本操作留下的");
+    PlanStep gone = edited;
+    gone.now = QJsonObject();
+    gone.problem = QStringLiteral("记录已不存在");
+    ChangePlan plan;
+    DomainPlan d;
+    d.domain = QStringLiteral("halvik-demo.com");
+    d.steps = {edited, reused, gone};
+    plan.domains.append(d);
+
+    QWidget parent;
+    parent.resize(window);
+    parent.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&parent));
+    PlanDialog dialog(&parent, QStringLiteral("撤销预览"));
+    dialog.view().setUndo();
+    dialog.setPlan(plan);
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+
+    QVERIFY(!dialog.view().forceBox()->isChecked());
+    QVERIFY(whollyInside(dialog.view().forceBox(), &dialog));
+    QTableView *table = dialog.view().stepTable();
+    QAbstractItemModel *steps = table->model();
+    QCOMPARE(steps->headerData(UndoStepModel::Now, Qt::Horizontal).toString(),
+             QStringLiteral("现在"));
+    QCOMPARE(steps->headerData(UndoStepModel::Left, Qt::Horizontal).toString(),
+             QStringLiteral("操作留下的"));
+    QCOMPARE(steps->index(0, UndoStepModel::Now).data().toString(),
+             QStringLiteral("www A 203.0.113.10 (默认) TTL 660"));
+    QCOMPARE(steps->index(0, UndoStepModel::Left).data().toString(),
+             QStringLiteral("www A 203.0.113.10 (默认) TTL 600"));
+    QCOMPARE(steps->index(2, UndoStepModel::Now).data().toString(), QStringLiteral("(已不存在)"));
+    QVERIFY(steps->index(0, UndoStepModel::Now).data(Qt::FontRole).value<QFont>().bold());
+
+    // Every cell of every step reads whole in its place, inside the table, wrapped within its
+    // row (the cell's margins taken off).
+    QHeaderView *header = table->horizontalHeader();
+    const QFontMetrics metrics(table->font());
+    const int last = UndoStepModel::Why;
+    const int right = header->sectionViewportPosition(last) + header->sectionSize(last);
+    QVERIFY2(right <= table->viewport()->width(),
+             qPrintable(QStringLiteral("%1 > %2").arg(right).arg(table->viewport()->width())));
+    QVERIFY(table->viewport()->height() >= 2 * table->rowHeight(0));
+    for (int row = 0; row < steps->rowCount(); ++row) {
+        for (int column = 0; column < steps->columnCount(); ++column) {
+            const QString text = steps->index(row, column).data().toString();
+            const int width = header->sectionSize(column) - 6;
+            const QRect needs =
+                metrics.boundingRect(QRect(0, 0, width, 1000), Qt::TextWordWrap, text);
+            QVERIFY2(needs.width() <= width && needs.height() <= table->rowHeight(row),
+                     qPrintable(QStringLiteral("\"%1\" needs %2x%3 in %4x%5")
+                                    .arg(text)
+                                    .arg(needs.width())
+                                    .arg(needs.height())
+                                    .arg(width)
+                                    .arg(table->rowHeight(row))));
+        }
+    }
+}
+
 void TestPlanDialog::jobStateNames_data()
 {
     QTest::addColumn<QString>("state");
     QTest::addColumn<int>("done");
     QTest::addColumn<int>("failed");
     QTest::addColumn<QString>("shown");
-    QTest::newRow("every step failed") << JobState::Partial << 0 << 3 << "失败";
-    QTest::newRow("some failed") << JobState::Partial << 1 << 2 << "部分失败";
-    QTest::newRow("done") << JobState::Done << 3 << 0 << "已完成";
-    QTest::newRow("stopped before any") << JobState::Stopped << 0 << 0 << "已停止";
+    QTest::addColumn<qint64>("partlyUndoneBy");
+    QTest::newRow("every step failed") << JobState::Partial << 0 << 3 << "失败" << qint64(0);
+    QTest::newRow("some failed") << JobState::Partial << 1 << 2 << "部分失败" << qint64(0);
+    QTest::newRow("done") << JobState::Done << 3 << 0 << "已完成" << qint64(0);
+    QTest::newRow("stopped before any") << JobState::Stopped << 0 << 0 << "已停止" << qint64(0);
+    QTest::newRow("undone in part") << JobState::Done << 3 << 0 << "部分撤销" << qint64(9);
 }
 
 void TestPlanDialog::jobStateNames()
@@ -313,8 +405,10 @@ void TestPlanDialog::jobStateNames()
     QFETCH(int, done);
     QFETCH(int, failed);
     QFETCH(QString, shown);
+    QFETCH(qint64, partlyUndoneBy);
     JournalJob job;
     job.state = state;
+    job.partlyUndoneBy = partlyUndoneBy;
     if (done)
         job.counts.insert(StepStatus::Done, done);
     if (failed)
