@@ -116,8 +116,11 @@ bool reportProblems(const ChangePlan &plan)
         for (const PlanStep &step : d.steps) {
             if (!blockedStep(step))
                 continue;
-            printErr(
-                QStringLiteral("halvik-cli: %1: %2 %3\n").arg(d.domain, step.op, step.problem));
+            QString why = step.problem;
+            // An undo's conflict names what stands there now, as the window shows beside it.
+            if (step.op == StepOps::Conflict && !step.now.isEmpty())
+                why += QStringLiteral(" (now: %1)").arg(stepSideText(step.now));
+            printErr(QStringLiteral("halvik-cli: %1: %2 %3\n").arg(d.domain, step.op, why));
             any = true;
         }
     }
