@@ -16,6 +16,7 @@
 #include <QStackedWidget>
 #include <QTableView>
 #include <QTableWidget>
+#include <QTimer>
 
 namespace {
 
@@ -284,6 +285,12 @@ void TestHistoryPage::conflictShownPerStepAndForced()
              qPrintable(nowText));
     QVERIFY2(leftText.endsWith(QStringLiteral("TTL %1").arg(leftTtl)), qPrintable(leftText));
     QVERIFY(!steps->index(0, UndoStepModel::Why).data().toString().isEmpty());
+    // Ticked, then stopped while the undo is planned again: the plan shown stays, and so does
+    // the choice it was made with.
+    QTimer::singleShot(0, dialog, [dialog] { dialog->view().stopButton()->click(); });
+    page().forceBox()->setChecked(true);
+    QVERIFY(!page().forceBox()->isChecked());
+    QCOMPARE(steps->index(0, UndoStepModel::Op).data().toString(), QStringLiteral("冲突"));
 
     // Run as it is: the other domain's record goes, the edited one stays.
     QVERIFY(dialog->view().runButton()->isEnabled());
