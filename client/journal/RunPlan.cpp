@@ -6,6 +6,7 @@
 #include <QJsonObject>
 #include <QMap>
 #include <QSet>
+#include <QStringList>
 
 PlanRun runPlan(User &user, Journal &journal, const ChangePlan &plan, const QString &kind,
                 const QString &summary, const RunControl &control, qint64 undoes)
@@ -107,11 +108,16 @@ QString undoOutcomeSummary(const QList<StepOutcome> &outcomes)
             ++notDone;
         }
     }
-    QString text = QStringLiteral("已改回 %1 条记录").arg(records.size());
-    if (!forced.isEmpty())
-        text += QStringLiteral("（其中 %1 条强制覆盖）").arg(forced.size());
+    QStringList changed;
+    if (!records.isEmpty() || domains.isEmpty()) {
+        QString part = QStringLiteral("%1 条记录").arg(records.size());
+        if (!forced.isEmpty())
+            part += QStringLiteral("（其中 %1 条强制覆盖）").arg(forced.size());
+        changed.append(part);
+    }
     if (!domains.isEmpty())
-        text += QStringLiteral("，%1 个域名").arg(domains.size());
+        changed.append(QStringLiteral("%1 个域名").arg(domains.size()));
+    QString text = QStringLiteral("已改回 ") + changed.join(QStringLiteral("、"));
     if (conflicts)
         text += QStringLiteral("，%1 处冲突未改回").arg(conflicts);
     if (notDone)

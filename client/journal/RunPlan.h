@@ -49,7 +49,7 @@ PlanRun runPlan(User &user, Journal &journal, const ChangePlan &plan, const QStr
 QString outcomeSummary(const QList<StepOutcome> &outcomes);
 
 // Text for people of an undo's outcomes, by what it changed rather than by steps: "已改回 3 条记录
-// （其中 1 条强制覆盖），1 个域名，1 处冲突未改回".
+// （其中 1 条强制覆盖）、1 个域名，1 处冲突未改回".
 QString undoOutcomeSummary(const QList<StepOutcome> &outcomes);
 
 // The summary a zone import is journaled under, the same from the window and the command line.

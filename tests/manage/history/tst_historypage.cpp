@@ -381,6 +381,9 @@ void TestHistoryPage::deletedDomainComesBack()
     QVERIFY(back);
     QCOMPARE(back->groupID, groupID);
     QCOMPARE(m_h.records(name).size(), recordCount);
+    // Told by what came back, not by steps.
+    QVERIFY2(m_h.toast().endsWith(QStringLiteral("：已改回 %1 条记录、1 个域名").arg(recordCount)),
+             qPrintable(m_h.toast()));
 }
 
 void TestHistoryPage::domainActionsJournaledAndUndone_data()
@@ -472,6 +475,7 @@ void TestHistoryPage::domainActionsJournaledAndUndone()
     QVERIFY(dialog);
     dialog->view().runButton()->click();
     QCOMPARE(served(), original);
+    QVERIFY2(m_h.toast().endsWith(QStringLiteral("：已改回 1 个域名")), qPrintable(m_h.toast()));
 }
 
 QTEST_MAIN(TestHistoryPage)
