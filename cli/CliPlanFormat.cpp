@@ -115,6 +115,8 @@ QJsonObject jobJson(const JournalJob &job)
         {QStringLiteral("state"), job.state},
         {QStringLiteral("summary"), job.summary},
         {QStringLiteral("undoes"), job.undoes ? QJsonValue(job.undoes) : QJsonValue()},
+        {QStringLiteral("partlyUndoneBy"),
+         job.partlyUndoneBy ? QJsonValue(job.partlyUndoneBy) : QJsonValue()},
         {QStringLiteral("counts"), countsJson(job.counts)}};
 }
 
@@ -128,15 +130,20 @@ QJsonObject stepJson(const JournalStep &s)
                        {QStringLiteral("before"), sideJson(s.before)},
                        {QStringLiteral("after"), sideJson(s.after)},
                        {QStringLiteral("status"), s.status},
-                       {QStringLiteral("error"), s.error}};
+                       {QStringLiteral("error"), s.error},
+                       {QStringLiteral("forced"), s.forced}};
 }
 
 QString jobsTable(const QList<JournalJob> &jobs)
 {
     QList<QStringList> rows;
     for (const JournalJob &j : jobs)
-        rows.append({QString::number(j.id), j.kind, j.created.toString(Qt::ISODate), j.state,
-                     countsText(j.counts), jobSummary(j, SummaryLanguage::English)});
+        rows.append(
+            {QString::number(j.id), j.kind, j.created.toString(Qt::ISODate),
+             j.partlyUndoneBy
+                 ? QStringLiteral("%1, partly undone by #%2").arg(j.state).arg(j.partlyUndoneBy)
+                 : j.state,
+             countsText(j.counts), jobSummary(j, SummaryLanguage::English)});
     return formatTable({QStringLiteral("ID"), QStringLiteral("KIND"), QStringLiteral("CREATED"),
                         QStringLiteral("STATE"), QStringLiteral("STEPS"),
                         QStringLiteral("SUMMARY")},

@@ -176,12 +176,31 @@ void TestCliJournal::previewApplyAndUndoAroundAChangeBehindOurBack()
     QCOMPARE(wwwValue(a, QStringLiteral("e2e")), QStringLiteral("10.0.0.1"));
     QCOMPARE(wwwValue(c, QStringLiteral("e2e")), QStringLiteral("10.0.0.1"));
     QCOMPARE(wwwValue(b, QStringLiteral("e2e")), QStringLiteral("10.0.0.2"));
+    // Reverted in part: the job says by which undo, and can be undone again for the rest.
+    const QJsonArray afterPart =
+        run({QStringLiteral("--json"), QStringLiteral("jobs")}).json().array();
+    // Newest first: the undo, the change behind our back, the edit.
+    QCOMPARE(afterPart.at(2).toObject().value(QStringLiteral("id")).toInt(), int(editJob));
+    QCOMPARE(afterPart.at(2).toObject().value(QStringLiteral("partlyUndoneBy")).toInt(),
+             afterPart.at(0).toObject().value(QStringLiteral("id")).toInt());
 
     // --force reverts the conflict too; the job is then undone, and not twice.
     const Run forced =
         run(undo + QStringList{QStringLiteral("--apply"), QStringLiteral("--force")});
     QCOMPARE(forced.exit, 0);
     QCOMPARE(wwwValue(b, QStringLiteral("e2e")), QStringLiteral("10.0.0.1"));
+    // The forced step is marked so in its job; the job undone whole is no longer partly so.
+    const QJsonArray afterForce =
+        run({QStringLiteral("--json"), QStringLiteral("jobs")}).json().array();
+    const Run forcedJob =
+        run({QStringLiteral("--json"), QStringLiteral("job"), QStringLiteral("show"),
+             QString::number(afterForce.at(0).toObject().value(QStringLiteral("id")).toInt())});
+    int forcedSteps = 0;
+    for (const QJsonValue &s : forcedJob.json().object().value(QStringLiteral("steps")).toArray())
+        forcedSteps += s.toObject().value(QStringLiteral("forced")).toBool() ? 1 : 0;
+    QCOMPARE(forcedSteps, 1);
+    QCOMPARE(afterForce.at(3).toObject().value(QStringLiteral("id")).toInt(), int(editJob));
+    QVERIFY(afterForce.at(3).toObject().value(QStringLiteral("partlyUndoneBy")).isNull());
     const Run again = run(undo + QStringList{QStringLiteral("--apply")});
     QCOMPARE(again.exit, 1);
     QVERIFY(again.err.contains(QStringLiteral("已撤销过").toUtf8()));
