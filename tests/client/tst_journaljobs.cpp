@@ -86,6 +86,7 @@ private slots:
     void init();
     void cleanup();
     void changedSincePreviewIsSkipped();
+    void stepsNotRunSayWhy();
     void unknownOutcomeIsNeverGuessed();
     void deadNetworkStopsAfterThreeInARow();
     void deletedDomainComesBack_data();
@@ -192,6 +193,40 @@ void TestJournalJobs::changedSincePreviewIsSkipped()
              QStringLiteral("10.2.2.2"));
     QCOMPARE(withHost(recordsOf(m_other, names.at(1)), QStringLiteral("jr")).first().value,
              QStringLiteral("10.1.1.1"));
+}
+
+// A step the plan itself held back, and a domain that could not be read again right before its
+// change, are told as such, not as records changed since the preview.
+void TestJournalJobs::stepsNotRunSayWhy()
+{
+    const QStringList names{QStringLiteral("halvik-demo.com"), QStringLiteral("harbor-demo.com"),
+                            QStringLiteral("maple-demo.com")};
+    BatchRequest add;
+    add.match =
+        RecordPattern{QStringLiteral("A"), QStringLiteral("why"), 0, QStringLiteral("10.5.5.5")};
+    QCOMPARE(
+        run(m_user, m_journal, preview(m_user, add, names.mid(0, 2)), QStringLiteral("batch-add")),
+        JobState::Done);
+    BatchRequest edit = add;
+    edit.kind = BatchRequest::Edit;
+    edit.newValue = QStringLiteral("10.6.6.6");
+    // The third domain has no such record: the plan holds that step back.
+    const ChangePlan plan = preview(m_user, edit, names);
+    QCOMPARE(plan.counts().value(StepOps::Change), 2);
+
+    // The second domain's fresh look is refused.
+    Fault refused;
+    refused.kind = FaultKind::Http500;
+    refused.skip = 1;
+    refused.times = 1;
+    m_service->setFault(QStringLiteral("/api/record/list/"), refused);
+    JournalRunner runner(m_user, m_journal);
+    QCOMPARE(run(m_user, m_journal, plan, QStringLiteral("batch-edit"), 0, &runner),
+             JobState::Partial);
+    m_service->clearFaults();
+    QCOMPARE(outcomeSummary(runner.outcomes()),
+             QStringLiteral("已完成 1 步，失败 0 步，1 步因无法再次读取记录而跳过，"
+                            "1 步有冲突或问题，未执行"));
 }
 
 void TestJournalJobs::unknownOutcomeIsNeverGuessed()
