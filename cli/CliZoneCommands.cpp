@@ -50,40 +50,61 @@ bool readAllRecords(CliSession &s, Domain *dm, QList<Record> &records, int &exit
     return true;
 }
 
-QJsonObject stepRecordJson(const ZoneStepRecord &r)
+// A record of a step as the plan prints it; the service's id where the record is the
+// service's (before).
+QJsonObject stepRecordJson(const QJsonObject &step, bool withId)
 {
+    const Record r = recordFromJson(step);
     QJsonObject o{{QStringLiteral("host"), r.host},   {QStringLiteral("type"), r.type},
                   {QStringLiteral("value"), r.value}, {QStringLiteral("ttl"), r.ttl},
                   {QStringLiteral("mx"), r.mx},       {QStringLiteral("lineID"), r.lineID}};
-    if (r.id)
+    if (withId && r.id)
         o.insert(QStringLiteral("id"), r.id);
     return o;
 }
 
-QJsonObject planJson(const ZonePlan &plan)
+// The ops of an import plan in the order its counts are printed.
+const QStringList &zoneOps()
 {
+    static const QStringList ops{StepOps::Create, StepOps::Change,  StepOps::Unchanged,
+                                 StepOps::Delete, StepOps::Problem, StepOps::Skip};
+    return ops;
+}
+
+QStringList warningTexts(const ChangePlan &plan)
+{
+    QStringList texts;
+    for (const PlanWarning &w : plan.warnings)
+        texts.append(w.text);
+    return texts;
+}
+
+QJsonObject planJson(const ChangePlan &plan, int lineID)
+{
+    const DomainPlan &d = plan.domains.first();
     QJsonArray steps;
-    for (const ZoneStep &s : plan.steps) {
-        QJsonObject o{{QStringLiteral("op"), zoneStepOpName(s.op)}};
+    for (const PlanStep &s : d.steps) {
+        QJsonObject o{{QStringLiteral("op"), s.op}};
         if (s.fileLine)
             o.insert(QStringLiteral("fileLine"), s.fileLine);
-        if (!s.before.type.isEmpty())
-            o.insert(QStringLiteral("before"), stepRecordJson(s.before));
-        if (!s.after.type.isEmpty())
-            o.insert(QStringLiteral("after"), stepRecordJson(s.after));
-        if (!s.reason.isEmpty())
-            o.insert(QStringLiteral("reason"), s.reason);
+        if (!s.before.isEmpty())
+            o.insert(QStringLiteral("before"), stepRecordJson(s.before, true));
+        if (!s.after.isEmpty())
+            o.insert(QStringLiteral("after"), stepRecordJson(s.after, false));
+        if (!s.problem.isEmpty())
+            o.insert(QStringLiteral("reason"), s.problem);
         steps.append(o);
     }
+    const QMap<QString, int> n = plan.counts();
     QJsonObject counts;
-    for (ZoneStepOp op : {ZoneStepOp::Create, ZoneStepOp::Change, ZoneStepOp::Unchanged,
-                          ZoneStepOp::Delete, ZoneStepOp::Problem, ZoneStepOp::Skip})
-        counts.insert(zoneStepOpName(op), plan.count(op));
-    return QJsonObject{{QStringLiteral("domain"), plan.domain},
-                       {QStringLiteral("lineID"), plan.lineID},
-                       {QStringLiteral("steps"), steps},
-                       {QStringLiteral("counts"), counts},
-                       {QStringLiteral("warnings"), QJsonArray::fromStringList(plan.warnings)}};
+    for (const QString &op : zoneOps())
+        counts.insert(op, n.value(op));
+    return QJsonObject{
+        {QStringLiteral("domain"), d.domain},
+        {QStringLiteral("lineID"), lineID},
+        {QStringLiteral("steps"), steps},
+        {QStringLiteral("counts"), counts},
+        {QStringLiteral("warnings"), QJsonArray::fromStringList(warningTexts(plan))}};
 }
 
 QString changed(const QString &before, const QString &after)
@@ -91,41 +112,43 @@ QString changed(const QString &before, const QString &after)
     return before == after ? after : before + QStringLiteral(" -> ") + after;
 }
 
-QString planText(const ZonePlan &plan)
+QString planText(const ChangePlan &plan, int lineID)
 {
+    const DomainPlan &d = plan.domains.first();
     QList<QStringList> rows;
-    for (const ZoneStep &s : plan.steps) {
-        const ZoneStepRecord &r = s.op == ZoneStepOp::Delete ? s.before : s.after;
+    for (const PlanStep &s : d.steps) {
+        const Record r = recordFromJson(s.op == StepOps::Delete ? s.before : s.after);
         const bool isMx = r.type == QLatin1String("MX");
         QString ttl = QString::number(r.ttl);
         QString mx = isMx ? QString::number(r.mx) : QStringLiteral("-");
-        if (s.op == ZoneStepOp::Change) {
-            ttl = changed(QString::number(s.before.ttl), ttl);
+        if (s.op == StepOps::Change) {
+            const Record before = recordFromJson(s.before);
+            ttl = changed(QString::number(before.ttl), ttl);
             if (isMx)
-                mx = changed(QString::number(s.before.mx), mx);
+                mx = changed(QString::number(before.mx), mx);
         }
-        const bool noValue = s.op == ZoneStepOp::Skip && r.value.isEmpty();
-        rows.append({zoneStepOpName(s.op), s.fileLine ? QString::number(s.fileLine) : QString(),
-                     r.host, r.type, r.value, noValue ? QString() : ttl, noValue ? QString() : mx,
-                     s.reason});
+        const bool noValue = s.op == StepOps::Skip && r.value.isEmpty();
+        rows.append({s.op, s.fileLine ? QString::number(s.fileLine) : QString(), r.host, r.type,
+                     r.value, noValue ? QString() : ttl, noValue ? QString() : mx, s.problem});
     }
     QString text =
         formatTable({QStringLiteral("OP"), QStringLiteral("LINE"), QStringLiteral("HOST"),
                      QStringLiteral("TYPE"), QStringLiteral("VALUE"), QStringLiteral("TTL"),
                      QStringLiteral("MX"), QStringLiteral("REASON")},
                     rows);
-    for (const QString &w : plan.warnings)
+    for (const QString &w : warningTexts(plan))
         text += QStringLiteral("warning: %1\n").arg(w);
+    const QMap<QString, int> n = plan.counts();
     text += QStringLiteral("%1 on line %2: %3 create, %4 change, %5 unchanged, %6 delete, "
                            "%7 problem, %8 skipped\n")
-                .arg(plan.domain)
-                .arg(plan.lineID)
-                .arg(plan.count(ZoneStepOp::Create))
-                .arg(plan.count(ZoneStepOp::Change))
-                .arg(plan.count(ZoneStepOp::Unchanged))
-                .arg(plan.count(ZoneStepOp::Delete))
-                .arg(plan.count(ZoneStepOp::Problem))
-                .arg(plan.count(ZoneStepOp::Skip));
+                .arg(d.domain)
+                .arg(lineID)
+                .arg(n.value(StepOps::Create))
+                .arg(n.value(StepOps::Change))
+                .arg(n.value(StepOps::Unchanged))
+                .arg(n.value(StepOps::Delete))
+                .arg(n.value(StepOps::Problem))
+                .arg(n.value(StepOps::Skip));
     return text;
 }
 
@@ -212,24 +235,24 @@ int cmdZoneImport(CliSession &s)
         return exit;
     const int line = lineOption(s);
     const bool prune = hasFlag(s, "prune");
-    const ZonePlan plan = planZoneImport(zone, dm->name, live, line, prune);
-    const int planExit = plan.count(ZoneStepOp::Problem) > 0 ? int(ExitRefused) : int(ExitOk);
-    if (!hasFlag(s, "apply") || !plan.hasWork()) {
-        s.print(planJson(plan), planText(plan));
+    const ChangePlan plan = planZoneImport(zone, dm->name, live, line, prune);
+    const int planExit = plan.counts().value(StepOps::Problem) > 0 ? int(ExitRefused) : int(ExitOk);
+    if (!hasFlag(s, "apply") || !plan.changesAnything()) {
+        s.print(planJson(plan, line), planText(plan, line));
         return planExit;
     }
     if (!plan.warnings.isEmpty() && !hasFlag(s, "yes")) {
-        s.print(planJson(plan), planText(plan));
+        s.print(planJson(plan, line), planText(plan, line));
         printErr(QStringLiteral("halvik-cli: the plan has warnings; nothing changed (--yes "
                                 "accepts them)\n"));
         return ExitRefused;
     }
 
     if (!s.json())
-        printOut(planText(plan));
+        printOut(planText(plan, line));
     // The job looks at the domain again right before changing it and skips it when it changed
     // since the plan was made.
-    const ChangePlan job{{zoneDomainPlan(plan, dm->id, live)}, {}};
+    const ChangePlan job = zoneImportJob(plan, dm->id);
     const PlanRun run =
         runPlan(s.user, journal, job, QStringLiteral("zone-import"),
                 zoneImportSummary(dm->name, line, prune, QFileInfo(path).fileName()));
@@ -263,7 +286,7 @@ int cmdZoneImport(CliSession &s)
         printErr(gaveUpText(run));
     if (run.networkFailed)
         worst = ExitNetwork;
-    QJsonObject json = planJson(plan);
+    QJsonObject json = planJson(plan, line);
     json.insert(QStringLiteral("results"), outcomes);
     json.insert(QStringLiteral("job"), jobJson(journal.job(run.jobId)));
     s.print(json, formatTable({QStringLiteral("ITEM"), QStringLiteral("RESULT")}, rows) +

@@ -8,6 +8,7 @@
 #include "client/zone/ZoneFolder.h"
 #include "client/zone/ZoneInput.h"
 #include "client/zone/ZoneParser.h"
+#include "client/zone/ZonePlanner.h"
 #include "manage/records/ZoneImportDialog.h"
 #include "manage/shared/PageShell.h"
 
@@ -120,13 +121,16 @@ void RecordPage::runZoneImport()
     const QPointer<ZoneImportDialog> dialog = m_importDialog;
     // The domain the plan was made for, whatever the page shows by now.
     const QSharedPointer<Domain> domain = m_importDomain;
-    if (!dialog || !domain || !dialog->plan().hasWork())
+    if (!dialog || !domain || !dialog->plan().changesAnything())
         return;
     // Exactly the plan shown: the job skips the domain if it changed since.
-    const ZonePlan plan = dialog->plan();
-    if (!plan.warnings.isEmpty() &&
+    const ChangePlan job = zoneImportJob(dialog->plan(), domain->id);
+    QStringList warnings;
+    for (const PlanWarning &w : job.warnings)
+        warnings.append(w.text);
+    if (!warnings.isEmpty() &&
         !User::showMsgBox(QStringLiteral("导入后将有以下问题：<br/>") +
-                              plan.warnings.join(QStringLiteral("<br/>")).toHtmlEscaped() +
+                              warnings.join(QStringLiteral("<br/>")).toHtmlEscaped() +
                               QStringLiteral("<br/>仍要执行吗？"),
                           QString(), 2))
         return;
@@ -135,9 +139,8 @@ void RecordPage::runZoneImport()
         tell(QStringLiteral("无法打开操作记录，未做任何改动：") + journal.errorText());
         return;
     }
-    const ChangePlan job{{zoneDomainPlan(plan, domain->id, dialog->live())}, {}};
     const QString summary =
-        zoneImportSummary(domain->name, plan.lineID, dialog->prune(), dialog->fileName());
+        zoneImportSummary(domain->name, dialog->lineID(), dialog->prune(), dialog->fileName());
     dialog->runButton()->setEnabled(false);
     const PlanRun run = runPlan(user(), journal, job, QStringLiteral("zone-import"), summary);
     if (!run.jobId) {

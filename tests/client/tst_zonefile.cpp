@@ -84,12 +84,27 @@ ZoneRecord fileRec(int line, const QString &host, const QString &type, const QSt
     return ZoneRecord{line, host, type, value, ttl, mx, QString()};
 }
 
-QString opsOf(const ZonePlan &plan)
+const QList<PlanStep> &stepsOf(const ChangePlan &plan)
+{
+    return plan.domains.first().steps;
+}
+
+QString opsOf(const ChangePlan &plan)
 {
     QStringList ops;
-    for (const ZoneStep &s : plan.steps)
-        ops.append(zoneStepOpName(s.op) + (s.before.id ? QString::number(s.before.id) : QString()));
+    for (const PlanStep &s : stepsOf(plan)) {
+        const int id = recordFromJson(s.before).id;
+        ops.append(s.op + (id ? QString::number(id) : QString()));
+    }
     return ops.join(QLatin1Char(' '));
+}
+
+QStringList warningsOf(const ChangePlan &plan)
+{
+    QStringList texts;
+    for (const PlanWarning &w : plan.warnings)
+        texts.append(w.text);
+    return texts;
 }
 
 } // namespace
@@ -108,6 +123,7 @@ private slots:
     void planWarnings_data();
     void planWarnings();
     void jobStepsDeleteFirstAndKeepTheServiceSpelling();
+    void jobStepsStayOnTheImportLine();
     void folderHasOneWholeFilePerLine();
     void targetsWithoutFinalDot_data();
     void targetsWithoutFinalDot();
@@ -251,9 +267,9 @@ void TestZoneFile::exportImportedAgainPlansNothing()
             const ZoneFile f = parseZoneText(zone.text, domain);
             QVERIFY2(f.errors.isEmpty(), qPrintable(f.errors.value(0).message));
             for (bool prune : {false, true}) {
-                const ZonePlan plan = planZoneImport(f, domain, records, line, prune);
-                QVERIFY2(!plan.hasWork(), qPrintable(opsOf(plan)));
-                QCOMPARE(plan.count(ZoneStepOp::Problem), 0);
+                const ChangePlan plan = planZoneImport(f, domain, records, line, prune);
+                QVERIFY2(!plan.changesAnything(), qPrintable(opsOf(plan)));
+                QCOMPARE(plan.counts().value(StepOps::Problem), 0);
                 QVERIFY(plan.warnings.isEmpty());
             }
         }
@@ -352,12 +368,12 @@ void TestZoneFile::plan()
     QFETCH(QList<Record>, live);
     QFETCH(bool, prune);
     QFETCH(QString, ops);
-    const ZonePlan plan =
+    const ChangePlan plan =
         planZoneImport(parsedRecords(file), QStringLiteral("example.cn"), live, 0, prune);
     QCOMPARE(opsOf(plan), ops);
-    for (const ZoneStep &s : plan.steps) {
-        if (s.op == ZoneStepOp::Problem) {
-            QVERIFY(!s.reason.isEmpty());
+    for (const PlanStep &s : stepsOf(plan)) {
+        if (s.op == StepOps::Problem) {
+            QVERIFY(!s.problem.isEmpty());
             QVERIFY(s.fileLine > 0);
         }
     }
@@ -393,9 +409,9 @@ void TestZoneFile::planWarnings()
     QFETCH(QList<ZoneRecord>, file);
     QFETCH(QList<Record>, live);
     QFETCH(QStringList, warnings);
-    const ZonePlan plan =
+    const ChangePlan plan =
         planZoneImport(parsedRecords(file), QStringLiteral("example.cn"), live, 0, false);
-    QCOMPARE(plan.warnings, warnings);
+    QCOMPARE(warningsOf(plan), warnings);
 }
 
 // A CNAME replacing an A on the same host is refused while the A is there: the job deletes
@@ -406,13 +422,13 @@ void TestZoneFile::jobStepsDeleteFirstAndKeepTheServiceSpelling()
         rec(7, QStringLiteral("shop"), QStringLiteral("A"), QStringLiteral("192.0.2.1")),
         rec(8, QStringLiteral("WWW"), QStringLiteral("CNAME"), QStringLiteral("Cdn.Example.net")),
         rec(9, QStringLiteral("tv"), QStringLiteral("A"), QStringLiteral("192.0.2.9"), 600, 10, 5)};
-    const ZonePlan plan =
+    const ChangePlan plan =
         planZoneImport(parsedRecords({fileRec(1, QStringLiteral("shop"), QStringLiteral("CNAME"),
                                               QStringLiteral("www.example.cn")),
                                       fileRec(2, QStringLiteral("www"), QStringLiteral("CNAME"),
                                               QStringLiteral("cdn.example.net"), 3600)}),
                        QStringLiteral("example.cn"), live, 0, true);
-    const DomainPlan d = zoneDomainPlan(plan, 42, live);
+    const DomainPlan d = zoneImportJob(plan, 42).domains.first();
     QCOMPARE(d.domainID, 42);
     QVERIFY(d.liveKnown);
     QCOMPARE(d.live.size(), live.size()); // every line: the job compares the whole domain
@@ -430,6 +446,34 @@ void TestZoneFile::jobStepsDeleteFirstAndKeepTheServiceSpelling()
     const Record created = recordFromJson(d.steps.at(2).after);
     QCOMPARE(created.type, QStringLiteral("CNAME"));
     QCOMPARE(created.lineID, 0);
+}
+
+// Imported into a line other than the default: a creation goes to that line, a change sends it
+// (the service would move the record otherwise), and a deletion is journaled with it, so that
+// undo puts the record back where it was.
+void TestZoneFile::jobStepsStayOnTheImportLine()
+{
+    const QString a = QStringLiteral("A");
+    const QList<Record> live{
+        rec(7, QStringLiteral("www"), a, QStringLiteral("192.0.2.1"), 600, 10, 285),
+        rec(8, QStringLiteral("old"), a, QStringLiteral("192.0.2.8"), 600, 10, 285),
+        rec(9, QStringLiteral("www"), a, QStringLiteral("192.0.2.1"))};
+    const ChangePlan plan = planZoneImport(
+        parsedRecords({fileRec(1, QStringLiteral("www"), a, QStringLiteral("192.0.2.1"), 300),
+                       fileRec(2, QStringLiteral("new"), a, QStringLiteral("192.0.2.2"))}),
+        QStringLiteral("example.cn"), live, 285, true);
+    const DomainPlan d = zoneImportJob(plan, 42).domains.first();
+    QStringList ops;
+    for (const PlanStep &s : d.steps) {
+        const int id = recordFromJson(s.before).id;
+        ops.append(s.op + (id ? QString::number(id) : QString()));
+        for (const QJsonObject &r : {s.before, s.after}) {
+            if (!r.isEmpty())
+                QCOMPARE(recordFromJson(r).lineID, 285);
+        }
+    }
+    QCOMPARE(ops, (QStringList{QStringLiteral("delete8"), QStringLiteral("change7"),
+                               QStringLiteral("create")}));
 }
 
 void TestZoneFile::folderHasOneWholeFilePerLine()
@@ -482,12 +526,13 @@ void TestZoneFile::targetsWithoutFinalDot()
     QFETCH(QString, warning);
     const ZoneFile f = parseZoneText(text, QStringLiteral("example.cn"));
     QVERIFY(f.errors.isEmpty());
-    const ZonePlan plan = planZoneImport(f, QStringLiteral("example.cn"), {}, 0, false);
+    const QStringList warnings =
+        warningsOf(planZoneImport(f, QStringLiteral("example.cn"), {}, 0, false));
     if (warning.isEmpty()) {
-        QVERIFY2(plan.warnings.isEmpty(), qPrintable(plan.warnings.join(QLatin1Char('\n'))));
+        QVERIFY2(warnings.isEmpty(), qPrintable(warnings.join(QLatin1Char('\n'))));
     } else {
-        QCOMPARE(plan.warnings.size(), 1);
-        QVERIFY2(plan.warnings.first().contains(warning), qPrintable(plan.warnings.first()));
+        QCOMPARE(warnings.size(), 1);
+        QVERIFY2(warnings.first().contains(warning), qPrintable(warnings.first()));
     }
 }
 
