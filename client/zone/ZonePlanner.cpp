@@ -8,6 +8,8 @@
 #include <QHash>
 #include <QVector>
 
+#include <algorithm>
+
 namespace {
 
 bool isApex(const QString &host)
@@ -71,6 +73,47 @@ ChangePlan zoneImportJob(const ChangePlan &plan, int domainID)
     return job;
 }
 
+namespace {
+
+// The records of one host and type on the import's line once the plan ran: the TTLs they carry,
+// the file's lines among them, and whether the plan creates or changes one of them.
+struct RecordSet
+{
+    QString host;
+    QString type;
+    QList<int> ttls;
+    QList<int> fileLines;
+    bool touched = false;
+};
+
+// A set whose records would carry different TTLs: name servers serve one TTL per set, so the
+// service's answer would not be what the file says. Only sets the plan touches are named, as
+// for the other warnings.
+void warnOfMixedTtls(const QList<RecordSet> &sets, const QString &domain,
+                     QList<PlanWarning> &warnings)
+{
+    for (const RecordSet &set : sets) {
+        QList<int> ttls = set.ttls;
+        std::sort(ttls.begin(), ttls.end());
+        ttls.erase(std::unique(ttls.begin(), ttls.end()), ttls.end());
+        if (!set.touched || ttls.size() < 2)
+            continue;
+        QStringList lines;
+        for (int line : set.fileLines)
+            lines.append(QString::number(line));
+        QStringList shown;
+        for (int ttl : ttls)
+            shown.append(QString::number(ttl));
+        warnings.append({QStringLiteral("ttl-differs"), domain, set.host,
+                         QStringLiteral("第%1行：%2 的主机记录 %3 的 %4 记录将有不同的 TTL（%5），"
+                                        "DNS 对同一组记录只用一个 TTL")
+                             .arg(lines.join(QStringLiteral("、")), domain, set.host, set.type,
+                                  shown.join(QStringLiteral("、")))});
+    }
+}
+
+} // namespace
+
 ChangePlan planZoneImport(const ZoneFile &file, const QString &domain, const QList<Record> &live,
                           int lineID, bool prune)
 {
@@ -84,12 +127,13 @@ ChangePlan planZoneImport(const ZoneFile &file, const QString &domain, const QLi
             onLine.append(r);
     }
 
+    QList<PlanStep> fileSteps;
     for (const ZoneSkip &s : file.skipped) {
         Record r;
         r.host = s.host;
         r.type = s.type;
         r.setLine(lineID);
-        plan.steps.append(fileStep(StepOps::Skip, s.line, r, s.reason));
+        fileSteps.append(fileStep(StepOps::Skip, s.line, r, s.reason));
     }
 
     // Live records by identity, and the file's records planned so far: each record of the
@@ -103,20 +147,31 @@ ChangePlan planZoneImport(const ZoneFile &file, const QString &domain, const QLi
     QVector<bool> used(onLine.size(), false);
     QHash<QString, int> accepted; // identity -> file line of the record planned for it
     QHash<int, QString> opOfLine;
+    QList<RecordSet> sets;
+    QHash<QString, int> setOf; // host and type -> index into sets
+    auto setFor = [&sets, &setOf](const QString &host, const QString &type) -> RecordSet & {
+        const QString key = hostKey(host) + QLatin1Char(' ') + type.trimmed().toUpper();
+        auto it = setOf.constFind(key);
+        if (it == setOf.cend()) {
+            it = setOf.insert(key, sets.size());
+            sets.append(RecordSet{host, type.trimmed().toUpper(), {}, {}, false});
+        }
+        return sets[*it];
+    };
     for (const ZoneRecord &f : file.records) {
         const Record after = fromFile(f, lineID);
         const QString problem = recordDraftProblem(
             RecordDraft{f.host, f.type, f.value, QString::number(f.ttl),
                         f.type == QLatin1String("MX") ? QString::number(f.mx) : QString(), true});
         if (!problem.isEmpty()) {
-            plan.steps.append(fileStep(StepOps::Problem, f.line, after, problem));
+            fileSteps.append(fileStep(StepOps::Problem, f.line, after, problem));
             continue;
         }
         const QString identity = identityOf(f.host, f.type, f.value);
         const auto repeat = accepted.constFind(identity);
         if (repeat != accepted.cend()) {
-            plan.steps.append(fileStep(StepOps::Skip, f.line, after,
-                                       QStringLiteral("与第%1行的记录相同").arg(*repeat)));
+            fileSteps.append(fileStep(StepOps::Skip, f.line, after,
+                                      QStringLiteral("与第%1行的记录相同").arg(*repeat)));
             continue;
         }
         accepted.insert(identity, f.line);
@@ -147,22 +202,33 @@ ChangePlan planZoneImport(const ZoneFile &file, const QString &domain, const QLi
             step = fileStep(StepOps::Change, f.line, changed);
             step.before = recordToJson(onLine.at(match));
         }
+        RecordSet &set = setFor(f.host, f.type);
+        set.ttls.append(f.ttl);
+        set.fileLines.append(f.line);
+        set.touched = set.touched || step.op != StepOps::Unchanged;
         opOfLine.insert(f.line, step.op);
-        plan.steps.append(step);
+        fileSteps.append(step);
     }
 
-    if (prune) {
-        for (int i = 0; i < onLine.size(); ++i) {
-            const Record &r = onLine.at(i);
-            const bool apexNs = r.type == QLatin1String("NS") && isApex(r.host);
-            if (used.at(i) || apexNs || r.state != 0 || !zoneExportProblem(r).isEmpty())
-                continue;
+    // Deletions first, as the job runs them; then the file in its order, its skipped records
+    // first.
+    for (int i = 0; i < onLine.size(); ++i) {
+        const Record &r = onLine.at(i);
+        if (used.at(i))
+            continue;
+        const bool apexNs = r.type == QLatin1String("NS") && isApex(r.host);
+        if (prune && !apexNs && r.state == 0 && zoneExportProblem(r).isEmpty()) {
             PlanStep step;
             step.op = StepOps::Delete;
             step.before = recordToJson(r);
             plan.steps.append(step);
+        } else if (r.state == 0 && setOf.contains(hostKey(r.host) + QLatin1Char(' ') +
+                                                  r.type.trimmed().toUpper())) {
+            // Kept beside the file's records of its set: served with them.
+            setFor(r.host, r.type).ttls.append(r.ttl);
         }
     }
+    plan.steps += fileSteps;
 
     ChangePlan result;
     result.domains.append(plan);
@@ -174,6 +240,7 @@ ChangePlan planZoneImport(const ZoneFile &file, const QString &domain, const QLi
                                         .arg(f.line)
                                         .arg(f.relativeTarget, f.value)});
     }
+    warnOfMixedTtls(sets, domain, result.warnings);
     result.warnings += planWarnings(zoneImportJob(result, -1).domains);
     return result;
 }

@@ -12,9 +12,11 @@
 #include "manage/records/ZoneImportDialog.h"
 #include "manage/shared/PageShell.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFontMetrics>
 #include <QPushButton>
 
 namespace {
@@ -57,7 +59,24 @@ void RecordPage::exportClicked()
         tell(QStringLiteral("导出失败：") + error);
         return;
     }
-    showToast(QStringLiteral("已导出 %1").arg(written.join(QStringLiteral("、"))));
+    showToast(exportNotice(folder, written));
+}
+
+QString RecordPage::exportNotice(const QString &folder, const QStringList &written) const
+{
+    // One line that fits the window however deep the folder and however many lines: the
+    // folder keeps its start and its end, the names take what room is left.
+    const QWidget *window = m_window.dialogParent();
+    const QFontMetrics metrics(window->font());
+    // The strip is centred right of the navigation column and pads its text.
+    const int room = qMax(200, window->width() * 3 / 5 - 44);
+    const QString lead = QStringLiteral("已导出 %1 个文件到 ").arg(written.size());
+    // The folder first; the names get what it leaves.
+    const int folderRoom = room - metrics.horizontalAdvance(lead + QStringLiteral("：…"));
+    const QString text =
+        lead + metrics.elidedText(QDir::toNativeSeparators(folder), Qt::ElideMiddle, folderRoom) +
+        QStringLiteral("：") + written.join(QStringLiteral("、"));
+    return metrics.elidedText(text, Qt::ElideRight, room);
 }
 
 void RecordPage::importClicked()

@@ -4,6 +4,7 @@
 #include "client/zone/ZonePlanner.h"
 #include "client/zone/ZoneWriter.h"
 
+#include <QDir>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -116,6 +117,8 @@ private slots:
     void readsTheTrickyFixture();
     void refusesBadFiles_data();
     void refusesBadFiles();
+    void namesOutsideTheDomainAreSkipped_data();
+    void namesOutsideTheDomainAreSkipped();
     void exportLoadsInNamedCheckzone();
     void exportImportedAgainPlansNothing();
     void plan_data();
@@ -125,6 +128,8 @@ private slots:
     void jobStepsDeleteFirstAndKeepTheServiceSpelling();
     void jobStepsStayOnTheImportLine();
     void folderHasOneWholeFilePerLine();
+    void filesAreNamedByLine_data();
+    void filesAreNamedByLine();
     void targetsWithoutFinalDot_data();
     void targetsWithoutFinalDot();
 };
@@ -180,14 +185,9 @@ void TestZoneFile::refusesBadFiles_data()
     QTest::newRow("relative origin")
         << QByteArray("www IN A 192.0.2.1\n$ORIGIN sub\nx IN A 192.0.2.2\n") << 2
         << QStringLiteral("$ORIGIN");
-    QTest::newRow("owner outside the domain")
-        << QByteArray("$TTL 600\nwww IN A 192.0.2.1\nwww.example.org. IN A 192.0.2.2\n") << 3
-        << QStringLiteral("www.example.org不在域名example.cn之内");
     QTest::newRow("origin outside the domain")
         << QByteArray("$ORIGIN example.org.\nwww IN A 192.0.2.1\n") << 2
         << QStringLiteral("不在域名example.cn之内");
-    QTest::newRow("look-alike suffix") << QByteArray("www.badexample.cn. IN A 192.0.2.1\n") << 1
-                                       << QStringLiteral("不在域名example.cn之内");
     QTest::newRow("class CH") << QByteArray("; c\n\nwww CH A 192.0.2.1\n") << 3
                               << QStringLiteral("只支持IN类的记录，不支持CH");
     QTest::newRow("bad address, after a multi-line record")
@@ -224,6 +224,51 @@ void TestZoneFile::refusesBadFiles()
     QVERIFY(!f.errors.isEmpty());
     QCOMPARE(f.errors.first().line, line);
     QVERIFY2(f.errors.first().message.contains(message), qPrintable(f.errors.first().message));
+}
+
+// One name written in full for another domain leaves that record out, with its line; the rest
+// of the file imports.
+void TestZoneFile::namesOutsideTheDomainAreSkipped_data()
+{
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<int>("line");
+    QTest::addColumn<QString>("owner");
+    QTest::addColumn<QString>("kept"); // the host of the file's one record that stays
+
+    QTest::newRow("another domain")
+        << QByteArray("$TTL 600\nwww IN A 192.0.2.1\nwww.example.org. IN A 192.0.2.2\n") << 3
+        << QStringLiteral("www.example.org.") << QStringLiteral("www");
+    QTest::newRow("look-alike suffix")
+        << QByteArray("www.badexample.cn. IN A 192.0.2.1\nwww IN A 192.0.2.2\n") << 1
+        << QStringLiteral("www.badexample.cn.") << QStringLiteral("www");
+    QTest::newRow("the parent, under an origin inside the domain")
+        << QByteArray("$ORIGIN sub.example.cn.\nwww IN A 192.0.2.1\ncn. IN A 192.0.2.2\n") << 3
+        << QStringLiteral("cn.") << QStringLiteral("www.sub");
+}
+
+void TestZoneFile::namesOutsideTheDomainAreSkipped()
+{
+    QFETCH(QByteArray, text);
+    QFETCH(int, line);
+    QFETCH(QString, owner);
+    QFETCH(QString, kept);
+    const ZoneFile f = parseZoneText(text, QStringLiteral("example.cn"));
+    QVERIFY2(f.errors.isEmpty(), qPrintable(f.errors.value(0).message));
+    QCOMPARE(f.records.size(), 1);
+    QCOMPARE(f.records.first().host, kept);
+    QCOMPARE(f.skipped.size(), 1);
+    QCOMPARE(f.skipped.first().line, line);
+    QCOMPARE(f.skipped.first().host, owner);
+    QVERIFY2(f.skipped.first().reason.contains(QStringLiteral("不在域名example.cn之内")),
+             qPrintable(f.skipped.first().reason));
+
+    // Pruning still deletes only what the file's own records do not hold.
+    const QList<Record> live{
+        rec(7, kept, QStringLiteral("A"), f.records.first().value, f.records.first().ttl),
+        rec(8, QStringLiteral("gone"), QStringLiteral("A"), QStringLiteral("192.0.2.9"))};
+    const ChangePlan plan = planZoneImport(f, QStringLiteral("example.cn"), live, 0, true);
+    QCOMPARE(opsOf(plan), QStringLiteral("delete8 skip unchanged7"));
+    QCOMPARE(stepsOf(plan).at(1).fileLine, line);
 }
 
 void TestZoneFile::exportLoadsInNamedCheckzone()
@@ -326,7 +371,7 @@ void TestZoneFile::plan_data()
     QTest::newRow("prune deletes what the file lacks")
         << QList<ZoneRecord>{fileRec(1, www, a, QStringLiteral("192.0.2.2"))}
         << QList<Record>{rec(7, www, a, QStringLiteral("192.0.2.1"))} << true
-        << QStringLiteral("create delete7");
+        << QStringLiteral("delete7 create");
     QTest::newRow("prune keeps apex NS, paused records and other lines")
         << QList<ZoneRecord>{}
         << QList<Record>{rec(7, apex, QStringLiteral("NS"), QStringLiteral("ns1.example.net")),
@@ -343,7 +388,7 @@ void TestZoneFile::plan_data()
         << QList<ZoneRecord>{fileRec(1, www, a, QStringLiteral("192.0.2.1"), 300)}
         << QList<Record>{rec(7, www, a, QStringLiteral("192.0.2.1"), 600),
                          rec(8, www, a, QStringLiteral("192.0.2.1"), 300)}
-        << true << QStringLiteral("unchanged8 delete7");
+        << true << QStringLiteral("delete7 unchanged8");
     QTest::newRow("a repeat in the file is skipped")
         << QList<ZoneRecord>{fileRec(1, www, a, QStringLiteral("192.0.2.1")),
                              fileRec(2, QStringLiteral("WWW"), a, QStringLiteral("192.0.2.1"))}
@@ -359,7 +404,7 @@ void TestZoneFile::plan_data()
     QTest::newRow("text compared exactly")
         << QList<ZoneRecord>{fileRec(1, www, QStringLiteral("TXT"), QStringLiteral("Hello"))}
         << QList<Record>{rec(7, www, QStringLiteral("TXT"), QStringLiteral("hello"))} << true
-        << QStringLiteral("create delete7");
+        << QStringLiteral("delete7 create");
 }
 
 void TestZoneFile::plan()
@@ -396,6 +441,27 @@ void TestZoneFile::planWarnings_data()
         << QList<ZoneRecord>{fileRec(1, QStringLiteral("@"), txt, QStringLiteral("v=spf1 -all"))}
         << QList<Record>{rec(7, QStringLiteral("@"), txt, QStringLiteral("v=spf1 mx -all"))}
         << QStringList{QStringLiteral("example.cn 的主机记录 @ 将有多条 SPF 记录")};
+    const QString a = QStringLiteral("A");
+    const QString mixed = QStringLiteral("：example.cn 的主机记录 www 的 A 记录将有不同的 TTL"
+                                         "（300、600），DNS 对同一组记录只用一个 TTL");
+    QTest::newRow("TTLs of one set differ in the file")
+        << QList<ZoneRecord>{fileRec(3, www, a, QStringLiteral("192.0.2.1")),
+                             fileRec(4, www, a, QStringLiteral("192.0.2.2"), 300),
+                             fileRec(5, www, QStringLiteral("AAAA"), QStringLiteral("2001:db8::1"),
+                                     300)}
+        << QList<Record>{} << QStringList{QStringLiteral("第3、4行") + mixed};
+    QTest::newRow("a new record beside a kept one of another TTL")
+        << QList<ZoneRecord>{fileRec(2, www, a, QStringLiteral("192.0.2.2"), 300)}
+        << QList<Record>{rec(7, www, a, QStringLiteral("192.0.2.1")),
+                         rec(8, www, a, QStringLiteral("192.0.2.3"), 3600, 10, 0, 1),
+                         rec(9, www, a, QStringLiteral("192.0.2.4"), 3600, 10, 285)}
+        << QStringList{QStringLiteral("第2行") + mixed};
+    QTest::newRow("a set already mixed and left as it is")
+        << QList<ZoneRecord>{fileRec(1, www, a, QStringLiteral("192.0.2.1")),
+                             fileRec(2, www, a, QStringLiteral("192.0.2.2"), 300)}
+        << QList<Record>{rec(7, www, a, QStringLiteral("192.0.2.1")),
+                         rec(8, www, a, QStringLiteral("192.0.2.2"), 300)}
+        << QStringList{};
     QTest::newRow("untouched host keeps its old fault quiet")
         << QList<ZoneRecord>{fileRec(1, QStringLiteral("other"), QStringLiteral("A"),
                                      QStringLiteral("192.0.2.9"))}
@@ -500,6 +566,58 @@ void TestZoneFile::folderHasOneWholeFilePerLine()
                              records, written, error));
     QVERIFY(written.isEmpty());
     QVERIFY(!error.isEmpty());
+}
+
+// A line's name comes from the service: as part of a file name it must stay one file in the
+// chosen folder, visible, and tell the lines apart.
+void TestZoneFile::filesAreNamedByLine_data()
+{
+    QTest::addColumn<int>("line");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("file");
+
+    QTest::newRow("default line") << 0 << QStringLiteral("默认")
+                                  << QStringLiteral("example.cn.zone");
+    QTest::newRow("named") << 10 << QStringLiteral("电信")
+                           << QStringLiteral("example.cn.电信.zone");
+    QTest::newRow("name unknown") << 7 << QString() << QStringLiteral("example.cn.7.zone");
+    QTest::newRow("a path") << 9 << QStringLiteral("../../etc/passwd")
+                            << QStringLiteral("example.cn.etc_passwd.zone");
+    QTest::newRow("dots only") << 11 << QStringLiteral("..")
+                               << QStringLiteral("example.cn.11.zone");
+    QTest::newRow("blanks and control characters") << 12 << QStringLiteral(" 海外 (欧洲)\n\t")
+                                                   << QStringLiteral("example.cn.海外_(欧洲).zone");
+    QTest::newRow("characters other systems refuse")
+        << 13 << QStringLiteral("a:b*c?\"<d>|e\\f")
+        << QStringLiteral("example.cn.a_b_c___d__e_f.zone");
+}
+
+void TestZoneFile::filesAreNamedByLine()
+{
+    QFETCH(int, line);
+    QFETCH(QString, name);
+    QFETCH(QString, file);
+    QCOMPARE(zoneFileName(QStringLiteral("Example.cn."), line, name), file);
+
+    // Written into a folder: the name the records give their line, a second line whose name
+    // comes out alike told apart by its id.
+    auto named = [](int id, const QString &lineName, const QString &value) {
+        Record r = rec(id, QStringLiteral("www"), QStringLiteral("A"), value);
+        r.setLine(View{lineName, id, 0, {}});
+        return r;
+    };
+    QTemporaryDir dir;
+    QStringList written;
+    QString error;
+    QVERIFY2(writeZoneFolder(dir.path(), QStringLiteral("example.cn"),
+                             {named(line, name, QStringLiteral("192.0.2.1")),
+                              named(line + 100, name, QStringLiteral("192.0.2.2"))},
+                             written, error),
+             qPrintable(error));
+    QCOMPARE(written.size(), 2);
+    QCOMPARE(written.first(), file);
+    QVERIFY(written.at(1) != file);
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 2);
 }
 
 void TestZoneFile::targetsWithoutFinalDot_data()
