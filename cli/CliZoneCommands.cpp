@@ -2,6 +2,7 @@
 #include "cli/CliFormat.h"
 #include "cli/CliPlanFormat.h"
 #include "cli/CliSession.h"
+#include "cli/CliSyntax.h"
 #include "cli/OutputFile.h"
 #include "cli/Terminal.h"
 #include "client/User.h"
@@ -9,6 +10,7 @@
 #include "client/journal/Journal.h"
 #include "client/journal/RunPlan.h"
 #include "client/plan/RecordJson.h"
+#include "client/zone/ZoneFolder.h"
 #include "client/zone/ZoneInput.h"
 #include "client/zone/ZoneParser.h"
 #include "client/zone/ZonePlanner.h"
@@ -160,8 +162,36 @@ QString stepItem(const StepOutcome &o)
 
 } // namespace
 
+// Every line's file into folder, named as the window names them.
+int exportFolder(CliSession &s, const Domain &dm, const QList<Record> &records,
+                 const QString &folder)
+{
+    QStringList written;
+    QString error;
+    if (!writeZoneFolder(folder, dm.name, records, written, error)) {
+        printErr(QStringLiteral("halvik-cli: %1\n").arg(error));
+        return ExitRefused;
+    }
+    QString text =
+        QStringLiteral("%1: %2 files in %3\n").arg(dm.name).arg(written.size()).arg(folder);
+    for (const QString &name : written)
+        text += QStringLiteral("  %1\n").arg(name);
+    s.print(QJsonObject{{QStringLiteral("domain"), dm.name},
+                        {QStringLiteral("folder"), folder},
+                        {QStringLiteral("files"), QJsonArray::fromStringList(written)}},
+            text);
+    return ExitOk;
+}
+
 int cmdZoneExport(CliSession &s)
 {
+    const QString folder = s.invocation.options.value(QStringLiteral("folder"));
+    if (hasFlag(s, "folder") && (folder.isEmpty() || hasFlag(s, "output") || hasFlag(s, "line"))) {
+        printErr(QStringLiteral("halvik-cli: --folder takes a folder and writes every line; it "
+                                "goes without --output and --line\n%1\n")
+                     .arg(usageOf(s.invocation.command)));
+        return ExitUsage;
+    }
     int exit = ExitOk;
     const QSharedPointer<Domain> dm = namedDomain(s, exit);
     if (!dm)
@@ -169,6 +199,8 @@ int cmdZoneExport(CliSession &s)
     QList<Record> records;
     if (!readAllRecords(s, dm.data(), records, exit))
         return exit;
+    if (hasFlag(s, "folder"))
+        return exportFolder(s, *dm, records, folder);
     const int line = lineOption(s);
     const ZoneExport zone = writeZone(dm->name, records, line);
     const QString output = s.invocation.options.value(QStringLiteral("output"));
