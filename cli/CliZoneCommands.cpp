@@ -1,5 +1,6 @@
 #include "cli/CliCommands.h"
 #include "cli/CliFormat.h"
+#include "cli/CliLiveSettings.h"
 #include "cli/CliPlanFormat.h"
 #include "cli/CliSession.h"
 #include "cli/CliSyntax.h"
@@ -9,6 +10,7 @@
 #include "client/WholeRecordList.h"
 #include "client/journal/Journal.h"
 #include "client/journal/RunPlan.h"
+#include "client/live/LiveCheck.h"
 #include "client/plan/RecordJson.h"
 #include "client/zone/ZoneFolder.h"
 #include "client/zone/ZoneInput.h"
@@ -162,13 +164,35 @@ QString stepItem(const StepOutcome &o)
 
 } // namespace
 
+// The domain's name servers through the resolver --resolver names, for the SOA and NS of an
+// export; empty without it (an export does not wait on the network unasked) or when they
+// cannot be found, said on standard error. False with the exit code on a usage fault.
+bool exportNameServers(CliSession &s, const Domain &dm, QStringList &names, int &exit)
+{
+    if (!hasFlag(s, "resolver"))
+        return true;
+    LiveSettings settings;
+    if (!commandLiveSettings(s, settings, exit))
+        return false;
+    const LiveReport report = runLiveCheck(settings, dm.name, {});
+    for (const LiveServer &server : report.servers)
+        names.append(server.name);
+    if (!report.error.isEmpty() || names.isEmpty()) {
+        names.clear();
+        printErr(QStringLiteral("halvik-cli: the name servers of %1 were not found (%2); SOA and "
+                                "NS are placeholders\n")
+                     .arg(dm.name, report.error));
+    }
+    return true;
+}
+
 // Every line's file into folder, named as the window names them.
 int exportFolder(CliSession &s, const Domain &dm, const QList<Record> &records,
-                 const QString &folder)
+                 const QString &folder, const QStringList &nameServers)
 {
     QStringList written;
     QString error;
-    if (!writeZoneFolder(folder, dm.name, records, written, error)) {
+    if (!writeZoneFolder(folder, dm.name, records, written, error, nameServers)) {
         printErr(QStringLiteral("halvik-cli: %1\n").arg(error));
         return ExitRefused;
     }
@@ -199,10 +223,13 @@ int cmdZoneExport(CliSession &s)
     QList<Record> records;
     if (!readAllRecords(s, dm.data(), records, exit))
         return exit;
+    QStringList nameServers;
+    if (!exportNameServers(s, *dm, nameServers, exit))
+        return exit;
     if (hasFlag(s, "folder"))
-        return exportFolder(s, *dm, records, folder);
+        return exportFolder(s, *dm, records, folder, nameServers);
     const int line = lineOption(s);
-    const ZoneExport zone = writeZone(dm->name, records, line);
+    const ZoneExport zone = writeZone(dm->name, records, line, nameServers);
     const QString output = s.invocation.options.value(QStringLiteral("output"));
     const bool toStandardOutput = output.isEmpty() || output == QLatin1String("-");
     if (toStandardOutput && !s.json()) {

@@ -66,7 +66,7 @@ QList<int> zoneLinesInUse(const QList<Record> &records)
 }
 
 bool writeZoneFolder(const QString &folder, const QString &domain, const QList<Record> &records,
-                     QStringList &written, QString &errorText)
+                     QStringList &written, QString &errorText, const QStringList &nameServers)
 {
     written.clear();
     errorText.clear();
@@ -86,7 +86,7 @@ bool writeZoneFolder(const QString &folder, const QString &domain, const QList<R
         if (names.contains(name, Qt::CaseInsensitive))
             name = zoneFileName(domain, line,
                                 lineNameOf(records, line) + QStringLiteral("-%1").arg(line));
-        const QByteArray text = writeZone(domain, records, line).text;
+        const QByteArray text = writeZone(domain, records, line, nameServers).text;
         auto file = std::make_unique<QSaveFile>(dir.filePath(name));
         if (!file->open(QIODevice::WriteOnly) || file->write(text) != text.size()) {
             errorText = QStringLiteral("无法写入 %1: %2").arg(name, file->errorString());

@@ -17,9 +17,10 @@ QString zoneFileName(const QString &domain, int lineID, const QString &lineName 
 // The lines records use, the default line first, each once.
 QList<int> zoneLinesInUse(const QList<Record> &records);
 
-// Writes one file per line in use into folder, named by zoneFileName with the line's name as the
-// records carry it (two lines whose names come out alike get their ids too). Every file is written
-// in full before any replaces what is there, so a failure leaves no file half written. written gets
-// the names in line order; false with errorText when the folder or a file cannot be written.
+// Writes one file per line in use into folder (writeZone with nameServers), named by zoneFileName
+// with the line's name as the records carry it (two lines whose names come out alike get their ids
+// too). Every file is written in full before any replaces what is there, so a failure leaves no
+// file half written. written gets the names in line order; false with errorText when the folder or
+// a file cannot be written.
 bool writeZoneFolder(const QString &folder, const QString &domain, const QList<Record> &records,
-                     QStringList &written, QString &errorText);
+                     QStringList &written, QString &errorText, const QStringList &nameServers = {});

@@ -55,7 +55,7 @@ void RecordPage::exportClicked()
         return;
     QStringList written;
     QString error;
-    if (!writeZoneFolder(folder, domain->name, records, written, error)) {
+    if (!writeZoneFolder(folder, domain->name, records, written, error, domain->nameServers)) {
         tell(QStringLiteral("导出失败：") + error);
         return;
     }

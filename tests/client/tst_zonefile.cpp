@@ -279,21 +279,36 @@ void TestZoneFile::exportLoadsInNamedCheckzone()
     QVERIFY2(!checker.isEmpty(), "named-checkzone (bind9-utils) is needed: scripts/deps.sh");
     QTemporaryDir dir;
     const QList<int> lines = {0, 285};
+    const QStringList servers{QStringLiteral("ns1.example.net"),
+                              QStringLiteral("NS2.example.net.")};
     for (int line : lines) {
-        const ZoneExport zone = writeZone(QStringLiteral("example.cn"), serviceRecords(), line);
-        const QString path = dir.filePath(QStringLiteral("line%1.zone").arg(line));
-        QFile f(path);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write(zone.text);
-        f.close();
-        QProcess p;
-        p.start(checker, {QStringLiteral("-i"), QStringLiteral("local"),
-                          QStringLiteral("example.cn"), path});
-        QVERIFY(p.waitForFinished(60000));
-        QVERIFY2(p.exitCode() == 0,
-                 qPrintable(QString::fromUtf8(p.readAllStandardOutput() + zone.text)));
+        for (const QStringList &nameServers : {QStringList(), servers}) {
+            const ZoneExport zone =
+                writeZone(QStringLiteral("example.cn"), serviceRecords(), line, nameServers);
+            const QString path =
+                dir.filePath(QStringLiteral("line%1-%2.zone").arg(line).arg(nameServers.size()));
+            QFile f(path);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write(zone.text);
+            f.close();
+            QProcess p;
+            p.start(checker, {QStringLiteral("-i"), QStringLiteral("local"),
+                              QStringLiteral("example.cn"), path});
+            QVERIFY(p.waitForFinished(60000));
+            QVERIFY2(p.exitCode() == 0,
+                     qPrintable(QString::fromUtf8(p.readAllStandardOutput() + zone.text)));
+        }
     }
+    // Where the service's name servers are known, SOA and NS are theirs.
+    const QByteArray known =
+        writeZone(QStringLiteral("example.cn"), serviceRecords(), 0, servers).text;
+    QVERIFY2(known.contains("@\t600\tIN\tSOA\tns1.example.net. hostmaster.example.cn. "),
+             known.constData());
+    QVERIFY(known.contains("@\t600\tIN\tNS\tns1.example.net.\n"));
+    QVERIFY(known.contains("@\t600\tIN\tNS\tNS2.example.net.\n"));
+    QVERIFY(!known.contains("placeholder"));
     const ZoneExport zone = writeZone(QStringLiteral("example.cn"), serviceRecords(), 0);
+    QVERIFY(zone.text.contains("SOA\tns.placeholder.invalid. "));
     QCOMPARE(zone.written, 11);
     QCOMPARE(zone.paused, 1);
     QVERIFY(zone.text.contains("$ORIGIN example.cn.\n"));
@@ -308,14 +323,18 @@ void TestZoneFile::exportImportedAgainPlansNothing()
     const QList<Record> records = serviceRecords();
     for (const QString &domain : {QStringLiteral("example.cn"), QStringLiteral("工作.cn")}) {
         for (int line : {0, 285}) {
-            const ZoneExport zone = writeZone(domain, records, line);
-            const ZoneFile f = parseZoneText(zone.text, domain);
-            QVERIFY2(f.errors.isEmpty(), qPrintable(f.errors.value(0).message));
-            for (bool prune : {false, true}) {
-                const ChangePlan plan = planZoneImport(f, domain, records, line, prune);
-                QVERIFY2(!plan.changesAnything(), qPrintable(opsOf(plan)));
-                QCOMPARE(plan.counts().value(StepOps::Problem), 0);
-                QVERIFY(plan.warnings.isEmpty());
+            // With SOA and NS of the service's name servers as without: the import skips them.
+            for (const QStringList &nameServers :
+                 {QStringList(), QStringList{QStringLiteral("ns1.example.net")}}) {
+                const ZoneExport zone = writeZone(domain, records, line, nameServers);
+                const ZoneFile f = parseZoneText(zone.text, domain);
+                QVERIFY2(f.errors.isEmpty(), qPrintable(f.errors.value(0).message));
+                for (bool prune : {false, true}) {
+                    const ChangePlan plan = planZoneImport(f, domain, records, line, prune);
+                    QVERIFY2(!plan.changesAnything(), qPrintable(opsOf(plan)));
+                    QCOMPARE(plan.counts().value(StepOps::Problem), 0);
+                    QVERIFY(plan.warnings.isEmpty());
+                }
             }
         }
     }
