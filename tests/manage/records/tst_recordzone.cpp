@@ -241,6 +241,9 @@ void TestRecordZone::importPreviewsThenRunsAsJournaledJob()
     // Pruning plans the deletions of the line's other records, the apex NS and paused kept.
     dialog->pruneBox()->setChecked(true);
     QVERIFY(dialog->summary()->text().contains(QStringLiteral("删除 3")));
+    // Listed first, as the job runs them.
+    for (int row = 0; row < 3; ++row)
+        QCOMPARE(model->index(row, ZonePlanModel::Op).data().toString(), QStringLiteral("删除"));
     QCOMPARE(serverRecords(kShowcase), before);
 
     dialog->runButton()->click();
