@@ -140,9 +140,9 @@ void BM_ZoneOneName100k_Preview(benchmark::State &state)
     const QList<Record> live = oneNameLive();
     for (auto _ : state) {
         const ZoneFile file = parseZoneText(text, QStringLiteral("example.cn"));
-        const ZonePlan plan = planZoneImport(file, QStringLiteral("example.cn"), live, 0, true);
+        const ChangePlan plan = planZoneImport(file, QStringLiteral("example.cn"), live, 0, true);
         state.counters["records"] = double(file.records.size());
-        state.counters["steps"] = double(plan.steps.size());
+        state.counters["steps"] = double(plan.domains.first().steps.size());
     }
 }
 BENCHMARK(BM_ZoneOneName100k_Preview)->Unit(benchmark::kMillisecond);

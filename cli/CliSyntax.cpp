@@ -327,9 +327,14 @@ const QList<CommandSpec> &commandSpecs()
         s.append({QStringLiteral("job check ID %1").arg(asking),
                   QStringLiteral("check exactly the records a journaled job changed, as check "
                                  "does")});
-        s.append({QStringLiteral("zone export DOMAIN [--line ID] [--output FILE]"),
-                  QStringLiteral("a domain's records of one line (default 0) as a zone file; "
-                                 "FILE - is standard output")});
+        s.append({QStringLiteral("zone export DOMAIN [--line ID] [--output FILE] [--folder DIR] "
+                                 "[--resolver ADDRESS]"),
+                  QStringLiteral(
+                      "a domain's records of one line (default 0) as a zone file; "
+                      "FILE - is standard output; --folder writes every line's file "
+                      "into DIR, named by the line's name as the window names them; --resolver "
+                      "finds the domain's name servers through ADDRESS[:PORT] to "
+                      "write SOA and NS from them")});
         s.append({QStringLiteral("zone import DOMAIN FILE [--line ID] [--prune] [--apply] [--yes]"),
                   QStringLiteral("plan a zone file's records into one line; --apply runs the "
                                  "plan, --prune deletes what the file lacks, --yes accepts "

@@ -1,14 +1,18 @@
 #include "cli/CliCommands.h"
 #include "cli/CliFormat.h"
+#include "cli/CliLiveSettings.h"
 #include "cli/CliPlanFormat.h"
 #include "cli/CliSession.h"
+#include "cli/CliSyntax.h"
 #include "cli/OutputFile.h"
 #include "cli/Terminal.h"
 #include "client/User.h"
 #include "client/WholeRecordList.h"
 #include "client/journal/Journal.h"
 #include "client/journal/RunPlan.h"
+#include "client/live/LiveCheck.h"
 #include "client/plan/RecordJson.h"
+#include "client/zone/ZoneFolder.h"
 #include "client/zone/ZoneInput.h"
 #include "client/zone/ZoneParser.h"
 #include "client/zone/ZonePlanner.h"
@@ -50,40 +54,61 @@ bool readAllRecords(CliSession &s, Domain *dm, QList<Record> &records, int &exit
     return true;
 }
 
-QJsonObject stepRecordJson(const ZoneStepRecord &r)
+// A record of a step as the plan prints it; the service's id where the record is the
+// service's (before).
+QJsonObject stepRecordJson(const QJsonObject &step, bool withId)
 {
+    const Record r = recordFromJson(step);
     QJsonObject o{{QStringLiteral("host"), r.host},   {QStringLiteral("type"), r.type},
                   {QStringLiteral("value"), r.value}, {QStringLiteral("ttl"), r.ttl},
                   {QStringLiteral("mx"), r.mx},       {QStringLiteral("lineID"), r.lineID}};
-    if (r.id)
+    if (withId && r.id)
         o.insert(QStringLiteral("id"), r.id);
     return o;
 }
 
-QJsonObject planJson(const ZonePlan &plan)
+// The ops of an import plan in the order its counts are printed.
+const QStringList &zoneOps()
 {
+    static const QStringList ops{StepOps::Create, StepOps::Change,  StepOps::Unchanged,
+                                 StepOps::Delete, StepOps::Problem, StepOps::Skip};
+    return ops;
+}
+
+QStringList warningTexts(const ChangePlan &plan)
+{
+    QStringList texts;
+    for (const PlanWarning &w : plan.warnings)
+        texts.append(w.text);
+    return texts;
+}
+
+QJsonObject planJson(const ChangePlan &plan, int lineID)
+{
+    const DomainPlan &d = plan.domains.first();
     QJsonArray steps;
-    for (const ZoneStep &s : plan.steps) {
-        QJsonObject o{{QStringLiteral("op"), zoneStepOpName(s.op)}};
+    for (const PlanStep &s : d.steps) {
+        QJsonObject o{{QStringLiteral("op"), s.op}};
         if (s.fileLine)
             o.insert(QStringLiteral("fileLine"), s.fileLine);
-        if (!s.before.type.isEmpty())
-            o.insert(QStringLiteral("before"), stepRecordJson(s.before));
-        if (!s.after.type.isEmpty())
-            o.insert(QStringLiteral("after"), stepRecordJson(s.after));
-        if (!s.reason.isEmpty())
-            o.insert(QStringLiteral("reason"), s.reason);
+        if (!s.before.isEmpty())
+            o.insert(QStringLiteral("before"), stepRecordJson(s.before, true));
+        if (!s.after.isEmpty())
+            o.insert(QStringLiteral("after"), stepRecordJson(s.after, false));
+        if (!s.problem.isEmpty())
+            o.insert(QStringLiteral("reason"), s.problem);
         steps.append(o);
     }
+    const QMap<QString, int> n = plan.counts();
     QJsonObject counts;
-    for (ZoneStepOp op : {ZoneStepOp::Create, ZoneStepOp::Change, ZoneStepOp::Unchanged,
-                          ZoneStepOp::Delete, ZoneStepOp::Problem, ZoneStepOp::Skip})
-        counts.insert(zoneStepOpName(op), plan.count(op));
-    return QJsonObject{{QStringLiteral("domain"), plan.domain},
-                       {QStringLiteral("lineID"), plan.lineID},
-                       {QStringLiteral("steps"), steps},
-                       {QStringLiteral("counts"), counts},
-                       {QStringLiteral("warnings"), QJsonArray::fromStringList(plan.warnings)}};
+    for (const QString &op : zoneOps())
+        counts.insert(op, n.value(op));
+    return QJsonObject{
+        {QStringLiteral("domain"), d.domain},
+        {QStringLiteral("lineID"), lineID},
+        {QStringLiteral("steps"), steps},
+        {QStringLiteral("counts"), counts},
+        {QStringLiteral("warnings"), QJsonArray::fromStringList(warningTexts(plan))}};
 }
 
 QString changed(const QString &before, const QString &after)
@@ -91,41 +116,43 @@ QString changed(const QString &before, const QString &after)
     return before == after ? after : before + QStringLiteral(" -> ") + after;
 }
 
-QString planText(const ZonePlan &plan)
+QString planText(const ChangePlan &plan, int lineID)
 {
+    const DomainPlan &d = plan.domains.first();
     QList<QStringList> rows;
-    for (const ZoneStep &s : plan.steps) {
-        const ZoneStepRecord &r = s.op == ZoneStepOp::Delete ? s.before : s.after;
+    for (const PlanStep &s : d.steps) {
+        const Record r = recordFromJson(s.op == StepOps::Delete ? s.before : s.after);
         const bool isMx = r.type == QLatin1String("MX");
         QString ttl = QString::number(r.ttl);
         QString mx = isMx ? QString::number(r.mx) : QStringLiteral("-");
-        if (s.op == ZoneStepOp::Change) {
-            ttl = changed(QString::number(s.before.ttl), ttl);
+        if (s.op == StepOps::Change) {
+            const Record before = recordFromJson(s.before);
+            ttl = changed(QString::number(before.ttl), ttl);
             if (isMx)
-                mx = changed(QString::number(s.before.mx), mx);
+                mx = changed(QString::number(before.mx), mx);
         }
-        const bool noValue = s.op == ZoneStepOp::Skip && r.value.isEmpty();
-        rows.append({zoneStepOpName(s.op), s.fileLine ? QString::number(s.fileLine) : QString(),
-                     r.host, r.type, r.value, noValue ? QString() : ttl, noValue ? QString() : mx,
-                     s.reason});
+        const bool noValue = s.op == StepOps::Skip && r.value.isEmpty();
+        rows.append({s.op, s.fileLine ? QString::number(s.fileLine) : QString(), r.host, r.type,
+                     r.value, noValue ? QString() : ttl, noValue ? QString() : mx, s.problem});
     }
     QString text =
         formatTable({QStringLiteral("OP"), QStringLiteral("LINE"), QStringLiteral("HOST"),
                      QStringLiteral("TYPE"), QStringLiteral("VALUE"), QStringLiteral("TTL"),
                      QStringLiteral("MX"), QStringLiteral("REASON")},
                     rows);
-    for (const QString &w : plan.warnings)
+    for (const QString &w : warningTexts(plan))
         text += QStringLiteral("warning: %1\n").arg(w);
+    const QMap<QString, int> n = plan.counts();
     text += QStringLiteral("%1 on line %2: %3 create, %4 change, %5 unchanged, %6 delete, "
                            "%7 problem, %8 skipped\n")
-                .arg(plan.domain)
-                .arg(plan.lineID)
-                .arg(plan.count(ZoneStepOp::Create))
-                .arg(plan.count(ZoneStepOp::Change))
-                .arg(plan.count(ZoneStepOp::Unchanged))
-                .arg(plan.count(ZoneStepOp::Delete))
-                .arg(plan.count(ZoneStepOp::Problem))
-                .arg(plan.count(ZoneStepOp::Skip));
+                .arg(d.domain)
+                .arg(lineID)
+                .arg(n.value(StepOps::Create))
+                .arg(n.value(StepOps::Change))
+                .arg(n.value(StepOps::Unchanged))
+                .arg(n.value(StepOps::Delete))
+                .arg(n.value(StepOps::Problem))
+                .arg(n.value(StepOps::Skip));
     return text;
 }
 
@@ -137,8 +164,58 @@ QString stepItem(const StepOutcome &o)
 
 } // namespace
 
+// The domain's name servers through the resolver --resolver names, for the SOA and NS of an
+// export; empty without it (an export does not wait on the network unasked) or when they
+// cannot be found, said on standard error. False with the exit code on a usage fault.
+bool exportNameServers(CliSession &s, const Domain &dm, QStringList &names, int &exit)
+{
+    if (!hasFlag(s, "resolver"))
+        return true;
+    LiveSettings settings;
+    if (!commandLiveSettings(s, settings, exit))
+        return false;
+    const LiveReport report = runLiveCheck(settings, dm.name, {});
+    for (const LiveServer &server : report.servers)
+        names.append(server.name);
+    if (!report.error.isEmpty() || names.isEmpty()) {
+        names.clear();
+        printErr(QStringLiteral("halvik-cli: the name servers of %1 were not found (%2); SOA and "
+                                "NS are placeholders\n")
+                     .arg(dm.name, report.error));
+    }
+    return true;
+}
+
+// Every line's file into folder, named as the window names them.
+int exportFolder(CliSession &s, const Domain &dm, const QList<Record> &records,
+                 const QString &folder, const QStringList &nameServers)
+{
+    QStringList written;
+    QString error;
+    if (!writeZoneFolder(folder, dm.name, records, written, error, nameServers)) {
+        printErr(QStringLiteral("halvik-cli: %1\n").arg(error));
+        return ExitRefused;
+    }
+    QString text =
+        QStringLiteral("%1: %2 files in %3\n").arg(dm.name).arg(written.size()).arg(folder);
+    for (const QString &name : written)
+        text += QStringLiteral("  %1\n").arg(name);
+    s.print(QJsonObject{{QStringLiteral("domain"), dm.name},
+                        {QStringLiteral("folder"), folder},
+                        {QStringLiteral("files"), QJsonArray::fromStringList(written)}},
+            text);
+    return ExitOk;
+}
+
 int cmdZoneExport(CliSession &s)
 {
+    const QString folder = s.invocation.options.value(QStringLiteral("folder"));
+    if (hasFlag(s, "folder") && (folder.isEmpty() || hasFlag(s, "output") || hasFlag(s, "line"))) {
+        printErr(QStringLiteral("halvik-cli: --folder takes a folder and writes every line; it "
+                                "goes without --output and --line\n%1\n")
+                     .arg(usageOf(s.invocation.command)));
+        return ExitUsage;
+    }
     int exit = ExitOk;
     const QSharedPointer<Domain> dm = namedDomain(s, exit);
     if (!dm)
@@ -146,8 +223,13 @@ int cmdZoneExport(CliSession &s)
     QList<Record> records;
     if (!readAllRecords(s, dm.data(), records, exit))
         return exit;
+    QStringList nameServers;
+    if (!exportNameServers(s, *dm, nameServers, exit))
+        return exit;
+    if (hasFlag(s, "folder"))
+        return exportFolder(s, *dm, records, folder, nameServers);
     const int line = lineOption(s);
-    const ZoneExport zone = writeZone(dm->name, records, line);
+    const ZoneExport zone = writeZone(dm->name, records, line, nameServers);
     const QString output = s.invocation.options.value(QStringLiteral("output"));
     const bool toStandardOutput = output.isEmpty() || output == QLatin1String("-");
     if (toStandardOutput && !s.json()) {
@@ -212,24 +294,24 @@ int cmdZoneImport(CliSession &s)
         return exit;
     const int line = lineOption(s);
     const bool prune = hasFlag(s, "prune");
-    const ZonePlan plan = planZoneImport(zone, dm->name, live, line, prune);
-    const int planExit = plan.count(ZoneStepOp::Problem) > 0 ? int(ExitRefused) : int(ExitOk);
-    if (!hasFlag(s, "apply") || !plan.hasWork()) {
-        s.print(planJson(plan), planText(plan));
+    const ChangePlan plan = planZoneImport(zone, dm->name, live, line, prune);
+    const int planExit = plan.counts().value(StepOps::Problem) > 0 ? int(ExitRefused) : int(ExitOk);
+    if (!hasFlag(s, "apply") || !plan.changesAnything()) {
+        s.print(planJson(plan, line), planText(plan, line));
         return planExit;
     }
     if (!plan.warnings.isEmpty() && !hasFlag(s, "yes")) {
-        s.print(planJson(plan), planText(plan));
+        s.print(planJson(plan, line), planText(plan, line));
         printErr(QStringLiteral("halvik-cli: the plan has warnings; nothing changed (--yes "
                                 "accepts them)\n"));
         return ExitRefused;
     }
 
     if (!s.json())
-        printOut(planText(plan));
+        printOut(planText(plan, line));
     // The job looks at the domain again right before changing it and skips it when it changed
     // since the plan was made.
-    const ChangePlan job{{zoneDomainPlan(plan, dm->id, live)}, {}};
+    const ChangePlan job = zoneImportJob(plan, dm->id);
     const PlanRun run =
         runPlan(s.user, journal, job, QStringLiteral("zone-import"),
                 zoneImportSummary(dm->name, line, prune, QFileInfo(path).fileName()));
@@ -263,7 +345,7 @@ int cmdZoneImport(CliSession &s)
         printErr(gaveUpText(run));
     if (run.networkFailed)
         worst = ExitNetwork;
-    QJsonObject json = planJson(plan);
+    QJsonObject json = planJson(plan, line);
     json.insert(QStringLiteral("results"), outcomes);
     json.insert(QStringLiteral("job"), jobJson(journal.job(run.jobId)));
     s.print(json, formatTable({QStringLiteral("ITEM"), QStringLiteral("RESULT")}, rows) +

@@ -6,6 +6,7 @@
 #include <QJsonObject>
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 // Marks an absent integer wherever the service's data may leave one out.
 constexpr int kAbsent = -7726;
@@ -69,6 +70,9 @@ struct Domain
     StableList<Record> records;
     QList<View> views;
     bool recordsDirty = true;
+    // The domain's authoritative name servers as a check of this session found them (an
+    // export writes its SOA and NS from them); empty while not known.
+    QStringList nameServers;
 };
 
 // One domain group.

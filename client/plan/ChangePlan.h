@@ -32,6 +32,7 @@ inline const QString UnknownDomain = QStringLiteral("unknown-domain");
 inline const QString Locked = QStringLiteral("locked");
 inline const QString Paused = QStringLiteral("paused");
 inline const QString Problem = QStringLiteral("problem");
+inline const QString Skip = QStringLiteral("skip"); // left out by rule (a zone file's SOA)
 inline const QString AlreadyReverted = QStringLiteral("already-reverted");
 inline const QString Conflict = QStringLiteral("conflict");
 } // namespace StepOps
@@ -47,6 +48,9 @@ struct PlanStep
     QJsonObject before;
     QJsonObject after;
     QString problem; // why a step sends nothing or is a conflict, for people
+    // A step planned from a file (a zone import): the line of its record there; 0 for a record
+    // only the service has.
+    int fileLine = 0;
     // Undo: the journal step this one reverts, and whether a conflict is overridden; what the
     // record (or domain) is now, empty when none stands there, and what the reverted step left,
     // so that a conflict shows both.

@@ -9,14 +9,49 @@
 #include <memory>
 #include <vector>
 
-QString zoneFileName(const QString &domain, int lineID)
+namespace {
+
+// A line's name as part of a file name: path separators, characters some file systems refuse,
+// control and other invisible characters as "_"; no leading or trailing dots or blanks (a
+// hidden file, "..").
+QString fileNamePart(const QString &name)
+{
+    static const QString refused = QStringLiteral("/\\:*?\"<>|");
+    QString out;
+    for (const QChar c : name) {
+        const bool invisible = !c.isSurrogate() && (!c.isPrint() || c.isSpace());
+        out += invisible || refused.contains(c) ? QLatin1Char('_') : c;
+    }
+    while (out.startsWith(QLatin1Char('.')) || out.startsWith(QLatin1Char('_')))
+        out.remove(0, 1);
+    while (out.endsWith(QLatin1Char('.')) || out.endsWith(QLatin1Char('_')))
+        out.chop(1);
+    // Bounded: a name from the service must not make a file name too long to write.
+    return out.left(64);
+}
+
+// The name the records give line lineID; empty when none does.
+QString lineNameOf(const QList<Record> &records, int lineID)
+{
+    for (const Record &r : records) {
+        if (r.lineID == lineID && !r.view.viewName.isEmpty())
+            return r.view.viewName;
+    }
+    return QString();
+}
+
+} // namespace
+
+QString zoneFileName(const QString &domain, int lineID, const QString &lineName)
 {
     // The domain as the user typed it may end in a dot; the file name should not carry two.
     QString name = domain.trimmed().toLower();
     while (name.endsWith(QLatin1Char('.')))
         name.chop(1);
-    return lineID == 0 ? name + QStringLiteral(".zone")
-                       : QStringLiteral("%1.%2.zone").arg(name).arg(lineID);
+    if (lineID == 0)
+        return name + QStringLiteral(".zone");
+    const QString part = fileNamePart(lineName);
+    return QStringLiteral("%1.%2.zone").arg(name, part.isEmpty() ? QString::number(lineID) : part);
 }
 
 QList<int> zoneLinesInUse(const QList<Record> &records)
@@ -31,7 +66,7 @@ QList<int> zoneLinesInUse(const QList<Record> &records)
 }
 
 bool writeZoneFolder(const QString &folder, const QString &domain, const QList<Record> &records,
-                     QStringList &written, QString &errorText)
+                     QStringList &written, QString &errorText, const QStringList &nameServers)
 {
     written.clear();
     errorText.clear();
@@ -47,8 +82,11 @@ bool writeZoneFolder(const QString &folder, const QString &domain, const QList<R
     std::vector<std::unique_ptr<QSaveFile>> files;
     QStringList names;
     for (int line : lines) {
-        const QString name = zoneFileName(domain, line);
-        const QByteArray text = writeZone(domain, records, line).text;
+        QString name = zoneFileName(domain, line, lineNameOf(records, line));
+        if (names.contains(name, Qt::CaseInsensitive))
+            name = zoneFileName(domain, line,
+                                lineNameOf(records, line) + QStringLiteral("-%1").arg(line));
+        const QByteArray text = writeZone(domain, records, line, nameServers).text;
         auto file = std::make_unique<QSaveFile>(dir.filePath(name));
         if (!file->open(QIODevice::WriteOnly) || file->write(text) != text.size()) {
             errorText = QStringLiteral("无法写入 %1: %2").arg(name, file->errorString());

@@ -165,13 +165,26 @@ QString suspiciousTarget(const QList<QByteArray> &lines, int first, int last, co
     return repeatsOrigin || isCommonTopLevel(top) ? QString::fromUtf8(words.last()) : QString();
 }
 
-// Turns one parsed record into a record, a skip or an error of file.
-void takeRecord(const ldns_rr *rr, int line, const QString &origin, ZoneFile &file)
+// Turns one parsed record into a record, a skip or an error of file. originInside: whether the
+// origin the record was read under lies in the domain.
+void takeRecord(const ldns_rr *rr, int line, const QString &origin, bool originInside,
+                ZoneFile &file)
 {
+    // Held as a number: ldns keeps types it does not know ("TYPE194203") beyond the enum's range.
+    const int type = int(ldns_rr_get_type(rr));
+    const QString typeName = takeLdnsText(ldns_rr_type2str(ldns_rr_type(type)));
     const QString owner = nameText(ldns_rr_owner(rr));
     const QString host = hostOf(owner, origin);
+    const QString outside = QStringLiteral("%1不在域名%2之内").arg(owner, origin);
+    if (host.isEmpty() && !originInside) {
+        // Under an $ORIGIN of another domain the whole rest is another zone's.
+        file.errors.append({line, outside});
+        return;
+    }
     if (host.isEmpty()) {
-        file.errors.append({line, QStringLiteral("%1不在域名%2之内").arg(owner, origin)});
+        // One name written in full for another domain: that record is left out, the rest
+        // imports. Written absolute, so that it does not read as a host of the domain.
+        file.skipped.append({line, owner + QLatin1Char('.'), typeName, outside});
         return;
     }
     if (ldns_rr_get_class(rr) != LDNS_RR_CLASS_IN) {
@@ -179,9 +192,6 @@ void takeRecord(const ldns_rr *rr, int line, const QString &origin, ZoneFile &fi
         file.errors.append({line, QStringLiteral("只支持IN类的记录，不支持%1").arg(cls)});
         return;
     }
-    // Held as a number: ldns keeps types it does not know ("TYPE194203") beyond the enum's range.
-    const int type = int(ldns_rr_get_type(rr));
-    const QString typeName = takeLdnsText(ldns_rr_type2str(ldns_rr_type(type)));
     if (type == LDNS_RR_TYPE_SOA) {
         file.skipped.append({line, host, typeName, QStringLiteral("SOA由服务商的域名服务器生成")});
         return;
@@ -252,7 +262,9 @@ ZoneFile parseZoneText(const QByteArray &text, const QString &domain)
     // Records are freed together at the end: freeing each at once made malloc give the heap
     // back and take it again for every record (half the reading time went to brk()).
     std::vector<RrPtr> parsed;
-    int read = 0; // records parsed, of every type
+    int read = 0;         // records parsed, of every type
+    RdfPtr checkedOrigin; // the origin originInside was found for
+    bool originInside = true;
     while (!std::feof(fp.get())) {
         const int before = lineNr;
         while (next < contentLines.size() && contentLines.at(next) <= before)
@@ -271,8 +283,13 @@ ZoneFile parseZoneText(const QByteArray &text, const QString &domain)
         parsed.emplace_back(raw);
         const RrPtr &rr = parsed.back();
         if (status == LDNS_STATUS_OK && rr) {
+            // ldns replaces the origin at each $ORIGIN; it is checked again only then.
+            if (!checkedOrigin || ldns_dname_compare(checkedOrigin.get(), originRaw) != 0) {
+                checkedOrigin.reset(ldns_rdf_clone(originRaw));
+                originInside = !hostOf(nameText(originRaw), origin).isEmpty();
+            }
             const int count = file.records.size();
-            takeRecord(rr.get(), start, origin, file);
+            takeRecord(rr.get(), start, origin, originInside, file);
             const int type = int(ldns_rr_get_type(rr.get()));
             const bool named =
                 type == LDNS_RR_TYPE_CNAME || type == LDNS_RR_TYPE_MX || type == LDNS_RR_TYPE_NS;

@@ -7,9 +7,10 @@
 
 // Reads a zone file in BIND's master format for domain (its origin unless the file sets an
 // absolute $ORIGIN). Records go through ldns; around it our own rules, each fault with the line
-// it is on: $INCLUDE, a relative $ORIGIN, owners outside the domain and classes other than IN
-// make the file unusable (errors); SOA, NS at the apex and types the service lacks are skipped
-// with their reason. Values are not checked here: that is the import plan's job.
+// it is on: $INCLUDE, a relative $ORIGIN, records under an $ORIGIN outside the domain and
+// classes other than IN make the file unusable (errors); SOA, NS at the apex, types the service
+// lacks and a name written in full outside the domain are skipped with their reason. Values are
+// not checked here: that is the import plan's job.
 ZoneFile parseZoneText(const QByteArray &text, const QString &domain);
 
 // The most records one file may hold (a hundred times what one domain can): reading stops at the

@@ -6,7 +6,9 @@
 #include "client/zone/ZoneWriter.h"
 
 #include <QHash>
-#include <QHostAddress>
+#include <QVector>
+
+#include <algorithm>
 
 namespace {
 
@@ -15,29 +17,15 @@ bool isApex(const QString &host)
     return hostKey(host) == QLatin1String("@");
 }
 
-ZoneStepRecord fromFile(const ZoneRecord &r, int lineID)
+Record fromFile(const ZoneRecord &r, int lineID)
 {
-    ZoneStepRecord s;
+    Record s;
     s.host = r.host;
     s.type = r.type;
     s.value = r.value;
     s.ttl = r.ttl;
     s.mx = r.mx;
-    s.lineID = lineID;
-    return s;
-}
-
-ZoneStepRecord fromLive(const Record &r)
-{
-    ZoneStepRecord s;
-    s.id = r.id;
-    s.host = r.host;
-    s.type = r.type;
-    s.value = r.value;
-    s.ttl = r.ttl;
-    s.mx = r.mx;
-    s.lineID = r.lineID;
-    s.state = r.state;
+    s.setLine(lineID);
     return s;
 }
 
@@ -53,110 +41,99 @@ bool sameSettings(const ZoneRecord &f, const Record &r)
     return f.ttl == r.ttl && (f.type != QLatin1String("MX") || f.mx == r.mx);
 }
 
-Record toRecord(const ZoneStepRecord &s)
+PlanStep fileStep(const QString &op, int fileLine, const Record &after,
+                  const QString &problem = QString())
 {
-    Record r;
-    r.id = s.id;
-    r.host = s.host;
-    r.type = s.type;
-    r.value = s.value;
-    r.ttl = s.ttl;
-    r.mx = s.mx;
-    r.lineID = s.lineID;
-    r.state = s.state;
-    return r;
+    PlanStep s;
+    s.op = op;
+    s.fileLine = fileLine;
+    s.after = recordToJson(after);
+    s.problem = problem;
+    return s;
 }
 
 } // namespace
 
-int ZonePlan::count(ZoneStepOp op) const
+ChangePlan zoneImportJob(const ChangePlan &plan, int domainID)
 {
-    int n = 0;
-    for (const ZoneStep &s : steps)
-        n += s.op == op;
-    return n;
-}
-
-bool ZonePlan::hasWork() const
-{
-    return count(ZoneStepOp::Create) + count(ZoneStepOp::Change) + count(ZoneStepOp::Delete) > 0;
-}
-
-DomainPlan zoneDomainPlan(const ZonePlan &plan, int domainID, const QList<Record> &live)
-{
-    DomainPlan d;
-    d.domain = plan.domain;
-    d.domainID = domainID;
-    d.liveKnown = true;
-    d.live = live;
-    for (ZoneStepOp op : {ZoneStepOp::Delete, ZoneStepOp::Change, ZoneStepOp::Create}) {
-        for (const ZoneStep &s : plan.steps) {
-            if (s.op != op)
-                continue;
-            PlanStep step;
-            if (op == ZoneStepOp::Delete) {
-                step.op = StepOps::Delete;
-                step.before = recordToJson(toRecord(s.before));
-            } else if (op == ZoneStepOp::Change) {
-                // Changed in place: the service's spelling of host and value stays.
-                step.op = StepOps::Change;
-                const Record before = toRecord(s.before);
-                Record after = before;
-                after.ttl = s.after.ttl;
-                after.mx = s.after.mx;
-                step.before = recordToJson(before);
-                step.after = recordToJson(after);
-            } else {
-                step.op = StepOps::Create;
-                step.after = recordToJson(toRecord(s.after));
+    ChangePlan job;
+    for (const DomainPlan &d : plan.domains) {
+        DomainPlan run = d;
+        run.domainID = domainID;
+        run.steps.clear();
+        for (const QString &op : {StepOps::Delete, StepOps::Change, StepOps::Create}) {
+            for (const PlanStep &s : d.steps) {
+                if (s.op == op)
+                    run.steps.append(s);
             }
-            d.steps.append(step);
         }
+        job.domains.append(run);
     }
-    return d;
+    job.warnings = plan.warnings;
+    return job;
 }
 
-QString zoneStepOpName(ZoneStepOp op)
+namespace {
+
+// The records of one host and type on the import's line once the plan ran: the TTLs they carry,
+// the file's lines among them, and whether the plan creates or changes one of them.
+struct RecordSet
 {
-    switch (op) {
-    case ZoneStepOp::Create:
-        return QStringLiteral("create");
-    case ZoneStepOp::Change:
-        return QStringLiteral("change");
-    case ZoneStepOp::Unchanged:
-        return QStringLiteral("unchanged");
-    case ZoneStepOp::Delete:
-        return QStringLiteral("delete");
-    case ZoneStepOp::Problem:
-        return QStringLiteral("problem");
-    case ZoneStepOp::Skip:
-        return QStringLiteral("skip");
+    QString host;
+    QString type;
+    QList<int> ttls;
+    QList<int> fileLines;
+    bool touched = false;
+};
+
+// A set whose records would carry different TTLs: name servers serve one TTL per set, so the
+// service's answer would not be what the file says. Only sets the plan touches are named, as
+// for the other warnings.
+void warnOfMixedTtls(const QList<RecordSet> &sets, const QString &domain,
+                     QList<PlanWarning> &warnings)
+{
+    for (const RecordSet &set : sets) {
+        QList<int> ttls = set.ttls;
+        std::sort(ttls.begin(), ttls.end());
+        ttls.erase(std::unique(ttls.begin(), ttls.end()), ttls.end());
+        if (!set.touched || ttls.size() < 2)
+            continue;
+        QStringList lines;
+        for (int line : set.fileLines)
+            lines.append(QString::number(line));
+        QStringList shown;
+        for (int ttl : ttls)
+            shown.append(QString::number(ttl));
+        warnings.append({QStringLiteral("ttl-differs"), domain, set.host,
+                         QStringLiteral("第%1行：%2 的主机记录 %3 的 %4 记录将有不同的 TTL（%5），"
+                                        "DNS 对同一组记录只用一个 TTL")
+                             .arg(lines.join(QStringLiteral("、")), domain, set.host, set.type,
+                                  shown.join(QStringLiteral("、")))});
     }
-    return QString();
 }
 
-ZonePlan planZoneImport(const ZoneFile &file, const QString &domain, const QList<Record> &live,
-                        int lineID, bool prune)
+} // namespace
+
+ChangePlan planZoneImport(const ZoneFile &file, const QString &domain, const QList<Record> &live,
+                          int lineID, bool prune)
 {
-    ZonePlan plan;
+    DomainPlan plan;
     plan.domain = domain;
-    plan.lineID = lineID;
+    plan.liveKnown = true;
+    plan.live = live;
     QList<Record> onLine;
     for (const Record &r : live) {
         if (r.lineID == lineID)
             onLine.append(r);
     }
 
-    QList<ZoneStep> skips;
+    QList<PlanStep> fileSteps;
     for (const ZoneSkip &s : file.skipped) {
-        ZoneStep step;
-        step.op = ZoneStepOp::Skip;
-        step.fileLine = s.line;
-        step.after.host = s.host;
-        step.after.type = s.type;
-        step.after.lineID = lineID;
-        step.reason = s.reason;
-        skips.append(step);
+        Record r;
+        r.host = s.host;
+        r.type = s.type;
+        r.setLine(lineID);
+        fileSteps.append(fileStep(StepOps::Skip, s.line, r, s.reason));
     }
 
     // Live records by identity, and the file's records planned so far: each record of the
@@ -169,26 +146,32 @@ ZonePlan planZoneImport(const ZoneFile &file, const QString &domain, const QList
     }
     QVector<bool> used(onLine.size(), false);
     QHash<QString, int> accepted; // identity -> file line of the record planned for it
-    QHash<int, ZoneStepOp> opOfLine;
+    QHash<int, QString> opOfLine;
+    QList<RecordSet> sets;
+    QHash<QString, int> setOf; // host and type -> index into sets
+    auto setFor = [&sets, &setOf](const QString &host, const QString &type) -> RecordSet & {
+        const QString key = hostKey(host) + QLatin1Char(' ') + type.trimmed().toUpper();
+        auto it = setOf.constFind(key);
+        if (it == setOf.cend()) {
+            it = setOf.insert(key, sets.size());
+            sets.append(RecordSet{host, type.trimmed().toUpper(), {}, {}, false});
+        }
+        return sets[*it];
+    };
     for (const ZoneRecord &f : file.records) {
-        ZoneStep step;
-        step.fileLine = f.line;
-        step.after = fromFile(f, lineID);
+        const Record after = fromFile(f, lineID);
         const QString problem = recordDraftProblem(
             RecordDraft{f.host, f.type, f.value, QString::number(f.ttl),
                         f.type == QLatin1String("MX") ? QString::number(f.mx) : QString(), true});
         if (!problem.isEmpty()) {
-            step.op = ZoneStepOp::Problem;
-            step.reason = problem;
-            plan.steps.append(step);
+            fileSteps.append(fileStep(StepOps::Problem, f.line, after, problem));
             continue;
         }
         const QString identity = identityOf(f.host, f.type, f.value);
         const auto repeat = accepted.constFind(identity);
         if (repeat != accepted.cend()) {
-            step.op = ZoneStepOp::Skip;
-            step.reason = QStringLiteral("与第%1行的记录相同").arg(*repeat);
-            plan.steps.append(step);
+            fileSteps.append(fileStep(StepOps::Skip, f.line, after,
+                                      QStringLiteral("与第%1行的记录相同").arg(*repeat)));
             continue;
         }
         accepted.insert(identity, f.line);
@@ -203,39 +186,61 @@ ZonePlan planZoneImport(const ZoneFile &file, const QString &domain, const QList
                 break;
             }
         }
+        PlanStep step;
         if (match < 0) {
-            step.op = ZoneStepOp::Create;
-        } else {
+            step = fileStep(StepOps::Create, f.line, after);
+        } else if (sameSettings(f, onLine.at(match))) {
             used[match] = true;
-            step.before = fromLive(onLine.at(match));
-            step.op =
-                sameSettings(f, onLine.at(match)) ? ZoneStepOp::Unchanged : ZoneStepOp::Change;
+            step = fileStep(StepOps::Unchanged, f.line, after);
+            step.before = recordToJson(onLine.at(match));
+        } else {
+            // Changed in place: the service's spelling of host and value stays.
+            used[match] = true;
+            Record changed = onLine.at(match);
+            changed.ttl = f.ttl;
+            changed.mx = f.mx;
+            step = fileStep(StepOps::Change, f.line, changed);
+            step.before = recordToJson(onLine.at(match));
         }
+        RecordSet &set = setFor(f.host, f.type);
+        set.ttls.append(f.ttl);
+        set.fileLines.append(f.line);
+        set.touched = set.touched || step.op != StepOps::Unchanged;
         opOfLine.insert(f.line, step.op);
-        plan.steps.append(step);
+        fileSteps.append(step);
     }
 
-    if (prune) {
-        for (int i = 0; i < onLine.size(); ++i) {
-            const Record &r = onLine.at(i);
-            const bool apexNs = r.type == QLatin1String("NS") && isApex(r.host);
-            if (used.at(i) || apexNs || r.state != 0 || !zoneExportProblem(r).isEmpty())
-                continue;
-            ZoneStep step;
-            step.op = ZoneStepOp::Delete;
-            step.before = fromLive(r);
+    // Deletions first, as the job runs them; then the file in its order, its skipped records
+    // first.
+    for (int i = 0; i < onLine.size(); ++i) {
+        const Record &r = onLine.at(i);
+        if (used.at(i))
+            continue;
+        const bool apexNs = r.type == QLatin1String("NS") && isApex(r.host);
+        if (prune && !apexNs && r.state == 0 && zoneExportProblem(r).isEmpty()) {
+            PlanStep step;
+            step.op = StepOps::Delete;
+            step.before = recordToJson(r);
             plan.steps.append(step);
+        } else if (r.state == 0 && setOf.contains(hostKey(r.host) + QLatin1Char(' ') +
+                                                  r.type.trimmed().toUpper())) {
+            // Kept beside the file's records of its set: served with them.
+            setFor(r.host, r.type).ttls.append(r.ttl);
         }
     }
-    plan.steps = skips + plan.steps;
+    plan.steps += fileSteps;
+
+    ChangePlan result;
+    result.domains.append(plan);
     for (const ZoneRecord &f : file.records) {
-        const ZoneStepOp op = opOfLine.value(f.line, ZoneStepOp::Skip);
-        if (!f.relativeTarget.isEmpty() && (op == ZoneStepOp::Create || op == ZoneStepOp::Change))
-            plan.warnings.append(QStringLiteral("第%1行：目标%2没有结尾的点，按相对名称补全为%3")
-                                     .arg(f.line)
-                                     .arg(f.relativeTarget, f.value));
+        const QString op = opOfLine.value(f.line, StepOps::Skip);
+        if (!f.relativeTarget.isEmpty() && (op == StepOps::Create || op == StepOps::Change))
+            result.warnings.append({QStringLiteral("relative-target"), domain, f.host,
+                                    QStringLiteral("第%1行：目标%2没有结尾的点，按相对名称补全为%3")
+                                        .arg(f.line)
+                                        .arg(f.relativeTarget, f.value)});
     }
-    for (const PlanWarning &w : ::planWarnings({zoneDomainPlan(plan, -1, live)}))
-        plan.warnings.append(w.text);
-    return plan;
+    warnOfMixedTtls(sets, domain, result.warnings);
+    result.warnings += planWarnings(zoneImportJob(result, -1).domains);
+    return result;
 }

@@ -132,12 +132,14 @@ QString zoneExportProblem(Record r)
     return QStringLiteral("不支持的记录类型");
 }
 
-ZoneExport writeZone(const QString &domain, const QList<Record> &records, int lineID)
+ZoneExport writeZone(const QString &domain, const QList<Record> &records, int lineID,
+                     const QStringList &nameServers)
 {
     ZoneExport out;
     const QByteArray origin = escapedName(asciiName(domain)) + '.';
     QByteArray body;
     bool hasApexNs = false;
+    QStringList apexNs; // the line's own apex NS targets, compared
     for (const Record &r : records) {
         if (r.lineID != lineID)
             continue;
@@ -151,23 +153,49 @@ ZoneExport writeZone(const QString &domain, const QList<Record> &records, int li
             body += "; 已暂停: " + recordLine(r) + '\n';
         } else {
             ++out.written;
-            hasApexNs = hasApexNs || isApexNs(r);
+            if (isApexNs(r)) {
+                hasApexNs = true;
+                apexNs.append(normalizeName(r.value));
+            }
             body += recordLine(r) + '\n';
         }
     }
+    // The service's name servers as names a zone file can carry; a name that has no ASCII form
+    // is left out rather than written wrong.
+    QList<QByteArray> servers;
+    QStringList serverNames;
+    for (const QString &ns : nameServers) {
+        const QString ascii = asciiName(ns);
+        if (!ascii.isEmpty() && !serverNames.contains(normalizeName(ns))) {
+            serverNames.append(normalizeName(ns));
+            servers.append(escapedName(ascii) + '.');
+        }
+    }
 
+    const QByteArray ttl = QByteArray::number(kZoneDefaultTtl);
     QByteArray &text = out.text;
     text += commented(QStringLiteral("%1 线路%2的解析记录").arg(domain).arg(lineID));
     text += "$ORIGIN " + origin + '\n';
-    text += "$TTL " + QByteArray::number(kZoneDefaultTtl) + '\n';
-    text += commented(QStringLiteral("以下SOA%1只是占位，让标准工具能载入此文件；"
-                                     "域名服务器由服务商提供，导入时会跳过它们")
-                          .arg(hasApexNs ? QString() : QStringLiteral("和NS")));
-    text += "@\t" + QByteArray::number(kZoneDefaultTtl) +
-            "\tIN\tSOA\tns.placeholder.invalid. hostmaster.placeholder.invalid. "
-            "1 3600 600 604800 600\n";
-    if (!hasApexNs)
-        text += "@\t" + QByteArray::number(kZoneDefaultTtl) + "\tIN\tNS\tns.placeholder.invalid.\n";
+    text += "$TTL " + ttl + '\n';
+    if (servers.isEmpty()) {
+        text += commented(QStringLiteral("以下SOA%1只是占位，让标准工具能载入此文件；"
+                                         "域名服务器由服务商提供，导入时会跳过它们")
+                              .arg(hasApexNs ? QString() : QStringLiteral("和NS")));
+        text += "@\t" + ttl +
+                "\tIN\tSOA\tns.placeholder.invalid. hostmaster.placeholder.invalid. "
+                "1 3600 600 604800 600\n";
+        if (!hasApexNs)
+            text += "@\t" + ttl + "\tIN\tNS\tns.placeholder.invalid.\n";
+    } else {
+        text += commented(QStringLiteral("以下SOA和NS取自服务商为此域名提供的域名服务器，"
+                                         "导入时会跳过它们"));
+        text += "@\t" + ttl + "\tIN\tSOA\t" + servers.first() + " hostmaster." + origin +
+                " 1 3600 600 604800 600\n";
+        for (int i = 0; i < servers.size(); ++i) {
+            if (!apexNs.contains(serverNames.at(i)))
+                text += "@\t" + ttl + "\tIN\tNS\t" + servers.at(i) + '\n';
+        }
+    }
     text += body;
     return out;
 }

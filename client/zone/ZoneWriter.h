@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 // Why a record of the service cannot be written as a zone file record (the writer keeps it as
 // a comment, and an import never deletes it); empty when it can.
@@ -20,6 +21,9 @@ struct ZoneExport
 
 // The records of domain on line lineID as a zone file: $ORIGIN and $TTL, owners relative to
 // the origin in ASCII form, targets absolute with their final dot, TXT in quoted strings of at
-// most 255 bytes. A zone file has no lines, so records of other lines are left out; a
-// placeholder SOA (and NS, when the line has no apex NS) lets standard tools load the file.
-ZoneExport writeZone(const QString &domain, const QList<Record> &records, int lineID);
+// most 255 bytes. A zone file has no lines, so records of other lines are left out. SOA and
+// apex NS come from nameServers, the service's name servers for the domain where known (the
+// SOA names the first); where not, a placeholder SOA (and NS, when the line has no apex NS)
+// lets standard tools load the file. An import skips both.
+ZoneExport writeZone(const QString &domain, const QList<Record> &records, int lineID,
+                     const QStringList &nameServers = {});

@@ -62,6 +62,12 @@ void RecordPage::liveFinished()
         return;
     check->deleteLater();
     const LiveReport &report = check->report();
+    if (m_liveDomain && report.error.isEmpty() && !report.servers.isEmpty()) {
+        QStringList names;
+        for (const LiveServer &server : report.servers)
+            names.append(server.name);
+        m_liveDomain->nameServers = names;
+    }
     m_verdicts = recordVerdicts(report);
     m_w.label_live->setText(liveSummaryText(report));
     if (m_domain != m_liveDomain)

@@ -159,6 +159,8 @@ private:
 
     // Zone files (RecordZone.cpp).
     bool readAllRecords(const QSharedPointer<Domain> &domain, QList<Record> &records);
+    // The notice after an export: how many files went into which folder, and their names.
+    QString exportNotice(const QString &folder, const QStringList &written) const;
     void runZoneImport();
 
     const RecordPageWidgets m_w;

@@ -8,12 +8,15 @@
 #include "client/zone/ZoneFolder.h"
 #include "client/zone/ZoneInput.h"
 #include "client/zone/ZoneParser.h"
+#include "client/zone/ZonePlanner.h"
 #include "manage/records/ZoneImportDialog.h"
 #include "manage/shared/PageShell.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFontMetrics>
 #include <QPushButton>
 
 namespace {
@@ -52,11 +55,28 @@ void RecordPage::exportClicked()
         return;
     QStringList written;
     QString error;
-    if (!writeZoneFolder(folder, domain->name, records, written, error)) {
+    if (!writeZoneFolder(folder, domain->name, records, written, error, domain->nameServers)) {
         tell(QStringLiteral("导出失败：") + error);
         return;
     }
-    showToast(QStringLiteral("已导出 %1").arg(written.join(QStringLiteral("、"))));
+    showToast(exportNotice(folder, written));
+}
+
+QString RecordPage::exportNotice(const QString &folder, const QStringList &written) const
+{
+    // One line that fits the window however deep the folder and however many lines: the
+    // folder keeps its start and its end, the names take what room is left.
+    const QWidget *window = m_window.dialogParent();
+    const QFontMetrics metrics(window->font());
+    // The strip is centred right of the navigation column and pads its text.
+    const int room = qMax(200, window->width() * 3 / 5 - 44);
+    const QString lead = QStringLiteral("已导出 %1 个文件到 ").arg(written.size());
+    // The folder first; the names get what it leaves.
+    const int folderRoom = room - metrics.horizontalAdvance(lead + QStringLiteral("：…"));
+    const QString text =
+        lead + metrics.elidedText(QDir::toNativeSeparators(folder), Qt::ElideMiddle, folderRoom) +
+        QStringLiteral("：") + written.join(QStringLiteral("、"));
+    return metrics.elidedText(text, Qt::ElideRight, room);
 }
 
 void RecordPage::importClicked()
@@ -120,13 +140,16 @@ void RecordPage::runZoneImport()
     const QPointer<ZoneImportDialog> dialog = m_importDialog;
     // The domain the plan was made for, whatever the page shows by now.
     const QSharedPointer<Domain> domain = m_importDomain;
-    if (!dialog || !domain || !dialog->plan().hasWork())
+    if (!dialog || !domain || !dialog->plan().changesAnything())
         return;
     // Exactly the plan shown: the job skips the domain if it changed since.
-    const ZonePlan plan = dialog->plan();
-    if (!plan.warnings.isEmpty() &&
+    const ChangePlan job = zoneImportJob(dialog->plan(), domain->id);
+    QStringList warnings;
+    for (const PlanWarning &w : job.warnings)
+        warnings.append(w.text);
+    if (!warnings.isEmpty() &&
         !User::showMsgBox(QStringLiteral("导入后将有以下问题：<br/>") +
-                              plan.warnings.join(QStringLiteral("<br/>")).toHtmlEscaped() +
+                              warnings.join(QStringLiteral("<br/>")).toHtmlEscaped() +
                               QStringLiteral("<br/>仍要执行吗？"),
                           QString(), 2))
         return;
@@ -135,9 +158,8 @@ void RecordPage::runZoneImport()
         tell(QStringLiteral("无法打开操作记录，未做任何改动：") + journal.errorText());
         return;
     }
-    const ChangePlan job{{zoneDomainPlan(plan, domain->id, dialog->live())}, {}};
     const QString summary =
-        zoneImportSummary(domain->name, plan.lineID, dialog->prune(), dialog->fileName());
+        zoneImportSummary(domain->name, dialog->lineID(), dialog->prune(), dialog->fileName());
     dialog->runButton()->setEnabled(false);
     const PlanRun run = runPlan(user(), journal, job, QStringLiteral("zone-import"), summary);
     if (!run.jobId) {

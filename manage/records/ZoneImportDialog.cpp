@@ -1,5 +1,6 @@
 #include "manage/records/ZoneImportDialog.h"
 
+#include "client/zone/ZonePlanner.h"
 #include "manage/records/ZonePlanModel.h"
 
 #include <QCheckBox>
@@ -91,7 +92,7 @@ ZoneImportDialog::ZoneImportDialog(const QString &domain, const QString &fileNam
     replan();
 }
 
-const ZonePlan &ZoneImportDialog::plan() const
+const ChangePlan &ZoneImportDialog::plan() const
 {
     return m_model->plan();
 }
@@ -103,21 +104,23 @@ bool ZoneImportDialog::prune() const
 
 void ZoneImportDialog::replan()
 {
-    const int line = m_line->currentData().toInt();
-    const ZonePlan plan = planZoneImport(m_file, m_domain, m_live, line, m_prune->isChecked());
+    m_lineID = m_line->currentData().toInt();
+    const ChangePlan plan =
+        planZoneImport(m_file, m_domain, m_live, m_lineID, m_prune->isChecked());
     m_model->setPlan(plan);
     m_table->resizeColumnsToContents();
+    const QMap<QString, int> counts = plan.counts();
     m_summary->setText(QStringLiteral("新增 %1，修改 %2，不变 %3，删除 %4，无法导入 %5，跳过 %6")
-                           .arg(plan.count(ZoneStepOp::Create))
-                           .arg(plan.count(ZoneStepOp::Change))
-                           .arg(plan.count(ZoneStepOp::Unchanged))
-                           .arg(plan.count(ZoneStepOp::Delete))
-                           .arg(plan.count(ZoneStepOp::Problem))
-                           .arg(plan.count(ZoneStepOp::Skip)));
+                           .arg(counts.value(StepOps::Create))
+                           .arg(counts.value(StepOps::Change))
+                           .arg(counts.value(StepOps::Unchanged))
+                           .arg(counts.value(StepOps::Delete))
+                           .arg(counts.value(StepOps::Problem))
+                           .arg(counts.value(StepOps::Skip)));
     QStringList marked;
-    for (const QString &w : plan.warnings)
-        marked.append(QStringLiteral("⚠ ") + w);
+    for (const PlanWarning &w : plan.warnings)
+        marked.append(QStringLiteral("⚠ ") + w.text);
     m_warnings->setText(marked.join(QLatin1Char('\n')));
     m_warnings->setVisible(!marked.isEmpty());
-    m_run->setEnabled(plan.hasWork());
+    m_run->setEnabled(plan.changesAnything());
 }

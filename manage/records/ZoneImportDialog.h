@@ -1,7 +1,7 @@
 #pragma once
 
 #include "client/Types.h"
-#include "client/zone/ZonePlanner.h"
+#include "client/plan/ChangePlan.h"
 #include "client/zone/ZoneRecords.h"
 
 #include <QDialog>
@@ -27,8 +27,9 @@ public:
                      const QList<Record> &live, const QList<QPair<int, QString>> &lines,
                      QWidget *parent = nullptr);
 
-    const ZonePlan &plan() const;
-    const QList<Record> &live() const { return m_live; }
+    // The plan shown, made for lineID().
+    const ChangePlan &plan() const;
+    int lineID() const { return m_lineID; }
     QString fileName() const { return m_fileName; }
     bool prune() const;
 
@@ -49,6 +50,7 @@ private:
     QString m_fileName;
     ZoneFile m_file;
     QList<Record> m_live;
+    int m_lineID = 0;
     ZonePlanModel *m_model = nullptr;
     QComboBox *m_line = nullptr;
     QCheckBox *m_prune = nullptr;

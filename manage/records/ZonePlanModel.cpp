@@ -1,5 +1,7 @@
 #include "manage/records/ZonePlanModel.h"
 
+#include "client/plan/RecordJson.h"
+
 #include <QBrush>
 #include <QColor>
 
@@ -13,23 +15,21 @@ QString changed(int before, int after)
 
 } // namespace
 
-QString zoneStepOpText(ZoneStepOp op)
+QString zoneStepOpText(const QString &op)
 {
-    switch (op) {
-    case ZoneStepOp::Create:
+    if (op == StepOps::Create)
         return QStringLiteral("新增");
-    case ZoneStepOp::Change:
+    if (op == StepOps::Change)
         return QStringLiteral("修改");
-    case ZoneStepOp::Unchanged:
+    if (op == StepOps::Unchanged)
         return QStringLiteral("不变");
-    case ZoneStepOp::Delete:
+    if (op == StepOps::Delete)
         return QStringLiteral("删除");
-    case ZoneStepOp::Problem:
+    if (op == StepOps::Problem)
         return QStringLiteral("无法导入");
-    case ZoneStepOp::Skip:
+    if (op == StepOps::Skip)
         return QStringLiteral("跳过");
-    }
-    return QString();
+    return op;
 }
 
 ZonePlanModel::ZonePlanModel(QObject *parent)
@@ -39,33 +39,27 @@ ZonePlanModel::ZonePlanModel(QObject *parent)
                     parent)
 {}
 
-void ZonePlanModel::setPlan(const ZonePlan &plan)
+void ZonePlanModel::setPlan(const ChangePlan &plan)
 {
     m_plan = plan;
-    setRows(plan.steps);
+    setRows(plan.domains.isEmpty() ? QList<PlanStep>() : plan.domains.first().steps);
 }
 
-QVariant ZonePlanModel::cell(const ZoneStep &s, int column, int role) const
+QVariant ZonePlanModel::cell(const PlanStep &s, int column, int role) const
 {
     if (role == Qt::ForegroundRole) {
-        switch (s.op) {
-        case ZoneStepOp::Problem:
-        case ZoneStepOp::Delete:
+        if (s.op == StepOps::Problem || s.op == StepOps::Delete)
             return QBrush(QColor(0xf5, 0x6c, 0x6c));
-        case ZoneStepOp::Create:
-        case ZoneStepOp::Change:
+        if (s.op == StepOps::Create || s.op == StepOps::Change)
             return QBrush(QColor(0x00, 0x8c, 0xee));
-        case ZoneStepOp::Unchanged:
-        case ZoneStepOp::Skip:
-            return QBrush(QColor(0x90, 0x93, 0x99));
-        }
-        return QVariant();
+        return QBrush(QColor(0x90, 0x93, 0x99));
     }
     if (role != Qt::DisplayRole && role != Qt::ToolTipRole)
         return QVariant();
-    const ZoneStepRecord &r = s.op == ZoneStepOp::Delete ? s.before : s.after;
-    const bool hasSettings = !(s.op == ZoneStepOp::Skip && r.value.isEmpty());
+    const Record r = recordFromJson(s.op == StepOps::Delete ? s.before : s.after);
+    const bool hasSettings = !(s.op == StepOps::Skip && r.value.isEmpty());
     const bool isMx = r.type.compare(QLatin1String("MX"), Qt::CaseInsensitive) == 0;
+    const bool change = s.op == StepOps::Change;
     switch (column) {
     case Op:
         return zoneStepOpText(s.op);
@@ -80,13 +74,13 @@ QVariant ZonePlanModel::cell(const ZoneStep &s, int column, int role) const
     case Ttl:
         if (!hasSettings)
             return QVariant();
-        return s.op == ZoneStepOp::Change ? changed(s.before.ttl, r.ttl) : QString::number(r.ttl);
+        return change ? changed(recordFromJson(s.before).ttl, r.ttl) : QString::number(r.ttl);
     case Mx:
         if (!hasSettings || !isMx)
             return QVariant();
-        return s.op == ZoneStepOp::Change ? changed(s.before.mx, r.mx) : QString::number(r.mx);
+        return change ? changed(recordFromJson(s.before).mx, r.mx) : QString::number(r.mx);
     case Reason:
-        return s.reason;
+        return s.problem;
     default:
         return QVariant();
     }

@@ -28,6 +28,7 @@ private slots:
     void jobCheckCoversTheJobsRecords();
     void notLiveAndNoAnswer_data();
     void notLiveAndNoAnswer();
+    void zoneExportWritesTheServiceNameServers();
     void badUsage_data();
     void badUsage();
 
@@ -170,6 +171,24 @@ void TestCliLive::notLiveAndNoAnswer()
     QTRY_VERIFY_WITH_TIMEOUT((r = run(args), r.exit == exitCode), kWaitSecs * 1000);
     const QByteArray output = r.out + r.err;
     QVERIFY2(QString::fromUtf8(output).contains(says), output.constData());
+}
+
+// zone export --resolver finds the domain's name servers and writes SOA and NS from them;
+// without it nothing is asked and they stay placeholders.
+void TestCliLive::zoneExportWritesTheServiceNameServers()
+{
+    const CliRun found = run({QStringLiteral("zone"), QStringLiteral("export"), kDomain,
+                              QStringLiteral("--resolver"),
+                              QStringLiteral("127.0.0.1:%1").arg(m_service.dnsPort())});
+    QVERIFY2(found.exit == 0, found.err.constData());
+    QVERIFY2(found.out.contains("\tIN\tSOA\tns1.halvik-local.test. hostmaster.halvik-demo.com. "),
+             found.out.constData());
+    QVERIFY(found.out.contains("\tIN\tNS\tns2.halvik-local.test.\n"));
+
+    const CliRun unasked = run({QStringLiteral("zone"), QStringLiteral("export"), kDomain});
+    QCOMPARE(unasked.exit, 0);
+    QVERIFY(unasked.out.contains("\tIN\tSOA\tns.placeholder.invalid. "));
+    QVERIFY(!unasked.out.contains("halvik-local.test"));
 }
 
 void TestCliLive::badUsage_data()

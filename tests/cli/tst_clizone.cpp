@@ -1,6 +1,7 @@
 #include "tests/support/CliRun.h"
 #include "tests/support/LocalServiceFixture.h"
 
+#include <QDir>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -31,6 +32,7 @@ private slots:
     void cleanup();
     void exportLoadsInNamedCheckzoneAndImportsAsNothing();
     void exportWritesThroughWhatIsNotARegularFile();
+    void exportFolderNamesFilesByLine();
     void previewChangesNothingApplyRunsTheRest();
     void badFileSendsNothing();
     void hostileInputSendsNothing_data();
@@ -184,6 +186,38 @@ void TestCliZone::exportWritesThroughWhatIsNotARegularFile()
                           QStringLiteral("--output"), QStringLiteral("-")});
     QCOMPARE(dash.exit, 0);
     QVERIFY(dash.out.contains("$ORIGIN halvik-demo.com.\n"));
+}
+
+// --folder writes every line's file as the window does, named by the line's name.
+void TestCliZone::exportFolderNamesFilesByLine()
+{
+    QTemporaryDir folder;
+    const Run exported =
+        run({QStringLiteral("--json"), QStringLiteral("zone"), QStringLiteral("export"), kDomain,
+             QStringLiteral("--folder"), folder.path()});
+    QVERIFY2(exported.exit == 0, exported.err.constData());
+    QStringList files;
+    for (const QJsonValue &v : exported.json().object().value(QStringLiteral("files")).toArray())
+        files.append(v.toString());
+    QSet<int> lines;
+    for (const QString &row : recordsOf(kDomain))
+        lines.insert(row.section(QLatin1Char(' '), 4, 4).toInt());
+    QCOMPARE(files.size(), lines.size());
+    QStringList sorted = files;
+    sorted.sort();
+    QStringList onDisk = QDir(folder.path()).entryList(QDir::Files);
+    onDisk.sort();
+    QCOMPARE(onDisk, sorted);
+    QVERIFY2(files.contains(kDomain + QStringLiteral(".电信.zone")),
+             qPrintable(files.join(QLatin1Char(' '))));
+    QString checked;
+    QVERIFY2(namedCheckzone(folder.filePath(kDomain + QStringLiteral(".电信.zone")), checked),
+             qPrintable(checked));
+
+    const Run both =
+        run({QStringLiteral("zone"), QStringLiteral("export"), kDomain, QStringLiteral("--folder"),
+             folder.path(), QStringLiteral("--line"), QStringLiteral("0")});
+    QCOMPARE(both.exit, 64);
 }
 
 void TestCliZone::previewChangesNothingApplyRunsTheRest()

@@ -4,6 +4,7 @@
 #include "client/zone/ZonePlanner.h"
 #include "client/zone/ZoneWriter.h"
 
+#include <QDir>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -84,12 +85,27 @@ ZoneRecord fileRec(int line, const QString &host, const QString &type, const QSt
     return ZoneRecord{line, host, type, value, ttl, mx, QString()};
 }
 
-QString opsOf(const ZonePlan &plan)
+const QList<PlanStep> &stepsOf(const ChangePlan &plan)
+{
+    return plan.domains.first().steps;
+}
+
+QString opsOf(const ChangePlan &plan)
 {
     QStringList ops;
-    for (const ZoneStep &s : plan.steps)
-        ops.append(zoneStepOpName(s.op) + (s.before.id ? QString::number(s.before.id) : QString()));
+    for (const PlanStep &s : stepsOf(plan)) {
+        const int id = recordFromJson(s.before).id;
+        ops.append(s.op + (id ? QString::number(id) : QString()));
+    }
     return ops.join(QLatin1Char(' '));
+}
+
+QStringList warningsOf(const ChangePlan &plan)
+{
+    QStringList texts;
+    for (const PlanWarning &w : plan.warnings)
+        texts.append(w.text);
+    return texts;
 }
 
 } // namespace
@@ -101,6 +117,8 @@ private slots:
     void readsTheTrickyFixture();
     void refusesBadFiles_data();
     void refusesBadFiles();
+    void namesOutsideTheDomainAreSkipped_data();
+    void namesOutsideTheDomainAreSkipped();
     void exportLoadsInNamedCheckzone();
     void exportImportedAgainPlansNothing();
     void plan_data();
@@ -108,7 +126,10 @@ private slots:
     void planWarnings_data();
     void planWarnings();
     void jobStepsDeleteFirstAndKeepTheServiceSpelling();
+    void jobStepsStayOnTheImportLine();
     void folderHasOneWholeFilePerLine();
+    void filesAreNamedByLine_data();
+    void filesAreNamedByLine();
     void targetsWithoutFinalDot_data();
     void targetsWithoutFinalDot();
 };
@@ -164,14 +185,9 @@ void TestZoneFile::refusesBadFiles_data()
     QTest::newRow("relative origin")
         << QByteArray("www IN A 192.0.2.1\n$ORIGIN sub\nx IN A 192.0.2.2\n") << 2
         << QStringLiteral("$ORIGIN");
-    QTest::newRow("owner outside the domain")
-        << QByteArray("$TTL 600\nwww IN A 192.0.2.1\nwww.example.org. IN A 192.0.2.2\n") << 3
-        << QStringLiteral("www.example.org不在域名example.cn之内");
     QTest::newRow("origin outside the domain")
         << QByteArray("$ORIGIN example.org.\nwww IN A 192.0.2.1\n") << 2
         << QStringLiteral("不在域名example.cn之内");
-    QTest::newRow("look-alike suffix") << QByteArray("www.badexample.cn. IN A 192.0.2.1\n") << 1
-                                       << QStringLiteral("不在域名example.cn之内");
     QTest::newRow("class CH") << QByteArray("; c\n\nwww CH A 192.0.2.1\n") << 3
                               << QStringLiteral("只支持IN类的记录，不支持CH");
     QTest::newRow("bad address, after a multi-line record")
@@ -210,6 +226,51 @@ void TestZoneFile::refusesBadFiles()
     QVERIFY2(f.errors.first().message.contains(message), qPrintable(f.errors.first().message));
 }
 
+// One name written in full for another domain leaves that record out, with its line; the rest
+// of the file imports.
+void TestZoneFile::namesOutsideTheDomainAreSkipped_data()
+{
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<int>("line");
+    QTest::addColumn<QString>("owner");
+    QTest::addColumn<QString>("kept"); // the host of the file's one record that stays
+
+    QTest::newRow("another domain")
+        << QByteArray("$TTL 600\nwww IN A 192.0.2.1\nwww.example.org. IN A 192.0.2.2\n") << 3
+        << QStringLiteral("www.example.org.") << QStringLiteral("www");
+    QTest::newRow("look-alike suffix")
+        << QByteArray("www.badexample.cn. IN A 192.0.2.1\nwww IN A 192.0.2.2\n") << 1
+        << QStringLiteral("www.badexample.cn.") << QStringLiteral("www");
+    QTest::newRow("the parent, under an origin inside the domain")
+        << QByteArray("$ORIGIN sub.example.cn.\nwww IN A 192.0.2.1\ncn. IN A 192.0.2.2\n") << 3
+        << QStringLiteral("cn.") << QStringLiteral("www.sub");
+}
+
+void TestZoneFile::namesOutsideTheDomainAreSkipped()
+{
+    QFETCH(QByteArray, text);
+    QFETCH(int, line);
+    QFETCH(QString, owner);
+    QFETCH(QString, kept);
+    const ZoneFile f = parseZoneText(text, QStringLiteral("example.cn"));
+    QVERIFY2(f.errors.isEmpty(), qPrintable(f.errors.value(0).message));
+    QCOMPARE(f.records.size(), 1);
+    QCOMPARE(f.records.first().host, kept);
+    QCOMPARE(f.skipped.size(), 1);
+    QCOMPARE(f.skipped.first().line, line);
+    QCOMPARE(f.skipped.first().host, owner);
+    QVERIFY2(f.skipped.first().reason.contains(QStringLiteral("不在域名example.cn之内")),
+             qPrintable(f.skipped.first().reason));
+
+    // Pruning still deletes only what the file's own records do not hold.
+    const QList<Record> live{
+        rec(7, kept, QStringLiteral("A"), f.records.first().value, f.records.first().ttl),
+        rec(8, QStringLiteral("gone"), QStringLiteral("A"), QStringLiteral("192.0.2.9"))};
+    const ChangePlan plan = planZoneImport(f, QStringLiteral("example.cn"), live, 0, true);
+    QCOMPARE(opsOf(plan), QStringLiteral("delete8 skip unchanged7"));
+    QCOMPARE(stepsOf(plan).at(1).fileLine, line);
+}
+
 void TestZoneFile::exportLoadsInNamedCheckzone()
 {
     const QString checker =
@@ -218,21 +279,36 @@ void TestZoneFile::exportLoadsInNamedCheckzone()
     QVERIFY2(!checker.isEmpty(), "named-checkzone (bind9-utils) is needed: scripts/deps.sh");
     QTemporaryDir dir;
     const QList<int> lines = {0, 285};
+    const QStringList servers{QStringLiteral("ns1.example.net"),
+                              QStringLiteral("NS2.example.net.")};
     for (int line : lines) {
-        const ZoneExport zone = writeZone(QStringLiteral("example.cn"), serviceRecords(), line);
-        const QString path = dir.filePath(QStringLiteral("line%1.zone").arg(line));
-        QFile f(path);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write(zone.text);
-        f.close();
-        QProcess p;
-        p.start(checker, {QStringLiteral("-i"), QStringLiteral("local"),
-                          QStringLiteral("example.cn"), path});
-        QVERIFY(p.waitForFinished(60000));
-        QVERIFY2(p.exitCode() == 0,
-                 qPrintable(QString::fromUtf8(p.readAllStandardOutput() + zone.text)));
+        for (const QStringList &nameServers : {QStringList(), servers}) {
+            const ZoneExport zone =
+                writeZone(QStringLiteral("example.cn"), serviceRecords(), line, nameServers);
+            const QString path =
+                dir.filePath(QStringLiteral("line%1-%2.zone").arg(line).arg(nameServers.size()));
+            QFile f(path);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write(zone.text);
+            f.close();
+            QProcess p;
+            p.start(checker, {QStringLiteral("-i"), QStringLiteral("local"),
+                              QStringLiteral("example.cn"), path});
+            QVERIFY(p.waitForFinished(60000));
+            QVERIFY2(p.exitCode() == 0,
+                     qPrintable(QString::fromUtf8(p.readAllStandardOutput() + zone.text)));
+        }
     }
+    // Where the service's name servers are known, SOA and NS are theirs.
+    const QByteArray known =
+        writeZone(QStringLiteral("example.cn"), serviceRecords(), 0, servers).text;
+    QVERIFY2(known.contains("@\t600\tIN\tSOA\tns1.example.net. hostmaster.example.cn. "),
+             known.constData());
+    QVERIFY(known.contains("@\t600\tIN\tNS\tns1.example.net.\n"));
+    QVERIFY(known.contains("@\t600\tIN\tNS\tNS2.example.net.\n"));
+    QVERIFY(!known.contains("placeholder"));
     const ZoneExport zone = writeZone(QStringLiteral("example.cn"), serviceRecords(), 0);
+    QVERIFY(zone.text.contains("SOA\tns.placeholder.invalid. "));
     QCOMPARE(zone.written, 11);
     QCOMPARE(zone.paused, 1);
     QVERIFY(zone.text.contains("$ORIGIN example.cn.\n"));
@@ -247,14 +323,18 @@ void TestZoneFile::exportImportedAgainPlansNothing()
     const QList<Record> records = serviceRecords();
     for (const QString &domain : {QStringLiteral("example.cn"), QStringLiteral("工作.cn")}) {
         for (int line : {0, 285}) {
-            const ZoneExport zone = writeZone(domain, records, line);
-            const ZoneFile f = parseZoneText(zone.text, domain);
-            QVERIFY2(f.errors.isEmpty(), qPrintable(f.errors.value(0).message));
-            for (bool prune : {false, true}) {
-                const ZonePlan plan = planZoneImport(f, domain, records, line, prune);
-                QVERIFY2(!plan.hasWork(), qPrintable(opsOf(plan)));
-                QCOMPARE(plan.count(ZoneStepOp::Problem), 0);
-                QVERIFY(plan.warnings.isEmpty());
+            // With SOA and NS of the service's name servers as without: the import skips them.
+            for (const QStringList &nameServers :
+                 {QStringList(), QStringList{QStringLiteral("ns1.example.net")}}) {
+                const ZoneExport zone = writeZone(domain, records, line, nameServers);
+                const ZoneFile f = parseZoneText(zone.text, domain);
+                QVERIFY2(f.errors.isEmpty(), qPrintable(f.errors.value(0).message));
+                for (bool prune : {false, true}) {
+                    const ChangePlan plan = planZoneImport(f, domain, records, line, prune);
+                    QVERIFY2(!plan.changesAnything(), qPrintable(opsOf(plan)));
+                    QCOMPARE(plan.counts().value(StepOps::Problem), 0);
+                    QVERIFY(plan.warnings.isEmpty());
+                }
             }
         }
     }
@@ -310,7 +390,7 @@ void TestZoneFile::plan_data()
     QTest::newRow("prune deletes what the file lacks")
         << QList<ZoneRecord>{fileRec(1, www, a, QStringLiteral("192.0.2.2"))}
         << QList<Record>{rec(7, www, a, QStringLiteral("192.0.2.1"))} << true
-        << QStringLiteral("create delete7");
+        << QStringLiteral("delete7 create");
     QTest::newRow("prune keeps apex NS, paused records and other lines")
         << QList<ZoneRecord>{}
         << QList<Record>{rec(7, apex, QStringLiteral("NS"), QStringLiteral("ns1.example.net")),
@@ -327,7 +407,7 @@ void TestZoneFile::plan_data()
         << QList<ZoneRecord>{fileRec(1, www, a, QStringLiteral("192.0.2.1"), 300)}
         << QList<Record>{rec(7, www, a, QStringLiteral("192.0.2.1"), 600),
                          rec(8, www, a, QStringLiteral("192.0.2.1"), 300)}
-        << true << QStringLiteral("unchanged8 delete7");
+        << true << QStringLiteral("delete7 unchanged8");
     QTest::newRow("a repeat in the file is skipped")
         << QList<ZoneRecord>{fileRec(1, www, a, QStringLiteral("192.0.2.1")),
                              fileRec(2, QStringLiteral("WWW"), a, QStringLiteral("192.0.2.1"))}
@@ -343,7 +423,7 @@ void TestZoneFile::plan_data()
     QTest::newRow("text compared exactly")
         << QList<ZoneRecord>{fileRec(1, www, QStringLiteral("TXT"), QStringLiteral("Hello"))}
         << QList<Record>{rec(7, www, QStringLiteral("TXT"), QStringLiteral("hello"))} << true
-        << QStringLiteral("create delete7");
+        << QStringLiteral("delete7 create");
 }
 
 void TestZoneFile::plan()
@@ -352,12 +432,12 @@ void TestZoneFile::plan()
     QFETCH(QList<Record>, live);
     QFETCH(bool, prune);
     QFETCH(QString, ops);
-    const ZonePlan plan =
+    const ChangePlan plan =
         planZoneImport(parsedRecords(file), QStringLiteral("example.cn"), live, 0, prune);
     QCOMPARE(opsOf(plan), ops);
-    for (const ZoneStep &s : plan.steps) {
-        if (s.op == ZoneStepOp::Problem) {
-            QVERIFY(!s.reason.isEmpty());
+    for (const PlanStep &s : stepsOf(plan)) {
+        if (s.op == StepOps::Problem) {
+            QVERIFY(!s.problem.isEmpty());
             QVERIFY(s.fileLine > 0);
         }
     }
@@ -380,6 +460,27 @@ void TestZoneFile::planWarnings_data()
         << QList<ZoneRecord>{fileRec(1, QStringLiteral("@"), txt, QStringLiteral("v=spf1 -all"))}
         << QList<Record>{rec(7, QStringLiteral("@"), txt, QStringLiteral("v=spf1 mx -all"))}
         << QStringList{QStringLiteral("example.cn 的主机记录 @ 将有多条 SPF 记录")};
+    const QString a = QStringLiteral("A");
+    const QString mixed = QStringLiteral("：example.cn 的主机记录 www 的 A 记录将有不同的 TTL"
+                                         "（300、600），DNS 对同一组记录只用一个 TTL");
+    QTest::newRow("TTLs of one set differ in the file")
+        << QList<ZoneRecord>{fileRec(3, www, a, QStringLiteral("192.0.2.1")),
+                             fileRec(4, www, a, QStringLiteral("192.0.2.2"), 300),
+                             fileRec(5, www, QStringLiteral("AAAA"), QStringLiteral("2001:db8::1"),
+                                     300)}
+        << QList<Record>{} << QStringList{QStringLiteral("第3、4行") + mixed};
+    QTest::newRow("a new record beside a kept one of another TTL")
+        << QList<ZoneRecord>{fileRec(2, www, a, QStringLiteral("192.0.2.2"), 300)}
+        << QList<Record>{rec(7, www, a, QStringLiteral("192.0.2.1")),
+                         rec(8, www, a, QStringLiteral("192.0.2.3"), 3600, 10, 0, 1),
+                         rec(9, www, a, QStringLiteral("192.0.2.4"), 3600, 10, 285)}
+        << QStringList{QStringLiteral("第2行") + mixed};
+    QTest::newRow("a set already mixed and left as it is")
+        << QList<ZoneRecord>{fileRec(1, www, a, QStringLiteral("192.0.2.1")),
+                             fileRec(2, www, a, QStringLiteral("192.0.2.2"), 300)}
+        << QList<Record>{rec(7, www, a, QStringLiteral("192.0.2.1")),
+                         rec(8, www, a, QStringLiteral("192.0.2.2"), 300)}
+        << QStringList{};
     QTest::newRow("untouched host keeps its old fault quiet")
         << QList<ZoneRecord>{fileRec(1, QStringLiteral("other"), QStringLiteral("A"),
                                      QStringLiteral("192.0.2.9"))}
@@ -393,9 +494,9 @@ void TestZoneFile::planWarnings()
     QFETCH(QList<ZoneRecord>, file);
     QFETCH(QList<Record>, live);
     QFETCH(QStringList, warnings);
-    const ZonePlan plan =
+    const ChangePlan plan =
         planZoneImport(parsedRecords(file), QStringLiteral("example.cn"), live, 0, false);
-    QCOMPARE(plan.warnings, warnings);
+    QCOMPARE(warningsOf(plan), warnings);
 }
 
 // A CNAME replacing an A on the same host is refused while the A is there: the job deletes
@@ -406,13 +507,13 @@ void TestZoneFile::jobStepsDeleteFirstAndKeepTheServiceSpelling()
         rec(7, QStringLiteral("shop"), QStringLiteral("A"), QStringLiteral("192.0.2.1")),
         rec(8, QStringLiteral("WWW"), QStringLiteral("CNAME"), QStringLiteral("Cdn.Example.net")),
         rec(9, QStringLiteral("tv"), QStringLiteral("A"), QStringLiteral("192.0.2.9"), 600, 10, 5)};
-    const ZonePlan plan =
+    const ChangePlan plan =
         planZoneImport(parsedRecords({fileRec(1, QStringLiteral("shop"), QStringLiteral("CNAME"),
                                               QStringLiteral("www.example.cn")),
                                       fileRec(2, QStringLiteral("www"), QStringLiteral("CNAME"),
                                               QStringLiteral("cdn.example.net"), 3600)}),
                        QStringLiteral("example.cn"), live, 0, true);
-    const DomainPlan d = zoneDomainPlan(plan, 42, live);
+    const DomainPlan d = zoneImportJob(plan, 42).domains.first();
     QCOMPARE(d.domainID, 42);
     QVERIFY(d.liveKnown);
     QCOMPARE(d.live.size(), live.size()); // every line: the job compares the whole domain
@@ -430,6 +531,34 @@ void TestZoneFile::jobStepsDeleteFirstAndKeepTheServiceSpelling()
     const Record created = recordFromJson(d.steps.at(2).after);
     QCOMPARE(created.type, QStringLiteral("CNAME"));
     QCOMPARE(created.lineID, 0);
+}
+
+// Imported into a line other than the default: a creation goes to that line, a change sends it
+// (the service would move the record otherwise), and a deletion is journaled with it, so that
+// undo puts the record back where it was.
+void TestZoneFile::jobStepsStayOnTheImportLine()
+{
+    const QString a = QStringLiteral("A");
+    const QList<Record> live{
+        rec(7, QStringLiteral("www"), a, QStringLiteral("192.0.2.1"), 600, 10, 285),
+        rec(8, QStringLiteral("old"), a, QStringLiteral("192.0.2.8"), 600, 10, 285),
+        rec(9, QStringLiteral("www"), a, QStringLiteral("192.0.2.1"))};
+    const ChangePlan plan = planZoneImport(
+        parsedRecords({fileRec(1, QStringLiteral("www"), a, QStringLiteral("192.0.2.1"), 300),
+                       fileRec(2, QStringLiteral("new"), a, QStringLiteral("192.0.2.2"))}),
+        QStringLiteral("example.cn"), live, 285, true);
+    const DomainPlan d = zoneImportJob(plan, 42).domains.first();
+    QStringList ops;
+    for (const PlanStep &s : d.steps) {
+        const int id = recordFromJson(s.before).id;
+        ops.append(s.op + (id ? QString::number(id) : QString()));
+        for (const QJsonObject &r : {s.before, s.after}) {
+            if (!r.isEmpty())
+                QCOMPARE(recordFromJson(r).lineID, 285);
+        }
+    }
+    QCOMPARE(ops, (QStringList{QStringLiteral("delete8"), QStringLiteral("change7"),
+                               QStringLiteral("create")}));
 }
 
 void TestZoneFile::folderHasOneWholeFilePerLine()
@@ -458,6 +587,58 @@ void TestZoneFile::folderHasOneWholeFilePerLine()
     QVERIFY(!error.isEmpty());
 }
 
+// A line's name comes from the service: as part of a file name it must stay one file in the
+// chosen folder, visible, and tell the lines apart.
+void TestZoneFile::filesAreNamedByLine_data()
+{
+    QTest::addColumn<int>("line");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("file");
+
+    QTest::newRow("default line") << 0 << QStringLiteral("默认")
+                                  << QStringLiteral("example.cn.zone");
+    QTest::newRow("named") << 10 << QStringLiteral("电信")
+                           << QStringLiteral("example.cn.电信.zone");
+    QTest::newRow("name unknown") << 7 << QString() << QStringLiteral("example.cn.7.zone");
+    QTest::newRow("a path") << 9 << QStringLiteral("../../etc/passwd")
+                            << QStringLiteral("example.cn.etc_passwd.zone");
+    QTest::newRow("dots only") << 11 << QStringLiteral("..")
+                               << QStringLiteral("example.cn.11.zone");
+    QTest::newRow("blanks and control characters") << 12 << QStringLiteral(" 海外 (欧洲)\n\t")
+                                                   << QStringLiteral("example.cn.海外_(欧洲).zone");
+    QTest::newRow("characters other systems refuse")
+        << 13 << QStringLiteral("a:b*c?\"<d>|e\\f")
+        << QStringLiteral("example.cn.a_b_c___d__e_f.zone");
+}
+
+void TestZoneFile::filesAreNamedByLine()
+{
+    QFETCH(int, line);
+    QFETCH(QString, name);
+    QFETCH(QString, file);
+    QCOMPARE(zoneFileName(QStringLiteral("Example.cn."), line, name), file);
+
+    // Written into a folder: the name the records give their line, a second line whose name
+    // comes out alike told apart by its id.
+    auto named = [](int id, const QString &lineName, const QString &value) {
+        Record r = rec(id, QStringLiteral("www"), QStringLiteral("A"), value);
+        r.setLine(View{lineName, id, 0, {}});
+        return r;
+    };
+    QTemporaryDir dir;
+    QStringList written;
+    QString error;
+    QVERIFY2(writeZoneFolder(dir.path(), QStringLiteral("example.cn"),
+                             {named(line, name, QStringLiteral("192.0.2.1")),
+                              named(line + 100, name, QStringLiteral("192.0.2.2"))},
+                             written, error),
+             qPrintable(error));
+    QCOMPARE(written.size(), 2);
+    QCOMPARE(written.first(), file);
+    QVERIFY(written.at(1) != file);
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 2);
+}
+
 void TestZoneFile::targetsWithoutFinalDot_data()
 {
     QTest::addColumn<QByteArray>("text");
@@ -482,12 +663,13 @@ void TestZoneFile::targetsWithoutFinalDot()
     QFETCH(QString, warning);
     const ZoneFile f = parseZoneText(text, QStringLiteral("example.cn"));
     QVERIFY(f.errors.isEmpty());
-    const ZonePlan plan = planZoneImport(f, QStringLiteral("example.cn"), {}, 0, false);
+    const QStringList warnings =
+        warningsOf(planZoneImport(f, QStringLiteral("example.cn"), {}, 0, false));
     if (warning.isEmpty()) {
-        QVERIFY2(plan.warnings.isEmpty(), qPrintable(plan.warnings.join(QLatin1Char('\n'))));
+        QVERIFY2(warnings.isEmpty(), qPrintable(warnings.join(QLatin1Char('\n'))));
     } else {
-        QCOMPARE(plan.warnings.size(), 1);
-        QVERIFY2(plan.warnings.first().contains(warning), qPrintable(plan.warnings.first()));
+        QCOMPARE(warnings.size(), 1);
+        QVERIFY2(warnings.first().contains(warning), qPrintable(warnings.first()));
     }
 }
 

@@ -20,6 +20,7 @@
 #include <QSettings>
 #include <QTableView>
 #include <QTableWidget>
+#include <QTemporaryDir>
 #include <QtTest>
 
 namespace {
@@ -40,6 +41,7 @@ private slots:
     void cleanup();
     void rowsMarkedLiveThenNotAnswered();
     void stopEndsTheCheck();
+    void exportAfterACheckWritesTheServiceNameServers();
     void historyChecksTheJobsRecords();
 
 private:
@@ -176,6 +178,24 @@ void TestRecordLive::stopEndsTheCheck()
     QCOMPARE(button->text(), QStringLiteral("检测生效"));
     QLabel *summary = h.widget<QLabel>("label_live");
     QVERIFY2(summary->text().contains(QStringLiteral("检测已停止")), qPrintable(summary->text()));
+}
+
+// Once a check found the domain's name servers, "导出" writes SOA and NS from them.
+void TestRecordLive::exportAfterACheckWritesTheServiceNameServers()
+{
+    runCheck();
+    QTemporaryDir folder;
+    page().chooseExportFolder = [&folder] { return folder.path(); };
+    h.widget<QPushButton>("pushButton_Rexport")->click();
+    page().chooseExportFolder = nullptr;
+    QFile file(folder.filePath(kDomain + QStringLiteral(".zone")));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray text = file.readAll();
+    QVERIFY2(text.contains("\tIN\tSOA\tns1.halvik-local.test. hostmaster.halvik-demo.com. "),
+             text.constData());
+    QVERIFY(text.contains("\tIN\tNS\tns1.halvik-local.test.\n"));
+    QVERIFY(text.contains("\tIN\tNS\tns2.halvik-local.test.\n"));
+    QVERIFY(!text.contains("placeholder"));
 }
 
 void TestRecordLive::historyChecksTheJobsRecords()

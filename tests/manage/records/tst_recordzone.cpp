@@ -3,6 +3,7 @@
 #include "manage/records/RecordPage.h"
 #include "manage/records/ZoneImportDialog.h"
 #include "manage/records/ZonePlanModel.h"
+#include "manage/shared/Toast.h"
 #include "manage/shell/MainWindow2.h"
 #include "tests/support/WindowHarness.h"
 
@@ -34,6 +35,7 @@ private slots:
     void cleanup();
 
     void exportWritesALoadableFilePerLine();
+    void exportNoticeNamesTheFolderAndFitsTheWindow();
     void exportIntoMissingFolderWritesNothing();
     void importPreviewsThenRunsAsJournaledJob();
     void unwritableJournalStopsBeforeAnyRequest();
@@ -125,17 +127,28 @@ void TestRecordZone::exportWritesALoadableFilePerLine()
     for (const QString &row : serverRecords(kShowcase))
         lines.insert(row.section(QLatin1Char(' '), 4, 4).toInt());
     QVERIFY(lines.size() > 2);
+    QHash<int, QString> lineNames;
+    for (const Record &r : h.window->currentDomain->records)
+        lineNames.insert(r.lineID, r.view.viewName);
     page().chooseExportFolder = [this] { return m_dir->path(); };
     h.widget<QPushButton>("pushButton_Rexport")->click();
     QCOMPARE(h.boxes->count(), 0);
-    QVERIFY2(h.toast().contains(kShowcase + QStringLiteral(".zone")), qPrintable(h.toast()));
+    // The notice counts the files and names the folder (the names follow as room allows).
+    QVERIFY2(h.toast().startsWith(
+                 QStringLiteral("已导出 %1 个文件到 %2").arg(lines.size()).arg(m_dir->path())),
+             qPrintable(h.toast()));
 
+    // Each line's file named by the line, as people know it.
     const QStringList files = QDir(m_dir->path()).entryList(QDir::Files, QDir::Name);
     QCOMPARE(files.size(), lines.size());
     QVERIFY(files.contains(kShowcase + QStringLiteral(".zone")));
+    QVERIFY2(files.contains(kShowcase + QStringLiteral(".电信.zone")),
+             qPrintable(files.join(QLatin1Char(' '))));
     for (int line : lines) {
-        const QString name = line == 0 ? kShowcase + QStringLiteral(".zone")
-                                       : QStringLiteral("%1.%2.zone").arg(kShowcase).arg(line);
+        QVERIFY(!lineNames.value(line).isEmpty());
+        const QString name =
+            line == 0 ? kShowcase + QStringLiteral(".zone")
+                      : QStringLiteral("%1.%2.zone").arg(kShowcase, lineNames.value(line));
         QVERIFY2(files.contains(name), qPrintable(files.join(QLatin1Char(' '))));
         QProcess p;
         p.start(m_checker,
@@ -144,6 +157,40 @@ void TestRecordZone::exportWritesALoadableFilePerLine()
         QVERIFY2(p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0,
                  QByteArray(p.readAllStandardOutput() + p.readAllStandardError()).constData());
     }
+}
+
+// A folder deep enough to be wider than the window: the notice still names it (its start and
+// its end) on a strip that stays inside the window.
+void TestRecordZone::exportNoticeNamesTheFolderAndFitsTheWindow()
+{
+    open(kShowcase);
+    QString folder = m_dir->path();
+    for (int i = 0; i < 6; ++i)
+        folder += QStringLiteral("/") + QString(30, QChar(u'深')) + QString::number(i);
+    QVERIFY(QDir().mkpath(folder));
+    page().chooseExportFolder = [folder] { return folder; };
+    h.widget<QPushButton>("pushButton_Rexport")->click();
+    QCOMPARE(h.boxes->count(), 0);
+    const QString notice = h.toast();
+    QVERIFY2(notice.startsWith(QStringLiteral("已导出 ")), qPrintable(notice));
+    QVERIFY2(notice.contains(m_dir->path().left(8)), qPrintable(notice));
+    QVERIFY2(notice.contains(QStringLiteral("深5")), qPrintable(notice));
+
+    // Placed as the window places its notices: the label pads its text by 22 on either side.
+    const auto *label = h.window->findChild<QLabel *>(QStringLiteral("label_msgtt"));
+    const auto *stack = h.window->findChild<QWidget *>(QStringLiteral("stackedWidget"));
+    const auto *group = h.window->findChild<QWidget *>(QStringLiteral("widget_3"));
+    QVERIFY(label && stack && group);
+    const QSize size(label->fontMetrics().horizontalAdvance(notice) + 44,
+                     label->fontMetrics().height() + 20);
+    // In the coordinates of the strip's parent, as the window sets its geometry.
+    const QWidget *area = label->parentWidget()->parentWidget();
+    const QRect strip(toastTopLeft(size, stack->geometry(), group->width()), size);
+    QVERIFY2(area->rect().contains(strip) && area->width() <= h.window->width(),
+             qPrintable(QStringLiteral("%1 px at %2 in %3 px")
+                            .arg(strip.width())
+                            .arg(strip.left())
+                            .arg(area->width())));
 }
 
 void TestRecordZone::exportIntoMissingFolderWritesNothing()
@@ -194,6 +241,9 @@ void TestRecordZone::importPreviewsThenRunsAsJournaledJob()
     // Pruning plans the deletions of the line's other records, the apex NS and paused kept.
     dialog->pruneBox()->setChecked(true);
     QVERIFY(dialog->summary()->text().contains(QStringLiteral("删除 3")));
+    // Listed first, as the job runs them.
+    for (int row = 0; row < 3; ++row)
+        QCOMPARE(model->index(row, ZonePlanModel::Op).data().toString(), QStringLiteral("删除"));
     QCOMPARE(serverRecords(kShowcase), before);
 
     dialog->runButton()->click();
