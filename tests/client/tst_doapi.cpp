@@ -341,8 +341,17 @@ void TestDoApi::entryHeldAcrossNestedReloadStaysValid()
     User user;
     pointAt(user, server);
     for (int i = 1; i <= 3; ++i)
-        user.domains.append(Domain{
-            i, 0, 0, 0, QStringLiteral("1"), QStringLiteral("d%1.cn").arg(i), {}, {}, {}, true, {}});
+        user.domains.append(Domain{i,
+                                   0,
+                                   0,
+                                   0,
+                                   QStringLiteral("1"),
+                                   QStringLiteral("d%1.cn").arg(i),
+                                   {},
+                                   {},
+                                   {},
+                                   true,
+                                   {}});
 
     // A page keeps the domain it acts on; while its call waits, a reload replaces the list.
     const QSharedPointer<Domain> held = user.domains.shared(1);
