@@ -234,15 +234,10 @@ int cmdJobs(CliSession &s)
 int cmdJobShow(CliSession &s)
 {
     Journal journal;
+    JournalJob job;
     int exit = ExitOk;
-    if (!openJournal(journal, false, exit))
+    if (!openJournalJob(s, journal, job, exit))
         return exit;
-    const JournalJob job = journal.job(s.invocation.operands.at(0).toLongLong());
-    if (!job.id) {
-        printErr(QStringLiteral("halvik-cli: no job %1 in the journal\n")
-                     .arg(s.invocation.operands.at(0)));
-        return ExitRefused;
-    }
     const QList<JournalStep> steps = journal.steps(job.id);
     QJsonObject o = jobJson(job);
     QJsonArray array;

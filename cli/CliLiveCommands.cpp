@@ -208,14 +208,9 @@ int cmdJobCheck(CliSession &s)
     if (!liveSettings(s, settings, wait, exit))
         return exit;
     Journal journal;
-    if (!openJournal(journal, false, exit))
+    JournalJob job;
+    if (!openJournalJob(s, journal, job, exit))
         return exit;
-    const JournalJob job = journal.job(s.invocation.operands.at(0).toLongLong());
-    if (!job.id) {
-        printErr(QStringLiteral("halvik-cli: no job %1 in the journal\n")
-                     .arg(s.invocation.operands.at(0)));
-        return ExitRefused;
-    }
     const QMap<QString, QList<RecordSetKey>> sets = jobRecordSets(journal.steps(job.id));
     if (sets.isEmpty()) {
         printErr(QStringLiteral("halvik-cli: job %1 changed no records\n").arg(job.id));

@@ -192,3 +192,16 @@ bool openJournal(Journal &journal, bool forWriting, int &exit)
     exit = ExitRefused;
     return false;
 }
+
+bool openJournalJob(const CliSession &session, Journal &journal, JournalJob &job, int &exit)
+{
+    if (!openJournal(journal, false, exit))
+        return false;
+    const QString number = session.invocation.operands.at(0);
+    job = journal.job(number.toLongLong());
+    if (job.id)
+        return true;
+    printErr(QStringLiteral("halvik-cli: no job %1 in the journal\n").arg(number));
+    exit = ExitRefused;
+    return false;
+}

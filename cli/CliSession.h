@@ -9,6 +9,7 @@
 #include <QStringList>
 
 class Journal;
+struct JournalJob;
 
 class User;
 struct Domain;
@@ -93,6 +94,9 @@ int signIn(CliSession &session);
 
 // Opens the user's journal; false (the reason printed, exit set to refused) when it cannot.
 bool openJournal(Journal &journal, bool forWriting, int &exit);
+// Opens the journal to read and finds the job numbered by the command's first operand; false
+// (the reason printed, exit set to refused) when either cannot be done.
+bool openJournalJob(const CliSession &session, Journal &journal, JournalJob &job, int &exit);
 
 // Runs the parsed command; returns the exit code.
 int runCommand(CliSession &session);
