@@ -6,6 +6,7 @@
 #include <QJsonValue>
 #include <QList>
 #include <QProcessEnvironment>
+#include <QSharedPointer>
 #include <QStringList>
 
 class Journal;
@@ -13,6 +14,7 @@ struct JournalJob;
 
 class User;
 struct Domain;
+struct Record;
 
 enum CliExit
 {
@@ -69,10 +71,22 @@ public:
     // Prints value as JSON, or the table for people.
     void print(const QJsonValue &value, const QString &table);
 
+    // The value of --name (def when not given), and whether --name was given.
+    QString option(const char *name, const QString &def = QString()) const;
+    bool hasFlag(const char *name) const;
+    // Reports a usage error with the command's usage and gives the exit code.
+    int usage(const QString &error) const;
+
     // Fetches the domain list; on failure reports and sets exit.
     bool loadDomains(int &exit);
     // Looks every name up in the domain list; unknown names are reported, exit 1.
     bool resolveDomains(const QStringList &names, QList<Domain *> &found, int &exit);
+    // The domain the first operand names; null (reported, exit set) when it is not the
+    // account's or the list cannot be read.
+    QSharedPointer<Domain> namedDomain(int &exit);
+    // The records of dm as the service lists them now (its first page); false (reported, exit
+    // set) when they cannot be read.
+    bool readRecords(const QSharedPointer<Domain> &dm, QList<Record> &records, int &exit);
     // The outcome of one item's operation (ok = its result); a failure is also reported on
     // standard error unless a box already showed the reason.
     ItemResult outcome(const QString &item, bool ok);
