@@ -16,34 +16,18 @@
 
 namespace {
 
-QString option(const CliSession &s, const char *name, const QString &def = QString())
-{
-    return s.invocation.options.value(QString::fromLatin1(name), def);
-}
-
-bool hasFlag(const CliSession &s, const char *name)
-{
-    return s.invocation.options.contains(QString::fromLatin1(name));
-}
-
-int usage(const CliSession &s, const QString &error)
-{
-    printErr(QStringLiteral("halvik-cli: %1\n%2\n").arg(error, usageOf(s.invocation.command)));
-    return ExitUsage;
-}
-
 // The domains a batch works on, from its operands or --domains-file; false with the exit code.
 bool domainList(const CliSession &s, QStringList &names, int &exit)
 {
     const bool fromFile = s.invocation.options.contains(QStringLiteral("domains-file"));
     if (fromFile == !s.invocation.operands.isEmpty()) {
-        exit = usage(s, fromFile ? QStringLiteral("give domains or --domains-file, not both")
-                                 : QStringLiteral("give domains or --domains-file"));
+        exit = s.usage(fromFile ? QStringLiteral("give domains or --domains-file, not both")
+                                : QStringLiteral("give domains or --domains-file"));
         return false;
     }
     QString text = s.invocation.operands.join(QLatin1Char('\n'));
     if (fromFile) {
-        const QString path = option(s, "domains-file");
+        const QString path = s.option("domains-file");
         QByteArray data;
         if (path == QLatin1String("-")) {
             data = readStandardInput();
@@ -76,18 +60,18 @@ BatchRequest batchRequest(const CliSession &s)
     r.kind = verb == QLatin1String("add")    ? BatchRequest::Add
              : verb == QLatin1String("edit") ? BatchRequest::Edit
                                              : BatchRequest::Delete;
-    r.match.host = option(s, "host", QStringLiteral("@"));
-    r.match.type = option(s, "type", QStringLiteral("A")).toUpper();
-    r.match.lineID = option(s, "line", QStringLiteral("0")).toInt();
-    r.match.value = option(s, "value");
-    r.ttl = option(s, "ttl", QStringLiteral("600")).toInt();
-    r.mx = option(s, "mx", QStringLiteral("10")).toInt();
-    r.newHost = option(s, "new-host");
-    r.newType = option(s, "new-type").toUpper();
-    r.newValue = option(s, "new-value");
-    r.newLine = option(s, "new-line");
-    r.newTtl = option(s, "new-ttl");
-    r.newMx = option(s, "new-mx");
+    r.match.host = s.option("host", QStringLiteral("@"));
+    r.match.type = s.option("type", QStringLiteral("A")).toUpper();
+    r.match.lineID = s.option("line", QStringLiteral("0")).toInt();
+    r.match.value = s.option("value");
+    r.ttl = s.option("ttl", QStringLiteral("600")).toInt();
+    r.mx = s.option("mx", QStringLiteral("10")).toInt();
+    r.newHost = s.option("new-host");
+    r.newType = s.option("new-type").toUpper();
+    r.newValue = s.option("new-value");
+    r.newLine = s.option("new-line");
+    r.newTtl = s.option("new-ttl");
+    r.newMx = s.option("new-mx");
     return r;
 }
 
@@ -131,14 +115,14 @@ bool reportProblems(const ChangePlan &plan)
 int showOrApply(CliSession &s, Journal &journal, const ChangePlan &plan, bool previewNoAnswer,
                 const QString &kind, const QString &summary, qint64 undoes)
 {
-    const bool apply = hasFlag(s, "apply");
+    const bool apply = s.hasFlag("apply");
     if (!apply || !s.json())
         s.print(planJson(plan), planTable(plan));
     // A preview exits as its --apply would for the steps it cannot carry out: one rule for
     // every plan, zone import's included.
     if (!apply)
         return previewNoAnswer ? ExitNetwork : hasBlockedSteps(plan) ? ExitRefused : ExitOk;
-    if (!plan.warnings.isEmpty() && !hasFlag(s, "yes")) {
+    if (!plan.warnings.isEmpty() && !s.hasFlag("yes")) {
         for (const PlanWarning &w : plan.warnings)
             printErr(QStringLiteral("halvik-cli: warning %1: %2\n").arg(w.code, w.text));
         printErr(QStringLiteral("halvik-cli: the plan trips a warning; nothing changed (--yes "
@@ -188,10 +172,10 @@ int cmdBatch(CliSession &s)
         return exit;
     const BatchRequest request = batchRequest(s);
     if (request.match.value.trimmed().isEmpty())
-        return usage(s, QStringLiteral("--value must not be empty"));
+        return s.usage(QStringLiteral("--value must not be empty"));
     Journal journal;
     // Before the first request: no change goes out unjournaled.
-    if (hasFlag(s, "apply") && !openJournal(journal, true, exit))
+    if (s.hasFlag("apply") && !openJournal(journal, true, exit))
         return exit;
 
     BatchPreview preview(s.user, request, names);
@@ -237,15 +221,10 @@ int cmdJobs(CliSession &s)
 int cmdJobShow(CliSession &s)
 {
     Journal journal;
+    JournalJob job;
     int exit = ExitOk;
-    if (!openJournal(journal, false, exit))
+    if (!openJournalJob(s, journal, job, exit))
         return exit;
-    const JournalJob job = journal.job(s.invocation.operands.at(0).toLongLong());
-    if (!job.id) {
-        printErr(QStringLiteral("halvik-cli: no job %1 in the journal\n")
-                     .arg(s.invocation.operands.at(0)));
-        return ExitRefused;
-    }
     const QList<JournalStep> steps = journal.steps(job.id);
     QJsonObject o = jobJson(job);
     QJsonArray array;
@@ -260,10 +239,10 @@ int cmdUndo(CliSession &s)
 {
     Journal journal;
     int exit = ExitOk;
-    if (!openJournal(journal, hasFlag(s, "apply"), exit))
+    if (!openJournal(journal, s.hasFlag("apply"), exit))
         return exit;
     const qint64 id = s.invocation.operands.at(0).toLongLong();
-    UndoPreview preview(s.user, journal, id, hasFlag(s, "force"));
+    UndoPreview preview(s.user, journal, id, s.hasFlag("force"));
     if (!preview.begin()) {
         printErr(QStringLiteral("halvik-cli: %1\n").arg(preview.errorText()));
         return preview.networkFailed() ? ExitNetwork : ExitRefused;

@@ -15,17 +15,6 @@ namespace {
 
 constexpr int kMostWaitSeconds = 24 * 3600;
 
-QString option(const CliSession &s, const char *name, const QString &def = QString())
-{
-    return s.invocation.options.value(QString::fromLatin1(name), def);
-}
-
-int usage(const CliSession &s, const QString &error)
-{
-    printErr(QStringLiteral("halvik-cli: %1\n%2\n").arg(error, usageOf(s.invocation.command)));
-    return ExitUsage;
-}
-
 // The settings of the check: the user's, with what the command line says over them; false with
 // the exit code.
 bool liveSettings(const CliSession &s, LiveSettings &settings, int &wait, int &exit)
@@ -33,9 +22,9 @@ bool liveSettings(const CliSession &s, LiveSettings &settings, int &wait, int &e
     if (!commandLiveSettings(s, settings, exit))
         return false;
     bool ok = true;
-    wait = option(s, "wait", QStringLiteral("0")).toInt(&ok, 10);
+    wait = s.option("wait", QStringLiteral("0")).toInt(&ok, 10);
     if (!ok || wait < 0 || wait > kMostWaitSeconds) {
-        exit = usage(s, QStringLiteral("--wait takes seconds from 0 to %1").arg(kMostWaitSeconds));
+        exit = s.usage(QStringLiteral("--wait takes seconds from 0 to %1").arg(kMostWaitSeconds));
         return false;
     }
     return true;
@@ -140,17 +129,7 @@ bool domainRecords(CliSession &s, const QString &name, QList<Record> &records, i
     QList<Domain *> found;
     if (!s.loadDomains(exit) || !s.resolveDomains({name}, found, exit))
         return false;
-    const QSharedPointer<Domain> dm = s.user.domains.sharedOf(found.first());
-    s.beginCall();
-    s.user.getRecord(dm.data());
-    if (!s.user.errorText.isEmpty()) {
-        exit = s.failed(QStringLiteral("reading the records of %1").arg(dm->name));
-        return false;
-    }
-    records.clear();
-    for (const Record &r : dm->records)
-        records.append(r);
-    return true;
+    return s.readRecords(s.user.domains.sharedOf(found.first()), records, exit);
 }
 
 // Checks each domain's targets (until live or the time is up), prints the reports and gives
@@ -185,9 +164,9 @@ int cmdCheck(CliSession &s)
     if (!liveSettings(s, settings, wait, exit))
         return exit;
     LiveScope scope;
-    scope.host = option(s, "host");
-    scope.type = option(s, "type").toUpper();
-    scope.lineID = option(s, "line", QStringLiteral("-1")).toInt();
+    scope.host = s.option("host");
+    scope.type = s.option("type").toUpper();
+    scope.lineID = s.option("line", QStringLiteral("-1")).toInt();
     QList<Record> records;
     const QString domain = s.invocation.operands.at(0);
     if (!domainRecords(s, domain, records, exit))
@@ -208,14 +187,9 @@ int cmdJobCheck(CliSession &s)
     if (!liveSettings(s, settings, wait, exit))
         return exit;
     Journal journal;
-    if (!openJournal(journal, false, exit))
+    JournalJob job;
+    if (!openJournalJob(s, journal, job, exit))
         return exit;
-    const JournalJob job = journal.job(s.invocation.operands.at(0).toLongLong());
-    if (!job.id) {
-        printErr(QStringLiteral("halvik-cli: no job %1 in the journal\n")
-                     .arg(s.invocation.operands.at(0)));
-        return ExitRefused;
-    }
     const QMap<QString, QList<RecordSetKey>> sets = jobRecordSets(journal.steps(job.id));
     if (sets.isEmpty()) {
         printErr(QStringLiteral("halvik-cli: job %1 changed no records\n").arg(job.id));

@@ -12,19 +12,6 @@
 namespace {
 
 // The one domain named by the first operand, with the shared handle that keeps it alive.
-QSharedPointer<Domain> namedDomain(CliSession &s, int &exit)
-{
-    QList<Domain *> found;
-    if (!s.loadDomains(exit) || !s.resolveDomains({s.invocation.operands.value(0)}, found, exit))
-        return {};
-    return s.user.domains.sharedOf(found.first());
-}
-
-QString option(const CliSession &s, const char *name, const QString &def = QString())
-{
-    return s.invocation.options.value(QString::fromLatin1(name), def);
-}
-
 QStringList recordRow(const Record &r)
 {
     return {QString::number(r.id),
@@ -35,21 +22,6 @@ QStringList recordRow(const Record &r)
             QString::number(r.ttl),
             r.type == QLatin1String("MX") ? QString::number(r.mx) : QStringLiteral("-"),
             recordStateText(r)};
-}
-
-// The records of dm as they are now, for the journal's before-state; false (told, exit set)
-// when they cannot be read.
-bool readRecords(CliSession &s, const QSharedPointer<Domain> &dm, QList<Record> &live, int &exit)
-{
-    s.beginCall();
-    s.user.getRecord(dm.data());
-    if (!s.user.errorText.isEmpty()) {
-        exit = s.failed(QStringLiteral("reading the records of %1").arg(dm->name));
-        return false;
-    }
-    for (const Record &r : dm->records)
-        live.append(r);
-    return true;
 }
 
 const Record *findRecord(const QList<Record> &live, int id)
@@ -71,7 +43,7 @@ const QStringList kRecordHeaders = {QStringLiteral("ID"),   QStringLiteral("HOST
 int cmdRecords(CliSession &s)
 {
     int exit = ExitOk;
-    const QSharedPointer<Domain> dm = namedDomain(s, exit);
+    const QSharedPointer<Domain> dm = s.namedDomain(exit);
     if (!dm)
         return exit;
     s.beginCall();
@@ -99,16 +71,16 @@ int cmdRecords(CliSession &s)
 int cmdRecordAdd(CliSession &s)
 {
     int exit = ExitOk;
-    const QSharedPointer<Domain> dm = namedDomain(s, exit);
+    const QSharedPointer<Domain> dm = s.namedDomain(exit);
     if (!dm)
         return exit;
     Record wanted;
-    wanted.host = option(s, "host", QStringLiteral("@"));
-    wanted.type = option(s, "type", QStringLiteral("A"));
-    wanted.value = option(s, "value");
-    wanted.setLine(option(s, "line", QStringLiteral("0")).toInt());
-    wanted.ttl = option(s, "ttl", QStringLiteral("600")).toInt();
-    wanted.mx = option(s, "mx", QStringLiteral("10")).toInt();
+    wanted.host = s.option("host", QStringLiteral("@"));
+    wanted.type = s.option("type", QStringLiteral("A"));
+    wanted.value = s.option("value");
+    wanted.setLine(s.option("line", QStringLiteral("0")).toInt());
+    wanted.ttl = s.option("ttl", QStringLiteral("600")).toInt();
+    wanted.mx = s.option("mx", QStringLiteral("10")).toInt();
     const PlanStep step = recordStep(StepOps::Create, nullptr, &wanted);
     CliJob job(s, QStringLiteral("record"),
                QStringLiteral("添加 %1 (%2)").arg(wanted.host, dm->name));
@@ -130,12 +102,12 @@ int cmdRecordEdit(CliSession &s)
         return ExitUsage;
     }
     int exit = ExitOk;
-    const QSharedPointer<Domain> dm = namedDomain(s, exit);
+    const QSharedPointer<Domain> dm = s.namedDomain(exit);
     if (!dm)
         return exit;
     const QString id = s.invocation.operands.at(1);
     QList<Record> live;
-    if (!readRecords(s, dm, live, exit))
+    if (!s.readRecords(dm, live, exit))
         return exit;
     const QString item = QStringLiteral("changing record %1 of %2").arg(id, dm->name);
     const Record *before = findRecord(live, id.toInt());
@@ -152,7 +124,7 @@ int cmdRecordEdit(CliSession &s)
     for (const char *field : fields) {
         if (!s.invocation.options.contains(QLatin1String(field)))
             continue;
-        const QString value = option(s, field);
+        const QString value = s.option(field);
         named.append(QLatin1String(field));
         const QLatin1String name(field);
         if (name == QLatin1String("host"))
@@ -181,11 +153,11 @@ int cmdRecordEdit(CliSession &s)
 int cmdRecordChange(CliSession &s)
 {
     int exit = ExitOk;
-    const QSharedPointer<Domain> dm = namedDomain(s, exit);
+    const QSharedPointer<Domain> dm = s.namedDomain(exit);
     if (!dm)
         return exit;
     QList<Record> live;
-    if (!readRecords(s, dm, live, exit))
+    if (!s.readRecords(dm, live, exit))
         return exit;
     const QString verb = s.invocation.command.section(QLatin1Char(' '), 1);
     const QString op = verb == QLatin1String("pause")   ? StepOps::Pause

@@ -184,11 +184,62 @@ int signIn(CliSession &session)
     return ExitOk;
 }
 
+QString CliSession::option(const char *name, const QString &def) const
+{
+    return invocation.options.value(QString::fromLatin1(name), def);
+}
+
+bool CliSession::hasFlag(const char *name) const
+{
+    return invocation.options.contains(QString::fromLatin1(name));
+}
+
+int CliSession::usage(const QString &error) const
+{
+    printErr(QStringLiteral("halvik-cli: %1\n%2\n").arg(error, usageOf(invocation.command)));
+    return ExitUsage;
+}
+
+QSharedPointer<Domain> CliSession::namedDomain(int &exit)
+{
+    QList<Domain *> found;
+    if (!loadDomains(exit) || !resolveDomains({invocation.operands.value(0)}, found, exit))
+        return {};
+    return user.domains.sharedOf(found.first());
+}
+
+bool CliSession::readRecords(const QSharedPointer<Domain> &dm, QList<Record> &records, int &exit)
+{
+    beginCall();
+    user.getRecord(dm.data());
+    if (!user.errorText.isEmpty()) {
+        exit = failed(QStringLiteral("reading the records of %1").arg(dm->name));
+        return false;
+    }
+    records.clear();
+    for (const Record &r : dm->records)
+        records.append(r);
+    return true;
+}
+
 bool openJournal(Journal &journal, bool forWriting, int &exit)
 {
     if (journal.open(Journal::defaultPath(), forWriting))
         return true;
     printErr(QStringLiteral("halvik-cli: %1\n").arg(journal.errorText()));
+    exit = ExitRefused;
+    return false;
+}
+
+bool openJournalJob(const CliSession &session, Journal &journal, JournalJob &job, int &exit)
+{
+    if (!openJournal(journal, false, exit))
+        return false;
+    const QString number = session.invocation.operands.at(0);
+    job = journal.job(number.toLongLong());
+    if (job.id)
+        return true;
+    printErr(QStringLiteral("halvik-cli: no job %1 in the journal\n").arg(number));
     exit = ExitRefused;
     return false;
 }

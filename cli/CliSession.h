@@ -6,12 +6,15 @@
 #include <QJsonValue>
 #include <QList>
 #include <QProcessEnvironment>
+#include <QSharedPointer>
 #include <QStringList>
 
 class Journal;
+struct JournalJob;
 
 class User;
 struct Domain;
+struct Record;
 
 enum CliExit
 {
@@ -68,10 +71,22 @@ public:
     // Prints value as JSON, or the table for people.
     void print(const QJsonValue &value, const QString &table);
 
+    // The value of --name (def when not given), and whether --name was given.
+    QString option(const char *name, const QString &def = QString()) const;
+    bool hasFlag(const char *name) const;
+    // Reports a usage error with the command's usage and gives the exit code.
+    int usage(const QString &error) const;
+
     // Fetches the domain list; on failure reports and sets exit.
     bool loadDomains(int &exit);
     // Looks every name up in the domain list; unknown names are reported, exit 1.
     bool resolveDomains(const QStringList &names, QList<Domain *> &found, int &exit);
+    // The domain the first operand names; null (reported, exit set) when it is not the
+    // account's or the list cannot be read.
+    QSharedPointer<Domain> namedDomain(int &exit);
+    // The records of dm as the service lists them now (its first page); false (reported, exit
+    // set) when they cannot be read.
+    bool readRecords(const QSharedPointer<Domain> &dm, QList<Record> &records, int &exit);
     // The outcome of one item's operation (ok = its result); a failure is also reported on
     // standard error unless a box already showed the reason.
     ItemResult outcome(const QString &item, bool ok);
@@ -93,6 +108,9 @@ int signIn(CliSession &session);
 
 // Opens the user's journal; false (the reason printed, exit set to refused) when it cannot.
 bool openJournal(Journal &journal, bool forWriting, int &exit);
+// Opens the journal to read and finds the job numbered by the command's first operand; false
+// (the reason printed, exit set to refused) when either cannot be done.
+bool openJournalJob(const CliSession &session, Journal &journal, JournalJob &job, int &exit);
 
 // Runs the parsed command; returns the exit code.
 int runCommand(CliSession &session);

@@ -100,6 +100,18 @@ DomainPage readDomainPage(const QJsonValue &data)
     return result;
 }
 
+void readRecordFields(const QJsonObject &o, Record &r)
+{
+    r.host = readString(o.value(key("record")));
+    r.id = readInt(o.value(key("recordID")), 0);
+    r.state = readInt(o.value(key("state")), 0);
+    r.type = readString(o.value(key("type")));
+    r.mx = readInt(o.value(key("MX")), 0);
+    r.ttl = readInt(o.value(key("TTL")), 0);
+    r.value = readString(o.value(key("value")));
+    r.setLine(readInt(o.value(key("viewID")), 0));
+}
+
 RecordListReply readRecordPage(const QJsonValue &data)
 {
     const QJsonObject page = data.toObject();
@@ -111,14 +123,7 @@ RecordListReply readRecordPage(const QJsonValue &data)
         const QJsonObject o = entry.toObject();
         Record r;
         r.domainName = readString(o.value(key("domains")));
-        r.host = readString(o.value(key("record")));
-        r.id = readInt(o.value(key("recordID")), 0);
-        r.state = readInt(o.value(key("state")), 0);
-        r.type = readString(o.value(key("type")));
-        r.mx = readInt(o.value(key("MX")), 0);
-        r.ttl = readInt(o.value(key("TTL")), 0);
-        r.value = readString(o.value(key("value")));
-        r.setLine(readInt(o.value(key("viewID")), 0));
+        readRecordFields(o, r);
         r.json = o;
         result.records.append(std::move(r));
     }

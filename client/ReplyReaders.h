@@ -2,6 +2,7 @@
 
 #include "client/Types.h"
 
+#include <QJsonObject>
 #include <QJsonValue>
 #include <QList>
 #include <QString>
@@ -33,6 +34,9 @@ struct RecordListReply
     int recordCount = 0; // the domain's total, which may exceed the records listed
 };
 RecordListReply readRecordPage(const QJsonValue &data);
+// The fields one record of the service names it by (host, id, state, type, MX, TTL, value and
+// line), as "/api/record/list/" lists it and "/api/record/create/" answers; the others stay.
+void readRecordFields(const QJsonObject &o, Record &r);
 
 // "/api/domain/getgrouplist/": an array of groups.
 QList<Group> readGroupList(const QJsonValue &data);

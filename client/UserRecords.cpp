@@ -1,17 +1,9 @@
 #include "client/User.h"
 
 #include "client/IdList.h"
-#include "client/JsonRead.h"
 #include "client/ReplyReaders.h"
 
-namespace {
-
-QString key(const char *name)
-{
-    return QString::fromLatin1(name);
-}
-
-} // namespace
+#include <QJsonObject>
 
 bool User::told(int kind, const Domain *dm, int recordID)
 {
@@ -67,15 +59,7 @@ bool User::addRecord(int dmid, const QString &value, const QString &type, const 
     Record created;
     if (okRec)
         created = *okRec; // fields the reply does not name are left as they were
-    const QJsonObject o = data.toObject();
-    created.host = readString(o.value(key("record")));
-    created.id = readInt(o.value(key("recordID")), 0);
-    created.state = readInt(o.value(key("state")), 0);
-    created.type = readString(o.value(key("type")));
-    created.mx = readInt(o.value(key("MX")), 0);
-    created.ttl = readInt(o.value(key("TTL")), 0);
-    created.value = readString(o.value(key("value")));
-    created.setLine(readInt(o.value(key("viewID")), 0));
+    readRecordFields(data.toObject(), created);
     created.viewName = viewNames.value(created.viewID, QStringLiteral("未知"));
     if (okRec)
         *okRec = created;

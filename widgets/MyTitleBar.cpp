@@ -4,8 +4,6 @@
 
 MyTitleBar::MyTitleBar(QWidget *parent) : QFrame(parent) {}
 
-void MyTitleBar::slots1() {}
-
 void MyTitleBar::mousePressEvent(QMouseEvent *event)
 {
     // Taken in the parent's coordinates: the bar sits directly in its window.

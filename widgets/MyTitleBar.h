@@ -10,9 +10,6 @@ class MyTitleBar : public QFrame
 public:
     explicit MyTitleBar(QWidget *parent = nullptr);
 
-public slots:
-    void slots1();
-
 protected:
     void mousePressEvent(QMouseEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;

@@ -79,7 +79,6 @@ public:
     bool isRunning() const { return m_running; }
 
     int count() const { return m_questions.size(); }
-    int doneCount() const { return m_done; }
     const DnsQuestion &question(int index) const { return m_questions.at(index); }
     const DnsReply &reply(int index) const { return m_replies.at(index); }
 

@@ -32,7 +32,6 @@ signals:
     void finished();
 
 private:
-    void askNameServers();
     void askAddresses();
     void askTargets();
     // Judges one reply as it comes, so that the work is spread over the check.

@@ -88,7 +88,7 @@ void cutReply(httplib::Response &res)
 }
 
 void replaceReply(const httplib::Request &req, httplib::Response &res, const Fault &f,
-                  FaultTable &faults, StopSignal &stop)
+                  quint64 generation, FaultTable &faults, StopSignal &stop)
 {
     switch (f.kind) {
     case FaultKind::ErrorPage403:
@@ -125,7 +125,6 @@ void replaceReply(const httplib::Request &req, httplib::Response &res, const Fau
         cutReply(res);
         return;
     case FaultKind::Hang: {
-        const quint64 generation = faults.generation();
         stop.waitFor(kHangLimitMs,
                      [&faults, generation] { return faults.generation() != generation; });
         dropConnection(req, res);
@@ -150,7 +149,8 @@ void respondWithFaults(const httplib::Request &req, httplib::Response &res, cons
                        FaultTable &faults, StopSignal &stop, const HttpHandler &handler)
 {
     Fault f;
-    if (!faults.take(path, &f)) {
+    quint64 generation = 0;
+    if (!faults.take(path, &f, &generation)) {
         handler(req, res);
         return;
     }
@@ -162,5 +162,5 @@ void respondWithFaults(const httplib::Request &req, httplib::Response &res, cons
             dripReply(res, f, stop);
         return;
     }
-    replaceReply(req, res, f, faults, stop);
+    replaceReply(req, res, f, generation, faults, stop);
 }

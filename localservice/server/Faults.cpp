@@ -106,6 +106,8 @@ void FaultTable::set(const QString &path, const Fault &fault)
         std::lock_guard<std::mutex> lock(m_mutex);
         m_faults.insert(path, fault);
         m_struck.remove(path);
+        // Under the lock: a strike reads the generation with its fault.
+        ++m_generation;
     }
     changed();
 }
@@ -121,28 +123,36 @@ void FaultTable::clear(const QString &path)
             m_faults.remove(path);
             m_struck.remove(path);
         }
+        ++m_generation;
     }
     changed();
 }
 
-bool FaultTable::take(const QString &path, Fault *out)
+bool FaultTable::take(const QString &path, Fault *out, quint64 *generation)
 {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    auto it = m_faults.find(path);
-    if (it == m_faults.end())
-        it = m_faults.find(QStringLiteral("*"));
-    if (it == m_faults.end())
-        return false;
-    if (it->skip > 0) {
-        --it->skip;
-        return false;
+    std::function<void()> notify;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        auto it = m_faults.find(path);
+        if (it == m_faults.end())
+            it = m_faults.find(QStringLiteral("*"));
+        if (it == m_faults.end())
+            return false;
+        if (it->skip > 0) {
+            --it->skip;
+            return false;
+        }
+        if (it->times == 0)
+            return false;
+        if (it->times > 0)
+            --it->times;
+        ++m_struck[it.key()];
+        *out = *it;
+        *generation = m_generation.load();
+        notify = m_onStrike;
     }
-    if (it->times == 0)
-        return false;
-    if (it->times > 0)
-        --it->times;
-    ++m_struck[it.key()];
-    *out = *it;
+    if (notify)
+        notify();
     return true;
 }
 
@@ -158,9 +168,14 @@ void FaultTable::setOnChange(std::function<void()> onChange)
     m_onChange = std::move(onChange);
 }
 
+void FaultTable::setOnStrike(std::function<void()> onStrike)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_onStrike = std::move(onStrike);
+}
+
 void FaultTable::changed()
 {
-    ++m_generation;
     std::function<void()> notify;
     {
         std::lock_guard<std::mutex> lock(m_mutex);

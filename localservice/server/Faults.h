@@ -57,8 +57,10 @@ public:
     void set(const QString &path, const Fault &fault);
     // Clears one path's fault, or every fault when path is empty.
     void clear(const QString &path = QString());
-    // The fault that strikes this request of path, if any; counts it.
-    bool take(const QString &path, Fault *out);
+    // The fault that strikes this request of path, if any; counts it. generation: the
+    // generation it struck in, so that a set or clear from then on, even one made as soon as
+    // the strike is told, releases it.
+    bool take(const QString &path, Fault *out, quint64 *generation);
     // How many requests the fault set for path has struck since it was set: a test waits for
     // a slow reply to be under way instead of guessing when it is.
     int struck(const QString &path);
@@ -66,6 +68,8 @@ public:
     quint64 generation() const { return m_generation.load(); }
     // Called after every change (the service wakes its waiting handlers).
     void setOnChange(std::function<void()> onChange);
+    // Called on the request's thread each time a fault strikes, once it is counted.
+    void setOnStrike(std::function<void()> onStrike);
 
 private:
     void changed();
@@ -75,4 +79,5 @@ private:
     QHash<QString, int> m_struck;
     std::atomic<quint64> m_generation{0};
     std::function<void()> m_onChange;
+    std::function<void()> m_onStrike;
 };

@@ -133,7 +133,7 @@ void RecordPage::deleteCheckedClicked()
     // call says of it.
     QList<qint64> steps;
     for (const QSharedPointer<Record> &record : records)
-        steps.append(journal.pendingRecord(u, *domain, StepOps::Delete, record.data(), nullptr));
+        steps.append(journal.pendingStep(u, *domain, recordStep(StepOps::Delete, record.data())));
     if (steps.contains(0)) {
         journal.finish();
         return;

@@ -3,6 +3,7 @@
 
 #include "client/RecordValidation.h"
 #include "client/User.h"
+#include "client/journal/JobSteps.h"
 #include "client/plan/ChangePlan.h"
 #include "client/plan/RecordJson.h"
 #include "manage/records/RecordRowText.h"
@@ -239,7 +240,7 @@ void RecordPage::saveEdit(QSharedPointer<Record> record, QSharedPointer<Domain> 
         return;
     const Record edited = editedByDraft(*record, draft, line);
     const qint64 step =
-        journal.pendingRecord(user(), *domain, StepOps::Change, record.data(), &edited);
+        journal.pendingStep(user(), *domain, recordStep(StepOps::Change, record.data(), &edited));
     if (!step) {
         journal.finish();
         return;
@@ -289,7 +290,8 @@ void RecordPage::saveNew(QSharedPointer<Domain> domain, Editor e)
     wanted.setLine(chosenLine(e.line).viewID);
     wanted.ttl = draft.ttl.toInt();
     wanted.mx = draft.type == QLatin1String("MX") ? draft.mx.toInt() : 0;
-    const qint64 step = journal.pendingRecord(u, *domain, StepOps::Create, nullptr, &wanted);
+    const qint64 step =
+        journal.pendingStep(u, *domain, recordStep(StepOps::Create, nullptr, &wanted));
     if (!step) {
         journal.finish();
         return;

@@ -22,7 +22,6 @@ public:
 
     HitEdit edit() const;
 
-    QLineEdit *valueEdit() const { return m_value; }
     QLineEdit *ttlEdit() const { return m_ttl; }
     QComboBox *lineBox() const { return m_line; }
     QPushButton *okButton() const { return m_ok; }

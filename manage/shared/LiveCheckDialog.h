@@ -36,7 +36,6 @@ public:
     bool isRunning() const { return m_check != nullptr; }
     const QList<LiveReport> &reports() const { return m_reports; }
 
-    QLabel *statusLabel() const { return m_status; }
     QListWidget *notLiveList() const { return m_list; }
     QPushButton *stopButton() const { return m_stop; }
 

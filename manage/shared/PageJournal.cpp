@@ -1,7 +1,6 @@
 #include "manage/shared/PageJournal.h"
 
 #include "client/User.h"
-#include "client/plan/RecordJson.h"
 
 bool PageJournal::begin(User &user, const QString &kind, const QString &summary)
 {
@@ -46,13 +45,6 @@ qint64 PageJournal::pending(User &, const QString &domain, int domainID, const Q
     if (!id && m_writer->failed())
         tellFailure();
     return id;
-}
-
-qint64 PageJournal::pendingRecord(User &user, const Domain &domain, const QString &op,
-                                  const Record *before, const Record *after)
-{
-    return pending(user, domain.name, domain.id, op, before ? recordToJson(*before) : QJsonObject(),
-                   after ? recordToJson(*after) : QJsonObject());
 }
 
 qint64 PageJournal::pendingStep(User &user, const Domain &domain, const PlanStep &step)

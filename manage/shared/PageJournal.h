@@ -29,15 +29,11 @@ public:
     // Opens the journal and begins a job of kind. A journal that cannot be written stops the
     // action before its first request: the message is shown and false returned.
     bool begin(User &user, const QString &kind, const QString &summary);
-    bool isOpen() const { return m_writer && m_writer->jobId() != 0; }
     // The step of the call about to be made, written pending; 0 when the journal failed, now
     // or at an earlier write: the caller then makes no call and stops. The failure is shown once.
     qint64 pending(User &user, const QString &domain, int domainID, const QString &op,
                    const QJsonObject &before, const QJsonObject &after);
-    // A record call on domain: before and after in the journal's form (either may be null).
-    qint64 pendingRecord(User &user, const Domain &domain, const QString &op, const Record *before,
-                         const Record *after);
-    // A call described by a planned step (domain steps: see client/journal/JobSteps.h).
+    // A call described by a planned step (see client/journal/JobSteps.h).
     qint64 pendingStep(User &user, const Domain &domain, const PlanStep &step);
     // Sends step on domain through the job's writer, as a plan's step is sent: written
     // pending, carried out, settled. Returns its status (StepStatus; when not done the user's

@@ -78,9 +78,7 @@ public:
     void forgetNameButtons() override { nameButtons.clear(); }
 
     DomainListPage &domainList() const { return *m_domainList; }
-    GroupEditor &groupEditor() const { return *m_groupEditor; }
     RecordPage &recordPage() const { return *m_recordPage; }
-    AddDomainsPage &addDomainsPage() const { return *m_addDomains; }
     BatchJobsPage &batchJobsPage() const { return *m_batchJobs; }
     MessagePage &messagePage() const { return *m_messages; }
     SettingsPage &settingsPage() const { return *m_settings; }

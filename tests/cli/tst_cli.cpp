@@ -37,6 +37,15 @@ CannedReply twoDomains()
     return ok(QJsonObject{{QStringLiteral("recordCount"), 2}, {QStringLiteral("data"), entries}});
 }
 
+// The variables that point a run at the stand-in service, signed in as its demo account.
+QMap<QString, QString> signedInTo(const LocalServiceFixture &service)
+{
+    return {{QStringLiteral("HALVIK_SERVICE_URL"), service.baseUrl()},
+            {QStringLiteral("HALVIK_CA_FILE"), service.caFile()},
+            {QStringLiteral("HALVIK_EMAIL"), LocalServiceFixture::demoEmail()},
+            {QStringLiteral("HALVIK_PASSWORD"), LocalServiceFixture::demoPassword()}};
+}
+
 } // namespace
 
 // halvik-cli run as a child process against the scripted HTTPS server.
@@ -342,10 +351,7 @@ void TestCli::againstTheStandInService()
 {
     LocalServiceFixture service;
     QVERIFY2(service.start(), qPrintable(service.errorText()));
-    const QMap<QString, QString> env{{QStringLiteral("HALVIK_SERVICE_URL"), service.baseUrl()},
-                                     {QStringLiteral("HALVIK_CA_FILE"), service.caFile()},
-                                     {QStringLiteral("HALVIK_EMAIL"), service.demoEmail()},
-                                     {QStringLiteral("HALVIK_PASSWORD"), service.demoPassword()}};
+    const QMap<QString, QString> env = signedInTo(service);
 
     const Run domains = run({QStringLiteral("--json"), QStringLiteral("domains"),
                              QStringLiteral("--search"), QStringLiteral("pixel-demo.com")},
@@ -407,10 +413,7 @@ void TestCli::searchKeptFreshAgainstTheStandIn()
 {
     LocalServiceFixture service;
     QVERIFY2(service.start(), qPrintable(service.errorText()));
-    const QMap<QString, QString> env{{QStringLiteral("HALVIK_SERVICE_URL"), service.baseUrl()},
-                                     {QStringLiteral("HALVIK_CA_FILE"), service.caFile()},
-                                     {QStringLiteral("HALVIK_EMAIL"), service.demoEmail()},
-                                     {QStringLiteral("HALVIK_PASSWORD"), service.demoPassword()}};
+    const QMap<QString, QString> env = signedInTo(service);
     auto cli = [&](const QStringList &args) { return run(args, QByteArray(), {}, env); };
 
     // The first search builds the copy.

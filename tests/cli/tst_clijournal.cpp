@@ -468,6 +468,9 @@ void TestCliJournal::badInput_data()
                                                 QStringLiteral("99")}
                                  << QByteArray() << QStringLiteral("empty") << 1
                                  << QByteArray("no job 99");
+    QTest::newRow("check of no such job")
+        << QStringList{QStringLiteral("job"), QStringLiteral("check"), QStringLiteral("99")}
+        << QByteArray() << QStringLiteral("empty") << 1 << QByteArray("no job 99");
     QTest::newRow("undo of no such job")
         << QStringList{QStringLiteral("undo"), QStringLiteral("99"), QStringLiteral("--apply")}
         << QByteArray() << QStringLiteral("empty") << 1

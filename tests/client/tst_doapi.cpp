@@ -327,7 +327,8 @@ void TestDoApi::otherLoopExitCode()
     User user;
     pointAt(user, server);
     BoxLog boxes;
-    QTimer::singleShot(100, [] { QCoreApplication::exit(7); });
+    // Another loop's exit, asked for while the call waits for its reply.
+    server.whenRequested(kApi, this, [] { QCoreApplication::exit(7); });
     QVERIFY(!user.doAPI(kApi, {}));
     QCOMPARE(user.errorText, QStringLiteral("网络连接错误,请检查网络. 错误码a7"));
 }
@@ -335,9 +336,6 @@ void TestDoApi::otherLoopExitCode()
 void TestDoApi::entryHeldAcrossNestedReloadStaysValid()
 {
     TestHttpsServer server;
-    CannedReply slow = json(R"({"code":0})");
-    slow.silentMs = 200;
-    server.setDefaultReply(slow);
     User user;
     pointAt(user, server);
     for (int i = 1; i <= 3; ++i)
@@ -355,7 +353,7 @@ void TestDoApi::entryHeldAcrossNestedReloadStaysValid()
 
     // A page keeps the domain it acts on; while its call waits, a reload replaces the list.
     const QSharedPointer<Domain> held = user.domains.shared(1);
-    QTimer::singleShot(50, [&user] {
+    server.whenRequested(kApi, this, [&user] {
         user.domains.clear();
         user.domains.append(Domain{});
     });

@@ -1,4 +1,5 @@
 #include "client/copy/LocalCopy.h"
+#include "tests/support/TestRecords.h"
 
 #include <QProcess>
 #include <QTemporaryDir>
@@ -9,14 +10,8 @@ namespace {
 Record rec(int id, const QString &host, const QString &type, const QString &value, int line = 0,
            const QString &lineName = QStringLiteral("默认"))
 {
-    Record r;
-    r.id = id;
-    r.host = host;
-    r.type = type;
-    r.value = value;
-    r.lineID = r.viewID = line;
+    Record r = testRecord(id, host, type, value, line);
     r.viewName = lineName;
-    r.ttl = 600;
     r.mx = 10;
     return r;
 }

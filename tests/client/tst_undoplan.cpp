@@ -367,7 +367,7 @@ void TestUndoPlan::domainDeleteUndone()
     mail.type = QStringLiteral("MX");
     mail.mx = 10;
     Record offLine = rec(13, QStringLiteral("2.2.2.2"));
-    offLine.lineID = offLine.viewID = 7;
+    offLine.setLine(7);
     Domain was;
     was.id = 3;
     was.name = QStringLiteral("a.cn");

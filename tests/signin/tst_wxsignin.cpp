@@ -19,7 +19,6 @@
 #include <QTimer>
 #include <QtTest>
 
-#include <functional>
 #include <memory>
 
 namespace {
@@ -100,16 +99,11 @@ private:
     void openWeChatPage(MainWindow &window);
     QTimer *qrTimer(MainWindow &window) { return window.findChild<QTimer *>("qrTimer"); }
     int requestsTo(const QString &path) const;
-    // Runs m_whilePolling once the platform has the poll: leaving before it arrived would
-    // hand its scripted reply to the next poll.
-    void whenPollArrived(MainWindow &window, int polls);
 
     std::unique_ptr<TestHttpsServer> m_server;
     WindowHarness h;
     QList<QUrl> m_fetched;
     QList<Poll> m_polls;
-    // Runs from inside the wait of the poll that was just sent.
-    std::function<void(MainWindow &)> m_whilePolling;
 };
 
 void TestWxSignIn::init()
@@ -138,7 +132,6 @@ void TestWxSignIn::init()
     m_server->setReply(kAddCpuId, reply(R"({"code":0})"));
     m_fetched.clear();
     m_polls.clear();
-    m_whilePolling = nullptr;
 }
 
 void TestWxSignIn::cleanup()
@@ -152,16 +145,6 @@ int TestWxSignIn::requestsTo(const QString &path) const
     return m_server->requestedPaths().count(path);
 }
 
-void TestWxSignIn::whenPollArrived(MainWindow &window, int polls)
-{
-    QTimer::singleShot(requestsTo(kPollPath) < polls ? 5 : 0, &window, [this, &window, polls] {
-        if (requestsTo(kPollPath) < polls)
-            whenPollArrived(window, polls);
-        else
-            m_whilePolling(window);
-    });
-}
-
 void TestWxSignIn::openWeChatPage(MainWindow &window)
 {
     connect(&window.pageFetcher(), &PageFetcher::requestSent, &window,
@@ -171,8 +154,6 @@ void TestWxSignIn::openWeChatPage(MainWindow &window)
                     return;
                 m_polls.append({url.query(), widget<QLabel>(window, "label_7")->text(),
                                 window.findChild<QTimer *>("qrTimer")->interval()});
-                if (m_whilePolling)
-                    whenPollArrived(window, int(m_polls.size()));
             });
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
@@ -349,9 +330,10 @@ void TestWxSignIn::leavingAbortsWaitingPoll()
     m_server->setReplies(kPollPath, {held, poll(402)});
     int waitingBefore = -1;
     int waitingAfter = -1;
-    m_whilePolling = [&](MainWindow &window) {
-        if (waitingBefore != -1)
-            return;
+    MainWindow &window = h.openSignIn();
+    // Once the platform has the first poll: leaving before it arrived would hand its scripted
+    // reply to the next poll.
+    m_server->whenRequested(kPollPath, this, [&] {
         waitingBefore = window.pageFetcher().waiting();
         if (action == QLatin1String("hide"))
             window.hide();
@@ -361,8 +343,7 @@ void TestWxSignIn::leavingAbortsWaitingPoll()
         else
             widget<QPushButton>(window, "pushButton_9")->click();
         waitingAfter = window.pageFetcher().waiting();
-    };
-    MainWindow &window = h.openSignIn();
+    });
     openWeChatPage(window);
 
     QTRY_COMPARE(waitingBefore, 1);

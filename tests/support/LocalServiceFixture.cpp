@@ -4,7 +4,7 @@
 #include "localservice/storage/SeedData.h"
 
 #include <QFile>
-#include <QTimer>
+#include <QMetaObject>
 
 LocalServiceFixture::LocalServiceFixture() : LocalServiceFixture(Options()) {}
 
@@ -34,6 +34,11 @@ bool LocalServiceFixture::start()
     o.nameServers = m_options.nameServers;
     o.log = [](const QString &) {};
     m_service = std::make_unique<LocalService>(o);
+    QObject *watcher = &m_watcher;
+    m_service->faults().setOnStrike([this, watcher] {
+        QMetaObject::invokeMethod(
+            watcher, [this] { checkWatches(); }, Qt::QueuedConnection);
+    });
     if (m_service->start(&m_error))
         return true;
     m_service.reset();
@@ -106,16 +111,29 @@ void LocalServiceFixture::setFault(const QString &path, const Fault &fault)
 void LocalServiceFixture::whenStruck(const QString &path, int count, QObject *context,
                                      const std::function<void()> &action)
 {
-    auto *timer = new QTimer(context);
-    LocalService *running = m_service.get();
-    QObject::connect(timer, &QTimer::timeout, timer, [timer, running, path, count, action] {
-        if (running->faults().struck(path) < count)
-            return;
-        timer->stop();
-        timer->deleteLater();
+    m_watches.append(Watch{path, count, context, action});
+    // The requests may have come already: looked at from the event loop, as after a strike.
+    QMetaObject::invokeMethod(
+        &m_watcher, [this] { checkWatches(); }, Qt::QueuedConnection);
+}
+
+void LocalServiceFixture::checkWatches()
+{
+    for (int i = 0; i < m_watches.size();) {
+        const Watch &w = m_watches.at(i);
+        if (!w.context) {
+            m_watches.removeAt(i);
+            continue;
+        }
+        if (!m_service || m_service->faults().struck(w.path) < w.count) {
+            ++i;
+            continue;
+        }
+        // Taken out first: the action may stop the service or watch again.
+        const std::function<void()> action = m_watches.takeAt(i).action;
         action();
-    });
-    timer->start(2);
+        i = 0;
+    }
 }
 
 void LocalServiceFixture::clearFaults()

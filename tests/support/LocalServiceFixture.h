@@ -4,6 +4,8 @@
 #include "localservice/server/LocalService.h"
 
 #include <QList>
+#include <QObject>
+#include <QPointer>
 #include <QSslCertificate>
 #include <QString>
 #include <QTemporaryDir>
@@ -63,7 +65,7 @@ public:
     void clearFaults();
     // Runs action once the fault set for path has struck count requests, that is while a
     // delayed or hung reply is under way: for a step that must land while the client waits.
-    // Looked for every few milliseconds on context's thread (a client's nested wait runs it);
+    // Looked for on this thread each time a fault strikes (a client's nested wait runs it);
     // dropped with context if the request never comes.
     void whenStruck(const QString &path, int count, QObject *context,
                     const std::function<void()> &action);
@@ -77,8 +79,22 @@ public:
     static QString loadEmail(int domainCount);
 
 private:
+    struct Watch
+    {
+        QString path;
+        int count = 0;
+        QPointer<QObject> context;
+        std::function<void()> action;
+    };
+    // Runs the actions whose faults have struck often enough.
+    void checkWatches();
+
     Options m_options;
     QTemporaryDir m_dir;
     std::unique_ptr<LocalService> m_service;
     QString m_error;
+    // Lives on the fixture's thread: a strike posts the check to it; checks still posted when
+    // the fixture goes are dropped with it.
+    QObject m_watcher;
+    QList<Watch> m_watches;
 };

@@ -2,6 +2,7 @@
 
 #include <httplib.h>
 
+#include <QMetaObject>
 #include <QProcessEnvironment>
 
 #include <chrono>
@@ -28,6 +29,23 @@ CapturedRequest capture(const httplib::Request &req)
 }
 
 } // namespace
+
+// A held reply waits here until its hook has run; the server opens every gate when it stops.
+struct TestHttpsServer::Gate
+{
+    std::mutex mutex;
+    std::condition_variable opened;
+    bool open = false;
+
+    void openNow()
+    {
+        {
+            std::lock_guard<std::mutex> lock(mutex);
+            open = true;
+        }
+        opened.notify_all();
+    }
+};
 
 QString TestHttpsServer::dataPath(const QString &relative)
 {
@@ -63,6 +81,7 @@ TestHttpsServer::TestHttpsServer(bool tls, Certificate cert) : m_tls(tls)
             if (m_recording)
                 m_requests.append(c);
         }
+        runHook(c.path);
         const CannedReply reply = replyFor(c);
         if (reply.silentMs > 0 && !sleepUnlessStopping(reply.silentMs))
             return;
@@ -115,6 +134,13 @@ TestHttpsServer::~TestHttpsServer()
         m_stopping = true;
     }
     m_stopCond.notify_all();
+    QList<std::shared_ptr<Gate>> gates;
+    {
+        QMutexLocker lock(&m_mutex);
+        gates = m_gates;
+    }
+    for (const std::shared_ptr<Gate> &gate : gates)
+        gate->openNow();
     m_server->stop();
     if (m_thread.joinable())
         m_thread.join();
@@ -153,6 +179,43 @@ void TestHttpsServer::setResponder(const QString &path, const Responder &respond
 {
     QMutexLocker lock(&m_mutex);
     m_responders.insert(path, responder);
+}
+
+void TestHttpsServer::whenRequested(const QString &path, QObject *context,
+                                    const std::function<void()> &action)
+{
+    QMutexLocker lock(&m_mutex);
+    m_hooks.insert(path, Hook{context, action});
+}
+
+void TestHttpsServer::runHook(const QString &path)
+{
+    auto gate = std::make_shared<Gate>();
+    Hook hook;
+    {
+        QMutexLocker lock(&m_mutex);
+        if (!m_hooks.contains(path))
+            return;
+        hook = m_hooks.take(path);
+        m_gates.append(gate);
+    }
+    {
+        // A server stopping already opens no gate made after that.
+        std::lock_guard<std::mutex> lock(m_stopMutex);
+        if (m_stopping)
+            return;
+    }
+    // Only the gate is shared with the context's thread: the server may be gone when it runs.
+    const std::function<void()> action = hook.action;
+    QMetaObject::invokeMethod(
+        hook.context,
+        [action, gate] {
+            action();
+            gate->openNow();
+        },
+        Qt::QueuedConnection);
+    std::unique_lock<std::mutex> lock(gate->mutex);
+    gate->opened.wait(lock, [&gate] { return gate->open; });
 }
 
 void TestHttpsServer::setRecording(bool on)

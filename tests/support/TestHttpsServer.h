@@ -16,6 +16,8 @@ namespace httplib {
 class Server;
 }
 
+class QObject;
+
 // What the test server answers on one path.
 struct CannedReply
 {
@@ -65,6 +67,11 @@ public:
     // server's threads. Takes precedence over scripted replies for that path.
     using Responder = std::function<CannedReply(const CapturedRequest &)>;
     void setResponder(const QString &path, const Responder &responder);
+    // Runs action on context's thread once the next request on path has come in, and holds that
+    // request's reply until action has run: a step that must land while the client waits for
+    // the reply lands there however slow the machine is. The client's wait runs action; context
+    // (the test object, say) outlives the server.
+    void whenRequested(const QString &path, QObject *context, const std::function<void()> &action);
     // Keep (default) or stop keeping the requests received; long runs turn it off.
     void setRecording(bool on);
 
@@ -73,7 +80,16 @@ public:
     void clearRequests();
 
 private:
+    struct Gate;
+    struct Hook
+    {
+        QObject *context = nullptr;
+        std::function<void()> action;
+    };
+
     CannedReply replyFor(const CapturedRequest &request);
+    // Runs the hook set for path, if any, on its context's thread and waits until it has run.
+    void runHook(const QString &path);
     bool sleepUnlessStopping(int ms);
 
     std::unique_ptr<httplib::Server> m_server;
@@ -86,10 +102,12 @@ private:
     CannedReply m_default;
     QList<CapturedRequest> m_requests;
     QMap<QString, Responder> m_responders;
+    QMap<QString, Hook> m_hooks;
     bool m_recording = true;
 
     std::mutex m_stopMutex;
     std::condition_variable m_stopCond;
     bool m_stopping = false;
     bool m_running = false;
+    QList<std::shared_ptr<Gate>> m_gates; // opened by their hooks, or all at once on stopping
 };

@@ -12,7 +12,7 @@ inline Record testRecord(int id, const QString &host, const QString &type, const
     r.host = host;
     r.type = type;
     r.value = value;
-    r.lineID = r.viewID = line;
+    r.setLine(line);
     r.ttl = ttl;
     return r;
 }

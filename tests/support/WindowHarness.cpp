@@ -190,6 +190,16 @@ void WindowHarness::closeWindows()
     signInWindow.reset();
 }
 
+bool WindowHarness::openAfterSignIn()
+{
+    if (!startService() || !signIn())
+        return false;
+    theUser().needDomainReload = true;
+    theUser().needGroupReload = true;
+    openManagement();
+    return true;
+}
+
 bool WindowHarness::openDomainPage(int seedDomains)
 {
     LocalServiceFixture::Options options;

@@ -86,6 +86,11 @@ public:
     MainWindow &openSignIn(Show show = Show::Hidden);
     void closeWindows();
 
+    // A fresh service, the demo account signed in, and the management window shown with the
+    // domain and group lists to be loaded when a page shows them, as after a real sign-in.
+    // False on failure.
+    bool openAfterSignIn();
+
     // A fresh service (the demo account, or with seedDomains an account of that many domains
     // besides it), signed in, and the management window on the domain page. False on failure.
     bool openDomainPage(int seedDomains = 0);

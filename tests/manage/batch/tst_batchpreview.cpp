@@ -69,12 +69,7 @@ private:
 void TestBatchPreview::init()
 {
     m_h.init();
-    QVERIFY(m_h.startService());
-    QVERIFY(m_h.signIn());
-    // The pages load their lists when shown, as after a real sign-in.
-    theUser().needDomainReload = true;
-    theUser().needGroupReload = true;
-    m_h.openManagement();
+    QVERIFY(m_h.openAfterSignIn());
 }
 
 void TestBatchPreview::oneRow(BatchKind kind, const QString &host, const QString &value)

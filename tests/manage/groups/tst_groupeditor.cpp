@@ -52,6 +52,8 @@ private:
     // The editor's widgets of the current build (those of earlier builds are gone first).
     QList<QLineEdit *> nameFields() const;
     QLineEdit *newNameField() const;
+    // The widget in column of the group editor's grid row that holds name.
+    QWidget *cellBeside(QLineEdit *name, int column) const;
     QLineEdit *orderFieldBeside(QLineEdit *name) const;
     QPushButton *stripButton(const QString &text) const;
     QPushButton *deleteButtonBeside(QLineEdit *name) const;
@@ -103,28 +105,26 @@ QLineEdit *TestGroupEditor::newNameField() const
     return nullptr;
 }
 
-QLineEdit *TestGroupEditor::orderFieldBeside(QLineEdit *name) const
+QWidget *TestGroupEditor::cellBeside(QLineEdit *name, int column) const
 {
     auto *grid = h.widget<QWidget>("scrollAreaWidgetContents_6")
                      ->findChild<QGridLayout *>(QStringLiteral("gridLayout_3"));
     int row = 0;
-    int column = 0;
+    int nameColumn = 0;
     int rowSpan = 0;
     int columnSpan = 0;
-    grid->getItemPosition(grid->indexOf(name), &row, &column, &rowSpan, &columnSpan);
-    return grid->itemAtPosition(row, 1)->widget()->findChild<QLineEdit *>();
+    grid->getItemPosition(grid->indexOf(name), &row, &nameColumn, &rowSpan, &columnSpan);
+    return grid->itemAtPosition(row, column)->widget();
+}
+
+QLineEdit *TestGroupEditor::orderFieldBeside(QLineEdit *name) const
+{
+    return cellBeside(name, 1)->findChild<QLineEdit *>();
 }
 
 QPushButton *TestGroupEditor::deleteButtonBeside(QLineEdit *name) const
 {
-    auto *grid = h.widget<QWidget>("scrollAreaWidgetContents_6")
-                     ->findChild<QGridLayout *>(QStringLiteral("gridLayout_3"));
-    int row = 0;
-    int column = 0;
-    int rowSpan = 0;
-    int columnSpan = 0;
-    grid->getItemPosition(grid->indexOf(name), &row, &column, &rowSpan, &columnSpan);
-    return qobject_cast<QPushButton *>(grid->itemAtPosition(row, 3)->widget());
+    return qobject_cast<QPushButton *>(cellBeside(name, 3));
 }
 
 QPushButton *TestGroupEditor::stripButton(const QString &text) const

@@ -66,12 +66,7 @@ private:
 void TestHistoryPage::init()
 {
     m_h.init();
-    QVERIFY(m_h.startService());
-    QVERIFY(m_h.signIn());
-    // The pages load their lists when shown, as after a real sign-in.
-    theUser().needDomainReload = true;
-    theUser().needGroupReload = true;
-    m_h.openManagement();
+    QVERIFY(m_h.openAfterSignIn());
 }
 
 qint64 TestHistoryPage::addJob(const QString &host, const QString &value,
