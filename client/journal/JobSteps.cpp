@@ -1,6 +1,7 @@
 #include "client/journal/JobSteps.h"
 
 #include "client/User.h"
+#include "client/WholeRecordList.h"
 #include "client/plan/RecordJson.h"
 
 #include <QJsonArray>
@@ -40,14 +41,15 @@ PlanStep domainStep(const QString &op, const Domain &dm, int newGroupID)
 
 bool domainDeleteStep(User &user, Domain &dm, PlanStep &step, QString &error)
 {
-    user.getRecord(&dm);
-    if (!user.errorText.isEmpty()) {
+    // The snapshot is all that brings the records back: every page of them, or no deletion.
+    QList<Record> whole;
+    if (!readWholeRecordList(user, dm, whole, false)) {
         error = user.errorText;
         return false;
     }
     QJsonObject snapshot = domainToJson(dm);
     QJsonArray records;
-    for (const Record &r : dm.records)
+    for (const Record &r : whole)
         records.append(recordToJson(r));
     snapshot.insert(QStringLiteral("records"), records);
     step = PlanStep();

@@ -92,6 +92,7 @@ private slots:
     void deletedDomainComesBack_data();
     void deletedDomainComesBack();
     void planReadsEveryPageOfALargeDomain();
+    void deletionKeepsEveryPageOfRecords();
     void ownCallsSettledByWhatCameBack();
     void runShowsProgressAndStopsBetweenDomains();
 
@@ -380,6 +381,38 @@ void TestJournalJobs::deletedDomainComesBack()
                               a.ttl == r.ttl && a.lineID == r.lineID && a.state == r.state);
         QVERIFY2(found, qPrintable(r.host + QLatin1Char(' ') + r.value));
     }
+}
+
+// Deleting a domain keeps what brings it back: every record, not only the first list a read
+// returns (999 records).
+void TestJournalJobs::deletionKeepsEveryPageOfRecords()
+{
+    const QString name = QStringLiteral("cedar-demo.com");
+    QVERIFY(m_user.getDomain() > 0);
+    Domain *dm = m_user.domain2ptr(name);
+    QVERIFY(dm);
+    Storage &storage = m_service->service().storage();
+    AccountRow account;
+    QVERIFY(storage.accountByEmail(LocalServiceFixture::demoEmail(), &account));
+    const int had = recordsOf(m_other, name).size();
+    for (int i = 1; i <= 1000; ++i) {
+        RecordRow r;
+        r.host = QStringLiteral("h%1").arg(i);
+        r.type = QStringLiteral("A");
+        r.value = QStringLiteral("10.1.%1.%2").arg(i / 256).arg(i % 256);
+        QCOMPARE(storage.createRecord(account.id, dm->id, r), 0);
+    }
+
+    PlanStep del;
+    QString error;
+    QVERIFY2(domainDeleteStep(m_user, *dm, del, error), qPrintable(error));
+    const QJsonArray kept = del.before.value(QStringLiteral("records")).toArray();
+    QCOMPARE(kept.size(), had + 1000);
+    bool farthest = false;
+    for (const QJsonValue &r : kept)
+        farthest = farthest ||
+                   r.toObject().value(QStringLiteral("host")).toString() == QStringLiteral("h1000");
+    QVERIFY(farthest);
 }
 
 void TestJournalJobs::ownCallsSettledByWhatCameBack()
