@@ -12,6 +12,7 @@
 #include <QLineEdit>
 #include <QScrollBar>
 #include <QTableWidget>
+#include <QTimer>
 #include <QToolTip>
 
 RecordPage::RecordPage(PageShell &window, const RecordPageWidgets &widgets)
@@ -30,6 +31,20 @@ RecordPage::RecordPage(PageShell &window, const RecordPageWidgets &widgets)
 }
 
 void RecordPage::showDomain(const QSharedPointer<Domain> &domain)
+{
+    m_highlightID = 0;
+    m_backToSearch = false;
+    openDomain(domain);
+}
+
+void RecordPage::showHit(const QSharedPointer<Domain> &domain, int recordID)
+{
+    m_highlightID = recordID;
+    m_backToSearch = true;
+    openDomain(domain);
+}
+
+void RecordPage::openDomain(const QSharedPointer<Domain> &domain)
 {
     if (!domain)
         return;
@@ -76,6 +91,24 @@ void RecordPage::showRecordPage(const QSharedPointer<Domain> &domain)
     buildRows(0);
     table->setUpdatesEnabled(true);
     queueBuildVisibleRows();
+    if (m_highlightID != 0) {
+        revealHighlight();
+        // Again once the view has laid its new rows out: until then it cannot scroll to them.
+        QTimer::singleShot(0, this, [this] { revealHighlight(); });
+    }
+}
+
+void RecordPage::revealHighlight()
+{
+    QTableWidget *table = m_w.tableR;
+    for (int row = 0; row < table->rowCount(); ++row) {
+        const QSharedPointer<Record> record = recordAt(row);
+        if (record && record->id == m_highlightID) {
+            table->scrollTo(table->model()->index(row, 2), QAbstractItemView::PositionAtCenter);
+            buildVisibleRows();
+            return;
+        }
+    }
 }
 
 namespace {
@@ -230,5 +263,11 @@ void RecordPage::addClicked()
 
 void RecordPage::backClicked()
 {
+    // Back where the records were opened from: the search keeps its hits and scroll.
+    if (m_backToSearch) {
+        m_backToSearch = false;
+        m_window.showSearch();
+        return;
+    }
     m_window.showDomainRows();
 }

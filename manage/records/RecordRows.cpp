@@ -109,7 +109,11 @@ void RecordPage::fillRecordRow(const QSharedPointer<Record> &record)
 void RecordPage::paintRowItems(int row)
 {
     QTableWidget *table = m_w.tableR;
-    const QColor colour = row % 2 == 0 ? m_window.rowColours().even : m_window.rowColours().odd;
+    const QSharedPointer<Record> record = recordAt(row);
+    const QColor colour = m_highlightID != 0 && record && record->id == m_highlightID
+                              ? highlightColour()
+                          : row % 2 == 0 ? m_window.rowColours().even
+                                         : m_window.rowColours().odd;
     for (int column = 0; column < table->columnCount(); ++column) {
         QTableWidgetItem *item = table->item(row, column);
         if (!item) {
