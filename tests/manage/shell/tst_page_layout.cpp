@@ -1,3 +1,4 @@
+#include "app/Startup.h"
 #include "client/User.h"
 #include "manage/shared/ElidedText.h"
 #include "manage/shell/MainWindow2.h"
@@ -42,8 +43,14 @@ private slots:
     void openingADomainUnderThePointer();
     void recordColumnsFitTheirContent_data();
     void recordColumnsFitTheirContent();
+    void focusedButtonsAreMarked_data();
+    void focusedButtonsAreMarked();
 
 private:
+    // Follows clicks from the domain page: object names, "@records" (the first domain's records)
+    // or "@tabN" (a tab of the batch page); false when a page did not come.
+    bool openPage(const QStringList &clicks);
+
     WindowHarness h;
 };
 
@@ -57,11 +64,11 @@ void TestPageLayout::cleanup()
     h.cleanup();
 }
 
-void TestPageLayout::pagesDoNotOverlap_data()
+namespace {
+
+const QList<QPair<QByteArray, QStringList>> &pageClicks()
 {
-    QTest::addColumn<QSize>("size");
-    QTest::addColumn<QStringList>("clicks");
-    const QList<QPair<QByteArray, QStringList>> pages = {
+    static const QList<QPair<QByteArray, QStringList>> pages = {
         {"domains", {}},
         {"groups", {QStringLiteral("pushButton_Gedit")}},
         {"add domains", {QStringLiteral("pushButton_14")}},
@@ -76,6 +83,42 @@ void TestPageLayout::pagesDoNotOverlap_data()
         {"about", {QStringLiteral("commandLinkButton_help")}},
         {"search", {QStringLiteral("commandLinkButton_search")}},
     };
+    return pages;
+}
+
+} // namespace
+
+bool TestPageLayout::openPage(const QStringList &clicks)
+{
+    for (const QString &name : clicks) {
+        if (name == QLatin1String("@records")) {
+            QPushButton *first = h.rowButton(0, 3);
+            if (!first)
+                return false;
+            first->click();
+            if (!QTest::qWaitFor([this] {
+                    return h.widget<QStackedWidget>("stacked_3")->currentWidget() ==
+                           h.widget("page_record");
+                }))
+                return false;
+        } else if (name.startsWith(QLatin1String("@tab"))) {
+            h.widget<QTabWidget>("tabWidget_bat")->setCurrentIndex(name.midRef(4).toInt());
+        } else {
+            h.button(name.toLatin1().constData())->click();
+        }
+    }
+    for (const char *overlay : {"frame_dm", "frame_loading4"}) {
+        if (!QTest::qWaitFor([this, overlay] { return h.widget(overlay)->isHidden(); }))
+            return false;
+    }
+    return WindowHarness::settle();
+}
+
+void TestPageLayout::pagesDoNotOverlap_data()
+{
+    QTest::addColumn<QSize>("size");
+    QTest::addColumn<QStringList>("clicks");
+    const QList<QPair<QByteArray, QStringList>> &pages = pageClicks();
     for (const QSize size : {QSize(900, 620), QSize(1280, 800)}) {
         for (const auto &page : pages) {
             const QByteArray row = page.first + ' ' + QByteArray::number(size.width());
@@ -90,22 +133,7 @@ void TestPageLayout::pagesDoNotOverlap()
     QFETCH(QStringList, clicks);
     QVERIFY(h.openDomainPage());
     h.window->resize(size);
-    for (const QString &name : clicks) {
-        if (name == QLatin1String("@records")) {
-            QPushButton *first = h.rowButton(0, 3);
-            QVERIFY(first);
-            first->click();
-            QTRY_COMPARE(h.widget<QStackedWidget>("stacked_3")->currentWidget(),
-                         h.widget("page_record"));
-        } else if (name.startsWith(QLatin1String("@tab"))) {
-            h.widget<QTabWidget>("tabWidget_bat")->setCurrentIndex(name.midRef(4).toInt());
-        } else {
-            h.button(name.toLatin1().constData())->click();
-        }
-    }
-    for (const char *overlay : {"frame_dm", "frame_loading4"})
-        QTRY_VERIFY(h.widget(overlay)->isHidden());
-    QApplication::processEvents();
+    QVERIFY(openPage(clicks));
     // The group editor's panels are laid over the group column and the domain list.
     const QStringList found = overlappingSiblings(
         h.window, {QStringLiteral("frame_zdgedit"), QStringLiteral("widget_5")});
@@ -195,6 +223,42 @@ void TestPageLayout::recordColumnsFitTheirContent_data()
     QTest::addColumn<QSize>("size");
     QTest::newRow("900x620") << QSize(900, 620);
     QTest::newRow("1280x800") << QSize(1280, 800);
+}
+
+void TestPageLayout::focusedButtonsAreMarked_data()
+{
+    QTest::addColumn<QStringList>("clicks");
+    for (const auto &page : pageClicks())
+        QTest::newRow(page.first.constData()) << page.second;
+}
+
+// Every button the keyboard can reach looks different once it has the focus, whatever its own
+// style sheet: the application's rule, applied as the program applies it at start.
+void TestPageLayout::focusedButtonsAreMarked()
+{
+    QFETCH(QStringList, clicks);
+    applyApplicationStyle(*qApp);
+    QVERIFY(h.openDomainPage());
+    h.window->activateWindow();
+    QVERIFY(openPage(clicks));
+    int checked = 0;
+    for (QPushButton *button : h.window->findChildren<QPushButton *>()) {
+        if (!button->isVisible() || !button->isEnabled() ||
+            !(button->focusPolicy() & Qt::TabFocus) || button->width() < 8)
+            continue;
+        button->clearFocus();
+        QApplication::processEvents();
+        const QImage plain = button->grab().toImage();
+        button->setFocus(Qt::TabFocusReason);
+        QApplication::processEvents();
+        QVERIFY2(button->hasFocus(), qPrintable(button->objectName()));
+        const QImage focused = button->grab().toImage();
+        button->clearFocus();
+        QVERIFY2(plain != focused,
+                 qPrintable(button->objectName() + QLatin1Char(' ') + button->text()));
+        ++checked;
+    }
+    QVERIFY(checked > 0);
 }
 
 // Hosts and values show whole when they fit and end in an ellipsis when they do not, never cut
