@@ -143,8 +143,8 @@ private:
     void releaseRowsOutside(int from, int to);
     // Hands widget to the table as the widget of a cell, placed at the cell before it shows.
     void placeCellWidget(int row, int column, QWidget *widget);
-    // The host column as wide as the longest host of the domain, within bounds.
-    void sizeHostColumn();
+    // Host, type, line, MX and TTL columns as wide as their longest text, within bounds.
+    void sizeColumnsToContent();
     void buildDisplayRow(int row, const QSharedPointer<Record> &record);
     void paintRowItems(int row);
     QPushButton *cellButton(const QString &text, Record *key, bool pointing);
