@@ -43,6 +43,7 @@ private slots:
     void pagesDoNotOverlap();
     void nameTipOnlyUnderPointer();
     void openingADomainUnderThePointer();
+    void fillingTheDomainListUnderThePointer();
     void recordColumnsFitTheirContent_data();
     void recordColumnsFitTheirContent();
     void focusedButtonsAreMarked_data();
@@ -216,6 +217,37 @@ void TestPageLayout::openingADomainUnderThePointer()
                      qPrintable(QStringLiteral("at x %1: \"%2\" over the row of \"%3\"")
                                     .arg(x)
                                     .arg(tip, fullText(value))));
+        }
+    }
+}
+
+// The same on the domain list: the pointer rests over its first row while the list is read
+// again from the service and filled (its rows' widgets are made while events go through);
+// only that row's own name may be tipped.
+void TestPageLayout::fillingTheDomainListUnderThePointer()
+{
+    QVERIFY(h.openDomainPage());
+    QTableWidget *table = h.table();
+    QVERIFY(table->rowCount() > 20);
+    QVERIFY(WindowHarness::settle());
+    const QPoint rowStart = table->viewport()->mapToGlobal(QPoint(0, table->rowHeight(0) / 2));
+    const int rowWidth = table->viewport()->width();
+    QStringList tips;
+    h.window->showNameTip = [&tips](const QPoint &, const QString &text) { tips.append(text); };
+    for (int x = 20; x < rowWidth; x += 60) {
+        QCursor::setPos(rowStart + QPoint(x, 0));
+        QVERIFY(WindowHarness::settle());
+        tips.clear();
+        theUser().needDomainReload = true;
+        h.button("commandLinkButton")->click();
+        QVERIFY(WindowHarness::settle());
+        QPushButton *first = h.rowButton(0, 3);
+        QVERIFY(first);
+        for (const QString &tip : tips) {
+            QVERIFY2(tip == fullText(first),
+                     qPrintable(QStringLiteral("at x %1: \"%2\" over the row of \"%3\"")
+                                    .arg(x)
+                                    .arg(tip, fullText(first))));
         }
     }
 }
