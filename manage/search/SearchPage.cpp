@@ -16,6 +16,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
+#include <QEvent>
 #include <QFileDialog>
 #include <QHeaderView>
 #include <QLabel>
@@ -87,6 +88,7 @@ SearchPage::SearchPage(PageShell &window, const SearchPageWidgets &widgets)
     connect(m_model, &QAbstractItemModel::modelReset, m_w.pushButton_gexport,
             [this] { m_w.pushButton_gexport->setEnabled(m_model->rowCount() > 0); });
     m_w.pushButton_gexport->setEnabled(false);
+    m_w.label_gfresh->installEventFilter(this);
     setRunning(false);
 }
 
@@ -115,8 +117,10 @@ LocalCopy *SearchPage::openCopy()
     LocalCopy *copy = localCopy();
     if (!copy || !copy->isOpen()) {
         const QString why = copy ? copy->errorText() : QString();
-        m_w.label_gfresh->setText(why.isEmpty() ? QStringLiteral("本地副本不可用")
-                                                : QStringLiteral("本地副本不可用: %1").arg(why));
+        m_freshness = why.isEmpty() ? QStringLiteral("本地副本不可用")
+                                    : QStringLiteral("本地副本不可用: %1").arg(why);
+        m_w.label_gfresh->setToolTip(m_freshness);
+        elideFreshness();
         return nullptr;
     }
     if (!m_noticeShown && !copy->notice().isEmpty()) {
@@ -138,8 +142,22 @@ void SearchPage::showFreshness()
     const QString text = hits.isEmpty()
                              ? copyFreshnessText(copy->domains(), QDateTime::currentDateTimeUtc())
                              : searchFreshnessText(copy->domains(), hits, m_model->now());
-    m_w.label_gfresh->setText(text);
+    m_freshness = text;
     m_w.label_gfresh->setToolTip(text);
+    elideFreshness();
+}
+
+void SearchPage::elideFreshness()
+{
+    QLabel *label = m_w.label_gfresh;
+    label->setText(label->fontMetrics().elidedText(m_freshness, Qt::ElideRight, label->width()));
+}
+
+bool SearchPage::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_w.label_gfresh && event->type() == QEvent::Resize && !m_freshness.isEmpty())
+        elideFreshness();
+    return ManagePage::eventFilter(watched, event);
 }
 
 void SearchPage::searchClicked()

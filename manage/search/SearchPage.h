@@ -75,12 +75,17 @@ public:
 
     const SearchHitModel &hits() const { return *m_model; }
 
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
     // The copy on the signed-in account, or null with the reason on the page.
     LocalCopy *openCopy();
     // Searches the copy and shows the hits; false when the query was refused or failed.
     bool runSearch(LocalCopy &copy, const SearchQuery &query);
     void showFreshness();
+    // The freshness line cut to the label's width with an ellipsis; whole in its tip.
+    void elideFreshness();
     void refreshFinished();
     void setRunning(bool running);
     void previewEdit(const QVector<CopyHit> &hits, const HitEdit &edit);
@@ -92,6 +97,7 @@ private:
     QPointer<HitEditForm> m_form;
     QPointer<PlanDialog> m_planDialog;
     bool m_noticeShown = false;
+    QString m_freshness; // the freshness line whole
     // The query whose hits are shown: searched again after a refresh or a change, whatever the
     // fields say by then.
     std::optional<SearchQuery> m_shownQuery;
