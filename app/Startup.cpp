@@ -51,3 +51,17 @@ void chooseApplicationFont()
             break;
     }
 }
+
+QString applicationStyleSheet()
+{
+    // An outline: no button's own sheet sets one, so it shows whatever their borders and
+    // backgrounds; the colour is told apart from the white pages and the blue buttons alike.
+    return QStringLiteral("QPushButton:focus{outline:2px solid #005bb5;color:#000;}");
+}
+
+void applyApplicationStyle(QApplication &app)
+{
+    const QString rules = applicationStyleSheet();
+    if (!app.styleSheet().contains(rules))
+        app.setStyleSheet(app.styleSheet() + QLatin1Char('\n') + rules);
+}

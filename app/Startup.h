@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QString>
 #include <QStringList>
 
 class QApplication;
@@ -20,3 +21,9 @@ QStringList applicationFontCandidates();
 
 // Makes the first candidate that matches exactly the 14-pixel application font.
 void chooseApplicationFont();
+
+// The application's own style sheet rules, for every window: a button with keyboard focus
+// carries a ring (the pages' buttons have style sheets of their own, which leave the platform's
+// focus frame out). Appended to what the application already has.
+QString applicationStyleSheet();
+void applyApplicationStyle(QApplication &app);

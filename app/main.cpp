@@ -66,6 +66,7 @@ int main(int argc, char *argv[])
     QTranslator ownTranslator;
     installTranslators(app, toolkitTranslator, ownTranslator);
     chooseApplicationFont();
+    applyApplicationStyle(app);
 
     int code = 0;
     {

@@ -56,6 +56,17 @@ QObject *containerProperty(const QTableWidget *table, int row, const char *name)
     return c ? c->property(name).value<QObject *>() : nullptr;
 }
 
+// The view shows a widget it is handed before it moves it to its cell, and while rows were just
+// inserted only when its delayed layout runs: until then a new row's widgets lay over the first
+// rows at the viewport's corner, at the size of a new widget, and took the hovers meant for
+// those rows. Placed at its cell first, a widget is shown where it belongs.
+void placeCellWidget(QTableWidget *table, int row, int column, QWidget *widget)
+{
+    widget->setParent(table->viewport());
+    widget->setGeometry(table->visualRect(table->model()->index(row, column)));
+    table->setCellWidget(row, column, widget);
+}
+
 } // namespace
 
 void appendDomainRow(QTableWidget *table, const QSharedPointer<Domain> &dm,
@@ -125,8 +136,8 @@ DomainRowWidgets makeRowWidgets(QTableWidget *table, int row)
     w.container->setProperty("btnPause", QVariant::fromValue<QObject *>(w.pause));
     first->setData(kRowContainerRole, QVariant::fromValue<QObject *>(w.container));
 
-    table->setCellWidget(row, 0, w.container);
-    table->setCellWidget(row, 1, w.actions);
+    placeCellWidget(table, row, 0, w.container);
+    placeCellWidget(table, row, 1, w.actions);
     return w;
 }
 

@@ -12,6 +12,7 @@
 #include <QLineEdit>
 #include <QScrollBar>
 #include <QTableWidget>
+#include <QTimer>
 #include <QToolTip>
 
 RecordPage::RecordPage(PageShell &window, const RecordPageWidgets &widgets)
@@ -30,6 +31,20 @@ RecordPage::RecordPage(PageShell &window, const RecordPageWidgets &widgets)
 }
 
 void RecordPage::showDomain(const QSharedPointer<Domain> &domain)
+{
+    m_highlightID = 0;
+    m_backToSearch = false;
+    openDomain(domain);
+}
+
+void RecordPage::showHit(const QSharedPointer<Domain> &domain, int recordID)
+{
+    m_highlightID = recordID;
+    m_backToSearch = true;
+    openDomain(domain);
+}
+
+void RecordPage::openDomain(const QSharedPointer<Domain> &domain)
 {
     if (!domain)
         return;
@@ -68,7 +83,7 @@ void RecordPage::showRecordPage(const QSharedPointer<Domain> &domain)
         table->setVerticalHeaderItem(i, item);
     }
     updateOperationsWidth();
-    sizeHostColumn();
+    sizeColumnsToContent();
     // The new rows start unticked, and so does "全选".
     m_w.checkBoxR->setChecked(false);
     table->verticalScrollBar()->setValue(0);
@@ -76,12 +91,32 @@ void RecordPage::showRecordPage(const QSharedPointer<Domain> &domain)
     buildRows(0);
     table->setUpdatesEnabled(true);
     queueBuildVisibleRows();
+    if (m_highlightID != 0) {
+        revealHighlight();
+        // Again once the view has laid its new rows out: until then it cannot scroll to them.
+        QTimer::singleShot(0, this, [this] { revealHighlight(); });
+    }
+}
+
+void RecordPage::revealHighlight()
+{
+    QTableWidget *table = m_w.tableR;
+    for (int row = 0; row < table->rowCount(); ++row) {
+        const QSharedPointer<Record> record = recordAt(row);
+        if (record && record->id == m_highlightID) {
+            table->scrollTo(table->model()->index(row, 2), QAbstractItemView::PositionAtCenter);
+            buildVisibleRows();
+            return;
+        }
+    }
 }
 
 namespace {
 
 constexpr int kHostCellExtra = 8 + 20 + 12 + 16;
 constexpr int kHostColumnMin = 120;
+// The margins of a cell's button and of its text.
+constexpr int kCellExtra = 24;
 
 } // namespace
 
@@ -111,25 +146,51 @@ void RecordPage::setUpTable(bool hasRecords)
         header->setSectionResizeMode(w[0], hasRecords ? QHeaderView::Fixed : QHeaderView::Stretch);
         table->setColumnWidth(w[0], w[1]);
     }
-    // The host column is as wide as the longest host (sizeHostColumn); values take the rest.
+    // Host, type, line, MX and TTL are as wide as their content (sizeColumnsToContent); values
+    // take the rest.
     header->setSectionResizeMode(0, hasRecords ? QHeaderView::Interactive : QHeaderView::Stretch);
     header->setSectionResizeMode(2, QHeaderView::Stretch);
     header->setSectionResizeMode(6, hasRecords ? QHeaderView::Fixed : QHeaderView::Stretch);
 }
 
-void RecordPage::sizeHostColumn()
+void RecordPage::sizeColumnsToContent()
 {
     QTableWidget *table = m_w.tableR;
     if (!m_domain || m_domain->records.isEmpty())
         return;
-    int widest = table->fontMetrics().horizontalAdvance(QStringLiteral("主机记录"));
-    for (const Record &r : m_domain->records)
-        widest = qMax(widest, table->fontMetrics().horizontalAdvance(r.host));
-    // The tick box, the margins of the cell and of the button; never more than a third of the
-    // table, where a longer host is cut with an ellipsis.
-    const int wanted = widest + kHostCellExtra;
-    table->setColumnWidth(0,
-                          qBound(kHostColumnMin, wanted, qMax(kHostColumnMin, table->width() / 3)));
+    const QFontMetrics metrics = table->fontMetrics();
+    // The titles are bold in their own font.
+    QFont titleFont = table->horizontalHeader()->font();
+    titleFont.setBold(true);
+    const QFontMetrics titles(titleFont);
+    auto title = [table, &titles](int column) {
+        const QTableWidgetItem *item = table->horizontalHeaderItem(column);
+        return item ? titles.horizontalAdvance(item->text()) : 0;
+    };
+    const User &u = user();
+    int hosts = metrics.horizontalAdvance(QStringLiteral("主机记录"));
+    int types = title(1);
+    int lines = title(3);
+    int mxs = title(4);
+    int ttls = title(5);
+    for (const Record &r : m_domain->records) {
+        hosts = qMax(hosts, metrics.horizontalAdvance(r.host));
+        types =
+            qMax(types,
+                 metrics.horizontalAdvance(recordTypeName(u.recordTypes, u.recordTypes2, r.type)));
+        const View line = u.getVID2V(m_domain->views, r.lineID);
+        lines = qMax(lines, metrics.horizontalAdvance(recordLineText(line)));
+        mxs = qMax(mxs, metrics.horizontalAdvance(recordMxText(r)));
+        ttls = qMax(ttls, metrics.horizontalAdvance(QString::number(r.ttl)));
+    }
+    // Each within bounds: a longer text is cut with an ellipsis and shown whole in its tip.
+    // The host column takes at most a third of the table.
+    const int hostMax = qMax(kHostColumnMin, table->width() / 3);
+    table->setColumnWidth(0, qBound(kHostColumnMin, hosts + kHostCellExtra, hostMax));
+    table->setColumnWidth(1, qBound(60, types + kCellExtra, 110));
+    table->setColumnWidth(3, qBound(80, lines + kCellExtra, 160));
+    table->setColumnWidth(4, qBound(40, mxs + kCellExtra, 70));
+    table->setColumnWidth(5, qBound(50, ttls + kCellExtra, 90));
 }
 
 void RecordPage::updateOperationsWidth()
@@ -230,5 +291,11 @@ void RecordPage::addClicked()
 
 void RecordPage::backClicked()
 {
+    // Back where the records were opened from: the search keeps its hits and scroll.
+    if (m_backToSearch) {
+        m_backToSearch = false;
+        m_window.showSearch();
+        return;
+    }
     m_window.showDomainRows();
 }

@@ -5,6 +5,7 @@
 #include "manage/records/ZoneImportDialog.h"
 #include "manage/shared/ManagePage.h"
 
+#include <QColor>
 #include <QHash>
 #include <QList>
 #include <QMetaType>
@@ -50,6 +51,13 @@ public:
     // Opens the records of domain: makes it the window's currentDomain, fetches its records
     // and shows the page. The domain list calls this when a domain name is clicked.
     void showDomain(const QSharedPointer<Domain> &domain);
+    // Opens the records of domain from a search hit: the row of recordID highlighted and
+    // scrolled into view, and "后退" back to the search.
+    void showHit(const QSharedPointer<Domain> &domain, int recordID);
+    // The id of the record highlighted for a search hit; 0 when none.
+    int highlightedRecord() const { return m_highlightID; }
+    // The background of the highlighted row.
+    static QColor highlightColour() { return QColor(0xff, 0xf3, 0xc4); }
     // Shows the cached records of domain afresh; open editors are discarded.
     void showRecordPage(const QSharedPointer<Domain> &domain);
     // Rebuilds the row of record in display mode, keeping its check box.
@@ -122,6 +130,9 @@ private:
     QTableWidgetItem *headerItem(int row) const;
     QSharedPointer<Record> recordAt(int row) const;
     void setPendingNewRows(int count);
+    void openDomain(const QSharedPointer<Domain> &domain);
+    // Scrolls the highlighted row to the middle of the table.
+    void revealHighlight();
     int pendingNewRows() const;
 
     // Display rows (RecordRows.cpp).
@@ -132,8 +143,8 @@ private:
     void releaseRowsOutside(int from, int to);
     // Hands widget to the table as the widget of a cell, placed at the cell before it shows.
     void placeCellWidget(int row, int column, QWidget *widget);
-    // The host column as wide as the longest host of the domain, within bounds.
-    void sizeHostColumn();
+    // Host, type, line, MX and TTL columns as wide as their longest text, within bounds.
+    void sizeColumnsToContent();
     void buildDisplayRow(int row, const QSharedPointer<Record> &record);
     void paintRowItems(int row);
     QPushButton *cellButton(const QString &text, Record *key, bool pointing);
@@ -168,6 +179,8 @@ private:
     QSharedPointer<Domain> m_importDomain; // the domain the open preview was planned for
     QSharedPointer<Domain> m_domain;
     bool m_buildQueued = false;
+    int m_highlightID = 0;
+    bool m_backToSearch = false; // opened from a search hit
     QPointer<LiveCheck> m_live;
     QSharedPointer<Domain> m_liveDomain; // the domain the verdicts are of
     QHash<int, RecordVerdict> m_verdicts;

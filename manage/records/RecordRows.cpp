@@ -44,6 +44,13 @@ QPushButton *iconButton(const QIcon &icon, const QString &tip, QWidget *parent)
     return button;
 }
 
+// A narrow cell's text, cut with an ellipsis where its column is too narrow, whole in the tip.
+void elideWithTip(QPushButton *button, const QString &text)
+{
+    setElidedText(button, text);
+    button->setToolTip(text);
+}
+
 } // namespace
 
 void RecordPage::queueBuildVisibleRows()
@@ -109,7 +116,11 @@ void RecordPage::fillRecordRow(const QSharedPointer<Record> &record)
 void RecordPage::paintRowItems(int row)
 {
     QTableWidget *table = m_w.tableR;
-    const QColor colour = row % 2 == 0 ? m_window.rowColours().even : m_window.rowColours().odd;
+    const QSharedPointer<Record> record = recordAt(row);
+    const QColor colour = m_highlightID != 0 && record && record->id == m_highlightID
+                              ? highlightColour()
+                          : row % 2 == 0 ? m_window.rowColours().even
+                                         : m_window.rowColours().odd;
     for (int column = 0; column < table->columnCount(); ++column) {
         QTableWidgetItem *item = table->item(row, column);
         if (!item) {
@@ -159,7 +170,8 @@ void RecordPage::buildDisplayRow(int row, const QSharedPointer<Record> &record)
     layout->addWidget(check);
     layout->addWidget(host);
 
-    auto *type = cellButton(recordTypeName(u.recordTypes, u.recordTypes2, record->type), key, true);
+    auto *type = cellButton(QString(), key, true);
+    elideWithTip(type, recordTypeName(u.recordTypes, u.recordTypes2, record->type));
     auto *value = cellButton(QString(), key, false);
     // Long values show their beginning with an ellipsis; the hover tool tip shows them whole.
     setElidedText(value, record->value);
@@ -172,7 +184,8 @@ void RecordPage::buildDisplayRow(int row, const QSharedPointer<Record> &record)
     const View line = u.getVID2V(m_domain ? m_domain->views : QList<View>(), record->lineID);
     if (!line.viewName.isEmpty())
         record->view = line;
-    auto *route = cellButton(recordLineText(line), key, false);
+    auto *route = cellButton(QString(), key, false);
+    elideWithTip(route, recordLineText(line));
 
     container->setProperty("recordP", QVariant::fromValue(record));
     container->setProperty("wgname", QVariant::fromValue(host));
@@ -185,8 +198,12 @@ void RecordPage::buildDisplayRow(int row, const QSharedPointer<Record> &record)
     placeCellWidget(row, 1, type);
     placeCellWidget(row, 2, value);
     placeCellWidget(row, 3, route);
-    placeCellWidget(row, 4, cellButton(recordMxText(*record), key, false));
-    placeCellWidget(row, 5, cellButton(QString::number(record->ttl), key, false));
+    auto *mx = cellButton(QString(), key, false);
+    elideWithTip(mx, recordMxText(*record));
+    auto *ttl = cellButton(QString(), key, false);
+    elideWithTip(ttl, QString::number(record->ttl));
+    placeCellWidget(row, 4, mx);
+    placeCellWidget(row, 5, ttl);
     placeCellWidget(row, 6, operationsCell(record));
 }
 

@@ -1,6 +1,7 @@
 #include "manage/search/SearchHits.h"
 
 #include <QColor>
+#include <QSet>
 
 QString copyAgeText(const QDateTime &fetched, const QDateTime &now)
 {
@@ -34,6 +35,31 @@ QString copyFreshnessText(const QList<CopyDomain> &domains, const QDateTime &now
             oldest = d.fetched;
     }
     QString text = QStringLiteral("本地副本: %1/%2 个域名").arg(read).arg(domains.size());
+    if (oldest.isValid())
+        text += QStringLiteral(", 最旧 %1").arg(copyAgeText(oldest, now));
+    if (failed > 0)
+        text += QStringLiteral(", %1 个读取失败").arg(failed);
+    return text;
+}
+
+QString searchFreshnessText(const QList<CopyDomain> &domains, const QVector<CopyHit> &hits,
+                            const QDateTime &now)
+{
+    if (hits.isEmpty())
+        return copyFreshnessText(domains, now);
+    QSet<int> hitDomains;
+    QDateTime oldest;
+    for (const CopyHit &hit : hits) {
+        hitDomains.insert(hit.domainID);
+        if (hit.fetched.isValid() && (!oldest.isValid() || hit.fetched < oldest))
+            oldest = hit.fetched;
+    }
+    int failed = 0;
+    for (const CopyDomain &d : domains)
+        failed += d.error.isEmpty() ? 0 : 1;
+    QString text = QStringLiteral("本地副本: %1/%2 个域名有匹配")
+                       .arg(hitDomains.size())
+                       .arg(qMax(domains.size(), hitDomains.size()));
     if (oldest.isValid())
         text += QStringLiteral(", 最旧 %1").arg(copyAgeText(oldest, now));
     if (failed > 0)

@@ -15,6 +15,12 @@ QString copyAgeText(const QDateTime &fetched, const QDateTime &now);
 // The line over the results: how many domains the copy holds records of, and the oldest.
 QString copyFreshnessText(const QList<CopyDomain> &domains, const QDateTime &now);
 
+// The same line once a search has hits: how many of the copy's domains hold a hit, and the
+// oldest read among those, taken from the hits and by the clock their "副本时间" was told with,
+// so that the line and the column agree.
+QString searchFreshnessText(const QList<CopyDomain> &domains, const QVector<CopyHit> &hits,
+                            const QDateTime &now);
+
 // The hits of a search as a table for a QTableView, which asks only for the rows it paints:
 // a hundred thousand hits cost one vector, not a widget each. The first column ticks hits for
 // a change (its header ticks all); a new search clears the ticks.
@@ -40,6 +46,8 @@ public:
 
     void setHits(QVector<CopyHit> hits, const QDateTime &now);
     const QVector<CopyHit> &hits() const { return m_hits; }
+    // The clock the hits' ages are told by: the time of their search.
+    QDateTime now() const { return m_now; }
     void setTicked(int row, bool ticked);
     // Ticks every hit, or none.
     void setAllTicked(bool ticked);

@@ -4,6 +4,7 @@
 #include "client/ProcessObjects.h"
 #include "client/User.h"
 #include "client/copy/CopyRefresh.h"
+#include "client/copy/HitCsv.h"
 #include "client/copy/LocalCopy.h"
 #include "client/plan/HitEditPreview.h"
 #include "manage/search/HitEditForm.h"
@@ -14,10 +15,14 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
+#include <QEvent>
+#include <QFileDialog>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSaveFile>
 #include <QTableView>
 
 namespace {
@@ -79,6 +84,11 @@ SearchPage::SearchPage(PageShell &window, const SearchPageWidgets &widgets)
     connect(m_model, &SearchHitModel::tickedChanged, m_w.pushButton_gedit,
             [this](int count) { m_w.pushButton_gedit->setEnabled(count > 0); });
     m_w.pushButton_gedit->setEnabled(false);
+    connect(m_w.pushButton_gexport, &QPushButton::clicked, this, &SearchPage::exportClicked);
+    connect(m_model, &QAbstractItemModel::modelReset, m_w.pushButton_gexport,
+            [this] { m_w.pushButton_gexport->setEnabled(m_model->rowCount() > 0); });
+    m_w.pushButton_gexport->setEnabled(false);
+    m_w.label_gfresh->installEventFilter(this);
     setRunning(false);
 }
 
@@ -107,8 +117,10 @@ LocalCopy *SearchPage::openCopy()
     LocalCopy *copy = localCopy();
     if (!copy || !copy->isOpen()) {
         const QString why = copy ? copy->errorText() : QString();
-        m_w.label_gfresh->setText(why.isEmpty() ? QStringLiteral("本地副本不可用")
-                                                : QStringLiteral("本地副本不可用: %1").arg(why));
+        m_freshness = why.isEmpty() ? QStringLiteral("本地副本不可用")
+                                    : QStringLiteral("本地副本不可用: %1").arg(why);
+        m_w.label_gfresh->setToolTip(m_freshness);
+        elideFreshness();
         return nullptr;
     }
     if (!m_noticeShown && !copy->notice().isEmpty()) {
@@ -122,9 +134,30 @@ LocalCopy *SearchPage::openCopy()
 
 void SearchPage::showFreshness()
 {
-    if (LocalCopy *copy = openCopy())
-        m_w.label_gfresh->setText(
-            copyFreshnessText(copy->domains(), QDateTime::currentDateTimeUtc()));
+    LocalCopy *copy = openCopy();
+    if (!copy)
+        return;
+    // With hits shown, the line speaks of their domains by the clock of their ages.
+    const QVector<CopyHit> &hits = m_model->hits();
+    const QString text = hits.isEmpty()
+                             ? copyFreshnessText(copy->domains(), QDateTime::currentDateTimeUtc())
+                             : searchFreshnessText(copy->domains(), hits, m_model->now());
+    m_freshness = text;
+    m_w.label_gfresh->setToolTip(text);
+    elideFreshness();
+}
+
+void SearchPage::elideFreshness()
+{
+    QLabel *label = m_w.label_gfresh;
+    label->setText(label->fontMetrics().elidedText(m_freshness, Qt::ElideRight, label->width()));
+}
+
+bool SearchPage::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_w.label_gfresh && event->type() == QEvent::Resize && !m_freshness.isEmpty())
+        elideFreshness();
+    return ManagePage::eventFilter(watched, event);
 }
 
 void SearchPage::searchClicked()
@@ -137,19 +170,28 @@ void SearchPage::searchClicked()
     query.contains = m_w.checkBox_gcontains->isChecked();
     query.type = m_w.comboBox_gtype->currentData().toString();
     query.lineID = m_w.comboBox_gline->currentData().toInt();
+    runSearch(*copy, query);
+}
 
+bool SearchPage::runSearch(LocalCopy &copy, const SearchQuery &query)
+{
     QVector<CopyHit> found;
     QString error;
     // Bad input searches nothing: the old hits would read as answers to the new query.
-    if (!checkSearchQuery(query, error) || !copy->search(query, found, error)) {
+    if (!checkSearchQuery(query, error) || !copy.search(query, found, error)) {
+        m_shownQuery.reset();
         m_model->setHits({}, QDateTime::currentDateTimeUtc());
         m_w.label_gstatus->setText(error);
-        return;
+        showFreshness();
+        return false;
     }
+    m_shownQuery = query;
     const int count = found.size();
     m_model->setHits(std::move(found), QDateTime::currentDateTimeUtc());
     m_w.label_gstatus->setText(count == 0 ? QStringLiteral("没有找到匹配的记录")
                                           : QStringLiteral("找到 %1 条记录").arg(count));
+    showFreshness();
+    return true;
 }
 
 void SearchPage::refreshClicked()
@@ -200,6 +242,11 @@ void SearchPage::refreshFinished()
         text = QStringLiteral("刷新完成, %1 个域名读取失败: %2").arg(out.failed).arg(out.error);
     else
         text = QStringLiteral("刷新完成: %1 个域名").arg(out.total);
+    // The hits shown are read again, so that they and the line above them tell of the copy
+    // as it is now.
+    LocalCopy *copy = m_shownQuery ? openCopy() : nullptr;
+    if (copy && runSearch(*copy, *m_shownQuery))
+        text += QStringLiteral("；") + m_w.label_gstatus->text();
     m_w.label_gstatus->setText(text);
     showFreshness();
 }
@@ -233,7 +280,7 @@ void SearchPage::hitActivated(const QModelIndex &index)
             QStringLiteral("域名 %1 不在当前的域名列表中, 请刷新副本").arg(hit.domain));
         return;
     }
-    m_window.showRecords(domain);
+    m_window.showHitRecord(domain, hit.id);
 }
 
 HitEditForm *SearchPage::editForm() const
@@ -291,7 +338,34 @@ void SearchPage::runEdit()
     if (!ran)
         return;
     // The copy took the changes as they were made: the hits show them now.
-    searchClicked();
+    if (LocalCopy *copy = m_shownQuery ? openCopy() : nullptr)
+        runSearch(*copy, *m_shownQuery);
     m_w.label_gstatus->setText(m_w.label_gstatus->text() + QStringLiteral("；") + outcome);
     showToast(outcome);
+}
+
+void SearchPage::exportClicked()
+{
+    const QVector<CopyHit> &hits = m_model->hits();
+    if (hits.isEmpty())
+        return;
+    const QString path =
+        chooseCsvFile
+            ? chooseCsvFile()
+            : QFileDialog::getSaveFileName(m_window.dialogParent(), QStringLiteral("导出搜索结果"),
+                                           QDir::home().filePath(QStringLiteral("搜索结果.csv")),
+                                           QStringLiteral("CSV 文件 (*.csv)"));
+    if (path.isEmpty())
+        return;
+    QSaveFile file(path);
+    const QByteArray csv = searchHitsCsv(hits);
+    if (!file.open(QIODevice::WriteOnly) || file.write(csv) != csv.size() || !file.commit()) {
+        m_w.label_gstatus->setText(QStringLiteral("导出失败: %1").arg(file.errorString()));
+        return;
+    }
+    const QString done = QStringLiteral("已导出 %1 条记录到 %2")
+                             .arg(hits.size())
+                             .arg(QDir::toNativeSeparators(path));
+    m_w.label_gstatus->setText(done);
+    showToast(done);
 }

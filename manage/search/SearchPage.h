@@ -7,6 +7,9 @@
 #include <QPointer>
 #include <QVector>
 
+#include <functional>
+#include <optional>
+
 class CopyRefresh;
 class HitEditForm;
 class PlanDialog;
@@ -35,6 +38,7 @@ struct SearchPageWidgets
     QPushButton *pushButton_gstop = nullptr;
     QPushButton *pushButton_gedit = nullptr; // "修改选中记录": enabled while hits are ticked
     QLabel *label_gstatus = nullptr;         // refresh progress, hit count or the error
+    QPushButton *pushButton_gexport = nullptr; // "导出 CSV": enabled while there are hits
     QTableView *tableView_gsearch = nullptr;
 };
 
@@ -58,6 +62,11 @@ public:
     void hitActivated(const QModelIndex &index);
     // "修改选中记录": opens the form for the ticked hits.
     void editClicked();
+    // "导出 CSV": the hits shown, into a file the user names.
+    void exportClicked();
+
+    // Seam for tests: answers the file chooser of the export in place of the dialog.
+    std::function<QString()> chooseCsvFile;
 
     SearchHitModel &hits() { return *m_model; }
     // The open form and plan window of a change, for tests; null when none is open.
@@ -66,10 +75,17 @@ public:
 
     const SearchHitModel &hits() const { return *m_model; }
 
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
     // The copy on the signed-in account, or null with the reason on the page.
     LocalCopy *openCopy();
+    // Searches the copy and shows the hits; false when the query was refused or failed.
+    bool runSearch(LocalCopy &copy, const SearchQuery &query);
     void showFreshness();
+    // The freshness line cut to the label's width with an ellipsis; whole in its tip.
+    void elideFreshness();
     void refreshFinished();
     void setRunning(bool running);
     void previewEdit(const QVector<CopyHit> &hits, const HitEdit &edit);
@@ -81,4 +97,8 @@ private:
     QPointer<HitEditForm> m_form;
     QPointer<PlanDialog> m_planDialog;
     bool m_noticeShown = false;
+    QString m_freshness; // the freshness line whole
+    // The query whose hits are shown: searched again after a refresh or a change, whatever the
+    // fields say by then.
+    std::optional<SearchQuery> m_shownQuery;
 };

@@ -62,6 +62,9 @@ public:
     virtual void showDomainRows() = 0;
     // Fetches the records of domain and shows them (the domain list's names open this).
     virtual void showRecords(const QSharedPointer<Domain> &domain) = 0;
+    // A search hit opened: the domain page current in the navigation, the domain's records
+    // with the hit's record highlighted, and "后退" back to the search as it was left.
+    virtual void showHitRecord(const QSharedPointer<Domain> &domain, int recordID) = 0;
     // The results of a job run on the domain or record page, one line per item.
     virtual void showJobResults(const QStringList &successes, const QStringList &failures) = 0;
     // The batch page as the navigation column opens it.

@@ -223,6 +223,7 @@ void MainWindow2::makePages()
     search.pushButton_grefresh = ui->pushButton_grefresh;
     search.pushButton_gstop = ui->pushButton_gstop;
     search.pushButton_gedit = ui->pushButton_gedit;
+    search.pushButton_gexport = ui->pushButton_gexport;
     search.label_gstatus = ui->label_gstatus;
     search.tableView_gsearch = ui->tableView_gsearch;
     m_search = std::make_unique<SearchPage>(*this, search);
@@ -423,6 +424,12 @@ void MainWindow2::showDomainRows()
 void MainWindow2::showRecords(const QSharedPointer<Domain> &domain)
 {
     m_recordPage->showDomain(domain);
+}
+
+void MainWindow2::showHitRecord(const QSharedPointer<Domain> &domain, int recordID)
+{
+    ui->commandLinkButton->setChecked(true);
+    m_recordPage->showHit(domain, recordID);
 }
 
 void MainWindow2::showJobResults(const QStringList &successes, const QStringList &failures)

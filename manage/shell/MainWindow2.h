@@ -99,6 +99,8 @@ public:
     void showDomainRows() override;
     // Fetches the records of domain and shows them (the domain list's names open this).
     void showRecords(const QSharedPointer<Domain> &domain) override;
+    // A search hit opened: "域名管理" checked, the record highlighted, "后退" to the search.
+    void showHitRecord(const QSharedPointer<Domain> &domain, int recordID) override;
     // The results of a job run on the domain or record page, one line per item.
     void showJobResults(const QStringList &successes, const QStringList &failures) override;
     // The batch page as the navigation column opens it.

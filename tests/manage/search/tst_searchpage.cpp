@@ -3,9 +3,11 @@
 #include "client/User.h"
 #include "client/copy/CopyKeeper.h"
 #include "client/copy/CopyRefresh.h"
+#include "client/copy/HitCsv.h"
 #include "client/copy/LocalCopy.h"
 #include "client/journal/Journal.h"
 #include "localservice/storage/Storage.h"
+#include "manage/records/RecordPage.h"
 #include "manage/search/HitEditForm.h"
 #include "manage/search/SearchHits.h"
 #include "manage/search/SearchPage.h"
@@ -15,11 +17,14 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCommandLinkButton>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QScrollBar>
 #include <QStackedWidget>
 #include <QTableView>
+#include <QTableWidget>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -45,6 +50,9 @@ private slots:
     void editTickedHitsChangesExactlyThose();
     void hitChangedSinceSearchIsAConflict();
     void pausedHitsShownAndAllTicked();
+    void headingFollowsTheHits();
+    void openHitThenBack();
+    void exportHits();
 
 private:
     // Adds "t1" and "t2" with one address and "t3" with another to the demo domain, searches
@@ -148,6 +156,20 @@ void TestSearchPage::freshnessText()
                                        {4, QStringLiteral("d.com"), now, QStringLiteral("超时")}};
     QCOMPARE(copyFreshnessText(domains, now),
              QStringLiteral("本地副本: 3/4 个域名, 最旧 2 天前, 1 个读取失败"));
+
+    // With hits, the count and the oldest are of the domains hit, not of the whole copy.
+    CopyHit inA;
+    inA.domainID = 1;
+    inA.fetched = now.addSecs(-120);
+    CopyHit alsoInA = inA;
+    alsoInA.fetched = now.addSecs(-300);
+    QCOMPARE(searchFreshnessText(domains, {inA, alsoInA}, now),
+             QStringLiteral("本地副本: 1/4 个域名有匹配, 最旧 5 分钟前, 1 个读取失败"));
+    CopyHit inC;
+    inC.domainID = 3;
+    QCOMPARE(searchFreshnessText(domains, {inA, inC}, now),
+             QStringLiteral("本地副本: 2/4 个域名有匹配, 最旧 2 分钟前, 1 个读取失败"));
+    QCOMPARE(searchFreshnessText(domains, {}, now), copyFreshnessText(domains, now));
 }
 
 void TestSearchPage::queryOnSeededCopy_data()
@@ -492,6 +514,173 @@ void TestSearchPage::hitChangedSinceSearchIsAConflict()
     QCOMPARE(all.size(), 1);
     QCOMPARE(all.first().counts,
              (QMap<QString, int>{{StepStatus::Done, 1}, {StepStatus::Conflict, 1}}));
+}
+
+namespace {
+
+// The oldest "副本时间" of the hits shown, as the column tells it.
+QString oldestAgeShown(const QAbstractItemModel *model, const QVector<CopyHit> &hits)
+{
+    int oldest = -1;
+    for (int row = 0; row < hits.size(); ++row) {
+        if (oldest < 0 || hits.at(row).fetched < hits.at(oldest).fetched)
+            oldest = row;
+    }
+    return oldest < 0 ? QString()
+                      : model->index(oldest, SearchHitModel::AgeColumn).data().toString();
+}
+
+} // namespace
+
+// The line over the hits counts the domains hit and names their oldest read as the column does,
+// also after a refresh while hits are shown: the hits are read again with the copy.
+void TestSearchPage::headingFollowsTheHits()
+{
+    QVERIFY(openSearch());
+    QVERIFY(refresh());
+    const int total = theUser().domains.size();
+    Domain *demo = theUser().domain2ptr(kDemo);
+    QVERIFY(demo && theUser().getRecord(demo) >= 0);
+    QList<Record> records;
+    for (const Record &r : demo->records)
+        records.append(r);
+    // The demo domain read three days ago.
+    QVERIFY(m_copy->storeRecords(demo->id, records,
+                                 QDateTime::currentDateTimeUtc().addDays(-3).addSecs(-60)));
+
+    search(QStringLiteral("203.0.113.0/24"));
+    SearchPage &page = h.window->searchPage();
+    auto *fresh = h.widget<QLabel>("label_gfresh");
+    QVERIFY(page.hits().rowCount() > 1);
+    QCOMPARE(fresh->toolTip(),
+             QStringLiteral("本地副本: 1/%1 个域名有匹配, 最旧 3 天前").arg(total));
+    QCOMPARE(oldestAgeShown(&page.hits(), page.hits().hits()), QStringLiteral("3 天前"));
+
+    QVERIFY(refresh());
+    QVERIFY2(status().startsWith(QStringLiteral("刷新完成")) &&
+                 status().contains(QStringLiteral("找到")),
+             qPrintable(status()));
+    QVERIFY(page.hits().rowCount() > 1);
+    const QString oldest = oldestAgeShown(&page.hits(), page.hits().hits());
+    QCOMPARE(oldest, QStringLiteral("刚刚"));
+    QCOMPARE(fresh->toolTip(),
+             QStringLiteral("本地副本: 1/%1 个域名有匹配, 最旧 %2").arg(total).arg(oldest));
+    // At the smallest window the line ends in an ellipsis rather than being cut bare.
+    h.window->resize(900, 620);
+    QVERIFY(WindowHarness::settle());
+    QVERIFY(fresh->fontMetrics().horizontalAdvance(fresh->text()) <= fresh->width());
+    QVERIFY(fresh->text() == fresh->toolTip() || fresh->text().endsWith(QChar(0x2026)));
+
+    // Many domains hit; none found gives the copy's own line back.
+    search(QStringLiteral("198.51.100.0/24"));
+    QSet<int> hitDomains;
+    for (const CopyHit &hit : page.hits().hits())
+        hitDomains.insert(hit.domainID);
+    QVERIFY(hitDomains.size() > 10);
+    QVERIFY2(fresh->toolTip().startsWith(
+                 QStringLiteral("本地副本: %1/%2 个域名有匹配").arg(hitDomains.size()).arg(total)),
+             qPrintable(fresh->toolTip()));
+    search(QStringLiteral("192.0.2.1"));
+    QVERIFY2(fresh->toolTip().startsWith(QStringLiteral("本地副本: %1/%1 个域名").arg(total)),
+             qPrintable(fresh->toolTip()));
+}
+
+// A hit far down the list opens its domain with "域名管理" current and the record highlighted
+// in view; "后退" returns to the same hits, query and scroll.
+void TestSearchPage::openHitThenBack()
+{
+    QVERIFY(openSearch());
+    QVERIFY(refresh());
+    search(QStringLiteral("198.51.100.0/24"));
+    QTableView *view = h.widget<QTableView>("tableView_gsearch");
+    SearchPage &page = h.window->searchPage();
+    QVERIFY(page.hits().rowCount() > 50);
+    const QVector<CopyHit> hits = page.hits().hits();
+    view->scrollToBottom();
+    QVERIFY(WindowHarness::settle());
+    const int scroll = view->verticalScrollBar()->value();
+    QVERIFY(scroll > 0);
+    const int row = view->rowAt(view->viewport()->height() / 2);
+    QVERIFY(row > 0);
+    const CopyHit hit = hits.at(row);
+
+    const QPoint at =
+        view->visualRect(view->model()->index(row, SearchHitModel::HostColumn)).center();
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, at);
+    QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, at);
+    QTRY_COMPARE(h.widget<QStackedWidget>("stacked_3")->currentWidget(), h.widget("page_record"));
+    QCOMPARE(h.window->currentDomain->id, hit.domainID);
+    QVERIFY(h.widget<QCommandLinkButton>("commandLinkButton")->isChecked());
+    QVERIFY(!h.widget<QCommandLinkButton>("commandLinkButton_search")->isChecked());
+
+    RecordPage &records = h.window->recordPage();
+    QCOMPARE(records.highlightedRecord(), hit.id);
+    auto *table = h.widget<QTableWidget>("tableR");
+    int marked = -1;
+    for (int r = 0; r < table->rowCount(); ++r) {
+        const auto record = table->verticalHeaderItem(r)
+                                ->data(RecordPage::RecordRole)
+                                .value<QSharedPointer<Record>>();
+        if (record && record->id == hit.id)
+            marked = r;
+    }
+    QVERIFY(marked >= 0);
+    // In view, and in the highlight's colour, the other rows not.
+    QTRY_VERIFY(table->item(marked, 2) &&
+                table->viewport()->rect().contains(
+                    table->visualRect(table->model()->index(marked, 2)).center()));
+    QCOMPARE(table->item(marked, 2)->background().color(), RecordPage::highlightColour());
+    for (int r = 0; r < table->rowCount(); ++r) {
+        if (r != marked && table->item(r, 2))
+            QVERIFY(table->item(r, 2)->background().color() != RecordPage::highlightColour());
+    }
+
+    h.button("pushButton_31")->click();
+    QCOMPARE(h.widget<QStackedWidget>("stackedWidget")->currentWidget(), h.widget("page_search"));
+    QVERIFY(h.widget<QCommandLinkButton>("commandLinkButton_search")->isChecked());
+    QCOMPARE(h.widget<QLineEdit>("lineEdit_gsearch")->text(), QStringLiteral("198.51.100.0/24"));
+    QCOMPARE(page.hits().rowCount(), hits.size());
+    QCOMPARE(view->verticalScrollBar()->value(), scroll);
+
+    // Opened from the domain list, the same page goes back to the domain rows.
+    h.window->showRecords(h.window->currentDomain);
+    QCOMPARE(records.highlightedRecord(), 0);
+    h.button("pushButton_31")->click();
+    QCOMPARE(h.widget<QStackedWidget>("stackedWidget")->currentWidget(), h.widget("page_domain"));
+    QCOMPARE(h.widget<QStackedWidget>("stacked_3")->currentWidget(), h.widget("page_dmdm"));
+}
+
+// "导出 CSV" writes the hits shown into the file chosen; a folder that cannot take it is told.
+void TestSearchPage::exportHits()
+{
+    QVERIFY(openSearch());
+    QAbstractButton *exportButton = h.button("pushButton_gexport");
+    QVERIFY(!exportButton->isEnabled());
+    QVERIFY(refresh());
+    search(QStringLiteral("203.0.113."), true);
+    SearchPage &page = h.window->searchPage();
+    QVERIFY(page.hits().rowCount() > 2);
+    QVERIFY(exportButton->isEnabled());
+
+    const QString path = m_dir->filePath(QStringLiteral("hits.csv"));
+    page.chooseCsvFile = [path] { return path; };
+    exportButton->click();
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray written = file.readAll();
+    QCOMPARE(written, searchHitsCsv(page.hits().hits()));
+    QCOMPARE(written.count("\r\n"), page.hits().rowCount() + 1);
+    QVERIFY(written.contains("halvik-demo.com,'@,A,"));
+    QVERIFY2(status().startsWith(QStringLiteral("已导出 %1 条记录").arg(page.hits().rowCount())),
+             qPrintable(status()));
+
+    page.chooseCsvFile = [this] { return m_dir->filePath(QStringLiteral("missing/hits.csv")); };
+    exportButton->click();
+    QVERIFY2(status().startsWith(QStringLiteral("导出失败")), qPrintable(status()));
+
+    // Nothing found: nothing to export.
+    search(QStringLiteral("192.0.2.1"));
+    QVERIFY(!exportButton->isEnabled());
 }
 
 QTEST_MAIN(TestSearchPage)
