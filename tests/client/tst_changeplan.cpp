@@ -298,10 +298,17 @@ void TestChangePlan::warnings()
         d.live.append(rec(i + 1, QStringLiteral("h%1").arg(i), QStringLiteral("A"),
                           QStringLiteral("10.0.0.%1").arg(i)));
     d.live.append(extraLive);
+    const auto step = [](const QString &op, const QJsonObject &before, const QJsonObject &after) {
+        PlanStep s;
+        s.op = op;
+        s.before = before;
+        s.after = after;
+        return s;
+    };
     for (int i = 0; i < deletes; ++i)
-        d.steps.append(PlanStep{StepOps::Delete, recordToJson(d.live.at(i)), {}, {}, 0, false, {}});
+        d.steps.append(step(StepOps::Delete, recordToJson(d.live.at(i)), {}));
     for (const Record &r : creates)
-        d.steps.append(PlanStep{StepOps::Create, {}, recordToJson(r), {}, 0, false, {}});
+        d.steps.append(step(StepOps::Create, {}, recordToJson(r)));
     QCOMPARE(warningCodes(planWarnings({d})), codes);
 }
 
