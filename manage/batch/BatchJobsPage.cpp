@@ -2,6 +2,7 @@
 
 #include "client/User.h"
 #include "client/journal/JobRunner.h"
+#include "client/journal/NoAnswerWatch.h"
 #include "client/plan/NameLines.h"
 #include "client/plan/Previews.h"
 #include "manage/batch/BatchRecordJobs.h"
@@ -28,9 +29,6 @@ namespace {
 
 // An edit opened from the record page takes at most this many of the ticked records.
 constexpr int kMaxRowsFromRecordPage = 5;
-
-// Requests without an answer after which a job gives up, as the journal's own runner does.
-constexpr int kNoAnswersToStop = JournalRunner::kNoAnswersToStop;
 
 JobWidgets jobWidgets(QWidget *overlay, QLabel *animation, QLabel *progress, QPushButton *stop,
                       QPushButton *locked, QTextEdit *failures, QTextEdit *successes)
@@ -211,6 +209,11 @@ bool BatchJobsPage::checkStart(const Tab &t, const QStringList &domains)
         offending = m_w.plainTextEdit_2;
     else if (check.outcome == StartCheck::RowIncomplete)
         offending = t.rows->requiredEditor(hosts.at(check.row));
+    else if (check.outcome == StartCheck::RowInvalid)
+        offending = check.editor.isEmpty()
+                        ? hosts.at(check.row)
+                        : BatchRowTable::part<QWidget>(hosts.at(check.row),
+                                                       check.editor.toLatin1().constData());
     if (offending) {
         offending->setFocus();
         PageJobRunner::flashInput(offending);
@@ -244,33 +247,19 @@ void BatchJobsPage::runJob(const Tab &t, const QStringList &domains)
     // at the end: a document edited per item was laid out again per item.
     QStringList successLines;
     QStringList failureLines;
-    // A service that stops answering: the job gives up at the third request without an answer
-    // (a domain answered whole starts the count anew), rather than wait out the time limit of
-    // every remaining request; the rest is journaled as skipped.
-    int noAnswers = 0;
-    int stoppedAt = 0;
-    bool domainAnswered = false;
-    bool domainUnanswered = false;
+    // A service that stops answering: the job gives up as every job does (NoAnswerWatch),
+    // rather than wait out the time limit of every remaining request; the rest is journaled as
+    // skipped.
+    NoAnswerWatch noAnswers;
     int current = 0;
     BatchResultSink sink;
     sink.success = [&successLines](const QString &line) { successLines.append(line); };
     sink.failure = [&failureLines](const QString &line) { failureLines.append(line); };
     sink.journal = &journal;
-    sink.answer = [&](bool answered) {
-        if (answered) {
-            domainAnswered = true;
-            return;
-        }
-        domainUnanswered = true;
-        if (stoppedAt == 0 && ++noAnswers >= kNoAnswersToStop)
-            stoppedAt = current + 1;
-    };
-    sink.gaveUp = [&stoppedAt] { return stoppedAt > 0; };
-    sink.reason = [&stoppedAt, &domains] {
-        return QStringLiteral("服务连续 %1 次无应答，任务在第 %2/%3 个域名处停止，未执行")
-            .arg(kNoAnswersToStop)
-            .arg(stoppedAt)
-            .arg(domains.size());
+    sink.answer = [&noAnswers, &current](bool answered) { noAnswers.note(answered, current + 1); };
+    sink.gaveUp = [&noAnswers] { return noAnswers.gaveUp(); };
+    sink.reason = [&noAnswers, &domains]() -> QString {
+        return noAnswers.reason(domains.size()) + QStringLiteral("，未执行");
     };
     bool stopped = false;
     for (int i = 0; i < domains.size(); ++i) {
@@ -285,11 +274,9 @@ void BatchJobsPage::runJob(const Tab &t, const QStringList &domains)
             continue;
         }
         runBatchDomain(u, t.kind, domains.at(i), values, sink);
-        if (domainAnswered && !domainUnanswered)
-            noAnswers = 0;
-        domainAnswered = domainUnanswered = false;
+        noAnswers.endDomain();
     }
-    if (stoppedAt > 0) {
+    if (noAnswers.gaveUp()) {
         stopped = true;
         failureLines.append(sink.reason());
     }
