@@ -6,6 +6,7 @@
 #include "client/plan/NameLines.h"
 #include "client/plan/Previews.h"
 #include "manage/batch/BatchRecordJobs.h"
+#include "manage/batch/BatchResultLines.h"
 #include "manage/batch/BatchRowRequests.h"
 #include "manage/batch/BatchRowTable.h"
 #include "manage/shared/LiveCheckDialog.h"
@@ -330,20 +331,11 @@ void BatchJobsPage::runPreviewed(BatchKind kind)
     if (job) {
         QStringList done;
         QStringList failed;
+        // In the start button's formats: one tab, one way of reading its results.
         for (const StepOutcome &o : dialog->outcomes()) {
-            const QJsonObject &state = o.step.after.isEmpty() ? o.step.before : o.step.after;
-            QString line = QStringLiteral("%1  %2  %3")
-                               .arg(o.domain, PlanText::opName(o.step.op),
-                                    PlanText::stateText(o.step.op, state));
-            if (o.status == StepStatus::Done) {
-                done.append(line);
-            } else {
-                if (!o.error.isEmpty())
-                    line += QStringLiteral("  ") + o.error;
-                else if (!o.step.problem.isEmpty())
-                    line += QStringLiteral("  ") + o.step.problem;
-                failed.append(line);
-            }
+            bool success = false;
+            const QStringList lines = outcomeLines(o, success);
+            (success ? done : failed).append(lines);
         }
         appendResultLines(t.successes, done);
         appendResultLines(t.failures, failed);
