@@ -19,6 +19,7 @@
 
 #include <QBoxLayout>
 #include <QGridLayout>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -89,6 +90,17 @@ QPushButton *liveButtonBeside(QPushButton *returnButton)
     return button;
 }
 
+// "将操作 N 个域名" on an input page, right before its preview button.
+QLabel *domainCountBefore(QPushButton *preview)
+{
+    QWidget *parent = preview->parentWidget();
+    auto *label = new QLabel(parent);
+    label->setStyleSheet(QStringLiteral("color:#666;"));
+    if (auto *box = qobject_cast<QBoxLayout *>(layoutHolding(parent->layout(), preview)))
+        box->insertWidget(box->indexOf(preview), label);
+    return label;
+}
+
 } // namespace
 
 BatchJobsPage::BatchJobsPage(PageShell &window, const BatchJobsWidgets &widgets)
@@ -111,11 +123,29 @@ BatchJobsPage::BatchJobsPage(PageShell &window, const BatchJobsWidgets &widgets)
         t.liveButton = liveButtonBeside(w.returnButton);
         t.liveButton->setObjectName(QString::fromLatin1(listName) + QStringLiteral("_live"));
         connect(t.liveButton, &QPushButton::clicked, this, [this, kind] { liveClicked(kind); });
+        const QString name = QString::fromLatin1(listName);
+        if (auto *preview =
+                w.inputPage->findChild<QPushButton *>(QStringLiteral("pushButton_prev") + name)) {
+            t.domainCount = domainCountBefore(preview);
+            t.domainCount->setObjectName(name + QStringLiteral("_count"));
+        }
         return t;
     };
     m_tabs = {makeTab(BatchKind::Add, widgets.add, "batadd"),
               makeTab(BatchKind::Edit, widgets.edit, "batedit"),
               makeTab(BatchKind::Delete, widgets.del, "batdel")};
+    connect(m_w.plainTextEdit_2, &QPlainTextEdit::textChanged, this,
+            &BatchJobsPage::showDomainCount);
+    showDomainCount();
+}
+
+void BatchJobsPage::showDomainCount()
+{
+    const int n = cleanDomainList(m_w.plainTextEdit_2->toPlainText()).size();
+    for (const Tab &t : qAsConst(m_tabs)) {
+        if (t.domainCount)
+            t.domainCount->setText(QStringLiteral("将操作 %1 个域名").arg(n));
+    }
 }
 
 BatchJobsPage::~BatchJobsPage() = default;

@@ -210,7 +210,12 @@ void TestBatchJobsPage::startChecksInOrder()
 
 void TestBatchJobsPage::addJob()
 {
+    // Every tab says how many domains a start goes through, as the list will be cleaned.
+    setDomains(QStringLiteral(" harbor-demo.com\n\nharbor-demo.com \nhalvik-demo.com"));
+    for (const char *count : {"batadd_count", "batedit_count", "batdel_count"})
+        QCOMPARE(h.widget<QLabel>(count)->text(), QStringLiteral("将操作 2 个域名"));
     setDomains(QStringLiteral("halvik-demo.com\nnowhere-x.com\nharbor-demo.com"));
+    QCOMPARE(h.widget<QLabel>("batadd_count")->text(), QStringLiteral("将操作 3 个域名"));
     const QList<QLineEdit *> added = freshRows(BatchKind::Add, 3);
     setRow(added.at(0), QStringLiteral("bat"), QStringLiteral("A"), QStringLiteral("198.51.100.7"));
     // Passes the row checks; the service refuses it.
