@@ -162,20 +162,25 @@ bool isRecordTarget(const QString &name)
     return !isAllDigits(labels.last());
 }
 
-QString recordDraftProblem(const RecordDraft &draft)
+QString recordDraftProblem(const RecordDraft &draft, RecordField *field)
 {
+    RecordField ignored = RecordField::None;
+    RecordField &at = field ? *field : ignored;
     static const QStringList types = {QStringLiteral("A"),  QStringLiteral("CNAME"),
                                       QStringLiteral("MX"), QStringLiteral("TXT"),
                                       QStringLiteral("NS"), QStringLiteral("AAAA")};
     const QString type = draft.type.trimmed().toUpper();
+    at = RecordField::Type;
     if (!types.contains(type))
         return QStringLiteral("记录类型不存在");
 
+    at = RecordField::Host;
     const QString host = draft.host.trimmed();
     if (!host.isEmpty() && !isRecordHost(host))
         return QStringLiteral("主机头格式错误");
 
     // A change without a value keeps the record's value; the service checks that one.
+    at = RecordField::Value;
     const QString value = draft.value.trimmed();
     if (value.isEmpty() && draft.isNew)
         return QStringLiteral("记录值不为空");
@@ -185,13 +190,16 @@ QString recordDraftProblem(const RecordDraft &draft)
             return problem;
     }
 
+    at = RecordField::Ttl;
     const QString ttl = draft.ttl.trimmed();
     if (!ttl.isEmpty() && !isNumberUpTo(ttl, 1, kMaxRecordTtl))
         return QStringLiteral("TTL须为1到%1之间的整数").arg(kMaxRecordTtl);
 
     // Only an MX record reads its priority; other types may carry anything there.
+    at = RecordField::Mx;
     const QString mx = draft.mx.trimmed();
     if (type == QLatin1String("MX") && !mx.isEmpty() && !isNumberUpTo(mx, 0, kMaxRecordMx))
         return QStringLiteral("MX优先级须为0到%1之间的整数").arg(kMaxRecordMx);
+    at = RecordField::None;
     return QString();
 }

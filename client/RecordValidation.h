@@ -15,10 +15,22 @@ struct RecordDraft
     bool isNew = false;
 };
 
+// The field of a draft a problem is about.
+enum class RecordField
+{
+    None,
+    Type,
+    Host,
+    Value,
+    Ttl,
+    Mx
+};
+
 // Why the service would refuse the draft, in its own words where it has some; empty when the
 // draft may be sent. Only what every DNS service refuses is caught here: limits of a package
-// (lines, wildcard, the smallest TTL) are left to the service.
-QString recordDraftProblem(const RecordDraft &draft);
+// (lines, wildcard, the smallest TTL) are left to the service. field, when given, is set to
+// the field the problem is about.
+QString recordDraftProblem(const RecordDraft &draft, RecordField *field = nullptr);
 
 // Dotted-quad IPv4 address without leading zeros.
 bool isIPv4Address(const QString &text);

@@ -40,8 +40,8 @@ bool JournalRunner::start(const ChangePlan &plan, const QString &kind, const QSt
     m_plan = plan;
     m_next = 0;
     m_outcomes.clear();
-    m_readNoAnswer = m_gaveUp = m_domainAnswered = m_domainUnanswered = false;
-    m_noAnswersInRow = m_stoppedAt = 0;
+    m_readNoAnswer = false;
+    m_noAnswers.reset();
     m_finished = !m_writer.begin(kind, summary, undoes, account);
     return !m_finished;
 }
@@ -73,7 +73,7 @@ bool JournalRunner::liveUnchanged(const DomainPlan &d, QString &error, bool &unr
     // The whole list, as the plan's live records were read.
     QList<Record> now;
     const bool read = readWholeRecordList(m_user, *dm, now, false);
-    noteAnswer(read || m_user.answered);
+    m_noAnswers.note(read || m_user.answered, m_next);
     unread = !read;
     if (!read) {
         error = QStringLiteral("无法读取记录: ") + m_user.errorText;
@@ -87,34 +87,9 @@ bool JournalRunner::liveUnchanged(const DomainPlan &d, QString &error, bool &unr
     return true;
 }
 
-void JournalRunner::noteAnswer(bool answered)
-{
-    // Counted across a domain's answered reads: a service that reads but never carries out a
-    // change is as stuck as one that says nothing.
-    if (answered) {
-        m_domainAnswered = true;
-        return;
-    }
-    m_domainUnanswered = true;
-    if (!m_gaveUp && ++m_noAnswersInRow >= kNoAnswersToStop) {
-        m_gaveUp = true;
-        m_stoppedAt = m_next;
-    }
-}
-
-void JournalRunner::endDomain()
-{
-    if (m_domainAnswered && !m_domainUnanswered)
-        m_noAnswersInRow = 0;
-    m_domainAnswered = m_domainUnanswered = false;
-}
-
 QString JournalRunner::giveUpReason() const
 {
-    return QStringLiteral("服务连续 %1 次无应答，任务在第 %2/%3 个域名处停止，此步未执行")
-        .arg(kNoAnswersToStop)
-        .arg(m_stoppedAt)
-        .arg(m_plan.domains.size());
+    return m_noAnswers.reason(m_plan.domains.size()) + QStringLiteral("，此步未执行");
 }
 
 void JournalRunner::runNext()
@@ -123,11 +98,12 @@ void JournalRunner::runNext()
         return;
     DomainPlan &d = m_plan.domains[m_next++];
     int domainID = d.domainID;
+    // A domain whose every request was answered starts the count anew.
     struct EndDomain
     {
-        JournalRunner *runner;
-        ~EndDomain() { runner->endDomain(); }
-    } endDomain{this};
+        NoAnswerWatch &watch;
+        ~EndDomain() { watch.endDomain(); }
+    } endDomain{m_noAnswers};
 
     bool sends = false;
     for (const PlanStep &s : d.steps)
@@ -135,10 +111,10 @@ void JournalRunner::runNext()
     QString skipReason;
     NotSent why = NotSent::No;
     bool unread = false;
-    if (m_gaveUp)
+    if (gaveUp())
         why = NotSent::GaveUp;
     else if (sends && d.liveKnown && !liveUnchanged(d, skipReason, unread))
-        why = m_gaveUp ? NotSent::GaveUp : unread ? NotSent::Unread : NotSent::ChangedSincePreview;
+        why = gaveUp() ? NotSent::GaveUp : unread ? NotSent::Unread : NotSent::ChangedSincePreview;
     if (why == NotSent::GaveUp)
         skipReason = giveUpReason();
 
@@ -161,12 +137,12 @@ void JournalRunner::runNext()
         // Nothing goes out unjournaled: a journal that failed before the request stops here.
         if (status.isEmpty())
             return;
-        noteAnswer(status != StepStatus::Unknown);
+        m_noAnswers.note(status != StepStatus::Unknown, m_next);
         settle(d.domain, s, status, error);
         if (m_writer.failed())
             return;
         // The rest of this domain is skipped too once the job gave up.
-        if (m_gaveUp && skipReason.isEmpty()) {
+        if (gaveUp() && skipReason.isEmpty()) {
             skipReason = giveUpReason();
             why = NotSent::GaveUp;
         }
@@ -184,7 +160,7 @@ QString JournalRunner::finish(bool stopped)
         if (o.status != StepStatus::Done && o.status != StepStatus::AlreadyReverted)
             state = JobState::Partial;
     }
-    if (stopped || m_gaveUp || m_writer.failed() || (!m_finished && m_next < m_plan.domains.size()))
+    if (stopped || gaveUp() || m_writer.failed() || (!m_finished && m_next < m_plan.domains.size()))
         state = JobState::Stopped;
     if (!m_finished)
         m_writer.finish(state);

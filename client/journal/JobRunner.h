@@ -2,6 +2,7 @@
 
 #include "client/journal/JobWriter.h"
 #include "client/journal/Journal.h"
+#include "client/journal/NoAnswerWatch.h"
 #include "client/plan/ChangePlan.h"
 
 #include <QHash>
@@ -77,18 +78,14 @@ public:
     // answered whole in between: the service is not there, and waiting out the time limit of
     // every remaining request would take hours. Every step after that is journaled as
     // skipped. stoppedAt() is the number of domains begun by then.
-    bool gaveUp() const { return m_gaveUp; }
-    int stoppedAt() const { return m_stoppedAt; }
-    static constexpr int kNoAnswersToStop = 3;
+    bool gaveUp() const { return m_noAnswers.gaveUp(); }
+    int stoppedAt() const { return m_noAnswers.stoppedAt(); }
+    static constexpr int kNoAnswersToStop = NoAnswerWatch::kNoAnswersToStop;
 
 private:
     // Whether the domain's records are still those the plan saw; if not, why in error and
     // whether they could be read at all in unread.
     bool liveUnchanged(const DomainPlan &d, QString &error, bool &unread);
-    // Counts a request that had an answer or none; the third none gives up.
-    void noteAnswer(bool answered);
-    // A domain whose every request was answered starts the count anew.
-    void endDomain();
     QString giveUpReason() const;
     void settle(const QString &domain, const PlanStep &step, const QString &status,
                 const QString &error, NotSent notSent = NotSent::No);
@@ -99,11 +96,7 @@ private:
     int m_next = 0;
     QList<StepOutcome> m_outcomes;
     bool m_readNoAnswer = false;
-    int m_noAnswersInRow = 0;
-    bool m_domainAnswered = false;   // this domain had a request answered
-    bool m_domainUnanswered = false; // and one without an answer
-    bool m_gaveUp = false;
-    int m_stoppedAt = 0;
+    NoAnswerWatch m_noAnswers;
     bool m_finished = false;
 };
 

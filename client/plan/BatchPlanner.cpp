@@ -79,6 +79,7 @@ DomainPlan planBatchDomain(const BatchRequest &request, const QString &name, con
             }
         }
         plan.steps.append(s);
+        markServiceRefusals(plan);
         return plan;
     }
 
@@ -98,5 +99,6 @@ DomainPlan planBatchDomain(const BatchRequest &request, const QString &name, con
     }
     if (plan.steps.isEmpty())
         plan.steps.append(problemStep(StepOps::NotFound, QStringLiteral("未找到")));
+    markServiceRefusals(plan);
     return plan;
 }

@@ -36,7 +36,8 @@ Record recordToAdd(const BatchRequest &request);
 
 // The steps of request for one domain with the records live: create or unchanged (an identical
 // record exists) for an add; a change per matched record (unchanged when the new fields change
-// nothing) for an edit; a delete per matched record; not-found when nothing matches. A domain
+// nothing) for an edit; a delete per matched record; not-found when nothing matches; a problem
+// for a create or change the service would refuse (markServiceRefusals). A domain
 // that is null is an unknown domain; a locked or paused one gets a single step saying so.
 DomainPlan planBatchDomain(const BatchRequest &request, const QString &name, const Domain *dm,
                            const QList<Record> &live);

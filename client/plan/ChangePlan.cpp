@@ -38,6 +38,58 @@ bool startRecordPlan(DomainPlan &plan, const QString &name, const Domain *dm,
     return true;
 }
 
+QString serviceRefusal(const QList<Record> &records, const Record &wanted, int replacedId)
+{
+    const QString cname = QStringLiteral("CNAME");
+    const QString a = QStringLiteral("A");
+    const QString type = wanted.type.toUpper();
+    const QString host = hostKey(wanted.host);
+    for (const Record &r : records) {
+        if ((replacedId != 0 && r.id == replacedId) || r.lineID != wanted.lineID ||
+            hostKey(r.host) != host)
+            continue;
+        const QString other = r.type.toUpper();
+        const bool aOrCname = (type == a || type == cname) && (other == a || other == cname);
+        if ((aOrCname && (type == cname || other == cname)) || sameIdentity(r, wanted))
+            return QStringLiteral("解析记录已存在或者存在相同主机头，相同线路的A记录或者CNAME记录");
+    }
+    return QString();
+}
+
+void markServiceRefusals(DomainPlan &plan)
+{
+    QList<Record> now = plan.live;
+    const auto indexOf = [&now](int id) {
+        for (int i = 0; i < now.size(); ++i) {
+            if (now.at(i).id == id)
+                return i;
+        }
+        return -1;
+    };
+    for (PlanStep &s : plan.steps) {
+        const bool create = s.op == StepOps::Create;
+        if (!create && s.op != StepOps::Change && s.op != StepOps::Delete)
+            continue;
+        const int replaced = create ? 0 : recordFromJson(s.before).id;
+        const int at = create ? -1 : indexOf(replaced);
+        if (s.op == StepOps::Delete) {
+            if (at >= 0)
+                now.removeAt(at);
+            continue;
+        }
+        const Record wanted = recordFromJson(s.after);
+        const QString refusal = serviceRefusal(now, wanted, replaced);
+        if (!refusal.isEmpty()) {
+            s.op = StepOps::Problem;
+            s.problem = refusal;
+        } else if (at >= 0) {
+            now[at] = wanted;
+        } else {
+            now.append(wanted);
+        }
+    }
+}
+
 bool opSendsRequest(const QString &op)
 {
     static const QSet<QString> requests{

@@ -105,5 +105,7 @@ DomainPlan planHitEditDomain(const QList<CopyHit> &hits, const HitEdit &edit, co
         s.op = sameRecord(after, *now) ? StepOps::Unchanged : StepOps::Change;
         plan.steps.append(s);
     }
+    // A new line may hold what the service does not let the record stand beside.
+    markServiceRefusals(plan);
     return plan;
 }

@@ -40,6 +40,8 @@ DomainPlan BatchPreview::planDomain(int index)
     DomainPlan merged = planBatchDomain(m_requests.first(), name, dm, live);
     for (int i = 1; i < m_requests.size(); ++i)
         merged.steps.append(planBatchDomain(m_requests.at(i), name, dm, live).steps);
+    // A row may clash with what a row above it creates.
+    markServiceRefusals(merged);
     return merged;
 }
 

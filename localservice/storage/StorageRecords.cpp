@@ -40,14 +40,18 @@ bool sameValue(const QString &type, const QString &a, const QString &b)
 
 bool Storage::recordClashes(const RecordRow &rec)
 {
-    // Same host and line: an identical record, or a CNAME next to anything else.
+    // Same host and line: an identical record, or a CNAME beside an A or CNAME record (the
+    // service's own words for 3008). Other types may stand beside a CNAME.
     Statement q(m_db, "SELECT type, value FROM records WHERE domain_id = ? AND host = ? "
                       "AND view_id = ? AND id <> ?");
     q.bind(1, rec.domainId).bind(2, rec.host).bind(3, rec.viewId).bind(4, rec.id);
     const QString cname = QStringLiteral("CNAME");
+    const auto aOrCname = [&cname](const QString &type) {
+        return type == cname || type == QLatin1String("A");
+    };
     while (q.next()) {
         const QString type = q.text(0);
-        if (type == cname || rec.type == cname)
+        if ((type == cname || rec.type == cname) && aOrCname(type) && aOrCname(rec.type))
             return true;
         if (type == rec.type && sameValue(type, q.text(1), rec.value))
             return true;

@@ -2,9 +2,11 @@
 
 #include "client/User.h"
 #include "client/journal/JobRunner.h"
+#include "client/journal/NoAnswerWatch.h"
 #include "client/plan/NameLines.h"
 #include "client/plan/Previews.h"
 #include "manage/batch/BatchRecordJobs.h"
+#include "manage/batch/BatchResultLines.h"
 #include "manage/batch/BatchRowRequests.h"
 #include "manage/batch/BatchRowTable.h"
 #include "manage/shared/LiveCheckDialog.h"
@@ -17,6 +19,7 @@
 
 #include <QBoxLayout>
 #include <QGridLayout>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -28,9 +31,6 @@ namespace {
 
 // An edit opened from the record page takes at most this many of the ticked records.
 constexpr int kMaxRowsFromRecordPage = 5;
-
-// Requests without an answer after which a job gives up, as the journal's own runner does.
-constexpr int kNoAnswersToStop = JournalRunner::kNoAnswersToStop;
 
 JobWidgets jobWidgets(QWidget *overlay, QLabel *animation, QLabel *progress, QPushButton *stop,
                       QPushButton *locked, QTextEdit *failures, QTextEdit *successes)
@@ -90,6 +90,17 @@ QPushButton *liveButtonBeside(QPushButton *returnButton)
     return button;
 }
 
+// "将操作 N 个域名" on an input page, right before its preview button.
+QLabel *domainCountBefore(QPushButton *preview)
+{
+    QWidget *parent = preview->parentWidget();
+    auto *label = new QLabel(parent);
+    label->setStyleSheet(QStringLiteral("color:#666;"));
+    if (auto *box = qobject_cast<QBoxLayout *>(layoutHolding(parent->layout(), preview)))
+        box->insertWidget(box->indexOf(preview), label);
+    return label;
+}
+
 } // namespace
 
 BatchJobsPage::BatchJobsPage(PageShell &window, const BatchJobsWidgets &widgets)
@@ -112,11 +123,29 @@ BatchJobsPage::BatchJobsPage(PageShell &window, const BatchJobsWidgets &widgets)
         t.liveButton = liveButtonBeside(w.returnButton);
         t.liveButton->setObjectName(QString::fromLatin1(listName) + QStringLiteral("_live"));
         connect(t.liveButton, &QPushButton::clicked, this, [this, kind] { liveClicked(kind); });
+        const QString name = QString::fromLatin1(listName);
+        if (auto *preview =
+                w.inputPage->findChild<QPushButton *>(QStringLiteral("pushButton_prev") + name)) {
+            t.domainCount = domainCountBefore(preview);
+            t.domainCount->setObjectName(name + QStringLiteral("_count"));
+        }
         return t;
     };
     m_tabs = {makeTab(BatchKind::Add, widgets.add, "batadd"),
               makeTab(BatchKind::Edit, widgets.edit, "batedit"),
               makeTab(BatchKind::Delete, widgets.del, "batdel")};
+    connect(m_w.plainTextEdit_2, &QPlainTextEdit::textChanged, this,
+            &BatchJobsPage::showDomainCount);
+    showDomainCount();
+}
+
+void BatchJobsPage::showDomainCount()
+{
+    const int n = cleanDomainList(m_w.plainTextEdit_2->toPlainText()).size();
+    for (const Tab &t : qAsConst(m_tabs)) {
+        if (t.domainCount)
+            t.domainCount->setText(QStringLiteral("将操作 %1 个域名").arg(n));
+    }
 }
 
 BatchJobsPage::~BatchJobsPage() = default;
@@ -211,6 +240,11 @@ bool BatchJobsPage::checkStart(const Tab &t, const QStringList &domains)
         offending = m_w.plainTextEdit_2;
     else if (check.outcome == StartCheck::RowIncomplete)
         offending = t.rows->requiredEditor(hosts.at(check.row));
+    else if (check.outcome == StartCheck::RowInvalid)
+        offending = check.editor.isEmpty()
+                        ? hosts.at(check.row)
+                        : BatchRowTable::part<QWidget>(hosts.at(check.row),
+                                                       check.editor.toLatin1().constData());
     if (offending) {
         offending->setFocus();
         PageJobRunner::flashInput(offending);
@@ -244,33 +278,19 @@ void BatchJobsPage::runJob(const Tab &t, const QStringList &domains)
     // at the end: a document edited per item was laid out again per item.
     QStringList successLines;
     QStringList failureLines;
-    // A service that stops answering: the job gives up at the third request without an answer
-    // (a domain answered whole starts the count anew), rather than wait out the time limit of
-    // every remaining request; the rest is journaled as skipped.
-    int noAnswers = 0;
-    int stoppedAt = 0;
-    bool domainAnswered = false;
-    bool domainUnanswered = false;
+    // A service that stops answering: the job gives up as every job does (NoAnswerWatch),
+    // rather than wait out the time limit of every remaining request; the rest is journaled as
+    // skipped.
+    NoAnswerWatch noAnswers;
     int current = 0;
     BatchResultSink sink;
     sink.success = [&successLines](const QString &line) { successLines.append(line); };
     sink.failure = [&failureLines](const QString &line) { failureLines.append(line); };
     sink.journal = &journal;
-    sink.answer = [&](bool answered) {
-        if (answered) {
-            domainAnswered = true;
-            return;
-        }
-        domainUnanswered = true;
-        if (stoppedAt == 0 && ++noAnswers >= kNoAnswersToStop)
-            stoppedAt = current + 1;
-    };
-    sink.gaveUp = [&stoppedAt] { return stoppedAt > 0; };
-    sink.reason = [&stoppedAt, &domains] {
-        return QStringLiteral("服务连续 %1 次无应答，任务在第 %2/%3 个域名处停止，未执行")
-            .arg(kNoAnswersToStop)
-            .arg(stoppedAt)
-            .arg(domains.size());
+    sink.answer = [&noAnswers, &current](bool answered) { noAnswers.note(answered, current + 1); };
+    sink.gaveUp = [&noAnswers] { return noAnswers.gaveUp(); };
+    sink.reason = [&noAnswers, &domains]() -> QString {
+        return noAnswers.reason(domains.size()) + QStringLiteral("，未执行");
     };
     bool stopped = false;
     for (int i = 0; i < domains.size(); ++i) {
@@ -285,11 +305,9 @@ void BatchJobsPage::runJob(const Tab &t, const QStringList &domains)
             continue;
         }
         runBatchDomain(u, t.kind, domains.at(i), values, sink);
-        if (domainAnswered && !domainUnanswered)
-            noAnswers = 0;
-        domainAnswered = domainUnanswered = false;
+        noAnswers.endDomain();
     }
-    if (stoppedAt > 0) {
+    if (noAnswers.gaveUp()) {
         stopped = true;
         failureLines.append(sink.reason());
     }
@@ -343,20 +361,11 @@ void BatchJobsPage::runPreviewed(BatchKind kind)
     if (job) {
         QStringList done;
         QStringList failed;
+        // In the start button's formats: one tab, one way of reading its results.
         for (const StepOutcome &o : dialog->outcomes()) {
-            const QJsonObject &state = o.step.after.isEmpty() ? o.step.before : o.step.after;
-            QString line = QStringLiteral("%1  %2  %3")
-                               .arg(o.domain, PlanText::opName(o.step.op),
-                                    PlanText::stateText(o.step.op, state));
-            if (o.status == StepStatus::Done) {
-                done.append(line);
-            } else {
-                if (!o.error.isEmpty())
-                    line += QStringLiteral("  ") + o.error;
-                else if (!o.step.problem.isEmpty())
-                    line += QStringLiteral("  ") + o.step.problem;
-                failed.append(line);
-            }
+            bool success = false;
+            const QStringList lines = outcomeLines(o, success);
+            (success ? done : failed).append(lines);
         }
         appendResultLines(t.successes, done);
         appendResultLines(t.failures, failed);

@@ -103,6 +103,7 @@ private:
         QPushButton *newRow = nullptr;
         QPushButton *returnButton = nullptr;
         QPushButton *liveButton = nullptr; // "检测生效" beside returnButton
+        QLabel *domainCount = nullptr;     // "将操作 N 个域名" before the preview button
         qint64 lastJob = 0;                // the job the results page shows
     };
 
@@ -117,6 +118,8 @@ private:
     QList<BatchRowValues> rowValues(const Tab &t) const;
     // The cleaned domain list, also written back into its editor.
     QStringList takeDomainList();
+    // Each tab's count of the domains a start would go through, from the list as it is now.
+    void showDomainCount();
 
     const BatchJobsWidgets m_w;
     QList<Tab> m_tabs;

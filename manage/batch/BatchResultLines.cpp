@@ -1,5 +1,9 @@
 #include "manage/batch/BatchResultLines.h"
 
+#include "client/LineTable.h"
+#include "client/journal/JobRunner.h"
+#include "client/plan/RecordJson.h"
+
 // The arguments are padded first and substituted in one pass, so a "%1" inside a value is
 // shown as it is instead of being replaced by a later argument.
 
@@ -73,4 +77,51 @@ QString editNewLine(const RecordLineText &row, const QString &mx, const QString 
 QString unknownDomainLine(const QString &name)
 {
     return QStringLiteral("找不到域名 %1").arg(name);
+}
+
+namespace {
+
+RecordLineText lineText(const QJsonObject &json, const QString &domain)
+{
+    const Record r = recordFromJson(json);
+    // A record a plan creates carries its line's id only: named as the built-in table does.
+    static const QMap<int, QString> names = buildViewNames();
+    const QString line = r.viewName.isEmpty() ? names.value(r.lineID) : r.viewName;
+    return {fullName(r.host, domain), r.type, r.value, line};
+}
+
+// MX as the rows show it: "-" for a type without a preference.
+QString mxText(const QJsonObject &json)
+{
+    const Record r = recordFromJson(json);
+    return r.type == QLatin1String("MX") ? QString::number(r.mx) : QStringLiteral("-");
+}
+
+QString ttlText(const QJsonObject &json)
+{
+    return QString::number(recordFromJson(json).ttl);
+}
+
+} // namespace
+
+QStringList outcomeLines(const StepOutcome &outcome, bool &success)
+{
+    const PlanStep &s = outcome.step;
+    success = outcome.status == StepStatus::Done;
+    const QString reason = outcome.error.isEmpty() ? s.problem : outcome.error;
+    const QString *error = success ? nullptr : &reason;
+    const QString &domain = outcome.domain;
+    if (s.op == StepOps::UnknownDomain)
+        return {unknownDomainLine(domain)};
+    if (!s.before.isEmpty() && !s.after.isEmpty()) {
+        // A change, or one refused before it was sent.
+        return {editOldLine(lineText(s.before, domain)),
+                editNewLine(lineText(s.after, domain), mxText(s.after), ttlText(s.after), error)};
+    }
+    if (!s.after.isEmpty())
+        return {addResultLine(lineText(s.after, domain), mxText(s.after), ttlText(s.after), error)};
+    if (!s.before.isEmpty())
+        return {recordOutcomeLine(lineText(s.before, domain),
+                                  success ? QStringLiteral("删除成功") : reason)};
+    return {QStringLiteral("%1  %2").arg(domain, reason)};
 }

@@ -1,6 +1,9 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
+
+struct StepOutcome;
 
 // The result lines of the batch record jobs. Columns are padded to fixed widths (a negative
 // width pads on the right, as QString::arg does); a text longer than its column is never cut.
@@ -38,3 +41,8 @@ QString editNewLine(const RecordLineText &row, const QString &mx, const QString 
 
 // Any tab, for a name the account does not hold.
 QString unknownDomainLine(const QString &name);
+
+// The lines a step of a previewed plan's run writes, in the formats above, so that a tab's
+// results read alike whichever button ran them; success tells which list they go to. A step
+// that names no record (an unknown, locked or paused domain) reads as its domain and reason.
+QStringList outcomeLines(const StepOutcome &outcome, bool &success);

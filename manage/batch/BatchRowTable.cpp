@@ -316,12 +316,16 @@ BatchRowTexts BatchRowTable::texts(QLineEdit *host) const
         t.newHost = part<QLineEdit>(host, "rdw2")->text();
         t.newValue = part<QLineEdit>(host, "valuew2")->text();
         t.newTtl = part<QLineEdit>(host, "ttlw2")->text();
+        t.newType = typeCode(part<QComboBox>(host, "typew2"));
+        t.newMx = part<QLineEdit>(host, "mxw2")->text();
         return t;
     }
     t.type = typeCode(part<QComboBox>(host, "typew"));
     t.value = part<QLineEdit>(host, "valuew")->text();
     if (auto *ttl = part<QLineEdit>(host, "ttlw"))
         t.ttl = ttl->text();
+    if (auto *mx = part<QLineEdit>(host, "mxw"))
+        t.mx = mx->text();
     return t;
 }
 

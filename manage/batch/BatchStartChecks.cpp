@@ -1,5 +1,6 @@
 #include "manage/batch/BatchStartChecks.h"
 
+#include "client/RecordValidation.h"
 #include "client/plan/RecordMatch.h"
 
 namespace {
@@ -62,6 +63,53 @@ QString fixUpRow(BatchKind kind, BatchRowTexts &row)
     return blank(row.value) ? QStringLiteral("请输入欲查找的记录值") : QString();
 }
 
+namespace {
+
+// The editor of a row that holds field, by its name on the host editor; new: the edit tab's
+// new record.
+QString editorOf(BatchKind kind, RecordField field, bool isNew)
+{
+    const bool edit = kind == BatchKind::Edit;
+    switch (field) {
+    case RecordField::Host:
+        return isNew ? QStringLiteral("rdw2") : QString();
+    case RecordField::Type:
+        return !edit   ? QStringLiteral("typew")
+               : isNew ? QStringLiteral("typew2")
+                       : QStringLiteral("typew1");
+    case RecordField::Ttl:
+        return edit ? QStringLiteral("ttlw2") : QStringLiteral("ttlw");
+    case RecordField::Mx:
+        return edit ? QStringLiteral("mxw2") : QStringLiteral("mxw");
+    case RecordField::Value:
+    case RecordField::None:
+        break;
+    }
+    return !edit   ? QStringLiteral("valuew")
+           : isNew ? QStringLiteral("valuew2")
+                   : QStringLiteral("valuew1");
+}
+
+} // namespace
+
+QString rowProblem(BatchKind kind, const BatchRowTexts &row, QString *editor)
+{
+    // The record a row adds, or looks for: a value the service refuses names no record.
+    RecordDraft found{row.host, row.type, row.value, row.ttl, row.mx, true};
+    RecordField field = RecordField::None;
+    QString problem = recordDraftProblem(found, &field);
+    bool isNew = false;
+    if (problem.isEmpty() && kind == BatchKind::Edit) {
+        problem = recordDraftProblem(
+            RecordDraft{row.newHost, row.newType, row.newValue, row.newTtl, row.newMx, false},
+            &field);
+        isNew = true;
+    }
+    if (editor && !problem.isEmpty())
+        *editor = editorOf(kind, field, isNew);
+    return problem;
+}
+
 StartCheck checkBatchStart(BatchKind kind, const QStringList &domains, QList<BatchRowTexts> &rows)
 {
     StartCheck check;
@@ -80,6 +128,13 @@ StartCheck checkBatchStart(BatchKind kind, const QStringList &domains, QList<Bat
         if (!missing.isEmpty()) {
             check.outcome = StartCheck::RowIncomplete;
             check.message = missing;
+            check.row = i;
+            return check;
+        }
+        const QString problem = rowProblem(kind, rows.at(i), &check.editor);
+        if (!problem.isEmpty()) {
+            check.outcome = StartCheck::RowInvalid;
+            check.message = QStringLiteral("第 %1 行：%2").arg(i + 1).arg(problem);
             check.row = i;
             return check;
         }

@@ -228,16 +228,17 @@ void TestCliJournal::previewApplyAndUndoAroundAChangeBehindOurBack()
 
 void TestCliJournal::warningNeedsYes()
 {
-    const QStringList cname{
+    // A second SPF record at the apex: the service takes it, the plan warns.
+    const QStringList spf{
         QStringLiteral("batch"),  QStringLiteral("add"),     QStringLiteral("halvik-demo.com"),
-        QStringLiteral("--host"), QStringLiteral("www"),     QStringLiteral("--type"),
-        QStringLiteral("CNAME"),  QStringLiteral("--value"), QStringLiteral("edge.example.net"),
+        QStringLiteral("--host"), QStringLiteral("@"),       QStringLiteral("--type"),
+        QStringLiteral("TXT"),    QStringLiteral("--value"), QStringLiteral("v=spf1 -all"),
         QStringLiteral("--apply")};
     const QString before = wwwValue(QStringLiteral("halvik-demo.com"), QStringLiteral("www"));
     QVERIFY(!before.isEmpty());
-    const Run refused = run(cname);
+    const Run refused = run(spf);
     QCOMPARE(refused.exit, 1);
-    QVERIFY2(refused.err.contains("cname-beside-others"), refused.err.constData());
+    QVERIFY2(refused.err.contains("second-spf"), refused.err.constData());
     QCOMPARE(wwwValue(QStringLiteral("halvik-demo.com"), QStringLiteral("www")), before);
     QCOMPARE(run({QStringLiteral("--json"), QStringLiteral("jobs")}).json().array().size(), 0);
 }

@@ -46,6 +46,9 @@ private slots:
     void batchPlan_data();
     void batchPlan();
     void editKeepsOmittedFields();
+    void serviceRefusals_data();
+    void serviceRefusals();
+    void refusalsFollowEarlierSteps();
     void warnings_data();
     void warnings();
 };
@@ -120,9 +123,11 @@ void TestChangePlan::batchPlan_data()
     QTest::newRow("add beside other value")
         << int(BatchRequest::Add) << QStringLiteral("www") << a << QStringLiteral("1.2.3.5")
         << QString() << 0 << create;
+    // The first change leaves a record identical to what the second would make: the service
+    // refuses the second.
     QTest::newRow("edit every match")
         << int(BatchRequest::Edit) << QStringLiteral("dup") << a << QStringLiteral("5.5.5.5")
-        << QStringLiteral("6.6.6.6") << 0 << QStringList{StepOps::Change, StepOps::Change};
+        << QStringLiteral("6.6.6.6") << 0 << QStringList{StepOps::Change, StepOps::Problem};
     QTest::newRow("edit to the same value")
         << int(BatchRequest::Edit) << QStringLiteral("www") << a << QStringLiteral("1.2.3.4")
         << QStringLiteral("1.2.3.4") << 0 << QStringList{StepOps::Unchanged};
@@ -208,6 +213,113 @@ void TestChangePlan::editKeepsOmittedFields()
     QCOMPARE(after.mx, 5);
     QCOMPARE(after.lineID, 3);
     QCOMPARE(after.host, QStringLiteral("@"));
+}
+
+void TestChangePlan::serviceRefusals_data()
+{
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<QString>("host");
+    QTest::addColumn<QString>("type");
+    QTest::addColumn<QString>("value");
+    QTest::addColumn<int>("line");
+    QTest::addColumn<QString>("newHost"); // edit: what the matched record becomes
+    QTest::addColumn<QString>("op");
+
+    const int add = BatchRequest::Add;
+    const int edit = BatchRequest::Edit;
+    const QString cname = QStringLiteral("CNAME");
+    const QString a = QStringLiteral("A");
+    QTest::newRow("A beside a CNAME")
+        << add << QStringLiteral("cdn") << a << QStringLiteral("9.9.9.9") << 0 << QString()
+        << StepOps::Problem;
+    QTest::newRow("CNAME beside an A, host in other case")
+        << add << QStringLiteral("WWW") << cname << QStringLiteral("x.cn.") << 0 << QString()
+        << StepOps::Problem;
+    QTest::newRow("CNAME beside a CNAME")
+        << add << QStringLiteral("cdn") << cname << QStringLiteral("other.cdn.net.") << 0
+        << QString() << StepOps::Problem;
+    QTest::newRow("CNAME on another line")
+        << add << QStringLiteral("www") << cname << QStringLiteral("x.cn.") << 7 << QString()
+        << StepOps::Create;
+    // The service takes these; the plan warns of them.
+    QTest::newRow("CNAME beside an MX")
+        << add << QStringLiteral("mail") << cname << QStringLiteral("x.cn.") << 0 << QString()
+        << StepOps::Create;
+    QTest::newRow("TXT beside a CNAME")
+        << add << QStringLiteral("cdn") << QStringLiteral("TXT") << QStringLiteral("hello") << 0
+        << QString() << StepOps::Create;
+    QTest::newRow("edit an A onto a CNAME's host")
+        << edit << QStringLiteral("www") << a << QStringLiteral("1.2.3.4") << 0
+        << QStringLiteral("cdn") << StepOps::Problem;
+    QTest::newRow("edit a CNAME keeping its host")
+        << edit << QStringLiteral("cdn") << cname << QStringLiteral("edge.cdn.net") << 0
+        << QStringLiteral("cdn") << StepOps::Change;
+}
+
+void TestChangePlan::serviceRefusals()
+{
+    QFETCH(int, kind);
+    QFETCH(QString, host);
+    QFETCH(QString, type);
+    QFETCH(QString, value);
+    QFETCH(int, line);
+    QFETCH(QString, newHost);
+    QFETCH(QString, op);
+
+    const QList<Record> live{
+        rec(1, QStringLiteral("www"), QStringLiteral("A"), QStringLiteral("1.2.3.4")),
+        rec(2, QStringLiteral("cdn"), QStringLiteral("CNAME"), QStringLiteral("edge.cdn.net.")),
+        rec(3, QStringLiteral("mail"), QStringLiteral("MX"), QStringLiteral("mx.a.cn."), 0, 600,
+            10)};
+    Domain dm;
+    dm.id = 1;
+    BatchRequest request;
+    request.kind = BatchRequest::Kind(kind);
+    request.match = RecordPattern{type, host, line, value};
+    request.newHost = newHost;
+    request.newTtl = QStringLiteral("300");
+    const DomainPlan plan = planBatchDomain(request, QStringLiteral("a.cn"), &dm, live);
+    QCOMPARE(opsOf(plan), QStringList{op});
+    const PlanStep &s = plan.steps.first();
+    if (op == StepOps::Problem) {
+        QCOMPARE(s.problem,
+                 QStringLiteral("解析记录已存在或者存在相同主机头，相同线路的A记录或者CNAME记录"));
+        // Still shows what was asked for.
+        QCOMPARE(recordFromJson(s.after).type,
+                 kind == BatchRequest::Add ? type : QStringLiteral("A"));
+    }
+    // A refusal is not also a warning.
+    for (const PlanWarning &w : planWarnings({plan}))
+        QVERIFY(op != StepOps::Problem || w.code != QLatin1String("cname-beside-others"));
+}
+
+void TestChangePlan::refusalsFollowEarlierSteps()
+{
+    // Rows of one job run in order: a later row meets what an earlier one created or deleted.
+    DomainPlan d;
+    d.domain = QStringLiteral("a.cn");
+    d.live = {rec(1, QStringLiteral("old"), QStringLiteral("CNAME"), QStringLiteral("x.cn."))};
+    const auto step = [](const QString &op, const Record &before, const Record &after) {
+        return PlanStep{op,
+                        before.type.isEmpty() ? QJsonObject() : recordToJson(before),
+                        after.type.isEmpty() ? QJsonObject() : recordToJson(after),
+                        {},
+                        0,
+                        false,
+                        {}};
+    };
+    const Record none;
+    d.steps = {
+        step(StepOps::Create, none,
+             rec(0, QStringLiteral("new"), QStringLiteral("CNAME"), QStringLiteral("y.cn."))),
+        step(StepOps::Create, none,
+             rec(0, QStringLiteral("new"), QStringLiteral("A"), QStringLiteral("1.1.1.1"))),
+        step(StepOps::Delete, d.live.first(), none),
+        step(StepOps::Create, none,
+             rec(0, QStringLiteral("old"), QStringLiteral("A"), QStringLiteral("1.1.1.1")))};
+    markServiceRefusals(d);
+    QCOMPARE(opsOf(d),
+             (QStringList{StepOps::Create, StepOps::Problem, StepOps::Delete, StepOps::Create}));
 }
 
 void TestChangePlan::warnings_data()

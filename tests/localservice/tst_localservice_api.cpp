@@ -388,6 +388,16 @@ void TestLocalServiceApi::requests_data()
     QTest::newRow("add: next to a CNAME")
         << "/api/record/create/" << addShow + "type=A&host=WWW&value=192.0.2.9" << 3008 << QString()
         << QString() << QString();
+    QTest::newRow("add: CNAME next to an A")
+        << "/api/record/create/" << addShow + "type=CNAME&host=@&value=edge.example.net" << 3008
+        << QString() << QString() << QString();
+    QTest::newRow("add: CNAME next to a CNAME")
+        << "/api/record/create/" << addShow + "type=CNAME&host=www&value=edge.example.net" << 3008
+        << QString() << QString() << QString();
+    // Only A and CNAME clash with a CNAME; the client warns of the rest.
+    QTest::newRow("add: TXT next to a CNAME")
+        << "/api/record/create/" << addShow + "type=TXT&host=www&value=site-check" << 0 << QString()
+        << record << QString();
     QTest::newRow("add: second A on the host")
         << "/api/record/create/" << addShow + "type=A&host=@&value=192.0.2.9" << 0 << QString()
         << record << QString();

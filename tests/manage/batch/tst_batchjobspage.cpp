@@ -177,6 +177,24 @@ void TestBatchJobsPage::startChecksInOrder()
     QCOMPARE(h.widget<QStackedWidget>("stackedWidget_batadd")->currentWidget(),
              h.widget<QWidget>("page_batadd1"));
 
+    // A value the record editor refuses is refused here too, with the row named; nothing is
+    // sent.
+    missing->setText(QStringLiteral("www.example.com"));
+    start->click();
+    QCOMPARE(h.boxes->shown.last().content, QStringLiteral("第 2 行：IP格式有误"));
+    QCOMPARE(h.boxes->count(), 4);
+    QCOMPARE(QApplication::focusWidget(), missing);
+    QCOMPARE(h.widget<QStackedWidget>("stackedWidget_batadd")->currentWidget(),
+             h.widget<QWidget>("page_batadd1"));
+    auto *ttl = part<QLineEdit>(added.at(1), "ttlw");
+    missing->setText(QStringLiteral("192.0.2.1"));
+    ttl->setText(QStringLiteral("c"));
+    start->click();
+    QCOMPARE(h.boxes->shown.last().content, QStringLiteral("第 2 行：TTL须为1到604800之间的整数"));
+    QCOMPARE(QApplication::focusWidget(), ttl);
+    QCOMPARE(h.widget<QStackedWidget>("stackedWidget_batadd")->currentWidget(),
+             h.widget<QWidget>("page_batadd1"));
+
     // The MX rule of a type combo.
     auto *type = part<QComboBox>(added.at(0), "typew");
     auto *mx = part<QLineEdit>(added.at(0), "mxw");
@@ -192,11 +210,17 @@ void TestBatchJobsPage::startChecksInOrder()
 
 void TestBatchJobsPage::addJob()
 {
+    // Every tab says how many domains a start goes through, as the list will be cleaned.
+    setDomains(QStringLiteral(" harbor-demo.com\n\nharbor-demo.com \nhalvik-demo.com"));
+    for (const char *count : {"batadd_count", "batedit_count", "batdel_count"})
+        QCOMPARE(h.widget<QLabel>(count)->text(), QStringLiteral("将操作 2 个域名"));
     setDomains(QStringLiteral("halvik-demo.com\nnowhere-x.com\nharbor-demo.com"));
+    QCOMPARE(h.widget<QLabel>("batadd_count")->text(), QStringLiteral("将操作 3 个域名"));
     const QList<QLineEdit *> added = freshRows(BatchKind::Add, 3);
     setRow(added.at(0), QStringLiteral("bat"), QStringLiteral("A"), QStringLiteral("198.51.100.7"));
-    setRow(added.at(1), QStringLiteral("bad"), QStringLiteral("A"), QStringLiteral("not-an-ip"),
-           QStringLiteral("60"));
+    // Passes the row checks; the service refuses it.
+    setRow(added.at(1), QStringLiteral("bad"), QStringLiteral("A"), QStringLiteral("198.51.100.8"),
+           QStringLiteral("30"));
     setRow(added.at(2), QStringLiteral("mail"), QStringLiteral("MX"),
            QStringLiteral("mx9.example.net"), QStringLiteral("3600"));
     h.widget<QPushButton>("pushButton_dobatadd")->click();
@@ -208,12 +232,13 @@ void TestBatchJobsPage::addJob()
                  "bat.harbor-demo.com A     198.51.100.7    默认   -  600  成功",
                  "mail.harbor-demo.com MX    mx9.example.net 默认   10 3600 成功",
              }));
-    QCOMPARE(lines("textEdit_6"),
-             (QStringList{
-                 "bad.halvik-demo.com A     not-an-ip       默认   -  60    IP格式有误",
-                 "找不到域名 nowhere-x.com",
-                 "bad.harbor-demo.com A     not-an-ip       默认   -  60    IP格式有误",
-             }));
+    QCOMPARE(
+        lines("textEdit_6"),
+        (QStringList{
+            "bad.halvik-demo.com A     198.51.100.8    默认   -  30    当前版本限制TTL最小必须是60",
+            "找不到域名 nowhere-x.com",
+            "bad.harbor-demo.com A     198.51.100.8    默认   -  30    当前版本限制TTL最小必须是60",
+        }));
     // The empty TTL was sent as "600" and shows so.
     QCOMPARE(part<QLineEdit>(added.at(0), "ttlw")->text(), QStringLiteral("600"));
     bool found = false;

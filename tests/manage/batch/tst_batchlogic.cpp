@@ -36,6 +36,7 @@ BatchRowTexts editRow(const QString &host, const QString &type, const QString &v
                       const QString &newHost, const QString &newValue, const QString &newTtl)
 {
     BatchRowTexts t = plainRow(host, type, value);
+    t.newType = type;
     t.newHost = newHost;
     t.newValue = newValue;
     t.newTtl = newTtl;
@@ -66,6 +67,8 @@ private slots:
     void startChecks_data();
     void startChecks();
     void rowsBelowAFailingRowStayAsTheyWere();
+    void rowsCheckedLikeTheRecordEditor_data();
+    void rowsCheckedLikeTheRecordEditor();
 
     void matching_data();
     void matching();
@@ -211,6 +214,76 @@ void TestBatchLogic::rowsBelowAFailingRowStayAsTheyWere()
     QCOMPARE(rows.at(1).host, QStringLiteral("@"));
     QCOMPARE(rows.at(2).host, QString());
     QCOMPARE(rows.at(2).ttl, QString());
+}
+
+void TestBatchLogic::rowsCheckedLikeTheRecordEditor_data()
+{
+    QTest::addColumn<BatchKind>("kind");
+    QTest::addColumn<BatchRowTexts>("row");
+    QTest::addColumn<QString>("message"); // after "第 2 行："; empty: the row passes
+    QTest::addColumn<QString>("editor");  // the editor focused; empty: the host editor
+
+    BatchRowTexts mx = plainRow("@", "MX", "mx.example.com", "600");
+    mx.mx = QStringLiteral("ten");
+    BatchRowTexts aWithDash = plainRow("www", "A", "1.2.3.4", "600");
+    aWithDash.mx = QStringLiteral("-");
+    const BatchRowTexts newTtl = editRow("www", "A", "1.2.3.4", "www", "", "c");
+    QTest::newRow("add: a name as an A value")
+        << BatchKind::Add << plainRow("www", "A", "www.example.com", "600") << "IP格式有误"
+        << "valuew";
+    QTest::newRow("add: letters as TTL")
+        << BatchKind::Add << plainRow("www", "A", "1.2.3.4", "c") << "TTL须为1到604800之间的整数"
+        << "ttlw";
+    QTest::newRow("add: MX preference not a number")
+        << BatchKind::Add << mx << "MX优先级须为0到65535之间的整数"
+        << "mxw";
+    QTest::newRow("add: an A row's MX shows -") << BatchKind::Add << aWithDash << ""
+                                                << "";
+    QTest::newRow("add: an address as a CNAME value")
+        << BatchKind::Add << plainRow("www", "CNAME", "192.0.2.1", "600") << "记录值格式错误"
+        << "valuew";
+    QTest::newRow("delete: a host with a blank")
+        << BatchKind::Delete << plainRow("a b", "A", "1.2.3.4") << "主机头格式错误"
+        << "";
+    QTest::newRow("edit: old value no address")
+        << BatchKind::Edit << editRow("www", "A", "x.example.com", "www", "1.2.3.4", "600")
+        << "IP格式有误"
+        << "valuew1";
+    QTest::newRow("edit: new value no address")
+        << BatchKind::Edit << editRow("www", "A", "1.2.3.4", "www", "cdn.example.net", "600")
+        << "IP格式有误"
+        << "valuew2";
+    QTest::newRow("edit: new host")
+        << BatchKind::Edit << editRow("www", "A", "1.2.3.4", "a b", "", "600") << "主机头格式错误"
+        << "rdw2";
+    QTest::newRow("edit: letters as new TTL")
+        << BatchKind::Edit << newTtl << "TTL须为1到604800之间的整数"
+        << "ttlw2";
+}
+
+void TestBatchLogic::rowsCheckedLikeTheRecordEditor()
+{
+    QFETCH(BatchKind, kind);
+    QFETCH(BatchRowTexts, row);
+    QFETCH(QString, message);
+    QFETCH(QString, editor);
+
+    // A good row above: the message names the second.
+    BatchRowTexts good = kind == BatchKind::Edit
+                             ? editRow("www", "A", "1.2.3.4", "www", "1.2.3.5", "600")
+                             : plainRow("www", "A", "1.2.3.4", "600");
+    good.mx = QStringLiteral("-");
+    QList<BatchRowTexts> rows{good, row};
+    const StartCheck check = checkBatchStart(kind, {kDomain}, rows);
+    if (message.isEmpty()) {
+        QCOMPARE(check.message, QString());
+        QVERIFY(check.passed());
+        return;
+    }
+    QCOMPARE(check.outcome, StartCheck::RowInvalid);
+    QCOMPARE(check.row, 1);
+    QCOMPARE(check.message, QStringLiteral("第 2 行：") + message);
+    QCOMPARE(check.editor, editor);
 }
 
 void TestBatchLogic::matching_data()

@@ -7,8 +7,12 @@
 
 #include <QComboBox>
 #include <QCursor>
+#include <QGridLayout>
+#include <QLabel>
+#include <QLineEdit>
 #include <QPainter>
 #include <QPointer>
+#include <QScrollArea>
 #include <QStackedWidget>
 #include <QStyle>
 #include <QStyleOptionButton>
@@ -50,6 +54,8 @@ private slots:
     void recordColumnsFitTheirContent();
     void focusedButtonsAreMarked_data();
     void focusedButtonsAreMarked();
+    void batchHeadersOverTheirFields_data();
+    void batchHeadersOverTheirFields();
 
 private:
     // Follows clicks from the domain page: object names, "@records" (the first domain's records)
@@ -443,6 +449,78 @@ void TestPageLayout::recordColumnsFitTheirContent()
         QVERIFY(cutColumns.contains(2));
         QCOMPARE(cutColumns.contains(3), narrowed);
     }
+}
+
+void TestPageLayout::batchHeadersOverTheirFields_data()
+{
+    QTest::addColumn<QSize>("size");
+    QTest::addColumn<int>("tab");
+    QTest::addColumn<QString>("grid");
+    QTest::addColumn<int>("firstColumn"); // the edit rows begin with their "旧记录" label
+    for (const QSize size : {QSize(900, 620), QSize(1280, 800)}) {
+        const QString at = QStringLiteral("%1x%2 ").arg(size.width()).arg(size.height());
+        QTest::newRow(qPrintable(at + "add")) << size << 0 << "gridLayout_4" << 0;
+        QTest::newRow(qPrintable(at + "edit")) << size << 1 << "gridLayout_5" << 1;
+        QTest::newRow(qPrintable(at + "delete")) << size << 2 << "gridLayout_6" << 0;
+    }
+}
+
+// Each bold header stands over its column's fields, and every field of a row is on screen and
+// wide enough to type in without scrolling sideways.
+void TestPageLayout::batchHeadersOverTheirFields()
+{
+    QFETCH(QSize, size);
+    QFETCH(int, tab);
+    QFETCH(QString, grid);
+    QFETCH(int, firstColumn);
+    h.openManagement();
+    h.window->resize(size);
+    h.widget<QPushButton>("commandLinkButton_2")->click();
+    h.widget<QTabWidget>("tabWidget_bat")->setCurrentIndex(tab);
+    QVERIFY(WindowHarness::settle());
+    auto *layout = h.window->findChild<QGridLayout *>(grid);
+    QVERIFY(layout);
+    QWidget *page = layout->parentWidget();
+    QScrollArea *area = nullptr;
+    for (QWidget *w = page; w && !area; w = w->parentWidget())
+        area = qobject_cast<QScrollArea *>(w);
+    QVERIFY(area);
+    // The first row, wherever "取消" and new rows left it in the grid.
+    const QVariantList rows = layout->property(tab == 0   ? "batadd"
+                                               : tab == 1 ? "batedit"
+                                                          : "batdel")
+                                  .toList();
+    QVERIFY(!rows.isEmpty());
+    auto *firstHost = qobject_cast<QWidget *>(rows.first().value<QObject *>());
+    int row = 0, column = 0, rowSpan = 0, columnSpan = 0;
+    layout->getItemPosition(layout->indexOf(firstHost), &row, &column, &rowSpan, &columnSpan);
+    int headers = 0;
+    for (int c = 0; c < layout->columnCount(); ++c) {
+        QLayoutItem *top = layout->itemAtPosition(0, c);
+        auto *header = top ? qobject_cast<QLabel *>(top->widget()) : nullptr;
+        if (!header)
+            continue;
+        ++headers;
+        // The edit rows: the new record's line has a field under every header.
+        QLayoutItem *below = layout->itemAtPosition(tab == 1 ? row + 1 : row, c);
+        QVERIFY2(below && below->widget(), qPrintable(header->text()));
+        QWidget *field = below->widget();
+        QCOMPARE(header->geometry().left(), field->geometry().left());
+        // On screen: inside the scroll area's view, not past its right edge.
+        const QRect shown(field->mapTo(area->viewport(), QPoint(0, 0)), field->size());
+        QVERIFY2(area->viewport()->rect().contains(shown),
+                 qPrintable(QStringLiteral("%1 at %2..%3 of %4")
+                                .arg(header->text())
+                                .arg(shown.left())
+                                .arg(shown.right())
+                                .arg(area->viewport()->width())));
+        if (qobject_cast<QLineEdit *>(field) && header->text() != QLatin1String("MX") &&
+            header->text() != QLatin1String("TTL"))
+            QVERIFY2(field->width() >= 80, qPrintable(header->text()));
+    }
+    QCOMPARE(headers, tab == 2 ? 4 : 6);
+    QCOMPARE(layout->itemAtPosition(0, firstColumn)->widget()->property("text").toString(),
+             QStringLiteral("主机记录"));
 }
 
 QTEST_MAIN(TestPageLayout)
