@@ -2,6 +2,7 @@
 #include "app/Startup.h"
 #include "bench/CurlPosts.h"
 #include "bench/ProcStatus.h"
+#include "bench/ServiceProcess.h"
 #include "client/ApiRequest.h"
 #include "client/MsgPresenter.h"
 #include "client/User.h"
@@ -13,7 +14,6 @@
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QPushButton>
-#include <QRegularExpression>
 #include <QScrollBar>
 #include <QTableWidget>
 #include <QTemporaryDir>
@@ -154,24 +154,8 @@ void BenchDomainList::cleanupTestCase()
 
 bool BenchDomainList::startService(QString *baseUrl, QString *error)
 {
-    m_service.setProgram(QStringLiteral(HALVIK_LOCALSERVICE_BIN));
-    m_service.setArguments({QStringLiteral("--data"), m_dir.path(), QStringLiteral("--port"),
-                            QStringLiteral("0"), QStringLiteral("--seed-domains"),
-                            QString::number(kDomains)});
-    m_service.start();
-    const QRegularExpression listening(QStringLiteral("listening on (\\S+)"));
-    QByteArray banner;
-    while (m_service.waitForReadyRead(120000)) {
-        banner += m_service.readAllStandardOutput();
-        const QRegularExpressionMatch match = listening.match(QString::fromUtf8(banner));
-        if (match.hasMatch()) {
-            *baseUrl = match.captured(1);
-            return true;
-        }
-    }
-    *error = QStringLiteral("the stand-in did not start: ") +
-             QString::fromUtf8(m_service.readAllStandardError());
-    return false;
+    return startServiceProcess(m_service, QStringLiteral(HALVIK_LOCALSERVICE_BIN), m_dir.path(),
+                               kDomains, true, baseUrl, error);
 }
 
 void BenchDomainList::openDomainPage()

@@ -7,6 +7,8 @@
 #include <QNetworkProxyQuery>
 
 #include <curl/curl.h>
+#include <openssl/err.h>
+#include <openssl/pem.h>
 #include <openssl/ssl.h>
 #include <openssl/x509_vfy.h>
 
@@ -46,7 +48,6 @@ struct Transfer
     HttpResult result;
     curl_slist *headerList = nullptr;
     QByteArray url;
-    QByteArray rootsDir;
     QByteArray proxy;
     char errorBuffer[CURL_ERROR_SIZE] = {};
     Clock::time_point lastByte;
@@ -123,6 +124,45 @@ bool peerClosed(CURL *easy)
     char byte = 0;
     const ssize_t n = ::recv(it->second, &byte, 1, MSG_PEEK | MSG_DONTWAIT);
     return n >= 0 || (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR);
+}
+
+// Whom a request trusts, as one key: connections, sessions and the certificate store are kept
+// per trust, so that nothing verified under one is reused under another.
+QByteArray trustKey(const HttpTrust &trust)
+{
+    return QFile::encodeName(trust.rootsDir) + '\0' + trust.extraCaPem;
+}
+
+// The certificates one trust accepts, built once and shared by every connection made under
+// it: the roots directory (read as chains need its roots, each kept once read) and the extra
+// CAs, parsed once instead of on every new connection. Flags as libcurl sets on its own.
+X509_STORE *newStore(const HttpTrust &trust)
+{
+    X509_STORE *store = X509_STORE_new();
+    X509_STORE_set_flags(store, X509_V_FLAG_TRUSTED_FIRST | X509_V_FLAG_PARTIAL_CHAIN);
+    const QByteArray dir =
+        trust.rootsDir.isEmpty() ? QByteArray(systemRootsDir()) : QFile::encodeName(trust.rootsDir);
+    if (!dir.isEmpty())
+        X509_STORE_load_path(store, dir.constData());
+    else
+        X509_STORE_set_default_paths(store);
+    if (!trust.extraCaPem.isEmpty()) {
+        BIO *bio = BIO_new_mem_buf(trust.extraCaPem.constData(), int(trust.extraCaPem.size()));
+        while (X509 *cert = PEM_read_bio_X509(bio, nullptr, nullptr, nullptr)) {
+            X509_STORE_add_cert(store, cert);
+            X509_free(cert);
+        }
+        BIO_free(bio);
+        // The end of the text reads as an error.
+        ERR_clear_error();
+    }
+    return store;
+}
+
+CURLcode onSslContext(CURL *, void *context, void *store)
+{
+    SSL_CTX_set1_cert_store(static_cast<SSL_CTX *>(context), static_cast<X509_STORE *>(store));
+    return CURLE_OK;
 }
 
 size_t onBody(char *data, size_t size, size_t count, void *user)
@@ -288,7 +328,6 @@ public:
     {
         curl_global_init(CURL_GLOBAL_DEFAULT);
         m_multi = curl_multi_init();
-        m_share = newShare();
         m_thread = std::thread([this] { run(); });
     }
 
@@ -305,7 +344,7 @@ public:
         m_running.clear();
         m_incoming.clear();
         curl_multi_cleanup(m_multi);
-        curl_share_cleanup(m_share);
+        dropTrusts();
     }
 
     quint64 submit(const HttpRequest &request, NetworkThread::Delivery deliver)
@@ -345,6 +384,32 @@ private:
         curl_share_setopt(share, CURLSHOPT_SHARE, CURL_LOCK_DATA_SSL_SESSION);
         curl_share_setopt(share, CURLSHOPT_SHARE, CURL_LOCK_DATA_DNS);
         return share;
+    }
+
+    struct Trusted
+    {
+        CURLSH *share = nullptr;
+        X509_STORE *store = nullptr;
+    };
+
+    Trusted &trusted(const HttpTrust &trust)
+    {
+        Trusted &t = m_trusts[trustKey(trust)];
+        if (!t.share) {
+            t.share = newShare();
+            t.store = newStore(trust);
+        }
+        return t;
+    }
+
+    void dropTrusts()
+    {
+        for (auto &entry : m_trusts) {
+            curl_share_cleanup(entry.second.share);
+            // Connections still open hold their own reference.
+            X509_STORE_free(entry.second.store);
+        }
+        m_trusts.clear();
     }
 
     // Where Qt reads the desktop's proxy setting (Windows, macOS); elsewhere libcurl reads
@@ -390,9 +455,8 @@ private:
             if (forget)
                 m_forgetPending = true;
             if (m_forgetPending && m_running.empty()) {
-                // Nothing uses the share now: a new one holds no connection and no session.
-                curl_share_cleanup(m_share);
-                m_share = newShare();
+                // Nothing uses the shares now: new ones hold no connection and no session.
+                dropTrusts();
                 m_forgetPending = false;
             }
             for (auto &t : incoming)
@@ -437,7 +501,8 @@ private:
         t->url = r.url.toEncoded();
         t->lastByte = Clock::now();
         curl_easy_setopt(e, CURLOPT_PRIVATE, t.get());
-        curl_easy_setopt(e, CURLOPT_SHARE, m_share);
+        const Trusted &trust = trusted(r.trust);
+        curl_easy_setopt(e, CURLOPT_SHARE, trust.share);
         curl_easy_setopt(e, CURLOPT_URL, t->url.constData());
         curl_easy_setopt(e, CURLOPT_NOSIGNAL, 1L);
         curl_easy_setopt(e, CURLOPT_ERRORBUFFER, t->errorBuffer);
@@ -449,19 +514,14 @@ private:
         curl_easy_setopt(e, CURLOPT_SSLVERSION, long(CURL_SSLVERSION_TLSv1_2));
         curl_easy_setopt(e, CURLOPT_SSL_VERIFYPEER, 1L);
         curl_easy_setopt(e, CURLOPT_SSL_VERIFYHOST, 2L);
-        // Roots from the hashed directory, read as a chain needs them, in place of the bundle
-        // file read whole; the extra CAs beside. Without such a directory, libcurl's default.
-        t->rootsDir = r.trust.rootsDir.isEmpty() ? QByteArray(systemRootsDir())
-                                                 : QFile::encodeName(r.trust.rootsDir);
-        if (!t->rootsDir.isEmpty()) {
-            curl_easy_setopt(e, CURLOPT_CAINFO, nullptr);
-            curl_easy_setopt(e, CURLOPT_CAPATH, t->rootsDir.constData());
-        }
-        if (!r.trust.extraCaPem.isEmpty()) {
-            curl_blob blob{const_cast<char *>(r.trust.extraCaPem.constData()),
-                           size_t(r.trust.extraCaPem.size()), CURL_BLOB_COPY};
-            curl_easy_setopt(e, CURLOPT_CAINFO_BLOB, &blob);
-        }
+        // The trust's store in place of libcurl's default bundle file, read whole otherwise.
+        curl_easy_setopt(e, CURLOPT_CAINFO, nullptr);
+        curl_easy_setopt(e, CURLOPT_CAPATH, nullptr);
+        curl_easy_setopt(e, CURLOPT_SSL_CTX_FUNCTION, onSslContext);
+        curl_easy_setopt(e, CURLOPT_SSL_CTX_DATA, trust.store);
+        // libcurl's own store cache is the multi handle's, for every trust alike: it would hand
+        // one trust's store to another.
+        curl_easy_setopt(e, CURLOPT_CA_CACHE_TIMEOUT, 0L);
         if (!t->proxy.isNull())
             curl_easy_setopt(e, CURLOPT_PROXY, t->proxy.constData());
 
@@ -602,7 +662,8 @@ private:
 
     std::thread m_thread;
     CURLM *m_multi = nullptr;
-    CURLSH *m_share = nullptr;
+    // One share (connections, sessions, names) and one store per trust.
+    std::map<QByteArray, Trusted> m_trusts;
     // On the network thread only.
     std::map<quint64, std::unique_ptr<Transfer>> m_running;
     bool m_forgetPending = false;

@@ -3,6 +3,7 @@
 #include "tests/support/TestHttpsServer.h"
 
 #include <QFile>
+#include <QSslConfiguration>
 #include <QSslSocket>
 #include <QTimer>
 
@@ -69,7 +70,20 @@ void HostileServer::incomingConnection(qintptr descriptor)
     socket->setLocalCertificate(m_certificate);
     socket->setPrivateKey(m_key);
     socket->setPeerVerifyMode(QSslSocket::VerifyNone);
+    if (m_behaviour == Behaviour::OldProtocol) {
+        // OpenSSL 3 refuses TLS 1.1 at its default security level, on either side: this
+        // server lowers its own to zero so that only the client's settings can refuse it.
+        QSslConfiguration config = socket->sslConfiguration();
+        config.setProtocol(QSsl::TlsV1_1);
+        config.setBackendConfigurationOption("CipherString", "DEFAULT:@SECLEVEL=0");
+        socket->setSslConfiguration(config);
+    }
     connect(socket, &QSslSocket::readyRead, this, [this, socket] { onReadable(socket); });
+    connect(socket, &QAbstractSocket::errorOccurred, this,
+            [this, socket](QAbstractSocket::SocketError error) {
+                if (error == QAbstractSocket::SslHandshakeFailedError)
+                    handshakeErrors.append(socket->errorString());
+            });
     socket->startServerEncryption();
 }
 
@@ -96,6 +110,7 @@ void HostileServer::act(QTcpSocket *socket, int onConnection)
                               QByteArray::number(answerBody.size()) + "\r\n\r\n" + answerBody;
     switch (m_behaviour) {
     case Behaviour::Answer:
+    case Behaviour::OldProtocol:
         socket->write(answer);
         return;
     case Behaviour::NoHandshake:

@@ -6,6 +6,7 @@
 #include <QSslCertificate>
 #include <QSslKey>
 #include <QString>
+#include <QStringList>
 #include <QTcpServer>
 
 class QTcpSocket;
@@ -32,7 +33,8 @@ public:
         ConflictingLengths, // two different Content-Length headers
         Redirect,           // 302 to another https address
         DropSecondRequest,  // on a kept-alive connection, closes after reading the second
-        CloseWhenIdle       // answers, then closes the connection
+        CloseWhenIdle,      // answers, then closes the connection
+        OldProtocol         // answers, but speaks nothing newer than TLS 1.1
     };
 
     explicit HostileServer(Behaviour behaviour);
@@ -48,6 +50,8 @@ public:
     // Connections that have ended, whichever side ended them.
     int disconnects = 0;
     QByteArray answerBody = QByteArrayLiteral("{\"code\":0}");
+    // Why handshakes failed, as this side saw it.
+    QStringList handshakeErrors;
     // What the first read of each request returned (decrypted).
     QList<QByteArray> firstReads;
 
