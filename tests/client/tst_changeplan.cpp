@@ -300,13 +300,13 @@ void TestChangePlan::refusalsFollowEarlierSteps()
     d.domain = QStringLiteral("a.cn");
     d.live = {rec(1, QStringLiteral("old"), QStringLiteral("CNAME"), QStringLiteral("x.cn."))};
     const auto step = [](const QString &op, const Record &before, const Record &after) {
-        return PlanStep{op,
-                        before.type.isEmpty() ? QJsonObject() : recordToJson(before),
-                        after.type.isEmpty() ? QJsonObject() : recordToJson(after),
-                        {},
-                        0,
-                        false,
-                        {}};
+        PlanStep s;
+        s.op = op;
+        if (!before.type.isEmpty())
+            s.before = recordToJson(before);
+        if (!after.type.isEmpty())
+            s.after = recordToJson(after);
+        return s;
     };
     const Record none;
     d.steps = {
