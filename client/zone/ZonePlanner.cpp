@@ -229,6 +229,13 @@ ChangePlan planZoneImport(const ZoneFile &file, const QString &domain, const QLi
         }
     }
     plan.steps += fileSteps;
+    // What the service refuses (an A or CNAME beside a CNAME on the host and line) is planned as
+    // a problem with its line, not sent to come back refused; deletions, listed first, count.
+    markServiceRefusals(plan);
+    for (const PlanStep &s : plan.steps) {
+        if (s.fileLine > 0 && s.op == StepOps::Problem)
+            opOfLine.insert(s.fileLine, s.op);
+    }
 
     ChangePlan result;
     result.domains.append(plan);

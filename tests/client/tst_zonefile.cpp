@@ -420,6 +420,25 @@ void TestZoneFile::plan_data()
     QTest::newRow("TTL the service refuses")
         << QList<ZoneRecord>{fileRec(1, www, a, QStringLiteral("192.0.2.1"), 0)} << QList<Record>{}
         << false << QStringLiteral("problem");
+    // The service refuses a CNAME beside an A on its host and line (and the other way round).
+    QTest::newRow("CNAME beside an A: a problem")
+        << QList<ZoneRecord>{fileRec(1, www, QStringLiteral("CNAME"),
+                                     QStringLiteral("x.example.net")),
+                             fileRec(2, QStringLiteral("api"), a, QStringLiteral("192.0.2.9"))}
+        << QList<Record>{rec(7, www, a, QStringLiteral("192.0.2.1")),
+                         rec(8, QStringLiteral("api"), QStringLiteral("CNAME"),
+                             QStringLiteral("x.example.net"))}
+        << false << QStringLiteral("problem problem");
+    QTest::newRow("CNAME replacing a pruned A")
+        << QList<ZoneRecord>{fileRec(1, www, QStringLiteral("CNAME"),
+                                     QStringLiteral("x.example.net"))}
+        << QList<Record>{rec(7, www, a, QStringLiteral("192.0.2.1"))} << true
+        << QStringLiteral("delete7 create");
+    QTest::newRow("CNAME beside an A on another line")
+        << QList<ZoneRecord>{fileRec(1, www, QStringLiteral("CNAME"),
+                                     QStringLiteral("x.example.net"))}
+        << QList<Record>{rec(9, www, a, QStringLiteral("192.0.2.1"), 600, 10, 285)} << false
+        << QStringLiteral("create");
     QTest::newRow("text compared exactly")
         << QList<ZoneRecord>{fileRec(1, www, QStringLiteral("TXT"), QStringLiteral("Hello"))}
         << QList<Record>{rec(7, www, QStringLiteral("TXT"), QStringLiteral("hello"))} << true
@@ -451,10 +470,11 @@ void TestZoneFile::planWarnings_data()
 
     const QString www = QStringLiteral("www");
     const QString txt = QStringLiteral("TXT");
-    QTest::newRow("CNAME beside an A")
+    // Beside an A it is refused (a problem, no warning); beside a TXT the service takes it.
+    QTest::newRow("CNAME beside a TXT")
         << QList<ZoneRecord>{fileRec(1, www, QStringLiteral("CNAME"),
                                      QStringLiteral("x.example.net"))}
-        << QList<Record>{rec(7, www, QStringLiteral("A"), QStringLiteral("192.0.2.1"))}
+        << QList<Record>{rec(7, www, QStringLiteral("TXT"), QStringLiteral("hello"))}
         << QStringList{QStringLiteral("example.cn 的主机记录 www 将有 CNAME 与其他记录并存")};
     QTest::newRow("second SPF")
         << QList<ZoneRecord>{fileRec(1, QStringLiteral("@"), txt, QStringLiteral("v=spf1 -all"))}
