@@ -97,8 +97,16 @@ DomainPlan planBatchDomain(const BatchRequest &request, const QString &name, con
         }
         plan.steps.append(s);
     }
-    if (plan.steps.isEmpty())
-        plan.steps.append(problemStep(StepOps::NotFound, QStringLiteral("未找到")));
+    if (plan.steps.isEmpty()) {
+        // What was looked for, so that the result names it as a start from the page does.
+        Record sought;
+        sought.host = request.match.host;
+        sought.type = request.match.type;
+        sought.value = request.match.value;
+        sought.setLine(request.match.lineID);
+        plan.steps.append(
+            problemStep(StepOps::NotFound, QStringLiteral("未找到"), recordToJson(sought)));
+    }
     markServiceRefusals(plan);
     return plan;
 }

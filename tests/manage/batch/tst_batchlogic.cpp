@@ -1,3 +1,5 @@
+#include "client/journal/JobRunner.h"
+#include "client/plan/BatchPlanner.h"
 #include "client/plan/NameLines.h"
 #include "client/plan/RecordMatch.h"
 #include "manage/batch/BatchResultLines.h"
@@ -341,6 +343,28 @@ void TestBatchLogic::everyMatchingRecordInOrder()
     QCOMPARE(records.at(0).value, QStringLiteral("mx.example.com"));
 }
 
+namespace {
+
+// The lines a previewed run writes for a row that matched nothing.
+QString previewedNotFound(BatchRequest::Kind kind)
+{
+    BatchRequest request;
+    request.kind = kind;
+    request.match = RecordPattern{"A", "www", 0, "1.2.3.4"};
+    Domain dm;
+    dm.id = 1;
+    dm.name = QStringLiteral("a.cn");
+    StepOutcome outcome;
+    outcome.domain = dm.name;
+    outcome.step = planBatchDomain(request, dm.name, &dm, {}).steps.value(0);
+    outcome.status = StepStatus::Skipped;
+    outcome.error = outcome.step.problem;
+    bool success = true;
+    return outcomeLines(outcome, success).join(QLatin1Char('\n'));
+}
+
+} // namespace
+
 void TestBatchLogic::resultLines_data()
 {
     QTest::addColumn<QString>("line");
@@ -368,6 +392,13 @@ void TestBatchLogic::resultLines_data()
         << QStringLiteral("www.a.cn       A     1.2.3.4         默认   删除成功");
     QTest::newRow("delete, not found")
         << recordOutcomeLine(shortRow, QStringLiteral("未找到"))
+        << QStringLiteral("www.a.cn       A     1.2.3.4         默认   未找到");
+    // A previewed run writes what "开始删除" and "开始修改" write.
+    QTest::newRow("delete, not found, previewed")
+        << previewedNotFound(BatchRequest::Delete)
+        << QStringLiteral("www.a.cn       A     1.2.3.4         默认   未找到");
+    QTest::newRow("edit, not found, previewed")
+        << previewedNotFound(BatchRequest::Edit)
         << QStringLiteral("www.a.cn       A     1.2.3.4         默认   未找到");
     QTest::newRow("edit, old") << editOldLine(shortRow)
                                << QStringLiteral("www.a.cn       A     1.2.3.4         默认  ");
