@@ -284,7 +284,12 @@ ZoneFile parseZoneText(const QByteArray &text, const QString &domain)
         const RrPtr &rr = parsed.back();
         if (status == LDNS_STATUS_OK && rr) {
             // ldns replaces the origin at each $ORIGIN; it is checked again only then.
-            if (!checkedOrigin || ldns_dname_compare(checkedOrigin.get(), originRaw) != 0) {
+            if (!originRaw) {
+                // An $ORIGIN ldns could not read leaves none: nothing relative to it is known
+                // to lie in the domain.
+                checkedOrigin.reset();
+                originInside = false;
+            } else if (!checkedOrigin || ldns_dname_compare(checkedOrigin.get(), originRaw) != 0) {
                 checkedOrigin.reset(ldns_rdf_clone(originRaw));
                 originInside = !hostOf(nameText(originRaw), origin).isEmpty();
             }

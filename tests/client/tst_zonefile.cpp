@@ -188,6 +188,10 @@ void TestZoneFile::refusesBadFiles_data()
     QTest::newRow("origin outside the domain")
         << QByteArray("$ORIGIN example.org.\nwww IN A 192.0.2.1\n") << 2
         << QStringLiteral("不在域名example.cn之内");
+    // ldns drops the origin it cannot read; the records after it must not be read against none.
+    QTest::newRow("origin with an empty label")
+        << QByteArray("$ORIGIN deep.example.cn..example.net.\nwww.example.cn. IN A 192.0.2.1\n")
+        << 1 << QStringLiteral("无法解析");
     QTest::newRow("class CH") << QByteArray("; c\n\nwww CH A 192.0.2.1\n") << 3
                               << QStringLiteral("只支持IN类的记录，不支持CH");
     QTest::newRow("bad address, after a multi-line record")
