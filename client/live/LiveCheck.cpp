@@ -34,14 +34,19 @@ void LiveCheck::start(const QString &domain, const QList<LiveTarget> &targets)
     }
     m_queries = std::make_unique<DnsQueries>();
     m_queries->setLimits(m_settings.limits);
+    askResolver(m_report.domain, LDNS_RR_TYPE_NS);
+    run(&LiveCheck::askAddresses);
+}
+
+void LiveCheck::askResolver(const QString &name, int type)
+{
     DnsQuestion q;
-    q.name = m_report.domain;
-    q.type = LDNS_RR_TYPE_NS;
+    q.name = name;
+    q.type = type;
     q.server = m_resolver;
     q.port = m_resolverPort;
     q.recursive = true;
     m_queries->add(q);
-    run(&LiveCheck::askAddresses);
 }
 
 void LiveCheck::run(void (LiveCheck::*next)())
@@ -101,15 +106,8 @@ void LiveCheck::askAddresses()
     m_queries = std::make_unique<DnsQueries>();
     m_queries->setLimits(m_settings.limits);
     for (const QString &name : qAsConst(m_names)) {
-        for (const int type : {int(LDNS_RR_TYPE_A), int(LDNS_RR_TYPE_AAAA)}) {
-            DnsQuestion q;
-            q.name = name;
-            q.type = type;
-            q.server = m_resolver;
-            q.port = m_resolverPort;
-            q.recursive = true;
-            m_queries->add(q);
-        }
+        for (const int type : {int(LDNS_RR_TYPE_A), int(LDNS_RR_TYPE_AAAA)})
+            askResolver(name, type);
     }
     run(&LiveCheck::askTargets);
 }

@@ -34,6 +34,8 @@ signals:
 private:
     void askAddresses();
     void askTargets();
+    // Adds a recursive question to the resolver the check was given.
+    void askResolver(const QString &name, int type);
     // Judges one reply as it comes, so that the work is spread over the check.
     void judgeOne(int index);
     void judge();
