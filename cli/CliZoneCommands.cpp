@@ -75,14 +75,6 @@ const QStringList &zoneOps()
     return ops;
 }
 
-QStringList warningTexts(const ChangePlan &plan)
-{
-    QStringList texts;
-    for (const PlanWarning &w : plan.warnings)
-        texts.append(w.text);
-    return texts;
-}
-
 QJsonObject planJson(const ChangePlan &plan, int lineID)
 {
     const DomainPlan &d = plan.domains.first();
@@ -108,7 +100,7 @@ QJsonObject planJson(const ChangePlan &plan, int lineID)
         {QStringLiteral("lineID"), lineID},
         {QStringLiteral("steps"), steps},
         {QStringLiteral("counts"), counts},
-        {QStringLiteral("warnings"), QJsonArray::fromStringList(warningTexts(plan))}};
+        {QStringLiteral("warnings"), QJsonArray::fromStringList(plan.warningTexts())}};
 }
 
 QString changed(const QString &before, const QString &after)
@@ -140,7 +132,7 @@ QString planText(const ChangePlan &plan, int lineID)
                      QStringLiteral("TYPE"), QStringLiteral("VALUE"), QStringLiteral("TTL"),
                      QStringLiteral("MX"), QStringLiteral("REASON")},
                     rows);
-    for (const QString &w : warningTexts(plan))
+    for (const QString &w : plan.warningTexts())
         text += QStringLiteral("warning: %1\n").arg(w);
     const QMap<QString, int> n = plan.counts();
     text += QStringLiteral("%1 on line %2: %3 create, %4 change, %5 unchanged, %6 delete, "

@@ -109,6 +109,14 @@ QMap<QString, int> ChangePlan::counts() const
     return n;
 }
 
+QStringList ChangePlan::warningTexts() const
+{
+    QStringList texts;
+    for (const PlanWarning &w : warnings)
+        texts.append(w.text);
+    return texts;
+}
+
 bool ChangePlan::changesAnything() const
 {
     for (const DomainPlan &d : domains) {

@@ -113,6 +113,8 @@ struct ChangePlan
     QMap<QString, int> counts() const;
     // Whether any step sends a request.
     bool changesAnything() const;
+    // The warnings' texts, for people, in their order.
+    QStringList warningTexts() const;
 };
 
 // The warnings every plan is checked for, from each domain's live records and its steps:

@@ -144,9 +144,7 @@ void RecordPage::runZoneImport()
         return;
     // Exactly the plan shown: the job skips the domain if it changed since.
     const ChangePlan job = zoneImportJob(dialog->plan(), domain->id);
-    QStringList warnings;
-    for (const PlanWarning &w : job.warnings)
-        warnings.append(w.text);
+    const QStringList warnings = job.warningTexts();
     if (!warnings.isEmpty() &&
         !User::showMsgBox(QStringLiteral("导入后将有以下问题：<br/>") +
                               warnings.join(QStringLiteral("<br/>")).toHtmlEscaped() +
