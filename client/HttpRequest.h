@@ -16,6 +16,11 @@ struct HttpLimits
     // The service's replies; a page of a large account is a few MB, far below this.
     qint64 maxBodyBytes = 64 * 1024 * 1024;
     int maxHeaderBytes = 64 * 1024;
+    // A change goes on a kept-alive connection only if it was last used this recently.
+    // Servers close idle connections on their own timer (1 s on the stand-in, 5 s is common);
+    // a change sent just as that happens fails and is never sent again, so an older
+    // connection is passed over for a fresh one (a resumed session: a millisecond or two).
+    int changeReuseMs = 500;
 };
 
 // Whom a request trusts: the system's roots (looked up as needed, never all read at once) and

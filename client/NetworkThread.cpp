@@ -61,6 +61,8 @@ struct Transfer
     // and the transfer starts again on a fresh connection.
     bool stale = false;
     bool sessionChecked = false;
+    // The TLS object of the connection it ran on, once known.
+    void *tls = nullptr;
     // Set when a callback stopped the transfer; curl's own code then says little.
     QNetworkReply::NetworkError refusal = QNetworkReply::NoError;
     QString refusalText;
@@ -81,9 +83,15 @@ struct Transfer
     }
 };
 
-// The socket under each TLS connection, for the check before a kept-alive one is used
-// (network thread only). libcurl names the connection only by its TLS object.
-std::map<void *, curl_socket_t> g_tlsSockets;
+// The socket under each TLS connection and when it last finished a request, for the checks
+// before a kept-alive one is used (network thread only). libcurl names the connection only by
+// its TLS object.
+struct TlsSocket
+{
+    curl_socket_t fd = CURL_SOCKET_BAD;
+    Clock::time_point idleSince;
+};
+std::map<void *, TlsSocket> g_tlsSockets;
 
 int onSocket(void *user, curl_socket_t fd, curlsocktype)
 {
@@ -96,7 +104,7 @@ int onSocket(void *user, curl_socket_t fd, curlsocktype)
 int onCloseSocket(void *, curl_socket_t fd)
 {
     for (auto it = g_tlsSockets.begin(); it != g_tlsSockets.end();) {
-        if (it->second == fd)
+        if (it->second.fd == fd)
             it = g_tlsSockets.erase(it);
         else
             ++it;
@@ -116,14 +124,23 @@ void *tlsObject(CURL *easy)
 // An idle HTTP/1.1 connection has nothing to read: a byte waiting (TLS's close message) or
 // the end of the stream means the peer has closed it. libcurl's own check takes the close
 // message for data and would send on it.
-bool peerClosed(CURL *easy)
+bool peerClosed(const TlsSocket &connection)
 {
-    const auto it = g_tlsSockets.find(tlsObject(easy));
-    if (it == g_tlsSockets.end())
-        return false;
     char byte = 0;
-    const ssize_t n = ::recv(it->second, &byte, 1, MSG_PEEK | MSG_DONTWAIT);
+    const ssize_t n = ::recv(connection.fd, &byte, 1, MSG_PEEK | MSG_DONTWAIT);
     return n >= 0 || (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR);
+}
+
+// Whether a kept-alive connection may carry this request, or it goes on a fresh one.
+bool mayReuse(const Transfer *t)
+{
+    const auto it = g_tlsSockets.find(t->tls);
+    if (it == g_tlsSockets.end())
+        return t->request.mayRepeat;
+    if (peerClosed(it->second))
+        return false;
+    return t->request.mayRepeat || Clock::now() - it->second.idleSince <
+                                       std::chrono::milliseconds(t->request.limits.changeReuseMs);
 }
 
 // Whom a request trusts, as one key: connections, sessions and the certificate store are kept
@@ -186,8 +203,9 @@ void checkResumed(Transfer *t)
     void *tls = tlsObject(t->easy);
     if (!tls)
         return;
+    t->tls = tls;
     if (t->newSocket) {
-        g_tlsSockets[tls] = t->socket;
+        g_tlsSockets[tls] = TlsSocket{t->socket, Clock::now()};
         t->result.resumedSession = SSL_session_reused(static_cast<SSL *>(tls)) == 1;
     }
 }
@@ -236,9 +254,13 @@ size_t onHeader(char *data, size_t size, size_t count, void *user)
 int onRequestReady(void *user, char *, char *, int, int)
 {
     auto *t = static_cast<Transfer *>(user);
-    if (!t->newSocket && t->attempts == 0 && peerClosed(t->easy)) {
-        t->stale = true;
-        return CURL_PREREQFUNC_ABORT;
+    if (!t->newSocket && t->attempts == 0) {
+        t->tls = tlsObject(t->easy);
+        if (!mayReuse(t)) {
+            // Nothing sent on it: the request starts again on a fresh connection.
+            t->stale = true;
+            return CURL_PREREQFUNC_ABORT;
+        }
     }
     ++t->attempts;
     t->result.sent = true;
@@ -600,7 +622,7 @@ private:
     void finish(Transfer *t, CURLcode code)
     {
         if (t->stale && code == CURLE_ABORTED_BY_CALLBACK) {
-            // Nothing left on the closed connection; the same request on a new one.
+            // Nothing was sent on the connection passed over; the same request on a new one.
             auto again = std::make_unique<Transfer>();
             again->ticket = t->ticket;
             again->request = t->request;
@@ -610,6 +632,9 @@ private:
             begin(std::move(again), true);
             return;
         }
+        const auto used = g_tlsSockets.find(t->tls);
+        if (used != g_tlsSockets.end())
+            used->second.idleSince = Clock::now();
         HttpResult &r = t->result;
         if (t->refusal != QNetworkReply::NoError) {
             r.error = t->refusal;

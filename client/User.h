@@ -71,6 +71,8 @@ public:
     // Limits of one request: no data for idleLimitMs, or longer than totalLimitMs in all.
     int idleLimitMs = 15000;
     int totalLimitMs = 20000;
+    // How recently a kept-alive connection must have been used to carry a change.
+    int changeReuseMs = HttpLimits().changeReuseMs;
 
     // --- Configuration -----------------------------------------------------------------
     // CA certificates trusted for the service in addition to the system's.

@@ -75,6 +75,7 @@ bool User::doAPI(const QString &api, ApiParams post, QJsonValue &res, bool hasTi
     request.limits.stallMs = idleLimitMs;
     request.limits.totalMs = totalLimitMs;
     request.limits.connectMs = qMin(request.limits.connectMs, idleLimitMs);
+    request.limits.changeReuseMs = changeReuseMs;
     request.mayRepeat = isRead(api);
     // Runs on the network thread; this (GUI) thread only waits, in its event loop.
     HttpExchange reply;

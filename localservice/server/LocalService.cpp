@@ -185,8 +185,10 @@ bool LocalService::Impl::createServer(QString *errorText)
         *errorText = QStringLiteral("Cannot set up TLS with %1").arg(tls.serverCert);
         return false;
     }
-    // Idle keep-alive connections hold up stop(); one second is enough for page fetches.
-    server->set_keep_alive_timeout(1);
+    // Idle keep-alive connections hold up stop(), so short; but well above the half second
+    // within which the client sends a change on a kept-alive connection, so that no change
+    // meets a connection being closed.
+    server->set_keep_alive_timeout(2);
     server->set_payload_max_length(kMaxRequestBytes);
     // The server's default also sets SO_REUSEPORT, which would let a second service share the
     // port (and split the clients) instead of being told it is taken.

@@ -1,5 +1,6 @@
 #include "tests/support/LocalServiceFixture.h"
 
+#include "client/HttpExchange.h"
 #include "client/User.h"
 #include "localservice/storage/SeedData.h"
 
@@ -47,6 +48,8 @@ bool LocalServiceFixture::start()
 
 void LocalServiceFixture::stop()
 {
+    // This process's idle connections would hold the service's stop up to its idle timeout.
+    HttpExchange::forgetConnections();
     if (m_service)
         m_service->stop();
     m_service.reset();
