@@ -199,10 +199,11 @@ void checkResumed(Transfer *t)
 {
     if (t->sessionChecked)
         return;
-    t->sessionChecked = true;
+    // Through a proxy the CONNECT reply's headers come before there is a TLS connection.
     void *tls = tlsObject(t->easy);
     if (!tls)
         return;
+    t->sessionChecked = true;
     t->tls = tls;
     if (t->newSocket) {
         g_tlsSockets[tls] = TlsSocket{t->socket, Clock::now()};

@@ -437,12 +437,18 @@ void TestHttpExchange::proxyFromEnvironment()
             QByteArray("http://127.0.0.1:") + QByteArray::number(proxy.serverPort()));
     if (exempt)
         qputenv("no_proxy", "127.0.0.1");
-    const HttpResult result = run(post(server.baseUrl() + QStringLiteral("/api/test/")));
+    HttpRequest change = post(server.baseUrl() + QStringLiteral("/api/test/"));
+    change.limits.changeReuseMs = 600000;
+    const HttpResult result = run(change);
+    const HttpResult second = run(change);
     qunsetenv("https_proxy");
     qunsetenv("no_proxy");
     QCOMPARE(result.error, QNetworkReply::NoError);
     QCOMPARE(result.body, QByteArray("{\"code\":0}"));
-    QCOMPARE(server.requests, 1);
+    QCOMPARE(second.error, QNetworkReply::NoError);
+    QCOMPARE(server.requests, 2);
+    // The tunnel is kept alive like any connection: both went through one.
+    QCOMPARE(server.connections, 1);
     QCOMPARE(proxy.targets,
              exempt ? QStringList()
                     : QStringList{QStringLiteral("127.0.0.1:%1").arg(server.serverPort())});
