@@ -18,6 +18,7 @@
 #include "client/zone/ZonePlanner.h"
 #include "client/zone/ZoneWriter.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
@@ -178,14 +179,44 @@ bool exportNameServers(CliSession &s, const Domain &dm, QStringList &names, int 
     return true;
 }
 
-// Every line's file into folder, named as the window names them.
+// What a name in the export folder is taken by, as the refusal says it.
+QString blockKindText(ZoneFolderBlock::Kind kind)
+{
+    switch (kind) {
+    case ZoneFolderBlock::Folder:
+        return QStringLiteral("a folder");
+    case ZoneFolderBlock::Link:
+        return QStringLiteral("a symbolic link");
+    case ZoneFolderBlock::Fifo:
+        return QStringLiteral("a FIFO");
+    case ZoneFolderBlock::Socket:
+        return QStringLiteral("a socket");
+    case ZoneFolderBlock::Device:
+        return QStringLiteral("a device");
+    case ZoneFolderBlock::Other:
+        break;
+    }
+    return QStringLiteral("a special file");
+}
+
+// Every line's file into folder, named as the window names them; nothing when a file's name is
+// taken by anything but a regular file.
 int exportFolder(CliSession &s, const Domain &dm, const QList<Record> &records,
                  const QString &folder, const QStringList &nameServers)
 {
     QStringList written;
     QString error;
-    if (!writeZoneFolder(folder, dm.name, records, written, error, nameServers)) {
-        printErr(QStringLiteral("halvik-cli: %1\n").arg(error));
+    QList<ZoneFolderBlock> blocked;
+    if (!writeZoneFolder(folder, dm.name, records, written, error, nameServers, &blocked)) {
+        if (blocked.isEmpty()) {
+            printErr(QStringLiteral("halvik-cli: %1\n").arg(error));
+            return ExitRefused;
+        }
+        for (const ZoneFolderBlock &b : blocked)
+            printErr(
+                QStringLiteral("halvik-cli: %1 is %2, not a regular file; it is not replaced\n")
+                    .arg(QDir(folder).filePath(b.name), blockKindText(b.kind)));
+        printErr(QStringLiteral("halvik-cli: nothing was written to %1\n").arg(folder));
         return ExitRefused;
     }
     QString text =
