@@ -7,7 +7,6 @@
 #include "cli/OutputFile.h"
 #include "cli/Terminal.h"
 #include "client/User.h"
-#include "client/WholeRecordList.h"
 #include "client/journal/Journal.h"
 #include "client/journal/RunPlan.h"
 #include "client/live/LiveCheck.h"
@@ -41,18 +40,6 @@ int lineOption(const CliSession &s)
 bool hasFlag(const CliSession &s, const char *name)
 {
     return s.invocation.options.contains(QString::fromLatin1(name));
-}
-
-// Reads every record of dm afresh, page by page: an export or a comparison of part of the
-// list would be wrong in silence, so a list that does not add up is refused.
-bool readAllRecords(CliSession &s, Domain *dm, QList<Record> &records, int &exit)
-{
-    s.beginCall();
-    if (!readWholeRecordList(s.user, *dm, records, false)) {
-        exit = s.failed(QStringLiteral("reading the records of %1").arg(dm->name));
-        return false;
-    }
-    return true;
 }
 
 // A record of a step as the plan prints it; the service's id where the record is the
@@ -244,7 +231,7 @@ int cmdZoneExport(CliSession &s)
     if (!dm)
         return exit;
     QList<Record> records;
-    if (!readAllRecords(s, dm.data(), records, exit))
+    if (!s.readRecords(dm, records, exit))
         return exit;
     QStringList nameServers;
     if (!exportNameServers(s, *dm, nameServers, exit))
@@ -313,7 +300,7 @@ int cmdZoneImport(CliSession &s)
     }
 
     QList<Record> live;
-    if (!readAllRecords(s, dm.data(), live, exit))
+    if (!s.readRecords(dm, live, exit))
         return exit;
     const int line = lineOption(s);
     const bool prune = hasFlag(s, "prune");
