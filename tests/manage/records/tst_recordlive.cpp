@@ -3,6 +3,7 @@
 #include "client/journal/JobRunner.h"
 #include "client/journal/JobSteps.h"
 #include "client/journal/Journal.h"
+#include "client/live/LiveCheck.h"
 #include "localservice/dns/NameServers.h"
 #include "manage/history/HistoryPage.h"
 #include "manage/records/RecordPage.h"
@@ -43,6 +44,7 @@ private slots:
     void stopEndsTheCheck();
     void exportAfterACheckWritesTheServiceNameServers();
     void historyChecksTheJobsRecords();
+    void checksReadPastTheFirstList();
 
 private:
     // Clicks "检测生效" and waits for the check to end.
@@ -253,6 +255,56 @@ void TestRecordLive::historyChecksTheJobsRecords()
     for (const LiveResult &r : undone.results)
         QVERIFY(r.served.isEmpty());
     history.liveDialog()->close();
+}
+
+// A domain past one list (999 records), one record set with a record on either side of it: the
+// record page's check and a job's check judge the set by both (by the first list alone, the
+// served set holds a record more than expected: not live).
+void TestRecordLive::checksReadPastTheFirstList()
+{
+    const QString name = QStringLiteral("river-demo.com");
+    User &u = theUser();
+    QVERIFY(u.domain2ptr(name));
+    Record near;
+    QVERIFY(u.addRecord(u.domain2ptr(name), QStringLiteral("192.0.2.91"), QStringLiteral("A"),
+                        QStringLiteral("0"), QStringLiteral("split"), QStringLiteral("600"),
+                        QStringLiteral("10"), &near));
+    QVERIFY(h.service->storeDemoRecords(name, 1000));
+    // The far one added by a journaled job, as the record page adds it.
+    Record far;
+    far.host = QStringLiteral("split");
+    far.type = QStringLiteral("A");
+    far.value = QStringLiteral("192.0.2.92");
+    far.ttl = 600;
+    ChangePlan plan;
+    plan.domains.append(
+        domainSteps(*u.domain2ptr(name), {recordStep(StepOps::Create, nullptr, &far)}));
+    Journal journal;
+    QVERIFY(journal.open(Journal::defaultPath()));
+    JournalRunner runner(u, journal);
+    QVERIFY(
+        runner.start(plan, QStringLiteral("record"), QStringLiteral("split"), journalAccount(u)));
+    while (!runner.atEnd())
+        runner.runNext();
+    runner.finish();
+
+    QList<QPair<QString, QList<LiveTarget>>> checks;
+    QString error;
+    QVERIFY2(LiveCheckDialog::jobChecks(u, runner.jobId(), checks, error), qPrintable(error));
+    QCOMPARE(checks.size(), 1);
+    QCOMPARE(checks.first().second.size(), 1);
+    QCOMPARE(checks.first().second.first().expected.size(), 2);
+
+    // Once the name servers serve both, the page's one check finds the set live.
+    LiveSettings settings;
+    QVERIFY2(LiveSettings::load(settings, error), qPrintable(error));
+    const ServedWait served = waitUntilServed(settings, name, {near, far}, kLiveWithinMs / 1000);
+    QVERIFY2(served.served, qPrintable(served.notLive));
+    page().showDomain(u.domains.sharedOf(u.domain2ptr(name)));
+    runCheck();
+    const QLabel *badge = badgeOf(near.id);
+    QVERIFY(badge);
+    QVERIFY2(badge->text() == QStringLiteral("已生效"), qPrintable(badge->toolTip()));
 }
 
 bool TestRecordLive::checkChosenJob(HistoryPage &history)
