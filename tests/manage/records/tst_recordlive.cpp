@@ -55,6 +55,9 @@ private:
     // Opens the history page's check of its chosen job (closing one open before) and waits for
     // its end; whether every record was live.
     static bool checkChosenJob(HistoryPage &history);
+    // Adds an A record host with value (TTL 600) to domain as a journaled job; the job's id, 0
+    // when it could not be started.
+    static qint64 addByJob(const QString &domain, const QString &host, const QString &value);
 
     WindowHarness h;
     int m_id = 0;
@@ -203,24 +206,7 @@ void TestRecordLive::exportAfterACheckWritesTheServiceNameServers()
 void TestRecordLive::historyChecksTheJobsRecords()
 {
     // A journaled job that adds one record, as the record page's own changes are journaled.
-    User &u = theUser();
-    Domain *domain = u.domain2ptr(kDomain);
-    QVERIFY(domain);
-    Record created;
-    created.host = QStringLiteral("job-live");
-    created.type = QStringLiteral("A");
-    created.value = QStringLiteral("192.0.2.80");
-    created.ttl = 600;
-    ChangePlan plan;
-    plan.domains.append(domainSteps(*domain, {recordStep(StepOps::Create, nullptr, &created)}));
-    Journal journal;
-    QVERIFY(journal.open(Journal::defaultPath()));
-    JournalRunner runner(u, journal);
-    QVERIFY(runner.start(plan, QStringLiteral("record"), QStringLiteral("job-live"),
-                         journalAccount(u)));
-    while (!runner.atEnd())
-        runner.runNext();
-    runner.finish();
+    QVERIFY(addByJob(kDomain, QStringLiteral("job-live"), QStringLiteral("192.0.2.80")) > 0);
 
     HistoryPage &history = h.window->historyPage();
     history.reload();
@@ -271,26 +257,14 @@ void TestRecordLive::checksReadPastTheFirstList()
                         QStringLiteral("10"), &near));
     QVERIFY(h.service->storeDemoRecords(name, 1000));
     // The far one added by a journaled job, as the record page adds it.
-    Record far;
-    far.host = QStringLiteral("split");
-    far.type = QStringLiteral("A");
+    const qint64 job = addByJob(name, QStringLiteral("split"), QStringLiteral("192.0.2.92"));
+    QVERIFY(job > 0);
+    Record far = near;
     far.value = QStringLiteral("192.0.2.92");
-    far.ttl = 600;
-    ChangePlan plan;
-    plan.domains.append(
-        domainSteps(*u.domain2ptr(name), {recordStep(StepOps::Create, nullptr, &far)}));
-    Journal journal;
-    QVERIFY(journal.open(Journal::defaultPath()));
-    JournalRunner runner(u, journal);
-    QVERIFY(
-        runner.start(plan, QStringLiteral("record"), QStringLiteral("split"), journalAccount(u)));
-    while (!runner.atEnd())
-        runner.runNext();
-    runner.finish();
 
     QList<QPair<QString, QList<LiveTarget>>> checks;
     QString error;
-    QVERIFY2(LiveCheckDialog::jobChecks(u, runner.jobId(), checks, error), qPrintable(error));
+    QVERIFY2(LiveCheckDialog::jobChecks(u, job, checks, error), qPrintable(error));
     QCOMPARE(checks.size(), 1);
     QCOMPARE(checks.first().second.size(), 1);
     QCOMPARE(checks.first().second.first().expected.size(), 2);
@@ -305,6 +279,31 @@ void TestRecordLive::checksReadPastTheFirstList()
     const QLabel *badge = badgeOf(near.id);
     QVERIFY(badge);
     QVERIFY2(badge->text() == QStringLiteral("已生效"), qPrintable(badge->toolTip()));
+}
+
+qint64 TestRecordLive::addByJob(const QString &domain, const QString &host, const QString &value)
+{
+    User &u = theUser();
+    const Domain *dm = u.domain2ptr(domain);
+    if (!dm)
+        return 0;
+    Record created;
+    created.host = host;
+    created.type = QStringLiteral("A");
+    created.value = value;
+    created.ttl = 600;
+    ChangePlan plan;
+    plan.domains.append(domainSteps(*dm, {recordStep(StepOps::Create, nullptr, &created)}));
+    Journal journal;
+    if (!journal.open(Journal::defaultPath()))
+        return 0;
+    JournalRunner runner(u, journal);
+    if (!runner.start(plan, QStringLiteral("record"), host, journalAccount(u)))
+        return 0;
+    while (!runner.atEnd())
+        runner.runNext();
+    runner.finish();
+    return runner.jobId();
 }
 
 bool TestRecordLive::checkChosenJob(HistoryPage &history)
