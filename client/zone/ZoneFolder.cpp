@@ -126,6 +126,8 @@ bool writeZoneFolder(const QString &folder, const QString &domain, const QList<R
 {
     written.clear();
     errorText.clear();
+    if (blocked)
+        blocked->clear();
     const QDir dir(folder);
     if (folder.isEmpty() || !dir.exists()) {
         errorText = QStringLiteral("文件夹不存在: %1").arg(folder);
@@ -151,8 +153,6 @@ bool writeZoneFolder(const QString &folder, const QString &domain, const QList<R
             *blocked = found;
         return true;
     };
-    if (blocked)
-        blocked->clear();
     if (refuse(blockedNames(dir, names)))
         return false;
     // Written into temporary files first and put in place only when all of them are whole.
