@@ -5,6 +5,7 @@
 #include "cli/Terminal.h"
 #include "client/LoginSettings.h"
 #include "client/User.h"
+#include "client/WholeRecordList.h"
 #include "client/journal/Journal.h"
 
 #include <QJsonArray>
@@ -210,16 +211,14 @@ QSharedPointer<Domain> CliSession::namedDomain(int &exit)
 
 bool CliSession::readRecords(const QSharedPointer<Domain> &dm, QList<Record> &records, int &exit)
 {
+    // Page after page: a record past the first list a read returns (999) would be "not found",
+    // and an export or a plan on part of the list would be wrong in silence. A list whose pages
+    // do not add up is refused, never half used.
     beginCall();
-    user.getRecord(dm.data());
-    if (!user.errorText.isEmpty()) {
-        exit = failed(QStringLiteral("reading the records of %1").arg(dm->name));
-        return false;
-    }
-    records.clear();
-    for (const Record &r : dm->records)
-        records.append(r);
-    return true;
+    if (readWholeRecordList(user, *dm, records, false))
+        return true;
+    exit = failed(QStringLiteral("reading every record of %1").arg(dm->name));
+    return false;
 }
 
 bool openJournal(Journal &journal, bool forWriting, int &exit)

@@ -84,8 +84,8 @@ public:
     // The domain the first operand names; null (reported, exit set) when it is not the
     // account's or the list cannot be read.
     QSharedPointer<Domain> namedDomain(int &exit);
-    // The records of dm as the service lists them now (its first page); false (reported, exit
-    // set) when they cannot be read.
+    // Every record of dm as the service lists them now, all pages; false (reported, exit set)
+    // when they cannot be read whole.
     bool readRecords(const QSharedPointer<Domain> &dm, QList<Record> &records, int &exit);
     // The outcome of one item's operation (ok = its result); a failure is also reported on
     // standard error unless a box already showed the reason.

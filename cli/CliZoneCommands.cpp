@@ -7,7 +7,6 @@
 #include "cli/OutputFile.h"
 #include "cli/Terminal.h"
 #include "client/User.h"
-#include "client/WholeRecordList.h"
 #include "client/journal/Journal.h"
 #include "client/journal/RunPlan.h"
 #include "client/live/LiveCheck.h"
@@ -18,6 +17,7 @@
 #include "client/zone/ZonePlanner.h"
 #include "client/zone/ZoneWriter.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
@@ -40,18 +40,6 @@ int lineOption(const CliSession &s)
 bool hasFlag(const CliSession &s, const char *name)
 {
     return s.invocation.options.contains(QString::fromLatin1(name));
-}
-
-// Reads every record of dm afresh, page by page: an export or a comparison of part of the
-// list would be wrong in silence, so a list that does not add up is refused.
-bool readAllRecords(CliSession &s, Domain *dm, QList<Record> &records, int &exit)
-{
-    s.beginCall();
-    if (!readWholeRecordList(s.user, *dm, records, false)) {
-        exit = s.failed(QStringLiteral("reading the records of %1").arg(dm->name));
-        return false;
-    }
-    return true;
 }
 
 // A record of a step as the plan prints it; the service's id where the record is the
@@ -178,14 +166,44 @@ bool exportNameServers(CliSession &s, const Domain &dm, QStringList &names, int 
     return true;
 }
 
-// Every line's file into folder, named as the window names them.
+// What a name in the export folder is taken by, as the refusal says it.
+QString blockKindText(ZoneFolderBlock::Kind kind)
+{
+    switch (kind) {
+    case ZoneFolderBlock::Folder:
+        return QStringLiteral("a folder");
+    case ZoneFolderBlock::Link:
+        return QStringLiteral("a symbolic link");
+    case ZoneFolderBlock::Fifo:
+        return QStringLiteral("a FIFO");
+    case ZoneFolderBlock::Socket:
+        return QStringLiteral("a socket");
+    case ZoneFolderBlock::Device:
+        return QStringLiteral("a device");
+    case ZoneFolderBlock::Other:
+        break;
+    }
+    return QStringLiteral("a special file");
+}
+
+// Every line's file into folder, named as the window names them; nothing when a file's name is
+// taken by anything but a regular file.
 int exportFolder(CliSession &s, const Domain &dm, const QList<Record> &records,
                  const QString &folder, const QStringList &nameServers)
 {
     QStringList written;
     QString error;
-    if (!writeZoneFolder(folder, dm.name, records, written, error, nameServers)) {
-        printErr(QStringLiteral("halvik-cli: %1\n").arg(error));
+    QList<ZoneFolderBlock> blocked;
+    if (!writeZoneFolder(folder, dm.name, records, written, error, nameServers, &blocked)) {
+        if (blocked.isEmpty()) {
+            printErr(QStringLiteral("halvik-cli: %1\n").arg(error));
+            return ExitRefused;
+        }
+        for (const ZoneFolderBlock &b : blocked)
+            printErr(
+                QStringLiteral("halvik-cli: %1 is %2, not a regular file; it is not replaced\n")
+                    .arg(QDir(folder).filePath(b.name), blockKindText(b.kind)));
+        printErr(QStringLiteral("halvik-cli: nothing was written to %1\n").arg(folder));
         return ExitRefused;
     }
     QString text =
@@ -213,7 +231,7 @@ int cmdZoneExport(CliSession &s)
     if (!dm)
         return exit;
     QList<Record> records;
-    if (!readAllRecords(s, dm.data(), records, exit))
+    if (!s.readRecords(dm, records, exit))
         return exit;
     QStringList nameServers;
     if (!exportNameServers(s, *dm, nameServers, exit))
@@ -282,7 +300,7 @@ int cmdZoneImport(CliSession &s)
     }
 
     QList<Record> live;
-    if (!readAllRecords(s, dm.data(), live, exit))
+    if (!s.readRecords(dm, live, exit))
         return exit;
     const int line = lineOption(s);
     const bool prune = hasFlag(s, "prune");

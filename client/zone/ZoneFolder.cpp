@@ -3,11 +3,14 @@
 #include "client/zone/ZoneWriter.h"
 
 #include <QDir>
+#include <QFile>
 #include <QSaveFile>
 
 #include <algorithm>
 #include <memory>
 #include <vector>
+
+#include <sys/stat.h>
 
 namespace {
 
@@ -40,7 +43,59 @@ QString lineNameOf(const QList<Record> &records, int lineID)
     return QString();
 }
 
+// The names in dir that are taken by something other than a regular file. lstat, not stat: a
+// link is refused as a link, never followed to whatever it points at.
+QList<ZoneFolderBlock> blockedNames(const QDir &dir, const QStringList &names)
+{
+    QList<ZoneFolderBlock> blocked;
+    for (const QString &name : names) {
+        struct stat st = {};
+        if (::lstat(QFile::encodeName(dir.filePath(name)).constData(), &st) != 0)
+            continue; // absent (or unreadable: then the write says why)
+        if (S_ISREG(st.st_mode))
+            continue;
+        ZoneFolderBlock b;
+        b.name = name;
+        b.kind = S_ISDIR(st.st_mode)                          ? ZoneFolderBlock::Folder
+                 : S_ISLNK(st.st_mode)                        ? ZoneFolderBlock::Link
+                 : S_ISFIFO(st.st_mode)                       ? ZoneFolderBlock::Fifo
+                 : S_ISSOCK(st.st_mode)                       ? ZoneFolderBlock::Socket
+                 : S_ISCHR(st.st_mode) || S_ISBLK(st.st_mode) ? ZoneFolderBlock::Device
+                                                              : ZoneFolderBlock::Other;
+        blocked.append(b);
+    }
+    return blocked;
+}
+
+QString kindText(ZoneFolderBlock::Kind kind)
+{
+    switch (kind) {
+    case ZoneFolderBlock::Folder:
+        return QStringLiteral("文件夹");
+    case ZoneFolderBlock::Link:
+        return QStringLiteral("符号链接");
+    case ZoneFolderBlock::Fifo:
+        return QStringLiteral("命名管道");
+    case ZoneFolderBlock::Socket:
+        return QStringLiteral("套接字");
+    case ZoneFolderBlock::Device:
+        return QStringLiteral("设备文件");
+    case ZoneFolderBlock::Other:
+        break;
+    }
+    return QStringLiteral("特殊文件");
+}
+
 } // namespace
+
+QString zoneFolderBlockText(const QList<ZoneFolderBlock> &blocked)
+{
+    QStringList parts;
+    for (const ZoneFolderBlock &b : blocked)
+        parts.append(QStringLiteral("%1（%2）").arg(b.name, kindText(b.kind)));
+    return QStringLiteral("%1已存在且不是普通文件，不会被替换；未写入任何文件")
+        .arg(parts.join(QStringLiteral("、")));
+}
 
 QString zoneFileName(const QString &domain, int lineID, const QString &lineName)
 {
@@ -66,10 +121,13 @@ QList<int> zoneLinesInUse(const QList<Record> &records)
 }
 
 bool writeZoneFolder(const QString &folder, const QString &domain, const QList<Record> &records,
-                     QStringList &written, QString &errorText, const QStringList &nameServers)
+                     QStringList &written, QString &errorText, const QStringList &nameServers,
+                     QList<ZoneFolderBlock> *blocked)
 {
     written.clear();
     errorText.clear();
+    if (blocked)
+        blocked->clear();
     const QDir dir(folder);
     if (folder.isEmpty() || !dir.exists()) {
         errorText = QStringLiteral("文件夹不存在: %1").arg(folder);
@@ -78,25 +136,46 @@ bool writeZoneFolder(const QString &folder, const QString &domain, const QList<R
     QList<int> lines = zoneLinesInUse(records);
     if (lines.isEmpty())
         lines.append(0);
-    // Written into temporary files first and put in place only when all of them are whole.
-    std::vector<std::unique_ptr<QSaveFile>> files;
     QStringList names;
     for (int line : lines) {
         QString name = zoneFileName(domain, line, lineNameOf(records, line));
         if (names.contains(name, Qt::CaseInsensitive))
             name = zoneFileName(domain, line,
                                 lineNameOf(records, line) + QStringLiteral("-%1").arg(line));
-        const QByteArray text = writeZone(domain, records, line, nameServers).text;
-        auto file = std::make_unique<QSaveFile>(dir.filePath(name));
+        names.append(name);
+    }
+    // Every name checked before any file is written: a refused one leaves the folder as it was.
+    auto refuse = [&](const QList<ZoneFolderBlock> &found) {
+        if (found.isEmpty())
+            return false;
+        errorText = zoneFolderBlockText(found);
+        if (blocked)
+            *blocked = found;
+        return true;
+    };
+    if (refuse(blockedNames(dir, names)))
+        return false;
+    // Written into temporary files first and put in place only when all of them are whole.
+    std::vector<std::unique_ptr<QSaveFile>> files;
+    auto cancelAll = [&files] {
+        for (auto &f : files)
+            f->cancelWriting();
+    };
+    for (int i = 0; i < names.size(); ++i) {
+        const QByteArray text = writeZone(domain, records, lines.at(i), nameServers).text;
+        auto file = std::make_unique<QSaveFile>(dir.filePath(names.at(i)));
         if (!file->open(QIODevice::WriteOnly) || file->write(text) != text.size()) {
-            errorText = QStringLiteral("无法写入 %1: %2").arg(name, file->errorString());
-            for (auto &f : files)
-                f->cancelWriting();
+            errorText = QStringLiteral("无法写入 %1: %2").arg(names.at(i), file->errorString());
+            cancelAll();
             file->cancelWriting();
             return false;
         }
-        names.append(name);
         files.push_back(std::move(file));
+    }
+    // Once more just before the renames: writing took a while, and the folder is not ours.
+    if (refuse(blockedNames(dir, names))) {
+        cancelAll();
+        return false;
     }
     for (size_t i = 0; i < files.size(); ++i) {
         if (!files[i]->commit()) {

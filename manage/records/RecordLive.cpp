@@ -2,6 +2,9 @@
 // summary line, and a mark on each row.
 #include "manage/records/RecordPage.h"
 
+#include "client/User.h"
+#include "client/WholeRecordList.h"
+
 #include <QLabel>
 #include <QPushButton>
 #include <QTableWidget>
@@ -29,9 +32,17 @@ void RecordPage::liveClicked()
         m_w.label_live->show();
         return;
     }
+    // The whole list, page by page: the rows hold the first list a read returns (999), and a
+    // set with records past it would be judged by part of them.
     QList<Record> records;
-    for (const Record &r : domain->records)
-        records.append(r);
+    m_w.pushButton_Rlive->setEnabled(false); // the read lets clicks through
+    const bool read = readWholeRecordList(user(), *domain, records, true);
+    m_w.pushButton_Rlive->setEnabled(true);
+    if (!read) {
+        m_w.label_live->setText(QStringLiteral("无法检测：%1").arg(user().errorText));
+        m_w.label_live->show();
+        return;
+    }
     const QList<LiveTarget> targets = liveTargets(records, LiveScope());
     if (targets.isEmpty()) {
         m_w.label_live->setText(QStringLiteral("没有可检测的记录"));

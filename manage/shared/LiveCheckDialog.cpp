@@ -2,6 +2,7 @@
 
 #include "client/RecordIdentity.h"
 #include "client/User.h"
+#include "client/WholeRecordList.h"
 #include "client/journal/Journal.h"
 
 #include <QLabel>
@@ -33,14 +34,13 @@ bool LiveCheckDialog::jobChecks(User &user, qint64 job,
             error = QStringLiteral("账号中没有域名%1").arg(it.key());
             return false;
         }
-        user.getRecord(domain.data());
-        if (!user.errorText.isEmpty()) {
+        // Every page: the job's record may lie past the first list a read returns (999), and
+        // its set is judged by all of its records.
+        QList<Record> records;
+        if (!readWholeRecordList(user, *domain, records, true)) {
             error = QStringLiteral("无法读取%1的解析记录：%2").arg(it.key(), user.errorText);
             return false;
         }
-        QList<Record> records;
-        for (const Record &r : domain->records)
-            records.append(r);
         LiveScope scope;
         scope.onlySets = true;
         scope.sets = it.value();

@@ -1,5 +1,6 @@
 #include "client/DeviceId.h"
 #include "client/Scramble.h"
+#include "localservice/storage/Storage.h"
 #include "tests/support/ApiTestUtil.h"
 #include "tests/support/CliRun.h"
 #include "tests/support/LocalServiceFixture.h"
@@ -60,6 +61,9 @@ private slots:
     void exitCodes_data();
     void exitCodes();
     void recordsBeyondTheListLimit();
+    void recordCommandsRefuseAPartList_data();
+    void recordCommandsRefuseAPartList();
+    void recordCommandsReachPastTheFirstList();
     void controlCharactersEscaped_data();
     void controlCharactersEscaped();
     void secretsNeverOnStandardError();
@@ -242,6 +246,85 @@ void TestCli::recordsBeyondTheListLimit()
     QCOMPARE(rec.value(QStringLiteral("id")).toInt(), 3);
     QCOMPARE(rec.value(QStringLiteral("lineName")).toString(), QStringLiteral("未知"));
     QVERIFY(r.err.contains("the first 3 are listed"));
+}
+
+// A single record's command needs the domain's whole list: a record past the pages that came
+// would be "not found", or another taken for it. Pages that end before the count are refused,
+// and nothing is sent.
+void TestCli::recordCommandsRefuseAPartList_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::newRow("edit") << QStringList{"record", "edit", "a.cn", "3", "--ttl", "60"};
+    QTest::newRow("pause") << QStringList{"record", "pause", "a.cn", "3"};
+    QTest::newRow("delete") << QStringList{"record", "delete", "a.cn", "3"};
+}
+
+void TestCli::recordCommandsRefuseAPartList()
+{
+    QFETCH(QStringList, args);
+    QJsonArray entries;
+    for (int id = 1; id <= 3; ++id)
+        entries.append(QJsonObject{{QStringLiteral("recordID"), id},
+                                   {QStringLiteral("type"), QStringLiteral("A")},
+                                   {QStringLiteral("value"), QStringLiteral("192.0.2.1")}});
+    auto page = [](const QJsonArray &records) {
+        return ok(
+            QJsonObject{{QStringLiteral("recordCount"), 1200}, {QStringLiteral("data"), records}});
+    };
+    m_server->setReplies(QStringLiteral("/api/record/list/"), {page(entries), page({})});
+    const Run r = run(args);
+    QVERIFY2(r.exit == 1, r.err.constData());
+    QVERIFY2(r.err.contains("reading every record of a.cn"), r.err.constData());
+    for (const QString &path : m_server->requestedPaths())
+        QVERIFY2(!path.startsWith(QStringLiteral("/api/record/")) ||
+                     path == QStringLiteral("/api/record/list/"),
+                 qPrintable(path));
+}
+
+// Against the stand-in, a domain of more than one list (999 records): the record added last is
+// found, edited, paused and deleted by its id.
+void TestCli::recordCommandsReachPastTheFirstList()
+{
+    LocalServiceFixture service;
+    QVERIFY2(service.start(), qPrintable(service.errorText()));
+    const QMap<QString, QString> env = signedInTo(service);
+    const QString name = QStringLiteral("halvik-demo.com");
+    QVERIFY(service.storeDemoRecords(name, 1000));
+    const Run added =
+        run({QStringLiteral("--json"), QStringLiteral("record"), QStringLiteral("add"), name,
+             QStringLiteral("--host"), QStringLiteral("far"), QStringLiteral("--value"),
+             QStringLiteral("10.9.9.9")},
+            QByteArray(), {}, env);
+    QVERIFY2(added.exit == 0, added.err.constData());
+    const QString id = QString::number(added.json().object().value(QStringLiteral("id")).toInt());
+    QVERIFY(id.toInt() > 0);
+
+    // The record as the stand-in keeps it; absent: host empty.
+    auto stored = [&service, &name, &id] {
+        Storage &storage = service.service().storage();
+        for (const DomainRow &d : storage.allDomains()) {
+            if (d.name != name)
+                continue;
+            for (const RecordRow &r : storage.domainRecords(d.id)) {
+                if (r.id == id.toLongLong())
+                    return r;
+            }
+        }
+        return RecordRow();
+    };
+    const Run edited = run({QStringLiteral("record"), QStringLiteral("edit"), name, id,
+                            QStringLiteral("--value"), QStringLiteral("10.9.9.8")},
+                           QByteArray(), {}, env);
+    QVERIFY2(edited.exit == 0, edited.err.constData());
+    QCOMPARE(stored().value, QStringLiteral("10.9.9.8"));
+    const Run paused =
+        run({QStringLiteral("record"), QStringLiteral("pause"), name, id}, QByteArray(), {}, env);
+    QVERIFY2(paused.exit == 0, paused.err.constData());
+    QCOMPARE(stored().state, int(RecordPaused));
+    const Run deleted =
+        run({QStringLiteral("record"), QStringLiteral("delete"), name, id}, QByteArray(), {}, env);
+    QVERIFY2(deleted.exit == 0, deleted.err.constData());
+    QVERIFY(stored().host.isEmpty());
 }
 
 // Text from the service reaches a terminal that acts on control characters (clear the screen,

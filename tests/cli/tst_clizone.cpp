@@ -33,6 +33,7 @@ private slots:
     void exportLoadsInNamedCheckzoneAndImportsAsNothing();
     void exportWritesThroughWhatIsNotARegularFile();
     void exportFolderNamesFilesByLine();
+    void exportFolderReplacesNoFifo();
     void previewChangesNothingApplyRunsTheRest();
     void badFileSendsNothing();
     void hostileInputSendsNothing_data();
@@ -218,6 +219,28 @@ void TestCliZone::exportFolderNamesFilesByLine()
         run({QStringLiteral("zone"), QStringLiteral("export"), kDomain, QStringLiteral("--folder"),
              folder.path(), QStringLiteral("--line"), QStringLiteral("0")});
     QCOMPARE(both.exit, 64);
+}
+
+// A FIFO where a line's file would go is left as it is, and no other line's file is written.
+void TestCliZone::exportFolderReplacesNoFifo()
+{
+    QTemporaryDir folder;
+    const QString fifo = folder.filePath(kDomain + QStringLiteral(".电信.zone"));
+    QVERIFY(::mkfifo(QFile::encodeName(fifo).constData(), 0600) == 0);
+    const Run exported = run({QStringLiteral("zone"), QStringLiteral("export"), kDomain,
+                              QStringLiteral("--folder"), folder.path()});
+    QCOMPARE(exported.exit, 1);
+    QVERIFY2(exported.err.contains(QStringLiteral("halvik-cli: %1 is a FIFO, not a regular file; "
+                                                  "it is not replaced\n")
+                                       .arg(fifo)
+                                       .toUtf8()) &&
+                 exported.err.contains("nothing was written"),
+             exported.err.constData());
+    struct stat st = {};
+    QVERIFY(::lstat(QFile::encodeName(fifo).constData(), &st) == 0);
+    QVERIFY(S_ISFIFO(st.st_mode));
+    QCOMPARE(QDir(folder.path()).entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot),
+             QStringList{kDomain + QStringLiteral(".电信.zone")});
 }
 
 void TestCliZone::previewChangesNothingApplyRunsTheRest()

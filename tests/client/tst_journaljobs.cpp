@@ -97,9 +97,6 @@ private slots:
     void runShowsProgressAndStopsBetweenDomains();
 
 private:
-    // Puts count A records h1 … hN straight into the stand-in's storage for the demo account.
-    bool storeRecords(int domainId, int count);
-
     RecordingPresenter m_presenter;
     std::unique_ptr<LocalServiceFixture> m_service;
     std::unique_ptr<QTemporaryDir> m_dir;
@@ -107,23 +104,6 @@ private:
     User m_other; // changes things behind the job's back
     Journal m_journal;
 };
-
-bool TestJournalJobs::storeRecords(int domainId, int count)
-{
-    Storage &storage = m_service->service().storage();
-    AccountRow account;
-    if (!storage.accountByEmail(LocalServiceFixture::demoEmail(), &account))
-        return false;
-    for (int i = 1; i <= count; ++i) {
-        RecordRow r;
-        r.host = QStringLiteral("h%1").arg(i);
-        r.type = QStringLiteral("A");
-        r.value = QStringLiteral("10.1.%1.%2").arg(i / 256).arg(i % 256);
-        if (storage.createRecord(account.id, domainId, r) != 0)
-            return false;
-    }
-    return true;
-}
 
 // A plan must not act on part of a domain's records: the one asked for is beyond the first
 // list a read returns (999 records).
@@ -133,7 +113,7 @@ void TestJournalJobs::planReadsEveryPageOfALargeDomain()
     QVERIFY(m_user.getDomain() > 0);
     const int domainId = m_user.domain2dmid(name);
     QVERIFY(domainId > 0);
-    QVERIFY(storeRecords(domainId, 1000));
+    QVERIFY(m_service->storeDemoRecords(name, 1000));
     Storage &storage = m_service->service().storage();
     AccountRow account;
     QVERIFY(storage.accountByEmail(LocalServiceFixture::demoEmail(), &account));
@@ -406,7 +386,7 @@ void TestJournalJobs::deletionKeepsEveryPageOfRecords()
     Domain *dm = m_user.domain2ptr(name);
     QVERIFY(dm);
     const int had = recordsOf(m_other, name).size();
-    QVERIFY(storeRecords(dm->id, 1000));
+    QVERIFY(m_service->storeDemoRecords(name, 1000));
 
     PlanStep del;
     QString error;

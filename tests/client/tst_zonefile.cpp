@@ -10,6 +10,9 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 Q_DECLARE_METATYPE(ZoneRecord)
 Q_DECLARE_METATYPE(Record)
 
@@ -130,6 +133,8 @@ private slots:
     void folderHasOneWholeFilePerLine();
     void filesAreNamedByLine_data();
     void filesAreNamedByLine();
+    void takenNamesAreNeverReplaced_data();
+    void takenNamesAreNeverReplaced();
     void targetsWithoutFinalDot_data();
     void targetsWithoutFinalDot();
 };
@@ -661,6 +666,86 @@ void TestZoneFile::filesAreNamedByLine()
     QCOMPARE(written.first(), file);
     QVERIFY(written.at(1) != file);
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 2);
+}
+
+// A name of the export taken by anything but a regular file is another program's or the user's:
+// refused, and then nothing is written at all (the other line's file neither). A regular file of
+// that name is replaced as before.
+void TestZoneFile::takenNamesAreNeverReplaced_data()
+{
+    QTest::addColumn<QString>("taken"); // what stands at the default line's name
+    QTest::addColumn<int>("kind");      // ZoneFolderBlock::Kind; -1: not refused
+    QTest::addColumn<QString>("text");  // in the refusal
+
+    QTest::newRow("FIFO") << QStringLiteral("fifo") << int(ZoneFolderBlock::Fifo)
+                          << QStringLiteral("example.cn.zone（命名管道）");
+    QTest::newRow("folder") << QStringLiteral("folder") << int(ZoneFolderBlock::Folder)
+                            << QStringLiteral("（文件夹）");
+    QTest::newRow("link to a file")
+        << QStringLiteral("link") << int(ZoneFolderBlock::Link) << QStringLiteral("（符号链接）");
+    QTest::newRow("link to nothing") << QStringLiteral("dangling") << int(ZoneFolderBlock::Link)
+                                     << QStringLiteral("（符号链接）");
+    QTest::newRow("regular file") << QStringLiteral("file") << -1 << QString();
+}
+
+void TestZoneFile::takenNamesAreNeverReplaced()
+{
+    QFETCH(QString, taken);
+    QFETCH(int, kind);
+    QFETCH(QString, text);
+    QTemporaryDir dir;
+    const QString target = dir.filePath(QStringLiteral("example.cn.zone"));
+    const QByteArray path = QFile::encodeName(target);
+    const QString outside = dir.filePath(QStringLiteral("kept.txt"));
+    QFile kept(outside);
+    QVERIFY(kept.open(QIODevice::WriteOnly) && kept.write("kept\n") == 5);
+    kept.close();
+    if (taken == QLatin1String("fifo"))
+        QCOMPARE(::mkfifo(path.constData(), 0600), 0);
+    else if (taken == QLatin1String("folder"))
+        QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("example.cn.zone")));
+    else if (taken == QLatin1String("link"))
+        QCOMPARE(::symlink(QFile::encodeName(outside).constData(), path.constData()), 0);
+    else if (taken == QLatin1String("dangling"))
+        QCOMPARE(::symlink("nowhere", path.constData()), 0);
+    else
+        QVERIFY(QFile::copy(outside, target));
+
+    const QList<Record> records{
+        rec(1, QStringLiteral("@"), QStringLiteral("A"), QStringLiteral("192.0.2.1")),
+        rec(2, QStringLiteral("www"), QStringLiteral("A"), QStringLiteral("192.0.2.2"), 600, 10,
+            5)};
+    QStringList written;
+    QString error;
+    QList<ZoneFolderBlock> blocked;
+    const bool ok = writeZoneFolder(dir.path(), QStringLiteral("example.cn"), records, written,
+                                    error, {}, &blocked);
+    struct stat st = {};
+    QCOMPARE(::lstat(path.constData(), &st), 0);
+    if (kind < 0) {
+        QVERIFY2(ok, qPrintable(error));
+        QVERIFY(blocked.isEmpty());
+        QVERIFY(S_ISREG(st.st_mode));
+        QFile replaced(target);
+        QVERIFY(replaced.open(QIODevice::ReadOnly));
+        QVERIFY(replaced.readAll().contains("$ORIGIN example.cn."));
+        return;
+    }
+    QVERIFY(!ok);
+    QVERIFY(written.isEmpty());
+    QCOMPARE(blocked.size(), 1);
+    QCOMPARE(blocked.first().name, QStringLiteral("example.cn.zone"));
+    QCOMPARE(int(blocked.first().kind), kind);
+    QVERIFY2(error.contains(text) && error.contains(QStringLiteral("未写入任何文件")),
+             qPrintable(error));
+    // Left as it was, and the other line's file not written either.
+    QVERIFY(!S_ISREG(st.st_mode));
+    QVERIFY(!QFileInfo::exists(dir.filePath(QStringLiteral("example.cn.5.zone"))));
+    QCOMPARE(
+        QDir(dir.path()).entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot).size(),
+        2);
+    QVERIFY(kept.open(QIODevice::ReadOnly));
+    QCOMPARE(kept.readAll(), QByteArray("kept\n"));
 }
 
 void TestZoneFile::targetsWithoutFinalDot_data()

@@ -3,6 +3,7 @@
 #include "client/HttpExchange.h"
 #include "client/User.h"
 #include "localservice/storage/SeedData.h"
+#include "localservice/storage/Storage.h"
 
 #include <QFile>
 #include <QMetaObject>
@@ -147,6 +148,30 @@ void LocalServiceFixture::clearFaults()
 LocalService &LocalServiceFixture::service()
 {
     return *m_service;
+}
+
+bool LocalServiceFixture::storeDemoRecords(const QString &domain, int count)
+{
+    Storage &storage = m_service->storage();
+    AccountRow account;
+    if (!storage.accountByEmail(demoEmail(), &account))
+        return false;
+    qint64 domainId = 0;
+    for (const DomainRow &d : storage.allDomains()) {
+        if (d.accountId == account.id && d.name == domain)
+            domainId = d.id;
+    }
+    if (!domainId)
+        return false;
+    for (int i = 1; i <= count; ++i) {
+        RecordRow r;
+        r.host = QStringLiteral("h%1").arg(i);
+        r.type = QStringLiteral("A");
+        r.value = QStringLiteral("10.1.%1.%2").arg(i / 256).arg(i % 256);
+        if (storage.createRecord(account.id, domainId, r) != 0)
+            return false;
+    }
+    return true;
 }
 
 QString LocalServiceFixture::demoEmail()

@@ -72,6 +72,10 @@ public:
 
     // The running service itself: its storage, WeChat flow and fault table.
     LocalService &service();
+    // Puts count A records h1 … hN straight into the storage of the demo account's domain
+    // named domain: a domain beyond one list read (999 records) in a moment, where the API
+    // would take a request each. False when the domain is not the demo account's.
+    bool storeDemoRecords(const QString &domain, int count);
 
     static QString demoEmail();
     static QString demoPassword();

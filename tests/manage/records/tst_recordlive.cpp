@@ -3,6 +3,7 @@
 #include "client/journal/JobRunner.h"
 #include "client/journal/JobSteps.h"
 #include "client/journal/Journal.h"
+#include "client/live/LiveCheck.h"
 #include "localservice/dns/NameServers.h"
 #include "manage/history/HistoryPage.h"
 #include "manage/records/RecordPage.h"
@@ -43,6 +44,7 @@ private slots:
     void stopEndsTheCheck();
     void exportAfterACheckWritesTheServiceNameServers();
     void historyChecksTheJobsRecords();
+    void checksReadPastTheFirstList();
 
 private:
     // Clicks "检测生效" and waits for the check to end.
@@ -53,6 +55,9 @@ private:
     // Opens the history page's check of its chosen job (closing one open before) and waits for
     // its end; whether every record was live.
     static bool checkChosenJob(HistoryPage &history);
+    // Adds an A record host with value (TTL 600) to domain as a journaled job; the job's id, 0
+    // when it could not be started.
+    static qint64 addByJob(const QString &domain, const QString &host, const QString &value);
 
     WindowHarness h;
     int m_id = 0;
@@ -201,24 +206,7 @@ void TestRecordLive::exportAfterACheckWritesTheServiceNameServers()
 void TestRecordLive::historyChecksTheJobsRecords()
 {
     // A journaled job that adds one record, as the record page's own changes are journaled.
-    User &u = theUser();
-    Domain *domain = u.domain2ptr(kDomain);
-    QVERIFY(domain);
-    Record created;
-    created.host = QStringLiteral("job-live");
-    created.type = QStringLiteral("A");
-    created.value = QStringLiteral("192.0.2.80");
-    created.ttl = 600;
-    ChangePlan plan;
-    plan.domains.append(domainSteps(*domain, {recordStep(StepOps::Create, nullptr, &created)}));
-    Journal journal;
-    QVERIFY(journal.open(Journal::defaultPath()));
-    JournalRunner runner(u, journal);
-    QVERIFY(runner.start(plan, QStringLiteral("record"), QStringLiteral("job-live"),
-                         journalAccount(u)));
-    while (!runner.atEnd())
-        runner.runNext();
-    runner.finish();
+    QVERIFY(addByJob(kDomain, QStringLiteral("job-live"), QStringLiteral("192.0.2.80")) > 0);
 
     HistoryPage &history = h.window->historyPage();
     history.reload();
@@ -253,6 +241,69 @@ void TestRecordLive::historyChecksTheJobsRecords()
     for (const LiveResult &r : undone.results)
         QVERIFY(r.served.isEmpty());
     history.liveDialog()->close();
+}
+
+// A domain past one list (999 records), one record set with a record on either side of it: the
+// record page's check and a job's check judge the set by both (by the first list alone, the
+// served set holds a record more than expected: not live).
+void TestRecordLive::checksReadPastTheFirstList()
+{
+    const QString name = QStringLiteral("river-demo.com");
+    User &u = theUser();
+    QVERIFY(u.domain2ptr(name));
+    Record near;
+    QVERIFY(u.addRecord(u.domain2ptr(name), QStringLiteral("192.0.2.91"), QStringLiteral("A"),
+                        QStringLiteral("0"), QStringLiteral("split"), QStringLiteral("600"),
+                        QStringLiteral("10"), &near));
+    QVERIFY(h.service->storeDemoRecords(name, 1000));
+    // The far one added by a journaled job, as the record page adds it.
+    const qint64 job = addByJob(name, QStringLiteral("split"), QStringLiteral("192.0.2.92"));
+    QVERIFY(job > 0);
+    Record far = near;
+    far.value = QStringLiteral("192.0.2.92");
+
+    QList<QPair<QString, QList<LiveTarget>>> checks;
+    QString error;
+    QVERIFY2(LiveCheckDialog::jobChecks(u, job, checks, error), qPrintable(error));
+    QCOMPARE(checks.size(), 1);
+    QCOMPARE(checks.first().second.size(), 1);
+    QCOMPARE(checks.first().second.first().expected.size(), 2);
+
+    // Once the name servers serve both, the page's one check finds the set live.
+    LiveSettings settings;
+    QVERIFY2(LiveSettings::load(settings, error), qPrintable(error));
+    const ServedWait served = waitUntilServed(settings, name, {near, far}, kLiveWithinMs / 1000);
+    QVERIFY2(served.served, qPrintable(served.notLive));
+    page().showDomain(u.domains.sharedOf(u.domain2ptr(name)));
+    runCheck();
+    const QLabel *badge = badgeOf(near.id);
+    QVERIFY(badge);
+    QVERIFY2(badge->text() == QStringLiteral("已生效"), qPrintable(badge->toolTip()));
+}
+
+qint64 TestRecordLive::addByJob(const QString &domain, const QString &host, const QString &value)
+{
+    User &u = theUser();
+    const Domain *dm = u.domain2ptr(domain);
+    if (!dm)
+        return 0;
+    Record created;
+    created.host = host;
+    created.type = QStringLiteral("A");
+    created.value = value;
+    created.ttl = 600;
+    ChangePlan plan;
+    plan.domains.append(domainSteps(*dm, {recordStep(StepOps::Create, nullptr, &created)}));
+    Journal journal;
+    if (!journal.open(Journal::defaultPath()))
+        return 0;
+    JournalRunner runner(u, journal);
+    if (!runner.start(plan, QStringLiteral("record"), host, journalAccount(u)))
+        return 0;
+    while (!runner.atEnd())
+        runner.runNext();
+    runner.finish();
+    return runner.jobId();
 }
 
 bool TestRecordLive::checkChosenJob(HistoryPage &history)

@@ -18,6 +18,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <sys/stat.h>
+
 namespace {
 
 const QString kShowcase = QStringLiteral("halvik-demo.com"); // records on several lines
@@ -37,6 +39,7 @@ private slots:
     void exportWritesALoadableFilePerLine();
     void exportNoticeNamesTheFolderAndFitsTheWindow();
     void exportIntoMissingFolderWritesNothing();
+    void exportReplacesNoFifo();
     void importPreviewsThenRunsAsJournaledJob();
     void unwritableJournalStopsBeforeAnyRequest();
 
@@ -203,6 +206,26 @@ void TestRecordZone::exportIntoMissingFolderWritesNothing()
     QVERIFY(h.boxes->shown.first().content.startsWith(QStringLiteral("导出失败")));
     QVERIFY(
         QDir(m_dir->path()).entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot).isEmpty());
+}
+
+// A FIFO where a line's file would go: the export says so and writes no file at all.
+void TestRecordZone::exportReplacesNoFifo()
+{
+    open(kShowcase);
+    const QString fifo = m_dir->filePath(kShowcase + QStringLiteral(".zone"));
+    QVERIFY(::mkfifo(QFile::encodeName(fifo).constData(), 0600) == 0);
+    page().chooseExportFolder = [this] { return m_dir->path(); };
+    h.widget<QPushButton>("pushButton_Rexport")->click();
+    QCOMPARE(h.boxes->count(), 1);
+    QCOMPARE(h.boxes->shown.first().content,
+             QStringLiteral("导出失败：%1.zone（命名管道）已存在且不是普通文件，不会被替换；"
+                            "未写入任何文件")
+                 .arg(kShowcase));
+    struct stat st = {};
+    QVERIFY(::lstat(QFile::encodeName(fifo).constData(), &st) == 0);
+    QVERIFY(S_ISFIFO(st.st_mode));
+    QCOMPARE(QDir(m_dir->path()).entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot),
+             QStringList{kShowcase + QStringLiteral(".zone")});
 }
 
 void TestRecordZone::importPreviewsThenRunsAsJournaledJob()
