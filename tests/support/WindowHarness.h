@@ -21,6 +21,11 @@
 #include <functional>
 #include <memory>
 
+// The most a window test waits for an event that takes a round trip to the stand-in service or
+// one of the program's own timers of a second or two: generous, as the machine may be busy. A
+// passing test never waits it out.
+constexpr int kEventWithinMs = 60000;
+
 // The object named name below root. A missing name ends the run with the test, the type and
 // the name: the object names of the forms are the contract the window tests rely on.
 template <typename T = QWidget>

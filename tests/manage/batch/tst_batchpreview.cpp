@@ -219,7 +219,7 @@ void TestBatchPreview::stopWhileReadingChangesNothing()
             d->view().stopButton()->click();
     });
     m_h.widget<QPushButton>("pushButton_prevbatadd")->click();
-    QTRY_VERIFY(!page().planDialog());
+    QTRY_VERIFY_WITH_TIMEOUT(!page().planDialog(), kEventWithinMs);
     QVERIFY(jobs().isEmpty());
     QVERIFY(!hasHost(m_h.records(kDemo), QStringLiteral("stopped")));
 }

@@ -866,7 +866,7 @@ void TestDomainListPage::refreshReloadsAndCounts()
     QCOMPARE(theUser().filterGroupId, 0);
     QCOMPARE(h.button("pushButton_17")->text(), QStringLiteral("全部域名 (121)"));
     QCOMPARE(h.table()->rowCount(), 31);
-    QTRY_VERIFY_WITH_TIMEOUT(refresh->isEnabled(), 3000);
+    QTRY_VERIFY_WITH_TIMEOUT(refresh->isEnabled(), kEventWithinMs);
 }
 
 void TestDomainListPage::batchJobsTakeCheckedNames()

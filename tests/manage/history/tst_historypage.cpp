@@ -108,7 +108,7 @@ int TestHistoryPage::domainRow(const QString &name)
         }
         return -1;
     };
-    return QTest::qWaitFor([&] { return find() >= 0; }) ? find() : -1;
+    return QTest::qWaitFor([&] { return find() >= 0; }, kEventWithinMs) ? find() : -1;
 }
 
 void TestHistoryPage::emptyJournalIsNotCreated()

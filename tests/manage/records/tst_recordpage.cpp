@@ -830,7 +830,7 @@ void TestRecordPage::refreshToastAndReenable()
     QCOMPARE(table()->property("prow").toInt(), 0);
     QVERIFY(h.window->recordPage().checkedRecords().isEmpty());
     QVERIFY(!refresh->isEnabled());
-    QTRY_VERIFY_WITH_TIMEOUT(refresh->isEnabled(), 4000);
+    QTRY_VERIFY_WITH_TIMEOUT(refresh->isEnabled(), kEventWithinMs);
 }
 
 void TestRecordPage::failedRefreshClaimsNothing()
