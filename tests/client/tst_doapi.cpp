@@ -232,15 +232,13 @@ void TestDoApi::silentServerCutAtIdleLimit()
     server.setDefaultReply(silent);
     User user;
     pointAt(user, server);
+    // The total limit lets the reply come after its 10 s: only the idle limit can end the wait.
     user.idleLimitMs = 300;
-    user.totalLimitMs = 8000;
+    user.totalLimitMs = 60000;
     BoxLog boxes;
-    QElapsedTimer clock;
-    clock.start();
     QVERIFY(!user.doAPI(kApi, {}));
     QCOMPARE(user.errorText, kTimeout);
     QCOMPARE(boxes.shown, QStringList{kTimeout});
-    QVERIFY2(clock.elapsed() < 8000, "the idle limit, not the total one, ended the wait");
 }
 
 void TestDoApi::dripKeepsIdleAliveButTotalLimitCuts()
