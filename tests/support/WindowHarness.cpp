@@ -159,8 +159,10 @@ MainWindow2 &WindowHarness::openManagement(Show show, const QSize &size)
     m_ownManagement = std::make_unique<MainWindow2>();
     window = m_ownManagement.get();
     window->firstShowPending = false;
-    if (size.isValid())
+    if (size.isValid()) {
+        ::widget<QTimer>(*window, "startupResizeTimer")->stop();
         window->resize(size);
+    }
     if (show == Show::Shown) {
         window->show();
         if (!QTest::qWaitForWindowExposed(window))
@@ -213,8 +215,7 @@ bool WindowHarness::openDomainPage(int seedDomains)
                                             : LocalServiceFixture::demoEmail();
     if (!signIn(account, false))
         return false;
-    // The size the shell's start-up resize gives it, so that the resize changes nothing in the
-    // middle of a test.
+    // The size the shell's start-up resize would give it.
     openManagement(Show::Shown, QSize(900, 620));
     theUser().needDomainReload = true;
     theUser().needGroupReload = true;

@@ -476,8 +476,7 @@ void TestPageLayout::batchHeadersOverTheirFields()
     QFETCH(int, tab);
     QFETCH(QString, grid);
     QFETCH(int, firstColumn);
-    h.openManagement();
-    h.window->resize(size);
+    h.openManagement(WindowHarness::Show::Shown, size);
     h.widget<QPushButton>("commandLinkButton_2")->click();
     h.widget<QTabWidget>("tabWidget_bat")->setCurrentIndex(tab);
     QVERIFY(WindowHarness::settle());
