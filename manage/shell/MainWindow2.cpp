@@ -82,7 +82,9 @@ MainWindow2::MainWindow2(QWidget *parent) : QMainWindow(parent), ui(new Ui::Main
     for (QComboBox *combo : {ui->comboBox_8, ui->comboBox_9, ui->comboBox_group, ui->cbRcsPause})
         combo->setView(new QListView(combo));
 
+    // The periodic job; named, so that a test can run it only when it chooses.
     auto *timer = new QTimer(this);
+    timer->setObjectName(QStringLiteral("periodicJobTimer"));
     timer->setInterval(500);
     connect(timer, &QTimer::timeout, this, &MainWindow2::slot_scro);
     timer->start();
