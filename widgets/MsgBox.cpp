@@ -6,6 +6,8 @@
 #include <QPainter>
 #include <QStyleOption>
 
+#include <utility>
+
 namespace {
 
 // Within this time after the box opens, user actions do not stop the count-down: a stray
@@ -59,6 +61,16 @@ int MsgBox::exec()
 
 void MsgBox::open() {}
 
+void MsgBox::setCountdownClock(std::function<qint64()> elapsedMs)
+{
+    countdownClock = std::move(elapsedMs);
+}
+
+qint64 MsgBox::countdownElapsed() const
+{
+    return countdownClock ? countdownClock() : clock.elapsed();
+}
+
 void MsgBox::on_pushButton_default_clicked()
 {
     if (hasInput && out)
@@ -82,7 +94,15 @@ void MsgBox::timerEvent(QTimerEvent *event)
         QDialog::timerEvent(event);
         return;
     }
-    const qint64 elapsed = clock.elapsed();
+    countdownTick();
+}
+
+void MsgBox::countdownTick()
+{
+    // Not started, or stopped by the user.
+    if (timerId == 0)
+        return;
+    const qint64 elapsed = countdownElapsed();
     if (elapsed < countdownMs) {
         const int secondsLeft = int((countdownMs - elapsed) / 1000);
         ui->pushButton_default->setText(
@@ -99,7 +119,7 @@ void MsgBox::timerEvent(QTimerEvent *event)
 
 void MsgBox::stopCountdownOnUserAction()
 {
-    if (timerId == 0 || clock.elapsed() <= countdownGraceMs)
+    if (timerId == 0 || countdownElapsed() <= countdownGraceMs)
         return;
     killTimer(timerId);
     timerId = 0;

@@ -5,6 +5,8 @@
 #include <QScopedPointer>
 #include <QString>
 
+#include <functional>
+
 namespace Ui {
 class MsgBox;
 }
@@ -33,6 +35,13 @@ public:
     // The box is only ever run modally through exec().
     void open() override;
 
+    // What the count-down reads as the time since exec() began, in ms; the wall clock unless
+    // set (tests set their own so that no count-down depends on how busy the machine is).
+    void setCountdownClock(std::function<qint64()> elapsedMs);
+    // One step of the count-down: shows the seconds left on OK or, once the time is up, presses
+    // the focused button. Runs on every timer tick; a test calls it after moving its clock.
+    void countdownTick();
+
 private slots:
     void on_pushButton_default_clicked();
     void on_pushButton_2_clicked();
@@ -47,9 +56,11 @@ protected:
 
 private:
     void stopCountdownOnUserAction();
+    qint64 countdownElapsed() const;
 
     QScopedPointer<Ui::MsgBox> ui;
     QElapsedTimer clock;
+    std::function<qint64()> countdownClock;
     int countdownMs = 0;
     int timerId = 0;
     QString savedOkText;

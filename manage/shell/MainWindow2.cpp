@@ -71,13 +71,20 @@ MainWindow2::MainWindow2(QWidget *parent) : QMainWindow(parent), ui(new Ui::Main
         QStringLiteral(".QTabWidget QTabBar::tab{border:none;width:0px;height:0px;}"));
 
     setMinimumSize(900, 620);
-    QTimer::singleShot(1500, this, [this] { resize(900, 620); });
+    // Named, so that a test that sizes the window itself can stop it.
+    auto *startupResize = new QTimer(this);
+    startupResize->setObjectName(QStringLiteral("startupResizeTimer"));
+    startupResize->setSingleShot(true);
+    connect(startupResize, &QTimer::timeout, this, [this] { resize(900, 620); });
+    startupResize->start(1500);
 
     // Own popup views, so that the window's style sheet reaches the popup entries.
     for (QComboBox *combo : {ui->comboBox_8, ui->comboBox_9, ui->comboBox_group, ui->cbRcsPause})
         combo->setView(new QListView(combo));
 
+    // The periodic job; named, so that a test can run it only when it chooses.
     auto *timer = new QTimer(this);
+    timer->setObjectName(QStringLiteral("periodicJobTimer"));
     timer->setInterval(500);
     connect(timer, &QTimer::timeout, this, &MainWindow2::slot_scro);
     timer->start();

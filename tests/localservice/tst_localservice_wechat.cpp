@@ -86,7 +86,7 @@ QString TestLocalServiceWechat::get(const QString &url)
 {
     QNetworkReply *reply = startGet(url);
     QSignalSpy finished(reply, &QNetworkReply::finished);
-    finished.wait(10000);
+    finished.wait(60000);
     const QString body = QString::fromUtf8(reply->readAll());
     reply->deleteLater();
     return body;

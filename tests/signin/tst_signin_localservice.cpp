@@ -75,7 +75,7 @@ void TestSignInLocalService::passwordSignIn()
     QCOMPARE(theUser().loggedIn, signedIn);
     if (signedIn) {
         QVERIFY(h.boxes->shown.isEmpty());
-        QTRY_VERIFY(window.managementWindow().isVisible());
+        QTRY_VERIFY_WITH_TIMEOUT(window.managementWindow().isVisible(), kEventWithinMs);
         QCOMPARE(QSettings(QStringLiteral("halvik"), QStringLiteral("halvik"))
                      .value(QStringLiteral("user"))
                      .toString(),
@@ -106,17 +106,19 @@ void TestSignInLocalService::weChatSignIn()
     WxFlow &phone = h.service->service().wx();
     const QString uuid = phone.latestSession();
     QVERIFY(phone.scan(uuid));
-    QTRY_COMPARE(status->text(), QStringLiteral("扫描成功！请在微信中点击“确认登录”即可登录"));
+    QTRY_COMPARE_WITH_TIMEOUT(status->text(),
+                              QStringLiteral("扫描成功！请在微信中点击“确认登录”即可登录"),
+                              kEventWithinMs);
 
     AccountRow account;
     QVERIFY(
         h.service->service().storage().accountByEmail(LocalServiceFixture::demoEmail(), &account));
     QVERIFY(phone.confirm(uuid, account.id));
-    QTRY_VERIFY(shell.isVisible());
+    QTRY_VERIFY_WITH_TIMEOUT(shell.isVisible(), kEventWithinMs);
     QVERIFY(window.isHidden());
     QVERIFY(theUser().loggedIn);
     // The hand-over marked the first show, whose start-up work loads the account's domains.
-    QTRY_VERIFY(!theUser().domains.isEmpty());
+    QTRY_VERIFY_WITH_TIMEOUT(!theUser().domains.isEmpty(), kEventWithinMs);
     QVERIFY(h.boxes->shown.isEmpty());
 }
 

@@ -241,8 +241,8 @@ void TestSignInWindow::signInHandsOver()
     QVERIFY(window.isHidden());
     QVERIFY(shell.firstShowPending);
     QVERIFY(!shell.isVisible()); // it follows a moment later
-    QTRY_VERIFY(shell.isVisible());
-    QTRY_VERIFY(!listRead.isEmpty());
+    QTRY_VERIFY_WITH_TIMEOUT(shell.isVisible(), kEventWithinMs);
+    QTRY_VERIFY_WITH_TIMEOUT(!listRead.isEmpty(), kEventWithinMs);
     QVERIFY(h.boxes->shown.isEmpty());
     QCOMPARE(QString::fromUtf8(unscrambleText(theUser().pwdScrambled)), kPassword);
 }

@@ -173,10 +173,10 @@ void TestWxSignIn::pageGivesCodeAndPolling()
     QCOMPARE(shown.size(), QSize(250, 250));
     QCOMPARE(widget<QLabel>(window, "label_7")->text(), kScanPrompt);
 
-    QTRY_COMPARE(m_polls.size(), 2);
+    QTRY_COMPARE_WITH_TIMEOUT(m_polls.size(), 2, kEventWithinMs);
     QCOMPARE(m_fetched.value(2).scheme(), QStringLiteral("https"));
     QCOMPARE(m_polls.value(0).query, QStringLiteral("uuid=0a1B2c3D"));
-    QTRY_VERIFY(!qrTimer(window)->isActive());
+    QTRY_VERIFY_WITH_TIMEOUT(!qrTimer(window)->isActive(), kEventWithinMs);
     QCOMPARE(qrTimer(window)->property("RP").toString(), QStringLiteral("to"));
 }
 
@@ -222,7 +222,7 @@ void TestWxSignIn::pollSequence()
     MainWindow &window = h.openSignIn();
     openWeChatPage(window);
 
-    QTRY_VERIFY(!qrTimer(window)->isActive());
+    QTRY_VERIFY_WITH_TIMEOUT(!qrTimer(window)->isActive(), kEventWithinMs);
     QCOMPARE(m_polls.size(), lasts.size());
     for (int i = 0; i < lasts.size(); ++i) {
         const QUrlQuery query(m_polls.at(i).query);
@@ -238,7 +238,7 @@ void TestWxSignIn::pollSequence()
     m_polls.clear();
     widget<QPushButton>(window, "pushButton_9")->click();
     QCOMPARE(requestsTo(kPagePath), 2);
-    QTRY_VERIFY(!m_polls.isEmpty());
+    QTRY_VERIFY_WITH_TIMEOUT(!m_polls.isEmpty(), kEventWithinMs);
     QCOMPARE(m_polls.first().query, QStringLiteral("uuid=0a1B2c3D"));
 }
 
@@ -279,8 +279,8 @@ void TestWxSignIn::confirmed()
     shell.firstShowPending = false;
     openWeChatPage(window);
 
-    QTRY_COMPARE(requestsTo(kWxLogin), 1);
-    QTRY_VERIFY(!qrTimer(window)->isActive());
+    QTRY_COMPARE_WITH_TIMEOUT(requestsTo(kWxLogin), 1, kEventWithinMs);
+    QTRY_VERIFY_WITH_TIMEOUT(!qrTimer(window)->isActive(), kEventWithinMs);
     const QList<CapturedRequest> sent = m_server->requests();
     for (const CapturedRequest &r : sent) {
         if (r.path == kWxLogin) {
@@ -294,7 +294,7 @@ void TestWxSignIn::confirmed()
     if (signedIn) {
         QVERIFY(window.isHidden());
         QVERIFY(shell.firstShowPending);
-        QTRY_VERIFY(shell.isVisible());
+        QTRY_VERIFY_WITH_TIMEOUT(shell.isVisible(), kEventWithinMs);
         QCOMPARE(requestsTo(kPagePath), 1);
         // Nothing to remember after a WeChat-only run.
         QVERIFY(!window.saveLoginSettings(true));
@@ -346,9 +346,9 @@ void TestWxSignIn::leavingAbortsWaitingPoll()
     });
     openWeChatPage(window);
 
-    QTRY_COMPARE(waitingBefore, 1);
+    QTRY_COMPARE_WITH_TIMEOUT(waitingBefore, 1, kEventWithinMs);
     QCOMPARE(waitingAfter, 0);
-    QTRY_VERIFY(!qrTimer(window)->isActive());
+    QTRY_VERIFY_WITH_TIMEOUT(!qrTimer(window)->isActive(), kEventWithinMs);
     QCOMPARE(window.pageFetcher().waiting(), 0);
     QCOMPARE(m_polls.size(), polls);
     QCOMPARE(widget<QLabel>(window, "label_7")->text(), status);
@@ -385,7 +385,7 @@ void TestWxSignIn::untrustedPlatformRefused()
         QVERIFY(!qrTimer(window)->isActive());
     } else {
         QCOMPARE(widget<QLabel>(window, "label_7")->text(), kScanPrompt);
-        QTRY_COMPARE(qrTimer(window)->interval(), 1000);
+        QTRY_COMPARE_WITH_TIMEOUT(qrTimer(window)->interval(), 1000, kEventWithinMs);
         widget<QTabWidget>(window, "tabWidget")->setCurrentWidget(widget<QWidget>(window, "tab"));
     }
     QVERIFY(impostor.requests().isEmpty());

@@ -21,6 +21,11 @@
 #include <functional>
 #include <memory>
 
+// The most a window test waits for an event that takes a round trip to the stand-in service or
+// one of the program's own timers of a second or two: generous, as the machine may be busy. A
+// passing test never waits it out.
+constexpr int kEventWithinMs = 60000;
+
 // The object named name below root. A missing name ends the run with the test, the type and
 // the name: the object names of the forms are the contract the window tests rely on.
 template <typename T = QWidget>
@@ -79,7 +84,9 @@ public:
     bool signIn(const QString &account = QString(), bool fetchDomains = true);
 
     // Opens the management window (replacing one open before) without its first-show loading,
-    // which no window test looks at; a valid size is set before showing. widget() looks in it.
+    // which no window test looks at; a valid size is set before showing, and then the window's
+    // start-up resize never comes (it would land in the middle of the test, or not, as the
+    // machine's load decides). widget() looks in it.
     MainWindow2 &openManagement(Show show = Show::Shown, const QSize &size = QSize());
     // Opens the sign-in window (replacing one open before), with its management window in
     // window. widget() looks in the sign-in window.

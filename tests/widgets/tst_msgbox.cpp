@@ -24,12 +24,15 @@ private slots:
     void input_data();
     void input();
     void countdownAccepts();
+    void countdownOnWallClock();
     void countdownStops_data();
     void countdownStops();
 
 private:
     // Runs action, ms after now, on the modal box shown at that moment (if any).
     void atMs(int ms, const std::function<void(MsgBox &)> &action);
+    // Runs action on the modal box once its event loop runs.
+    void whenShown(const std::function<void(MsgBox &)> &action) { atMs(0, action); }
 
     // Owns the pending timers of one test, so none of them reaches a later test's box.
     QScopedPointer<QObject> m_scope;
@@ -198,33 +201,60 @@ void TestMsgBox::input()
     QCOMPARE(maxSize, hasInput ? QSize(9999, 9999) : QSize(0, 0));
 }
 
+// The count-down runs on the test's clock: each tick shows what is left at that moment, and the
+// box's own tick presses OK once the clock reaches the end.
 void TestMsgBox::countdownAccepts()
 {
     MsgBox box(nullptr, QString(), QStringLiteral("c"), 2, 3000);
+    qint64 now = 0;
+    box.setCountdownClock([&now] { return now; });
     QStringList texts;
-    for (int ms : {500, 1500, 2500})
-        atMs(ms, [&](MsgBox &shown) { texts << okText(shown); });
-
-    QElapsedTimer clock;
-    clock.start();
+    bool openAtLastMs = false;
+    whenShown([&](MsgBox &shown) {
+        for (qint64 ms : {0, 999, 1000, 1500, 2500, 2999}) {
+            now = ms;
+            shown.countdownTick();
+            texts << okText(shown);
+        }
+        openAtLastMs = shown.isVisible();
+        now = 3000;
+    });
     QCOMPARE(box.exec(), 1);
-    QVERIFY2(clock.elapsed() >= 3000, qPrintable(QString::number(clock.elapsed())));
-    QCOMPARE(texts, QStringList({QStringLiteral("确定(2)"), QStringLiteral("确定(1)"),
-                                 QStringLiteral("确定(0)")}));
+    QVERIFY(openAtLastMs);
+    QCOMPARE(texts, QStringList({QStringLiteral("确定(3)"), QStringLiteral("确定(2)"),
+                                 QStringLiteral("确定(2)"), QStringLiteral("确定(1)"),
+                                 QStringLiteral("确定(0)"), QStringLiteral("确定(0)")}));
+}
+
+// Without a clock of its own the box counts on the wall clock; any delay past 1 ms ends it.
+void TestMsgBox::countdownOnWallClock()
+{
+    MsgBox box(nullptr, QString(), QStringLiteral("c"), 2, 1);
+    QCOMPARE(box.exec(), 1);
 }
 
 void TestMsgBox::countdownStops_data()
 {
     QTest::addColumn<QString>("interaction");
-    QTest::newRow("mouse move") << "move";
-    QTest::newRow("key release") << "key";
-    QTest::newRow("mouse enter") << "enter";
+    QTest::addColumn<int>("atMs");
+    QTest::addColumn<bool>("stops");
+
+    for (const char *interaction : {"move", "key", "enter"}) {
+        const QString name = QLatin1String(interaction);
+        QTest::addRow("%s within the first 500 ms", interaction) << name << 100 << false;
+        QTest::addRow("%s after 500 ms", interaction) << name << 600 << true;
+    }
+    QTest::newRow("move at 500 ms") << "move" << 500 << false;
+    QTest::newRow("move at 501 ms") << "move" << 501 << true;
 }
 
-// The same interaction is ignored in the first 500 ms and stops the count-down after that.
+// A user action stops the count-down, leaving OK's own text and the box waiting for the user,
+// unless it comes in the first 500 ms.
 void TestMsgBox::countdownStops()
 {
     QFETCH(QString, interaction);
+    QFETCH(int, atMs);
+    QFETCH(bool, stops);
     const auto interact = [interaction](MsgBox &box) {
         if (interaction == QLatin1String("move")) {
             const QPoint pos(50, 100);
@@ -237,21 +267,26 @@ void TestMsgBox::countdownStops()
             QEvent enter(QEvent::Enter);
             QApplication::sendEvent(&box, &enter);
         }
-        return okText(box);
     };
 
     MsgBox box(nullptr, QString(), QStringLiteral("c"), 2, 1000);
-    QString early, late, afterTime;
-    atMs(100, [&](MsgBox &shown) { early = interact(shown); });
-    atMs(600, [&](MsgBox &shown) { late = interact(shown); });
-    atMs(1300, [&](MsgBox &shown) {
+    qint64 now = 0;
+    box.setCountdownClock([&now] { return now; });
+    QString afterAction, afterTime;
+    whenShown([&](MsgBox &shown) {
+        now = atMs;
+        shown.countdownTick();
+        interact(shown);
+        afterAction = okText(shown);
+        now = 1300;
+        shown.countdownTick(); // presses OK unless stopped
         afterTime = okText(shown);
-        button(shown, "pushButton_2")->click();
+        if (shown.isVisible())
+            button(shown, "pushButton_2")->click();
     });
-    QCOMPARE(box.exec(), 0); // still waiting for the user after the count-down's end
-    QCOMPARE(early, QStringLiteral("确定(0)"));
-    QCOMPARE(late, QStringLiteral("确定"));
-    QCOMPARE(afterTime, QStringLiteral("确定"));
+    QCOMPARE(box.exec(), stops ? 0 : 1);
+    QCOMPARE(afterAction, stops ? QStringLiteral("确定") : QStringLiteral("确定(0)"));
+    QCOMPARE(afterTime, afterAction);
 }
 
 QTEST_MAIN(TestMsgBox)

@@ -213,13 +213,22 @@ void TestBatchPreview::stopWhileReadingChangesNothing()
     QVERIFY(names.size() >= 3);
     setDomains(names.join(QLatin1Char('\n')));
     oneRow(BatchKind::Add, QStringLiteral("stopped"), QStringLiteral("198.51.100.11"));
-    // Pressed as soon as the preview lets events through, with reads still ahead.
-    QTimer::singleShot(0, this, [this] {
-        if (PlanDialog *d = page().planDialog())
+    // Pressed while the service holds the first domain's read, with reads still ahead.
+    const QString listPath = QStringLiteral("/api/record/list/");
+    Fault slow;
+    slow.delayMs = 1500;
+    slow.times = 1;
+    m_h.service->setFault(listPath, slow);
+    bool stopped = false;
+    m_h.whenStruck(listPath, 1, [this, &stopped] {
+        if (PlanDialog *d = page().planDialog()) {
             d->view().stopButton()->click();
+            stopped = true;
+        }
     });
     m_h.widget<QPushButton>("pushButton_prevbatadd")->click();
-    QTRY_VERIFY(!page().planDialog());
+    QTRY_VERIFY_WITH_TIMEOUT(!page().planDialog(), kEventWithinMs);
+    QVERIFY(stopped);
     QVERIFY(jobs().isEmpty());
     QVERIFY(!hasHost(m_h.records(kDemo), QStringLiteral("stopped")));
 }

@@ -721,26 +721,26 @@ void TestDomainListPage::groupMoveStoppedAfterThree()
     h.groupButton(from)->click();
     QList<int> ids = h.rowIds().mid(0, 10);
     checkRows(0, 10);
-    // The third move is slow; "停止" is pressed while it runs.
+    // The third move is slow; "停止" is pressed while the service holds it.
+    const QString movePath = QStringLiteral("/api/domain/editdomaingroup/");
     Fault slow;
     slow.kind = FaultKind::DelayOnly;
-    slow.delayMs = 400;
+    slow.delayMs = 1500;
     slow.skip = 2;
     slow.times = 1;
-    h.service->setFault(QStringLiteral("/api/domain/editdomaingroup/"), slow);
+    h.service->setFault(movePath, slow);
     auto *progress = h.widget<QLabel>("label_fp_loading_chdg");
     QPushButton *stop = h.widget<QPushButton>("pushButton_f_loading_chdg");
-    QTimer watch;
-    connect(&watch, &QTimer::timeout, this, [&] {
-        if (progress->text() == QLatin1String("3/10") && stop->isVisible()) {
-            watch.stop();
-            stop->click();
-        }
+    QString progressWhenStopped;
+    h.whenStruck(movePath, 1, [&] {
+        progressWhenStopped = progress->text();
+        QVERIFY(stop->isVisible());
+        stop->click();
     });
-    watch.start(5);
 
     emit combo("comboBox_group")->activated(3); // the second group
     QCOMPARE(combo("comboBox_group")->currentIndex(), 0);
+    QCOMPARE(progressWhenStopped, QStringLiteral("3/10"));
     QCOMPARE(progress->text(), QStringLiteral("3/10"));
     QCOMPARE(stop->text(), QStringLiteral("请稍候..."));
     QVERIFY(h.widget("frame_loadingchdg")->isHidden());
@@ -866,7 +866,7 @@ void TestDomainListPage::refreshReloadsAndCounts()
     QCOMPARE(theUser().filterGroupId, 0);
     QCOMPARE(h.button("pushButton_17")->text(), QStringLiteral("全部域名 (121)"));
     QCOMPARE(h.table()->rowCount(), 31);
-    QTRY_VERIFY_WITH_TIMEOUT(refresh->isEnabled(), 3000);
+    QTRY_VERIFY_WITH_TIMEOUT(refresh->isEnabled(), kEventWithinMs);
 }
 
 void TestDomainListPage::batchJobsTakeCheckedNames()

@@ -16,7 +16,6 @@
 #include <QStackedWidget>
 #include <QTableView>
 #include <QTableWidget>
-#include <QTimer>
 
 namespace {
 
@@ -108,7 +107,7 @@ int TestHistoryPage::domainRow(const QString &name)
         }
         return -1;
     };
-    return QTest::qWaitFor([&] { return find() >= 0; }) ? find() : -1;
+    return QTest::qWaitFor([&] { return find() >= 0; }, kEventWithinMs) ? find() : -1;
 }
 
 void TestHistoryPage::emptyJournalIsNotCreated()
@@ -280,9 +279,14 @@ void TestHistoryPage::conflictShownPerStepAndForced()
              qPrintable(nowText));
     QVERIFY2(leftText.endsWith(QStringLiteral("TTL %1").arg(leftTtl)), qPrintable(leftText));
     QVERIFY(!steps->index(0, UndoStepModel::Why).data().toString().isEmpty());
-    // Ticked, then stopped while the undo is planned again: the plan shown stays, and so does
-    // the choice it was made with.
-    QTimer::singleShot(0, dialog, [dialog] { dialog->view().stopButton()->click(); });
+    // Ticked, then stopped while the undo is planned again (the service holds its read): the
+    // plan shown stays, and so does the choice it was made with.
+    const QString listPath = QStringLiteral("/api/record/list/");
+    Fault slow;
+    slow.delayMs = 1500;
+    slow.times = 1;
+    m_h.service->setFault(listPath, slow);
+    m_h.whenStruck(listPath, 1, [dialog] { dialog->view().stopButton()->click(); });
     page().forceBox()->setChecked(true);
     QVERIFY(!page().forceBox()->isChecked());
     QCOMPARE(steps->index(0, UndoStepModel::Op).data().toString(), QStringLiteral("冲突"));

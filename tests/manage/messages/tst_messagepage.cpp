@@ -201,7 +201,9 @@ void TestMessagePage::openingUnreadFromUnreadTab()
     QCOMPARE(serverCount(MessageUnread), 5);
     // The account message's own text is the body.
     QWebView *view = h.widget<QWebView>("webView");
-    QTRY_VERIFY(view->page()->mainFrame()->toPlainText().contains(QStringLiteral("如非本人操作")));
+    QTRY_VERIFY_WITH_TIMEOUT(
+        view->page()->mainFrame()->toPlainText().contains(QStringLiteral("如非本人操作")),
+        kEventWithinMs);
 
     const QList<Row> unread = rowsOf(grid("gridLayout_7"));
     QCOMPARE(unread.size(), 5);
@@ -259,7 +261,8 @@ void TestMessagePage::openingNewsRendersItsBody()
     QCOMPARE(listPage(), h.widget<QWidget>("page_detail"));
     QCOMPARE(h.widget<QLineEdit>("lineEdit_title")->text(), news->title);
     QWebView *view = h.widget<QWebView>("webView");
-    QTRY_VERIFY(view->page()->mainFrame()->toPlainText().contains(news->title));
+    QTRY_VERIFY_WITH_TIMEOUT(view->page()->mainFrame()->toPlainText().contains(news->title),
+                             kEventWithinMs);
     // Public messages are read already: nothing is marked.
     QCOMPARE(serverCount(MessageUnread), 6);
     QCOMPARE(h.boxes->count(), 0);
@@ -374,7 +377,7 @@ void TestMessagePage::refreshToastsAndPauses()
     QCOMPARE(h.toastsShown(), QStringList{QStringLiteral("已刷新12条消息")});
     QCOMPARE(rowsOf(grid("gridLayout_8")).size(), 12);
     QVERIFY(!refresh->isEnabled());
-    QTRY_VERIFY_WITH_TIMEOUT(refresh->isEnabled(), 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(refresh->isEnabled(), kEventWithinMs);
 }
 
 void TestMessagePage::selectAllTicksCurrentTabOnly()

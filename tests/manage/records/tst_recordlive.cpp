@@ -230,7 +230,7 @@ void TestRecordLive::historyChecksTheJobsRecords()
     history.undoButton()->click();
     QVERIFY(history.planDialog());
     history.planDialog()->view().runButton()->click();
-    QTRY_VERIFY(!history.planDialog());
+    QTRY_VERIFY_WITH_TIMEOUT(!history.planDialog(), kLiveWithinMs);
     QCOMPARE(history.jobTable()->currentIndex().row(), 0);
     QVERIFY(history.jobTable()->currentIndex().siblingAtColumn(2).data().toString().startsWith(
         QStringLiteral("撤销")));

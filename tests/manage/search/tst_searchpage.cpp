@@ -272,7 +272,8 @@ void TestSearchPage::refreshThenSearchAndOpen()
     const QPoint at = view->visualRect(first).center();
     QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, at);
     QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, at);
-    QTRY_COMPARE(h.widget<QStackedWidget>("stacked_3")->currentWidget(), h.widget("page_record"));
+    QTRY_COMPARE_WITH_TIMEOUT(h.widget<QStackedWidget>("stacked_3")->currentWidget(),
+                              h.widget("page_record"), kEventWithinMs);
     QCOMPARE(h.widget<QStackedWidget>("stackedWidget")->currentWidget(), h.widget("page_domain"));
     QVERIFY(h.window->currentDomain);
     QCOMPARE(h.window->currentDomain->id, hit.domainID);
@@ -608,7 +609,8 @@ void TestSearchPage::openHitThenBack()
         view->visualRect(view->model()->index(row, SearchHitModel::HostColumn)).center();
     QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, at);
     QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, at);
-    QTRY_COMPARE(h.widget<QStackedWidget>("stacked_3")->currentWidget(), h.widget("page_record"));
+    QTRY_COMPARE_WITH_TIMEOUT(h.widget<QStackedWidget>("stacked_3")->currentWidget(),
+                              h.widget("page_record"), kEventWithinMs);
     QCOMPARE(h.window->currentDomain->id, hit.domainID);
     QVERIFY(h.widget<QCommandLinkButton>("commandLinkButton")->isChecked());
     QVERIFY(!h.widget<QCommandLinkButton>("commandLinkButton_search")->isChecked());

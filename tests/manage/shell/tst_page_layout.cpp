@@ -107,10 +107,12 @@ bool TestPageLayout::openPage(const QStringList &clicks)
             if (!first)
                 return false;
             first->click();
-            if (!QTest::qWaitFor([this] {
-                    return h.widget<QStackedWidget>("stacked_3")->currentWidget() ==
-                           h.widget("page_record");
-                }))
+            if (!QTest::qWaitFor(
+                    [this] {
+                        return h.widget<QStackedWidget>("stacked_3")->currentWidget() ==
+                               h.widget("page_record");
+                    },
+                    kEventWithinMs))
                 return false;
         } else if (name.startsWith(QLatin1String("@tab"))) {
             h.widget<QTabWidget>("tabWidget_bat")->setCurrentIndex(name.midRef(4).toInt());
@@ -119,7 +121,8 @@ bool TestPageLayout::openPage(const QStringList &clicks)
         }
     }
     for (const char *overlay : {"frame_dm", "frame_loading4"}) {
-        if (!QTest::qWaitFor([this, overlay] { return h.widget(overlay)->isHidden(); }))
+        if (!QTest::qWaitFor([this, overlay] { return h.widget(overlay)->isHidden(); },
+                             kEventWithinMs))
             return false;
     }
     return WindowHarness::settle();
@@ -473,8 +476,7 @@ void TestPageLayout::batchHeadersOverTheirFields()
     QFETCH(int, tab);
     QFETCH(QString, grid);
     QFETCH(int, firstColumn);
-    h.openManagement();
-    h.window->resize(size);
+    h.openManagement(WindowHarness::Show::Shown, size);
     h.widget<QPushButton>("commandLinkButton_2")->click();
     h.widget<QTabWidget>("tabWidget_bat")->setCurrentIndex(tab);
     QVERIFY(WindowHarness::settle());
