@@ -38,55 +38,136 @@ bool startRecordPlan(DomainPlan &plan, const QString &name, const Domain *dm,
     return true;
 }
 
+namespace {
+
+const char kRefusalText[] = "解析记录已存在或者存在相同主机头，相同线路的A记录或者CNAME记录";
+
+// What the service's refusal turns on, for records on one host and line: how many are A and
+// how many CNAME, and each record's type and value.
+struct HostLine
+{
+    int a = 0;
+    int cname = 0;
+    QHash<QString, int> identities;
+};
+
+QString hostLineKey(const Record &r)
+{
+    return QString::number(r.lineID) + QLatin1Char('\n') + hostKey(r.host);
+}
+
+QString identityKey(const Record &r)
+{
+    const QString type = r.type.trimmed().toUpper();
+    return type + QLatin1Char('\n') + valueKey(type, r.value);
+}
+
+// The records as a plan's earlier steps leave them, kept by host and line so that each step is
+// judged at once: a zone file may hold 100,000 records on one name.
+class StandingRecords
+{
+public:
+    explicit StandingRecords(const QList<Record> &live)
+    {
+        for (const Record &r : live)
+            add(r);
+    }
+
+    void add(const Record &r)
+    {
+        count(r, 1);
+        if (r.id != 0)
+            m_byId.insert(r.id, r);
+    }
+
+    // The record of that id, gone; false when there is none.
+    bool remove(int id)
+    {
+        const auto it = m_byId.find(id);
+        if (id == 0 || it == m_byId.end())
+            return false;
+        count(it.value(), -1);
+        m_byId.erase(it);
+        return true;
+    }
+
+    QString refusal(const Record &wanted, int replacedId) const
+    {
+        const auto slot = m_hosts.constFind(hostLineKey(wanted));
+        if (slot == m_hosts.constEnd())
+            return QString();
+        int a = slot->a;
+        int cname = slot->cname;
+        int same = slot->identities.value(identityKey(wanted));
+        // The record the step replaces does not stand in its own way.
+        const auto replaced = replacedId == 0 ? m_byId.constEnd() : m_byId.constFind(replacedId);
+        if (replaced != m_byId.constEnd() && hostLineKey(*replaced) == slot.key()) {
+            const QString type = replaced->type.trimmed().toUpper();
+            a -= type == QLatin1String("A") ? 1 : 0;
+            cname -= type == QLatin1String("CNAME") ? 1 : 0;
+            same -= identityKey(*replaced) == identityKey(wanted) ? 1 : 0;
+        }
+        const QString type = wanted.type.trimmed().toUpper();
+        const bool refused = same > 0 || (type == QLatin1String("CNAME") && a + cname > 0) ||
+                             (type == QLatin1String("A") && cname > 0);
+        return refused ? QString::fromUtf8(kRefusalText) : QString();
+    }
+
+private:
+    void count(const Record &r, int n)
+    {
+        HostLine &slot = m_hosts[hostLineKey(r)];
+        const QString type = r.type.trimmed().toUpper();
+        slot.a += type == QLatin1String("A") ? n : 0;
+        slot.cname += type == QLatin1String("CNAME") ? n : 0;
+        slot.identities[identityKey(r)] += n;
+    }
+
+    QHash<QString, HostLine> m_hosts;
+    QHash<int, Record> m_byId;
+};
+
+} // namespace
+
 QString serviceRefusal(const QList<Record> &records, const Record &wanted, int replacedId)
 {
     const QString cname = QStringLiteral("CNAME");
     const QString a = QStringLiteral("A");
-    const QString type = wanted.type.toUpper();
+    const QString type = wanted.type.trimmed().toUpper();
     const QString host = hostKey(wanted.host);
     for (const Record &r : records) {
         if ((replacedId != 0 && r.id == replacedId) || r.lineID != wanted.lineID ||
             hostKey(r.host) != host)
             continue;
-        const QString other = r.type.toUpper();
+        const QString other = r.type.trimmed().toUpper();
         const bool aOrCname = (type == a || type == cname) && (other == a || other == cname);
         if ((aOrCname && (type == cname || other == cname)) || sameIdentity(r, wanted))
-            return QStringLiteral("解析记录已存在或者存在相同主机头，相同线路的A记录或者CNAME记录");
+            return QString::fromUtf8(kRefusalText);
     }
     return QString();
 }
 
 void markServiceRefusals(DomainPlan &plan)
 {
-    QList<Record> now = plan.live;
-    const auto indexOf = [&now](int id) {
-        for (int i = 0; i < now.size(); ++i) {
-            if (now.at(i).id == id)
-                return i;
-        }
-        return -1;
-    };
+    StandingRecords now(plan.live);
     for (PlanStep &s : plan.steps) {
         const bool create = s.op == StepOps::Create;
         if (!create && s.op != StepOps::Change && s.op != StepOps::Delete)
             continue;
         const int replaced = create ? 0 : recordFromJson(s.before).id;
-        const int at = create ? -1 : indexOf(replaced);
         if (s.op == StepOps::Delete) {
-            if (at >= 0)
-                now.removeAt(at);
+            now.remove(replaced);
             continue;
         }
         const Record wanted = recordFromJson(s.after);
-        const QString refusal = serviceRefusal(now, wanted, replaced);
+        const QString refusal = now.refusal(wanted, replaced);
         if (!refusal.isEmpty()) {
             s.op = StepOps::Problem;
             s.problem = refusal;
-        } else if (at >= 0) {
-            now[at] = wanted;
-        } else {
-            now.append(wanted);
+            continue;
         }
+        now.remove(replaced);
+        now.add(wanted);
     }
 }
 
