@@ -160,6 +160,14 @@ void TestDoApi::evaluatesReply_data()
         << QByteArray("<html><head><title>错误页面403</title></head></html>") << false << kL366
         << -2 << QStringLiteral("未找到页面，请检查网络。") << QJsonValue();
     QTest::newRow("empty body") << QByteArray() << false << kL366 << -2 << kL366 << QJsonValue();
+    // Read as the text the caller sees: a byte that is not UTF-8 is U+FFFD there, and the
+    // byte order mark is gone.
+    QTest::newRow("refusal with a byte not UTF-8")
+        << QByteArray("{\"code\":3,\"message\":\"bad \xff key\"}") << false
+        << QStringLiteral("bad \uFFFD key") << 3 << QString() << QJsonValue(QJsonValue::Undefined);
+    QTest::newRow("byte order mark")
+        << QByteArray("\xef\xbb\xbf{\"code\":0,\"data\":\"x\"}") << true << QString() << 0
+        << QString() << QJsonValue(QStringLiteral("x"));
 }
 
 void TestDoApi::evaluatesReply()
