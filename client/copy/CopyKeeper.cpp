@@ -31,6 +31,12 @@ CopyKeeper::CopyKeeper(User &user, CopyWriter &writer, QObject *parent)
     connectUser();
 }
 
+CopyKeeper::~CopyKeeper()
+{
+    if (m_writer)
+        m_writer->wait();
+}
+
 void CopyKeeper::connectUser()
 {
     connect(&m_user, &User::domainListRead, this, &CopyKeeper::domainListRead);

@@ -23,6 +23,8 @@ class CopyKeeper : public QObject
 public:
     CopyKeeper(User &user, LocalCopy &copy, QObject *parent = nullptr);
     CopyKeeper(User &user, CopyWriter &writer, QObject *parent = nullptr);
+    // With a writer, waits for the writes handed to it: they note their errors here.
+    ~CopyKeeper() override;
 
     // The last write that failed; empty when all went in (with a writer: of those run so far).
     QString lastError() const;
