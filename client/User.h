@@ -145,6 +145,11 @@ public:
     // --- Lines ---------------------------------------------------------------------------
     QList<View> getTaoCanView_2(const QString &viewTypeStr = QStringLiteral("1"));
 
+    // The read the caller makes next (api and params as doAPI will be given them; reads only):
+    // sent once the reply to the next call has arrived, before that reply is parsed, and
+    // taken by the doAPI that asks for the same. Any other call drops it unread first.
+    void readNext(const QString &api, const ApiParams &params);
+
 public slots:
     // One signed request: true exactly when a JSON object with "code" 0 came back.
     bool doAPI(const QString &api, ApiParams post, QJsonValue &res, bool hasTimeStamp, int *resCode,
@@ -203,6 +208,15 @@ private:
     // before it is parsed.
     bool readCall(SentCall &call, QJsonValue &res, int *resCode, QString *retJSON, bool isQuiet,
                   const std::function<void()> &arrived = {});
+    // readNext's read: asked for, then on its way.
+    struct ReadAhead
+    {
+        QString api;
+        ApiParams params;
+    };
+    ReadAhead m_readNext;
+    ReadAhead m_readAhead;
+    SentCall m_ahead;
     // Waits for reply; false when the wait loop ended first (exitCode is its return value).
     bool waitForReply(HttpExchange *reply, int &exitCode);
     // A call that only reads, and may be sent again.

@@ -60,8 +60,26 @@ bool User::doAPI(const QString &api, ApiParams post, QJsonValue &res, bool hasTi
                  int *resCode, QString *retJSON, bool isQuiet)
 {
     SentCall call;
-    sendCall(api, std::move(post), hasTimeStamp, call);
-    return readCall(call, res, resCode, retJSON, isQuiet);
+    if (m_ahead.exchange && hasTimeStamp && api == m_readAhead.api && post == m_readAhead.params)
+        call = std::move(m_ahead);
+    else
+        sendCall(api, std::move(post), hasTimeStamp, call);
+    m_ahead = SentCall();
+    m_readAhead = {};
+    const ReadAhead next = std::exchange(m_readNext, {});
+    if (next.api.isEmpty())
+        return readCall(call, res, resCode, retJSON, isQuiet);
+    return readCall(call, res, resCode, retJSON, isQuiet, [this, &next] {
+        sendCall(next.api, next.params, true, m_ahead);
+        m_readAhead = next;
+    });
+}
+
+void User::readNext(const QString &api, const ApiParams &params)
+{
+    // A change is sent once, when it is asked for: never ahead.
+    if (isRead(api))
+        m_readNext = {api, params};
 }
 
 void User::sendCall(const QString &api, ApiParams post, bool hasTimeStamp, SentCall &call)

@@ -48,6 +48,7 @@ private slots:
     void evaluatesReply_data();
     void evaluatesReply();
     void httpErrorIsNetworkFailure();
+    void readNextGoesOutOnceAndNeverForAChange();
     void quietShowsNothing();
     void silentServerCutAtIdleLimit();
     void dripKeepsIdleAliveButTotalLimitCuts();
@@ -197,6 +198,36 @@ void TestDoApi::evaluatesReply()
     QCOMPARE(user.lastReply, QString::fromUtf8(body));
     QCOMPARE(boxes.shown, box.isEmpty() ? QStringList() : QStringList{box});
     QCOMPARE(res, data);
+}
+
+void TestDoApi::readNextGoesOutOnceAndNeverForAChange()
+{
+    TestHttpsServer server;
+    server.setDefaultReply(json(R"({"code":0,"data":{}})"));
+    User user;
+    pointAt(user, server);
+    const auto paths = [&server] {
+        QStringList sent;
+        for (const CapturedRequest &r : server.requests())
+            sent.append(r.path);
+        return sent;
+    };
+    ApiParams list;
+    list.insert("domainID", QStringLiteral("7"));
+    // Sent with the reply to the call before, and taken by the call that asks for it.
+    user.readNext(user.paths.recordList, list);
+    QVERIFY(user.doAPI(kApi, {}));
+    QVERIFY(user.doAPI(user.paths.recordList, list));
+    QCOMPARE(paths(), (QStringList{kApi, user.paths.recordList}));
+    QCOMPARE(server.requests().constLast().form.value("domainID"), QStringLiteral("7"));
+
+    // A change goes out when it is asked for, once.
+    ApiParams create;
+    create.insert("domainID", QStringLiteral("7"));
+    user.readNext(user.paths.recordCreate, create);
+    QVERIFY(user.doAPI(kApi, {}));
+    QVERIFY(user.doAPI(user.paths.recordCreate, create));
+    QCOMPARE(paths(), (QStringList{kApi, user.paths.recordList, kApi, user.paths.recordCreate}));
 }
 
 void TestDoApi::httpErrorIsNetworkFailure()
