@@ -8,6 +8,7 @@
 #include "client/ServiceConfig.h"
 #include "client/User.h"
 #include "client/copy/CopyKeeper.h"
+#include "client/copy/CopyWriter.h"
 #include "client/copy/LocalCopy.h"
 
 #include <QRandomGenerator>
@@ -79,19 +80,27 @@ int runCli(const QStringList &args, const QProcessEnvironment &environment)
     scrambleRandom().seed(QRandomGenerator::system()->generate());
 
     CliSession session(user, presenter, invocation, environment);
-    // What the commands read and change goes into the local copy as it happens; sync and
-    // search keep their own.
-    LocalCopy copy;
+    // What the commands read and change goes into the local copy as it happens, on a thread of
+    // its own so the next request does not wait for SQLite; sync and search keep their own.
+    // The writer outlives the keeper and returns only once all is written.
+    std::unique_ptr<CopyWriter> writer;
     std::unique_ptr<CopyKeeper> keeper;
     if (commandNeedsSignIn(invocation.command)) {
         const int signedIn = signIn(session);
         if (signedIn != ExitOk)
             return signedIn;
-        if (invocation.command != QLatin1String("sync") && copy.open() &&
-            copy.setAccount(user.email))
-            keeper = std::make_unique<CopyKeeper>(user, copy);
-        if (!copy.notice().isEmpty())
-            printErr(QStringLiteral("halvik-cli: %1\n").arg(copy.notice()));
+        if (invocation.command != QLatin1String("sync")) {
+            writer = std::make_unique<CopyWriter>();
+            QString notice;
+            QString openError; // told by the copy's notice, as before
+            if (writer->open(LocalCopy::defaultPath(), user.email, notice, openError))
+                keeper = std::make_unique<CopyKeeper>(user, *writer);
+            if (!notice.isEmpty())
+                printErr(QStringLiteral("halvik-cli: %1\n").arg(notice));
+        }
     }
-    return runCommand(session);
+    const int exit = runCommand(session);
+    keeper.reset();
+    writer.reset();
+    return exit;
 }

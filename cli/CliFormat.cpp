@@ -5,6 +5,8 @@
 
 #include <QJsonDocument>
 
+#include <algorithm>
+
 namespace {
 
 bool isWide(uint ucs4)
@@ -19,9 +21,15 @@ bool isWide(uint ucs4)
 // control characters are escaped here, before the widths are measured.
 QString cellText(const QString &text)
 {
+    const auto breaksLine = [](QChar c) {
+        return c == QLatin1Char('\n') || c == QLatin1Char('\r') || c == QLatin1Char('\t');
+    };
+    // Most cells have none: they are kept as they are, not copied.
+    if (std::none_of(text.cbegin(), text.cend(), breaksLine))
+        return terminalSafe(text);
     QString cell = text;
     for (QChar &c : cell) {
-        if (c == QLatin1Char('\n') || c == QLatin1Char('\r') || c == QLatin1Char('\t'))
+        if (breaksLine(c))
             c = QLatin1Char(' ');
     }
     return terminalSafe(cell);
@@ -31,10 +39,20 @@ QString cellText(const QString &text)
 
 int displayWidth(const QString &text)
 {
+    // Code points as QString::toUcs4() reads them (a lone surrogate counts as itself), without
+    // building its vector: a table measures every cell.
     int width = 0;
-    const QVector<uint> codes = text.toUcs4();
-    for (uint c : codes)
+    const int size = text.size();
+    for (int i = 0; i < size; ++i) {
+        uint c = text.at(i).unicode();
+        if (c < 0x1100) {
+            ++width;
+            continue;
+        }
+        if (QChar::isHighSurrogate(c) && i + 1 < size && text.at(i + 1).isLowSurrogate())
+            c = QChar::surrogateToUcs4(ushort(c), text.at(++i).unicode());
         width += isWide(c) ? 2 : 1;
+    }
     return width;
 }
 
@@ -47,24 +65,34 @@ QString formatTable(const QStringList &headers, const QList<QStringList> &rows)
             cells.append(cellText(cell));
         lines.append(cells);
     }
-    QVector<int> widths(headers.size(), 0);
+    // Each cell measured once: its width sets its column's and then its padding.
+    const int columns = headers.size();
+    QVector<int> widths(columns, 0);
+    QVector<int> cellWidths;
+    cellWidths.reserve(lines.size() * columns);
     for (const QStringList &line : lines) {
-        for (int c = 0; c < line.size() && c < widths.size(); ++c)
-            widths[c] = qMax(widths.at(c), displayWidth(line.at(c)));
+        for (int c = 0; c < line.size() && c < columns; ++c) {
+            cellWidths.append(displayWidth(line.at(c)));
+            widths[c] = qMax(widths.at(c), cellWidths.constLast());
+        }
     }
     QString out;
+    int cell = 0;
+    QString text;
     for (const QStringList &line : lines) {
-        QString text;
-        for (int c = 0; c < line.size() && c < widths.size(); ++c) {
+        text.clear();
+        for (int c = 0; c < line.size() && c < columns; ++c) {
             if (c > 0)
-                text += QStringLiteral("  ");
+                text += QLatin1String("  ");
             text += line.at(c);
+            const int width = cellWidths.at(cell++);
             if (c + 1 < line.size())
-                text += QString(widths.at(c) - displayWidth(line.at(c)), QLatin1Char(' '));
+                text += QString(widths.at(c) - width, QLatin1Char(' '));
         }
         while (text.endsWith(QLatin1Char(' ')))
             text.chop(1);
-        out += text + QLatin1Char('\n');
+        out += text;
+        out += QLatin1Char('\n');
     }
     return out;
 }

@@ -1,5 +1,6 @@
 #include "cli/Terminal.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include <fcntl.h>
@@ -79,6 +80,13 @@ QByteArray readStandardInput()
 
 QString terminalSafe(const QString &text)
 {
+    const auto isControl = [](QChar c) {
+        const ushort u = c.unicode();
+        return (u < 0x20 && u != '\n' && u != '\t') || (u >= 0x7f && u <= 0x9f);
+    };
+    // Most text has none: it is kept as it is, not copied.
+    if (std::none_of(text.cbegin(), text.cend(), isControl))
+        return text;
     QString out;
     out.reserve(text.size());
     for (const QChar c : text) {

@@ -7,18 +7,31 @@
 namespace {
 
 QMutex g_mutex;
-// The settings of the latest extra CAs.
-QList<QSslCertificate> g_extraCa;
-QSslConfiguration g_built;
-bool g_done = false;
+
+// The settings of the latest extra CAs. Made on first use, not at start: an empty
+// QSslConfiguration already sets up the TLS library, which a process that never asks for it
+// (halvik-cli's requests go through libcurl) should not pay for.
+struct Built
+{
+    QList<QSslCertificate> extraCa;
+    QSslConfiguration config;
+    bool done = false;
+};
+
+Built &built()
+{
+    static Built b;
+    return b;
+}
 
 } // namespace
 
 QSslConfiguration serviceTlsConfiguration(const QList<QSslCertificate> &extraCa)
 {
     QMutexLocker lock(&g_mutex);
-    if (g_done && g_extraCa == extraCa)
-        return g_built;
+    Built &b = built();
+    if (b.done && b.extraCa == extraCa)
+        return b.config;
     QSslConfiguration config = QSslConfiguration::defaultConfiguration();
     config.setPeerVerifyMode(QSslSocket::VerifyPeer);
     config.setProtocol(QSsl::TlsV1_2OrLater);
@@ -26,8 +39,8 @@ QSslConfiguration serviceTlsConfiguration(const QList<QSslCertificate> &extraCa)
     // list replaces that, so the system's then come first.
     if (!extraCa.isEmpty())
         config.setCaCertificates(QSslConfiguration::systemCaCertificates() + extraCa);
-    g_extraCa = extraCa;
-    g_built = config;
-    g_done = true;
+    b.extraCa = extraCa;
+    b.config = config;
+    b.done = true;
     return config;
 }

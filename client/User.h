@@ -14,7 +14,12 @@
 #include <QSslCertificate>
 #include <QSslConfiguration>
 #include <QStringList>
+#include <QUrl>
 
+#include <functional>
+#include <memory>
+
+class HttpExchange;
 class MsgPresenter;
 
 // The service client: every call to the service API and the account's cached data.
@@ -142,6 +147,11 @@ public:
     // --- Lines ---------------------------------------------------------------------------
     QList<View> getTaoCanView_2(const QString &viewTypeStr = QStringLiteral("1"));
 
+    // The read the caller makes next (api and params as doAPI will be given them; reads only):
+    // sent once the reply to the next call has arrived, before that reply is parsed, and
+    // taken by the doAPI that asks for the same. Any other call drops it unread first.
+    void readNext(const QString &api, const ApiParams &params);
+
 public slots:
     // One signed request: true exactly when a JSON object with "code" 0 came back.
     bool doAPI(const QString &api, ApiParams post, QJsonValue &res, bool hasTimeStamp, int *resCode,
@@ -184,8 +194,33 @@ signals:
     void recordChanged(const RecordChange &change);
 
 private:
+    // A request on its way: doAPI in two halves, so a read can be sent before the reply in
+    // hand is parsed.
+    struct SentCall
+    {
+        SentCall();
+        ~SentCall();
+        SentCall(SentCall &&) noexcept;
+        SentCall &operator=(SentCall &&) noexcept;
+        QUrl url;
+        std::unique_ptr<HttpExchange> exchange; // none: refused before it went out
+    };
+    void sendCall(const QString &api, ApiParams post, bool hasTimeStamp, SentCall &call);
+    // Waits for call's reply and reads it as doAPI does; arrived runs once it is there whole,
+    // before it is parsed.
+    bool readCall(SentCall &call, QJsonValue &res, int *resCode, QString *retJSON, bool isQuiet,
+                  const std::function<void()> &arrived = {});
+    // readNext's read: asked for, then on its way.
+    struct ReadAhead
+    {
+        QString api;
+        ApiParams params;
+    };
+    ReadAhead m_readNext;
+    ReadAhead m_readAhead;
+    SentCall m_ahead;
     // Waits for reply; false when the wait loop ended first (exitCode is its return value).
-    bool waitForReply(class HttpExchange *reply, int &exitCode);
+    bool waitForReply(HttpExchange *reply, int &exitCode);
     // A call that only reads, and may be sent again.
     bool isRead(const QString &api) const;
     void showNetworkFailure(bool isQuiet, const QString &text);

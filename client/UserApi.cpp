@@ -11,6 +11,8 @@
 #include <QNetworkReply>
 #include <QUrl>
 
+#include <utility>
+
 namespace {
 
 QString networkErrorName(QNetworkReply::NetworkError error)
@@ -20,6 +22,11 @@ QString networkErrorName(QNetworkReply::NetworkError error)
 }
 
 } // namespace
+
+User::SentCall::SentCall() = default;
+User::SentCall::~SentCall() = default;
+User::SentCall::SentCall(SentCall &&) noexcept = default;
+User::SentCall &User::SentCall::operator=(SentCall &&) noexcept = default;
 
 bool User::doAPI(const QString &api, const ApiParams &post)
 {
@@ -52,22 +59,39 @@ bool User::doAPI(const QString &api, const ApiParams &post, QJsonValue &res, boo
 bool User::doAPI(const QString &api, ApiParams post, QJsonValue &res, bool hasTimeStamp,
                  int *resCode, QString *retJSON, bool isQuiet)
 {
-    errorText.clear();
-    answered = false;
-    errorReason.clear();
-    prepareParams(post, hasTimeStamp, QDateTime::currentSecsSinceEpoch(), apiKey, apiSecret);
-    if (resCode)
-        *resCode = -2;
+    SentCall call;
+    if (m_ahead.exchange && hasTimeStamp && api == m_readAhead.api && post == m_readAhead.params)
+        call = std::move(m_ahead);
+    else
+        sendCall(api, std::move(post), hasTimeStamp, call);
+    m_ahead = SentCall();
+    m_readAhead = {};
+    const ReadAhead next = std::exchange(m_readNext, {});
+    if (next.api.isEmpty())
+        return readCall(call, res, resCode, retJSON, isQuiet);
+    return readCall(call, res, resCode, retJSON, isQuiet, [this, &next] {
+        sendCall(next.api, next.params, true, m_ahead);
+        m_readAhead = next;
+    });
+}
 
-    const QUrl url(baseUrl + api, QUrl::TolerantMode);
+void User::readNext(const QString &api, const ApiParams &params)
+{
+    // A change is sent once, when it is asked for: never ahead.
+    if (isRead(api))
+        m_readNext = {api, params};
+}
+
+void User::sendCall(const QString &api, ApiParams post, bool hasTimeStamp, SentCall &call)
+{
+    prepareParams(post, hasTimeStamp, QDateTime::currentSecsSinceEpoch(), apiKey, apiSecret);
+    call.url = QUrl(baseUrl + api, QUrl::TolerantMode);
     // Nothing, the password included, goes out in clear.
-    if (url.scheme() != QLatin1String("https")) {
-        showNetworkFailure(isQuiet, serviceUrlRefusal(baseUrl));
-        return false;
-    }
+    if (call.url.scheme() != QLatin1String("https"))
+        return;
     HttpRequest request;
     request.method = "POST";
-    request.url = url;
+    request.url = call.url;
     request.headers = {{"Content-Type", "application/x-www-form-urlencoded"},
                        {"User-Agent", "Mozilla/5.0"}};
     request.body = encodeFormBody(post);
@@ -78,8 +102,23 @@ bool User::doAPI(const QString &api, ApiParams post, QJsonValue &res, bool hasTi
     request.limits.changeReuseMs = changeReuseMs;
     request.mayRepeat = isRead(api);
     // Runs on the network thread; this (GUI) thread only waits, in its event loop.
-    HttpExchange reply;
-    reply.start(request);
+    call.exchange = std::make_unique<HttpExchange>();
+    call.exchange->start(request);
+}
+
+bool User::readCall(SentCall &call, QJsonValue &res, int *resCode, QString *retJSON, bool isQuiet,
+                    const std::function<void()> &arrived)
+{
+    errorText.clear();
+    answered = false;
+    errorReason.clear();
+    if (resCode)
+        *resCode = -2;
+    if (!call.exchange) {
+        showNetworkFailure(isQuiet, serviceUrlRefusal(baseUrl));
+        return false;
+    }
+    HttpExchange &reply = *call.exchange;
     int exitCode = 0;
     if (!waitForReply(&reply, exitCode)) {
         showNetworkFailure(isQuiet,
@@ -96,15 +135,22 @@ bool User::doAPI(const QString &api, ApiParams post, QJsonValue &res, bool hasTi
         showNetworkFailure(isQuiet,
                            QStringLiteral("网络连接错误,请检查网络. 错误码b395,%1:%2,\r\n%3")
                                .arg(int(result.error))
-                               .arg(networkErrorName(result.error), url.toString()));
+                               .arg(networkErrorName(result.error), call.url.toString()));
         return false;
     }
+    if (arrived)
+        arrived();
 
-    lastReply = QString::fromUtf8(reply.takeBody());
+    const QByteArray body = reply.takeBody();
+    lastReply = QString::fromUtf8(body);
     if (retJSON)
         *retJSON = lastReply;
-    // The body is read through the text the caller sees, so both agree on every byte.
-    const ReplyEnvelope envelope = evaluateReply(lastReply.toUtf8());
+    // The caller's text and the parsed body must agree on every byte. A body that parses as it
+    // came is well-formed UTF-8, so its text says the same; one that does not is read again
+    // through the text (bytes not UTF-8 replaced there), as the caller sees it.
+    ReplyEnvelope envelope = evaluateReply(body);
+    if (!envelope.wellFormed)
+        envelope = evaluateReply(lastReply.toUtf8());
     if (!envelope.wellFormed) {
         errorText = envelope.errorText;
         if (!isQuiet)

@@ -5,6 +5,8 @@
 
 #include <QHash>
 
+#include <utility>
+
 namespace {
 
 constexpr int kDomainPageSize = 50;
@@ -43,6 +45,10 @@ int User::getDomain()
     QHash<QString, QList<View>> linesByType;
     bool linesTried = false;
     int n = 0;
+    // Once a later page is in, the one after it (if the list goes on) is asked for before this
+    // one is parsed: a read only, dropped unread when the list turns out otherwise.
+    SentCall ahead;
+    int aheadPage = 0;
     for (;;) {
         for (Domain &dm : page.domains) {
             auto lines = linesByType.find(dm.viewType);
@@ -60,8 +66,26 @@ int User::getDomain()
         // An empty page would be asked for again and again.
         if (n >= total || page.domains.isEmpty())
             break;
-        params.insert("page", QString::number(n / kDomainPageSize + 1));
-        if (!doAPI(paths.domainList, params, data))
+        const int next = n / kDomainPageSize + 1;
+        params.insert("page", QString::number(next));
+        SentCall call;
+        if (aheadPage == next)
+            call = std::move(ahead);
+        else
+            sendCall(paths.domainList, params, true, call);
+        ahead = SentCall();
+        aheadPage = 0;
+        // The page after, as it will be asked for if this one comes back full.
+        const auto sendNext = [&] {
+            const int read = n + kDomainPageSize;
+            if (read >= total)
+                return;
+            aheadPage = read / kDomainPageSize + 1;
+            ApiParams nextParams = params;
+            nextParams.insert("page", QString::number(aheadPage));
+            sendCall(paths.domainList, nextParams, true, ahead);
+        };
+        if (!readCall(call, data, nullptr, nullptr, false, sendNext))
             break;
         if (!isPageData(data)) {
             refuseReplyData();

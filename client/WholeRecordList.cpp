@@ -8,7 +8,21 @@ namespace {
 
 constexpr int kRecordPageSize = 999;
 
+ApiParams pageParams(int domainID, int page)
+{
+    ApiParams params;
+    params.insert("domainID", QString::number(domainID));
+    params.insert("pageSize", QString::number(kRecordPageSize));
+    params.insert("page", QString::number(page));
+    return params;
+}
+
 } // namespace
+
+void readWholeRecordListNext(User &user, int domainID)
+{
+    user.readNext(user.paths.recordList, pageParams(domainID, 1));
+}
 
 bool readWholeRecordList(User &user, const Domain &dm, QList<Record> &records, bool quiet)
 {
@@ -17,11 +31,8 @@ bool readWholeRecordList(User &user, const Domain &dm, QList<Record> &records, b
     const QString name = dm.name;
     const QList<View> views = dm.views;
     records.clear();
-    ApiParams params;
-    params.insert("domainID", QString::number(dm.id));
-    params.insert("pageSize", QString::number(kRecordPageSize));
     for (int page = 1;; ++page) {
-        params.insert("page", QString::number(page));
+        const ApiParams params = pageParams(dm.id, page);
         QJsonValue data;
         user.errorText.clear();
         if (!user.doAPI(user.paths.recordList, params, data, true, nullptr, nullptr, quiet))

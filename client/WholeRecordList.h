@@ -12,3 +12,7 @@ class User;
 // an export, a prune, an "identical" check or a batch plan must never act on part of the list.
 // quiet keeps network failures out of message boxes. User's own lists are left alone.
 bool readWholeRecordList(User &user, const Domain &dm, QList<Record> &records, bool quiet);
+
+// Tells user that the next read is the first page of domainID's list (User::readNext): it goes
+// out once the reply to the call in between has arrived.
+void readWholeRecordListNext(User &user, int domainID);

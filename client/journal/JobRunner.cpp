@@ -63,6 +63,18 @@ void JournalRunner::settle(const QString &domain, const PlanStep &step, const QS
     m_outcomes.append(o);
 }
 
+void JournalRunner::readNextDomainAgain()
+{
+    if (atEnd() || gaveUp())
+        return;
+    const DomainPlan &next = m_plan.domains.at(m_next);
+    bool sends = false;
+    for (const PlanStep &s : next.steps)
+        sends = sends || opSendsRequest(s.op);
+    if (sends && next.liveKnown)
+        readWholeRecordListNext(m_user, next.domainID);
+}
+
 bool JournalRunner::liveUnchanged(const DomainPlan &d, QString &error, bool &unread)
 {
     Domain *cached = m_user.domain2ptr(d.domain);
@@ -118,9 +130,18 @@ void JournalRunner::runNext()
     if (why == NotSent::GaveUp)
         skipReason = giveUpReason();
 
+    // The last request of this domain: once its reply is in, the next domain's records are
+    // read again (a read only, and still before any change of that domain).
+    const PlanStep *lastSent = nullptr;
+    for (const PlanStep &s : d.steps) {
+        if (opSendsRequest(s.op))
+            lastSent = &s;
+    }
     for (PlanStep &s : d.steps) {
         if (s.op == StepOps::Unchanged)
             continue;
+        if (&s == lastSent && skipReason.isEmpty())
+            readNextDomainAgain();
         if (!opSendsRequest(s.op) || !skipReason.isEmpty()) {
             // Nothing is sent; the step is written settled, for the record.
             const QString status = s.op == StepOps::AlreadyReverted ? StepStatus::AlreadyReverted

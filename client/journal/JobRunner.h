@@ -86,6 +86,9 @@ private:
     // Whether the domain's records are still those the plan saw; if not, why in error and
     // whether they could be read at all in unread.
     bool liveUnchanged(const DomainPlan &d, QString &error, bool &unread);
+    // Asks User to read the next domain's records once the request about to go has its reply,
+    // when the next domain will be read again (User::readNext).
+    void readNextDomainAgain();
     QString giveUpReason() const;
     void settle(const QString &domain, const PlanStep &step, const QString &status,
                 const QString &error, NotSent notSent = NotSent::No);

@@ -1,6 +1,7 @@
 #include "client/plan/Previews.h"
 
 #include "client/User.h"
+#include "client/WholeRecordList.h"
 #include "client/journal/JobRunner.h"
 #include "client/journal/UndoPlanner.h"
 #include "client/plan/RecordJson.h"
@@ -35,6 +36,12 @@ DomainPlan BatchPreview::planDomain(int index)
         return planBatchDomain(m_requests.first(), name, dm, {});
     QList<Record> live;
     const int id = dm->id;
+    // The next domain's records go out while these are read and planned.
+    if (index + 1 < m_names.size()) {
+        const Domain *next = m_user.domain2ptr(m_names.at(index + 1));
+        if (next && next->userLock == 0 && next->state == 0 && !gaveUp())
+            readWholeRecordListNext(m_user, next->id);
+    }
     if (!readLive(dm, live))
         return unreadable(name, id);
     DomainPlan merged = planBatchDomain(m_requests.first(), name, dm, live);

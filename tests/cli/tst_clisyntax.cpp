@@ -230,6 +230,11 @@ void TestCliSyntax::tableAlignsWideCharacters()
                                    "1   工作.cn  running\n"
                                    "22  a b      paused\n"));
     QCOMPARE(displayWidth(QStringLiteral("工作.cn")), 7);
+    // A wide character beyond the first plane is one code point of two columns; a lone
+    // surrogate is one narrow code point, as QString::toUcs4 reads it.
+    QCOMPARE(displayWidth(QString::fromUcs4(U"\U00020000a")), 3);
+    QCOMPARE(displayWidth(QString(QChar(0xD840)) + QLatin1Char('a')), 2);
+    QCOMPARE(formatTable({"A", "B"}, {{"x\ty", "\x1b"}}), QStringLiteral("A    B\nx y  \\u001b\n"));
     QCOMPARE(formatTable({"A", "B"}, {{"x", ""}}), QStringLiteral("A  B\nx\n"));
 }
 

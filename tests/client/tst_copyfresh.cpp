@@ -1,6 +1,7 @@
 #include "client/User.h"
 #include "client/copy/CopyKeeper.h"
 #include "client/copy/CopyRefresh.h"
+#include "client/copy/CopyWriter.h"
 #include "client/copy/LocalCopy.h"
 #include "localservice/storage/Storage.h"
 #include "tests/support/LocalServiceFixture.h"
@@ -34,6 +35,7 @@ class TestCopyFresh : public QObject
 private slots:
     void init();
     void cleanup();
+    void ownChangesFoundWithoutRefresh_data();
     void ownChangesFoundWithoutRefresh();
     void otherClientsChangesFoundAfterRefresh();
     void domainOfMoreThanOnePageReadWhole();
@@ -73,14 +75,37 @@ void TestCopyFresh::cleanup()
     m_dir.reset();
 }
 
+void TestCopyFresh::ownChangesFoundWithoutRefresh_data()
+{
+    QTest::addColumn<bool>("onWriterThread");
+    QTest::newRow("written at once") << false;
+    // As halvik-cli keeps it: each write handed to the writer's thread, in order.
+    QTest::newRow("written on the writer's thread") << true;
+}
+
 void TestCopyFresh::ownChangesFoundWithoutRefresh()
 {
-    CopyKeeper keeper(*m_user, *m_copy);
+    QFETCH(bool, onWriterThread);
     CopyRefresh refresh(*m_user, *m_copy);
     const CopyRefresh::Outcome built = refresh.run();
     QVERIFY(built.listComplete);
     QCOMPARE(built.failed, 0);
     QCOMPARE(built.done, built.total);
+
+    CopyWriter writer;
+    std::unique_ptr<CopyKeeper> keeper;
+    if (onWriterThread) {
+        QString notice;
+        QString error;
+        QVERIFY2(writer.open(m_copy->path(), m_user->email, notice, error), qPrintable(error));
+        keeper = std::make_unique<CopyKeeper>(*m_user, writer);
+    } else {
+        keeper = std::make_unique<CopyKeeper>(*m_user, *m_copy);
+    }
+    const auto found = [&](const QString &text) {
+        writer.wait();
+        return find(*m_copy, text);
+    };
 
     QVERIFY(m_user->getDomain() > 0);
     Domain *dm = m_user->domain2ptr(QStringLiteral("aurora-demo.cn"));
@@ -89,25 +114,25 @@ void TestCopyFresh::ownChangesFoundWithoutRefresh()
     QVERIFY(m_user->addRecord(dm, QStringLiteral("203.0.113.201"), QStringLiteral("A"),
                               QStringLiteral("0"), QStringLiteral("Move-Me"), QStringLiteral("600"),
                               QStringLiteral("10"), &added));
-    QVector<CopyHit> hits = find(*m_copy, QStringLiteral("move-me.aurora-demo.cn."));
+    QVector<CopyHit> hits = found(QStringLiteral("move-me.aurora-demo.cn."));
     QCOMPARE(hits.size(), 1);
     QCOMPARE(hits.first().value, QStringLiteral("203.0.113.201"));
     QCOMPARE(hits.first().lineName, QStringLiteral("默认"));
 
     QVERIFY(m_user->editRecord(dm, added.id, {}, {}, QStringLiteral("203.0.113.202")));
-    QVERIFY(find(*m_copy, QStringLiteral("203.0.113.201")).isEmpty());
-    QCOMPARE(find(*m_copy, QStringLiteral("203.0.113.202")).size(), 1);
+    QVERIFY(found(QStringLiteral("203.0.113.201")).isEmpty());
+    QCOMPARE(found(QStringLiteral("203.0.113.202")).size(), 1);
     QVERIFY(m_user->pauseRecord(dm, added.id));
-    QCOMPARE(find(*m_copy, QStringLiteral("203.0.113.202")).first().state, 2);
+    QCOMPARE(found(QStringLiteral("203.0.113.202")).first().state, 2);
     QVERIFY(m_user->delRecord(dm, added.id));
-    QVERIFY(find(*m_copy, QStringLiteral("203.0.113.202")).isEmpty());
+    QVERIFY(found(QStringLiteral("203.0.113.202")).isEmpty());
 
     // Deleting a domain takes its records out of every search.
-    const int before = find(*m_copy, QStringLiteral("aurora-demo.cn")).size();
+    const int before = found(QStringLiteral("aurora-demo.cn")).size();
     QVERIFY(before > 0);
     QVERIFY(m_user->delDomain(dm->id));
-    QVERIFY(find(*m_copy, QStringLiteral("aurora-demo.cn")).isEmpty());
-    QVERIFY2(keeper.lastError().isEmpty(), qPrintable(keeper.lastError()));
+    QVERIFY(found(QStringLiteral("aurora-demo.cn")).isEmpty());
+    QVERIFY2(keeper->lastError().isEmpty(), qPrintable(keeper->lastError()));
 }
 
 void TestCopyFresh::otherClientsChangesFoundAfterRefresh()

@@ -48,6 +48,7 @@ private slots:
     void evaluatesReply_data();
     void evaluatesReply();
     void httpErrorIsNetworkFailure();
+    void readNextGoesOutOnceAndNeverForAChange();
     void quietShowsNothing();
     void silentServerCutAtIdleLimit();
     void dripKeepsIdleAliveButTotalLimitCuts();
@@ -160,6 +161,14 @@ void TestDoApi::evaluatesReply_data()
         << QByteArray("<html><head><title>错误页面403</title></head></html>") << false << kL366
         << -2 << QStringLiteral("未找到页面，请检查网络。") << QJsonValue();
     QTest::newRow("empty body") << QByteArray() << false << kL366 << -2 << kL366 << QJsonValue();
+    // Read as the text the caller sees: a byte that is not UTF-8 is U+FFFD there, and the
+    // byte order mark is gone.
+    QTest::newRow("refusal with a byte not UTF-8")
+        << QByteArray("{\"code\":3,\"message\":\"bad \xff key\"}") << false
+        << QStringLiteral("bad \uFFFD key") << 3 << QString() << QJsonValue(QJsonValue::Undefined);
+    QTest::newRow("byte order mark")
+        << QByteArray("\xef\xbb\xbf{\"code\":0,\"data\":\"x\"}") << true << QString() << 0
+        << QString() << QJsonValue(QStringLiteral("x"));
 }
 
 void TestDoApi::evaluatesReply()
@@ -189,6 +198,36 @@ void TestDoApi::evaluatesReply()
     QCOMPARE(user.lastReply, QString::fromUtf8(body));
     QCOMPARE(boxes.shown, box.isEmpty() ? QStringList() : QStringList{box});
     QCOMPARE(res, data);
+}
+
+void TestDoApi::readNextGoesOutOnceAndNeverForAChange()
+{
+    TestHttpsServer server;
+    server.setDefaultReply(json(R"({"code":0,"data":{}})"));
+    User user;
+    pointAt(user, server);
+    const auto paths = [&server] {
+        QStringList sent;
+        for (const CapturedRequest &r : server.requests())
+            sent.append(r.path);
+        return sent;
+    };
+    ApiParams list;
+    list.insert("domainID", QStringLiteral("7"));
+    // Sent with the reply to the call before, and taken by the call that asks for it.
+    user.readNext(user.paths.recordList, list);
+    QVERIFY(user.doAPI(kApi, {}));
+    QVERIFY(user.doAPI(user.paths.recordList, list));
+    QCOMPARE(paths(), (QStringList{kApi, user.paths.recordList}));
+    QCOMPARE(server.requests().constLast().form.value("domainID"), QStringLiteral("7"));
+
+    // A change goes out when it is asked for, once.
+    ApiParams create;
+    create.insert("domainID", QStringLiteral("7"));
+    user.readNext(user.paths.recordCreate, create);
+    QVERIFY(user.doAPI(kApi, {}));
+    QVERIFY(user.doAPI(user.paths.recordCreate, create));
+    QCOMPARE(paths(), (QStringList{kApi, user.paths.recordList, kApi, user.paths.recordCreate}));
 }
 
 void TestDoApi::httpErrorIsNetworkFailure()

@@ -66,27 +66,30 @@ void TestDomainOps::paging_data()
     QTest::addColumn<QStringList>("pagesAsked"); // "page" of each request, "<none>" for absent
     QTest::addColumn<int>("listed");
     QTest::addColumn<int>("result");
+    // The page asked for ahead while the last one was parsed, seen or not as the dropped
+    // request was cut off; empty when none may be.
+    QTest::addColumn<QString>("ahead");
 
     QTest::newRow("120 domains") << QList<CannedReply>{domainPage(120, 1, 50),
                                                        domainPage(120, 51, 50),
                                                        domainPage(120, 101, 20)}
-                                 << QStringList{"<none>", "2", "3"} << 120 << 120;
+                                 << QStringList{"<none>", "2", "3"} << 120 << 120 << QString();
     QTest::newRow("exactly 50") << QList<CannedReply>{domainPage(50, 1, 50)}
-                                << QStringList{"<none>"} << 50 << 50;
+                                << QStringList{"<none>"} << 50 << 50 << QString();
     QTest::newRow("page 2 of 3 fails") << QList<CannedReply>{domainPage(150, 1, 50), broken()}
-                                       << QStringList{"<none>", "2"} << 50 << 150;
+                                       << QStringList{"<none>", "2"} << 50 << 150 << "3";
     QTest::newRow("page 2 refused") << QList<CannedReply>{domainPage(150, 1, 50), refused(2005)}
-                                    << QStringList{"<none>", "2"} << 50 << 150;
+                                    << QStringList{"<none>", "2"} << 50 << 150 << "3";
     QTest::newRow("empty page before the total ends the loop")
         << QList<CannedReply>{domainPage(120, 1, 50), domainPage(120, 0, 0)}
-        << QStringList{"<none>", "2"} << 50 << 120;
-    QTest::newRow("empty first page")
-        << QList<CannedReply>{domainPage(120, 0, 0)} << QStringList{"<none>"} << 0 << 120;
+        << QStringList{"<none>", "2"} << 50 << 120 << "3";
+    QTest::newRow("empty first page") << QList<CannedReply>{domainPage(120, 0, 0)}
+                                      << QStringList{"<none>"} << 0 << 120 << QString();
     QTest::newRow("no domains") << QList<CannedReply>{domainPage(0, 0, 0)} << QStringList{"<none>"}
-                                << 0 << 0;
+                                << 0 << 0 << QString();
     QTest::newRow("short page asks by count read")
         << QList<CannedReply>{domainPage(80, 1, 30), domainPage(80, 31, 50)}
-        << QStringList{"<none>", "1"} << 80 << 80;
+        << QStringList{"<none>", "1"} << 80 << 80 << QString();
 }
 
 void TestDomainOps::paging()
@@ -95,6 +98,7 @@ void TestDomainOps::paging()
     QFETCH(QStringList, pagesAsked);
     QFETCH(int, listed);
     QFETCH(int, result);
+    QFETCH(QString, ahead);
 
     TestHttpsServer server;
     server.setReplies(kList, pages);
@@ -105,7 +109,9 @@ void TestDomainOps::paging()
     user.domains.append(Domain{}); // a stale entry, replaced by the fetch
 
     QCOMPARE(user.getDomain(), result);
-    QCOMPARE(sentValues(server, kList, "page"), pagesAsked);
+    const QStringList asked = sentValues(server, kList, "page");
+    if (ahead.isEmpty() || asked != pagesAsked + QStringList{ahead})
+        QCOMPARE(asked, pagesAsked);
     for (const QString &size : sentValues(server, kList, "pageSize"))
         QCOMPARE(size, QStringLiteral("50"));
     QCOMPARE(user.domains.size(), listed);
