@@ -129,24 +129,6 @@ private:
 
 } // namespace
 
-QString serviceRefusal(const QList<Record> &records, const Record &wanted, int replacedId)
-{
-    const QString cname = QStringLiteral("CNAME");
-    const QString a = QStringLiteral("A");
-    const QString type = wanted.type.trimmed().toUpper();
-    const QString host = hostKey(wanted.host);
-    for (const Record &r : records) {
-        if ((replacedId != 0 && r.id == replacedId) || r.lineID != wanted.lineID ||
-            hostKey(r.host) != host)
-            continue;
-        const QString other = r.type.trimmed().toUpper();
-        const bool aOrCname = (type == a || type == cname) && (other == a || other == cname);
-        if ((aOrCname && (type == cname || other == cname)) || sameIdentity(r, wanted))
-            return QString::fromUtf8(kRefusalText);
-    }
-    return QString();
-}
-
 void markServiceRefusals(DomainPlan &plan)
 {
     StandingRecords now(plan.live);

@@ -84,16 +84,12 @@ PlanStep problemStep(const QString &op, const QString &problem, const QJsonObjec
 bool startRecordPlan(DomainPlan &plan, const QString &name, const Domain *dm,
                      const QList<Record> &live);
 
-// Why the service refuses to put wanted among records (the domain's records just before):
-// result code 3008, an identical record on the host and line, or a CNAME beside an A or CNAME
-// record of the same host and line (either way round). A change names the record it replaces
-// by replacedId, which is not counted. Empty when the service takes it. Other types may stand
-// beside a CNAME; the plan warns of that instead.
-QString serviceRefusal(const QList<Record> &records, const Record &wanted, int replacedId = 0);
-
-// The creates and changes of plan that the service would refuse (serviceRefusal), each judged
-// against the records as the steps before it leave them, made problem steps: nothing is sent
-// for them.
+// The creates and changes of plan that the service would refuse, each judged against the
+// records as the steps before it leave them, made problem steps: nothing is sent for them.
+// The service refuses (result code 3008) an identical record on the host and line, or a CNAME
+// beside an A or CNAME record of the same host and line (either way round); the record a
+// change replaces is not counted. Other types may stand beside a CNAME; the plan warns of that
+// instead.
 void markServiceRefusals(DomainPlan &plan);
 
 struct PlanWarning
